@@ -1,0 +1,43 @@
+# Entry points. Each target first installs what it needs (idempotent).
+#   make demo   build the native tool and run it on a generated sample
+#   make test   build every preset and run every test (native, ASan+UBSan, TSan, Wine)
+#   make dist   leave build/dist/linux/orlofx and build/dist/win{32,64}/orlofx.dll
+#   make bench  benchmarks against sox and FFTW (on demand, not part of test)
+
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+NATIVE_PRESETS := native asan tsan
+WINDOWS_PRESETS := win32 win64
+
+.PHONY: demo test dist deps-native deps-windows $(addprefix build-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS)) \
+	$(addprefix test-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS)) clean
+
+deps-native:
+	@scripts/install-deps.sh native
+
+deps-windows:
+	@scripts/install-deps.sh windows
+
+build-%:
+	cmake --preset $* >/dev/null
+	cmake --build --preset $* -j$(JOBS)
+
+test-%: build-%
+	ctest --preset $* -j$(JOBS) --timeout 600
+
+demo: deps-native build-native
+	@scripts/demo.sh build/native/bin/orlofx
+
+test: export ORLOFX_WERROR := ON
+test: deps-windows
+	$(MAKE) --no-print-directory $(addprefix test-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS))
+
+dist: export ORLOFX_WERROR := ON
+dist: deps-windows build-native build-win32 build-win64
+	mkdir -p build/dist/linux build/dist/win32 build/dist/win64
+	cp build/native/bin/orlofx build/dist/linux/orlofx
+	cp build/win32/bin/orlofx.dll build/dist/win32/orlofx.dll
+	cp build/win64/bin/orlofx.dll build/dist/win64/orlofx.dll
+	@ls -l build/dist/*/*
+
+clean:
+	rm -rf build

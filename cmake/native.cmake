@@ -1,0 +1,31 @@
+# Native build: platform services from the standard library, the command-line
+# tool and the unit tests.
+find_package(Threads REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+
+file(GLOB ORLOFX_NATIVE_SOURCES CONFIGURE_DEPENDS support/native/*.cpp)
+add_library(orlofx_platform_native STATIC ${ORLOFX_NATIVE_SOURCES})
+target_link_libraries(orlofx_platform_native PUBLIC orlofx_core Threads::Threads)
+target_compile_options(orlofx_platform_native PRIVATE ${ORLOFX_WARNINGS})
+
+file(GLOB ORLOFX_CLI_SOURCES CONFIGURE_DEPENDS cli/*.cpp)
+add_executable(orlofx ${ORLOFX_CLI_SOURCES})
+target_link_libraries(orlofx PRIVATE orlofx_platform_native PkgConfig::SNDFILE)
+target_compile_options(orlofx PRIVATE ${ORLOFX_WARNINGS})
+
+if(BUILD_TESTING)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB ORLOFX_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
+  add_executable(orlofx_tests ${ORLOFX_NATIVE_TESTS})
+  target_link_libraries(orlofx_tests PRIVATE orlofx_platform_native PkgConfig::SNDFILE
+    GTest::gtest GTest::gtest_main)
+  target_compile_options(orlofx_tests PRIVATE ${ORLOFX_WARNINGS})
+  target_compile_definitions(orlofx_tests PRIVATE
+    ORLOFX_CLI_PATH="$<TARGET_FILE:orlofx>"
+    ORLOFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_dependencies(orlofx_tests orlofx)
+  gtest_discover_tests(orlofx_tests DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8")
+endif()

@@ -1,0 +1,68 @@
+# Windows build (mingw-w64): the module DLL and the Windows test programs,
+# which CTest runs under Wine in a private prefix inside the build tree.
+enable_language(RC)
+
+set(ORLOFX_WIN_ARCH win32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(ORLOFX_WIN_ARCH win64)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR
+  ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix ${ORLOFX_WIN_ARCH})
+
+# Everything links the C and C++ runtimes and winpthread statically, so that the
+# module imports system DLLs only.
+set(ORLOFX_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+set(ORLOFX_SYSTEM_LIBS ole32 oleaut32 uuid strmiids user32 gdi32 advapi32 shell32
+  comctl32 msvfw32 winmm)
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+
+# Windows-side code shared by the module and the test programs.
+file(GLOB_RECURSE ORLOFX_WIN_SOURCES CONFIGURE_DEPENDS
+  support/win/*.cpp framework/win/*.cpp effects/*/win/*.cpp ui/*.cpp)
+add_library(orlofx_win STATIC ${ORLOFX_WIN_SOURCES})
+target_link_libraries(orlofx_win PUBLIC orlofx_core ${ORLOFX_SYSTEM_LIBS})
+target_compile_options(orlofx_win PRIVATE ${ORLOFX_WARNINGS})
+
+file(GLOB ORLOFX_MODULE_SOURCES CONFIGURE_DEPENDS module/*.cpp)
+file(GLOB ORLOFX_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
+add_library(orlofx_dll SHARED ${ORLOFX_MODULE_SOURCES} ${ORLOFX_RESOURCES}
+  ${CMAKE_SOURCE_DIR}/module/orlofx.def)
+set_target_properties(orlofx_dll PROPERTIES OUTPUT_NAME orlofx PREFIX "")
+target_link_libraries(orlofx_dll PRIVATE orlofx_win ${ORLOFX_STATIC_RUNTIME})
+target_compile_options(orlofx_dll PRIVATE ${ORLOFX_WARNINGS})
+target_link_options(orlofx_dll PRIVATE -Wl,--kill-at)
+target_include_directories(orlofx_dll PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+
+if(BUILD_TESTING)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+  # The module's import table names system DLLs only.
+  add_test(NAME win.imports COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-imports.sh
+    ${CMAKE_OBJDUMP} $<TARGET_FILE:orlofx_dll>)
+  set_tests_properties(win.imports PROPERTIES CROSSCOMPILING_EMULATOR "")
+
+  # Helpers shared by the Windows test programs.
+  file(GLOB ORLOFX_WIN_TEST_SUPPORT CONFIGURE_DEPENDS tests/win/support/*.cpp)
+  add_library(orlofx_win_test_support STATIC ${ORLOFX_WIN_TEST_SUPPORT})
+  target_link_libraries(orlofx_win_test_support PUBLIC orlofx_win gtest)
+  target_include_directories(orlofx_win_test_support PUBLIC ${CMAKE_SOURCE_DIR})
+
+  # One program per tests/win/test_*.cpp, each one CTest test run under Wine.
+  file(GLOB ORLOFX_WIN_TESTS CONFIGURE_DEPENDS tests/win/test_*.cpp)
+  foreach(src ${ORLOFX_WIN_TESTS})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE orlofx_win_test_support gtest_main ${ORLOFX_STATIC_RUNTIME})
+    target_compile_options(${name} PRIVATE ${ORLOFX_WARNINGS})
+    target_compile_definitions(${name} PRIVATE ORLOFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    add_dependencies(${name} orlofx_dll)
+    string(REPLACE "test_" "" short ${name})
+    add_test(NAME win.${short} COMMAND ${name})
+    set_tests_properties(win.${short} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  endforeach()
+endif()

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a private prefix of the build tree.
+#   wine-run.sh PREFIX_DIR win32|win64 PROGRAM.exe [ARGS...]
+# The prefix is created on first use. Every run gets its own Xvfb on a free
+# display, started before Wine so that the prefix always has a display, and
+# stopped afterwards. Wine's crash dialog is off (a crash must fail the test,
+# not wait for a click) and the locale is pinned to US English.
+# Exit code 77 means "cannot run here" (CTest reports the test as skipped).
+set -u
+prefix=$1 arch=$2
+shift 2
+
+export WINEPREFIX=$prefix WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all}
+export LC_ALL=C LANG=C WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+unset WINELOADER WINESERVER
+
+if [ "$arch" = win32 ]; then
+  wine=/usr/lib/wine/wine
+else
+  wine=/usr/lib/wine/wine64
+fi
+if ! command -v "$wine" >/dev/null; then
+  echo "wine-run: $wine is not installed" >&2
+  exit 77
+fi
+# A 32-bit prefix needs the kernel to run 32-bit programs; some kernels have
+# that switched off.
+if [ "$arch" = win32 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  echo "wine-run: this kernel cannot run 32-bit programs (ia32 emulation is off); skipped" >&2
+  exit 77
+fi
+
+xvfb_pid=
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT
+if [ -z "${ORLOFX_USE_DISPLAY:-}" ]; then
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  read -r -t 20 display <"$fifo" || display=
+  rm -f "$fifo"
+  if [ -z "$display" ]; then
+    echo "wine-run: Xvfb did not start" >&2
+    exit 1
+  fi
+  export DISPLAY=:$display
+fi
+
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/.orlofx-ready" ]; then
+    "$wine" wineboot -i >/dev/null 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w 2>/dev/null
+    touch "$prefix/.orlofx-ready"
+  fi
+) 9>"$prefix.lock"
+
+"$wine" "$@"
+rc=$?
+exit $rc
