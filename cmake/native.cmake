@@ -8,6 +8,9 @@ file(GLOB ORLOFX_NATIVE_SOURCES CONFIGURE_DEPENDS support/native/*.cpp)
 add_library(orlofx_platform_native STATIC ${ORLOFX_NATIVE_SOURCES})
 target_link_libraries(orlofx_platform_native PUBLIC orlofx_core Threads::Threads)
 target_compile_options(orlofx_platform_native PRIVATE ${ORLOFX_WARNINGS})
+# The core calls the platform services; the two static libraries refer to each
+# other, which CMake resolves by repeating them on the link line.
+target_link_libraries(orlofx_core PUBLIC orlofx_platform_native)
 
 file(GLOB ORLOFX_CLI_SOURCES CONFIGURE_DEPENDS cli/*.cpp)
 add_executable(orlofx ${ORLOFX_CLI_SOURCES})
@@ -29,3 +32,7 @@ if(BUILD_TESTING)
   gtest_discover_tests(orlofx_tests DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8")
 endif()
+
+# Writes deterministic WAV files for tests that compare builds.
+add_executable(make_test_wav tests/tools/make_test_wav.cpp)
+target_link_libraries(make_test_wav PRIVATE PkgConfig::SNDFILE m)

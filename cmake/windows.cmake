@@ -23,6 +23,7 @@ file(GLOB_RECURSE ORLOFX_WIN_SOURCES CONFIGURE_DEPENDS
 add_library(orlofx_win STATIC ${ORLOFX_WIN_SOURCES})
 target_link_libraries(orlofx_win PUBLIC orlofx_core ${ORLOFX_SYSTEM_LIBS})
 target_compile_options(orlofx_win PRIVATE ${ORLOFX_WARNINGS})
+target_link_libraries(orlofx_core PUBLIC orlofx_win)
 
 file(GLOB ORLOFX_MODULE_SOURCES CONFIGURE_DEPENDS module/*.cpp)
 file(GLOB ORLOFX_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
@@ -43,7 +44,13 @@ if(BUILD_TESTING)
   # The module's import table names system DLLs only.
   add_test(NAME win.imports COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-imports.sh
     ${CMAKE_OBJDUMP} $<TARGET_FILE:orlofx_dll>)
-  set_tests_properties(win.imports PROPERTIES CROSSCOMPILING_EMULATOR "")
+
+  # Inputs and the native tool's outputs for the stream tests (needs the
+  # native preset built first, as `make test` does).
+  set(ORLOFX_NATIVE_BIN ${CMAKE_SOURCE_DIR}/build/native/bin CACHE PATH "native build's bin folder")
+  add_test(NAME win.reference COMMAND ${CMAKE_SOURCE_DIR}/cmake/make-reference.sh
+    ${ORLOFX_NATIVE_BIN} ${CMAKE_BINARY_DIR}/testdata)
+  set_tests_properties(win.reference PROPERTIES FIXTURES_SETUP reference)
 
   # Helpers shared by the Windows test programs.
   file(GLOB ORLOFX_WIN_TEST_SUPPORT CONFIGURE_DEPENDS tests/win/support/*.cpp)
@@ -64,5 +71,8 @@ if(BUILD_TESTING)
     add_test(NAME win.${short} COMMAND ${name})
     set_tests_properties(win.${short} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    if(name MATCHES "_stream$")
+      set_tests_properties(win.${short} PROPERTIES FIXTURES_REQUIRED reference)
+    endif()
   endforeach()
 endif()
