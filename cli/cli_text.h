@@ -1,0 +1,69 @@
+// String ids of the command-line tool's own texts (English in
+// support/strings/strings_1033.inc, block 9200-9299), and the printing
+// helpers every command uses. Everything the tool says comes from the string
+// table; only layout (spaces, line breaks, number digits) is written here.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+namespace orlofx::cli {
+
+namespace text {
+constexpr int kUsage = 9200;
+constexpr int kUsageFirstLine = 9201;  // 9201-9209: commands
+constexpr int kUsageLastLine = 9209;
+constexpr int kOptions = 9210;  // 9211-9214: options
+constexpr int kOptionsFirstLine = 9211;
+constexpr int kOptionsLastLine = 9214;
+constexpr int kSettingsHeading = 9216;
+constexpr int kPresetsHeading = 9217;
+constexpr int kRangeLine = 9218;   // "%s to %s %s, default %s"
+constexpr int kRecordLine = 9219;  // "record: %s bytes, tag %s"
+constexpr int kProgressLabel = 9220;
+constexpr int kUnitTenthsDecibel = 9230;
+constexpr int kUnitTenthsOctave = 9231;
+constexpr int kErrorPrefix = 9240;
+constexpr int kWarningPrefix = 9241;
+constexpr int kSeeHelp = 9242;
+constexpr int kValueClamped = 9243;             // name, given, min, max, used
+constexpr int kCannotOpenInput = 9244;          // path, detail
+constexpr int kCannotRead = 9245;               // path, detail
+constexpr int kCannotWrite = 9246;              // path, detail
+constexpr int kUnsupportedSampleFormat = 9247;  // path, format name
+constexpr int kUnsupportedChannels = 9248;      // path, count
+constexpr int kUnsupportedFileType = 9249;      // path, type name
+constexpr int kRecordWrongHead = 9250;          // path, effect
+constexpr int kRecordTooShort = 9251;           // path, effect
+constexpr int kRecordTooLong = 9252;            // path, effect
+constexpr int kSetSyntax = 9253;
+constexpr int kTooManyArguments = 9254;
+constexpr int kFormatRefused = 9255;
+constexpr int kUnknownLanguage = 9256;
+constexpr int kInterrupted = 9257;
+constexpr int kFormatPcm24 = 9258;
+constexpr int kFormatPcmS8 = 9259;
+constexpr int kLengthMismatch = 9260;  // produced, expected
+
+// Shared command-line texts from the general table.
+constexpr int kUnknownCommand = 9100;
+constexpr int kUnknownEffect = 9101;
+constexpr int kUnknownSetting = 9102;
+constexpr int kUnknownPreset = 9103;
+constexpr int kMissingArgument = 9104;
+constexpr int kInvalidValue = 9105;
+constexpr int kProcessingError = 9110;
+constexpr int kUnitMilliseconds = 7140;
+constexpr int kUnitHertz = 7142;
+}  // namespace text
+
+// The text of `id` with each "%s" replaced by the next argument, in order.
+std::string Text(int id, std::initializer_list<std::string> args = {});
+
+// "orlofx: error: <text>" and "orlofx: warning: <text>" on stderr.
+void PrintError(const std::string& message);
+void PrintWarning(const std::string& message);
+// A plain line on stdout.
+void PrintLine(const std::string& line);
+
+}  // namespace orlofx::cli

@@ -1,0 +1,25 @@
+// The tool's commands:
+//
+//   orlofx --help | --version | list
+//   orlofx info <effect>          settings with units, ranges and defaults
+//   orlofx presets <effect>
+//   orlofx process <effect> [options] <input.wav> <output.wav>
+//   orlofx record <effect> [options] <output.rec>
+//
+// Settings options (--preset, --set, --record) apply in the order given,
+// starting from preset 0, the settings of a newly created effect.
+// --language <id> may appear anywhere and is taken first.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orlofx::cli {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // a file or processing problem
+constexpr int kExitUsage = 2;    // the command line itself is wrong
+
+int Run(std::vector<std::string> args);
+
+}  // namespace orlofx::cli

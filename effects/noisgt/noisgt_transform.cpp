@@ -1,0 +1,452 @@
+#include "effects/noisgt/noisgt_transform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace orlofx {
+
+namespace {
+
+// Fixed for this effect; the gain law below is the general one the dynamics
+// effects share, and these constants reduce it to a plain gate.
+constexpr double kTargetGain = 1.0;
+constexpr double kFloorGain = 0.0;
+constexpr double kMaximumGain = 1.0;
+constexpr double kOutputGain = 1.0;
+constexpr double kLevelFloor = 3.0517e-5;
+constexpr double kRatio = 1.0;
+
+// Threshold used for the -Inf. setting: one 16-bit step (-90.3 dB).
+constexpr double kFloorThreshold = 3.0517e-5;
+// The close threshold sits about 1.41 dB under the open one, so a level
+// hovering at the threshold does not chatter.
+constexpr double kHysteresis = 0.85;
+// Gains this small are silence (about -74 dB) and snap to zero.
+constexpr double kSilentGain = 0.0002;
+constexpr double kLargestGain = 5000.0;
+// Gains closer than this are held instead of ramped.
+constexpr double kRampThreshold = 0.0005;
+
+}  // namespace
+
+CAkNoisgtTransform::CAkNoisgtTransform() : EffectProcessor(2) {}
+
+CAkNoisgtTransform::~CAkNoisgtTransform() = default;
+
+// --- settings -----------------------------------------------------------------
+
+HResult CAkNoisgtTransform::GetParams(NoisgtParams* params) const {
+  if (!params) return kPointer;
+  ScopedLock lock(paramLock_);
+  *params = params_;
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::SetParams(const NoisgtParams* params) {
+  if (!params) return kPointer;
+  ScopedLock lock(paramLock_);
+  params_ = ClampNoisgtParams(*params);
+  changed_ = true;
+  dirty_ = true;
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::SetField(std::int32_t NoisgtParams::*field, NoisgtField index,
+                                     std::int32_t value) {
+  const std::int32_t clamped = Clamp(kNoisgtParameters.items[index], value);
+  ScopedLock lock(paramLock_);
+  if (params_.*field != clamped) {
+    params_.*field = clamped;
+    changed_ = true;
+    dirty_ = true;
+  }
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::GetAttack(std::int32_t* value) const {
+  if (!value) return kPointer;
+  ScopedLock lock(paramLock_);
+  *value = params_.attack;
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::SetAttack(std::int32_t value) {
+  return SetField(&NoisgtParams::attack, kNoisgtAttack, value);
+}
+
+HResult CAkNoisgtTransform::GetRelease(std::int32_t* value) const {
+  if (!value) return kPointer;
+  ScopedLock lock(paramLock_);
+  *value = params_.release;
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::SetRelease(std::int32_t value) {
+  return SetField(&NoisgtParams::release, kNoisgtRelease, value);
+}
+
+HResult CAkNoisgtTransform::GetThreshold(std::int32_t* value) const {
+  if (!value) return kPointer;
+  ScopedLock lock(paramLock_);
+  *value = params_.threshold;
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::SetThreshold(std::int32_t value) {
+  return SetField(&NoisgtParams::threshold, kNoisgtThreshold, value);
+}
+
+HResult CAkNoisgtTransform::GetFields(std::int32_t* fields) const {
+  if (!fields) return kPointer;
+  NoisgtParams p;
+  GetParams(&p);
+  ParamsToFields(p, fields);
+  return kOk;
+}
+
+HResult CAkNoisgtTransform::SetFields(const std::int32_t* fields) {
+  if (!fields) return kPointer;
+  NoisgtParams p = ParamsFromFields<NoisgtParams>(fields);
+  return SetParams(&p);
+}
+
+int CAkNoisgtTransform::PresetNameId(int index) const {
+  return index >= 0 && index < kNoisgtPresetCount ? kNoisgtPresets[index].nameId : 0;
+}
+
+void CAkNoisgtTransform::PresetFields(int index, std::int32_t* fields) const {
+  ParamsToFields(kNoisgtPresets[index].body, fields);
+}
+
+// --- stream set-up ------------------------------------------------------------
+
+template <>
+CAkNoisgtTransform::Buffers<float>& CAkNoisgtTransform::BuffersOf<float>() {
+  return floatBuffers_;
+}
+template <>
+CAkNoisgtTransform::Buffers<double>& CAkNoisgtTransform::BuffersOf<double>() {
+  return doubleBuffers_;
+}
+
+template <typename T>
+HResult CAkNoisgtTransform::AllocateBuffers() {
+  Buffers<T>& b = BuffersOf<T>();
+  for (int c = 0; c < channels_; ++c) {
+    b.in[c].reset(new (std::nothrow) T[bufferCapacity_]());
+    b.out[c].reset(new (std::nothrow) T[bufferCapacity_]());
+    if (!b.in[c] || !b.out[c]) return kOutOfMemory;
+  }
+  return kOk;
+}
+
+void CAkNoisgtTransform::FreeBuffers() {
+  for (int c = 0; c < 2; ++c) {
+    floatBuffers_.in[c].reset();
+    floatBuffers_.out[c].reset();
+    doubleBuffers_.in[c].reset();
+    doubleBuffers_.out[c].reset();
+  }
+}
+
+HResult CAkNoisgtTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
+  Release();
+  const std::optional<SampleFormat> format = SampleFormatOf(in);
+  // The writer works in the input's layout, so the output must match it.
+  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
+      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
+      out.samplesPerSec != in.samplesPerSec)
+    return kFail;
+
+  format_ = *format;
+  precision_ = WorkingPrecision(format_);
+  channels_ = in.channels;
+  rate_ = in.samplesPerSec;
+  frameBytes_ = static_cast<std::uint32_t>(BytesPerSample(format_) * channels_);
+  fullBlockLength_ = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(rate_ * 0.02));
+  bufferCapacity_ =
+      std::max<std::uint32_t>(fullBlockLength_, static_cast<std::uint32_t>(rate_ * 0.03));
+  holdLength_ = static_cast<std::int64_t>(rate_ * 0.004);
+
+  NoisgtParams snapshot;
+  {
+    ScopedLock lock(paramLock_);
+    snapshot = params_;
+    changed_ = false;
+  }
+  // A new stream must not inherit the level of a block left unfinished when
+  // the last one stopped.
+  peaks_[0] = peaks_[1] = 0.0;
+  ComputeCoefficients(snapshot);
+  ResetStream();
+  coefficientsValid_ = true;
+
+  HResult hr =
+      precision_ == Precision::kDouble ? AllocateBuffers<double>() : AllocateBuffers<float>();
+  if (Failed(hr)) {
+    FreeBuffers();
+    return hr;
+  }
+  hasRun_ = false;
+  prepared_ = true;
+  return kOk;
+}
+
+void CAkNoisgtTransform::Release() {
+  FreeBuffers();
+  prepared_ = false;
+}
+
+void CAkNoisgtTransform::ComputeCoefficients(const NoisgtParams& snapshot) {
+  // The record is clamped by every setter; clamping again covers the zeroed
+  // record of a processor no preset has been applied to yet.
+  const NoisgtParams p = ClampNoisgtParams(snapshot);
+  attackLength_ = static_cast<std::int64_t>(p.attack / 1000.0 * rate_);
+  releaseLength_ = static_cast<std::int64_t>(p.release / 1000.0 * rate_);
+  openThreshold_ =
+      p.threshold == kNoisgtThresholdFloor ? kFloorThreshold : std::pow(10.0, p.threshold / 200.0);
+  closeThreshold_ = openThreshold_ * kHysteresis;
+  // Per 20 ms block, the gain covers 90 % of the remaining distance in
+  // `attack` (or `release`) milliseconds.
+  attackCoef_ = 1.0 - std::pow(0.1, 20.0 / p.attack);
+  releaseCoef_ = 1.0 - std::pow(0.1, 20.0 / p.release);
+  openCoef_ = 1.0 - std::pow(0.1, 4.0 / 3.0);
+
+  // A level inside the new hysteresis band closes the gate.
+  auto inBand = [this](double peak) { return peak >= closeThreshold_ && peak <= openThreshold_; };
+  if (inBand(peaks_[0])) state_ = GateState::kClosed;
+  if (channels_ == 2 && inBand(peaks_[1])) state_ = GateState::kClosed;
+}
+
+void CAkNoisgtTransform::ResetStream() {
+  currentGain_ = kFloorGain;
+  fillIndex_ = 0;
+  outputIndex_ = 0;
+  blockReady_ = false;
+  state_ = GateState::kClosed;
+  blockLength_ = fullBlockLength_;
+}
+
+// --- processing -----------------------------------------------------------------
+
+HResult CAkNoisgtTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                                    std::uint32_t* outFrames) {
+  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
+    if (inFrames) *inFrames = consumed;
+    if (outFrames) *outFrames = produced;
+  };
+  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
+    report(0, 0);
+    return kInvalidArg;
+  }
+  if (!prepared_) {
+    report(0, 0);
+    return kUnexpected;
+  }
+  drain_ = mode == kProcessDrain;
+  // The drain carries no input, whatever the caller passed.
+  const std::uint32_t inCount = (inFrames && !drain_) ? *inFrames : 0;
+  const std::uint32_t outCount = outFrames ? *outFrames : 0;
+  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
+    report(0, 0);
+    return kPointer;
+  }
+
+  NoisgtParams snapshot;
+  bool changed;
+  {
+    ScopedLock lock(paramLock_);
+    snapshot = params_;
+    changed = changed_;
+    changed_ = false;
+  }
+  const bool discontinuity = mode == kProcessDiscontinuity;
+  if (changed || !coefficientsValid_ || (discontinuity && hasRun_)) {
+    ComputeCoefficients(snapshot);
+    coefficientsValid_ = true;
+    // A break in the stream drops the block in progress; its peak is kept
+    // and counts toward the next block's level.
+    if (discontinuity) ResetStream();
+  }
+  hasRun_ = true;
+
+  const auto* src = static_cast<const unsigned char*>(in);
+  auto* dst = static_cast<unsigned char*>(out);
+  HResult hr = precision_ == Precision::kDouble ? RunBlocks<double>(src, inCount, dst, outCount)
+                                                : RunBlocks<float>(src, inCount, dst, outCount);
+  report(consumed_, produced_);
+  return hr;
+}
+
+template <typename T>
+HResult CAkNoisgtTransform::RunBlocks(const unsigned char* in, std::uint32_t inCount,
+                                      unsigned char* out, std::uint32_t outCount) {
+  Buffers<T>& b = BuffersOf<T>();
+  T* inBuffers[2] = {b.in[0].get(), b.in[1].get()};
+  const T* outBuffers[2] = {b.out[0].get(), b.out[1].get()};
+  consumed_ = 0;
+  produced_ = 0;
+
+  if (inCount == 0 && !blockReady_ && fillIndex_ == 0) return kProcessFinished;
+
+  for (;;) {
+    if (blockReady_) {
+      const std::uint32_t n = std::min(blockLength_ - outputIndex_, outCount - produced_);
+      if (n > 0)
+        WriteFrames<T>(format_, channels_, outBuffers, outputIndex_, n,
+                       out + static_cast<std::size_t>(produced_) * frameBytes_);
+      outputIndex_ += n;
+      produced_ += n;
+      if (outputIndex_ < blockLength_) return kProcessProgress;
+      peaks_[0] = peaks_[1] = 0.0;
+      outputIndex_ = 0;
+      fillIndex_ = 0;
+      blockReady_ = false;
+      if (drain_) {
+        blockLength_ = fullBlockLength_;
+        return kProcessFinished;
+      }
+    }
+
+    const std::uint32_t n = std::min(blockLength_ - fillIndex_, inCount - consumed_);
+    if (n > 0)
+      ReadFrames<T>(format_, channels_, in + static_cast<std::size_t>(consumed_) * frameBytes_, n,
+                    inBuffers, fillIndex_, peaks_);
+    fillIndex_ += n;
+    consumed_ += n;
+    if (fillIndex_ < blockLength_) {
+      if (!drain_) return kProcessProgress;
+      blockLength_ = fillIndex_;  // the last block of the stream is short
+    }
+
+    // Stereo link: the louder channel decides for both.
+    if (channels_ == 2 && peaks_[0] < peaks_[1]) peaks_[0] = peaks_[1];
+    const double level = peaks_[0];
+    StepStateMachine(level, blockLength_);
+    const GainPlan plan = StepGain(level, blockLength_);
+    for (int c = 0; c < channels_; ++c)
+      ApplyGain<T>(plan, inBuffers[c], b.out[c].get(), blockLength_);
+    blockReady_ = true;
+  }
+}
+
+// Counts start at the size of the block a state was entered in and grow by
+// one block per later block. The hold (4 ms) is shorter than a block, so
+// Holding lasts one block unless the level comes back.
+void CAkNoisgtTransform::StepStateMachine(double level, std::int64_t frames) {
+  switch (state_) {
+    case GateState::kClosed:
+      if (level >= openThreshold_) {
+        state_ = GateState::kOpening;
+        openingCount_ = frames;
+      }
+      break;
+    case GateState::kOpening:
+      openingCount_ += frames;
+      if (closeThreshold_ >= level) {
+        state_ = GateState::kClosed;
+      } else if (openingCount_ >= attackLength_) {
+        state_ = GateState::kOpen;
+      }
+      break;
+    case GateState::kOpen:
+      if (closeThreshold_ >= level) {
+        state_ = GateState::kHolding;
+        holdingCount_ = frames;
+      }
+      break;
+    case GateState::kHolding:
+      holdingCount_ += frames;
+      if (level >= openThreshold_) {
+        state_ = GateState::kOpen;
+      } else if (holdingCount_ >= holdLength_) {
+        state_ = GateState::kClosed;
+      }
+      break;
+  }
+}
+
+CAkNoisgtTransform::GainPlan CAkNoisgtTransform::StepGain(double level, std::int64_t frames) {
+  double target = kFloorGain;
+  if (kLevelFloor != 0.0 && level != 0.0 && kRatio != 0.0)
+    target = std::pow(10.0, std::log10(level / kLevelFloor) / kRatio) * kLevelFloor / level;
+  target = std::min(target, kMaximumGain);
+  if (kRatio == 1.0) target = kTargetGain;
+
+  const double g = currentGain_;
+  double next = g;
+  std::int64_t ramp = 0;
+  switch (state_) {
+    case GateState::kClosed:
+      next = (1.0 - releaseCoef_) * g + releaseCoef_ * kFloorGain;
+      ramp = releaseLength_;
+      break;
+    case GateState::kOpening:
+      next = (1.0 - attackCoef_) * g + attackCoef_ * target;
+      ramp = attackLength_;
+      break;
+    case GateState::kOpen:
+      next = (1.0 - openCoef_) * g + openCoef_ * target;
+      ramp = attackLength_;
+      break;
+    case GateState::kHolding:
+      next = (1.0 - releaseCoef_) * g + releaseCoef_ * target;
+      ramp = releaseLength_;
+      break;
+  }
+  next = std::min(next, kMaximumGain);
+
+  const double g0 = kOutputGain * g;
+  double g1 = kOutputGain * next;
+  currentGain_ = next;
+  if (g1 < kSilentGain) {
+    currentGain_ = 0.0;
+    g1 = 0.0;
+  } else if (g1 > kLargestGain) {
+    currentGain_ = kLargestGain;
+    g1 = kLargestGain;
+  }
+
+  GainPlan plan{};
+  plan.holdNumerator = std::trunc(1000.0 * g1);
+  plan.g0 = g0;
+  plan.direction = g1 > g0 ? 1.0 : -1.0;
+  if (std::fabs(g0 - g1) < kRampThreshold) return plan;  // hold only
+
+  // A ramp longer than the block fills the whole block.
+  const std::int64_t length = std::min(ramp, frames);
+  plan.length = length;
+  const double steps = std::trunc(static_cast<double>(length) / std::fabs(g1 - g0));
+  // Stepped ramps move in whole 1/S steps; with fewer than one step per unit
+  // of gain (which would divide by zero) the ramp is continuous instead.
+  if (steps >= 1.0) {
+    plan.stepped = true;
+    plan.stepsPerUnit = steps;
+    plan.stepBase = std::trunc(g0 * steps);
+  } else if (length > 0) {
+    plan.step = (g1 - g0) / static_cast<double>(length);
+  }
+  return plan;
+}
+
+template <typename T>
+void CAkNoisgtTransform::ApplyGain(const GainPlan& plan, const T* in, T* out, std::int64_t frames) {
+  std::int64_t i = 0;
+  if (plan.stepped) {
+    for (; i < plan.length; ++i)
+      out[i] = static_cast<T>(static_cast<double>(in[i]) *
+                              (plan.stepBase + static_cast<double>(i) * plan.direction) /
+                              plan.stepsPerUnit);
+  } else {
+    double gain = plan.g0;
+    for (; i < plan.length; ++i) {
+      out[i] = static_cast<T>(static_cast<double>(in[i]) * gain);
+      gain += plan.step;
+    }
+  }
+  for (; i < frames; ++i)
+    out[i] = static_cast<T>(static_cast<double>(in[i]) * plan.holdNumerator / 1000.0);
+}
+
+}  // namespace orlofx

@@ -1,0 +1,145 @@
+// Noise Gate processor: silences audio while its block peak stays below a
+// threshold.
+//
+//   input frames ──reader──► input buffers (20 ms block), block peaks
+//                                 │
+//                 louder channel ─┴─► level P ─► gate state machine
+//                                                     │
+//   output frames ◄─writer── output buffers ◄── gain ramp (once per block)
+//
+// Output leaves only when a block is complete, so delivery lags by up to one
+// block; the samples themselves are not shifted (output frame k is input
+// frame k times its gain). The drain flushes the last partial block.
+//
+// Sample rates under 50 Hz would give an empty 20 ms block: the block is then
+// one frame long. A rate of 0 is refused by Prepare.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "effects/noisgt/noisgt_params.h"
+#include "framework/processor.h"
+
+namespace orlofx {
+
+class CAkNoisgtTransform : public EffectProcessor {
+ public:
+  enum class GateState : int { kClosed = 0, kOpening = 2, kOpen = 3, kHolding = 4 };
+
+  CAkNoisgtTransform();
+  ~CAkNoisgtTransform() override;
+
+  // --- the effect's property interface --------------------------------------
+  // Getters fill 32-bit values; setters clamp silently and always succeed.
+  HResult GetParams(NoisgtParams* params) const;
+  // Stores the record, sets `changed` and `dirty` (also for equal values),
+  // then clamps.
+  HResult SetParams(const NoisgtParams* params);
+  HResult GetAttack(std::int32_t* value) const;
+  HResult SetAttack(std::int32_t value);
+  HResult GetRelease(std::int32_t* value) const;
+  HResult SetRelease(std::int32_t value);
+  HResult GetThreshold(std::int32_t* value) const;
+  HResult SetThreshold(std::int32_t value);
+
+  // --- EffectProcessor --------------------------------------------------------
+  HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
+  void Release() override;
+  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                  std::uint32_t* outFrames) override;
+  ParameterTable Parameters() const override { return kNoisgtParameters; }
+  const RecordLayout& Record() const override { return kNoisgtRecord; }
+  HResult GetFields(std::int32_t* fields) const override;
+  HResult SetFields(const std::int32_t* fields) override;
+  int PresetCount() const override { return kNoisgtPresetCount; }
+  int PresetNameId(int index) const override;
+
+  // --- stream read-outs (streaming thread only) ------------------------------
+  GateState State() const { return state_; }
+  double CurrentGain() const { return currentGain_; }
+  std::uint32_t BlockLength() const { return fullBlockLength_; }
+
+ protected:
+  void PresetFields(int index, std::int32_t* fields) const override;
+
+ private:
+  template <typename T>
+  struct Buffers {
+    std::unique_ptr<T[]> in[2];
+    std::unique_ptr<T[]> out[2];
+  };
+
+  // The gain applied to one block: a hold value, optionally preceded by a
+  // ramp of `length` frames (stepped or continuous).
+  struct GainPlan {
+    double holdNumerator;  // trunc(1000 * g1): hold gain in thousandths
+    std::int64_t length;   // ramp frames; 0 = the whole block holds
+    bool stepped;
+    double g0;
+    double stepsPerUnit;  // S of the stepped ramp
+    double stepBase;      // trunc(g0 * S)
+    double direction;     // +1 or -1
+    double step;          // continuous ramp increment per frame
+  };
+
+  HResult SetField(std::int32_t NoisgtParams::*field, NoisgtField index, std::int32_t value);
+  template <typename T>
+  Buffers<T>& BuffersOf();
+  template <typename T>
+  HResult AllocateBuffers();
+  void FreeBuffers();
+  void ComputeCoefficients(const NoisgtParams& snapshot);
+  void ResetStream();
+  void StepStateMachine(double level, std::int64_t frames);
+  GainPlan StepGain(double level, std::int64_t frames);
+  template <typename T>
+  static void ApplyGain(const GainPlan& plan, const T* in, T* out, std::int64_t frames);
+  template <typename T>
+  HResult RunBlocks(const unsigned char* in, std::uint32_t inCount, unsigned char* out,
+                    std::uint32_t outCount);
+
+  // Settings, under paramLock_.
+  NoisgtParams params_{};
+
+  // Stream format and sizes, fixed by Prepare.
+  bool prepared_ = false;
+  SampleFormat format_ = SampleFormat::kPcm16;
+  Precision precision_ = Precision::kFloat;
+  int channels_ = 0;
+  std::uint32_t rate_ = 0;
+  std::uint32_t frameBytes_ = 0;
+  std::uint32_t fullBlockLength_ = 0;
+  std::uint32_t bufferCapacity_ = 0;
+  std::int64_t holdLength_ = 0;
+
+  // Derived from the settings snapshot.
+  std::int64_t attackLength_ = 0;
+  std::int64_t releaseLength_ = 0;
+  double openThreshold_ = 1.0;
+  double closeThreshold_ = 0.85;
+  double attackCoef_ = 0.0;
+  double releaseCoef_ = 0.0;
+  double openCoef_ = 0.0;
+  bool coefficientsValid_ = false;
+
+  // Gate and block state.
+  GateState state_ = GateState::kClosed;
+  std::int64_t openingCount_ = 0;
+  std::int64_t holdingCount_ = 0;
+  double currentGain_ = 0.0;
+  double peaks_[2] = {0.0, 0.0};
+  std::uint32_t blockLength_ = 0;  // shortened for the drained last block
+  std::uint32_t fillIndex_ = 0;
+  std::uint32_t outputIndex_ = 0;
+  bool blockReady_ = false;
+  bool drain_ = false;
+  bool hasRun_ = false;
+  std::uint32_t consumed_ = 0;
+  std::uint32_t produced_ = 0;
+
+  Buffers<float> floatBuffers_;
+  Buffers<double> doubleBuffers_;
+};
+
+}  // namespace orlofx

@@ -1,0 +1,430 @@
+// The orlofx tool, run as a program on files made here with libsndfile:
+// formats, lengths and alignment, refusals that leave nothing behind,
+// settings records, and the settings options.
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "effects/noisgt/noisgt_transform.h"
+
+namespace orlofx {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliResult {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadText(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& p, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Sample types as the tool and the processor exchange them, with the
+// libsndfile calls that move them unchanged.
+sf_count_t Write(SNDFILE* f, const std::uint8_t* d, sf_count_t n, int ch) {
+  return sf_write_raw(f, d, n * ch) / ch;
+}
+sf_count_t Write(SNDFILE* f, const std::int16_t* d, sf_count_t n, int) {
+  return sf_writef_short(f, d, n);
+}
+sf_count_t Write(SNDFILE* f, const std::int32_t* d, sf_count_t n, int) {
+  return sf_writef_int(f, d, n);
+}
+sf_count_t Write(SNDFILE* f, const float* d, sf_count_t n, int) { return sf_writef_float(f, d, n); }
+sf_count_t Write(SNDFILE* f, const double* d, sf_count_t n, int) {
+  return sf_writef_double(f, d, n);
+}
+sf_count_t Read(SNDFILE* f, std::uint8_t* d, sf_count_t n, int ch) {
+  return sf_read_raw(f, d, n * ch) / ch;
+}
+sf_count_t Read(SNDFILE* f, std::int16_t* d, sf_count_t n, int) { return sf_readf_short(f, d, n); }
+sf_count_t Read(SNDFILE* f, std::int32_t* d, sf_count_t n, int) { return sf_readf_int(f, d, n); }
+sf_count_t Read(SNDFILE* f, float* d, sf_count_t n, int) { return sf_readf_float(f, d, n); }
+sf_count_t Read(SNDFILE* f, double* d, sf_count_t n, int) { return sf_readf_double(f, d, n); }
+
+template <typename S>
+void WriteWav(const fs::path& p, int format, int channels, int rate,
+              const std::vector<S>& samples) {
+  SF_INFO info{};
+  info.format = format;
+  info.channels = channels;
+  info.samplerate = rate;
+  SNDFILE* f = sf_open(p.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+  const sf_count_t frames = static_cast<sf_count_t>(samples.size() / channels);
+  ASSERT_EQ(Write(f, samples.data(), frames, channels), frames);
+  sf_close(f);
+}
+
+template <typename S>
+std::vector<S> ReadWav(const fs::path& p, SF_INFO* info) {
+  *info = SF_INFO{};
+  SNDFILE* f = sf_open(p.c_str(), SFM_READ, info);
+  EXPECT_NE(f, nullptr) << p << ": " << sf_strerror(nullptr);
+  if (!f) return {};
+  std::vector<S> samples(static_cast<std::size_t>(info->frames) * info->channels);
+  EXPECT_EQ(Read(f, samples.data(), info->frames, info->channels), info->frames);
+  sf_close(f);
+  return samples;
+}
+
+// Loud noise whose level changes block by block, in each type's full-scale
+// units, and never silent: the gate opens, and every sample is distinct
+// enough to show a shift.
+template <typename S>
+std::vector<S> Noise(std::size_t count, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> level(0.3, 0.9);
+  std::vector<S> s(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double x = (rng() & 1 ? 1 : -1) * level(rng);
+    if constexpr (std::is_same_v<S, std::uint8_t>) {
+      s[i] = static_cast<std::uint8_t>(128 + x * 127);
+    } else if constexpr (std::is_same_v<S, std::int16_t>) {
+      s[i] = static_cast<std::int16_t>(x * 32767);
+    } else if constexpr (std::is_same_v<S, std::int32_t>) {
+      s[i] = static_cast<std::int32_t>(x * 2147483647.0);
+    } else {
+      // Float precision even for doubles: the open gate's gain is applied as
+      // x * 1000 / 1000, which is exact only for short mantissas.
+      s[i] = static_cast<S>(static_cast<float>(x));
+    }
+  }
+  return s;
+}
+
+// The same samples through the processor in this process, as the reference.
+template <typename S>
+std::vector<S> Reference(CAkNoisgtTransform& gate, SampleFormat fmt, int channels, int rate,
+                         const std::vector<S>& in) {
+  const WaveFormat f = MakeWaveFormat(fmt, channels, static_cast<std::uint32_t>(rate));
+  EXPECT_EQ(gate.Prepare(f, f), kOk);
+  std::vector<S> out(in.size() + 4096 * channels);
+  std::uint32_t inFrames = static_cast<std::uint32_t>(in.size() / channels);
+  std::uint32_t outFrames = static_cast<std::uint32_t>(out.size() / channels);
+  gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
+  std::uint32_t drained = static_cast<std::uint32_t>(out.size() / channels) - outFrames;
+  gate.Process(kProcessDrain, nullptr, nullptr, out.data() + std::size_t{outFrames} * channels,
+               &drained);
+  out.resize((std::size_t{outFrames} + drained) * channels);
+  return out;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "orlofx-cli-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path Path(const std::string& name) const { return dir_ / name; }
+
+  CliResult Run(const std::vector<std::string>& args) const {
+    std::string command = Quote(ORLOFX_CLI_PATH);
+    for (const std::string& a : args) command += " " + Quote(a);
+    const fs::path out = dir_ / "..stdout", err = dir_ / "..stderr";
+    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
+    const int status = std::system(command.c_str());
+    CliResult r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+  }
+
+  // Names in the folder, to show that a refused run left nothing behind.
+  std::vector<std::string> Listing() const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::vector<std::uint8_t> SavedRecord(CAkNoisgtTransform& gate) {
+    MemoryRecordStream s;
+    EXPECT_EQ(gate.SaveRecord(s, true), kOk);
+    return s.Bytes();
+  }
+
+  template <typename S>
+  void CheckFormat(int subformat, SampleFormat fmt, int channels, int rate) {
+    SCOPED_TRACE(::testing::Message() << "subformat 0x" << std::hex << subformat << std::dec << ", "
+                                      << channels << " channel(s), " << rate << " Hz");
+    const std::size_t frames = static_cast<std::size_t>(rate) + 123;  // a partial last block
+    const std::vector<S> in = Noise<S>(frames * channels, static_cast<std::uint32_t>(subformat));
+    const int format = SF_FORMAT_WAV | subformat;
+    WriteWav(Path("in.wav"), format, channels, rate, in);
+    CliResult r = Run({"process", "noise-gate", Path("in.wav").string(), Path("out.wav").string()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+
+    SF_INFO info;
+    const std::vector<S> out = ReadWav<S>(Path("out.wav"), &info);
+    EXPECT_EQ(info.format, format);
+    EXPECT_EQ(info.channels, channels);
+    EXPECT_EQ(info.samplerate, rate);
+    ASSERT_EQ(out.size(), in.size());
+    CAkNoisgtTransform gate;
+    gate.ApplyPreset(0);
+    EXPECT_TRUE(out == Reference(gate, fmt, channels, rate, in));
+    // The gate opens from zero, then, fully open, passes the input unchanged
+    // and in place.
+    const S silent = std::is_same_v<S, std::uint8_t> ? S(128) : S(0);
+    for (int c = 0; c < channels; ++c) EXPECT_EQ(out[c], silent);
+    const std::size_t settled = frames / 2 * channels;
+    EXPECT_TRUE(std::equal(out.begin() + settled, out.end(), in.begin() + settled));
+    fs::remove(Path("in.wav"));
+    fs::remove(Path("out.wav"));
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(Cli, EveryAcceptedFormatKeepsFormatLengthAndAlignment) {
+  for (int channels : {1, 2}) {
+    CheckFormat<std::uint8_t>(SF_FORMAT_PCM_U8, SampleFormat::kPcm8, channels, 8000);
+    CheckFormat<std::int16_t>(SF_FORMAT_PCM_16, SampleFormat::kPcm16, channels, 44100);
+    CheckFormat<std::int32_t>(SF_FORMAT_PCM_32, SampleFormat::kPcm32, channels, 48000);
+    CheckFormat<float>(SF_FORMAT_FLOAT, SampleFormat::kFloat32, channels, 22050);
+    CheckFormat<double>(SF_FORMAT_DOUBLE, SampleFormat::kFloat64, channels, 96000);
+  }
+}
+
+TEST_F(Cli, LongFilesShowNoProgressWhenStderrIsNotATerminal) {
+  WriteWav(Path("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000,
+           Noise<std::int16_t>(8000 * 15, 5));
+  CliResult r = Run({"process", "noise-gate", Path("long.wav").string(), Path("out.wav").string()});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Cli, UnsupportedInputsAreRefusedAndLeaveNoOutput) {
+  WriteWav(Path("pcm24.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100,
+           Noise<std::int32_t>(2 * 1000, 1));
+  WriteWav(Path("three.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100,
+           Noise<std::int16_t>(3 * 1000, 2));
+  WriteWav(Path("aiff.aiff"), SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 44100,
+           Noise<std::int16_t>(1000, 3));
+  std::ofstream(Path("notes.wav")) << "these are not samples\n";
+  const std::vector<std::string> before = Listing();
+
+  struct Case {
+    const char* input;
+    const char* mentions;
+  } cases[] = {
+      {"pcm24.wav", "24-bit PCM"}, {"three.wav", ": 3 ("},         {"aiff.aiff", "AIFF"},
+      {"notes.wav", "notes.wav"},  {"missing.wav", "missing.wav"},
+  };
+  for (const Case& c : cases) {
+    CliResult r = Run({"process", "noise-gate", Path(c.input).string(), Path("out.wav").string()});
+    EXPECT_EQ(r.exitCode, 1) << c.input;
+    EXPECT_NE(r.err.find(c.mentions), std::string::npos) << c.input << ": " << r.err;
+    EXPECT_EQ(r.err.find("orlofx: error: "), 0u) << r.err;
+    EXPECT_EQ(Listing(), before) << c.input;
+  }
+}
+
+TEST_F(Cli, OutputFolderThatDoesNotExistFailsCleanly) {
+  WriteWav(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, Noise<std::int16_t>(800, 4));
+  CliResult r =
+      Run({"process", "noise-gate", Path("in.wav").string(), Path("no/such/out.wav").string()});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("no/such/out.wav"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, ExistingOutputIsReplacedOnlyOnSuccess) {
+  WriteWav(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, Noise<std::int16_t>(800, 4));
+  WriteBytes(Path("out.wav"), {1, 2, 3});
+  EXPECT_EQ(Run({"process", "noise-gate", "--set", "bogus=1", Path("in.wav").string(),
+                 Path("out.wav").string()})
+                .exitCode,
+            2);
+  EXPECT_EQ(ReadBytes(Path("out.wav")), (std::vector<std::uint8_t>{1, 2, 3}));
+  EXPECT_EQ(
+      Run({"process", "noise-gate", Path("in.wav").string(), Path("out.wav").string()}).exitCode,
+      0);
+  SF_INFO info;
+  EXPECT_EQ(ReadWav<std::int16_t>(Path("out.wav"), &info).size(), 800u);
+}
+
+TEST_F(Cli, RecordWritesWhatTheEffectSaves) {
+  CliResult r =
+      Run({"record", "noise-gate", "--preset", "4", "--set", "attack=20", Path("a.rec").string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  CAkNoisgtTransform gate;
+  gate.ApplyPreset(4);
+  gate.SetAttack(20);
+  EXPECT_EQ(ReadBytes(Path("a.rec")), SavedRecord(gate));
+
+  // Presets by name, in any case; later options win.
+  ASSERT_EQ(Run({"record", "noise-gate", "--set=attack=50", "--preset", "slow ATTACK",
+                 Path("b.rec").string()})
+                .exitCode,
+            0);
+  CAkNoisgtTransform slow;
+  slow.ApplyPreset(6);
+  EXPECT_EQ(ReadBytes(Path("b.rec")), SavedRecord(slow));
+}
+
+TEST_F(Cli, OutOfRangeSettingIsClampedWithAWarning) {
+  CliResult r = Run({"record", "noise-gate", "--set", "threshold=5", Path("c.rec").string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("orlofx: warning: threshold=5"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("using 0"), std::string::npos) << r.err;
+  CAkNoisgtTransform gate;
+  gate.ApplyPreset(0);
+  gate.SetThreshold(0);
+  EXPECT_EQ(ReadBytes(Path("c.rec")), SavedRecord(gate));
+
+  r = Run(
+      {"record", "noise-gate", "--set", "release=99999999999999999999999", Path("d.rec").string()});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("using 5000"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, SavedRecordDrivesProcessing) {
+  WriteWav(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 8000, Noise<float>(8000, 6));
+  // With a 0 dB threshold the noise (never above 0.9) keeps the gate shut.
+  ASSERT_EQ(
+      Run({"record", "noise-gate", "--set", "threshold=0", Path("shut.rec").string()}).exitCode, 0);
+  CliResult r = Run({"process", "noise-gate", "--record", Path("shut.rec").string(),
+                     Path("in.wav").string(), Path("out.wav").string()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  SF_INFO info;
+  for (float x : ReadWav<float>(Path("out.wav"), &info)) ASSERT_EQ(x, 0.0f);
+}
+
+TEST_F(Cli, DamagedRecordsAreRefusedAndLeaveNoOutput) {
+  CAkNoisgtTransform gate;
+  gate.ApplyPreset(0);
+  const std::vector<std::uint8_t> good = SavedRecord(gate);
+  std::vector<std::uint8_t> truncated(good.begin(), good.begin() + 28);
+  std::vector<std::uint8_t> longer = good;
+  longer.push_back(0);
+  std::vector<std::uint8_t> wrongSize = good;
+  wrongSize[0] = 33;
+  std::vector<std::uint8_t> wrongTag = good;
+  wrongTag[4] ^= 0xFF;
+  std::vector<std::uint8_t> garbage(4000);
+  std::mt19937 rng(9);
+  for (auto& b : garbage) b = static_cast<std::uint8_t>(rng());
+  WriteBytes(Path("truncated.rec"), truncated);
+  WriteBytes(Path("short.rec"), std::vector<std::uint8_t>(good.begin(), good.begin() + 7));
+  WriteBytes(Path("longer.rec"), longer);
+  WriteBytes(Path("size.rec"), wrongSize);
+  WriteBytes(Path("tag.rec"), wrongTag);
+  WriteBytes(Path("garbage.rec"), garbage);
+  WriteWav(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, Noise<std::int16_t>(800, 7));
+  const std::vector<std::string> before = Listing();
+
+  struct Case {
+    const char* file;
+    const char* says;
+  } cases[] = {
+      {"truncated.rec", "too short"},
+      {"short.rec", "too short"},
+      {"longer.rec", "longer than one record"},
+      {"size.rec", "wrong size or tag"},
+      {"tag.rec", "wrong size or tag"},
+      {"garbage.rec", "wrong size or tag"},
+      {"absent.rec", "absent.rec"},
+  };
+  for (const Case& c : cases) {
+    CliResult r = Run({"process", "noise-gate", "--record", Path(c.file).string(),
+                       Path("in.wav").string(), Path("out.wav").string()});
+    EXPECT_EQ(r.exitCode, 1) << c.file;
+    EXPECT_NE(r.err.find(c.says), std::string::npos) << c.file << ": " << r.err;
+    EXPECT_EQ(Listing(), before) << c.file;
+  }
+}
+
+TEST_F(Cli, CommandLineMistakesExitWithUsageStatus) {
+  const std::vector<std::vector<std::string>> mistakes = {
+      {},
+      {"frobnicate"},
+      {"process", "reverb", "a.wav", "b.wav"},
+      {"process", "noise-gate", "a.wav"},
+      {"process", "noise-gate", "a.wav", "b.wav", "c.wav"},
+      {"process", "noise-gate", "--set", "ratio=2", "a.wav", "b.wav"},
+      {"process", "noise-gate", "--set", "attack=fast", "a.wav", "b.wav"},
+      {"process", "noise-gate", "--set", "attack", "a.wav", "b.wav"},
+      {"process", "noise-gate", "--preset", "7", "a.wav", "b.wav"},
+      {"process", "noise-gate", "--preset", "Loudest", "a.wav", "b.wav"},
+      {"process", "noise-gate", "a.wav", "b.wav", "--preset"},
+      {"record", "noise-gate"},
+      {"info"},
+      {"list", "extra"},
+      {"--language", "klingon", "list"},
+  };
+  for (const auto& args : mistakes) {
+    CliResult r = Run(args);
+    std::string shown;
+    for (const auto& a : args) shown += a + " ";
+    EXPECT_EQ(r.exitCode, 2) << shown << r.err;
+    EXPECT_NE(r.err, "") << shown;
+  }
+}
+
+TEST_F(Cli, ListingCommandsShowEffectsSettingsAndPresets) {
+  CliResult list = Run({"list"});
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_NE(list.out.find("noise-gate"), std::string::npos);
+  EXPECT_NE(list.out.find("Orlo Noise Gate"), std::string::npos);
+  EXPECT_NE(list.out.find("Slow attack"), std::string::npos);
+
+  CliResult info = Run({"info", "noise-gate"});
+  EXPECT_EQ(info.exitCode, 0);
+  EXPECT_NE(info.out.find("threshold    -800 to 0 tenths of a dB, default -200"), std::string::npos)
+      << info.out;
+  EXPECT_NE(info.out.find("attack       1 to 500 ms, default 3"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}"), std::string::npos);
+
+  CliResult presets = Run({"presets", "noise-gate"});
+  EXPECT_EQ(presets.exitCode, 0);
+  EXPECT_NE(presets.out.find(" 0  (Default)\n"), std::string::npos) << presets.out;
+  EXPECT_NE(presets.out.find(" 6  Slow attack\n"), std::string::npos) << presets.out;
+
+  CliResult help = Run({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("orlofx process <effect>"), std::string::npos);
+  CliResult version = Run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out.rfind("orlofx ", 0), 0u);
+}
+
+}  // namespace
+}  // namespace orlofx

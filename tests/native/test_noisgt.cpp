@@ -1,0 +1,788 @@
+// Noise Gate processor: settings and their flags, presets, persistence,
+// notifications, and the block engine's gating, timing and alignment.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "effects/noisgt/noisgt_transform.h"
+#include "framework/notifier.h"
+#include "support/native/native_windows.h"
+
+namespace orlofx {
+namespace {
+
+using GateState = CAkNoisgtTransform::GateState;
+constexpr std::uint32_t kRate = 44100;
+constexpr std::uint32_t kBlock = 882;  // 20 ms at 44.1 kHz
+constexpr double kPi = 3.14159265358979323846;
+
+// A gate as a filter builds it: preset 0 applied.
+struct Gate {
+  Gate() { gate.ApplyPreset(0); }
+  CAkNoisgtTransform gate;
+};
+
+NoisgtParams Params(const CAkNoisgtTransform& g) {
+  NoisgtParams p{};
+  g.GetParams(&p);
+  return p;
+}
+
+std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
+  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
+  return bytes;
+}
+
+std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
+  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
+  return samples;
+}
+
+// Drives a prepared gate the way the filter frame does: each input chunk is
+// offered until it is used up, with output room of `outRoom()` frames per
+// call, then the drain runs until it reports that nothing is left.
+template <typename Chunk, typename Room>
+std::vector<unsigned char> Stream(CAkNoisgtTransform& gate, SampleFormat fmt, int channels,
+                                  const std::vector<unsigned char>& input, Chunk inChunk,
+                                  Room outRoom) {
+  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
+  const std::size_t totalFrames = input.size() / frameBytes;
+  std::vector<unsigned char> output;
+  std::vector<unsigned char> room;
+  std::size_t pos = 0;
+  int guard = 0;
+  while (pos < totalFrames) {
+    std::size_t remaining = std::min<std::size_t>(inChunk(), totalFrames - pos);
+    while (remaining > 0) {
+      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining);
+      std::uint32_t outFrames = outRoom();
+      room.assign(outFrames * frameBytes, 0);
+      HResult hr = gate.Process(kProcessOrdinary, input.data() + pos * frameBytes, &inFrames,
+                                room.data(), &outFrames);
+      EXPECT_GE(hr, 0);
+      if (hr < 0 || ++guard > 10000000) return output;
+      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
+      pos += inFrames;
+      remaining -= inFrames;
+    }
+  }
+  for (;;) {
+    std::uint32_t outFrames = outRoom();
+    room.assign(outFrames * frameBytes, 0);
+    HResult hr = gate.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
+    EXPECT_GE(hr, 0);
+    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
+    if (hr != kProcessProgress || ++guard > 10000000) break;
+  }
+  return output;
+}
+
+std::vector<double> RunMono(CAkNoisgtTransform& gate, const std::vector<double>& in,
+                            SampleFormat fmt = SampleFormat::kFloat64) {
+  WaveFormat f = MakeWaveFormat(fmt, 1, kRate);
+  EXPECT_EQ(gate.Prepare(f, f), kOk);
+  auto out = Stream(
+      gate, fmt, 1, Encode(fmt, in), [] { return 4096u; }, [] { return 4096u; });
+  return Decode(fmt, out);
+}
+
+// Offers exactly one block per call and records gate state and gain after it.
+struct BlockTrace {
+  std::vector<GateState> states;
+  std::vector<double> gains;
+  std::vector<double> output;
+};
+
+BlockTrace TraceBlocks(CAkNoisgtTransform& gate, const std::vector<double>& in) {
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  EXPECT_EQ(gate.Prepare(f, f), kOk);
+  BlockTrace t;
+  std::vector<double> out(kBlock);
+  for (std::size_t start = 0; start + kBlock <= in.size(); start += kBlock) {
+    std::uint32_t inFrames = kBlock, outFrames = kBlock;
+    EXPECT_EQ(gate.Process(kProcessOrdinary, in.data() + start, &inFrames, out.data(), &outFrames),
+              kProcessProgress);
+    EXPECT_EQ(inFrames, kBlock);
+    t.states.push_back(gate.State());
+    t.gains.push_back(gate.CurrentGain());
+    t.output.insert(t.output.end(), out.begin(), out.begin() + outFrames);
+  }
+  return t;
+}
+
+std::vector<double> Constant(std::size_t frames, double value) {
+  return std::vector<double>(frames, value);
+}
+
+std::vector<double> Tone(std::size_t frames, double peak) {
+  std::vector<double> s(frames);
+  for (std::size_t i = 0; i < frames; ++i) s[i] = peak * std::sin(2 * kPi * 1000.0 * i / kRate);
+  return s;
+}
+
+void Append(std::vector<double>& a, const std::vector<double>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+}
+
+// --- settings ---------------------------------------------------------------
+
+TEST(NoiseGateSettings, ConstructionLeavesRecordZeroAndCleanUntilPreset0) {
+  CAkNoisgtTransform gate;
+  EXPECT_EQ(Params(gate).attack, 0);
+  EXPECT_FALSE(gate.IsDirty());
+  ASSERT_EQ(gate.ApplyPreset(0), kOk);
+  EXPECT_EQ(Params(gate).attack, 3);
+  EXPECT_EQ(Params(gate).release, 100);
+  EXPECT_EQ(Params(gate).threshold, -200);
+  EXPECT_TRUE(gate.IsDirty());  // a new filter reports itself dirty
+}
+
+TEST(NoiseGateSettings, SettersClampAndLeaveDirtyAloneForTheSameValue) {
+  Gate g;
+  MemoryRecordStream sink;
+  ASSERT_EQ(g.gate.SaveRecord(sink, true), kOk);
+  ASSERT_FALSE(g.gate.IsDirty());
+
+  EXPECT_EQ(g.gate.SetAttack(3), kOk);  // already 3
+  EXPECT_EQ(g.gate.SetThreshold(-200), kOk);
+  EXPECT_FALSE(g.gate.IsDirty());
+
+  EXPECT_EQ(g.gate.SetAttack(0), kOk);
+  EXPECT_EQ(g.gate.SetRelease(10000), kOk);
+  EXPECT_EQ(g.gate.SetThreshold(-1000), kOk);
+  std::int32_t v = 0;
+  g.gate.GetAttack(&v);
+  EXPECT_EQ(v, 1);
+  g.gate.GetRelease(&v);
+  EXPECT_EQ(v, 5000);
+  g.gate.GetThreshold(&v);
+  EXPECT_EQ(v, -800);
+  EXPECT_TRUE(g.gate.IsDirty());
+
+  g.gate.SetThreshold(5);
+  g.gate.GetThreshold(&v);
+  EXPECT_EQ(v, 0);
+  g.gate.SetAttack(501);
+  g.gate.GetAttack(&v);
+  EXPECT_EQ(v, 500);
+}
+
+TEST(NoiseGateSettings, WholeRecordSetterClampsAndAlwaysMarksDirty) {
+  Gate g;
+  MemoryRecordStream sink;
+  g.gate.SaveRecord(sink, true);
+  NoisgtParams same = Params(g.gate);
+  EXPECT_EQ(g.gate.SetParams(&same), kOk);
+  EXPECT_TRUE(g.gate.IsDirty());
+
+  NoisgtParams wild{-5, 99999, 300};
+  EXPECT_EQ(g.gate.SetParams(&wild), kOk);
+  NoisgtParams p = Params(g.gate);
+  EXPECT_EQ(p.attack, 1);
+  EXPECT_EQ(p.release, 5000);
+  EXPECT_EQ(p.threshold, 0);
+}
+
+TEST(NoiseGateSettings, NullPointersAreRefused) {
+  Gate g;
+  EXPECT_EQ(g.gate.GetParams(nullptr), kPointer);
+  EXPECT_EQ(g.gate.SetParams(nullptr), kPointer);
+  EXPECT_EQ(g.gate.GetAttack(nullptr), kPointer);
+  EXPECT_EQ(g.gate.GetRelease(nullptr), kPointer);
+  EXPECT_EQ(g.gate.GetThreshold(nullptr), kPointer);
+  EXPECT_EQ(g.gate.GetFormat(nullptr, 0), kPointer);
+}
+
+TEST(NoiseGateSettings, DescriptorTableMatchesTheSetters) {
+  Gate g;
+  const ParameterTable table = g.gate.Parameters();
+  ASSERT_EQ(table.count, g.gate.FieldCount());
+  for (std::size_t i = 0; i < table.count; ++i) {
+    const ParameterDescriptor& d = table.items[i];
+    std::int32_t fields[3];
+    g.gate.GetFields(fields);
+    fields[i] = d.minimum - 1000;
+    g.gate.SetFields(fields);
+    g.gate.GetFields(fields);
+    EXPECT_EQ(fields[i], d.minimum) << d.name;
+    fields[i] = d.maximum + 1000;
+    g.gate.SetFields(fields);
+    g.gate.GetFields(fields);
+    EXPECT_EQ(fields[i], d.maximum) << d.name;
+    EXPECT_EQ(table.Find(d.name), static_cast<int>(i));
+  }
+  EXPECT_EQ(table.Find("ratio"), -1);
+  // Field order is the record order: attack, release, threshold.
+  EXPECT_STREQ(table.items[0].name, "attack");
+  EXPECT_STREQ(table.items[2].name, "threshold");
+  g.gate.ApplyPreset(0);
+  std::int32_t fields[3];
+  g.gate.GetFields(fields);
+  for (std::size_t i = 0; i < table.count; ++i) EXPECT_EQ(fields[i], table.items[i].defaultValue);
+}
+
+TEST(NoiseGateSettings, FormatsAreReportedOnlyOnceSet) {
+  Gate g;
+  WaveFormat f{};
+  EXPECT_EQ(g.gate.GetFormat(&f, 0), kNotConnected);
+  const WaveFormat in = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
+  g.gate.SetFormats(&in, nullptr);
+  ASSERT_EQ(g.gate.GetFormat(&f, 0), kOk);
+  EXPECT_EQ(f.samplesPerSec, 48000u);
+  EXPECT_EQ(f.blockAlign, 4);
+  EXPECT_EQ(g.gate.GetFormat(&f, 1), kNotConnected);
+  EXPECT_EQ(g.gate.GetFormat(&f, 2), kNotConnected);
+  EXPECT_EQ(g.gate.GetFormat(&f, -1), kNotConnected);
+}
+
+// --- presets, persistence, notifications ---------------------------------------
+
+class NoiseGateNotifications : public ::testing::Test {
+ protected:
+  void SetUp() override { native::TakePostedCommands(); }
+  void TearDown() override {
+    for (WindowHandle w : windows_) native::DestroyWindowStub(w);
+    native::TakePostedCommands();
+  }
+  WindowHandle NewWindow() {
+    windows_.push_back(native::CreateWindowStub());
+    return windows_.back();
+  }
+  std::vector<WindowHandle> windows_;
+};
+
+TEST_F(NoiseGateNotifications, PresetsReplaceTheRecordAndPostCode100) {
+  Gate g;
+  WindowHandle page = NewWindow();
+  ASSERT_EQ(g.gate.SetNotifyWindow(page, 32700), kOk);
+  ASSERT_EQ(g.gate.PresetCount(), 7);
+  EXPECT_EQ(g.gate.PresetNameId(0), 7020);
+  EXPECT_EQ(g.gate.PresetNameId(1), 7021);
+  EXPECT_EQ(g.gate.PresetNameId(6), 7063);
+  EXPECT_EQ(g.gate.PresetNameId(7), 0);
+
+  ASSERT_EQ(g.gate.ApplyPreset(6), kOk);
+  NoisgtParams p = Params(g.gate);
+  EXPECT_EQ(p.attack, 300);
+  EXPECT_EQ(p.release, 1000);
+  EXPECT_EQ(p.threshold, -400);
+  auto posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].window, page);
+  EXPECT_EQ(posted[0].commandId, 32700);
+  EXPECT_EQ(posted[0].code, kNotifySettingsReplaced);
+
+  EXPECT_EQ(g.gate.ApplyPreset(7), kInvalidArg);
+  EXPECT_EQ(g.gate.ApplyPreset(-1), kInvalidArg);
+  EXPECT_TRUE(native::TakePostedCommands().empty());
+  EXPECT_EQ(Params(g.gate).attack, 300);
+}
+
+TEST_F(NoiseGateNotifications, SingleSettersDoNotNotify) {
+  Gate g;
+  g.gate.SetNotifyWindow(NewWindow(), 32700);
+  g.gate.SetAttack(50);
+  NoisgtParams p{5, 5, -5};
+  g.gate.SetParams(&p);
+  EXPECT_TRUE(native::TakePostedCommands().empty());
+}
+
+TEST_F(NoiseGateNotifications, SaveAndLoadRoundTripWithDirtyRules) {
+  Gate source;
+  NoisgtParams p{42, 777, -321};
+  source.gate.SetParams(&p);
+  MemoryRecordStream saved;
+  ASSERT_EQ(source.gate.SaveRecord(saved, true), kOk);
+  EXPECT_FALSE(source.gate.IsDirty());
+  ASSERT_EQ(saved.Bytes().size(), 32u);
+
+  MemoryRecordStream again;
+  ASSERT_EQ(source.gate.SaveRecord(again, false), kOk);
+  EXPECT_TRUE(source.gate.IsDirty());  // also when it was clean before
+  EXPECT_EQ(again.Bytes(), saved.Bytes());
+
+  Gate fresh;
+  WindowHandle page = NewWindow();
+  fresh.gate.SetNotifyWindow(page, 32700);
+  MemoryRecordStream in(saved.Bytes());
+  ASSERT_EQ(fresh.gate.LoadRecord(in), kOk);
+  NoisgtParams q = Params(fresh.gate);
+  EXPECT_EQ(q.attack, 42);
+  EXPECT_EQ(q.release, 777);
+  EXPECT_EQ(q.threshold, -321);
+  EXPECT_TRUE(fresh.gate.IsDirty());
+  auto posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].code, kNotifySettingsReplaced);
+}
+
+TEST_F(NoiseGateNotifications, RefusedHeadChangesNothingAndPostsNothing) {
+  Gate g;
+  g.gate.SetNotifyWindow(NewWindow(), 32700);
+  const std::int32_t fields[] = {9, 9, -9};
+  std::vector<std::uint8_t> bytes = EncodeRecord(kNoisgtRecord, fields);
+  bytes[0] = 33;  // size one byte too long
+  MemoryRecordStream in(bytes);
+  EXPECT_EQ(g.gate.LoadRecord(in), kFail);
+  EXPECT_EQ(Params(g.gate).attack, 3);
+  EXPECT_TRUE(native::TakePostedCommands().empty());
+}
+
+TEST_F(NoiseGateNotifications, TruncatedFieldsChangeNothingButStillPost) {
+  Gate g;
+  g.gate.SetNotifyWindow(NewWindow(), 32700);
+  const std::int32_t fields[] = {9, 9, -9};
+  std::vector<std::uint8_t> bytes = EncodeRecord(kNoisgtRecord, fields);
+  bytes.resize(28);
+  MemoryRecordStream in(bytes);
+  EXPECT_TRUE(Failed(g.gate.LoadRecord(in)));
+  EXPECT_EQ(Params(g.gate).attack, 3);
+  EXPECT_EQ(native::TakePostedCommands().size(), 1u);
+}
+
+TEST_F(NoiseGateNotifications, LoadedOutOfRangeValuesAreClampedAndOlderTagsAccepted) {
+  Gate g;
+  const std::int32_t fields[] = {0, 100000, -5000};
+  std::vector<std::uint8_t> bytes = EncodeRecord(kNoisgtRecord, fields);
+  std::uint8_t older[16];
+  GuidToBytes(kNoisgtOlderTag, older);
+  std::copy(older, older + 16, bytes.begin() + 4);
+  MemoryRecordStream in(bytes);
+  ASSERT_EQ(g.gate.LoadRecord(in), kOk);
+  NoisgtParams p = Params(g.gate);
+  EXPECT_EQ(p.attack, 1);
+  EXPECT_EQ(p.release, 5000);
+  EXPECT_EQ(p.threshold, -800);
+}
+
+TEST_F(NoiseGateNotifications, TwoRegistrationsReusedByWindowAndFreedById0) {
+  Gate g;
+  WindowHandle a = NewWindow(), b = NewWindow(), c = NewWindow();
+  EXPECT_EQ(g.gate.SetNotifyWindow(a, 32700), kOk);
+  EXPECT_EQ(g.gate.SetNotifyWindow(b, 5), kOk);
+  EXPECT_EQ(g.gate.SetNotifyWindow(c, 32700), kOutOfMemory);
+  EXPECT_EQ(g.gate.SetNotifyWindow(c, 0), kOk);   // nothing to free, still fine
+  EXPECT_EQ(g.gate.SetNotifyWindow(a, 77), kOk);  // a keeps its own slot
+  g.gate.Notify(kNotifyInputFormat);
+  auto posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 2u);
+  for (const auto& cmd : posted) {
+    EXPECT_EQ(cmd.code, kNotifyInputFormat);
+    EXPECT_EQ(cmd.commandId, cmd.window == a ? 77 : 5);
+  }
+
+  EXPECT_EQ(g.gate.SetNotifyWindow(a, 0), kOk);  // frees a's slot for c
+  EXPECT_EQ(g.gate.SetNotifyWindow(c, 32700), kOk);
+  g.gate.Notify(kNotifyOutputFormat);
+  posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 2u);
+  for (const auto& cmd : posted) EXPECT_NE(cmd.window, a);
+}
+
+TEST_F(NoiseGateNotifications, WindowsThatHaveGoneAreDropped) {
+  Gate g;
+  WindowHandle a = NewWindow(), b = NewWindow();
+  g.gate.SetNotifyWindow(a, 32700);
+  g.gate.SetNotifyWindow(b, 32700);
+  native::DestroyWindowStub(a);
+  g.gate.Notify(kNotifySettingsReplaced);
+  auto posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].window, b);
+  // The dead window's registration was cleared, so there is room again.
+  EXPECT_EQ(g.gate.SetNotifyWindow(NewWindow(), 1), kOk);
+}
+
+TEST(Notifiers, TakeTheLastFreeSlotFirst) {
+  Notifier n(3);
+  WindowHandle w1 = native::CreateWindowStub(), w2 = native::CreateWindowStub();
+  EXPECT_EQ(n.SetNotifyWindow(w1, 1), kOk);
+  EXPECT_EQ(n.SlotWindow(2), w1);
+  EXPECT_EQ(n.SetNotifyWindow(w2, 2), kOk);
+  EXPECT_EQ(n.SlotWindow(1), w2);
+  EXPECT_EQ(n.SetNotifyWindow(w1, 0), kOk);
+  EXPECT_EQ(n.SlotWindow(2), nullptr);
+  EXPECT_EQ(n.SetNotifyWindow(nullptr, 4), kInvalidArg);
+  EXPECT_EQ(n.SetNotifyWindow(nullptr, 0), kOk);
+  native::DestroyWindowStub(w1);
+  native::DestroyWindowStub(w2);
+}
+
+// --- streaming set-up -----------------------------------------------------------
+
+TEST(NoiseGateStream, PrepareRefusesWhatItCannotProcess) {
+  Gate g;
+  WaveFormat ok = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
+  WaveFormat bits24 = ok;
+  bits24.bitsPerSample = 24;
+  WaveFormat three = MakeWaveFormat(SampleFormat::kPcm16, 3, 44100);
+  WaveFormat otherRate = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
+  WaveFormat mono = MakeWaveFormat(SampleFormat::kPcm16, 1, 44100);
+  WaveFormat noRate = MakeWaveFormat(SampleFormat::kPcm16, 2, 0);
+  EXPECT_EQ(g.gate.Prepare(bits24, bits24), kFail);
+  EXPECT_EQ(g.gate.Prepare(three, three), kFail);
+  EXPECT_EQ(g.gate.Prepare(ok, otherRate), kFail);
+  EXPECT_EQ(g.gate.Prepare(ok, mono), kFail);
+  EXPECT_EQ(g.gate.Prepare(noRate, noRate), kFail);
+  std::uint32_t in = 0, out = 0;
+  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kUnexpected);
+  EXPECT_EQ(g.gate.Prepare(ok, ok), kOk);
+  EXPECT_EQ(g.gate.BlockLength(), kBlock);
+  EXPECT_EQ(g.gate.Process(7, nullptr, &in, nullptr, &out), kInvalidArg);
+  g.gate.Release();
+  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kUnexpected);
+}
+
+TEST(NoiseGateStream, MissingBuffersWithFramesAreRefused) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::uint32_t in = 10, out = 10;
+  float buffer[10] = {};
+  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, &in, buffer, &out), kPointer);
+  in = 10;
+  out = 10;
+  EXPECT_EQ(g.gate.Process(kProcessOrdinary, buffer, &in, nullptr, &out), kPointer);
+  // Counts that are missing are zero.
+  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, nullptr, nullptr, nullptr), kProcessFinished);
+}
+
+TEST(NoiseGateStream, RatesUnderFiftyHertzUseOneFrameBlocks) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, 10);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  EXPECT_EQ(g.gate.BlockLength(), 1u);
+  std::vector<double> in = Constant(40, 0.5);
+  auto out = Decode(SampleFormat::kFloat64,
+                    Stream(
+                        g.gate, SampleFormat::kFloat64, 1, Encode(SampleFormat::kFloat64, in),
+                        [] { return 3u; }, [] { return 2u; }));
+  ASSERT_EQ(out.size(), in.size());
+  for (double x : out) EXPECT_TRUE(std::isfinite(x));
+  EXPECT_GT(out.back(), 0.4);  // it still opens
+}
+
+// --- gating -----------------------------------------------------------------------
+
+TEST(NoiseGateLevels, SilenceInSilenceOut) {
+  for (SampleFormat fmt : {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
+                           SampleFormat::kFloat32, SampleFormat::kFloat64}) {
+    Gate g;
+    NoisgtParams p{1, 1, -800};  // the most eager gate
+    g.gate.SetParams(&p);
+    auto out = RunMono(g.gate, Constant(5000, 0.0), fmt);
+    ASSERT_EQ(out.size(), 5000u);
+    for (double x : out) ASSERT_EQ(x, 0.0);
+  }
+}
+
+TEST(NoiseGateLevels, InfiniteThresholdOpensAtMinus90Point3Db) {
+  Gate g;
+  NoisgtParams p{3, 100, -800};
+  g.gate.SetParams(&p);
+  auto open = TraceBlocks(g.gate, Constant(2 * kBlock, 3.0517e-5));
+  EXPECT_EQ(open.states[0], GateState::kOpening);
+
+  auto closed = TraceBlocks(g.gate, Constant(2 * kBlock, 3.0e-5));
+  EXPECT_EQ(closed.states[1], GateState::kClosed);
+  for (double x : closed.output) EXPECT_EQ(x, 0.0);
+
+  p.threshold = -799;  // the next step up is 10^(-799/200), far above -90.3 dB
+  g.gate.SetParams(&p);
+  closed = TraceBlocks(g.gate, Constant(2 * kBlock, 5.0e-5));
+  EXPECT_EQ(closed.states[1], GateState::kClosed);
+}
+
+TEST(NoiseGateLevels, ZeroThresholdOpensOnlyAtFullScale) {
+  Gate g;
+  NoisgtParams p{3, 100, 0};
+  g.gate.SetParams(&p);
+  auto below = TraceBlocks(g.gate, Constant(3 * kBlock, 0.999));
+  for (GateState s : below.states) EXPECT_EQ(s, GateState::kClosed);
+  auto full = TraceBlocks(g.gate, Constant(3 * kBlock, -1.0));
+  EXPECT_EQ(full.states[0], GateState::kOpening);
+  EXPECT_EQ(full.states[1], GateState::kOpen);
+}
+
+TEST(NoiseGateLevels, LoudStartRampsFromZeroToNinetyPercentInOneBlockWith20msAttack) {
+  Gate g;
+  NoisgtParams p{20, 100, -200};
+  g.gate.SetParams(&p);
+  auto t = TraceBlocks(g.gate, Constant(3 * kBlock, 0.5));
+  EXPECT_EQ(t.states[0], GateState::kOpening);
+  EXPECT_NEAR(t.gains[0], 0.9, 1e-12);
+  EXPECT_EQ(t.output[0], 0.0);
+  for (std::uint32_t i = 1; i < kBlock; ++i) ASSERT_GE(t.output[i], t.output[i - 1]);
+  EXPECT_NEAR(t.output[kBlock - 1] / 0.5, 0.9, 0.002);
+  EXPECT_EQ(t.states[1], GateState::kOpen);
+  EXPECT_GT(t.gains[1], t.gains[0]);
+}
+
+TEST(NoiseGateLevels, DefaultsHoldOneBlockThenDecayBy0631PerBlockToZero) {
+  Gate g;
+  std::vector<double> in = Tone(10 * kBlock, 0.2);
+  Append(in, Tone(40 * kBlock, 0.01));  // well under the close threshold
+  auto t = TraceBlocks(g.gate, in);
+  EXPECT_EQ(t.states[0], GateState::kOpening);
+  for (int b = 1; b < 10; ++b) EXPECT_EQ(t.states[b], GateState::kOpen);
+  EXPECT_EQ(t.states[10], GateState::kHolding);
+  EXPECT_GT(t.gains[10], 0.99);
+  const double decay = std::pow(0.1, 0.2);
+  int b = 11;
+  for (; t.gains[b - 1] * decay >= 0.0002; ++b) {
+    EXPECT_EQ(t.states[b], GateState::kClosed);
+    EXPECT_NEAR(t.gains[b] / t.gains[b - 1], decay, 1e-9) << "block " << b;
+  }
+  EXPECT_EQ(t.gains[b], 0.0) << "block " << b;
+  EXPECT_LT(b, 35);
+  // Once the gain has snapped to zero, the quiet tone is silenced entirely.
+  for (std::size_t i = (b + 1) * kBlock; i < t.output.size(); ++i) ASSERT_EQ(t.output[i], 0.0);
+}
+
+TEST(NoiseGateLevels, ToneOpensTheGateInTheBlockWhereItStarts) {
+  Gate g;
+  std::vector<double> in = Constant(3 * kBlock + 500, 0.0);
+  Append(in, Tone(3 * kBlock, 0.2));
+  auto t = TraceBlocks(g.gate, in);
+  EXPECT_EQ(t.states[2], GateState::kClosed);
+  EXPECT_EQ(t.states[3], GateState::kOpening);
+}
+
+TEST(NoiseGateLevels, LevelBetweenCloseAndOpenThresholdKeepsEitherState) {
+  const double between = 0.09;  // open 0.1, close 0.085 at -20 dB
+  Gate closedGate;
+  auto closed = TraceBlocks(closedGate.gate, Constant(10 * kBlock, between));
+  for (GateState s : closed.states) EXPECT_EQ(s, GateState::kClosed);
+  for (double x : closed.output) EXPECT_EQ(x, 0.0);
+
+  Gate openGate;
+  std::vector<double> in = Constant(5 * kBlock, 0.5);
+  Append(in, Constant(10 * kBlock, between));
+  auto open = TraceBlocks(openGate.gate, in);
+  for (int b = 5; b < 15; ++b) EXPECT_EQ(open.states[b], GateState::kOpen);
+  EXPECT_GT(open.gains.back(), 0.999);
+
+  Gate atClose;
+  in = Constant(5 * kBlock, 0.5);
+  Append(in, Constant(kBlock, 0.084));  // under the close threshold: closing starts
+  auto closing = TraceBlocks(atClose.gate, in);
+  EXPECT_EQ(closing.states[5], GateState::kHolding);
+}
+
+TEST(NoiseGateLevels, SettingsChangeClosesTheGateWhenTheBlockSoFarIsInsideTheNewBand) {
+  Gate g;
+  NoisgtParams p{3, 100, -300};  // open threshold 0.0316
+  g.gate.SetParams(&p);
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::vector<double> loud = Constant(5 * kBlock, 0.5), out(5 * kBlock);
+  std::uint32_t in = 5 * kBlock, room = 5 * kBlock;
+  g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
+  ASSERT_EQ(g.gate.State(), GateState::kOpen);
+
+  std::vector<double> mid = Constant(kBlock, 0.09);
+  in = 400;
+  room = kBlock;
+  g.gate.Process(kProcessOrdinary, mid.data(), &in, out.data(), &room);
+  g.gate.SetThreshold(-200);  // 0.09 now lies between close (0.085) and open (0.1)
+  const double before = g.gate.CurrentGain();
+  in = kBlock - 400;
+  room = kBlock;
+  g.gate.Process(kProcessOrdinary, mid.data(), &in, out.data(), &room);
+  EXPECT_EQ(g.gate.State(), GateState::kClosed);
+  EXPECT_NEAR(g.gate.CurrentGain(), before * std::pow(0.1, 0.2), 1e-9);
+}
+
+TEST(NoiseGateLevels, LoudRightChannelOpensBothWithTheSameGain) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 2, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::vector<double> in;
+  for (std::uint32_t i = 0; i < 20 * kBlock; ++i) {
+    in.push_back(0.01 * std::sin(i * 0.05) + 0.02);  // left: quiet, never zero
+    in.push_back(0.5 * std::sin(i * 0.01) + 0.6);    // right: loud
+  }
+  auto out = Decode(SampleFormat::kFloat64,
+                    Stream(
+                        g.gate, SampleFormat::kFloat64, 2, Encode(SampleFormat::kFloat64, in),
+                        [] { return 1000u; }, [] { return 700u; }));
+  ASSERT_EQ(out.size(), in.size());
+  double lastGain = 0.0;
+  for (std::size_t k = 0; k < in.size(); k += 2) {
+    const double left = out[k] / in[k], right = out[k + 1] / in[k + 1];
+    ASSERT_NEAR(left, right, 1e-12) << "frame " << k / 2;
+    lastGain = left;
+  }
+  EXPECT_GT(lastGain, 0.999);
+}
+
+// --- timing and alignment ------------------------------------------------------
+
+TEST(NoiseGateTiming, FirstOutputAfter882FramesAndDrainDeliversTheShortBlock) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kPcm16, 1, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::vector<std::int16_t> in(kBlock + 100, 8000), out(2 * kBlock);
+  std::uint32_t inFrames = kBlock - 1, outFrames = 2 * kBlock;
+  EXPECT_EQ(g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
+            kProcessProgress);
+  EXPECT_EQ(inFrames, kBlock - 1);
+  EXPECT_EQ(outFrames, 0u);
+  inFrames = 1;
+  outFrames = 2 * kBlock;
+  g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
+  EXPECT_EQ(outFrames, kBlock);
+
+  inFrames = 100;
+  outFrames = 2 * kBlock;
+  g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
+  EXPECT_EQ(outFrames, 0u);
+  outFrames = 60;  // the drain may need more than one call
+  EXPECT_EQ(g.gate.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
+            kProcessProgress);
+  EXPECT_EQ(outFrames, 60u);
+  outFrames = 60;
+  EXPECT_EQ(g.gate.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
+            kProcessFinished);
+  EXPECT_EQ(outFrames, 40u);
+  outFrames = 60;
+  EXPECT_EQ(g.gate.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
+            kProcessFinished);
+  EXPECT_EQ(outFrames, 0u);
+  // After the drain the full block length is back.
+  inFrames = kBlock;
+  outFrames = 2 * kBlock;
+  g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
+  EXPECT_EQ(outFrames, kBlock);
+}
+
+// Loud noise of changing level: after the gate has settled fully open the
+// output equals the input sample for sample, which pins the alignment; and
+// any way of cutting input and output into calls gives identical bytes.
+TEST(NoiseGateTiming, OutputHasInputLengthAndAlignmentForEveryFormatAndChunking) {
+  std::mt19937 rng(1234);
+  std::uniform_real_distribution<double> level(0.3, 0.9);
+  for (int channels : {1, 2}) {
+    for (SampleFormat fmt : {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
+                             SampleFormat::kFloat32, SampleFormat::kFloat64}) {
+      const std::size_t frames = 40 * kBlock + 123;
+      std::vector<double> samples(frames * channels);
+      for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = (i % 3 ? 1 : -1) * static_cast<float>(level(rng));
+      // Short mantissas and a round trip through the format make "unchanged"
+      // exact: the hold gain is applied as x * 1000 / 1000.
+      const std::vector<unsigned char> input = Encode(fmt, Decode(fmt, Encode(fmt, samples)));
+
+      WaveFormat f = MakeWaveFormat(fmt, channels, kRate);
+      Gate whole, pieces;
+      ASSERT_EQ(whole.gate.Prepare(f, f), kOk);
+      ASSERT_EQ(pieces.gate.Prepare(f, f), kOk);
+      auto a = Stream(
+          whole.gate, fmt, channels, input, [] { return 1u << 20; }, [] { return 1u << 20; });
+      std::uniform_int_distribution<std::uint32_t> chunk(1, 2000);
+      auto b = Stream(
+          pieces.gate, fmt, channels, input, [&] { return chunk(rng); },
+          [&] { return chunk(rng); });
+      ASSERT_EQ(a.size(), input.size());
+      ASSERT_EQ(b, a);
+      const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
+      const std::size_t settled = 20 * kBlock * frameBytes;
+      EXPECT_TRUE(std::equal(a.begin() + settled, a.end(), input.begin() + settled))
+          << "format " << static_cast<int>(fmt) << ", " << channels << " channel(s)";
+    }
+  }
+}
+
+TEST(NoiseGateTiming, DiscontinuityDropsThePartialBlockAndRestartsClosed) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::vector<double> loud = Constant(10 * kBlock, 0.5), out(10 * kBlock);
+  std::uint32_t in = 10 * kBlock, room = 10 * kBlock;
+  g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
+  ASSERT_GT(g.gate.CurrentGain(), 0.99);
+  in = 400;  // a partial block, to be dropped
+  room = kBlock;
+  g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
+
+  std::vector<double> after = Constant(kBlock, 0.25);
+  in = kBlock;
+  room = 2 * kBlock;
+  ASSERT_EQ(g.gate.Process(kProcessDiscontinuity, after.data(), &in, out.data(), &room),
+            kProcessProgress);
+  EXPECT_EQ(in, kBlock);
+  ASSERT_EQ(room, kBlock);  // only the new data: the partial block is gone
+  EXPECT_EQ(out[0], 0.0);   // the gain starts again from zero
+  EXPECT_EQ(g.gate.State(), GateState::kOpening);
+}
+
+TEST(NoiseGateTiming, DroppedPartialBlockStillCountsTowardTheNextLevel) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::vector<double> quiet = Constant(kBlock, 0.0), loud = Constant(kBlock, 0.5), out(kBlock);
+  std::uint32_t in = kBlock, room = kBlock;
+  g.gate.Process(kProcessOrdinary, quiet.data(), &in, out.data(), &room);
+  in = 100;
+  room = kBlock;
+  g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
+  in = kBlock;
+  room = kBlock;
+  g.gate.Process(kProcessDiscontinuity, quiet.data(), &in, out.data(), &room);
+  EXPECT_EQ(g.gate.State(), GateState::kOpening);
+}
+
+TEST(NoiseGateTiming, RestartDoesNotInheritTheLevelOfAnUnfinishedBlock) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::vector<double> loud = Constant(kBlock, 0.5), out(kBlock);
+  std::uint32_t in = 300, room = kBlock;
+  g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
+  g.gate.Release();
+  auto t = TraceBlocks(g.gate, Constant(2 * kBlock, 0.0));  // prepares again
+  EXPECT_EQ(t.states[0], GateState::kClosed);
+  EXPECT_EQ(t.gains[0], 0.0);
+}
+
+// Settings may change from another thread at any time; the stream keeps
+// producing exactly what it is given. Run under the thread sanitizer this
+// also checks that the two sides share only locked state.
+TEST(NoiseGateThreads, SettersRaceTheStreamSafely) {
+  Gate g;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 2, kRate);
+  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+  std::atomic<bool> stop{false};
+  std::thread ui([&] {
+    std::int32_t i = 0;
+    while (!stop.load()) {
+      g.gate.SetThreshold(-(i % 800));
+      g.gate.SetAttack(1 + i % 500);
+      NoisgtParams p{};
+      g.gate.GetParams(&p);
+      ++i;
+    }
+  });
+  std::vector<float> in(2 * 5000, 0.3f), out(2 * 10000);
+  std::uint64_t produced = 0;
+  for (int round = 0; round < 200; ++round) {
+    std::uint32_t inFrames = 5000, outFrames = 10000;  // room for all that can complete
+    ASSERT_GE(g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames), 0);
+    produced += outFrames;
+  }
+  stop = true;
+  ui.join();
+  EXPECT_EQ(produced, 200u * 5000u / kBlock * kBlock);
+}
+
+}  // namespace
+}  // namespace orlofx

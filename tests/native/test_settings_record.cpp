@@ -1,0 +1,178 @@
+// Identifiers and the persisted settings record: byte layout, the two-step
+// load and its refusals, and stream errors on both directions.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "effects/noisgt/noisgt_params.h"
+#include "framework/guid.h"
+#include "framework/settings_record.h"
+
+namespace orlofx {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kOwnTagBytes = {0x43, 0x8F, 0xDF, 0xA6, 0xF4, 0xBA, 0xD0, 0x11,
+                            0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12};
+const Bytes kOlderTagBytes = {0x26, 0x0F, 0x7C, 0xB9, 0x6D, 0x19, 0xD1, 0x11,
+                              0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12};
+
+Bytes Record(std::uint32_t size, const Bytes& tag, std::vector<std::int32_t> fields) {
+  Bytes b;
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+  b.insert(b.end(), tag.begin(), tag.end());
+  for (std::int32_t f : fields)
+    for (int i = 0; i < 4; ++i)
+      b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(f) >> (8 * i)));
+  return b;
+}
+
+TEST(Guids, ParseAndPersistedLayout) {
+  constexpr Guid g = GuidLiteral("{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}");
+  static_assert(g.data1 == 0xA6DF8F43u && g.data2 == 0xBAF4 && g.data3 == 0x11D0, "fields");
+  std::uint8_t bytes[16];
+  GuidToBytes(g, bytes);
+  EXPECT_EQ(Bytes(bytes, bytes + 16), kOwnTagBytes);
+  EXPECT_EQ(GuidFromBytes(bytes), g);
+  EXPECT_EQ(GuidToString(g), "{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}");
+  EXPECT_EQ(ParseGuid("{a6df8f43-baf4-11d0-aebc-00a0c9053912}"), g);
+  EXPECT_NE(g, kNoisgtOlderTag);
+}
+
+TEST(Guids, MalformedTextIsRefused) {
+  const char* bad[] = {
+      "",
+      "A6DF8F43-BAF4-11D0-AEBC-00A0C9053912",     // no braces
+      "{A6DF8F43-BAF4-11D0-AEBC-00A0C905391}",    // one digit short
+      "{A6DF8F43-BAF4-11D0-AEBC-00A0C90539123}",  // one digit long
+      "{A6DF8F43-BAF4-11D0-AEBC-00A0C90539G2}",   // not hex
+      "{A6DF8F43BBAF4-11D0-AEBC-00A0C905391}",    // hyphen missing
+      "{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912]",
+  };
+  for (const char* text : bad) EXPECT_FALSE(ParseGuid(text).has_value()) << text;
+}
+
+TEST(SettingsRecord, EncodesHeadThenLittleEndianFields) {
+  const std::int32_t fields[] = {3, 100, -200};
+  EXPECT_EQ(EncodeRecord(kNoisgtRecord, fields), Record(32, kOwnTagBytes, {3, 100, -200}));
+  const Bytes tail = {0x03, 0, 0, 0, 0x64, 0, 0, 0, 0x38, 0xFF, 0xFF, 0xFF};
+  Bytes encoded = EncodeRecord(kNoisgtRecord, fields);
+  EXPECT_EQ(Bytes(encoded.begin() + 20, encoded.end()), tail);
+}
+
+TEST(SettingsRecord, DecodesOwnAndOlderTags) {
+  std::int32_t fields[3] = {};
+  Bytes own = Record(32, kOwnTagBytes, {10, 500, -600});
+  ASSERT_EQ(DecodeRecord(kNoisgtRecord, own.data(), own.size(), fields), kOk);
+  EXPECT_EQ(fields[0], 10);
+  EXPECT_EQ(fields[1], 500);
+  EXPECT_EQ(fields[2], -600);
+  Bytes older = Record(32, kOlderTagBytes, {1, 2, -3});
+  ASSERT_EQ(DecodeRecord(kNoisgtRecord, older.data(), older.size(), fields), kOk);
+  EXPECT_EQ(fields[2], -3);
+}
+
+TEST(SettingsRecord, RefusesWrongSizeTagOrLengthAndLeavesFieldsAlone) {
+  Bytes otherTag = kOwnTagBytes;
+  otherTag[15] ^= 1;
+  Bytes longRecord = Record(33, kOwnTagBytes, {1, 2, 3});
+  longRecord.push_back(0);
+  Bytes trailing = Record(32, kOwnTagBytes, {1, 2, 3});
+  trailing.push_back(0);
+  Bytes truncated = Record(32, kOwnTagBytes, {1, 2, 3});
+  truncated.resize(28);
+  const Bytes refused[] = {
+      longRecord,                                              // size one byte too long
+      Record(28, kOwnTagBytes, {1, 2}),                        // size 28
+      Record(32, otherTag, {1, 2, 3}),                         // unknown tag
+      trailing,                                                // more bytes than one record
+      truncated,                                               // fields cut short
+      Bytes(kOwnTagBytes.begin(), kOwnTagBytes.begin() + 10),  // not even a head
+      Bytes(),
+  };
+  for (const Bytes& r : refused) {
+    std::int32_t fields[3] = {7, 8, 9};
+    EXPECT_EQ(DecodeRecord(kNoisgtRecord, r.data(), r.size(), fields), kFail) << r.size();
+    EXPECT_EQ(fields[0], 7);
+    EXPECT_EQ(fields[2], 9);
+  }
+}
+
+TEST(SettingsRecord, StreamLoadIsHeadThenFields) {
+  MemoryRecordStream stream(Record(32, kOwnTagBytes, {4, 5, 6}));
+  ASSERT_EQ(ReadRecordHead(stream, kNoisgtRecord), kOk);
+  EXPECT_EQ(stream.Remaining(), 12u);  // the head check reads the head only
+  std::int32_t fields[3] = {};
+  ASSERT_EQ(ReadRecordFields(stream, kNoisgtRecord, fields), kOk);
+  EXPECT_EQ(fields[1], 5);
+
+  MemoryRecordStream shortFields(Record(32, kOwnTagBytes, {4, 5}));
+  ASSERT_EQ(ReadRecordHead(shortFields, kNoisgtRecord), kOk);
+  std::int32_t untouched[3] = {1, 1, 1};
+  EXPECT_EQ(ReadRecordFields(shortFields, kNoisgtRecord, untouched), kFail);
+  EXPECT_EQ(untouched[0], 1);
+}
+
+// A stream that fails or comes up short at a chosen byte offset.
+class FaultyStream : public RecordStream {
+ public:
+  FaultyStream(Bytes bytes, std::size_t faultAt, HResult error)
+      : bytes_(std::move(bytes)), faultAt_(faultAt), error_(error) {}
+  HResult Read(void* buffer, std::uint32_t size, std::uint32_t* done) override {
+    std::uint32_t n = 0;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    while (n < size && pos_ < faultAt_ && pos_ < bytes_.size()) out[n++] = bytes_[pos_++];
+    *done = n;
+    if (n < size) return error_;
+    return kOk;
+  }
+  HResult Write(const void* buffer, std::uint32_t size, std::uint32_t* done) override {
+    std::uint32_t n = 0;
+    const auto* in = static_cast<const std::uint8_t*>(buffer);
+    while (n < size && pos_ < faultAt_) {
+      bytes_.push_back(in[n++]);
+      ++pos_;
+    }
+    *done = n;
+    if (n < size) return error_;
+    return kOk;
+  }
+  const Bytes& bytes() const { return bytes_; }
+
+ private:
+  Bytes bytes_;
+  std::size_t pos_ = 0;
+  std::size_t faultAt_;
+  HResult error_;
+};
+
+TEST(SettingsRecord, StreamErrorsAreReturnedAndShortTransfersFail) {
+  const HResult kStreamError = MakeFailure(0x80030003u);  // an arbitrary storage error
+  Bytes good = Record(32, kOwnTagBytes, {1, 2, 3});
+  std::int32_t fields[3] = {};
+
+  FaultyStream headError(good, 10, kStreamError);
+  EXPECT_EQ(ReadRecordHead(headError, kNoisgtRecord), kStreamError);
+  FaultyStream headShort(good, 10, kOk);  // short read without an error
+  EXPECT_EQ(ReadRecordHead(headShort, kNoisgtRecord), kFail);
+  FaultyStream fieldError(good, 24, kStreamError);
+  ASSERT_EQ(ReadRecordHead(fieldError, kNoisgtRecord), kOk);
+  EXPECT_EQ(ReadRecordFields(fieldError, kNoisgtRecord, fields), kStreamError);
+  FaultyStream fieldShort(good, 24, kFalse);  // IStream's S_FALSE for a short read
+  ASSERT_EQ(ReadRecordHead(fieldShort, kNoisgtRecord), kOk);
+  EXPECT_EQ(ReadRecordFields(fieldShort, kNoisgtRecord, fields), kFail);
+
+  const std::int32_t values[] = {1, 2, 3};
+  FaultyStream writeError({}, 25, kStreamError);
+  EXPECT_EQ(WriteRecord(writeError, kNoisgtRecord, values), kStreamError);
+  FaultyStream writeShort({}, 5, kOk);
+  EXPECT_EQ(WriteRecord(writeShort, kNoisgtRecord, values), kFail);
+  FaultyStream writeAll({}, 1000, kOk);
+  EXPECT_EQ(WriteRecord(writeAll, kNoisgtRecord, values), kOk);
+  EXPECT_EQ(writeAll.bytes(), good);
+}
+
+}  // namespace
+}  // namespace orlofx
