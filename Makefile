@@ -25,7 +25,7 @@ test-%: build-%
 	ctest --preset $* -j$(JOBS) --timeout 600
 
 demo: deps-native build-native
-	@scripts/demo.sh build/native/bin/orlofx
+	@scripts/demo.sh build/native/bin
 
 test: export ORLOFX_WERROR := ON
 test: deps-windows

@@ -44,6 +44,7 @@ constexpr int kInterrupted = 9257;
 constexpr int kFormatPcm24 = 9258;
 constexpr int kFormatPcmS8 = 9259;
 constexpr int kLengthMismatch = 9260;  // produced, expected
+constexpr int kProcessedSummary = 9261;  // effect, frames, seconds, rate, path
 
 // Shared command-line texts from the general table.
 constexpr int kUnknownCommand = 9100;

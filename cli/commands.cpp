@@ -10,6 +10,7 @@
 
 #include "cli/cli_text.h"
 #include "cli/effect_registry.h"
+#include "support/number_format.h"
 #include "cli/output_file.h"
 #include "cli/progress.h"
 #include "cli/sound_file.h"
@@ -375,6 +376,12 @@ int ProcessFile(const EffectCommand& command) {
   fx->Release();
   if (status != kExitOk) return status;
   if (!sink.Close(&message) || !output.Commit(&message)) return Failure(message);
+  const auto frames = static_cast<long>(input.info().frames);
+  const long rate = input.info().samplerate;
+  PrintLine(Text(text::kProcessedSummary,
+                 {command.effect->name, FormatInteger(frames, true),
+                  FormatLevel(rate > 0 ? frames * 100 / rate : 0, 2, 0, ""),
+                  FormatInteger(rate, true), outputPath}));
   return kExitOk;
 }
 
