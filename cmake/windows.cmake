@@ -33,6 +33,10 @@ set_target_properties(orlofx_dll PROPERTIES OUTPUT_NAME orlofx PREFIX "")
 target_link_libraries(orlofx_dll PRIVATE orlofx_win ${ORLOFX_STATIC_RUNTIME})
 target_compile_options(orlofx_dll PRIVATE ${ORLOFX_WARNINGS})
 target_link_options(orlofx_dll PRIVATE -Wl,--kill-at)
+if(ORLOFX_WIN_ARCH STREQUAL win32)
+  # The .def names the exports without stdcall decorations for both targets.
+  target_link_options(orlofx_dll PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
 target_include_directories(orlofx_dll PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 
 if(BUILD_TESTING)

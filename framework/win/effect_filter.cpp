@@ -1,0 +1,394 @@
+#include "framework/win/effect_filter.h"
+
+#include <cstring>
+
+#include "framework/win/com_record_stream.h"
+#include "support/strings.h"
+#include "support/win/wide_text.h"
+
+using orlofx::WaveFormat;
+
+namespace {
+
+constexpr long kMinimumOutputBuffer = 512;
+
+// The wave format of an audio type that is not temporally compressed and
+// whose format block is large enough to hold one; null otherwise.
+const WAVEFORMATEX* AudioFormatOf(const CMediaType* type) {
+  if (!type || type->majortype != MEDIATYPE_Audio || type->bTemporalCompression) return nullptr;
+  if (type->cbFormat < 16 || !type->pbFormat) return nullptr;
+  return reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
+}
+
+// Copies the 16 bytes every wave format has and recomputes the rest.
+WaveFormat NormalisedCopy(const WAVEFORMATEX* wf) {
+  WaveFormat f = {};
+  std::memcpy(&f, wf, 16);
+  return orlofx::Normalised(f);
+}
+
+bool ChannelsSupported(unsigned channels) { return channels == 1 || channels == 2; }
+
+}  // namespace
+
+CAkEffectFilter::CAkEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
+                                 const EffectDescription& description,
+                                 const AMOVIESETUP_FILTER* setup)
+    : CTransformFilter(nullptr, outer, *description.classId),
+      processor_(processor),
+      description_(description),
+      setup_(setup) {}
+
+CAkEffectFilter::~CAkEffectFilter() = default;
+
+void CAkEffectFilter::FinishConstruction() { processor_.ApplyPreset(0); }
+
+STDMETHODIMP CAkEffectFilter::NonDelegatingQueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_ISpecifyPropertyPages)
+    return GetInterface(static_cast<ISpecifyPropertyPages*>(this), object);
+  if (iid == IID_IPersistStream) return GetInterface(static_cast<IPersistStream*>(this), object);
+  if (iid == IID_IStaticFilterPreset)
+    return GetInterface(static_cast<IStaticFilterPreset*>(this), object);
+  if (iid == IID_IAkTranslationInfo)
+    return GetInterface(static_cast<IAkTranslationInfo*>(this), object);
+  return CTransformFilter::NonDelegatingQueryInterface(iid, object);
+}
+
+// --- pins and media types -----------------------------------------------------
+
+CBasePin* CAkEffectFilter::GetPin(int n) {
+  if (!m_pInput) {
+    HRESULT hr = S_OK;
+    m_pInput = new (std::nothrow) CAkEffectInputPin(this, &hr);
+    if (m_pInput && FAILED(hr)) {
+      delete m_pInput;
+      m_pInput = nullptr;
+    }
+    if (m_pInput) {
+      hr = S_OK;
+      m_pOutput = new (std::nothrow) CTransformOutputPin(L"Output pin", this, &hr, L"Output");
+      if (m_pOutput && FAILED(hr)) {
+        delete m_pOutput;
+        m_pOutput = nullptr;
+      }
+    }
+  }
+  if (n == 0) return m_pInput;
+  if (n == 1) return m_pOutput;
+  return nullptr;
+}
+
+LPAMOVIESETUP_FILTER CAkEffectFilter::GetSetupData() {
+  return const_cast<LPAMOVIESETUP_FILTER>(setup_);
+}
+
+HRESULT CAkEffectFilter::Transform(IMediaSample*, IMediaSample*) { return E_INVALIDARG; }
+
+HRESULT CAkEffectFilter::CheckInputType(const CMediaType* type) {
+  const WAVEFORMATEX* wf = AudioFormatOf(type);
+  if (!wf || !ChannelsSupported(wf->nChannels)) return E_INVALIDARG;
+  if (!orlofx::SampleFormatOf(wf->wFormatTag, wf->wBitsPerSample)) return E_INVALIDARG;
+  return S_OK;
+}
+
+HRESULT CAkEffectFilter::CheckTransform(const CMediaType* in, const CMediaType* out) {
+  const WAVEFORMATEX* a = AudioFormatOf(in);
+  const WAVEFORMATEX* b = AudioFormatOf(out);
+  if (!a || !b) return E_INVALIDARG;
+  if (a->wFormatTag != b->wFormatTag || a->wBitsPerSample != b->wBitsPerSample ||
+      a->nSamplesPerSec != b->nSamplesPerSec || a->nChannels != b->nChannels)
+    return E_INVALIDARG;
+  return ChannelsSupported(a->nChannels) ? S_OK : E_INVALIDARG;
+}
+
+HRESULT CAkEffectFilter::CheckInputPinType(const CMediaType* type) {
+  HRESULT hr = CheckInputType(type);
+  if (FAILED(hr)) return hr;
+  if (!m_pOutput || !m_pOutput->IsConnected()) return S_OK;
+  if (SUCCEEDED(CheckTransform(type, &m_pOutput->CurrentMediaType()))) return S_OK;
+  // A new input format is fine when the downstream filter takes the matching
+  // output format.
+  CMediaType offer(*type);
+  WaveFormat normalised = NormalisedCopy(AudioFormatOf(type));
+  offer.SetFormat(reinterpret_cast<BYTE*>(&normalised), sizeof normalised);
+  return m_pOutput->GetConnected()->QueryAccept(&offer);
+}
+
+HRESULT CAkEffectFilter::GetMediaType(int position, CMediaType* type) {
+  if (!m_pInput || !m_pInput->IsConnected()) return E_UNEXPECTED;
+  if (position < 0) return E_INVALIDARG;
+  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+  *type = m_pInput->CurrentMediaType();
+  const WAVEFORMATEX* wf = AudioFormatOf(type);
+  if (!wf) return S_FALSE;
+  WaveFormat normalised = NormalisedCopy(wf);
+  if (!type->SetFormat(reinterpret_cast<BYTE*>(&normalised), sizeof normalised)) return E_OUTOFMEMORY;
+  return ChannelsSupported(normalised.channels) ? S_OK : S_FALSE;
+}
+
+HRESULT CAkEffectFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
+  // Output buffers mirror the input buffers.
+  if (m_pInput && m_pInput->IsConnected()) {
+    IMemAllocator* upstream = m_pInput->PeekAllocator();
+    if (upstream) upstream->GetProperties(request);
+  }
+  ALLOCATOR_PROPERTIES actual = {};
+  HRESULT hr = allocator->SetProperties(request, &actual);
+  if (FAILED(hr)) return hr;
+  *request = actual;
+  return actual.cbBuffer < kMinimumOutputBuffer ? E_FAIL : hr;
+}
+
+HRESULT CAkEffectFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
+  const WAVEFORMATEX* wf = AudioFormatOf(type);
+  if (wf) {
+    if (direction == PINDIR_INPUT) {
+      inputFormat_ = NormalisedCopy(wf);
+      hasInputFormat_ = true;
+    } else {
+      outputFormat_ = NormalisedCopy(wf);
+      hasOutputFormat_ = true;
+    }
+  }
+  CTransformFilter::SetMediaType(direction, type);
+  processor_.SetFormats(hasInputFormat_ ? &inputFormat_ : nullptr,
+                        hasOutputFormat_ ? &outputFormat_ : nullptr);
+  processor_.Notify(direction == PINDIR_INPUT ? 0 : 1);
+  return S_OK;
+}
+
+HRESULT CAkEffectFilter::CompleteConnect(PIN_DIRECTION direction, IPin* pin) {
+  if (direction == PINDIR_OUTPUT) return S_OK;
+  if (m_pOutput && m_pOutput->IsConnected() &&
+      FAILED(CheckTransform(&m_pInput->CurrentMediaType(), &m_pOutput->CurrentMediaType()))) {
+    if (!m_pGraph) return VFW_E_NOT_IN_GRAPH;
+    return m_pGraph->Reconnect(m_pOutput);
+  }
+  return S_OK;
+}
+
+// --- streaming ----------------------------------------------------------------
+
+HRESULT CAkEffectFilter::StartStreaming() {
+  if (!hasInputFormat_ || !hasOutputFormat_) return E_FAIL;
+  return processor_.Prepare(inputFormat_, outputFormat_);
+}
+
+HRESULT CAkEffectFilter::StopStreaming() {
+  processor_.Release();
+  return S_OK;
+}
+
+// Stamps a sample holding `frames` produced frames with the next stretch of
+// the output time line, carries pending marks, and delivers it.
+HRESULT CAkEffectFilter::DeliverProduced(IMediaSample* out, std::uint32_t frames, bool stamp) {
+  if (stamp) {
+    if (discontinuityPending_) {
+      out->SetDiscontinuity(TRUE);
+      discontinuityPending_ = false;
+    } else {
+      nextStart_ = nextStop_;
+      nextMediaStart_ = nextMediaStop_;
+    }
+    const double rate = outputFormat_.samplesPerSec;
+    REFERENCE_TIME duration =
+        rate > 0 ? static_cast<REFERENCE_TIME>(frames / rate * 10000000.0 + 0.5) : 0;
+    nextStop_ = nextStart_ + duration;
+    nextMediaStop_ = nextMediaStart_ + frames;
+    out->SetTime(&nextStart_, &nextStop_);
+    out->SetMediaTime(&nextMediaStart_, &nextMediaStop_);
+    nextStart_ = nextStop_;
+    nextMediaStart_ = nextMediaStop_;
+    if (syncPointPending_) {
+      out->SetSyncPoint(TRUE);
+      syncPointPending_ = false;
+    }
+  }
+  out->SetActualDataLength(static_cast<long>(frames * outputFormat_.blockAlign));
+  return m_pOutput->Deliver(out);
+}
+
+HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
+  OnReceiveStart(in);
+
+  IMediaSample* out = nullptr;
+  HRESULT hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
+  if (FAILED(hr)) return hr;
+
+  const bool discontinuity = in->IsDiscontinuity() == S_OK;
+  if (in->IsSyncPoint() == S_OK) syncPointPending_ = true;
+  if (discontinuity) {
+    discontinuityPending_ = true;
+    in->GetTime(&nextStart_, &nextStop_);
+    in->GetMediaTime(&nextMediaStart_, &nextMediaStop_);
+  }
+
+  BYTE* inData = nullptr;
+  in->GetPointer(&inData);
+  long remaining = in->GetActualDataLength();
+  if (inputFormat_.channels != outputFormat_.channels || !ChannelsSupported(inputFormat_.channels) ||
+      !ChannelsSupported(outputFormat_.channels)) {
+    CMediaType type;
+    if (GetMediaType(0, &type) == S_OK) out->SetMediaType(&type);
+  }
+
+  const long inAlign = inputFormat_.blockAlign;
+  const long outAlign = outputFormat_.blockAlign;
+  if (inAlign <= 0 || outAlign <= 0) {
+    out->Release();
+    return E_UNEXPECTED;
+  }
+
+  HRESULT deliveryResult = S_OK;
+  BYTE* outData = nullptr;
+  out->GetPointer(&outData);
+  std::uint32_t inFrames = static_cast<std::uint32_t>(remaining / inAlign);
+  std::uint32_t outFrames = static_cast<std::uint32_t>(out->GetSize() / outAlign);
+  hr = processor_.Process(discontinuity ? orlofx::kProcessDiscontinuity : orlofx::kProcessOrdinary,
+                          inData, &inFrames, outData, &outFrames);
+  while (SUCCEEDED(hr)) {
+    const long consumed = static_cast<long>(inFrames) * inAlign;
+    bool delivered = false;
+    if (outFrames > 0) {
+      HRESULT d = DeliverProduced(out, outFrames, true);
+      if (FAILED(d)) {
+        hr = d;
+        break;
+      }
+      if (d != S_OK) deliveryResult = d;
+      delivered = true;
+    }
+    if (consumed >= remaining) break;
+    inData += consumed;
+    remaining -= consumed;
+    if (delivered) {
+      out->Release();
+      out = nullptr;
+      hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
+      if (FAILED(hr)) break;
+      out->GetPointer(&outData);
+    }
+    inFrames = static_cast<std::uint32_t>(remaining / inAlign);
+    outFrames = static_cast<std::uint32_t>(out->GetSize() / outAlign);
+    hr = processor_.Process(orlofx::kProcessOrdinary, inData, &inFrames, outData, &outFrames);
+  }
+  if (out) out->Release();
+  // The processor's "nothing more to produce" is not the upstream's business:
+  // only a failure or the downstream's own answer goes back.
+  return FAILED(hr) ? hr : deliveryResult;
+}
+
+HRESULT CAkEffectFilter::EndOfStream() {
+  if (!m_pOutput) return S_OK;
+  for (;;) {
+    IMediaSample* out = nullptr;
+    HRESULT hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
+    if (FAILED(hr)) return hr;
+    BYTE* outData = nullptr;
+    out->GetPointer(&outData);
+    std::uint32_t inFrames = 0;
+    std::uint32_t outFrames = static_cast<std::uint32_t>(out->GetSize() / outputFormat_.blockAlign);
+    HRESULT result = processor_.Process(orlofx::kProcessDrain, nullptr, &inFrames, outData, &outFrames);
+    HRESULT delivery = S_OK;
+    // Drained audio continues the output time line, so a renderer places it
+    // right after the last stamped sample.
+    if (outFrames > 0 && SUCCEEDED(result)) delivery = DeliverProduced(out, outFrames, true);
+    out->Release();
+    if (result != orlofx::kProcessProgress || FAILED(delivery)) {
+      HRESULT eos = m_pOutput->DeliverEndOfStream();
+      if (FAILED(result)) return result;
+      return FAILED(delivery) ? delivery : eos;
+    }
+  }
+}
+
+// --- IPersist, ISpecifyPropertyPages --------------------------------------------
+
+STDMETHODIMP CAkEffectFilter::GetClassID(CLSID* classId) {
+  if (!classId) return E_POINTER;
+  *classId = *description_.classId;
+  return S_OK;
+}
+
+STDMETHODIMP CAkEffectFilter::GetPages(CAUUID* pages) {
+  if (!pages) return E_POINTER;
+  pages->cElems = 0;
+  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * description_.pageCount));
+  if (!pages->pElems) return E_OUTOFMEMORY;
+  pages->cElems = static_cast<ULONG>(description_.pageCount);
+  for (int i = 0; i < description_.pageCount; ++i) pages->pElems[i] = description_.pages[i];
+  return S_OK;
+}
+
+// --- IPersistStream -------------------------------------------------------------
+
+STDMETHODIMP CAkEffectFilter::IsDirty() { return processor_.IsDirty() ? S_OK : S_FALSE; }
+
+STDMETHODIMP CAkEffectFilter::Load(IStream* stream) {
+  if (!stream) return E_POINTER;
+  ComRecordStream records(stream);
+  return processor_.LoadRecord(records);
+}
+
+STDMETHODIMP CAkEffectFilter::Save(IStream* stream, BOOL clearDirty) {
+  if (!stream) return E_POINTER;
+  ComRecordStream records(stream);
+  return processor_.SaveRecord(records, clearDirty != FALSE);
+}
+
+STDMETHODIMP CAkEffectFilter::GetSizeMax(ULARGE_INTEGER* size) {
+  if (!size) return E_POINTER;
+  size->QuadPart = processor_.Record().size;
+  return S_OK;
+}
+
+// --- IStaticFilterPreset --------------------------------------------------------
+
+STDMETHODIMP CAkEffectFilter::GetPresetCount(long* count) {
+  if (!count) return E_POINTER;
+  *count = processor_.PresetCount();
+  return S_OK;
+}
+
+STDMETHODIMP CAkEffectFilter::GetPresetName(long index, WCHAR* name, long length) {
+  if (index < 0 || index >= processor_.PresetCount()) return E_INVALIDARG;
+  if (!name) return E_POINTER;
+  if (length <= 0) return E_INVALIDARG;
+  std::wstring text = orlofx::LoadWideString(processor_.PresetNameId(static_cast<int>(index)));
+  size_t n = text.size() < static_cast<size_t>(length - 1) ? text.size() : static_cast<size_t>(length - 1);
+  std::memcpy(name, text.data(), n * sizeof(WCHAR));
+  name[n] = L'\0';
+  return S_OK;
+}
+
+STDMETHODIMP CAkEffectFilter::ApplyPreset(long index) {
+  return processor_.ApplyPreset(static_cast<int>(index));
+}
+
+// --- IAkTranslationInfo ---------------------------------------------------------
+
+STDMETHODIMP CAkEffectFilter::SetLanguage(LANGID language) {
+  HRESULT hr = orlofx::SetLanguage(language);
+  if (FAILED(hr)) return hr;
+  switch (PRIMARYLANGID(language)) {
+    case LANG_ARABIC:
+    case LANG_HEBREW:
+    case LANG_URDU:
+    case LANG_FARSI:
+      SetProcessDefaultLayout(LAYOUT_RTL);
+      break;
+    default:
+      break;
+  }
+  return S_OK;
+}
+
+// --- input pin --------------------------------------------------------------------
+
+CAkEffectInputPin::CAkEffectInputPin(CAkEffectFilter* filter, HRESULT* result)
+    : CTransformInputPin(L"Input pin", filter, result, L"Input"), effect_(filter) {}
+
+HRESULT CAkEffectInputPin::CheckMediaType(const CMediaType* type) {
+  return effect_->CheckInputPinType(type);
+}

@@ -1,0 +1,124 @@
+// The DirectShow frame shared by the transform effects (Noise Gate, the two
+// dynamics effects, the two FIR equalisers).
+//
+//   upstream ──► input pin ──Receive──► processor.Process ──► output samples ──► downstream
+//                                 (raw interleaved bytes,     (stamped with continuous
+//                                  frames in and out)          times, marks carried over)
+//
+// The frame never touches samples: the effect's processor reads and writes
+// them. It owns the media-type rules (one or two channels of PCM 8/16/32 or
+// float 32/64, identical on both pins), output buffers that mirror the
+// upstream allocator, the time stamps of the output stream, the end-of-stream
+// drain, and the COM interfaces every effect shares: property pages,
+// persistence, presets and language.
+//
+// A concrete effect derives from this class, owns its processor, adds its
+// property interface, and calls FinishConstruction() from its constructor.
+#pragma once
+
+#include "framework/processor.h"
+#include "framework/win/ak_interfaces.h"
+#include "framework/win/baseclasses/streams.h"
+
+struct EffectDescription {
+  const CLSID* classId;
+  const IID* propertyInterface;
+  const CLSID* pages;  // property pages returned by GetPages, in order
+  int pageCount;
+};
+
+class CAkEffectFilter : public CTransformFilter,
+                        public ISpecifyPropertyPages,
+                        public IPersistStream,
+                        public IStaticFilterPreset,
+                        public IAkTranslationInfo {
+ public:
+  DECLARE_IUNKNOWN
+
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+
+  // CTransformFilter
+  CBasePin* GetPin(int n) override;
+  LPAMOVIESETUP_FILTER GetSetupData() override;
+  HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+  HRESULT CheckInputType(const CMediaType* type) override;
+  HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT GetMediaType(int position, CMediaType* type) override;
+  HRESULT StartStreaming() override;
+  HRESULT StopStreaming() override;
+  HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
+  HRESULT CompleteConnect(PIN_DIRECTION direction, IPin* pin) override;
+  HRESULT Receive(IMediaSample* sample) override;
+  HRESULT EndOfStream() override;
+
+  // IBaseFilter / IPersist
+  STDMETHODIMP GetClassID(CLSID* classId) override;
+
+  // ISpecifyPropertyPages
+  STDMETHODIMP GetPages(CAUUID* pages) override;
+
+  // IPersistStream
+  STDMETHODIMP IsDirty() override;
+  STDMETHODIMP Load(IStream* stream) override;
+  STDMETHODIMP Save(IStream* stream, BOOL clearDirty) override;
+  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
+
+  // IStaticFilterPreset
+  STDMETHODIMP GetPresetCount(long* count) override;
+  STDMETHODIMP GetPresetName(long index, WCHAR* name, long length) override;
+  STDMETHODIMP ApplyPreset(long index) override;
+
+  // IAkTranslationInfo
+  STDMETHODIMP SetLanguage(LANGID language) override;
+
+  // The input pin's media-type check: our rules, then (with the output
+  // connected) either the transform check or the downstream pin's word.
+  HRESULT CheckInputPinType(const CMediaType* type);
+
+ protected:
+  // `description` must outlive the filter (a constant of the effect);
+  // `processor` may still be under construction: it is only bound here.
+  CAkEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
+                  const EffectDescription& description, const AMOVIESETUP_FILTER* setup);
+  ~CAkEffectFilter() override;
+
+  // Applies preset 0 (the "(Default)" settings); the processor posts code
+  // 100. Call once the processor is fully built.
+  void FinishConstruction();
+
+  // Called at the top of Receive, before anything else (the dynamics effects
+  // read the sample's start time for automation there).
+  virtual void OnReceiveStart(IMediaSample* sample) {}
+
+  orlofx::EffectProcessor& processor_;
+
+ private:
+  HRESULT DeliverProduced(IMediaSample* out, std::uint32_t frames, bool stamp);
+
+  const EffectDescription& description_;
+  const AMOVIESETUP_FILTER* setup_;
+  orlofx::WaveFormat inputFormat_ = {};
+  orlofx::WaveFormat outputFormat_ = {};
+  bool hasInputFormat_ = false;
+  bool hasOutputFormat_ = false;
+
+  // Output stream state; survives stop and start, re-seeded by a discontinuity.
+  bool discontinuityPending_ = false;
+  bool syncPointPending_ = false;
+  REFERENCE_TIME nextStart_ = 0;
+  REFERENCE_TIME nextStop_ = 0;
+  LONGLONG nextMediaStart_ = 0;
+  LONGLONG nextMediaStop_ = 0;
+};
+
+// The input pin of a transform effect: only the media-type check differs from
+// the platform's transform input pin.
+class CAkEffectInputPin : public CTransformInputPin {
+ public:
+  CAkEffectInputPin(CAkEffectFilter* filter, HRESULT* result);
+  HRESULT CheckMediaType(const CMediaType* type) override;
+
+ private:
+  CAkEffectFilter* effect_;
+};

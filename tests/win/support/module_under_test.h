@@ -1,0 +1,48 @@
+// Loads orlofx.dll from the test's folder, as a host does, and creates its
+// objects through the module's own class factories.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+
+class ModuleUnderTest {
+ public:
+  ModuleUnderTest();
+  ~ModuleUnderTest();
+  ModuleUnderTest(const ModuleUnderTest&) = delete;
+  ModuleUnderTest& operator=(const ModuleUnderTest&) = delete;
+
+  bool Loaded() const { return module_ != nullptr; }
+  HMODULE Handle() const { return module_; }
+
+  HRESULT GetClassObject(REFCLSID classId, REFIID iid, void** object);
+  HRESULT CanUnloadNow();
+  // Creates an object of the class through its class factory (no outer).
+  template <typename T>
+  HRESULT Create(REFCLSID classId, REFIID iid, T** object) {
+    return CreateRaw(classId, iid, reinterpret_cast<void**>(object));
+  }
+
+ private:
+  HRESULT CreateRaw(REFCLSID classId, REFIID iid, void** object);
+
+  HMODULE module_ = nullptr;
+  HRESULT(WINAPI* getClassObject_)(REFCLSID, REFIID, void**) = nullptr;
+  HRESULT(WINAPI* canUnloadNow_)() = nullptr;
+};
+
+// A window that records the WM_COMMAND messages posted to it.
+class NotificationWindow {
+ public:
+  NotificationWindow();
+  ~NotificationWindow();
+  HWND Handle() const { return window_; }
+  // Pumps this thread's queue and returns the (id, code) pairs received since
+  // the last call, oldest first, each packed as MAKELONG(id, code).
+  std::basic_string<DWORD> Take();
+
+ private:
+  HWND window_ = nullptr;
+};
