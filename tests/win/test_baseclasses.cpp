@@ -1238,6 +1238,97 @@ TEST_F(PlatformFilters, SampleGrabberAndNullRendererAfterTheInPlaceTransform) {
                            Inverted(PushSample::Pattern(256, 0x40).data));
 }
 
+// Writes a 16-bit stereo 44.1 kHz WAVE file holding `data`.
+bool WriteWav(const std::wstring& path, const std::vector<BYTE>& data) {
+  const WAVEFORMATEX format = Pcm16Stereo44k();
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::vector<BYTE> bytes;
+  auto put = [&bytes](const void* p, size_t n) {
+    bytes.insert(bytes.end(), static_cast<const BYTE*>(p), static_cast<const BYTE*>(p) + n);
+  };
+  const DWORD formatSize = 16;
+  const DWORD dataSize = static_cast<DWORD>(data.size());
+  const DWORD riffSize = 4 + 8 + formatSize + 8 + dataSize;
+  put("RIFF", 4);
+  put(&riffSize, 4);
+  put("WAVEfmt ", 8);
+  put(&formatSize, 4);
+  put(&format, formatSize);
+  put("data", 4);
+  put(&dataSize, 4);
+  put(data.data(), data.size());
+  DWORD written = 0;
+  const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                            nullptr) &&
+                  written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+TEST_F(PlatformFilters, FileParserStreamsThroughTheTransformAndSeeksThroughIt) {
+  WCHAR directory[MAX_PATH];
+  ASSERT_GT(GetTempPathW(MAX_PATH, directory), 0u);
+  const std::wstring path = std::wstring(directory) + L"orlofx_baseclasses.wav";
+  const std::vector<BYTE> audio = PushSample::Pattern(44100 * 4 / 2, 0x11).data;  // 0.5 s
+  ASSERT_TRUE(WriteWav(path, audio));
+  {
+    FilterGraph graph;
+    ASSERT_TRUE(graph.ok());
+    ComRef<IBaseFilter> reader;
+    ComRef<IBaseFilter> parser;
+    ASSERT_EQ(CoCreateInstance(CLSID_AsyncReader, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                               reader.put_void()),
+              S_OK);
+    ASSERT_EQ(CoCreateInstance(CLSID_WAVEParser, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                               parser.put_void()),
+              S_OK);
+    ComRef<PassThroughFilter> transform(PassThroughFilter::Create());
+    ComRef<TestSink> sink(TestSink::Create());
+    ASSERT_EQ(graph.Add(reader.get(), L"reader"), S_OK);
+    auto file = QueryAs<IFileSourceFilter>(reader.get(), IID_IFileSourceFilter);
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->Load(path.c_str(), nullptr), S_OK);
+    ASSERT_EQ(graph.Add(parser.get(), L"parser"), S_OK);
+    ASSERT_EQ(graph.Add(transform.get(), L"pass"), S_OK);
+    ASSERT_EQ(graph.Add(sink.get(), L"sink"), S_OK);
+    ComRef<IPin> readerOut = orlofx::test::FindPinByDirection(reader.get(), PINDIR_OUTPUT);
+    ComRef<IPin> parserIn = orlofx::test::FindPinByDirection(parser.get(), PINDIR_INPUT);
+    ASSERT_TRUE(readerOut && parserIn);
+    ASSERT_EQ(graph.Connect(readerOut.get(), parserIn.get()), S_OK);
+    // The parser has its output pin once it knows the file.
+    ComRef<IPin> parserOut = orlofx::test::FindPinByDirection(parser.get(), PINDIR_OUTPUT);
+    ASSERT_TRUE(parserOut);
+    ASSERT_EQ(graph.Connect(parserOut.get(), transform->Input()), S_OK);
+    ASSERT_EQ(graph.Connect(transform->Output(), sink->InputPin()), S_OK);
+
+    // A renderer seeking through the transform reaches the parser.
+    auto upstream = QueryAs<IMediaSeeking>(parserOut.get(), IID_IMediaSeeking);
+    auto through = QueryAs<IMediaSeeking>(static_cast<IPin*>(transform->Output()),
+                                          IID_IMediaSeeking);
+    ASSERT_TRUE(upstream);
+    ASSERT_TRUE(through);
+    LONGLONG expected = 0;
+    LONGLONG duration = -1;
+    ASSERT_EQ(upstream->GetDuration(&expected), S_OK);
+    EXPECT_EQ(through->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, expected);
+    EXPECT_EQ(expected, 5000000);
+    through.reset();
+
+    ASSERT_EQ(graph.RunWithoutClock(), S_OK);
+    auto events = QueryAs<IMediaEvent>(graph.builder(), IID_IMediaEvent);
+    long code = 0;
+    ASSERT_EQ(events->WaitForCompletion(60000, &code), S_OK);
+    EXPECT_EQ(code, EC_COMPLETE);
+    ASSERT_EQ(graph.Stop(), S_OK);
+    EXPECT_EQ(sink->AllBytes(), audio);
+    EXPECT_EQ(sink->EndOfStreamCount(), 1);
+  }
+  DeleteFileW(path.c_str());
+}
+
 TEST_F(PlatformFilters, ReleasingTheGraphReleasesOurFilters) {
   ASSERT_EQ(objectsAtStart_, 0) << "an earlier test left objects alive";
   {

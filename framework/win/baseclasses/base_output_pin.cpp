@@ -54,7 +54,7 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
 
   // The downstream pin's requirements, if it states any, seed the request.
   ALLOCATOR_PROPERTIES request = {};
-  pPin->GetAllocatorRequirements(&request);
+  if (FAILED(pPin->GetAllocatorRequirements(&request))) request = ALLOCATOR_PROPERTIES();
   if (request.cbAlign == 0) request.cbAlign = 1;
 
   HRESULT hr = pPin->GetAllocator(ppAlloc);

@@ -30,82 +30,84 @@ HRESULT CPosPassThru::GetPeerSeeking(IMediaSeeking** ppMS) {
   return S_OK;
 }
 
-// Each method: find the upstream IMediaSeeking, forward, release.
-#define ORLOFX_FORWARD_TO_PEER(call)         \
-  IMediaSeeking* peer = nullptr;             \
-  const HRESULT hrPeer = GetPeerSeeking(&peer); \
-  if (FAILED(hrPeer)) return hrPeer;         \
-  const HRESULT hr = peer->call;             \
-  peer->Release();                           \
-  return hr
+template <class Call>
+HRESULT CPosPassThru::Forward(Call call) {
+  IMediaSeeking* peer = nullptr;
+  HRESULT hr = GetPeerSeeking(&peer);
+  if (FAILED(hr)) return hr;
+  hr = call(peer);
+  peer->Release();
+  return hr;
+}
 
 STDMETHODIMP CPosPassThru::GetCapabilities(DWORD* pCapabilities) {
-  ORLOFX_FORWARD_TO_PEER(GetCapabilities(pCapabilities));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetCapabilities(pCapabilities); });
 }
 
 STDMETHODIMP CPosPassThru::CheckCapabilities(DWORD* pCapabilities) {
-  ORLOFX_FORWARD_TO_PEER(CheckCapabilities(pCapabilities));
+  return Forward([&](IMediaSeeking* peer) { return peer->CheckCapabilities(pCapabilities); });
 }
 
 STDMETHODIMP CPosPassThru::IsFormatSupported(const GUID* pFormat) {
-  ORLOFX_FORWARD_TO_PEER(IsFormatSupported(pFormat));
+  return Forward([&](IMediaSeeking* peer) { return peer->IsFormatSupported(pFormat); });
 }
 
 STDMETHODIMP CPosPassThru::QueryPreferredFormat(GUID* pFormat) {
-  ORLOFX_FORWARD_TO_PEER(QueryPreferredFormat(pFormat));
+  return Forward([&](IMediaSeeking* peer) { return peer->QueryPreferredFormat(pFormat); });
 }
 
 STDMETHODIMP CPosPassThru::GetTimeFormat(GUID* pFormat) {
-  ORLOFX_FORWARD_TO_PEER(GetTimeFormat(pFormat));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetTimeFormat(pFormat); });
 }
 
 STDMETHODIMP CPosPassThru::IsUsingTimeFormat(const GUID* pFormat) {
-  ORLOFX_FORWARD_TO_PEER(IsUsingTimeFormat(pFormat));
+  return Forward([&](IMediaSeeking* peer) { return peer->IsUsingTimeFormat(pFormat); });
 }
 
 STDMETHODIMP CPosPassThru::SetTimeFormat(const GUID* pFormat) {
-  ORLOFX_FORWARD_TO_PEER(SetTimeFormat(pFormat));
+  return Forward([&](IMediaSeeking* peer) { return peer->SetTimeFormat(pFormat); });
 }
 
 STDMETHODIMP CPosPassThru::GetDuration(LONGLONG* pDuration) {
-  ORLOFX_FORWARD_TO_PEER(GetDuration(pDuration));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetDuration(pDuration); });
 }
 
 STDMETHODIMP CPosPassThru::GetStopPosition(LONGLONG* pStop) {
-  ORLOFX_FORWARD_TO_PEER(GetStopPosition(pStop));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetStopPosition(pStop); });
 }
 
 STDMETHODIMP CPosPassThru::GetCurrentPosition(LONGLONG* pCurrent) {
-  ORLOFX_FORWARD_TO_PEER(GetCurrentPosition(pCurrent));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetCurrentPosition(pCurrent); });
 }
 
 STDMETHODIMP CPosPassThru::ConvertTimeFormat(LONGLONG* pTarget, const GUID* pTargetFormat,
                                              LONGLONG Source, const GUID* pSourceFormat) {
-  ORLOFX_FORWARD_TO_PEER(ConvertTimeFormat(pTarget, pTargetFormat, Source, pSourceFormat));
+  return Forward([&](IMediaSeeking* peer) { return peer->ConvertTimeFormat(pTarget, pTargetFormat, Source, pSourceFormat); });
 }
 
 STDMETHODIMP CPosPassThru::SetPositions(LONGLONG* pCurrent, DWORD dwCurrentFlags,
                                         LONGLONG* pStop, DWORD dwStopFlags) {
-  ORLOFX_FORWARD_TO_PEER(SetPositions(pCurrent, dwCurrentFlags, pStop, dwStopFlags));
+  return Forward([&](IMediaSeeking* peer) { return peer->SetPositions(pCurrent, dwCurrentFlags, pStop, dwStopFlags); });
 }
 
 STDMETHODIMP CPosPassThru::GetPositions(LONGLONG* pCurrent, LONGLONG* pStop) {
-  ORLOFX_FORWARD_TO_PEER(GetPositions(pCurrent, pStop));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetPositions(pCurrent, pStop); });
 }
 
 STDMETHODIMP CPosPassThru::GetAvailable(LONGLONG* pEarliest, LONGLONG* pLatest) {
-  ORLOFX_FORWARD_TO_PEER(GetAvailable(pEarliest, pLatest));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetAvailable(pEarliest, pLatest); });
 }
 
-STDMETHODIMP CPosPassThru::SetRate(double dRate) { ORLOFX_FORWARD_TO_PEER(SetRate(dRate)); }
+STDMETHODIMP CPosPassThru::SetRate(double dRate) { return Forward([&](IMediaSeeking* peer) { return peer->SetRate(dRate); });
+}
 
-STDMETHODIMP CPosPassThru::GetRate(double* pdRate) { ORLOFX_FORWARD_TO_PEER(GetRate(pdRate)); }
+STDMETHODIMP CPosPassThru::GetRate(double* pdRate) { return Forward([&](IMediaSeeking* peer) { return peer->GetRate(pdRate); });
+}
 
 STDMETHODIMP CPosPassThru::GetPreroll(LONGLONG* pllPreroll) {
-  ORLOFX_FORWARD_TO_PEER(GetPreroll(pllPreroll));
+  return Forward([&](IMediaSeeking* peer) { return peer->GetPreroll(pllPreroll); });
 }
 
-#undef ORLOFX_FORWARD_TO_PEER
 
 HRESULT WINAPI CreatePosPassThru(LPUNKNOWN pAgg, BOOL /*bRenderer*/, IPin* pPin,
                                  IUnknown** ppPassThru) {

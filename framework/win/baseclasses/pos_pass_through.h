@@ -46,6 +46,10 @@ class CPosPassThru : public CUnknown, public IMediaSeeking {
   HRESULT GetPeerSeeking(IMediaSeeking** ppMS);
 
  private:
+  // Calls call(upstream IMediaSeeking*) and returns its result.
+  template <class Call>
+  HRESULT Forward(Call call);
+
   IPin* const m_pPin;  // our input pin; not referenced (it lives as long as we do)
 };
 

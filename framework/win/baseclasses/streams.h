@@ -21,6 +21,7 @@
 #include "framework/win/baseclasses/filter_mapper.h"
 #include "framework/win/baseclasses/media_type.h"
 #include "framework/win/baseclasses/missing_guids.h"
+#include "framework/win/baseclasses/pos_pass_through.h"
 #include "framework/win/baseclasses/pointer_checks.h"
 #include "framework/win/baseclasses/ref_time.h"
 #include "framework/win/baseclasses/registry.h"

@@ -95,11 +95,22 @@ STDMETHODIMP CTransformFilter::Pause() {
   } else if (m_pOutput == nullptr || !m_pOutput->IsConnected()) {
     m_State = State_Paused;
   } else {
-    if (m_State == State_Stopped) {
+    const bool starting = m_State == State_Stopped;
+    if (starting) {
       CAutoLock receiveLock(&m_csReceive);
       hr = StartStreaming();
     }
-    if (SUCCEEDED(hr)) hr = CBaseFilter::Pause();
+    if (SUCCEEDED(hr)) {
+      hr = CBaseFilter::Pause();
+      if (FAILED(hr) && starting) {
+        // The pins could not be activated: undo the start so that nothing
+        // stays allocated while the filter remains stopped.
+        m_pInput->Inactive();
+        m_pOutput->Inactive();
+        CAutoLock receiveLock(&m_csReceive);
+        StopStreaming();
+      }
+    }
   }
   m_bSampleSkipped = false;
   m_bQualityChanged = false;

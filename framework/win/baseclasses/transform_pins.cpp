@@ -1,5 +1,6 @@
 #include "framework/win/baseclasses/transform_pins.h"
 
+#include "framework/win/baseclasses/pos_pass_through.h"
 #include "framework/win/baseclasses/transform_filter.h"
 
 // --- input pin ------------------------------------------------------------------
@@ -92,6 +93,27 @@ CTransformOutputPin::CTransformOutputPin(LPCTSTR pObjectName, CTransformFilter* 
                                          HRESULT* phr, LPCWSTR pName)
     : CBaseOutputPin(pObjectName, pTransformFilter, &pTransformFilter->m_csFilter, phr, pName),
       m_pTransformFilter(pTransformFilter) {}
+
+CTransformOutputPin::~CTransformOutputPin() {
+  if (m_pPosition != nullptr) m_pPosition->Release();
+}
+
+STDMETHODIMP CTransformOutputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+  CheckPointer(ppv, E_POINTER);
+  if (IsEqualIID(riid, IID_IMediaSeeking)) {
+    CAutoLock lock(m_pLock);
+    if (m_pPosition == nullptr) {
+      const HRESULT hr = CreatePosPassThru(GetOwner(), FALSE, m_pTransformFilter->GetPin(0),
+                                           &m_pPosition);
+      if (FAILED(hr)) {
+        *ppv = nullptr;
+        return hr;
+      }
+    }
+    return m_pPosition->QueryInterface(riid, ppv);
+  }
+  return CBaseOutputPin::NonDelegatingQueryInterface(riid, ppv);
+}
 
 HRESULT CTransformOutputPin::CheckConnect(IPin* pPin) {
   const HRESULT hr = m_pTransformFilter->CheckConnect(PINDIR_OUTPUT, pPin);

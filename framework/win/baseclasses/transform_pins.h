@@ -49,6 +49,10 @@ class CTransformOutputPin : public CBaseOutputPin {
  public:
   CTransformOutputPin(LPCTSTR pObjectName, CTransformFilter* pTransformFilter, HRESULT* phr,
                       LPCWSTR pName);
+  ~CTransformOutputPin() override;
+
+  // Also IMediaSeeking, passed through to the filter upstream (CPosPassThru).
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
   // The filter's CheckTransform against the input type (E_UNEXPECTED while
   // the input is not connected).
@@ -67,4 +71,5 @@ class CTransformOutputPin : public CBaseOutputPin {
 
  protected:
   CTransformFilter* const m_pTransformFilter;
+  IUnknown* m_pPosition = nullptr;  // the seeking pass-through, created on first request
 };
