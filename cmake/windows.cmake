@@ -49,6 +49,12 @@ if(BUILD_TESTING)
   add_test(NAME win.imports COMMAND ${CMAKE_SOURCE_DIR}/cmake/check-imports.sh
     ${CMAKE_OBJDUMP} $<TARGET_FILE:orlofx_dll>)
 
+  # regsvr32 as a user runs it.
+  add_test(NAME win.regsvr32 COMMAND ${CMAKE_SOURCE_DIR}/cmake/regsvr32-test.sh
+    ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix ${ORLOFX_WIN_ARCH}
+    $<TARGET_FILE:orlofx_dll>)
+  set_tests_properties(win.regsvr32 PROPERTIES SKIP_RETURN_CODE 77 RESOURCE_LOCK registry)
+
   # Inputs and the native tool's outputs for the stream tests (needs the
   # native preset built first, as `make test` does).
   set(ORLOFX_NATIVE_BIN ${CMAKE_SOURCE_DIR}/build/native/bin CACHE PATH "native build's bin folder")
@@ -75,6 +81,9 @@ if(BUILD_TESTING)
     add_test(NAME win.${short} COMMAND ${name})
     set_tests_properties(win.${short} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    if(name STREQUAL "test_module")
+      set_tests_properties(win.${short} PROPERTIES RESOURCE_LOCK registry)
+    endif()
     if(name MATCHES "_stream$")
       set_tests_properties(win.${short} PROPERTIES FIXTURES_REQUIRED reference)
     endif()
