@@ -17,11 +17,11 @@ deps-native:
 deps-windows:
 	@scripts/install-deps.sh windows
 
-build-%:
+$(addprefix build-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS)): build-%:
 	cmake --preset $* >/dev/null
 	cmake --build --preset $* -j$(JOBS)
 
-test-%: build-%
+$(addprefix test-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS)): test-%: build-%
 	ctest --preset $* -j$(JOBS) --timeout 600
 
 demo: deps-native build-native
