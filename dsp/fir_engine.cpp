@@ -1,0 +1,325 @@
+#include "dsp/fir_engine.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "framework/processor.h"
+
+namespace orlofx {
+
+// --- one-off designs (outside streaming) -------------------------------------------
+
+HResult FirDesignTaps(const FirDesignRules& rules, const std::int32_t* fields, double fs,
+                      double* taps, std::size_t* tapCount, double* gain) {
+  if (!fields || !taps || !tapCount || !gain) return kPointer;
+  if (!(fs > 0.0)) return kInvalidArg;
+  const std::size_t n = rules.fftSize(fields);
+  if (FirSizeIndex(n) < 0) return kInvalidArg;
+  std::vector<double> target;
+  FirDesigner designer;
+  try {
+    target.assign(n, 0.0);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+  HResult hr = designer.Init();
+  if (Failed(hr)) return hr;
+  *gain = rules.target(fields, fs, n, target.data());
+  *tapCount = FirTapCount(n);
+  return designer.Design(target.data(), n, taps, nullptr);
+}
+
+HResult FirResponseDb(const FirDesignRules& rules, const std::int32_t* fields, double fs,
+                      const double* frequencies, std::size_t count, double* db) {
+  if (!fields || (count > 0 && (!frequencies || !db))) return kPointer;
+  std::vector<double> taps;
+  try {
+    taps.assign(FirTapCount(kFirMaxSize), 0.0);
+  } catch (const std::bad_alloc&) {
+    return kOutOfMemory;
+  }
+  std::size_t tapCount = 0;
+  double gain = 1.0;
+  HResult hr = FirDesignTaps(rules, fields, fs, taps.data(), &tapCount, &gain);
+  if (Failed(hr)) return hr;
+  for (std::size_t i = 0; i < count; ++i)
+    db[i] = FirMagnitudeDb(taps.data(), tapCount, gain, frequencies[i], fs);
+  return kOk;
+}
+
+// --- engine ----------------------------------------------------------------------------
+
+FirEngine::FirEngine(const FirDesignRules& rules, FirSettingsSource& source)
+    : rules_(rules), source_(source) {
+  singleProcessorWanted_ = ProcessorCount() <= 1;
+  worker_.Start(&FirEngine::WorkerEntry, this);
+}
+
+FirEngine::~FirEngine() {
+  {
+    ScopedLock lock(workerLock_);
+    exit_ = true;
+  }
+  requestEvent_.Set();
+  worker_.Join();
+  Release();
+}
+
+void FirEngine::WorkerEntry(void* context) { static_cast<FirEngine*>(context)->WorkerLoop(); }
+
+void FirEngine::WorkerLoop() {
+  std::int32_t fields[kFirMaxFields];
+  for (;;) {
+    requestEvent_.Wait();
+    for (;;) {
+      std::size_t n;
+      {
+        ScopedLock lock(workerLock_);
+        if (exit_) return;
+        if (!requestPending_) break;
+        // The last design has not been adopted yet; the streaming thread
+        // wakes us again once it has.
+        if (state_.load(std::memory_order_acquire) & kReadyBit) break;
+        std::copy(request_, request_ + rules_.fieldCount, fields);
+        requestPending_ = false;
+        designing_ = true;
+        n = n_;
+      }
+      // "ready" is clear, so only this thread may change the state word now
+      // and the current set stays what it is.
+      const int current = state_.load(std::memory_order_acquire) & kCurrentBit;
+      DesignInto(sets_[1 - current], fields, n);
+      state_.store(current | kReadyBit, std::memory_order_release);
+      {
+        ScopedLock lock(workerLock_);
+        designing_ = false;
+      }
+      doneEvent_.Set();
+    }
+  }
+}
+
+void FirEngine::StopDesigns() {
+  ScopedLock lock(workerLock_);
+  requestPending_ = false;
+  while (designing_) {
+    workerLock_.Leave();
+    doneEvent_.Wait();
+    workerLock_.Enter();
+  }
+}
+
+void FirEngine::DesignInto(KernelSet& set, const std::int32_t* fields, std::size_t n) {
+  const double gain = rules_.target(fields, rate_, n, target_.get());
+  if (Failed(designer_.Design(target_.get(), n, nullptr, spectrum_.get()))) return;
+  const double* s = spectrum_.get();
+  if (set.spectrumFloat)
+    for (std::size_t i = 0; i < n; ++i) set.spectrumFloat[i] = static_cast<float>(s[i]);
+  if (set.spectrumDouble) std::copy(s, s + n, set.spectrumDouble.get());
+  std::copy(fields, fields + rules_.fieldCount, set.fields);
+  set.n = n;
+  set.gain = gain;
+}
+
+template <>
+BlockConvolver<float>& FirEngine::ConvolverOf<float>() {
+  return floatConvolver_;
+}
+template <>
+BlockConvolver<double>& FirEngine::ConvolverOf<double>() {
+  return doubleConvolver_;
+}
+template <>
+const float* FirEngine::SpectrumOf<float>(const KernelSet& set) const {
+  return set.spectrumFloat.get();
+}
+template <>
+const double* FirEngine::SpectrumOf<double>(const KernelSet& set) const {
+  return set.spectrumDouble.get();
+}
+
+HResult FirEngine::Prepare(const WaveFormat& in, const WaveFormat& out) {
+  Release();
+  const std::optional<SampleFormat> format = SampleFormatOf(in);
+  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
+      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
+      out.samplesPerSec != in.samplesPerSec)
+    return kFail;
+  if (!worker_.Running() || rules_.fieldCount > kFirMaxFields) return kFail;
+
+  format_ = *format;
+  precision_ = WorkingPrecision(format_);
+  channels_ = in.channels;
+  rate_ = static_cast<double>(in.samplesPerSec);
+  singleProcessor_ = singleProcessorWanted_;
+
+  const bool useFloat = precision_ == Precision::kFloat;
+  HResult hr = designer_.Init();
+  if (Succeeded(hr)) {
+    target_.reset(new (std::nothrow) double[kFirMaxSize]);
+    spectrum_.reset(new (std::nothrow) double[kFirMaxSize]);
+    for (KernelSet& set : sets_) {
+      if (useFloat)
+        set.spectrumFloat.reset(new (std::nothrow) float[kFirMaxSize]());
+      else
+        set.spectrumDouble.reset(new (std::nothrow) double[kFirMaxSize]());
+      if (!set.spectrumFloat && !set.spectrumDouble) hr = kOutOfMemory;
+    }
+    if (!target_ || !spectrum_) hr = kOutOfMemory;
+  }
+  if (Succeeded(hr))
+    hr = useFloat ? floatConvolver_.Allocate(channels_) : doubleConvolver_.Allocate(channels_);
+  if (Failed(hr)) {
+    Release();
+    return hr;
+  }
+
+  bool changed = false, restart = false;
+  source_.TakeSnapshot(snapshot_, &changed, &restart);
+  prepared_ = true;
+  Restart();
+  firstCall_ = true;
+  return kOk;
+}
+
+// Design set 0 for the snapshot's FFT size and begin blocks of that size.
+// Runs with no design in progress (Prepare, or the streaming thread after
+// StopDesigns), so the worker touches nothing meanwhile.
+void FirEngine::Restart() {
+  StopDesigns();
+  n_ = rules_.fftSize(snapshot_);
+  if (FirSizeIndex(n_) < 0) n_ = kFirSizeHigh;
+  DesignInto(sets_[0], snapshot_, n_);
+  current_ = 0;
+  state_.store(0, std::memory_order_release);
+  if (precision_ == Precision::kFloat)
+    floatConvolver_.Start(n_);
+  else
+    doubleConvolver_.Start(n_);
+  snapshotInterval_ = 5 * static_cast<std::uint64_t>(n_);
+  frameCounter_ = 0;
+  restartPending_ = false;
+}
+
+void FirEngine::Release() {
+  StopDesigns();
+  prepared_ = false;
+  floatConvolver_.Free();
+  doubleConvolver_.Free();
+  designer_.Free();
+  target_.reset();
+  spectrum_.reset();
+  for (KernelSet& set : sets_) {
+    set.spectrumFloat.reset();
+    set.spectrumDouble.reset();
+  }
+}
+
+void FirEngine::PostRequest(const std::int32_t* fields) {
+  {
+    ScopedLock lock(workerLock_);
+    std::copy(fields, fields + rules_.fieldCount, request_);
+    requestPending_ = true;
+  }
+  requestEvent_.Set();
+}
+
+void FirEngine::SelectKernel(int mode, std::uint32_t inCount) {
+  // Adopt a kernel the worker has finished.
+  const int state = state_.load(std::memory_order_acquire);
+  if (state & kReadyBit) {
+    current_ = 1 - (state & kCurrentBit);
+    state_.store(current_, std::memory_order_release);
+    requestEvent_.Set();  // a request may be waiting for this
+  }
+
+  bool changed = false, restart = false;
+  if (!singleProcessor_ || frameCounter_ >= snapshotInterval_) {
+    source_.TakeSnapshot(snapshot_, &changed, &restart);
+    if (singleProcessor_) frameCounter_ = 0;
+  }
+  if (singleProcessor_) frameCounter_ += inCount;
+
+  // A break in the stream (not the stream's first call) also redesigns.
+  const bool redesign = changed || (mode == kProcessDiscontinuity && !firstCall_);
+  firstCall_ = false;
+  if (restart) restartPending_ = true;
+  if (restartPending_ || !redesign) return;
+  if (singleProcessor_)
+    DesignInto(sets_[current_], snapshot_, n_);
+  else
+    PostRequest(snapshot_);
+}
+
+FirEngine::KernelView FirEngine::CurrentKernel() const {
+  const KernelSet& set = sets_[current_];
+  return KernelView{
+      current_, set.n, set.gain, set.fields, set.spectrumFloat.get(), set.spectrumDouble.get()};
+}
+
+HResult FirEngine::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                           std::uint32_t* outFrames) {
+  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
+    if (inFrames) *inFrames = consumed;
+    if (outFrames) *outFrames = produced;
+  };
+  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
+    report(0, 0);
+    return kInvalidArg;
+  }
+  if (!prepared_) {
+    report(0, 0);
+    return kUnexpected;
+  }
+  const bool drain = mode == kProcessDrain;
+  // The drain carries no input, whatever the caller passed.
+  const std::uint32_t inCount = (inFrames && !drain) ? *inFrames : 0;
+  const std::uint32_t outCount = outFrames ? *outFrames : 0;
+  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
+    report(0, 0);
+    return kPointer;
+  }
+
+  if (mode == kProcessDiscontinuity && rules_.dropPartialBlockOnBreak) {
+    if (precision_ == Precision::kFloat)
+      floatConvolver_.DropPartialBlock();
+    else
+      doubleConvolver_.DropPartialBlock();
+  }
+  SelectKernel(mode, inCount);
+
+  ConvolverIo io{};
+  io.format = format_;
+  io.channels = channels_;
+  io.in = static_cast<const unsigned char*>(in);
+  io.inCount = inCount;
+  io.out = static_cast<unsigned char*>(out);
+  io.outCount = outCount;
+  const HResult hr =
+      precision_ == Precision::kFloat ? Stream<float>(drain, io) : Stream<double>(drain, io);
+  report(io.consumed, io.produced);
+  return hr;
+}
+
+template <typename T>
+HResult FirEngine::Stream(bool drain, ConvolverIo& io) {
+  BlockConvolver<T>& convolver = ConvolverOf<T>();
+  if (restartPending_) {
+    // Finish what the old size holds before the size changes.
+    if (!convolver.Empty()) {
+      const KernelSet& old = sets_[current_];
+      ConvolverIo flush = io;
+      flush.inCount = 0;
+      const bool done = convolver.Run(true, flush, SpectrumOf<T>(old), static_cast<T>(old.gain));
+      io.produced = flush.produced;
+      if (!done) return kProcessProgress;
+    }
+    Restart();
+  }
+  const KernelSet& set = sets_[current_];
+  const bool finished = convolver.Run(drain, io, SpectrumOf<T>(set), static_cast<T>(set.gain));
+  return finished ? kProcessFinished : kProcessProgress;
+}
+
+}  // namespace orlofx

@@ -1,0 +1,338 @@
+// The FIR engine's kernel sets and design worker under concurrent setting
+// changes: the kernel in use is always a complete design, no frame is lost,
+// and the output settles on the final settings' response. Also the
+// single-processor rule and the worker's hand-over of kernel sets. These
+// tests are meant to run under ThreadSanitizer too.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "effects/geq/geq_transform.h"
+#include "effects/pmeq/pmeq_transform.h"
+
+namespace orlofx {
+namespace {
+
+constexpr double kRate = 44100.0;
+constexpr double kPi = 3.14159265358979323846;
+
+// The kernel the engine plays must be exactly the design of the settings it
+// records: a set the worker was still writing would differ.
+template <typename Transform>
+void ExpectCompleteKernel(Transform& fx, const FirDesignRules& rules, FirDesigner& designer) {
+  const FirEngine::KernelView k = fx.Engine().CurrentKernel();
+  ASSERT_EQ(k.n, fx.Engine().FftSize());
+  std::vector<double> target(k.n), spectrum(k.n);
+  const double gain = rules.target(k.fields, kRate, k.n, target.data());
+  ASSERT_EQ(designer.Design(target.data(), k.n, nullptr, spectrum.data()), kOk);
+  EXPECT_EQ(gain, k.gain);
+  for (std::size_t i = 0; i < k.n; ++i) {
+    const bool same = k.spectrumFloat ? k.spectrumFloat[i] == static_cast<float>(spectrum[i])
+                                      : k.spectrumDouble[i] == spectrum[i];
+    ASSERT_TRUE(same) << "bin value " << i << " of set " << k.set;
+  }
+}
+
+// A stereo float stream of a sine at `frequency`; remembers all output.
+struct SineStream {
+  explicit SineStream(double f) : frequency(f) {}
+
+  // One call with `frames` frames of input and as much output room.
+  void Step(EffectProcessor& fx, std::uint32_t frames) {
+    in.resize(2 * frames);
+    for (std::uint32_t i = 0; i < frames; ++i)
+      in[2 * i] = in[2 * i + 1] =
+          static_cast<float>(0.5 * std::sin(2.0 * kPi * frequency * double(sent + i) / kRate));
+    room.assign(2 * frames + 2 * 4096, 0.0f);
+    std::uint32_t inFrames = frames, outFrames = static_cast<std::uint32_t>(room.size() / 2);
+    ASSERT_GE(fx.Process(kProcessOrdinary, in.data(), &inFrames, room.data(), &outFrames), 0);
+    ASSERT_EQ(inFrames, frames);
+    sent += inFrames;
+    out.insert(out.end(), room.begin(), room.begin() + 2 * outFrames);
+  }
+
+  void Drain(EffectProcessor& fx) {
+    for (int guard = 0; guard < 100; ++guard) {
+      room.assign(2 * 1024, 0.0f);
+      std::uint32_t outFrames = 1024;
+      const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
+      out.insert(out.end(), room.begin(), room.begin() + 2 * outFrames);
+      if (hr != kProcessProgress) return;
+    }
+  }
+
+  // Gain in dB of the last `length` output frames of channel 0 against the
+  // input sine (output frame j belongs to input frame j).
+  double MeasuredDb(std::size_t length) const {
+    const std::size_t frames = out.size() / 2;
+    double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
+    for (std::size_t j = frames - length; j < frames; ++j) {
+      const double s = std::sin(2.0 * kPi * frequency * j / kRate);
+      const double c = std::cos(2.0 * kPi * frequency * j / kRate);
+      ss += s * s;
+      sc += s * c;
+      cc += c * c;
+      ys += out[2 * j] * s;
+      yc += out[2 * j] * c;
+    }
+    const double det = ss * cc - sc * sc;
+    return 20.0 *
+           std::log10(std::hypot((ys * cc - yc * sc) / det, (yc * ss - ys * sc) / det) / 0.5);
+  }
+
+  double frequency;
+  std::uint64_t sent = 0;
+  std::vector<float> in, room, out;
+};
+
+// Lets the changing thread keep pace with the streaming thread, so the
+// changes really land while audio flows (and not all before it starts).
+struct Pace {
+  std::atomic<int> calls{0};
+  std::atomic<bool> done{false};     // the changes are over
+  std::atomic<bool> stopped{false};  // the streaming side gave up
+  void WaitForCall(int seen) const {
+    while (calls.load() == seen && !stopped.load()) std::this_thread::yield();
+  }
+};
+
+TEST(FirWorker, ParametricEqSurvivesChangesWhileStreaming) {
+  CAkPmeqTransform fx;
+  fx.ApplyPreset(0);
+  fx.SetAccuracy(0);
+  fx.Engine().SetSingleProcessorRule(false);
+  const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+  ASSERT_EQ(fx.Prepare(format, format), kOk);
+  FirDesigner designer;
+  ASSERT_EQ(designer.Init(), kOk);
+
+  constexpr int kChanges = 4000;
+  Pace pace;
+  std::thread changer([&] {
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> pick(0, 99), burst(1, 4);
+    for (int i = 0; i < kChanges && !pace.stopped;) {
+      const int seen = pace.calls.load();
+      for (int b = burst(rng); b > 0 && i < kChanges; --b, ++i) {
+        const int what = pick(rng);
+        if (what < 25)
+          fx.SetAmount(-600 + 8 * pick(rng));
+        else if (what < 50)
+          fx.SetFrequency(20 + 200 * pick(rng));
+        else if (what < 70)
+          fx.SetWidth(1 + pick(rng) / 2);
+        else if (what < 85)
+          fx.SetFilterType(pick(rng) % 5);
+        else if (what < 98)
+          fx.SetOutputGain(-100 + pick(rng));
+        else
+          fx.SetAccuracy(pick(rng) % 2);  // a new FFT size: restarts the stream
+      }
+      pace.WaitForCall(seen);
+    }
+    // The final settings.
+    PmeqParams last{kPmeqHighShelf, 3000, 10, -200, -20, 1};
+    fx.SetParams(&last);
+    pace.done = true;
+  });
+
+  SineStream stream(6000.0);
+  std::mt19937 rng(2);
+  std::uniform_int_distribution<std::uint32_t> frames(1, 700);
+  int calls = 0, handOvers = 0, set = fx.Engine().CurrentKernel().set;
+  while (!pace.done.load()) {
+    stream.Step(fx, frames(rng));
+    if (++calls % 5 == 0) ExpectCompleteKernel(fx, kPmeqDesignRules, designer);
+    if (fx.Engine().CurrentKernel().set != set) {
+      set = 1 - set;
+      ++handOvers;
+    }
+    pace.calls = calls;
+    if (testing::Test::HasFatalFailure()) break;
+  }
+  pace.stopped = true;
+  changer.join();
+  if (testing::Test::HasFatalFailure()) return;
+  EXPECT_GT(calls, kChanges / 4);
+  EXPECT_GT(handOvers, 20);  // the worker really designed while audio flowed
+
+  // Settle on the last settings, then measure what they do to the sine.
+  const PmeqParams last{kPmeqHighShelf, 3000, 10, -200, -20, 1};
+  for (int i = 0; i < 20000; ++i) {
+    stream.Step(fx, 64);
+    const FirEngine::KernelView k = fx.Engine().CurrentKernel();
+    if (std::memcmp(k.fields, &last, sizeof last) == 0) break;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  ExpectCompleteKernel(fx, kPmeqDesignRules, designer);
+  ASSERT_EQ(std::memcmp(fx.Engine().CurrentKernel().fields, &last, sizeof last), 0);
+  for (int i = 0; i < 16; ++i) stream.Step(fx, 512);
+  double db = 0.0;
+  const double f = stream.frequency;
+  ASSERT_EQ(fx.MagnitudeResponseDb(kRate, &f, 1, &db), kOk);
+  EXPECT_NEAR(stream.MeasuredDb(4096), db, 0.01);
+
+  stream.Drain(fx);
+  EXPECT_EQ(stream.out.size() / 2, stream.sent);  // not a frame lost or added
+}
+
+TEST(FirWorker, GraphicEqSurvivesEnvelopeChangesWhileStreaming) {
+  CAkGeqTransform fx;
+  fx.ApplyPreset(0);
+  fx.SetAccuracy(0);
+  fx.Engine().SetSingleProcessorRule(false);
+  const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+  ASSERT_EQ(fx.Prepare(format, format), kOk);
+  FirDesigner designer;
+  ASSERT_EQ(designer.Init(), kOk);
+
+  constexpr int kChanges = 3000;
+  const GeqPoint last[] = {{0, 0}, {5000, 0}, {7000, -300}, {10000, -300}};
+  Pace pace;
+  std::thread changer([&] {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> y(-500, 400), x(1, 9999), count(2, 64), pick(0, 99);
+    GeqPoint points[kGeqMaxPoints];
+    for (int i = 0; i < kChanges && !pace.stopped; ++i) {
+      const int seen = pace.calls.load();
+      const int n = count(rng);
+      for (int p = 0; p < n; ++p) points[p] = {p == 0 ? 0 : (p == n - 1 ? 10000 : x(rng)), y(rng)};
+      fx.SetEnvelope(points, static_cast<std::uint32_t>(n));
+      if (pick(rng) < 20) fx.SetOutputGain(-pick(rng));
+      if (pick(rng) < 20) fx.SetBandGain(pick(rng) % 20, y(rng));
+      if (i % 2 == 0) pace.WaitForCall(seen);
+    }
+    fx.SetOutputGain(0);
+    fx.SetEnvelope(last, 4);
+    pace.done = true;
+  });
+
+  SineStream stream(12000.0);
+  std::mt19937 rng(4);
+  std::uniform_int_distribution<std::uint32_t> frames(1, 500);
+  int calls = 0;
+  while (!pace.done.load()) {
+    stream.Step(fx, frames(rng));
+    if (++calls % 5 == 0) ExpectCompleteKernel(fx, kGeqDesignRules, designer);
+    pace.calls = calls;
+    if (testing::Test::HasFatalFailure()) break;
+  }
+  pace.stopped = true;
+  changer.join();
+  if (testing::Test::HasFatalFailure()) return;
+
+  for (int i = 0; i < 20000; ++i) {
+    stream.Step(fx, 64);
+    const GeqParams* used = reinterpret_cast<const GeqParams*>(fx.Engine().CurrentKernel().fields);
+    if (used->pointCount == 4 && used->outputGain == 0 &&
+        std::memcmp(used->points, last, sizeof last) == 0)
+      break;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  ExpectCompleteKernel(fx, kGeqDesignRules, designer);
+  for (int i = 0; i < 16; ++i) stream.Step(fx, 512);
+  double db = 0.0;
+  const double f = stream.frequency;
+  ASSERT_EQ(fx.MagnitudeResponseDb(kRate, &f, 1, &db), kOk);
+  EXPECT_NEAR(db, -12.0, 0.5);  // far inside the -12 dB shelf
+  EXPECT_NEAR(stream.MeasuredDb(4096), db, 0.01);
+  stream.Drain(fx);
+  EXPECT_EQ(stream.out.size() / 2, stream.sent);
+}
+
+// With one processor the streaming thread designs itself, and looks at the
+// settings only once every 5·N input frames.
+TEST(FirWorker, SingleProcessorRulePicksUpChangesEveryFiveTransforms) {
+  CAkPmeqTransform fx;
+  fx.ApplyPreset(0);
+  fx.SetAccuracy(0);  // N = 256: a look every 1280 frames
+  fx.Engine().SetSingleProcessorRule(true);
+  const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+  ASSERT_EQ(fx.Prepare(format, format), kOk);
+  EXPECT_TRUE(fx.Engine().SingleProcessorRule());
+  FirDesigner designer;
+  ASSERT_EQ(designer.Init(), kOk);
+
+  SineStream stream(1000.0);
+  auto amountInUse = [&] {
+    return reinterpret_cast<const PmeqParams*>(fx.Engine().CurrentKernel().fields)->amount;
+  };
+  fx.SetAmount(-100);
+  for (int call = 0; call < 13; ++call) {
+    stream.Step(fx, 100);  // the counter reaches 1300 after these
+    EXPECT_EQ(amountInUse(), -40) << call;
+  }
+  stream.Step(fx, 100);  // looks, and designs at once
+  EXPECT_EQ(amountInUse(), -100);
+  EXPECT_EQ(fx.Engine().CurrentKernel().set, 0);  // no hand-over between sets
+  ExpectCompleteKernel(fx, kPmeqDesignRules, designer);
+
+  fx.SetAmount(-150);
+  for (int call = 0; call < 12; ++call) {
+    stream.Step(fx, 100);
+    EXPECT_EQ(amountInUse(), -100) << call;
+  }
+  stream.Step(fx, 100);
+  EXPECT_EQ(amountInUse(), -150);
+}
+
+// With several processors a change is designed by the worker into the set
+// that is not playing, and the streaming thread takes it over at a call.
+TEST(FirWorker, WorkerHandsOverTheOtherSet) {
+  CAkPmeqTransform fx;
+  fx.ApplyPreset(0);
+  fx.Engine().SetSingleProcessorRule(false);
+  const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat64, 1, 44100);
+  ASSERT_EQ(fx.Prepare(format, format), kOk);
+  EXPECT_EQ(fx.Engine().CurrentKernel().set, 0);
+
+  auto waitForAmount = [&](std::int32_t amount) {
+    for (int i = 0; i < 100000; ++i) {
+      std::uint32_t in = 0, out = 0;
+      fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out);
+      if (reinterpret_cast<const PmeqParams*>(fx.Engine().CurrentKernel().fields)->amount == amount)
+        return true;
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+    return false;
+  };
+  fx.SetAmount(-90);
+  ASSERT_TRUE(waitForAmount(-90));
+  EXPECT_EQ(fx.Engine().CurrentKernel().set, 1);
+  fx.SetAmount(-120);
+  ASSERT_TRUE(waitForAmount(-120));
+  EXPECT_EQ(fx.Engine().CurrentKernel().set, 0);
+}
+
+// Stopping, restarting and destroying while designs are requested or under
+// way waits for them and leaves nothing behind.
+TEST(FirWorker, StopAndDestroyWhileDesigning) {
+  const WaveFormat format = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
+  std::vector<std::int16_t> in(2 * 600, 1000), out(2 * 2000);
+  for (int round = 0; round < 60; ++round) {
+    CAkPmeqTransform fx;
+    fx.ApplyPreset(round % 6);
+    fx.Engine().SetSingleProcessorRule(false);
+    ASSERT_EQ(fx.Prepare(format, format), kOk);
+    for (int i = 0; i < 3; ++i) {
+      fx.SetAmount(-10 * i - round);
+      std::uint32_t inFrames = 600, outFrames = 2000;
+      ASSERT_GE(fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames), 0);
+    }
+    if (round % 3 == 0) {
+      fx.Release();
+    } else if (round % 3 == 1) {
+      ASSERT_EQ(fx.Prepare(format, format), kOk);
+    }  // else destroyed while streaming
+  }
+}
+
+}  // namespace
+}  // namespace orlofx
