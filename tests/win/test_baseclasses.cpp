@@ -121,7 +121,7 @@ class PassThroughFilter : public CTransformFilter {
   HRESULT StartStreaming() override {
     ++starts;
     receiveLockHeldAtStart = CritCheckIn(&m_csReceive) != FALSE;
-    return S_OK;
+    return startResult;
   }
   HRESULT StopStreaming() override {
     ++stops;
@@ -141,6 +141,7 @@ class PassThroughFilter : public CTransformFilter {
   CTransformOutputPin* Output() { return static_cast<CTransformOutputPin*>(GetPin(1)); }
 
   long minimumBuffer = 1;
+  HRESULT startResult = S_OK;
   int dropNext = 0;
   int starts = 0;
   int stops = 0;
@@ -984,6 +985,183 @@ TEST_F(Streaming, InputPinRefusesSamplesWhenItCannotTakeThem) {
   allocator->Decommit();
 }
 
+// A sample of the caller's own making without IMediaSample2, as hosts that
+// push their own buffers provide.
+class PlainSample : public IMediaSample {
+ public:
+  explicit PlainSample(std::vector<BYTE> bytes)
+      : data_(std::move(bytes)), actual_(static_cast<long>(data_.size())) {}
+  ~PlainSample() { DeleteMediaType(type_); }
+  PlainSample(const PlainSample&) = delete;
+  PlainSample& operator=(const PlainSample&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMediaSample)) {
+      *ppv = static_cast<IMediaSample*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  // Lives on the test's stack; the count only has to balance.
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs_; }
+
+  STDMETHODIMP GetPointer(BYTE** buffer) override {
+    *buffer = data_.data();
+    return S_OK;
+  }
+  STDMETHODIMP_(long) GetSize() override { return static_cast<long>(data_.size()); }
+  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
+    if (!hasTime) return VFW_E_SAMPLE_TIME_NOT_SET;
+    *start = start_;
+    *stop = hasStop ? stop_ : start_ + 1;
+    return hasStop ? S_OK : VFW_S_NO_STOP_TIME;
+  }
+  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
+    hasTime = start != nullptr;
+    hasStop = stop != nullptr;
+    if (start != nullptr) start_ = *start;
+    if (stop != nullptr) stop_ = *stop;
+    return S_OK;
+  }
+  STDMETHODIMP IsSyncPoint() override { return syncPoint ? S_OK : S_FALSE; }
+  STDMETHODIMP SetSyncPoint(BOOL on) override {
+    syncPoint = on != FALSE;
+    return S_OK;
+  }
+  STDMETHODIMP IsPreroll() override { return preroll ? S_OK : S_FALSE; }
+  STDMETHODIMP SetPreroll(BOOL on) override {
+    preroll = on != FALSE;
+    return S_OK;
+  }
+  STDMETHODIMP_(long) GetActualDataLength() override { return actual_; }
+  STDMETHODIMP SetActualDataLength(long length) override {
+    actual_ = length;
+    return S_OK;
+  }
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
+    *type = type_ != nullptr ? CreateMediaType(type_) : nullptr;
+    return *type != nullptr ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override {
+    DeleteMediaType(type_);
+    type_ = type != nullptr ? CreateMediaType(type) : nullptr;
+    return S_OK;
+  }
+  STDMETHODIMP IsDiscontinuity() override { return discontinuity ? S_OK : S_FALSE; }
+  STDMETHODIMP SetDiscontinuity(BOOL on) override {
+    discontinuity = on != FALSE;
+    return S_OK;
+  }
+  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* stop) override {
+    if (!hasMediaTime) return VFW_E_MEDIA_TIME_NOT_SET;
+    *start = mediaStart;
+    *stop = mediaStop;
+    return S_OK;
+  }
+  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* stop) override {
+    hasMediaTime = start != nullptr && stop != nullptr;
+    if (hasMediaTime) {
+      mediaStart = *start;
+      mediaStop = *stop;
+    }
+    return S_OK;
+  }
+
+  bool hasTime = false;
+  bool hasStop = false;
+  bool syncPoint = false;
+  bool preroll = false;
+  bool discontinuity = false;
+  bool hasMediaTime = false;
+  LONGLONG mediaStart = 0;
+  LONGLONG mediaStop = 0;
+
+ private:
+  std::vector<BYTE> data_;
+  long actual_;
+  REFERENCE_TIME start_ = 0;
+  REFERENCE_TIME stop_ = 0;
+  AM_MEDIA_TYPE* type_ = nullptr;
+  ULONG refs_ = 1;
+};
+
+TEST_F(Streaming, SamplesWithoutTheExtendedInterfaceAreReadTheSameWay) {
+  CopyChain chain;
+  ASSERT_TRUE(chain.Build());
+  ASSERT_EQ(chain.graph.Run(), S_OK);
+
+  // Straight into the sink: times without a stop, marks, media times and a
+  // format change are all seen.
+  PlainSample direct(PushSample::Pattern(40, 1).data);
+  REFERENCE_TIME start = 777;
+  direct.SetTime(&start, nullptr);
+  direct.SetSyncPoint(TRUE);
+  direct.SetDiscontinuity(TRUE);
+  LONGLONG first = 10;
+  LONGLONG last = 20;
+  direct.SetMediaTime(&first, &last);
+  CMediaType mono;
+  MakeAudioType(MakeWaveFormat(WAVE_FORMAT_PCM, 1, 44100, 16), &mono);
+  direct.SetMediaType(&mono);
+  auto sinkInput = QueryAs<IMemInputPin>(chain.sink->InputPin(), IID_IMemInputPin);
+  ASSERT_EQ(sinkInput->Receive(&direct), S_OK);
+
+  // Through the transform: the output sample carries the input's times.
+  PlainSample viaTransform(PushSample::Pattern(40, 2).data);
+  REFERENCE_TIME stop = 1500;
+  viaTransform.SetTime(&start, &stop);
+  viaTransform.SetPreroll(TRUE);
+  auto transformInput =
+      QueryAs<IMemInputPin>(static_cast<IPin*>(chain.transform->Input()), IID_IMemInputPin);
+  ASSERT_EQ(transformInput->Receive(&viaTransform), S_OK);
+  ASSERT_EQ(chain.graph.Stop(), S_OK);
+
+  const auto got = chain.sink->Samples();
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].data, PushSample::Pattern(40, 1).data);
+  EXPECT_TRUE(got[0].hasTime);
+  EXPECT_FALSE(got[0].hasStop);
+  EXPECT_EQ(got[0].start, 777);
+  EXPECT_TRUE(got[0].syncPoint);
+  EXPECT_TRUE(got[0].discontinuity);
+  EXPECT_FALSE(got[0].preroll);
+  EXPECT_TRUE(got[0].hasMediaTime);
+  EXPECT_EQ(got[0].mediaStart, 10);
+  EXPECT_EQ(got[0].mediaStop, 20);
+  ASSERT_TRUE(got[0].typeChanged);
+  ASSERT_EQ(got[0].changedFormat.size(), sizeof(WAVEFORMATEX));
+  EXPECT_EQ(reinterpret_cast<const WAVEFORMATEX*>(got[0].changedFormat.data())->nChannels, 1);
+
+  EXPECT_EQ(got[1].data, PushSample::Pattern(40, 2).data);
+  EXPECT_TRUE(got[1].hasTime && got[1].hasStop);
+  EXPECT_EQ(got[1].start, 777);
+  EXPECT_EQ(got[1].stop, 1500);
+  EXPECT_TRUE(got[1].preroll);
+  EXPECT_FALSE(got[1].syncPoint);
+  EXPECT_FALSE(got[1].typeChanged);
+}
+
+TEST_F(Streaming, FailedStartKeepsTheFilterStopped) {
+  CopyChain chain;
+  ASSERT_TRUE(chain.Build());
+  chain.transform->startResult = E_OUTOFMEMORY;
+  EXPECT_TRUE(FAILED(chain.graph.Run()));
+  FILTER_STATE state = State_Running;
+  EXPECT_EQ(chain.transform->GetState(0, &state), S_OK);
+  EXPECT_EQ(state, State_Stopped);
+  EXPECT_EQ(chain.transform->stops, 0) << "nothing was started, so nothing is stopped";
+  chain.graph.Stop();
+
+  chain.transform->startResult = S_OK;
+  ASSERT_EQ(chain.graph.Run(), S_OK);
+  EXPECT_EQ(chain.source->Push(PushSample::Pattern(8)), S_OK);
+  EXPECT_EQ(chain.sink->SampleCount(), 1u);
+  ASSERT_EQ(chain.graph.Stop(), S_OK);
+}
+
 TEST_F(Streaming, SinkCanCapItsBuffersAndRefuseOtherAllocators) {
   FilterGraph graph;
   ASSERT_TRUE(graph.ok());
@@ -1172,8 +1350,10 @@ TEST_F(InPlace, NewTypeOnOneSideReconnectsTheOther) {
 
 // --- the platform's filters downstream of ours -----------------------------------------
 
-void ExpectGrabberPassesBytes(IBaseFilter* upstream, IPin* upstreamOutput, TestPushSource* source,
-                              FilterGraph& graph, const std::vector<BYTE>& expected) {
+// Connects upstreamOutput -> sample grabber -> null renderer, runs, pushes
+// one sample from `source` and checks what the grabber saw.
+void ExpectGrabberPassesBytes(IPin* upstreamOutput, TestPushSource* source, FilterGraph& graph,
+                              const std::vector<BYTE>& expected) {
   ComRef<IBaseFilter> grabber;
   ASSERT_EQ(CoCreateInstance(CLSID_SampleGrabber, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
                              grabber.put_void()),
@@ -1200,7 +1380,6 @@ void ExpectGrabberPassesBytes(IBaseFilter* upstream, IPin* upstreamOutput, TestP
   MakeAudioType(Pcm16Stereo44k(), &expectedType);
   EXPECT_TRUE(CMediaType(connected) == expectedType);
   FreeMediaType(connected);
-  (void)upstream;
 
   ASSERT_EQ(graph.RunWithoutClock(), S_OK);
   ASSERT_EQ(source->Push(PushSample::Pattern(expected.size(), 0x40)), S_OK);
@@ -1222,7 +1401,7 @@ TEST_F(PlatformFilters, SampleGrabberAndNullRendererAfterTheCopyingTransform) {
   ASSERT_EQ(graph.Add(source.get(), L"source"), S_OK);
   ASSERT_EQ(graph.Add(transform.get(), L"pass"), S_OK);
   ASSERT_EQ(graph.Connect(source->OutputPin(), transform->Input()), S_OK);
-  ExpectGrabberPassesBytes(transform.get(), transform->Output(), source.get(), graph,
+  ExpectGrabberPassesBytes(transform->Output(), source.get(), graph,
                            PushSample::Pattern(256, 0x40).data);
 }
 
@@ -1234,7 +1413,7 @@ TEST_F(PlatformFilters, SampleGrabberAndNullRendererAfterTheInPlaceTransform) {
   ASSERT_EQ(graph.Add(source.get(), L"source"), S_OK);
   ASSERT_EQ(graph.Add(filter.get(), L"in-place"), S_OK);
   ASSERT_EQ(graph.Connect(source->OutputPin(), filter->Input()), S_OK);
-  ExpectGrabberPassesBytes(filter.get(), filter->Output(), source.get(), graph,
+  ExpectGrabberPassesBytes(filter->Output(), source.get(), graph,
                            Inverted(PushSample::Pattern(256, 0x40).data));
 }
 
