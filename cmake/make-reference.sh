@@ -8,10 +8,14 @@ for tool in "$bin/orlofx" "$bin/make_test_wav"; do
   [ -x "$tool" ] || { echo "make-reference: $tool is missing: build the native preset first" >&2; exit 1; }
 done
 mkdir -p "$out"
+# Every effect the tool offers, with its default settings (preset 0).
+effects=$("$bin/orlofx" list | awk '/^[a-z]/ {print $1}')
 # name format channels rate seconds
 while read -r name format channels rate seconds; do
   "$bin/make_test_wav" "$out/$name.wav" "$format" "$channels" "$rate" "$seconds"
-  "$bin/orlofx" process noise-gate "$out/$name.wav" "$out/$name.noise-gate.wav" >/dev/null
+  for effect in $effects; do
+    "$bin/orlofx" process "$effect" "$out/$name.wav" "$out/$name.$effect.wav" >/dev/null
+  done
 done <<'LIST'
 pcm16_stereo_44100 pcm16 2 44100 2.3
 pcm8_mono_22050 pcm8 1 22050 1.7
