@@ -1,0 +1,331 @@
+// The Multi-Band Dynamics signal path: sections, band designs, the gain
+// computation and what the presets do to tones.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "effects/mbdyn/mbdyn_bands.h"
+#include "effects/mbdyn/mbdyn_params.h"
+
+namespace orlofx {
+namespace {
+
+using mbdyn::MbdynBands;
+using mbdyn::Section;
+
+constexpr double kRate = 44100.0;
+constexpr std::size_t kBlock = 882;  // 20 ms at 44.1 kHz
+
+MbdynParams Preset(int index) { return ClampMbdynParams(kMbdynPresets[index].body); }
+
+// One band active (band 0), everything else bypassed.
+MbdynParams OneBand(std::int32_t type, std::int32_t center, std::int32_t threshold,
+                    std::int32_t amount) {
+  MbdynParams p = Preset(0);
+  for (int b = 0; b < kMbdynBands; ++b) p.bandBypass[b] = 1;
+  p.bandBypass[0] = 0;
+  p.type[0] = type;
+  p.center[0] = center;
+  p.threshold[0] = threshold;
+  p.amount[0] = amount;
+  return ClampMbdynParams(p);
+}
+
+std::vector<double> Tone(double hz, double db, double seconds) {
+  std::vector<double> x(static_cast<std::size_t>(seconds * kRate));
+  double a = std::pow(10.0, db / 20.0);
+  for (std::size_t i = 0; i < x.size(); ++i) x[i] = a * std::sin(2.0 * M_PI * hz * i / kRate);
+  return x;
+}
+
+// Runs channels (same length) through the bands in 20 ms blocks.
+template <typename T>
+void RunBlocks(MbdynBands& bands, std::vector<std::vector<T>>& channels) {
+  std::size_t frames = channels[0].size();
+  for (std::size_t at = 0; at < frames; at += kBlock) {
+    T* x[2] = {nullptr, nullptr};
+    for (std::size_t c = 0; c < channels.size() && c < 2; ++c) x[c] = channels[c].data() + at;
+    bands.ProcessBlock(x, std::min(kBlock, frames - at));
+  }
+}
+
+std::vector<double> Through(const MbdynParams& p, std::vector<double> x) {
+  MbdynBands bands;
+  EXPECT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(p, kRate, true);
+  std::vector<std::vector<double>> channels{std::move(x)};
+  RunBlocks(bands, channels);
+  return channels[0];
+}
+
+// Level of the second half, in dB (the first half lets the gains settle).
+double TailDb(const std::vector<double>& x) {
+  double sum = 0.0;
+  std::size_t from = x.size() / 2;
+  for (std::size_t i = from; i < x.size(); ++i) sum += x[i] * x[i];
+  return 10.0 * std::log10(sum / static_cast<double>(x.size() - from));
+}
+
+double ChangeDb(const MbdynParams& p, double hz, double db) {
+  std::vector<double> in = Tone(hz, db, 1.0);
+  return TailDb(Through(p, in)) - TailDb(in);
+}
+
+// Steady-state gain of a static section on a tone.
+double SectionGainDb(Section s, double hz) {
+  std::vector<double> x = Tone(hz, 0.0, 0.5), y(x.size());
+  for (std::size_t i = 0; i < x.size(); ++i) y[i] = mbdyn::RunStatic(s, x[i]);
+  return TailDb(y) - TailDb(x);
+}
+
+TEST(MbdynSections, ShelfGainsAtTheExtremes) {
+  Section s;
+  double f = 200.0 / kRate;
+  // A +2 dB low-shelf boost raises the lowest frequencies by 10^(2/40).
+  mbdyn::DesignLowShelfBoost(s, f, 2.0);
+  double dc = 0.0;
+  for (int i = 0; i < 200000; ++i) dc = mbdyn::RunStatic(s, 1.0);
+  EXPECT_NEAR(dc, std::pow(10.0, 2.0 / 40.0), 1e-6);
+  // A full cut passes nothing at DC and leaves high frequencies alone.
+  Section cut;
+  mbdyn::DesignLowShelfCut(cut, f, 0.1, -25.0);
+  EXPECT_EQ(cut.m, 0.0);
+  for (int i = 0; i < 200000; ++i) dc = mbdyn::RunStatic(cut, 1.0);
+  EXPECT_NEAR(dc, 0.0, 1e-6);
+  EXPECT_NEAR(SectionGainDb(cut, 15000.0), 0.0, 0.5);
+  // The high shelf at -25 dB or below takes out the high part entirely and
+  // passes DC unchanged.
+  Section high;
+  mbdyn::DesignHighShelf(high, 5000.0 / kRate, 0.3, -30.0);
+  EXPECT_EQ(high.c, -1.0);
+  for (int i = 0; i < 200000; ++i) dc = mbdyn::RunStatic(high, 1.0);
+  EXPECT_NEAR(dc, 1.0, 1e-9);
+}
+
+TEST(MbdynSections, NotchPeakScaleFollowsGainAndShape) {
+  Section s;
+  double f = 1000.0 / kRate;
+  for (double q : {0.5, 1.0, 2.0}) {
+    mbdyn::DesignBandNotch(s, f, q, 2.0);
+    double fc = mbdyn::NotchFrequency(q, f);
+    EXPECT_DOUBLE_EQ(s.c, (std::pow(10.0, 0.1) - 1.0) * mbdyn::NotchShape(q, fc));
+  }
+  EXPECT_DOUBLE_EQ(mbdyn::NotchShape(2.0, 0.01), 0.85 / 2.0);
+  EXPECT_DOUBLE_EQ(mbdyn::NotchShape(0.5, 0.01), 0.85 + 0.45);
+  EXPECT_DOUBLE_EQ(mbdyn::NotchShape(0.5, 0.001), 0.65 + 0.45);
+  // Gain 0 designs no peak at all.
+  mbdyn::DesignBandNotch(s, f, 1.0, 0.0);
+  EXPECT_EQ(s.c, 0.0);
+}
+
+TEST(MbdynSections, NotchFrequencyCorrection) {
+  // The first row and the first column leave the frequency as it is.
+  EXPECT_DOUBLE_EQ(mbdyn::NotchFrequency(0.0, 0.1), 0.1);
+  EXPECT_DOUBLE_EQ(mbdyn::NotchFrequency(1.0, 0.5 / 44100.0), 0.5 / 44100.0);
+  // On a knot of a row the map gives the target exactly: at q = 1 (row 2,
+  // interpolated with row 1 at its end) 1150 Hz is where 1000 Hz is meant.
+  double f = 1150.0 / 44100.0;
+  double got = mbdyn::NotchFrequency(1.0, f) * 44100.0;
+  EXPECT_NEAR(got, 1000.0, 1e-9);
+  // Between two widths the correction lies between theirs.
+  double wide = mbdyn::NotchFrequency(0.5, f) * 44100.0;
+  double between = mbdyn::NotchFrequency(0.75, f) * 44100.0;
+  EXPECT_LT(wide, 1000.0);
+  EXPECT_GT(between, wide);
+  EXPECT_LT(between, 1000.0);
+}
+
+TEST(MbdynSections, HighPassCorrectionKnots) {
+  EXPECT_NEAR(mbdyn::HighPassGain(1000.0 / 44100.0), std::pow(10.0, -1.0 / 20.0), 1e-9);
+  EXPECT_NEAR(mbdyn::HighPassGain(6000.0 / 44100.0), std::pow(10.0, -5.0 / 20.0), 1e-9);
+  EXPECT_NEAR(mbdyn::HighPassGain(6500.0 / 44100.0), std::pow(10.0, -5.5 / 20.0), 1e-9);
+  // Beyond the last knot the last segment goes on: 16 kHz is -14 dB.
+  EXPECT_NEAR(mbdyn::HighPassGain(16000.0 / 44100.0), std::pow(10.0, -14.0 / 20.0), 1e-9);
+}
+
+TEST(MbdynDynamics, RatioOneNeverReduces) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -600, 10);
+  std::vector<double> in = Tone(1000.0, -1.0, 0.5);
+  std::vector<double> out = Through(p, in);
+  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
+}
+
+TEST(MbdynDynamics, ThresholdZeroNeverActsBelowFullScale) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, 0, 500);
+  std::vector<double> in = Tone(1000.0, -0.5, 0.5);
+  std::vector<double> out = Through(p, in);
+  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
+}
+
+TEST(MbdynDynamics, LowestThresholdStandsForMinus90Db) {
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(OneBand(kMbdynBandNotch, 1000, -600, 20), kRate, true);
+  EXPECT_DOUBLE_EQ(bands.BandOf(0, 0).threshold, 3.051758e-5);
+  EXPECT_DOUBLE_EQ(bands.BandOf(0, 0).releaseThreshold, 0.85 * 3.051758e-5);
+  bands.Build(OneBand(kMbdynBandNotch, 1000, -599, 20), kRate, true);
+  EXPECT_DOUBLE_EQ(bands.BandOf(0, 0).threshold, std::pow(10.0, -599.0 / 200.0));
+}
+
+TEST(MbdynDynamics, FiftyToOneRemovesLoudBurstsInTheBand) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 500);
+  EXPECT_LT(ChangeDb(p, 1000.0, -6.0), -20.0);
+  // A band-notch band leaves distant frequencies alone.
+  EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), 0.0, 0.1);
+}
+
+TEST(MbdynDynamics, TimingValuesFromTheRecord) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 25);
+  p.attack[0] = 100;     // 10 ms: at most one block, coefficient 1
+  p.release[0] = 5000;   // 500 ms
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(p, kRate, true);
+  const mbdyn::Band& b = bands.BandOf(0, 0);
+  EXPECT_EQ(b.attackLength, 441);
+  EXPECT_EQ(b.releaseLength, 22050);
+  EXPECT_DOUBLE_EQ(b.attackCoefficient, 1.0);
+  EXPECT_DOUBLE_EQ(b.releaseCoefficient, 1.0 - std::pow(0.1, 0.04));
+  EXPECT_DOUBLE_EQ(b.ratio, 2.5);
+}
+
+TEST(MbdynBandsRules, SoloAndBypass) {
+  MbdynParams p = Preset(2);  // four active bands
+  p.solo[1] = 1;
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 2), kOk);
+  bands.Build(ClampMbdynParams(p), kRate, true);
+  for (int b = 0; b < kMbdynBands; ++b) EXPECT_EQ(bands.BandOf(0, b).active, b == 1) << b;
+  // A bypassed band stays off even when soloed.
+  p.bandBypass[1] = 1;
+  bands.Build(ClampMbdynParams(p), kRate, false);
+  for (int b = 0; b < kMbdynBands; ++b) EXPECT_FALSE(bands.BandOf(1, b).active) << b;
+
+  // Plosives and sibilants: a low shelf at 600 Hz and a notch at 5 kHz. With
+  // band 2 soloed a loud low tone passes untouched and a sibilant is still cut.
+  MbdynParams both = Preset(5);
+  EXPECT_LT(ChangeDb(both, 100.0, -6.0), -5.0);
+  MbdynParams solo = both;
+  solo.solo[1] = 1;
+  EXPECT_NEAR(ChangeDb(solo, 100.0, -6.0), 0.0, 0.01);  // only band 2's +2 dB peak touches it
+  EXPECT_LT(ChangeDb(solo, 5000.0, -6.0), -5.0);
+}
+
+TEST(MbdynBandsRules, StereoSyncLinksTheGainAndIndependentDoesNot) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 300);
+  std::vector<double> loud = Tone(1000.0, -3.0, 0.5), quiet = Tone(1000.0, -40.0, 0.5);
+  for (int sync = 0; sync <= 1; ++sync) {
+    p.syncStereo = sync;
+    MbdynBands bands;
+    ASSERT_EQ(bands.Allocate(kBlock, 2), kOk);
+    bands.Build(p, kRate, true);
+    std::vector<std::vector<double>> channels{loud, quiet};
+    RunBlocks(bands, channels);
+    double rightChange = TailDb(channels[1]) - TailDb(quiet);
+    if (sync) {
+      EXPECT_LT(rightChange, -5.0);
+      EXPECT_DOUBLE_EQ(bands.BandOf(0, 0).gain, bands.BandOf(1, 0).gain);
+    } else {
+      for (std::size_t i = 0; i < quiet.size(); ++i) ASSERT_DOUBLE_EQ(channels[1][i], quiet[i]);
+    }
+    EXPECT_LT(TailDb(channels[0]) - TailDb(loud), -5.0);
+  }
+}
+
+TEST(MbdynBandsRules, RebuildWithoutResetKeepsGainAndState) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 300);
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(p, kRate, true);
+  std::vector<std::vector<double>> channels{Tone(1000.0, -3.0, 0.3)};
+  RunBlocks(bands, channels);
+  double gain = bands.BandOf(0, 0).gain;
+  double state = bands.BandOf(0, 0).split.y1;
+  ASSERT_LT(gain, 0.9);
+  p.gain[0] = 30;
+  bands.Build(ClampMbdynParams(p), kRate, false);
+  EXPECT_EQ(bands.BandOf(0, 0).gain, gain);
+  EXPECT_EQ(bands.BandOf(0, 0).split.y1, state);
+  bands.Build(p, kRate, true);
+  EXPECT_EQ(bands.BandOf(0, 0).gain, 1.0);
+  EXPECT_EQ(bands.BandOf(0, 0).split.y1, 0.0);
+}
+
+TEST(MbdynBandsRules, FloatAndDoublePipelinesAgree) {
+  MbdynParams p = Preset(5);
+  std::vector<double> in = Tone(5000.0, -6.0, 0.3);
+  std::vector<double> viaDouble = Through(p, in);
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(p, kRate, true);
+  std::vector<std::vector<float>> channels{std::vector<float>(in.begin(), in.end())};
+  RunBlocks(bands, channels);
+  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(channels[0][i], viaDouble[i], 1e-4) << i;
+}
+
+TEST(MbdynMeters, BlockPeaksInTenthsOfADecibel) {
+  EXPECT_EQ(mbdyn::MeterValue(0.0), -600);
+  EXPECT_EQ(mbdyn::MeterValue(1.0), -60);
+  EXPECT_EQ(mbdyn::MeterValue(0.5), -120);  // trunc(-60.2) - 60
+  EXPECT_EQ(mbdyn::MeterValue(1e-9), -600);
+
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(OneBand(kMbdynBandNotch, 1000, 0, 10), kRate, true);
+  std::vector<std::vector<double>> channels{Tone(1000.0, -6.0, 0.2)};
+  RunBlocks(bands, channels);
+  std::int32_t loud = bands.TakeMeterMaximum(0);
+  EXPECT_GT(loud, -200);
+  EXPECT_EQ(bands.MeterMaximum(0), -600);  // taken
+  EXPECT_EQ(bands.BlockMeter(1), -600);    // bypassed band
+}
+
+// What the presets do to one-second tones at 44.1 kHz (second half measured).
+TEST(MbdynPresets, AntiDtmfTalkOff) {
+  MbdynParams p = Preset(2);
+  EXPECT_NEAR(ChangeDb(p, 1336.0, -6.0), -17.2, 0.15);
+  EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), 0.0, 0.1);
+  EXPECT_NEAR(ChangeDb(p, 200.0, -6.0), 0.0, 0.1);
+  EXPECT_NEAR(ChangeDb(p, 1336.0, -26.0), 0.0, 0.1);
+}
+
+TEST(MbdynPresets, DeEsser) { EXPECT_NEAR(ChangeDb(Preset(4), 5000.0, -6.0), -17.6, 0.15); }
+
+TEST(MbdynPresets, LoudPlosives) {
+  MbdynParams p = Preset(3);
+  EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), -11.5, 0.15);
+  EXPECT_NEAR(ChangeDb(p, 1000.0, -6.0), 0.0, 0.1);
+}
+
+TEST(MbdynParamsTable, PresetsAndClamps) {
+  ASSERT_EQ(kMbdynPresetCount, 6);
+  EXPECT_EQ(kMbdynRecord.FieldCount(), 53u);
+  EXPECT_EQ(kMbdynOlderRecord.FieldCount(), 52u);
+  for (int i = 0; i < kMbdynPresetCount; ++i) {
+    const MbdynParams& row = kMbdynPresets[i].body;
+    EXPECT_EQ(row.outputGain, 0);
+    EXPECT_EQ(row.syncStereo, 1);
+    EXPECT_EQ(row.enableMeters, 1);
+    EXPECT_EQ(row.captureThreshold, 0);
+    EXPECT_EQ(row.display[0], 128);
+    EXPECT_EQ(row.display[7], 16);
+  }
+  MbdynParams wild = Preset(0);
+  wild.threshold[0] = -9999;
+  wild.amount[1] = 0;
+  wild.width[2] = 99;
+  wild.center[3] = 20;
+  wild.display[3] = -77777;
+  MbdynParams c = ClampMbdynParams(wild);
+  EXPECT_EQ(c.threshold[0], -600);
+  EXPECT_EQ(c.amount[1], 10);
+  EXPECT_EQ(c.width[2], 30);
+  EXPECT_EQ(c.center[3], 50);
+  EXPECT_EQ(c.display[3], -77777);  // the pages' words are kept as given
+  EXPECT_EQ(kMbdynParameters.Find("band3_center"), kMbdynCenter + 2);
+  EXPECT_EQ(kMbdynParameters.Find("bypass"), kMbdynBypass);
+}
+
+}  // namespace
+}  // namespace orlofx
