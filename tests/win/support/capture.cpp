@@ -1,0 +1,165 @@
+#include "tests/win/support/capture.h"
+
+#include <cstdio>
+
+namespace capture {
+
+namespace {
+
+void PutBigEndian32(std::vector<std::uint8_t>* out, std::uint32_t value) {
+  out->push_back(static_cast<std::uint8_t>(value >> 24));
+  out->push_back(static_cast<std::uint8_t>(value >> 16));
+  out->push_back(static_cast<std::uint8_t>(value >> 8));
+  out->push_back(static_cast<std::uint8_t>(value));
+}
+
+// Length, type, data, then the CRC over type and data.
+void PutChunk(std::vector<std::uint8_t>* out, const char type[4], const std::vector<std::uint8_t>& data) {
+  PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
+  const std::size_t typeAt = out->size();
+  out->insert(out->end(), type, type + 4);
+  out->insert(out->end(), data.begin(), data.end());
+  PutBigEndian32(out, Crc32(out->data() + typeAt, out->size() - typeAt));
+}
+
+}  // namespace
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
+  static std::uint32_t table[256];
+  static bool ready = false;
+  if (!ready) {
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      table[n] = c;
+    }
+    ready = true;
+  }
+  crc = ~crc;
+  for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+std::uint32_t Adler32(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t a = 1, b = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    a = (a + data[i]) % 65521;
+    b = (b + a) % 65521;
+  }
+  return (b << 16) | a;
+}
+
+std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* rgb) {
+  // Raw scan lines, each behind filter byte 0 (none).
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  std::vector<std::uint8_t> raw;
+  raw.reserve((rowBytes + 1) * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);
+    const std::uint8_t* row = rgb + rowBytes * static_cast<std::size_t>(y);
+    raw.insert(raw.end(), row, row + rowBytes);
+  }
+
+  // zlib stream of stored deflate blocks (at most 65535 bytes each).
+  std::vector<std::uint8_t> zlib = {0x78, 0x01};
+  std::size_t at = 0;
+  do {
+    const std::size_t n = raw.size() - at < 65535 ? raw.size() - at : 65535;
+    const bool last = at + n == raw.size();
+    zlib.push_back(last ? 1 : 0);
+    zlib.push_back(static_cast<std::uint8_t>(n));
+    zlib.push_back(static_cast<std::uint8_t>(n >> 8));
+    zlib.push_back(static_cast<std::uint8_t>(~n));
+    zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
+    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    at += n;
+  } while (at < raw.size());
+  PutBigEndian32(&zlib, Adler32(raw.data(), raw.size()));
+
+  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  std::vector<std::uint8_t> header;
+  PutBigEndian32(&header, static_cast<std::uint32_t>(width));
+  PutBigEndian32(&header, static_cast<std::uint32_t>(height));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, truecolour, deflate, adaptive, no interlace
+  PutChunk(&png, "IHDR", header);
+  PutChunk(&png, "IDAT", zlib);
+  PutChunk(&png, "IEND", {});
+  return png;
+}
+
+bool CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uint8_t>* rgb) {
+  RECT client;
+  if (!GetClientRect(window, &client)) return false;
+  const int w = client.right - client.left, h = client.bottom - client.top;
+  if (w <= 0 || h <= 0) return false;
+
+  // Let the window and its children finish painting before reading pixels.
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  GdiFlush();
+
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = GetDC(window);
+  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = false;
+  if (dib && bits) {
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, dib);
+    ok = BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE;
+    GdiFlush();
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    if (ok) {
+      const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~static_cast<std::size_t>(3);
+      rgb->resize(static_cast<std::size_t>(w) * 3 * static_cast<std::size_t>(h));
+      const std::uint8_t* source = static_cast<const std::uint8_t*>(bits);
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {  // the DIB holds blue, green, red
+          const std::uint8_t* p = source + stride * static_cast<std::size_t>(y) + 3 * static_cast<std::size_t>(x);
+          std::uint8_t* q = rgb->data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
+          q[0] = p[2];
+          q[1] = p[1];
+          q[2] = p[0];
+        }
+      }
+      *width = w;
+      *height = h;
+    }
+  }
+  if (dib) DeleteObject(dib);
+  ReleaseDC(window, screen);
+  return ok;
+}
+
+std::wstring CapturePath(const char* name) {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  folder.erase(folder.find_last_of(L"\\/") + 1);  // the program's folder, with its separator
+  folder += L"..\\captures";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::wstring file = folder + L"\\";
+  for (const char* c = name; *c; ++c) file += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  return file + L".png";
+}
+
+}  // namespace capture
+
+bool SaveWindowPng(HWND window, const char* name) {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  if (!capture::CaptureClientRgb(window, &width, &height, &rgb)) return false;
+  const std::vector<std::uint8_t> png = capture::EncodePng(width, height, rgb.data());
+  FILE* file = _wfopen(capture::CapturePath(name).c_str(), L"wb");
+  if (!file) return false;
+  const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
+  return fclose(file) == 0 && written;
+}

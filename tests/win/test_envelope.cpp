@@ -1,0 +1,817 @@
+// The envelope graph driven as a user drives it: mouse and key messages at
+// pixel positions the control itself reports, with the notifications read
+// back from a test owner window.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "tests/win/support/capture.h"
+#include "ui/envelope_control.h"
+#include "ui/envelope_model.h"
+
+using orlofx::EnvelopePoint;
+
+namespace {
+
+// --- the test owner: records what the graph posts to it -----------------------------
+
+struct Posted {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+std::vector<Posted> g_posted;
+int g_beeps = 0;
+
+void CountBeep(UINT) { ++g_beeps; }
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case orlofx::kEnvNotifyChanged:
+    case orlofx::kEnvNotifyTracking:
+    case orlofx::kEnvNotifyEnd:
+    case WM_NEXTDLGCTL:
+    case WM_KEYDOWN:
+      g_posted.push_back({message, wParam, lParam});
+      return 0;
+    default:
+      return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+void RegisterClasses() {
+  static bool done = [] {
+    WNDCLASSW owner = {};
+    owner.lpfnWndProc = OwnerProc;
+    owner.hInstance = GetModuleHandleW(nullptr);
+    owner.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    owner.lpszClassName = L"h12EnvelopeOwner";
+    RegisterClassW(&owner);
+    // The module's registration, made here with this program's copy of the
+    // procedure so that the test seams reach it.
+    WNDCLASSW graph = {};
+    graph.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    graph.lpfnWndProc = orlofx::EnvelopeWndProc;
+    graph.cbWndExtra = sizeof(LONG_PTR);
+    graph.hInstance = GetModuleHandleW(nullptr);
+    graph.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    graph.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    graph.lpszClassName = orlofx::kEnvelopeClassName;
+    return RegisterClassW(&graph) != 0;
+  }();
+  ASSERT_TRUE(done);
+}
+
+class EnvelopeTest : public ::testing::Test {
+ protected:
+  // One owner for the suite: top-level windows are slow to come and go.
+  static void SetUpTestSuite() {
+    RegisterClasses();
+    sharedOwner_ = CreateWindowExW(0, L"h12EnvelopeOwner", L"Envelope graph",
+                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 360, 280, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+  }
+  static void TearDownTestSuite() {
+    if (sharedOwner_) DestroyWindow(sharedOwner_);
+    sharedOwner_ = nullptr;
+  }
+  void SetUp() override {
+    RegisterClasses();
+    owner_ = sharedOwner_;
+    ASSERT_NE(owner_, nullptr);
+    graph_ = CreateWindowExW(0, orlofx::kEnvelopeClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10,
+                             300, 200, owner_, reinterpret_cast<HMENU>(6091), GetModuleHandleW(nullptr),
+                             nullptr);
+    ASSERT_NE(graph_, nullptr);
+    orlofx::SetEnvelopeBeepFunction(CountBeep);
+    Send(orlofx::kEnvSetXMin, 0, 0);
+    Send(orlofx::kEnvSetXMax, 0, 1000);
+    Send(orlofx::kEnvSetYMin, 0, 0);
+    Send(orlofx::kEnvSetYMax, 0, 1000);
+    Send(orlofx::kEnvSetCapacity, 16, 0);
+    Send(orlofx::kEnvSetNotifyWindow, 0, reinterpret_cast<LPARAM>(owner_));
+    Send(orlofx::kEnvSetTrackingWindow, 0, reinterpret_cast<LPARAM>(owner_));
+    Send(orlofx::kEnvSetEndWindow, 0, reinterpret_cast<LPARAM>(owner_));
+    Take();
+    g_beeps = 0;
+  }
+  void TearDown() override {
+    SetKeys(false, false);
+    orlofx::SetEnvelopeBeepFunction(nullptr);
+    if (graph_) DestroyWindow(graph_);
+    g_posted.clear();
+  }
+
+  LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageW(graph_, message, wParam, lParam);
+  }
+  // Hands the points over; `kept` is how many the graph is to keep (all).
+  void SetPoints(std::vector<EnvelopePoint> pts, size_t kept = 0) {
+    ASSERT_EQ(Send(orlofx::kEnvSetPoints, pts.size(), reinterpret_cast<LPARAM>(pts.data())),
+              static_cast<LRESULT>(kept ? kept : pts.size()));
+  }
+  std::vector<EnvelopePoint> Points() {
+    std::vector<EnvelopePoint> pts(4095);
+    const LRESULT n = Send(orlofx::kEnvGetPoints, pts.size(), reinterpret_cast<LPARAM>(pts.data()));
+    pts.resize(static_cast<size_t>(n));
+    return pts;
+  }
+  int Px(int32_t x) { return static_cast<int>(Send(orlofx::kEnvXToPixel, 0, x)); }
+  int Py(int32_t y) { return static_cast<int>(Send(orlofx::kEnvYToPixel, 0, y)); }
+  int32_t Vx(int px) { return static_cast<int32_t>(Send(orlofx::kEnvPixelToX, 0, px)); }
+  int32_t Vy(int py) { return static_cast<int32_t>(Send(orlofx::kEnvPixelToY, 0, py)); }
+  POINT At(const EnvelopePoint& p) { return {Px(p.x), Py(p.y)}; }
+
+  void Mouse(UINT message, POINT p, WPARAM keys = 0) { Send(message, keys, MAKELPARAM(p.x, p.y)); }
+  void Press(POINT p) { Mouse(WM_LBUTTONDOWN, p, MK_LBUTTON); }
+  void Move(POINT p) { Mouse(WM_MOUSEMOVE, p, MK_LBUTTON); }
+  void Release(POINT p) { Mouse(WM_LBUTTONUP, p); }
+  void Drag(POINT from, POINT to) {
+    Press(from);
+    Move(to);
+    Release(to);
+  }
+  void DoubleClick(POINT p) {
+    Press(p);
+    Release(p);
+    Mouse(WM_LBUTTONDBLCLK, p, MK_LBUTTON);
+    Release(p);
+  }
+  void Key(WPARAM key) { Send(WM_KEYDOWN, key, 1); }
+  static void SetKeys(bool ctrl, bool shift) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+  }
+  void KeyWith(WPARAM key, bool ctrl, bool shift) {
+    SetKeys(ctrl, shift);
+    Key(key);
+    SetKeys(false, false);
+  }
+  int Flags(int index) { return static_cast<int>(Send(orlofx::kEnvQueryPoint, index, 0)); }
+  bool IsSelected(int index) { return (Flags(index) & 4) != 0; }
+
+  // The messages posted to the owner since the last call, of one kind.
+  std::vector<Posted> Take(UINT only = 0) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    std::vector<Posted> out;
+    for (const Posted& p : g_posted)
+      if (only == 0 || p.message == only) out.push_back(p);
+    g_posted.clear();
+    return out;
+  }
+
+  static HWND sharedOwner_;
+  HWND owner_ = nullptr;
+  HWND graph_ = nullptr;
+};
+HWND EnvelopeTest::sharedOwner_ = nullptr;
+
+// Two points at the top and one in the middle at half height.
+const std::vector<EnvelopePoint> kThree = {{0, 1000}, {500, 500}, {1000, 1000}};
+
+LPARAM Pack(int high, int low) {
+  return static_cast<LPARAM>(static_cast<LONG>((static_cast<DWORD>(high & 0xFFFF) << 16) |
+                                               static_cast<DWORD>(low & 0xFFFF)));
+}
+
+bool SamePoints(const std::vector<EnvelopePoint>& a, const std::vector<EnvelopePoint>& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](auto& p, auto& q) {
+           return p.x == q.x && p.y == q.y;
+         });
+}
+
+// --- deletion -------------------------------------------------------------------------
+
+TEST_F(EnvelopeTest, EndPointsAreNeverDeleted) {
+  SetPoints(kThree);
+  const std::vector<EnvelopePoint> before = Points();
+  DoubleClick(At(before.front()));
+  DoubleClick(At(before.back()));
+  Mouse(WM_RBUTTONDOWN, At(before.front()));
+  Mouse(WM_RBUTTONDOWN, At(before.back()));
+  EXPECT_TRUE(SamePoints(Points(), before));
+  EXPECT_TRUE(Take(orlofx::kEnvNotifyChanged).size() <= 4u);  // drags of the presses only
+  EXPECT_EQ(g_beeps, 4);
+}
+
+TEST_F(EnvelopeTest, DoubleClickDeletesAnInteriorPointDownToTheMinimum) {
+  SetPoints(kThree);
+  ASSERT_EQ(Send(orlofx::kEnvGetMinimumCount, 0, 0), 2);
+  DoubleClick(At(kThree[1]));
+  const std::vector<EnvelopePoint> after = Points();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0].x, 0);
+  EXPECT_EQ(after[1].x, 1000);
+  // The deletion names the point; no selection reads as 0xFFFF.
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_FALSE(changed.empty());
+  EXPECT_EQ(changed.back().lParam, Pack(1, -1));
+  EXPECT_EQ(changed.back().wParam, 0u);
+
+  // At the minimum count the point stays, and so does a locked one.
+  SetPoints(kThree);
+  ASSERT_EQ(Send(orlofx::kEnvSetMinimumCount, 0, 3), 3);
+  DoubleClick(At(kThree[1]));
+  EXPECT_EQ(Points().size(), 3u);
+  ASSERT_EQ(Send(orlofx::kEnvSetMinimumCount, 0, 2), 2);
+  ASSERT_EQ(Send(orlofx::kEnvLockPoint, 1, 1), 1);
+  Mouse(WM_RBUTTONDOWN, At(kThree[1]));
+  EXPECT_EQ(Points().size(), 3u);
+  EXPECT_GE(g_beeps, 2);
+}
+
+TEST_F(EnvelopeTest, RightClickDeletesAndElsewhereBeeps) {
+  SetPoints({{0, 1000}, {250, 500}, {500, 200}, {1000, 1000}});
+  KeyWith('A', true, false);  // select everything: the start is reported
+  Mouse(WM_RBUTTONDOWN, At({250, 500}));
+  Mouse(WM_RBUTTONUP, At({250, 500}));
+  EXPECT_EQ(Points().size(), 3u);
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].lParam, Pack(1, 0));
+  Mouse(WM_RBUTTONDOWN, {Px(750), Py(100)});
+  EXPECT_EQ(g_beeps, 1);
+  EXPECT_EQ(Points().size(), 3u);
+}
+
+// --- dragging ---------------------------------------------------------------------------
+
+TEST_F(EnvelopeTest, DraggingTheFirstPointSidewaysChangesOnlyItsY) {
+  SetPoints(kThree);
+  const POINT from = At(kThree[0]);
+  const POINT to = {from.x + 60, from.y + 40};
+  Drag(from, to);
+  const std::vector<EnvelopePoint> after = Points();
+  EXPECT_EQ(after[0].x, 0);
+  EXPECT_EQ(after[0].y, Vy(to.y));
+  EXPECT_LT(after[0].y, 1000);
+  EXPECT_EQ(after[1].x, 500);
+  // The last point too keeps its x.
+  Drag(At(after[2]), {Px(600), Py(300)});
+  EXPECT_EQ(Points()[2].x, 1000);
+  EXPECT_EQ(Points()[2].y, Vy(Py(300)));
+}
+
+TEST_F(EnvelopeTest, InteriorPointsMoveBothWaysButStayBetweenNeighbours) {
+  SetPoints(kThree);
+  Drag(At(kThree[1]), {Px(300), Py(800)});
+  EXPECT_EQ(Points()[1].x, Vx(Px(300)));
+  EXPECT_EQ(Points()[1].y, Vy(Py(800)));
+  // Far beyond the last point: stopped short of it, on its own pixel column.
+  Drag(At(Points()[1]), {Px(1000) + 40, Py(800)});
+  const std::vector<EnvelopePoint> after = Points();
+  EXPECT_LT(after[1].x, 1000);
+  EXPECT_LT(Px(after[1].x), Px(1000));
+  EXPECT_GT(Px(after[1].x), Px(1000) - 3);
+}
+
+TEST_F(EnvelopeTest, EscapeDuringADragRestoresThePoints) {
+  SetPoints(kThree);
+  Press(At(kThree[1]));
+  Move({Px(200), Py(100)});
+  ASSERT_FALSE(SamePoints(Points(), kThree));
+  EXPECT_EQ(GetCapture(), graph_);
+  Take();
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(SamePoints(Points(), kThree));
+  EXPECT_NE(GetCapture(), graph_);
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].lParam, -1);
+  // The release after the cancel changes nothing more.
+  Release({Px(200), Py(100)});
+  EXPECT_TRUE(SamePoints(Points(), kThree));
+  EXPECT_TRUE(Take(orlofx::kEnvNotifyChanged).empty());
+
+  // A selection drag is taken back the same way.
+  SetPoints({{0, 1000}, {300, 600}, {600, 400}, {1000, 1000}});
+  const std::vector<EnvelopePoint> four = Points();
+  Send(WM_SETFOCUS, 0, 0);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);  // point 1
+  KeyWith(VK_RIGHT, false, true);  // and point 2
+  ASSERT_TRUE(IsSelected(1) && IsSelected(2));
+  Press(At(four[2]));
+  Move({Px(four[2].x) + 10, Py(four[2].y) - 15});
+  ASSERT_FALSE(SamePoints(Points(), four));
+  Key(VK_ESCAPE);
+  EXPECT_TRUE(SamePoints(Points(), four));
+  Release({Px(four[2].x) + 10, Py(four[2].y) - 15});
+}
+
+TEST_F(EnvelopeTest, SelectionDragMovesThePointsTogether) {
+  SetPoints({{0, 1000}, {300, 600}, {600, 400}, {1000, 1000}});
+  const std::vector<EnvelopePoint> before = Points();
+  // Rubber band around the two interior points.
+  Drag({Px(250), Py(750)}, {Px(650), Py(300)});
+  ASSERT_TRUE(IsSelected(1) && IsSelected(2));
+  EXPECT_FALSE(IsSelected(0) || IsSelected(3));
+  Take();
+  Drag(At(before[1]), {Px(before[1].x) + 20, Py(before[1].y) + 20});
+  const std::vector<EnvelopePoint> after = Points();
+  const int32_t dx = after[1].x - before[1].x, dy = after[1].y - before[1].y;
+  EXPECT_GT(dx, 0);
+  EXPECT_LT(dy, 0);
+  EXPECT_EQ(after[2].x - before[2].x, dx);
+  EXPECT_EQ(after[2].y - before[2].y, dy);
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_FALSE(changed.empty());
+  EXPECT_EQ(changed.back().lParam, Pack(2, 1));  // the selection's bounds
+}
+
+TEST_F(EnvelopeTest, SuppressedNotificationsArriveOnlyAtTheEndOfADrag) {
+  SetPoints(kThree);
+  Send(orlofx::kEnvSetNotifyWindow, 1, reinterpret_cast<LPARAM>(owner_));
+  Press(At(kThree[1]));
+  Move({Px(400), Py(400)});
+  Move({Px(420), Py(300)});
+  EXPECT_TRUE(Take(orlofx::kEnvNotifyChanged).empty());
+  Release({Px(420), Py(300)});
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_EQ(changed.size(), 1u);
+  EXPECT_EQ(changed[0].lParam, Pack(1, -1));
+
+  Send(orlofx::kEnvSetNotifyWindow, 0, reinterpret_cast<LPARAM>(owner_));
+  Press(At(Points()[1]));
+  Move({Px(450), Py(350)});
+  Move({Px(460), Py(360)});
+  Release({Px(460), Py(360)});
+  EXPECT_EQ(Take(orlofx::kEnvNotifyChanged).size(), 3u);
+}
+
+TEST_F(EnvelopeTest, TrackingCarriesTheClampedValuesUnderThePointer) {
+  Send(orlofx::kEnvSetXMin, 0, -840);
+  Send(orlofx::kEnvSetXMax, 0, 0);
+  Send(orlofx::kEnvSetYMin, 0, -840);
+  Send(orlofx::kEnvSetYMax, 0, 0);
+  Take();
+  const POINT p = {Px(-300), Py(-600)};
+  Mouse(WM_MOUSEMOVE, p);
+  Mouse(WM_MOUSEMOVE, {-50, 500});  // outside the graph: clamped to the ranges
+  const std::vector<Posted> tracked = Take(orlofx::kEnvNotifyTracking);
+  ASSERT_EQ(tracked.size(), 2u);
+  EXPECT_EQ(tracked[0].wParam, 0u);
+  EXPECT_EQ(static_cast<short>(LOWORD(tracked[0].lParam)), Vx(p.x));
+  EXPECT_EQ(static_cast<short>(HIWORD(tracked[0].lParam)), Vy(p.y));
+  EXPECT_EQ(tracked[0].lParam, Pack(Vy(p.y), Vx(p.x)));
+  EXPECT_EQ(static_cast<short>(LOWORD(tracked[1].lParam)), -840);
+  EXPECT_EQ(static_cast<short>(HIWORD(tracked[1].lParam)), -840);
+}
+
+// --- insertion -----------------------------------------------------------------------------
+
+TEST_F(EnvelopeTest, ClickOnTheLineInsertsAPointAndShiftsLocks) {
+  SetPoints(kThree);
+  ASSERT_EQ(Send(orlofx::kEnvLockPoint, 1, 1), 1);
+  // On the line between points 0 and 1, a quarter of the way.
+  const POINT a = At(kThree[0]), b = At(kThree[1]);
+  const POINT on = {(3 * a.x + b.x) / 4, (3 * a.y + b.y) / 4};
+  Press(on);
+  Release(on);
+  const std::vector<EnvelopePoint> after = Points();
+  ASSERT_EQ(after.size(), 4u);
+  EXPECT_EQ(after[1].x, Vx(on.x));
+  EXPECT_EQ(after[1].y, Vy(on.y));
+  EXPECT_EQ(Flags(2) & 2, 2);  // the lock moved with its point
+  EXPECT_EQ(Flags(1) & 2, 0);
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_FALSE(changed.empty());
+  EXPECT_EQ(changed.front().lParam, Pack(1, -1));
+  // Off the line: nothing inserted, a rubber band instead.
+  Press({on.x, on.y + 30});
+  Release({on.x, on.y + 30});
+  EXPECT_EQ(Points().size(), 4u);
+  EXPECT_EQ(g_beeps, 0);
+}
+
+TEST_F(EnvelopeTest, FixedCountSelectsTheSegmentAndAFullEnvelopeBeeps) {
+  ASSERT_EQ(Send(orlofx::kEnvSetCapacity, 3, 0), 3);
+  SetPoints(kThree);
+  ASSERT_EQ(Send(orlofx::kEnvSetMinimumCount, 0, 3), 3);
+  const POINT a = At(kThree[1]), b = At(kThree[2]);
+  const POINT on = {(a.x + b.x) / 2, (a.y + b.y) / 2};
+  Press(on);
+  Release(on);
+  EXPECT_EQ(Points().size(), 3u);
+  EXPECT_FALSE(IsSelected(0));
+  EXPECT_TRUE(IsSelected(1));
+  EXPECT_TRUE(IsSelected(2));
+  EXPECT_EQ(g_beeps, 0);
+
+  // The same full envelope with a lower minimum: a click on the line beeps.
+  ASSERT_EQ(Send(orlofx::kEnvSetMinimumCount, 0, 2), 2);
+  Press(on);
+  Release(on);
+  EXPECT_EQ(Points().size(), 3u);
+  EXPECT_EQ(g_beeps, 1);
+}
+
+TEST_F(EnvelopeTest, InsertKeyAddsAPointAfterTheSelectionAndDeleteRemovesIt) {
+  SetPoints(kThree);
+  Send(WM_SETFOCUS, 0, 0);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);
+  ASSERT_TRUE(IsSelected(1));
+  Take();
+  Key(VK_INSERT);
+  std::vector<EnvelopePoint> after = Points();
+  ASSERT_EQ(after.size(), 4u);
+  EXPECT_EQ(after[2].x, Vx(Px(500) + 10));
+  EXPECT_EQ(after[2].y, Vy(Py(500) - 1));
+  EXPECT_TRUE(IsSelected(1) && IsSelected(2));
+  EXPECT_EQ(Take(orlofx::kEnvNotifyChanged).size(), 1u);
+
+  Key(VK_DELETE);
+  after = Points();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(Take(orlofx::kEnvNotifyChanged).size(), 1u);
+  // A selection holding an end point is not deleted.
+  KeyWith('A', true, false);
+  Key(VK_DELETE);
+  EXPECT_EQ(Points().size(), 2u);
+  EXPECT_EQ(g_beeps, 1);
+}
+
+// --- free end -------------------------------------------------------------------------------
+
+TEST_F(EnvelopeTest, DraggingTheFreeEndLeftRemovesThePointsBeyondIt) {
+  SetPoints({{0, 1000}, {200, 800}, {400, 600}, {600, 400}, {1000, 200}});
+  Send(orlofx::kEnvSetFreeEnd, 1, 0);
+  int32_t end = 0;
+  Send(orlofx::kEnvGetEndX, 0, reinterpret_cast<LPARAM>(&end));
+  ASSERT_EQ(end, 1000);
+  Take();
+  // The handle spans the graph's height at the end column: grab it where no
+  // point lies.
+  Drag({Px(1000), Py(600)}, {Px(300), Py(600)});
+  const std::vector<EnvelopePoint> after = Points();
+  Send(orlofx::kEnvGetEndX, 0, reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(end, Vx(Px(300)));
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after[1].x, 200);
+  EXPECT_EQ(after[2].x, end);
+  // The new end lies on the old curve between 200 and 400.
+  EXPECT_LT(after[2].y, 800);
+  EXPECT_GT(after[2].y, 600);
+  const std::vector<Posted> ends = Take(orlofx::kEnvNotifyEnd);
+  ASSERT_EQ(ends.size(), 1u);
+  EXPECT_EQ(ends[0].lParam, end);
+  EXPECT_EQ(ends[0].wParam, 0u);
+}
+
+TEST_F(EnvelopeTest, EndXMessagesCutOnlyInFreeEndMode) {
+  SetPoints({{0, 1000}, {200, 800}, {400, 600}, {1000, 200}});
+  EXPECT_EQ(Send(orlofx::kEnvSetEndX, 0, 300), 300);
+  EXPECT_EQ(Points().size(), 4u);
+  Send(orlofx::kEnvSetFreeEnd, 1, 0);
+  EXPECT_EQ(Send(orlofx::kEnvSetEndX, 0, 300), 300);
+  EXPECT_EQ(Points().size(), 3u);
+  EXPECT_EQ(Points().back().x, 300);
+  // Points given later are cut at the end too, and reset ends there.
+  SetPoints({{0, 1000}, {200, 800}, {400, 600}, {1000, 200}}, 3);
+  EXPECT_EQ(Points().back().x, 300);
+  EXPECT_EQ(Send(orlofx::kEnvReset, 0, 0), 1);
+  EXPECT_EQ(Points().back().x, 300);
+}
+
+// --- keyboard ---------------------------------------------------------------------------------
+
+TEST_F(EnvelopeTest, KeyboardSelection) {
+  SetPoints({{0, 1000}, {250, 500}, {500, 200}, {750, 600}, {1000, 1000}});
+  SetFocus(graph_);
+  EXPECT_EQ(Send(WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS);
+  KeyWith(VK_TAB, true, true);  // from nothing, backwards: the last
+  EXPECT_TRUE(IsSelected(4));
+  KeyWith(VK_TAB, true, false);  // after the last: the first again
+  EXPECT_TRUE(IsSelected(0));
+  EXPECT_FALSE(IsSelected(4));
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);
+  EXPECT_TRUE(IsSelected(2));
+  KeyWith(VK_RIGHT, false, true);
+  KeyWith(VK_RIGHT, false, true);
+  EXPECT_TRUE(IsSelected(2) && IsSelected(3) && IsSelected(4));
+  KeyWith(VK_LEFT, false, true);  // shrinks from the free end
+  EXPECT_TRUE(IsSelected(3));
+  EXPECT_FALSE(IsSelected(4));
+  KeyWith(VK_HOME, false, true);
+  EXPECT_TRUE(IsSelected(0) && IsSelected(2));
+  EXPECT_FALSE(IsSelected(3));
+  KeyWith('A', true, true);
+  for (int i = 0; i < 5; ++i) EXPECT_FALSE(IsSelected(i)) << i;
+  KeyWith(VK_END, false, true);  // nothing selected: nothing to extend
+  EXPECT_FALSE(IsSelected(4));
+  KeyWith('A', true, false);
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(IsSelected(i)) << i;
+}
+
+TEST_F(EnvelopeTest, CtrlArrowsMoveTheSelectionAndReport) {
+  SetPoints({{0, 1000}, {250, 500}, {500, 200}, {1000, 1000}});
+  SetFocus(graph_);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_RIGHT, false, true);
+  Take();
+  const std::vector<EnvelopePoint> before = Points();
+  KeyWith(VK_RIGHT, true, false);
+  KeyWith(VK_UP, true, false);
+  const std::vector<EnvelopePoint> after = Points();
+  EXPECT_GT(after[1].x, before[1].x);
+  EXPECT_EQ(after[2].x - before[2].x, after[1].x - before[1].x);
+  EXPECT_GT(after[1].y, before[1].y);
+  EXPECT_EQ(Px(after[1].x), Px(before[1].x) + 1);  // one pixel's step
+  const std::vector<Posted> changed = Take(orlofx::kEnvNotifyChanged);
+  ASSERT_EQ(changed.size(), 2u);
+  EXPECT_EQ(changed[0].lParam, Pack(2, 1));
+  // With an end point in the selection a sideways move cannot succeed.
+  KeyWith('A', true, false);
+  KeyWith(VK_LEFT, true, false);
+  EXPECT_TRUE(SamePoints(Points(), after));
+  EXPECT_EQ(g_beeps, 1);
+}
+
+TEST_F(EnvelopeTest, TabAndEscapeGoToTheDialog) {
+  SetFocus(graph_);
+  Key(VK_TAB);
+  KeyWith(VK_TAB, false, true);
+  Key(VK_ESCAPE);
+  std::vector<Posted> posted = Take();
+  ASSERT_EQ(posted.size(), 3u);
+  EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_NEXTDLGCTL));
+  EXPECT_EQ(posted[0].wParam, 0u);
+  EXPECT_EQ(posted[1].message, static_cast<UINT>(WM_NEXTDLGCTL));
+  EXPECT_EQ(posted[1].wParam, 1u);
+  EXPECT_EQ(posted[2].message, static_cast<UINT>(WM_KEYDOWN));
+  EXPECT_EQ(posted[2].wParam, static_cast<WPARAM>(VK_ESCAPE));
+  SetFocus(owner_);
+  EXPECT_EQ(Send(WM_GETDLGCODE, 0, 0), DLGC_WANTTAB);
+}
+
+TEST_F(EnvelopeTest, ArrowKeysDuringADragPlaceThePointerOnePixelAtATime) {
+  SetPoints(kThree);
+  const POINT p = At(kThree[1]);
+  POINT screen = p;
+  ClientToScreen(graph_, &screen);
+  SetCursorPos(screen.x, screen.y);
+  POINT check;
+  GetCursorPos(&check);
+  if (check.x != screen.x || check.y != screen.y) GTEST_SKIP() << "the pointer cannot be placed here";
+  Press(p);
+  Key(VK_RIGHT);
+  Key(VK_RIGHT);
+  Key(VK_UP);
+  EXPECT_EQ(Points()[1].x, Vx(p.x + 2));
+  EXPECT_EQ(Points()[1].y, Vy(p.y - 1));
+  Release({p.x + 2, p.y - 1});
+  EXPECT_EQ(Points()[1].x, Vx(p.x + 2));
+}
+
+// --- refusals ----------------------------------------------------------------------------------
+
+TEST_F(EnvelopeTest, ReadOnlyBeepsAtEveryEdit) {
+  SetPoints(kThree);
+  Send(orlofx::kEnvSetReadOnly, 1, 0);
+  Drag(At(kThree[1]), {Px(100), Py(100)});
+  Mouse(WM_RBUTTONDOWN, At(kThree[1]));
+  SetFocus(graph_);
+  Key(VK_DELETE);
+  EXPECT_TRUE(SamePoints(Points(), kThree));
+  EXPECT_EQ(g_beeps, 4);  // press, release, right press, key
+  EXPECT_TRUE(Take(orlofx::kEnvNotifyChanged).empty());
+}
+
+TEST_F(EnvelopeTest, LockedPointsBeepAndStay) {
+  SetPoints(kThree);
+  EXPECT_EQ(Send(orlofx::kEnvLockPoint, 1, 3), 0);  // no such point
+  ASSERT_EQ(Send(orlofx::kEnvLockPoint, 1, 1), 1);
+  Drag(At(kThree[1]), {Px(100), Py(100)});
+  EXPECT_TRUE(SamePoints(Points(), kThree));
+  EXPECT_EQ(g_beeps, 1);
+  ASSERT_EQ(Send(orlofx::kEnvLockPoint, 0, 1), 1);
+  Drag(At(kThree[1]), {Px(100), Py(100)});
+  EXPECT_FALSE(SamePoints(Points(), kThree));
+}
+
+TEST_F(EnvelopeTest, MessagesRefuseBadArguments) {
+  SetPoints(kThree);
+  EXPECT_EQ(Send(orlofx::kEnvSetCapacity, 1, 0), 0);
+  EXPECT_EQ(Send(orlofx::kEnvSetCapacity, 4096, 0), 0);
+  EXPECT_EQ(Send(orlofx::kEnvGetCapacity, 0, 0), 16);
+  EXPECT_EQ(Points().size(), 3u);
+  const EnvelopePoint one[] = {{0, 0}};
+  EXPECT_EQ(Send(orlofx::kEnvSetPoints, 1, reinterpret_cast<LPARAM>(one)), 0);
+  std::vector<EnvelopePoint> many(17, EnvelopePoint{0, 0});
+  for (int i = 0; i < 17; ++i) many[i].x = i * 50;
+  EXPECT_EQ(Send(orlofx::kEnvSetPoints, 17, reinterpret_cast<LPARAM>(many.data())), 0);
+  EXPECT_TRUE(SamePoints(Points(), kThree));
+  EXPECT_EQ(Send(orlofx::kEnvSetMinimumCount, 0, 17), 0);
+  EXPECT_EQ(Send(orlofx::kEnvSetMinimumCount, 0, 1), 0);
+  EXPECT_EQ(Send(orlofx::kEnvGetMinimumCount, 0, 0), 2);
+  EXPECT_EQ(Send(orlofx::kEnvQueryPoint, 3, 0), -1);
+  EnvelopePoint q = {};
+  EXPECT_EQ(Send(orlofx::kEnvQueryPoint, 1, reinterpret_cast<LPARAM>(&q)), 1);
+  EXPECT_EQ(q.x, 500);
+  // A new capacity starts again from two points.
+  EXPECT_EQ(Send(orlofx::kEnvSetCapacity, 64, 1), 64);
+  ASSERT_EQ(Points().size(), 2u);
+  EXPECT_EQ(Points()[0].y, 1000);
+}
+
+TEST_F(EnvelopeTest, GivenPointsArePinnedToTheRangeAndKeptInOrder) {
+  SetPoints({{50, 2000}, {400, 300}, {300, 100}, {700, -5}, {900, 10}}, 4);
+  const std::vector<EnvelopePoint> pts = Points();
+  ASSERT_EQ(pts.size(), 4u);
+  EXPECT_EQ(pts[0].x, 0);
+  EXPECT_EQ(pts[0].y, 1000);
+  EXPECT_EQ(pts[1].x, 400);
+  EXPECT_EQ(pts[2].x, 700);
+  EXPECT_EQ(pts[2].y, 0);
+  EXPECT_EQ(pts[3].x, 1000);
+  // Narrowing a range clamps what is there.
+  Send(orlofx::kEnvSetYMax, 0, 500);
+  for (const EnvelopePoint& p : Points()) EXPECT_LE(p.y, 500);
+}
+
+// --- painting ---------------------------------------------------------------------------------
+
+std::vector<uint32_t> Render(HWND window) {
+  RECT rc;
+  GetClientRect(window, &rc);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = rc.right;
+  info.bmiHeader.biHeight = -rc.bottom;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  GdiFlush();
+  const auto* p = static_cast<const uint32_t*>(bits);
+  std::vector<uint32_t> out(p, p + rc.right * rc.bottom);
+  for (uint32_t& v : out) v &= 0xFFFFFF;
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return out;
+}
+
+TEST_F(EnvelopeTest, SelectionIsDrawnInvertedAndFocusShowsARectangle) {
+  SetPoints(kThree);
+  const std::vector<uint32_t> plain = Render(graph_);
+  RECT rc;
+  GetClientRect(graph_, &rc);
+  const int w = rc.right;
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);  // select the middle point
+  const std::vector<uint32_t> selected = Render(graph_);
+  const POINT p = At(kThree[1]);
+  // On the inverted frame around the point every pixel is the inverse.
+  int inverted = 0;
+  for (int dx = -5; dx <= 5; ++dx) {
+    const size_t i = static_cast<size_t>((p.y - 5) * w + p.x + dx);
+    if (selected[i] == (plain[i] ^ 0xFFFFFF)) ++inverted;
+  }
+  EXPECT_GE(inverted, 9);
+  // Far from the point nothing changed.
+  EXPECT_EQ(selected[static_cast<size_t>(5 * w + w / 2)], plain[static_cast<size_t>(5 * w + w / 2)]);
+
+  SetFocus(owner_);
+  const std::vector<uint32_t> unfocused = Render(graph_);
+  SetFocus(graph_);
+  const std::vector<uint32_t> focused = Render(graph_);
+  int differing = 0;
+  for (int x = 2; x < w - 2; ++x)
+    if (focused[static_cast<size_t>(w + x)] != unfocused[static_cast<size_t>(w + x)]) ++differing;
+  EXPECT_GT(differing, w / 4);  // the dotted rectangle along the top
+}
+
+TEST_F(EnvelopeTest, Capture) {
+  SetPoints({{0, 900}, {150, 700}, {300, 750}, {500, 300}, {700, 450}, {1000, 950}});
+  Send(orlofx::kEnvSetGrid, 1, 0);
+  Send(orlofx::kEnvLockPoint, 1, 2);
+  Send(orlofx::kEnvSetLineColour, 0, 10);
+  Send(orlofx::kEnvSetPointColour, 0, 9);
+  SetFocus(graph_);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_TAB, true, false);
+  KeyWith(VK_RIGHT, false, true);
+  UpdateWindow(owner_);
+  EXPECT_TRUE(SaveWindowPng(owner_, "envelope_graph"));
+  Send(orlofx::kEnvSetFreeEnd, 1, 0);
+  Send(orlofx::kEnvSetEndX, 0, 800);
+  Send(orlofx::kEnvSetBackgroundColour, 0, RGB(255, 255, 224));
+  EnableWindow(graph_, FALSE);
+  UpdateWindow(owner_);
+  EXPECT_TRUE(SaveWindowPng(owner_, "envelope_graph_free_end_disabled"));
+}
+
+// --- the editing rules without a window ------------------------------------------------------
+
+TEST(EnvelopeModel, MarkersAndLocksFollowTheirPoints) {
+  orlofx::EnvelopeModel m;
+  m.SetRangeX(0, 1000);
+  m.SetRangeY(0, 1000);
+  m.SetArea(0, 0, 1001, 1001);  // one pixel per value
+  const EnvelopePoint pts[] = {{0, 0}, {400, 400}, {800, 800}, {1000, 1000}};
+  ASSERT_EQ(m.SetPoints(pts, 4), 4u);
+  m.AddMarker(2, 7);
+  m.AddMarker(1, 5);
+  ASSERT_TRUE(m.Lock(2, true));
+  const int at = m.InsertAtPixel(m.Geometry().PixelX(200), m.Geometry().PixelY(200));
+  ASSERT_EQ(at, 1);
+  ASSERT_EQ(m.Markers().size(), 2u);
+  EXPECT_EQ(m.Markers()[0].point, 3u);
+  EXPECT_EQ(m.Markers()[1].point, 2u);
+  EXPECT_TRUE(m.IsLocked(3));
+  EXPECT_EQ(m.Delete(2), orlofx::DeleteResult::kDeleted);  // the point of marker 5
+  ASSERT_EQ(m.Markers().size(), 1u);
+  EXPECT_EQ(m.Markers()[0].point, 2u);
+  EXPECT_EQ(m.Markers()[0].tag, 7);
+  EXPECT_EQ(m.Delete(2), orlofx::DeleteResult::kLocked);
+  EXPECT_EQ(m.Delete(0), orlofx::DeleteResult::kEndPoint);
+  EXPECT_EQ(m.Delete(9), orlofx::DeleteResult::kNoSuchPoint);
+}
+
+TEST(EnvelopeModel, InsertionRefusesColumnsTakenOrOutside) {
+  orlofx::EnvelopeModel m;
+  m.SetRangeX(0, 1000);
+  m.SetRangeY(0, 100);
+  m.SetArea(0, 0, 101, 101);  // ten values per pixel
+  const EnvelopePoint pts[] = {{0, 0}, {500, 50}, {1000, 100}};
+  ASSERT_EQ(m.SetPoints(pts, 3), 3u);
+  const orlofx::EnvelopeGeometry& g = m.Geometry();
+  EXPECT_EQ(m.InsertAtPixel(g.PixelX(500), 20), -1);   // on a point's column
+  EXPECT_EQ(m.InsertAtPixel(g.PixelX(1000) + 3, 20), -1);  // right of the last
+  EXPECT_EQ(m.InsertAtPixel(g.PixelX(0) - 1, 20), -1);  // left of the first
+  EXPECT_EQ(m.InsertAtPixel(g.PixelX(250), 20), 1);
+  EXPECT_TRUE(m.SetCapacity(4));
+  EXPECT_FALSE(m.SetCapacity(4096));
+  ASSERT_EQ(m.SetPoints(pts, 3), 3u);
+  EXPECT_EQ(m.InsertAtPixel(g.PixelX(250), 20), 1);
+  EXPECT_EQ(m.InsertAtPixel(g.PixelX(750), 20), -1);  // full
+}
+
+TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
+  orlofx::EnvelopeGeometry g;
+  g.left = 4;
+  g.right = 296;
+  g.top = 4;
+  g.bottom = 196;
+  g.xMin = -840;
+  g.xMax = 0;
+  g.yMin = -500;
+  g.yMax = 400;
+  for (int px = g.left; px < g.right; ++px) EXPECT_EQ(g.PixelX(g.ValueX(px)), px) << px;
+  for (int py = g.top; py < g.bottom; ++py) EXPECT_EQ(g.PixelY(g.ValueY(py)), py) << py;
+  EXPECT_EQ(g.PixelY(400), g.top);
+  EXPECT_EQ(g.PixelY(-500), g.bottom - 1);
+  for (int32_t x = -840; x + g.StepX() <= 0; x += 37) EXPECT_GT(g.PixelX(x + g.StepX()), g.PixelX(x));
+  EXPECT_EQ(g.ValueX(-100), -840);
+  EXPECT_EQ(g.ValueY(1000), -500);
+}
+
+TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
+  orlofx::EnvelopeModel m;
+  m.SetRangeX(0, 1000);
+  m.SetRangeY(0, 1000);
+  m.SetArea(0, 0, 1001, 1001);
+  const EnvelopePoint pts[] = {{0, 0}, {300, 900}, {400, 950}, {1000, 0}};
+  ASSERT_EQ(m.SetPoints(pts, 4), 4u);
+  m.Select(1, 2);
+  const std::vector<EnvelopePoint> from = m.Points();
+  EXPECT_TRUE(m.MoveSelection(from, 5000, 500));
+  EXPECT_EQ(m.Points()[2].y, 1000);  // the higher point meets the top
+  EXPECT_EQ(m.Points()[1].y, 950);
+  EXPECT_EQ(m.Points()[2].x, 999);   // one pixel short of the last point
+  EXPECT_EQ(m.Points()[1].x, 899);
+  m.Restore(from);
+  m.Select(0, 1);
+  // The first point sits on the floor and keeps its x: no way to go.
+  EXPECT_FALSE(m.MoveSelection(from, -100, -100));
+  EXPECT_EQ(m.Points()[1].x, 300);
+  EXPECT_TRUE(m.MoveSelection(from, -100, 50));
+  EXPECT_EQ(m.Points()[0].x, 0);
+  EXPECT_EQ(m.Points()[0].y, 50);
+  EXPECT_EQ(m.Points()[1].x, 300);
+  EXPECT_EQ(m.Points()[1].y, 950);
+}
+
+}  // namespace
