@@ -45,6 +45,24 @@ constexpr int kFormatPcm24 = 9258;
 constexpr int kFormatPcmS8 = 9259;
 constexpr int kLengthMismatch = 9260;  // produced, expected
 constexpr int kProcessedSummary = 9261;  // effect, frames, seconds, rate, path
+// Point lists and the response command (block 9300-9339).
+constexpr int kPointSyntax = 9300;     // name, point number, item
+constexpr int kPointCount = 9301;      // name, min, max
+constexpr int kPointOrder = 9302;      // name, point number
+constexpr int kPointClamped = 9303;    // name, x min, x max, y min, y max, used list
+constexpr int kPointListLine = 9304;   // min, max, x min, x max, y min, y max, default
+constexpr int kResponseUsage = 9305;   // 9305-9306: usage lines
+constexpr int kResponseUsageLast = 9306;
+constexpr int kResponseRate = 9307;    // min, max, given
+constexpr int kResponsePoints = 9308;  // min, max, given
+constexpr int kResponseFrequency = 9309;
+constexpr int kResponseGain = 9310;
+constexpr int kResponseInputLevel = 9311;
+constexpr int kResponseOutputLevel = 9312;
+constexpr int kResponseDesigned = 9313;  // effect, rate
+constexpr int kResponseMeasured = 9314;  // effect, rate
+constexpr int kResponseWritten = 9315;   // effect, count, path
+constexpr int kResponseLevels = 9316;    // effect, rate
 
 // Shared command-line texts from the general table.
 constexpr int kUnknownCommand = 9100;

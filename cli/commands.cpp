@@ -8,11 +8,14 @@
 #include <memory>
 #include <optional>
 
+#include "cli/automate_option.h"
 #include "cli/cli_text.h"
 #include "cli/effect_registry.h"
 #include "support/number_format.h"
 #include "cli/output_file.h"
+#include "cli/point_list_option.h"
 #include "cli/progress.h"
+#include "cli/response_command.h"
 #include "cli/sound_file.h"
 #include "support/strings.h"
 #include "support/version.h"
@@ -22,7 +25,7 @@ namespace orlofx::cli {
 namespace {
 
 struct SettingAction {
-  enum class Kind { kPreset, kSet, kRecord } kind;
+  enum class Kind { kPreset, kSet, kRecord, kAutomate } kind;
   std::string value;
 };
 
@@ -112,6 +115,8 @@ int ApplySet(EffectProcessor& fx, const std::string& assignment) {
   if (eq == std::string::npos || eq == 0) return UsageError(Text(text::kSetSyntax, {assignment}));
   const std::string name = assignment.substr(0, eq), given = assignment.substr(eq + 1);
   const ParameterTable table = fx.Parameters();
+  if (const PointListDescriptor* list = table.FindPointList(name.c_str()))
+    return ApplyPointList(fx, *list, given);
   const int index = table.Find(name.c_str());
   if (index < 0) return UsageError(Text(text::kUnknownSetting, {name}));
   const std::optional<std::int64_t> value = ParseWhole(given);
@@ -174,6 +179,9 @@ int ApplyActions(EffectProcessor& fx, const EffectCommand& command) {
       case SettingAction::Kind::kRecord:
         status = ApplyRecord(fx, *command.effect, action.value);
         break;
+      case SettingAction::Kind::kAutomate:
+        status = ApplyAutomate(fx, command.effect->name, action.value);
+        break;
     }
     if (status != kExitOk) return status;
   }
@@ -206,6 +214,8 @@ int ParseEffectCommand(const std::vector<std::string>& args, EffectCommand* comm
       kind = SettingAction::Kind::kSet;
     } else if (option == "--record") {
       kind = SettingAction::Kind::kRecord;
+    } else if (option == "--automate") {
+      kind = SettingAction::Kind::kAutomate;
     } else {
       return UsageError(Text(text::kUnknownCommand, {arg}));
     }
@@ -251,9 +261,10 @@ int Pump(EffectProcessor& fx, SoundFile& in, SoundFile& out, int channels) {
     std::uint32_t offset = 0, remaining = static_cast<std::uint32_t>(got);
     while (remaining > 0) {
       std::uint32_t inFrames = remaining, outFrames = kChunk;
-      const HResult hr =
-          fx.Process(kProcessOrdinary, source.data() + std::size_t{offset} * channels, &inFrames,
-                     sink.data(), &outFrames);
+      // Automatable effects take their input in the stretches their envelopes allow.
+      const HResult hr = ProcessInStretches(fx, AutomationOf(fx), kProcessOrdinary,
+                                            source.data() + std::size_t{offset} * channels,
+                                            &inFrames, sink.data(), &outFrames);
       if (Failed(hr) || (inFrames == 0 && outFrames == 0))
         return Failure(Text(text::kProcessingError, {HResultText(hr)}));
       if (!deliver(outFrames)) return writeFailure();
@@ -287,9 +298,11 @@ void PrintUsage(std::FILE* to) {
   std::fprintf(to, "%s\n", Text(text::kUsage).c_str());
   for (int id = text::kUsageFirstLine; id <= text::kUsageLastLine; ++id)
     std::fprintf(to, "%s\n", Text(id).c_str());
+  PrintResponseUsage(to);
   std::fprintf(to, "%s\n", Text(text::kOptions).c_str());
   for (int id = text::kOptionsFirstLine; id <= text::kOptionsLastLine; ++id)
     std::fprintf(to, "%s\n", Text(id).c_str());
+  PrintAutomateUsage(to);
 }
 
 void PrintPresets(const EffectProcessor& fx, const char* indent) {
@@ -314,11 +327,21 @@ int Info(const EffectEntry& e) {
   std::unique_ptr<EffectProcessor> fx = CreateEffect(e);
   std::printf("%s: %s\n", e.name, LoadString(e.displayNameId));
   PrintLine(Text(text::kSettingsHeading));
-  for (const ParameterDescriptor& d : fx->Parameters())
+  const ParameterTable table = fx->Parameters();
+  for (std::size_t i = 0; i < table.count; ++i) {
+    const ParameterDescriptor& d = table.items[i];
+    if (!table.Single(i)) continue;  // shown with its point list below
     std::printf("  %-12s %s\n", d.name,
                 Text(text::kRangeLine, {std::to_string(d.minimum), std::to_string(d.maximum),
                                         UnitText(d.unit), std::to_string(d.defaultValue)})
                     .c_str());
+  }
+  std::int32_t presetFields[kMaxRecordFields];
+  fx->GetFields(presetFields);
+  for (std::size_t l = 0; l < table.pointListCount; ++l)
+    std::printf("  %-12s %s\n", table.pointLists[l].name,
+                PointListInfo(table.pointLists[l], presetFields).c_str());
+  PrintAutomatable(*fx);
   PrintLine(
       Text(text::kRecordLine, {std::to_string(fx->Record().size), GuidToString(fx->Record().tag)}));
   PrintLine(Text(text::kPresetsHeading));
@@ -460,12 +483,25 @@ int Run(std::vector<std::string> args) {
     if (!effect) return UsageError(Text(text::kUnknownEffect, {args[1]}));
     return command == "info" ? Info(*effect) : Presets(*effect);
   }
+  if (command == "response") return Response(args);
   if (command == "process" || command == "record") {
     EffectCommand parsed;
     if (int status = ParseEffectCommand(args, &parsed); status != kExitOk) return status;
     return command == "process" ? ProcessFile(parsed) : WriteRecord(parsed);
   }
   return UsageError(Text(text::kUnknownCommand, {command}));
+}
+
+int CreateConfiguredEffect(const std::vector<std::string>& args, const EffectEntry** effect,
+                           std::unique_ptr<EffectProcessor>* fx,
+                           std::vector<std::string>* operands) {
+  EffectCommand parsed;
+  if (int status = ParseEffectCommand(args, &parsed); status != kExitOk) return status;
+  *fx = CreateEffect(*parsed.effect);
+  if (int status = ApplyActions(**fx, parsed); status != kExitOk) return status;
+  *effect = parsed.effect;
+  *operands = parsed.operands;
+  return kExitOk;
 }
 
 }  // namespace orlofx::cli

@@ -11,8 +11,11 @@
 // --language <id> may appear anywhere and is taken first.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "cli/effect_registry.h"
 
 namespace orlofx::cli {
 
@@ -21,5 +24,13 @@ constexpr int kExitFailure = 1;  // a file or processing problem
 constexpr int kExitUsage = 2;    // the command line itself is wrong
 
 int Run(std::vector<std::string> args);
+
+// For commands kept in files of their own (response_command.cpp): parses
+// "<command> <effect> [settings options] operands..." and creates the effect
+// with the settings options applied. kExitOk, or the exit status after the
+// message has been printed.
+int CreateConfiguredEffect(const std::vector<std::string>& args, const EffectEntry** effect,
+                           std::unique_ptr<EffectProcessor>* fx,
+                           std::vector<std::string>* operands);
 
 }  // namespace orlofx::cli

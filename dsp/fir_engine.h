@@ -87,18 +87,6 @@ HResult FirResponseDb(const FirDesignRules& rules, const std::int32_t* fields, d
 HResult FirDesignTaps(const FirDesignRules& rules, const std::int32_t* fields, double fs,
                       double* taps, std::size_t* tapCount, double* gain);
 
-// Offered by both FIR equalisers for the command-line tool's response
-// command: the magnitude response of the kernel their current settings
-// build, at sample rate fs.
-class FirResponseProvider {
- public:
-  virtual HResult MagnitudeResponseDb(double fs, const double* frequencies, std::size_t count,
-                                      double* db) const = 0;
-
- protected:
-  ~FirResponseProvider() = default;
-};
-
 class FirEngine {
  public:
   // Starts the design worker. `rules` must outlive the engine; `source` is

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <type_traits>
 
 namespace orlofx {
@@ -31,19 +32,80 @@ struct ParameterDescriptor {
   std::int32_t controlDefault;  // value a page control resets to on double-click
 };
 
+// A list of (x, y) points that a record keeps in consecutive fields (x of
+// the first point, its y, x of the second, ...) with the number in use in a
+// field of its own. The tool reads and writes such a list under one name,
+// as "x:y,x:y,...", rather than field by field.
+struct PointListDescriptor {
+  const char* name;        // command-line name, e.g. "points"
+  std::size_t firstField;  // record field of the first point's x
+  std::size_t countField;  // record field holding the number of points in use
+  std::int32_t minCount;
+  std::int32_t maxCount;  // the record holds this many points
+  std::int32_t xMinimum, xMaximum;
+  std::int32_t yMinimum, yMaximum;
+
+  // Whether record field `field` belongs to this list (its points or count).
+  constexpr bool Covers(std::size_t field) const {
+    return field == countField ||
+           (field >= firstField && field < firstField + 2 * static_cast<std::size_t>(maxCount));
+  }
+};
+
 struct ParameterTable {
   const ParameterDescriptor* items;
   std::size_t count;
+  // Point lists laid over some of the fields (may be none).
+  const PointListDescriptor* pointLists = nullptr;
+  std::size_t pointListCount = 0;
 
   const ParameterDescriptor* begin() const { return items; }
   const ParameterDescriptor* end() const { return items + count; }
-  // Index of the field called `name`, or -1.
+  // Whether field i is set on its own: not a part of a point list.
+  bool Single(std::size_t i) const {
+    for (std::size_t l = 0; l < pointListCount; ++l)
+      if (pointLists[l].Covers(i)) return false;
+    return true;
+  }
+  // Index of the field called `name` that is set on its own, or -1.
   int Find(const char* name) const {
     for (std::size_t i = 0; i < count; ++i)
-      if (std::strcmp(items[i].name, name) == 0) return static_cast<int>(i);
+      if (std::strcmp(items[i].name, name) == 0 && Single(i)) return static_cast<int>(i);
     return -1;
   }
+  // The point list called `name`, or null.
+  const PointListDescriptor* FindPointList(const char* name) const {
+    for (std::size_t l = 0; l < pointListCount; ++l)
+      if (std::strcmp(pointLists[l].name, name) == 0) return &pointLists[l];
+    return nullptr;
+  }
 };
+
+// Why a point list text was refused.
+enum class PointListError {
+  kNone,
+  kSyntax,      // an item is not "x:y" with whole numbers (errorItem says which)
+  kCount,       // fewer or more points than the record can hold
+  kDescending,  // x goes down from one point to the next (errorItem: the later point)
+};
+
+struct PointListParse {
+  PointListError error = PointListError::kNone;
+  std::size_t errorItem = 0;  // 0-based index of the offending item
+  std::size_t pointCount = 0;
+  bool clamped = false;  // some coordinate was out of range and was clamped
+};
+
+// Reads "x:y,x:y,..." (blanks around numbers and separators are allowed)
+// into `fields`, a whole record: the points in use, clamped to the list's
+// ranges, the count, and zeros for the points beyond it. On any error
+// `fields` is left untouched.
+PointListParse ParsePointList(const PointListDescriptor& list, const char* text,
+                              std::int32_t* fields);
+
+// The points in use as "x:y,x:y,..." (the form ParsePointList reads); the
+// count is taken within the list's limits.
+std::string FormatPointList(const PointListDescriptor& list, const std::int32_t* fields);
 
 template <std::size_t N>
 constexpr ParameterTable MakeParameterTable(const ParameterDescriptor (&items)[N]) {

@@ -64,9 +64,15 @@ std::int32_t ClampTo(std::int32_t v, std::int32_t lo, std::int32_t hi) {
 
 }  // namespace
 
+// The envelope is set as one list, "points", rather than point by point.
+constexpr PointListDescriptor kGeqPointList[] = {
+    {"points", kGeqFirstPoint, kGeqPointCount, kGeqMinPoints, kGeqMaxPoints, kGeqXMin, kGeqXMax,
+     kGeqYSilence, kGeqYMax},
+};
+
 ParameterTable GeqParameters() {
   static const DescriptorTable table;
-  return ParameterTable{table.items, kFieldCount};
+  return ParameterTable{table.items, kFieldCount, kGeqPointList, 1};
 }
 
 const RecordLayout kGeqRecord = {kGeqRecordBytes, kIidAkGeqProp, nullptr, 0};

@@ -61,7 +61,8 @@ constexpr int kGeqOutputGain = 150;
 constexpr int kGeqAccuracyNameId = 7042;
 
 // Descriptors named "accuracy", "band1_gain" .. "band20_gain",
-// "point1_x", "point1_y" .. "point64_y", "point_count", "output_gain".
+// "point1_x", "point1_y" .. "point64_y", "point_count", "output_gain"; the
+// points and their count are set together as the point list "points".
 ParameterTable GeqParameters();
 extern const RecordLayout kGeqRecord;
 extern const PresetRow<GeqParams> kGeqPresets[];

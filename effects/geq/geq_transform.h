@@ -15,6 +15,7 @@
 #include "effects/geq/geq_params.h"
 #include "effects/geq/geq_target.h"
 #include "framework/processor.h"
+#include "framework/response.h"
 
 namespace orlofx {
 
@@ -22,7 +23,7 @@ namespace orlofx {
 constexpr std::uint32_t kGeqDefaultSampleRate = 44100;
 
 class CAkGeqTransform : public EffectProcessor,
-                        public FirResponseProvider,
+                        public ResponseProvider,
                         private FirSettingsSource {
  public:
   CAkGeqTransform();
@@ -64,9 +65,15 @@ class CAkGeqTransform : public EffectProcessor,
   int PresetCount() const override { return kGeqPresetCount; }
   int PresetNameId(int index) const override;
 
-  // --- FirResponseProvider ----------------------------------------------------
+  // --- ResponseProvider -------------------------------------------------------
+  // The magnitude response in dB of the kernel the current settings build
+  // at sample rate fs (the output gain included).
+  ResponseAxis ResponseKind() const override { return ResponseAxis::kFrequency; }
+  HResult ResponseAt(double fs, const double* x, std::size_t count, double* y) const override {
+    return MagnitudeResponseDb(fs, x, count, y);
+  }
   HResult MagnitudeResponseDb(double fs, const double* frequencies, std::size_t count,
-                              double* db) const override;
+                              double* db) const;
 
   // The streaming engine: kernel read-outs and the single-processor rule.
   FirEngine& Engine() { return engine_; }

@@ -15,11 +15,12 @@
 #include "effects/pmeq/pmeq_params.h"
 #include "effects/pmeq/pmeq_target.h"
 #include "framework/processor.h"
+#include "framework/response.h"
 
 namespace orlofx {
 
 class CAkPmeqTransform : public EffectProcessor,
-                         public FirResponseProvider,
+                         public ResponseProvider,
                          private FirSettingsSource {
  public:
   CAkPmeqTransform();
@@ -56,9 +57,15 @@ class CAkPmeqTransform : public EffectProcessor,
   int PresetCount() const override { return kPmeqPresetCount; }
   int PresetNameId(int index) const override;
 
-  // --- FirResponseProvider ----------------------------------------------------
+  // --- ResponseProvider -------------------------------------------------------
+  // The magnitude response in dB of the kernel the current settings build
+  // at sample rate fs (the output gain included).
+  ResponseAxis ResponseKind() const override { return ResponseAxis::kFrequency; }
+  HResult ResponseAt(double fs, const double* x, std::size_t count, double* y) const override {
+    return MagnitudeResponseDb(fs, x, count, y);
+  }
   HResult MagnitudeResponseDb(double fs, const double* frequencies, std::size_t count,
-                              double* db) const override;
+                              double* db) const;
 
   // The streaming engine: kernel read-outs and the single-processor rule.
   FirEngine& Engine() { return engine_; }

@@ -186,7 +186,10 @@ HRESULT CBasePin::DisconnectInternal() {
 
 STDMETHODIMP CBasePin::ConnectedTo(IPin** pPin) {
   CheckPointer(pPin, E_POINTER);
-  CAutoLock lock(m_pLock);
+  // No filter lock: connections change only while the graph is stopped, and
+  // a downstream filter asks for our peer (through the seeking pass-through)
+  // from the streaming thread while Stop holds the filter lock and waits for
+  // that thread -- locking here would deadlock the two.
   *pPin = m_Connected;
   if (m_Connected == nullptr) return VFW_E_NOT_CONNECTED;
   m_Connected->AddRef();

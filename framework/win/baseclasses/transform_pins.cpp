@@ -101,16 +101,28 @@ CTransformOutputPin::~CTransformOutputPin() {
 STDMETHODIMP CTransformOutputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   CheckPointer(ppv, E_POINTER);
   if (IsEqualIID(riid, IID_IMediaSeeking)) {
-    CAutoLock lock(m_pLock);
-    if (m_pPosition == nullptr) {
-      const HRESULT hr = CreatePosPassThru(GetOwner(), FALSE, m_pTransformFilter->GetPin(0),
-                                           &m_pPosition);
+    // No filter lock here: a downstream filter may ask for seeking while it
+    // handles our end of stream, on the streaming thread that holds the
+    // receive lock, and Stop takes the filter lock before the receive lock.
+    // Two threads racing to create the pass-through keep the first one.
+    IUnknown* position = static_cast<IUnknown*>(
+        InterlockedCompareExchangePointer(reinterpret_cast<void**>(&m_pPosition), nullptr, nullptr));
+    if (position == nullptr) {
+      IUnknown* created = nullptr;
+      const HRESULT hr =
+          CreatePosPassThru(GetOwner(), FALSE, m_pTransformFilter->GetPin(0), &created);
       if (FAILED(hr)) {
         *ppv = nullptr;
         return hr;
       }
+      position = static_cast<IUnknown*>(InterlockedCompareExchangePointer(
+          reinterpret_cast<void**>(&m_pPosition), created, nullptr));
+      if (position != nullptr)
+        created->Release();
+      else
+        position = created;
     }
-    return m_pPosition->QueryInterface(riid, ppv);
+    return position->QueryInterface(riid, ppv);
   }
   return CBaseOutputPin::NonDelegatingQueryInterface(riid, ppv);
 }
