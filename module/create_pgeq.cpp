@@ -1,7 +1,8 @@
 // Creation function of the Paragraphic EQ filter.
-// Not built yet: creates nothing (see module/factory_table.h).
+#include "effects/pgeq/win/pgeq_filter.h"
+#include "framework/win/guids.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreatePgeqFilter(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreatePgeqFilter(LPUNKNOWN outer, HRESULT* result) {
+  return CAkPgeq::CreateInstance(outer, result, SetupDataFor(CLSID_AkPgeq));
 }

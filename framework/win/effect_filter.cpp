@@ -35,8 +35,7 @@ CAkEffectFilter::CAkEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& proce
                                  const EffectDescription& description,
                                  const AMOVIESETUP_FILTER* setup)
     : CTransformFilter(nullptr, outer, *description.classId),
-      processor_(processor),
-      description_(description),
+      CAkEffectInterfaces(processor, description),
       setup_(setup) {}
 
 CAkEffectFilter::~CAkEffectFilter() = default;
@@ -45,13 +44,8 @@ void CAkEffectFilter::FinishConstruction() { processor_.ApplyPreset(0); }
 
 STDMETHODIMP CAkEffectFilter::NonDelegatingQueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  if (iid == IID_ISpecifyPropertyPages)
-    return GetInterface(static_cast<ISpecifyPropertyPages*>(this), object);
-  if (iid == IID_IPersistStream) return GetInterface(static_cast<IPersistStream*>(this), object);
-  if (iid == IID_IStaticFilterPreset)
-    return GetInterface(static_cast<IStaticFilterPreset*>(this), object);
-  if (iid == IID_IAkTranslationInfo)
-    return GetInterface(static_cast<IAkTranslationInfo*>(this), object);
+  HRESULT hr = QueryEffectInterface(iid, object);
+  if (hr != E_NOINTERFACE) return hr;
   return CTransformFilter::NonDelegatingQueryInterface(iid, object);
 }
 
@@ -86,10 +80,7 @@ LPAMOVIESETUP_FILTER CAkEffectFilter::GetSetupData() {
 HRESULT CAkEffectFilter::Transform(IMediaSample*, IMediaSample*) { return E_INVALIDARG; }
 
 HRESULT CAkEffectFilter::CheckInputType(const CMediaType* type) {
-  const WAVEFORMATEX* wf = AudioFormatOf(type);
-  if (!wf || !ChannelsSupported(wf->nChannels)) return E_INVALIDARG;
-  if (!orlofx::SampleFormatOf(wf->wFormatTag, wf->wBitsPerSample)) return E_INVALIDARG;
-  return S_OK;
+  return CheckEffectInputType(type);
 }
 
 HRESULT CAkEffectFilter::CheckTransform(const CMediaType* in, const CMediaType* out) {
@@ -245,8 +236,8 @@ HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
   out->GetPointer(&outData);
   std::uint32_t inFrames = static_cast<std::uint32_t>(remaining / inAlign);
   std::uint32_t outFrames = static_cast<std::uint32_t>(out->GetSize() / outAlign);
-  hr = processor_.Process(discontinuity ? orlofx::kProcessDiscontinuity : orlofx::kProcessOrdinary,
-                          inData, &inFrames, outData, &outFrames);
+  hr = ProcessInput(discontinuity ? orlofx::kProcessDiscontinuity : orlofx::kProcessOrdinary,
+                    inData, &inFrames, outData, &outFrames);
   while (SUCCEEDED(hr)) {
     const long consumed = static_cast<long>(inFrames) * inAlign;
     bool delivered = false;
@@ -271,7 +262,7 @@ HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
     }
     inFrames = static_cast<std::uint32_t>(remaining / inAlign);
     outFrames = static_cast<std::uint32_t>(out->GetSize() / outAlign);
-    hr = processor_.Process(orlofx::kProcessOrdinary, inData, &inFrames, outData, &outFrames);
+    hr = ProcessInput(orlofx::kProcessOrdinary, inData, &inFrames, outData, &outFrames);
   }
   if (out) out->Release();
   // The processor's "nothing more to produce" is not the upstream's business:
@@ -301,87 +292,6 @@ HRESULT CAkEffectFilter::EndOfStream() {
       return FAILED(delivery) ? delivery : eos;
     }
   }
-}
-
-// --- IPersist, ISpecifyPropertyPages --------------------------------------------
-
-STDMETHODIMP CAkEffectFilter::GetClassID(CLSID* classId) {
-  if (!classId) return E_POINTER;
-  *classId = *description_.classId;
-  return S_OK;
-}
-
-STDMETHODIMP CAkEffectFilter::GetPages(CAUUID* pages) {
-  if (!pages) return E_POINTER;
-  pages->cElems = 0;
-  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * description_.pageCount));
-  if (!pages->pElems) return E_OUTOFMEMORY;
-  pages->cElems = static_cast<ULONG>(description_.pageCount);
-  for (int i = 0; i < description_.pageCount; ++i) pages->pElems[i] = description_.pages[i];
-  return S_OK;
-}
-
-// --- IPersistStream -------------------------------------------------------------
-
-STDMETHODIMP CAkEffectFilter::IsDirty() { return processor_.IsDirty() ? S_OK : S_FALSE; }
-
-STDMETHODIMP CAkEffectFilter::Load(IStream* stream) {
-  if (!stream) return E_POINTER;
-  ComRecordStream records(stream);
-  return processor_.LoadRecord(records);
-}
-
-STDMETHODIMP CAkEffectFilter::Save(IStream* stream, BOOL clearDirty) {
-  if (!stream) return E_POINTER;
-  ComRecordStream records(stream);
-  return processor_.SaveRecord(records, clearDirty != FALSE);
-}
-
-STDMETHODIMP CAkEffectFilter::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  size->QuadPart = processor_.Record().size;
-  return S_OK;
-}
-
-// --- IStaticFilterPreset --------------------------------------------------------
-
-STDMETHODIMP CAkEffectFilter::GetPresetCount(long* count) {
-  if (!count) return E_POINTER;
-  *count = processor_.PresetCount();
-  return S_OK;
-}
-
-STDMETHODIMP CAkEffectFilter::GetPresetName(long index, WCHAR* name, long length) {
-  if (index < 0 || index >= processor_.PresetCount()) return E_INVALIDARG;
-  if (!name) return E_POINTER;
-  if (length <= 0) return E_INVALIDARG;
-  std::wstring text = orlofx::LoadWideString(processor_.PresetNameId(static_cast<int>(index)));
-  size_t n = text.size() < static_cast<size_t>(length - 1) ? text.size() : static_cast<size_t>(length - 1);
-  std::memcpy(name, text.data(), n * sizeof(WCHAR));
-  name[n] = L'\0';
-  return S_OK;
-}
-
-STDMETHODIMP CAkEffectFilter::ApplyPreset(long index) {
-  return processor_.ApplyPreset(static_cast<int>(index));
-}
-
-// --- IAkTranslationInfo ---------------------------------------------------------
-
-STDMETHODIMP CAkEffectFilter::SetLanguage(LANGID language) {
-  HRESULT hr = orlofx::SetLanguage(language);
-  if (FAILED(hr)) return hr;
-  switch (PRIMARYLANGID(language)) {
-    case LANG_ARABIC:
-    case LANG_HEBREW:
-    case LANG_URDU:
-    case LANG_FARSI:
-      SetProcessDefaultLayout(LAYOUT_RTL);
-      break;
-    default:
-      break;
-  }
-  return S_OK;
 }
 
 // --- input pin --------------------------------------------------------------------

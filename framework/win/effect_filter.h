@@ -19,19 +19,9 @@
 #include "framework/processor.h"
 #include "framework/win/ak_interfaces.h"
 #include "framework/win/baseclasses/streams.h"
+#include "framework/win/effect_interfaces.h"
 
-struct EffectDescription {
-  const CLSID* classId;
-  const IID* propertyInterface;
-  const CLSID* pages;  // property pages returned by GetPages, in order
-  int pageCount;
-};
-
-class CAkEffectFilter : public CTransformFilter,
-                        public ISpecifyPropertyPages,
-                        public IPersistStream,
-                        public IStaticFilterPreset,
-                        public IAkTranslationInfo {
+class CAkEffectFilter : public CTransformFilter, public CAkEffectInterfaces {
  public:
   DECLARE_IUNKNOWN
 
@@ -52,25 +42,8 @@ class CAkEffectFilter : public CTransformFilter,
   HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
 
-  // IBaseFilter / IPersist
-  STDMETHODIMP GetClassID(CLSID* classId) override;
-
-  // ISpecifyPropertyPages
-  STDMETHODIMP GetPages(CAUUID* pages) override;
-
-  // IPersistStream
-  STDMETHODIMP IsDirty() override;
-  STDMETHODIMP Load(IStream* stream) override;
-  STDMETHODIMP Save(IStream* stream, BOOL clearDirty) override;
-  STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
-
-  // IStaticFilterPreset
-  STDMETHODIMP GetPresetCount(long* count) override;
-  STDMETHODIMP GetPresetName(long index, WCHAR* name, long length) override;
-  STDMETHODIMP ApplyPreset(long index) override;
-
-  // IAkTranslationInfo
-  STDMETHODIMP SetLanguage(LANGID language) override;
+  // IBaseFilter / IPersist (the other shared interfaces: CAkEffectInterfaces)
+  STDMETHODIMP GetClassID(CLSID* classId) override { return ClassId(classId); }
 
   // The input pin's media-type check: our rules, then (with the output
   // connected) either the transform check or the downstream pin's word.
@@ -91,12 +64,17 @@ class CAkEffectFilter : public CTransformFilter,
   // read the sample's start time for automation there).
   virtual void OnReceiveStart(IMediaSample* sample) {}
 
-  orlofx::EffectProcessor& processor_;
+  // One call of the processing entry for input (modes 0 and 1) from Receive;
+  // the automatable effects override it to cut the input into the stretches
+  // their parameter automation allows. May consume less than offered.
+  virtual HRESULT ProcessInput(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                               std::uint32_t* outFrames) {
+    return processor_.Process(mode, in, inFrames, out, outFrames);
+  }
 
  private:
   HRESULT DeliverProduced(IMediaSample* out, std::uint32_t frames, bool stamp);
 
-  const EffectDescription& description_;
   const AMOVIESETUP_FILTER* setup_;
   orlofx::WaveFormat inputFormat_ = {};
   orlofx::WaveFormat outputFormat_ = {};

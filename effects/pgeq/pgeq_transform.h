@@ -1,0 +1,149 @@
+// Paragraphic EQ processor: four resonant bands, a low and a high shelf and a
+// dry/wet mix, run sample by sample in double precision, in place, with no
+// latency.
+//
+//   input ─┬─► active band slots ─► low shelf ×2 ─► high shelf ×2 ─► ·wet ─┬─► output
+//          └──────────────────────────► ·dry ────────────────────────────┘
+//
+// 16-bit PCM runs in raw integer units and leaves truncated toward zero;
+// the other formats use the usual sample scales. Coefficients are redesigned
+// at the start of a buffer when the settings changed, when no design exists
+// yet, or when a discontinuity arrives after the first buffer of a stream;
+// only a discontinuity (or an explicit reset) clears the band memories.
+// Channel 1 always runs the coefficients designed for channel 0.
+//
+// Process is the frame's entry: input and output may be the same buffer
+// (the in-place filter passes its sample twice); every frame offered is
+// consumed and produced at once, and the drain has nothing to deliver.
+// ProcessFloat and its companions serve the float transform interface.
+#pragma once
+
+#include <cstdint>
+
+#include "effects/pgeq/pgeq_design.h"
+#include "effects/pgeq/pgeq_params.h"
+#include "framework/processor.h"
+
+namespace orlofx {
+
+class CAkPgeqTransform : public EffectProcessor {
+ public:
+  CAkPgeqTransform();
+  ~CAkPgeqTransform() override;
+
+  // --- the effect's property interface --------------------------------------
+  // Getters fill 32-bit values; setters clamp silently, store a differing
+  // value and set `changed` and `dirty`. Band indices are 0..3; another
+  // index gives kInvalidArg.
+  HResult GetParams(PgeqParams* params) const;
+  // Stores the record, sets `changed` and `dirty` (also for equal values),
+  // then clamps (the highlighted band only from above).
+  HResult SetParams(const PgeqParams* params);
+  HResult GetDryOut(std::int32_t* value) const;
+  HResult SetDryOut(std::int32_t value);
+  HResult GetWetOut(std::int32_t* value) const;
+  HResult SetWetOut(std::int32_t value);
+  HResult GetBandGain(int band, std::int32_t* value) const;
+  HResult SetBandGain(int band, std::int32_t value);
+  HResult GetBandWidth(int band, std::int32_t* value) const;
+  HResult SetBandWidth(int band, std::int32_t value);
+  HResult GetBandCenter(int band, std::int32_t* value) const;
+  HResult SetBandCenter(int band, std::int32_t value);
+  HResult GetLowShelfEnable(std::int32_t* value) const;
+  HResult SetLowShelfEnable(std::int32_t value);
+  HResult GetHighShelfEnable(std::int32_t* value) const;
+  HResult SetHighShelfEnable(std::int32_t value);
+  HResult GetLowShelfFrequency(std::int32_t* value) const;
+  HResult SetLowShelfFrequency(std::int32_t value);
+  HResult GetHighShelfFrequency(std::int32_t* value) const;
+  HResult SetHighShelfFrequency(std::int32_t value);
+  HResult GetLowShelfGain(std::int32_t* value) const;
+  HResult SetLowShelfGain(std::int32_t value);
+  HResult GetHighShelfGain(std::int32_t* value) const;
+  HResult SetHighShelfGain(std::int32_t value);
+  HResult GetHighlightBand(std::int32_t* value) const;
+  // Takes the value as unsigned: anything above 4, a negative value too,
+  // means no highlighted band.
+  HResult SetHighlightBand(std::int32_t value);
+
+  // --- the float transform interface ----------------------------------------
+  // Streams 32-bit float audio without a filter: Init starts as the filter's
+  // stream start does, ProcessFloat runs buffers in place (never as a
+  // discontinuity), Stop ends the stream.
+  HResult Init(int channels, std::uint32_t rate);
+  // kProcessFinished without touching the buffer when `drain` is set and the
+  // last buffer left every channel quiet; else kOk.
+  HResult ProcessFloat(float* samples, std::uint32_t frames, bool drain);
+  void Stop();
+  // Whether the settings changed since the last snapshot (not cleared).
+  bool IsChanged() const;
+  // Takes a snapshot; kFalse when nothing changed and no reset is asked,
+  // else redesigns (clearing the memories on reset) and gives kOk.
+  HResult Update(bool reset);
+
+  // --- EffectProcessor --------------------------------------------------------
+  HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
+  void Release() override;
+  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                  std::uint32_t* outFrames) override;
+  ParameterTable Parameters() const override { return kPgeqParameters; }
+  const RecordLayout& Record() const override { return kPgeqRecord; }
+  HResult GetFields(std::int32_t* fields) const override;
+  HResult SetFields(const std::int32_t* fields) override;
+  int PresetCount() const override { return kPgeqPresetCount; }
+  int PresetNameId(int index) const override;
+
+  // --- stream read-outs (streaming thread only) ------------------------------
+  const PgeqBandBlock& Bands(int channel) const { return channels_[channel].bands; }
+  const PgeqShelfBlock& Shelves(int channel) const { return channels_[channel].shelves; }
+  int ActiveBands() const { return activeBands_; }
+  double WetGain() const { return wet_; }
+  double DryGain() const { return dry_; }
+  bool Quiet() const { return quiet_; }
+  bool Prepared() const { return prepared_; }
+
+ protected:
+  void PresetFields(int index, std::int32_t* fields) const override;
+
+ private:
+  struct ChannelState {
+    PgeqBandBlock bands;
+    PgeqShelfBlock shelves;
+  };
+
+  HResult GetField(std::int32_t PgeqParams::*field, std::int32_t* value) const;
+  HResult SetField(std::int32_t PgeqParams::*field, PgeqField index, std::int32_t value);
+  HResult GetBandField(std::int32_t (PgeqParams::*field)[kPgeqBands], int band,
+                       std::int32_t* value) const;
+  HResult SetBandField(std::int32_t (PgeqParams::*field)[kPgeqBands], PgeqField first, int band,
+                       std::int32_t value);
+  HResult Start(const WaveFormat& format);
+  void TakeSnapshot(PgeqParams* snapshot, bool* changed);
+  void Design(const PgeqParams& snapshot, bool clearMemory);
+  void RunBuffer(const unsigned char* in, unsigned char* out, std::uint32_t frames,
+                 bool discontinuity);
+  template <SampleFormat F>
+  bool RunChannel(ChannelState& state, const unsigned char* in, unsigned char* out,
+                  std::uint32_t frames, int channel);
+  double Filter(ChannelState& state, double x) const;
+
+  // Settings, under paramLock_.
+  PgeqParams params_{};
+
+  // Stream, fixed by Prepare or Init.
+  bool prepared_ = false;
+  SampleFormat format_ = SampleFormat::kFloat32;
+  int channelCount_ = 0;
+  std::uint32_t rate_ = 0;
+
+  // Design and memories.
+  bool designValid_ = false;
+  bool ranSinceStart_ = false;  // a buffer has been processed since the stream started
+  bool quiet_ = false;
+  int activeBands_ = 0;
+  double wet_ = 1.0;
+  double dry_ = 0.0;
+  ChannelState channels_[2] = {};
+};
+
+}  // namespace orlofx

@@ -1,0 +1,769 @@
+// Paragraphic EQ processor: settings and their clamps, band and shelf
+// design, sample conversion, redesign rules, the float transform calls and
+// the command-line row.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+#include <string>
+#include <cstring>
+#include <vector>
+
+#include "effects/pgeq/pgeq_transform.h"
+
+namespace orlofx {
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+
+// A processor as a filter builds it: preset 0 applied.
+struct Eq {
+  Eq() { eq.ApplyPreset(0); }
+  CAkPgeqTransform eq;
+};
+
+PgeqParams Params(const CAkPgeqTransform& eq) {
+  PgeqParams p{};
+  eq.GetParams(&p);
+  return p;
+}
+
+PgeqParams Preset(int index) { return kPgeqPresets[index].body; }
+
+void Prepare(CAkPgeqTransform& eq, SampleFormat fmt, int channels, std::uint32_t rate = kRate) {
+  const WaveFormat f = MakeWaveFormat(fmt, channels, rate);
+  ASSERT_EQ(eq.Prepare(f, f), kOk);
+}
+
+// Runs one buffer in place; returns the processing result.
+template <typename T>
+HResult RunInPlace(CAkPgeqTransform& eq, std::vector<T>& samples, int channels,
+                   int mode = kProcessOrdinary) {
+  std::uint32_t frames = static_cast<std::uint32_t>(samples.size() / channels);
+  std::uint32_t in = frames, out = frames;
+  HResult hr = eq.Process(mode, samples.data(), &in, samples.data(), &out);
+  EXPECT_EQ(in, frames);
+  EXPECT_EQ(out, frames);
+  return hr;
+}
+
+std::vector<double> Noise(std::size_t n, double amplitude, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-amplitude, amplitude);
+  std::vector<double> v(n);
+  for (double& x : v) x = u(rng);
+  return v;
+}
+
+// The resonator's centre (normalised) from its pole pair.
+double PoleFrequency(const PgeqBandSlot& s) {
+  const double r = std::sqrt(s.a2);
+  return std::acos(s.a1 / (2.0 * r)) / (2.0 * kPi);
+}
+
+// --- settings ---------------------------------------------------------------------
+
+TEST(PgeqSettings, NewProcessorTakesPresetZeroAndRecordHasTwentyOneFields) {
+  Eq e;
+  const PgeqParams p = Params(e.eq);
+  const PgeqParams d = Preset(0);
+  EXPECT_EQ(0, std::memcmp(&p, &d, sizeof p));
+  EXPECT_EQ(p.dryOut, -250);
+  EXPECT_EQ(p.highlightBand, 4);
+  EXPECT_EQ(e.eq.FieldCount(), 21u);
+  EXPECT_EQ(e.eq.Record().size, 104u);
+  EXPECT_TRUE(e.eq.IsDirty());
+}
+
+TEST(PgeqSettings, SettersClampAndFlagOnlyRealChanges) {
+  Eq e;
+  MemoryRecordStream sink;
+  ASSERT_EQ(e.eq.SaveRecord(sink, true), kOk);
+  ASSERT_FALSE(e.eq.IsDirty());
+  ASSERT_EQ(e.eq.Update(false), kOk);  // takes the snapshot left by the preset
+  ASSERT_FALSE(e.eq.IsChanged());
+
+  EXPECT_EQ(e.eq.SetDryOut(-250), kOk);  // same value: nothing flagged
+  EXPECT_FALSE(e.eq.IsDirty());
+  EXPECT_FALSE(e.eq.IsChanged());
+
+  struct Case {
+    HResult (CAkPgeqTransform::*set)(std::int32_t);
+    HResult (CAkPgeqTransform::*get)(std::int32_t*) const;
+    std::int32_t low, high;
+  };
+  const Case cases[] = {
+      {&CAkPgeqTransform::SetDryOut, &CAkPgeqTransform::GetDryOut, -250, 250},
+      {&CAkPgeqTransform::SetWetOut, &CAkPgeqTransform::GetWetOut, -250, 250},
+      {&CAkPgeqTransform::SetLowShelfEnable, &CAkPgeqTransform::GetLowShelfEnable, 0, 1},
+      {&CAkPgeqTransform::SetHighShelfEnable, &CAkPgeqTransform::GetHighShelfEnable, 0, 1},
+      {&CAkPgeqTransform::SetLowShelfFrequency, &CAkPgeqTransform::GetLowShelfFrequency, 20, 15000},
+      {&CAkPgeqTransform::SetHighShelfFrequency, &CAkPgeqTransform::GetHighShelfFrequency, 20, 20000},
+      {&CAkPgeqTransform::SetLowShelfGain, &CAkPgeqTransform::GetLowShelfGain, -250, 250},
+      {&CAkPgeqTransform::SetHighShelfGain, &CAkPgeqTransform::GetHighShelfGain, -250, 250},
+  };
+  for (const Case& c : cases) {
+    std::int32_t v = 0;
+    (e.eq.*c.set)(c.high + 1000);
+    (e.eq.*c.get)(&v);
+    EXPECT_EQ(v, c.high);
+    (e.eq.*c.set)(c.low - 1000);
+    (e.eq.*c.get)(&v);
+    EXPECT_EQ(v, c.low);
+  }
+  EXPECT_TRUE(e.eq.IsDirty());
+  EXPECT_TRUE(e.eq.IsChanged());
+
+  for (int band = 0; band < kPgeqBands; ++band) {
+    std::int32_t v = 0;
+    e.eq.SetBandGain(band, 999);
+    e.eq.GetBandGain(band, &v);
+    EXPECT_EQ(v, 250);
+    e.eq.SetBandWidth(band, 1);
+    e.eq.GetBandWidth(band, &v);
+    EXPECT_EQ(v, 3);
+    e.eq.SetBandCenter(band, 30000);
+    e.eq.GetBandCenter(band, &v);
+    EXPECT_EQ(v, 15000);
+  }
+  std::int32_t v = 0;
+  EXPECT_EQ(e.eq.SetBandGain(4, 10), kInvalidArg);
+  EXPECT_EQ(e.eq.GetBandCenter(-1, &v), kInvalidArg);
+  EXPECT_EQ(e.eq.GetBandWidth(0, nullptr), kPointer);
+}
+
+TEST(PgeqSettings, WholeRecordClampsEveryFieldButTheHighlightOnlyFromAbove) {
+  Eq e;
+  PgeqParams p = Preset(0);
+  p.dryOut = -900;
+  p.wetOut = 300;
+  p.gain[2] = -251;
+  p.width[1] = 26;
+  p.center[3] = 19;
+  p.lowShelfEnable = 5;
+  p.highShelfFrequency = 20001;
+  p.highlightBand = -3;
+  ASSERT_EQ(e.eq.SetParams(&p), kOk);
+  PgeqParams q = Params(e.eq);
+  EXPECT_EQ(q.dryOut, -250);
+  EXPECT_EQ(q.wetOut, 250);
+  EXPECT_EQ(q.gain[2], -250);
+  EXPECT_EQ(q.width[1], 25);
+  EXPECT_EQ(q.center[3], 20);
+  EXPECT_EQ(q.lowShelfEnable, 1);
+  EXPECT_EQ(q.highShelfFrequency, 20000);
+  EXPECT_EQ(q.highlightBand, -3);
+
+  p.highlightBand = 9;
+  e.eq.SetParams(&p);
+  EXPECT_EQ(Params(e.eq).highlightBand, 4);
+}
+
+TEST(PgeqSettings, HighlightSetterTakesTheValueAsUnsigned) {
+  Eq e;
+  std::int32_t v = 0;
+  for (std::int32_t given : {7, -1, 4}) {
+    e.eq.SetHighlightBand(given);
+    e.eq.GetHighlightBand(&v);
+    EXPECT_EQ(v, 4) << given;
+  }
+  e.eq.SetHighlightBand(2);
+  e.eq.GetHighlightBand(&v);
+  EXPECT_EQ(v, 2);
+}
+
+TEST(PgeqSettings, ThirteenPresetsWithinRangeAndRecordRoundTrip) {
+  Eq e;
+  ASSERT_EQ(e.eq.PresetCount(), 13);
+  for (int i = 0; i < 13; ++i) {
+    EXPECT_EQ(e.eq.PresetNameId(i), i < 2 ? 7020 + i : 7064 + (i - 2));
+    // Applying a preset must not clamp anything: the rows lie in range.
+    ASSERT_EQ(e.eq.ApplyPreset(i), kOk);
+    const PgeqParams got = Params(e.eq);
+    const PgeqParams row = Preset(i);
+    EXPECT_EQ(0, std::memcmp(&got, &row, sizeof got)) << i;
+    EXPECT_EQ(row.dryOut, -250);
+    EXPECT_EQ(row.wetOut, 0);
+    EXPECT_EQ(row.highlightBand, 4);
+  }
+  EXPECT_EQ(e.eq.ApplyPreset(13), kInvalidArg);
+  EXPECT_EQ(e.eq.ApplyPreset(-1), kInvalidArg);
+  EXPECT_EQ(e.eq.PresetNameId(13), 0);
+  EXPECT_EQ(Preset(6).center[2], 1447);
+
+  ASSERT_EQ(e.eq.ApplyPreset(9), kOk);
+  MemoryRecordStream saved;
+  ASSERT_EQ(e.eq.SaveRecord(saved, true), kOk);
+  ASSERT_EQ(saved.Bytes().size(), 104u);
+  EXPECT_EQ(saved.Bytes()[0], 104);
+  Eq other;
+  MemoryRecordStream load(saved.Bytes());
+  ASSERT_EQ(other.eq.LoadRecord(load), kOk);
+  const PgeqParams a = Params(e.eq), b = Params(other.eq);
+  EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));
+
+  std::vector<std::uint8_t> wrong = saved.Bytes();
+  wrong[0] = 105;
+  wrong.push_back(0);
+  Eq third;
+  MemoryRecordStream refused(wrong);
+  EXPECT_EQ(third.eq.LoadRecord(refused), kFail);
+  const PgeqParams c = Params(third.eq), d = Preset(0);
+  EXPECT_EQ(0, std::memcmp(&c, &d, sizeof c));
+}
+
+TEST(PgeqSettings, FormatIsKnownOnlyOnceStreamFormatSet) {
+  Eq e;
+  WaveFormat f{};
+  EXPECT_EQ(e.eq.GetFormat(&f, 0), kNotConnected);
+  ASSERT_EQ(e.eq.Init(2, 48000), kOk);
+  ASSERT_EQ(e.eq.GetFormat(&f, 0), kOk);
+  EXPECT_EQ(f.formatTag, kWaveFormatIeeeFloat);
+  EXPECT_EQ(f.bitsPerSample, 32);
+  EXPECT_EQ(f.channels, 2);
+  EXPECT_EQ(f.blockAlign, 8);
+  EXPECT_EQ(f.avgBytesPerSec, 48000u * 8);
+}
+
+// --- design ---------------------------------------------------------------------
+
+TEST(PgeqDesign, MixGainsFollowTheLevelsWithAnExactFloor) {
+  Eq e;
+  Prepare(e.eq, SampleFormat::kFloat64, 1);
+  EXPECT_EQ(e.eq.DryGain(), 0.0);
+  EXPECT_EQ(e.eq.WetGain(), 1.0);
+
+  e.eq.SetDryOut(-249);
+  e.eq.SetWetOut(-250);
+  std::vector<double> x = {0.5, -0.25, 1.0};
+  const std::vector<double> original = x;
+  RunInPlace(e.eq, x, 1);
+  const double dry = std::pow(10.0, -249 / 200.0);
+  EXPECT_EQ(e.eq.DryGain(), dry);
+  EXPECT_GT(e.eq.DryGain(), 0.0);
+  const double wet = std::pow(10.0, -250 / 200.0);
+  for (std::size_t i = 0; i < x.size(); ++i)
+    EXPECT_DOUBLE_EQ(x[i], original[i] * wet + original[i] * dry);
+}
+
+TEST(PgeqDesign, BandGainFactorDependsOnWidthAndFrequency) {
+  // gain 60 (6 dB); d = 10^(6/20) - 1
+  const double d = std::pow(10.0, 0.3) - 1.0;
+  PgeqCorrectionTable table;
+  PgeqBandSlot wide{}, octave{}, narrow{}, low{};
+  DesignBand(table, 60, 25, 1000.0 / kRate, &wide);  // x = 0.4
+  DesignBand(table, 60, 10, 1000.0 / kRate, &octave);  // x = 1
+  DesignBand(table, 60, 5, 1000.0 / kRate, &narrow);  // x = 2
+  DesignBand(table, 60, 10, 40.0 / kRate, &low);  // centre below 0.001814 after correction
+  EXPECT_NEAR(wide.g, d * (0.85 + 0.9 * 0.6), 1e-12);
+  EXPECT_NEAR(octave.g, d * 0.85 / 1.0, 1e-12);
+  EXPECT_NEAR(narrow.g, d * 0.85 / 2.0, 1e-12);
+  EXPECT_NEAR(low.g, d * 0.65, 1e-12);
+  // A cut makes g negative, bounded by -k for the deepest cut.
+  PgeqBandSlot cut{};
+  DesignBand(table, -250, 10, 1000.0 / kRate, &cut);
+  EXPECT_LT(cut.g, 0.0);
+  EXPECT_GT(cut.g, -0.85);
+}
+
+TEST(PgeqDesign, CorrectionMovesTheCentreDownAndStaysInRange) {
+  PgeqCorrectionTable table;
+  // Corner cases where no correction applies.
+  EXPECT_EQ(table.Factor(0.0, 0.01), 1.0);
+  EXPECT_EQ(table.Factor(1.0, 1.0 / 44100.0), 1.0);
+  // On a table point of row x = 1: 1000 Hz requested peaks at 1150 Hz, so
+  // asking for 1150 Hz must give 1000 Hz.
+  EXPECT_NEAR(table.Factor(1.0, 1150.0 / 44100.0) * 1150.0, 1000.0, 1e-9);
+  // Halfway between rows x = 1 and 1.5 at their common 100 Hz column.
+  const double f = 110.0 / 44100.0;
+  EXPECT_NEAR(table.Factor(1.25, f), 100.0 / 110.0, 1e-12);
+
+  for (int width = 3; width <= 25; ++width) {
+    PgeqBandSlot s{};
+    DesignBand(table, 30, width, 15000.0 / kRate, &s);
+    const double fr = PoleFrequency(s);
+    EXPECT_GE(fr, kPgeqMinFrequency) << width;
+    EXPECT_LE(fr, kPgeqMaxFrequency) << width;
+    EXPECT_LT(fr, 15000.0 / kRate) << width;  // pulled down, never up
+    EXPECT_TRUE(std::isfinite(s.b) && std::isfinite(s.g));
+  }
+  // Frequencies outside the design range are clamped before anything else.
+  PgeqBandSlot top{}, bottom{};
+  DesignBand(table, 30, 10, 0.6, &top);
+  DesignBand(table, 30, 10, 0.0, &bottom);
+  EXPECT_LE(PoleFrequency(top), kPgeqMaxFrequency + 1e-12);
+  EXPECT_GE(PoleFrequency(bottom), kPgeqMinFrequency - 1e-12);
+}
+
+TEST(PgeqDesign, OnlyActiveBandsTakeSlotsInBandOrder) {
+  Eq e;
+  PgeqParams p = Preset(0);
+  p.gain[1] = 60;
+  e.eq.SetParams(&p);
+  Prepare(e.eq, SampleFormat::kFloat32, 2);
+  ASSERT_EQ(e.eq.ActiveBands(), 1);
+  PgeqBandSlot expected{};
+  DesignBand(PgeqCorrectionTable(), 60, p.width[1], p.center[1] / double(kRate), &expected);
+  const PgeqBandBlock& b = e.eq.Bands(0);
+  EXPECT_EQ(b.slots[0].active, 1);
+  EXPECT_EQ(b.slots[0].a1, expected.a1);
+  EXPECT_EQ(b.slots[0].g, expected.g);
+  for (int s = 1; s < kPgeqBands; ++s) EXPECT_EQ(b.slots[s].active, 0);
+
+  p.gain[0] = -30;
+  p.gain[3] = 20;
+  e.eq.SetParams(&p);
+  e.eq.Update(false);
+  ASSERT_EQ(e.eq.ActiveBands(), 3);
+  PgeqBandSlot fourth{};
+  DesignBand(PgeqCorrectionTable(), 20, p.width[3], p.center[3] / double(kRate), &fourth);
+  EXPECT_EQ(e.eq.Bands(0).slots[2].a1, fourth.a1);
+  EXPECT_EQ(e.eq.Bands(0).slots[3].active, 0);
+  // Channel 1 runs the same coefficients.
+  EXPECT_EQ(e.eq.Bands(1).slots[2].a1, fourth.a1);
+  EXPECT_EQ(e.eq.Bands(1).slots[0].g, e.eq.Bands(0).slots[0].g);
+}
+
+TEST(PgeqDesign, ShelfTypesAndTheirMixCoefficients) {
+  PgeqParams p = Preset(0);
+  PgeqShelfBlock s{};
+
+  p.lowShelfEnable = 1;
+  p.highShelfEnable = 1;  // both enabled with gain 0: still off
+  DesignShelves(p, kRate, &s);
+  EXPECT_EQ(s.lowType, kPgeqShelfOff);
+  EXPECT_EQ(s.highType, kPgeqShelfOff);
+
+  p.lowShelfGain = -250;
+  p.highShelfGain = -250;
+  DesignShelves(p, kRate, &s);
+  ASSERT_EQ(s.lowType, kPgeqShelfCut);
+  ASSERT_EQ(s.highType, kPgeqShelfCut);
+  for (int st = 0; st < 2; ++st) {
+    EXPECT_EQ(s.low[st].c0, 0.0);
+    EXPECT_EQ(s.low[st].c1, 1.0);
+    EXPECT_EQ(s.high[st].c1, -1.0);
+    EXPECT_EQ(s.low[st].y1, 0.0);
+  }
+  // The low-pass prototype passes DC unchanged.
+  EXPECT_NEAR(s.low[0].b / (1.0 - s.low[0].a1 + s.low[0].a2), 1.0, 1e-12);
+
+  p.lowShelfGain = 40;
+  p.highShelfGain = 30;
+  DesignShelves(p, kRate, &s);
+  ASSERT_EQ(s.lowType, kPgeqShelfBoost);
+  ASSERT_EQ(s.highType, kPgeqShelfBoost);
+  // Two stages of 10^(dB/40) make the whole boost.
+  EXPECT_NEAR((1.0 + s.low[0].c1) * (1.0 + s.low[1].c1), std::pow(10.0, 4.0 / 20.0), 1e-12);
+  EXPECT_NEAR(s.high[0].corr, std::pow(10.0, HighShelfCorrectionDb(500.0 / kRate) / 20.0), 1e-12);
+}
+
+TEST(PgeqDesign, HighShelfCorrectionCurveInterpolatesAndExtends) {
+  EXPECT_NEAR(HighShelfCorrectionDb(0.0), 0.0, 1e-12);
+  EXPECT_NEAR(HighShelfCorrectionDb(1500.0 / 44100.0), -1.5, 1e-12);
+  EXPECT_NEAR(HighShelfCorrectionDb(5500.0 / 44100.0), -5.0, 1e-12);
+  EXPECT_NEAR(HighShelfCorrectionDb(15000.0 / 44100.0), -13.0, 1e-12);
+  // Past the last point: one more dB down per 1000 Hz.
+  EXPECT_NEAR(HighShelfCorrectionDb(17000.0 / 44100.0), -15.0, 1e-12);
+}
+
+// --- processing -------------------------------------------------------------------
+
+TEST(PgeqProcess, DefaultsAreTheIdentityForEveryFormat) {
+  const std::vector<double> noise = Noise(4000, 1.0, 7);
+  {
+    Eq e;
+    Prepare(e.eq, SampleFormat::kPcm16, 2);
+    std::vector<std::int16_t> s(noise.size());
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::int16_t>(noise[i] * 32767);
+    s[0] = -32768;
+    s[1] = 32767;
+    const auto original = s;
+    RunInPlace(e.eq, s, 2);
+    EXPECT_EQ(s, original);
+  }
+  {
+    Eq e;
+    Prepare(e.eq, SampleFormat::kFloat32, 2);
+    std::vector<float> s(noise.begin(), noise.end());
+    s[2] = 3.5f;  // floats are not clamped
+    const auto original = s;
+    RunInPlace(e.eq, s, 2);
+    EXPECT_EQ(s, original);
+  }
+  {
+    Eq e;
+    Prepare(e.eq, SampleFormat::kFloat64, 1);
+    std::vector<double> s = noise;
+    RunInPlace(e.eq, s, 1);
+    EXPECT_EQ(s, noise);
+  }
+  {
+    Eq e;
+    Prepare(e.eq, SampleFormat::kPcm8, 1);
+    std::vector<std::uint8_t> s(256);
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
+    const auto original = s;
+    RunInPlace(e.eq, s, 1);
+    EXPECT_EQ(s, original);
+  }
+  {
+    Eq e;
+    Prepare(e.eq, SampleFormat::kPcm32, 2);
+    std::vector<std::int32_t> s(noise.size());
+    for (std::size_t i = 0; i < s.size(); ++i) s[i] = static_cast<std::int32_t>(noise[i] * 2.1e9);
+    s[0] = INT32_MIN;
+    s[1] = INT32_MAX;
+    const auto original = s;
+    RunInPlace(e.eq, s, 2);
+    EXPECT_EQ(s, original);
+  }
+}
+
+TEST(PgeqProcess, SixteenBitWorksInRawUnitsAndTruncates) {
+  Eq e;
+  e.eq.SetWetOut(-60);  // 10^-0.3, about 0.501
+  Prepare(e.eq, SampleFormat::kPcm16, 1);
+  std::vector<std::int16_t> s = {3, -3, 1, -1, 20000, -20000};
+  RunInPlace(e.eq, s, 1);
+  const double g = std::pow(10.0, -0.3);
+  EXPECT_EQ(s[0], 1);  // 1.503: rounding would give 2
+  EXPECT_EQ(s[1], -1);
+  EXPECT_EQ(s[2], 0);  // 0.501: truncated, not rounded
+  EXPECT_EQ(s[3], 0);
+  EXPECT_EQ(s[4], static_cast<std::int16_t>(std::trunc(20000 * g)));
+  EXPECT_EQ(s[5], static_cast<std::int16_t>(std::trunc(-20000 * g)));
+
+  e.eq.SetWetOut(250);  // about 17.8
+  std::vector<std::int16_t> loud = {30000, -30000, 100};
+  RunInPlace(e.eq, loud, 1);
+  EXPECT_EQ(loud[0], 32767);
+  EXPECT_EQ(loud[1], -32768);
+  EXPECT_EQ(loud[2], static_cast<std::int16_t>(std::trunc(100 * std::pow(10.0, 1.25))));
+}
+
+// The filter is linear and scaling by 2^15 is exact in binary floating
+// point, so the raw 16-bit run is the scaled float run, truncated.
+TEST(PgeqProcess, SixteenBitAndFloatPathsRunTheSameFilter) {
+  Eq a, b;
+  for (CAkPgeqTransform* eq : {&a.eq, &b.eq}) eq->ApplyPreset(9);
+  Prepare(a.eq, SampleFormat::kPcm16, 1);
+  Prepare(b.eq, SampleFormat::kFloat64, 1);
+  const std::vector<double> noise = Noise(3000, 0.25, 3);
+  std::vector<std::int16_t> s16(noise.size());
+  std::vector<double> s64(noise.size());
+  for (std::size_t i = 0; i < noise.size(); ++i) {
+    s16[i] = static_cast<std::int16_t>(std::lround(noise[i] * 32768));
+    s64[i] = s16[i] / 32768.0;
+  }
+  RunInPlace(a.eq, s16, 1);
+  RunInPlace(b.eq, s64, 1);
+  for (std::size_t i = 0; i < noise.size(); ++i)
+    ASSERT_EQ(s16[i], static_cast<std::int16_t>(
+                          std::min(32767.0, std::max(-32768.0, std::trunc(s64[i] * 32768)))))
+        << i;
+}
+
+TEST(PgeqProcess, OutOfPlaceEqualsInPlaceAndNothingIsHeldBack) {
+  Eq a, b;
+  a.eq.ApplyPreset(3);
+  b.eq.ApplyPreset(3);
+  Prepare(a.eq, SampleFormat::kFloat32, 2);
+  Prepare(b.eq, SampleFormat::kFloat32, 2);
+  const std::vector<double> noise = Noise(2000, 0.5, 11);
+  std::vector<float> inPlace(noise.begin(), noise.end());
+  const std::vector<float> source = inPlace;
+  std::vector<float> separate(source.size(), 0.0f);
+  RunInPlace(a.eq, inPlace, 2);
+  std::uint32_t in = 1000, out = 1000;
+  ASSERT_EQ(b.eq.Process(kProcessOrdinary, source.data(), &in, separate.data(), &out), kOk);
+  EXPECT_EQ(separate, inPlace);
+
+  std::uint32_t drained = 512;
+  EXPECT_EQ(b.eq.Process(kProcessDrain, nullptr, nullptr, separate.data(), &drained),
+            kProcessFinished);
+  EXPECT_EQ(drained, 0u);
+  // Less room than input: only what fits is taken.
+  in = 1000;
+  out = 10;
+  ASSERT_EQ(b.eq.Process(kProcessOrdinary, source.data(), &in, separate.data(), &out), kOk);
+  EXPECT_EQ(in, 10u);
+  EXPECT_EQ(out, 10u);
+  EXPECT_EQ(b.eq.Process(7, source.data(), &in, separate.data(), &out), kInvalidArg);
+}
+
+TEST(PgeqProcess, FullLowShelfCutRemovesDc) {
+  Eq e;
+  e.eq.SetLowShelfEnable(1);
+  e.eq.SetLowShelfFrequency(200);
+  e.eq.SetLowShelfGain(-250);
+  Prepare(e.eq, SampleFormat::kFloat64, 1);
+  std::vector<double> dc(44100, 0.5);
+  RunInPlace(e.eq, dc, 1);
+  EXPECT_NEAR(dc.back(), 0.0, 1e-6);
+  // A high tone passes nearly untouched.
+  std::vector<double> tone(8820);
+  for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = std::sin(2 * kPi * 10000.0 * i / kRate);
+  RunInPlace(e.eq, tone, 1);
+  double peak = 0;
+  for (std::size_t i = 4410; i < tone.size(); ++i) peak = std::max(peak, std::fabs(tone[i]));
+  EXPECT_NEAR(peak, 1.0, 0.02);
+}
+
+TEST(PgeqProcess, ShelfEnabledWithZeroGainChangesNothing) {
+  Eq e;
+  e.eq.SetLowShelfEnable(1);
+  e.eq.SetHighShelfEnable(1);
+  Prepare(e.eq, SampleFormat::kFloat64, 1);
+  EXPECT_EQ(e.eq.Shelves(0).lowType, kPgeqShelfOff);
+  EXPECT_EQ(e.eq.Shelves(0).highType, kPgeqShelfOff);
+  std::vector<double> s = Noise(1000, 1.0, 5);
+  const auto original = s;
+  RunInPlace(e.eq, s, 1);
+  EXPECT_EQ(s, original);
+}
+
+// Half a second after an impulse the shelves of this preset have decayed
+// far below 2^-32 but not yet to a double's underflow: only the flush makes
+// their memories exactly 0.
+TEST(PgeqProcess, DecayingMemoriesAreFlushedToZero) {
+  for (int preset : {9, 7}) {
+    Eq e;
+    e.eq.ApplyPreset(preset);
+    Prepare(e.eq, SampleFormat::kFloat64, 1);
+    std::vector<double> s(kRate / 2, 0.0);
+    s[0] = 1.0;
+    RunInPlace(e.eq, s, 1);
+    for (int k = 0; k < e.eq.ActiveBands(); ++k) {
+      EXPECT_EQ(e.eq.Bands(0).slots[k].y1, 0.0) << preset;
+      EXPECT_EQ(e.eq.Bands(0).slots[k].y2, 0.0) << preset;
+    }
+    for (int st = 0; st < 2; ++st) {
+      EXPECT_EQ(e.eq.Shelves(0).low[st].y1, 0.0) << preset;
+      EXPECT_EQ(e.eq.Shelves(0).high[st].y1, 0.0) << preset;
+    }
+    EXPECT_EQ(s.back(), 0.0);
+  }
+}
+
+TEST(PgeqProcess, NonFiniteInputDoesNotStayInTheMemories) {
+  Eq e;
+  e.eq.ApplyPreset(9);
+  Prepare(e.eq, SampleFormat::kFloat32, 1);
+  std::vector<float> s = {1.0f, std::numeric_limits<float>::quiet_NaN(),
+                          std::numeric_limits<float>::infinity(), -3e38f, 0.5f};
+  RunInPlace(e.eq, s, 1);
+  std::vector<float> clean(kRate / 10);
+  for (std::size_t i = 0; i < clean.size(); ++i)
+    clean[i] = static_cast<float>(0.5 * std::sin(2 * kPi * 440.0 * i / kRate));
+  RunInPlace(e.eq, clean, 1);
+  for (float v : clean) ASSERT_TRUE(std::isfinite(v));
+  EXPECT_TRUE(std::isfinite(e.eq.Bands(0).slots[0].y1));
+  EXPECT_TRUE(std::isfinite(e.eq.Shelves(0).low[1].y2));
+  EXPECT_GT(*std::max_element(clean.begin(), clean.end()), 0.1f);
+}
+
+// --- redesign rules -------------------------------------------------------------
+
+std::vector<double> RunChunks(CAkPgeqTransform& eq, const std::vector<double>& signal,
+                              std::size_t chunk, std::size_t markAt = SIZE_MAX) {
+  std::vector<double> out = signal;
+  for (std::size_t pos = 0; pos < out.size(); pos += chunk) {
+    std::uint32_t n = static_cast<std::uint32_t>(std::min(chunk, out.size() - pos));
+    std::uint32_t m = n;
+    const int mode = pos == markAt ? kProcessDiscontinuity : kProcessOrdinary;
+    EXPECT_EQ(eq.Process(mode, out.data() + pos, &n, out.data() + pos, &m), kOk);
+  }
+  return out;
+}
+
+TEST(PgeqRedesign, BuffersContinueAndADiscontinuityStartsAfresh) {
+  const std::vector<double> signal = Noise(8000, 0.5, 21);
+  Eq whole, chunked, marked, fresh;
+  for (CAkPgeqTransform* eq : {&whole.eq, &chunked.eq, &marked.eq, &fresh.eq}) {
+    eq->ApplyPreset(2);
+    Prepare(*eq, SampleFormat::kFloat64, 1);
+  }
+  const std::vector<double> a = RunChunks(whole.eq, signal, signal.size());
+  const std::vector<double> b = RunChunks(chunked.eq, signal, 1000, 0);  // first mark: no reset
+  EXPECT_EQ(a, b);
+
+  const std::vector<double> c = RunChunks(marked.eq, signal, 1000, 4000);
+  const std::vector<double> tail(signal.begin() + 4000, signal.end());
+  const std::vector<double> d = RunChunks(fresh.eq, tail, tail.size());
+  EXPECT_TRUE(std::equal(d.begin(), d.end(), c.begin() + 4000));
+  EXPECT_NE(c[4000], a[4000]);
+}
+
+TEST(PgeqRedesign, SettingChangeKeepsBandMemoryAndRestartsShelves) {
+  Eq e;
+  e.eq.ApplyPreset(9);
+  Prepare(e.eq, SampleFormat::kFloat64, 1);
+  std::vector<double> s = Noise(500, 0.5, 2);
+  RunInPlace(e.eq, s, 1);
+  const PgeqBandSlot before = e.eq.Bands(0).slots[0];
+  ASSERT_NE(before.y1, 0.0);
+  e.eq.SetBandGain(2, -60);  // still the only band, new coefficients
+  std::vector<double> none;
+  RunInPlace(e.eq, none, 1);
+  const PgeqBandSlot after = e.eq.Bands(0).slots[0];
+  EXPECT_EQ(after.y1, before.y1);
+  EXPECT_EQ(after.y2, before.y2);
+  EXPECT_NE(after.g, before.g);
+  EXPECT_EQ(e.eq.Shelves(0).low[0].y1, 0.0);
+  EXPECT_EQ(e.eq.Shelves(0).high[1].y2, 0.0);
+}
+
+// Each channel keeps its own history: channel 1 of a stereo run equals a
+// mono run of the same signal, across a redesign in the middle.
+TEST(PgeqRedesign, ChannelsKeepTheirOwnMemoriesAcrossRedesign) {
+  const std::vector<double> left = Noise(3000, 0.5, 31);
+  const std::vector<double> right = Noise(3000, 0.5, 32);
+  std::vector<double> stereo(6000);
+  for (int i = 0; i < 3000; ++i) {
+    stereo[2 * i] = left[i];
+    stereo[2 * i + 1] = right[i];
+  }
+  Eq st, mono;
+  for (CAkPgeqTransform* eq : {&st.eq, &mono.eq}) eq->ApplyPreset(4);
+  Prepare(st.eq, SampleFormat::kFloat64, 2);
+  Prepare(mono.eq, SampleFormat::kFloat64, 1);
+
+  std::vector<double> s1(stereo.begin(), stereo.begin() + 3000);
+  std::vector<double> s2(stereo.begin() + 3000, stereo.end());
+  std::vector<double> m1(right.begin(), right.begin() + 1500);
+  std::vector<double> m2(right.begin() + 1500, right.end());
+  RunInPlace(st.eq, s1, 2);
+  RunInPlace(mono.eq, m1, 1);
+  for (CAkPgeqTransform* eq : {&st.eq, &mono.eq}) eq->SetBandGain(3, 60);
+  RunInPlace(st.eq, s2, 2);
+  RunInPlace(mono.eq, m2, 1);
+  for (int i = 0; i < 1500; ++i) {
+    ASSERT_EQ(s1[2 * i + 1], m1[i]) << i;
+    ASSERT_EQ(s2[2 * i + 1], m2[i]) << i;
+  }
+}
+
+// --- float transform calls ------------------------------------------------------
+
+TEST(PgeqFloat, ProcessMatchesTheFramePathAndNeverCountsAsDiscontinuity) {
+  Eq a, b;
+  a.eq.ApplyPreset(10);
+  b.eq.ApplyPreset(10);
+  ASSERT_EQ(a.eq.Init(2, kRate), kOk);
+  Prepare(b.eq, SampleFormat::kFloat32, 2);
+  const std::vector<double> noise = Noise(4000, 0.5, 41);
+  std::vector<float> x(noise.begin(), noise.end()), y = x;
+  ASSERT_EQ(a.eq.ProcessFloat(x.data(), 1000, false), kOk);
+  ASSERT_EQ(a.eq.ProcessFloat(x.data() + 2000, 1000, false), kOk);
+  std::vector<float> y1(y.begin(), y.begin() + 2000), y2(y.begin() + 2000, y.end());
+  RunInPlace(b.eq, y1, 2, kProcessDiscontinuity);
+  RunInPlace(b.eq, y2, 2);
+  EXPECT_TRUE(std::equal(y1.begin(), y1.end(), x.begin()));
+  EXPECT_TRUE(std::equal(y2.begin(), y2.end(), x.begin() + 2000));
+}
+
+TEST(PgeqFloat, IsChangedAndUpdate) {
+  Eq e;
+  ASSERT_EQ(e.eq.Init(1, kRate), kOk);
+  EXPECT_FALSE(e.eq.IsChanged());  // the start took the snapshot
+  EXPECT_EQ(e.eq.Update(false), kFalse);
+  e.eq.SetBandGain(0, 120);
+  EXPECT_TRUE(e.eq.IsChanged());
+  EXPECT_TRUE(e.eq.IsChanged());  // asking does not clear it
+  EXPECT_EQ(e.eq.ActiveBands(), 0);
+  EXPECT_EQ(e.eq.Update(false), kOk);
+  EXPECT_FALSE(e.eq.IsChanged());
+  EXPECT_EQ(e.eq.ActiveBands(), 1);
+
+  std::vector<float> s(200, 0.0f);
+  s[0] = 1.0f;
+  e.eq.ProcessFloat(s.data(), 200, false);
+  ASSERT_NE(e.eq.Bands(0).slots[0].y1, 0.0);
+  EXPECT_EQ(e.eq.Update(false), kFalse);
+  EXPECT_NE(e.eq.Bands(0).slots[0].y1, 0.0);
+  EXPECT_EQ(e.eq.Update(true), kOk);  // reset clears the memories
+  EXPECT_EQ(e.eq.Bands(0).slots[0].y1, 0.0);
+  EXPECT_EQ(e.eq.Bands(0).slots[0].y2, 0.0);
+
+  e.eq.Stop();
+  EXPECT_EQ(e.eq.ProcessFloat(s.data(), 200, false), kUnexpected);
+}
+
+TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
+  Eq e;
+  PgeqParams p = Preset(0);
+  p.gain[1] = 120;  // band 2 alone sits in the first slot, which is watched
+  e.eq.SetParams(&p);
+  ASSERT_EQ(e.eq.Init(1, kRate), kOk);
+  ASSERT_EQ(e.eq.ActiveBands(), 1);
+
+  std::vector<float> s(256, 0.0f);
+  // Silence keeps every memory at zero: quiet.
+  ASSERT_EQ(e.eq.ProcessFloat(s.data(), 256, false), kOk);
+  EXPECT_TRUE(e.eq.Quiet());
+
+  s[0] = 1.0f;
+  ASSERT_EQ(e.eq.ProcessFloat(s.data(), 256, false), kOk);
+  EXPECT_FALSE(e.eq.Quiet());
+  // The band rings on: the drain processes until its memories settle.
+  int calls = 0;
+  HResult hr = kOk;
+  std::vector<float> tail(256);
+  while ((hr = e.eq.ProcessFloat(tail.data(), 256, true)) == kOk && ++calls < 10000) {
+    std::fill(tail.begin(), tail.end(), 0.0f);
+  }
+  EXPECT_EQ(hr, kProcessFinished);
+  EXPECT_GT(calls, 0);
+  EXPECT_LT(calls, 10000);
+  // The finishing call leaves the buffer alone.
+  std::vector<float> marker(256, 0.25f);
+  EXPECT_EQ(e.eq.ProcessFloat(marker.data(), 256, true), kProcessFinished);
+  EXPECT_EQ(marker, std::vector<float>(256, 0.25f));
+}
+
+TEST(PgeqFloat, OtherFormatsNeverReportQuiet) {
+  Eq e;
+  Prepare(e.eq, SampleFormat::kFloat64, 1);
+  std::vector<double> s(100, 0.0);
+  RunInPlace(e.eq, s, 1);
+  EXPECT_FALSE(e.eq.Quiet());
+}
+
+// --- command line ---------------------------------------------------------------
+
+TEST(PgeqCli, RecordCarriesTheNamedSettings) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("pgeq_cli_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const fs::path rec = dir / "eq.rec";
+  const std::string cmd = std::string(ORLOFX_CLI_PATH) +
+                          " record paragraphic-eq --preset 4 --set band1_gain=-30 "
+                          "--set high_shelf_frequency=12000 --set highlight_band=2 " +
+                          rec.string() + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::ifstream in(rec, std::ios::binary);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+  fs::remove_all(dir);
+  ASSERT_EQ(bytes.size(), 104u);
+  std::int32_t fields[21];
+  ASSERT_EQ(DecodeRecord(kPgeqRecord, bytes.data(), bytes.size(), fields), kOk);
+  PgeqParams expected = Preset(4);
+  expected.gain[0] = -30;
+  expected.highShelfFrequency = 12000;
+  expected.highlightBand = 2;
+  const PgeqParams got = ParamsFromFields<PgeqParams>(fields);
+  EXPECT_EQ(0, std::memcmp(&got, &expected, sizeof got));
+}
+
+}  // namespace
+}  // namespace orlofx
