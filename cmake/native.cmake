@@ -12,9 +12,16 @@ target_compile_options(orlofx_platform_native PRIVATE ${ORLOFX_WARNINGS})
 # other, which CMake resolves by repeating them on the link line.
 target_link_libraries(orlofx_core PUBLIC orlofx_platform_native)
 
+# The tool's list of effects, a library of its own so that the tests, the
+# benchmarks and the fuzz targets walk the same list as the tool.
+add_library(orlofx_effect_list STATIC cli/effect_registry.cpp)
+target_link_libraries(orlofx_effect_list PUBLIC orlofx_platform_native)
+target_compile_options(orlofx_effect_list PRIVATE ${ORLOFX_WARNINGS})
+
 file(GLOB ORLOFX_CLI_SOURCES CONFIGURE_DEPENDS cli/*.cpp)
+list(REMOVE_ITEM ORLOFX_CLI_SOURCES ${CMAKE_SOURCE_DIR}/cli/effect_registry.cpp)
 add_executable(orlofx ${ORLOFX_CLI_SOURCES})
-target_link_libraries(orlofx PRIVATE orlofx_platform_native PkgConfig::SNDFILE)
+target_link_libraries(orlofx PRIVATE orlofx_effect_list orlofx_platform_native PkgConfig::SNDFILE)
 target_compile_options(orlofx PRIVATE ${ORLOFX_WARNINGS})
 
 if(BUILD_TESTING)
@@ -22,7 +29,7 @@ if(BUILD_TESTING)
   include(GoogleTest)
   file(GLOB ORLOFX_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
   add_executable(orlofx_tests ${ORLOFX_NATIVE_TESTS})
-  target_link_libraries(orlofx_tests PRIVATE orlofx_platform_native PkgConfig::SNDFILE
+  target_link_libraries(orlofx_tests PRIVATE orlofx_effect_list orlofx_platform_native PkgConfig::SNDFILE
     GTest::gtest GTest::gtest_main)
   target_compile_options(orlofx_tests PRIVATE ${ORLOFX_WARNINGS})
   target_compile_definitions(orlofx_tests PRIVATE
@@ -36,3 +43,11 @@ endif()
 # Writes deterministic WAV files for tests that compare builds.
 add_executable(make_test_wav tests/tools/make_test_wav.cpp)
 target_link_libraries(make_test_wav PRIVATE PkgConfig::SNDFILE m)
+
+# On demand only: benchmarks (make bench) and libFuzzer targets (make fuzz).
+if(ORLOFX_BENCH)
+  add_subdirectory(bench)
+endif()
+if(ORLOFX_FUZZ)
+  add_subdirectory(fuzz)
+endif()

@@ -4,6 +4,7 @@
 #   install-deps.sh windows  the above, mingw-w64 for both targets, wine (32 and 64 bit),
 #                            the GStreamer plug-ins Wine's WAVE parser needs, Xvfb
 #   install-deps.sh bench    sox and FFTW for the benchmarks
+#   install-deps.sh fuzz     clang and its libFuzzer runtime for the fuzz targets
 set -euo pipefail
 want=${1:-native}
 
@@ -14,12 +15,14 @@ windows_pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   imagemagick x11-apps fonts-dejavu-core)
 bench_pkgs=(sox libfftw3-dev)
+fuzz_pkgs=(clang libclang-rt-dev)
 
 pkgs=("${native_pkgs[@]}")
 case "$want" in
   native) ;;
   windows) pkgs+=("${windows_pkgs[@]}") ;;
   bench) pkgs+=("${bench_pkgs[@]}") ;;
+  fuzz) pkgs+=("${fuzz_pkgs[@]}") ;;
   *) echo "install-deps.sh: unknown set '$want'" >&2; exit 2 ;;
 esac
 

@@ -1,0 +1,490 @@
+// Robustness of every effect the tool offers, through the processing entry
+// the filters use: random block sizes and output room, every format and
+// channel count, marks and drains in the middle, settings changed from
+// another thread, hostile samples, record round trips mid-stream, and many
+// instances at once. Seeds are fixed and printed; ORLOFX_ROBUSTNESS_SEED
+// replays another one, ORLOFX_ROBUSTNESS_SCALE lengthens or shortens a run.
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+#include "tests/native/test_robustness_support.h"
+
+namespace orlofx::robust {
+namespace {
+
+class Robustness : public testing::TestWithParam<std::string> {
+ protected:
+  const cli::EffectEntry& entry() const { return Entry(GetParam()); }
+  std::unique_ptr<EffectProcessor> Create() const { return cli::CreateEffect(entry()); }
+};
+
+WaveFormat Wave(const StreamFormat& f) { return MakeWaveFormat(f.format, f.channels, f.rate); }
+
+// Clean material for the second half of a stream.
+std::vector<double> CleanInput(std::size_t frames, int channels, std::mt19937& rng) {
+  std::vector<double> v;
+  while (v.size() < frames * channels) {
+    const std::size_t n = std::min<std::size_t>(frames - v.size() / channels, 500 + rng() % 5000);
+    Append(rng() % 2 ? Signal::kTones : Signal::kNoise, n, channels, rng, v);
+  }
+  return v;
+}
+
+// Feeds `bytes` in random blocks; false once a call broke its promises.
+bool FeedAll(Driver& d, const std::vector<unsigned char>& bytes, const StreamFormat& f,
+             std::mt19937& rng) {
+  const std::size_t frames = bytes.size() / FrameBytes(f);
+  std::size_t at = 0;
+  while (at < frames) {
+    const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::size_t>(RandomBlock(rng), frames - at));
+    if (!d.Offer(bytes.data() + at * FrameBytes(f), n, kProcessOrdinary, rng)) return false;
+    at += n;
+  }
+  return true;
+}
+
+TEST_P(Robustness, RefusesWhatItCannotProcessAndFailsCallsOutsideAStream) {
+  auto fx = Create();
+  std::uint32_t inFrames = 16, outFrames = 16;
+  std::vector<unsigned char> in(16 * 8), out(16 * 8);
+  EXPECT_TRUE(Failed(fx->Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames)));
+  EXPECT_EQ(outFrames, 0u);
+
+  const WaveFormat good = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+  WaveFormat pcm24 = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
+  pcm24.bitsPerSample = 24;
+  pcm24 = Normalised(pcm24);
+  WaveFormat threeChannels = good;
+  threeChannels.channels = 3;
+  threeChannels = Normalised(threeChannels);
+  WaveFormat noChannels = good;
+  noChannels.channels = 0;
+  noChannels = Normalised(noChannels);
+  WaveFormat adpcm = MakeWaveFormat(SampleFormat::kPcm16, 1, 44100);
+  adpcm.formatTag = 2;
+  const WaveFormat otherRate = MakeWaveFormat(SampleFormat::kFloat32, 2, 48000);
+  const WaveFormat otherFormat = MakeWaveFormat(SampleFormat::kFloat64, 2, 44100);
+  const WaveFormat mono = MakeWaveFormat(SampleFormat::kFloat32, 1, 44100);
+  const std::pair<WaveFormat, WaveFormat> refused[] = {
+      {pcm24, pcm24},       {threeChannels, threeChannels}, {noChannels, noChannels},
+      {adpcm, adpcm},       {good, otherRate},              {good, otherFormat},
+      {good, mono},
+  };
+  for (const auto& [i, o] : refused) {
+    // The format is packed: copy its fields before streaming them.
+    const unsigned tag = i.formatTag, bits = i.bitsPerSample, channels = i.channels;
+    const unsigned outRate = o.samplesPerSec, outBits = o.bitsPerSample, outChannels = o.channels;
+    SCOPED_TRACE(testing::Message() << "tag " << tag << " bits " << bits << " channels "
+                                    << channels << " -> rate " << outRate << " bits " << outBits
+                                    << " channels " << outChannels);
+    EXPECT_TRUE(Failed(fx->Prepare(i, o)));
+    inFrames = outFrames = 16;
+    EXPECT_TRUE(Failed(fx->Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames)));
+    EXPECT_EQ(outFrames, 0u);
+    fx->Release();
+  }
+
+  ASSERT_TRUE(Succeeded(fx->Prepare(good, good)));
+  fx->Release();
+  inFrames = outFrames = 16;
+  EXPECT_TRUE(Failed(fx->Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames)))
+      << "a released processor must not stream";
+  EXPECT_EQ(outFrames, 0u);
+}
+
+TEST_P(Robustness, StreamsEveryFormatWithRandomBlocksMarksAndDrains) {
+  std::mt19937 rng(Seed(1100));
+  const std::uint32_t rates[] = {8000, 22050, 44100, 48000, 96000};
+  for (StreamFormat f : AllFormats(44100)) {
+    f.rate = rates[rng() % 5];
+    SCOPED_TRACE(Describe(f));
+    auto fx = Create();
+    fx->ApplyPreset(static_cast<int>(rng() % fx->PresetCount()));
+    if (rng() % 2) fx->SetFields(RandomFields(*fx, rng).data());
+    ASSERT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+    Driver d(*fx, f);
+    bool breaks = false;
+    const int segments = Scaled(60);
+    for (int s = 0; s < segments; ++s) {
+      std::vector<double> samples;
+      Append(static_cast<Signal>(rng() % kCleanSignalCount), RandomBlock(rng), f.channels, rng, samples);
+      const std::vector<unsigned char> bytes = Encode(f.format, samples);
+      int mode = kProcessOrdinary;
+      switch (rng() % 10) {
+        case 0: mode = kProcessDiscontinuity; breaks = true; break;
+        case 1: ASSERT_TRUE(d.Drain(rng)); break;
+        case 2: fx->SetFields(RandomFields(*fx, rng).data()); break;
+        case 3: fx->ApplyPreset(static_cast<int>(rng() % fx->PresetCount())); break;
+        default: break;
+      }
+      ASSERT_TRUE(d.Offer(bytes.data(), static_cast<std::uint32_t>(samples.size() / f.channels), mode, rng));
+    }
+    ASSERT_TRUE(d.Drain(rng));
+    if (breaks)
+      EXPECT_LE(d.Produced(), d.Consumed());
+    else
+      EXPECT_EQ(d.Produced(), d.Consumed()) << "without breaks every frame comes out once";
+    if (IsFloat(f.format)) {
+      EXPECT_TRUE(AllFinite(d.OutputSamples())) << "clean input, non-finite output";
+    }
+    fx->Release();
+  }
+}
+
+TEST_P(Robustness, SettingsChangedFromAnotherThreadWhileStreaming) {
+  const std::uint32_t seed = Seed(1200);
+  const StreamFormat formats[] = {{SampleFormat::kFloat32, 2, 44100},
+                                  {SampleFormat::kPcm16, 1, 48000},
+                                  {SampleFormat::kFloat64, 2, 32000}};
+  for (const StreamFormat& f : formats) {
+    SCOPED_TRACE(Describe(f));
+    auto fx = Create();
+    ASSERT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+    std::atomic<bool> stop{false};
+    std::atomic<int> changes{0}, wrongResults{0};
+    std::thread churn([&] {
+      std::mt19937 r(seed + 1);
+      const int presets = fx->PresetCount();
+      while (!stop.load()) {
+        switch (r() % 6) {
+          case 0:
+          case 1: fx->SetFields(RandomFields(*fx, r).data()); break;
+          case 2: {
+            const int index = static_cast<int>(r() % (presets + 2)) - 1;
+            const HResult hr = fx->ApplyPreset(index);
+            const bool inRange = index >= 0 && index < presets;
+            if (inRange ? Failed(hr) : hr != kInvalidArg) ++wrongResults;
+            break;
+          }
+          case 3: {
+            MemoryRecordStream s;
+            if (Failed(fx->SaveRecord(s, r() % 2 == 0))) ++wrongResults;
+            MemoryRecordStream back(s.Bytes());
+            if (Failed(fx->LoadRecord(back))) ++wrongResults;
+            break;
+          }
+          case 4: {
+            std::int32_t fields[kMaxRecordFields];
+            fx->GetFields(fields);
+            fx->IsDirty();
+            break;
+          }
+          default: {
+            WaveFormat w{};
+            fx->GetFormat(&w, static_cast<int>(r() % 2));
+            break;
+          }
+        }
+        ++changes;
+      }
+    });
+    std::mt19937 rng(seed);
+    Driver d(*fx, f);
+    bool ok = true;
+    for (int s = 0; s < Scaled(200) && ok; ++s) {
+      std::vector<double> samples;
+      Append(static_cast<Signal>(rng() % 3), RandomBlock(rng), f.channels, rng, samples);
+      const std::vector<unsigned char> bytes = Encode(f.format, samples);
+      ok = d.Offer(bytes.data(), static_cast<std::uint32_t>(samples.size() / f.channels),
+                   kProcessOrdinary, rng);
+    }
+    // Keep streaming until the other thread has really been at work.
+    while (ok && changes.load() < 50) {
+      std::vector<double> samples;
+      Append(Signal::kNoise, 256, f.channels, rng, samples);
+      ok = d.Offer(Encode(f.format, samples).data(), 256, kProcessOrdinary, rng);
+    }
+    stop = true;
+    churn.join();
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(wrongResults.load(), 0) << "presets, saves or loads answered wrongly while streaming";
+
+    // Settle on preset 0, then clean input must give clean output.
+    fx->ApplyPreset(0);
+    const std::size_t settle = Thorough() ? f.rate * 2 : f.rate;
+    const std::size_t before = d.Produced();
+    ASSERT_TRUE(FeedAll(d, Encode(f.format, CleanInput(settle, f.channels, rng)), f, rng));
+    ASSERT_TRUE(d.Drain(rng));
+    EXPECT_EQ(d.Produced(), d.Consumed());
+    if (IsFloat(f.format)) {
+      const std::vector<double> out = d.OutputSamples();
+      EXPECT_TRUE(AllFinite(out, (before + settle / 2) * f.channels));
+    }
+    fx->Release();
+  }
+}
+
+TEST_P(Robustness, HostileSamplesLeaveNoNaNBehind) {
+  std::mt19937 rng(Seed(1300));
+  const StreamFormat formats[] = {{SampleFormat::kFloat32, 2, 44100},
+                                  {SampleFormat::kFloat64, 1, 44100},
+                                  {SampleFormat::kFloat32, 1, 48000},
+                                  {SampleFormat::kFloat64, 2, 44100}};
+  const int presets = Create()->PresetCount();
+  for (const StreamFormat& f : formats) {
+    if (Light() && &f != &formats[0]) break;
+    // Every preset on the first format, two on the others.
+    std::vector<int> chosen;
+    if (&f == &formats[0] && Thorough()) {
+      for (int p = 0; p < presets; ++p) chosen.push_back(p);
+    } else {
+      chosen = {0, static_cast<int>(rng() % presets)};
+    }
+    for (int preset : chosen) {
+      SCOPED_TRACE(Describe(f) + ", preset " + std::to_string(preset));
+      auto fx = Create();
+      ASSERT_TRUE(Succeeded(fx->ApplyPreset(preset)));
+      ASSERT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+      // Lengths in fractions of a second (shorter in sanitizer builds).
+      const std::size_t r = Thorough() ? f.rate : f.rate / 2;
+      std::vector<double> in;
+      Append(Signal::kTones, r / 4, f.channels, rng, in);
+      Append(Signal::kNanInf, r / 4, f.channels, rng, in);
+      Append(Signal::kTones, r / 8, f.channels, rng, in);
+      Append(Signal::kHuge, r / 8, f.channels, rng, in);
+      Append(Signal::kDenormal, r / 8, f.channels, rng, in);
+      Append(Signal::kSquare, r / 4, f.channels, rng, in);
+      Append(Signal::kDc, r / 8, f.channels, rng, in);
+      Append(Signal::kNanInf, r / 16, f.channels, rng, in);
+      const std::size_t cleanFrom = in.size() / f.channels;
+      Append(Signal::kSilence, r, f.channels, rng, in);
+      Append(Signal::kTones, r, f.channels, rng, in);
+      Append(Signal::kSquare, r / 2, f.channels, rng, in);
+      Driver d(*fx, f);
+      ASSERT_TRUE(FeedAll(d, Encode(f.format, in), f, rng));
+      ASSERT_TRUE(d.Drain(rng));
+      ASSERT_EQ(d.Produced(), d.Consumed());
+      // Output frame k belongs to input frame k; half a second after the
+      // input turned clean nothing non-finite may come out any more.
+      const std::vector<double> out = d.OutputSamples();
+      const std::size_t from = (cleanFrom + f.rate / 2) * f.channels;
+      std::size_t bad = 0, firstBad = 0;
+      for (std::size_t i = from; i < out.size(); ++i)
+        if (!std::isfinite(out[i]) && bad++ == 0) firstBad = i;
+      EXPECT_EQ(bad, 0u) << "first non-finite output at frame " << firstBad / f.channels << " of "
+                         << out.size() / f.channels << " (clean from frame " << cleanFrom << ")";
+      fx->Release();
+    }
+  }
+}
+
+TEST_P(Robustness, PcmOutputSaturatesLikeTheFloatPath) {
+  std::mt19937 rng(Seed(1400));
+  struct Pair {
+    SampleFormat pcm, flt;
+    double lsb;
+  };
+  const Pair pairs[] = {{SampleFormat::kPcm16, SampleFormat::kFloat32, 1.0 / 32768},
+                        {SampleFormat::kPcm8, SampleFormat::kFloat32, 1.0 / 128},
+                        {SampleFormat::kPcm32, SampleFormat::kFloat64, 1.0 / 2147483648.0}};
+  const int presets = Create()->PresetCount();
+  for (const Pair& pair : pairs) {
+    if (Light() && &pair != &pairs[0]) break;
+    std::vector<int> chosen = {0, static_cast<int>(rng() % presets)};
+    if (Thorough())
+      for (int p = 1; p < presets; ++p) chosen.push_back(p);
+    const std::size_t length = Thorough() ? 20000 : 6000;
+    for (int preset : chosen) {
+      SCOPED_TRACE(std::string(FormatName(pair.pcm)) + ", preset " + std::to_string(preset));
+      const int channels = 1 + preset % 2;
+      std::vector<double> in;
+      Append(Signal::kSquare, length, channels, rng, in);
+      Append(Signal::kDc, length / 2, channels, rng, in);
+      Append(Signal::kTones, length, channels, rng, in);
+      Append(Signal::kNoise, length / 2, channels, rng, in);
+      // The same values in both formats: PCM first, then read back exactly.
+      const std::vector<unsigned char> pcmIn = Encode(pair.pcm, in);
+      const std::vector<unsigned char> fltIn = Encode(pair.flt, Decode(pair.pcm, pcmIn));
+      std::vector<double> outputs[2];
+      for (int k = 0; k < 2; ++k) {
+        const StreamFormat f{k == 0 ? pair.pcm : pair.flt, channels, 44100};
+        auto fx = Create();
+        fx->ApplyPreset(preset);
+        ASSERT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+        std::mt19937 blocks(preset * 7 + 1);  // the same partition for both
+        Driver d(*fx, f);
+        ASSERT_TRUE(FeedAll(d, k == 0 ? pcmIn : fltIn, f, blocks));
+        ASSERT_TRUE(d.Drain(blocks));
+        outputs[k] = d.OutputSamples();
+      }
+      ASSERT_EQ(outputs[0].size(), outputs[1].size());
+      std::size_t worst = 0;
+      double worstDiff = 0;
+      unsigned char b[8];
+      for (std::size_t i = 0; i < outputs[0].size(); ++i) {
+        // What the float path's sample becomes when written as PCM.
+        WriteSample<double>(pair.pcm, outputs[1][i], b);
+        const double expected = ReadSample<double>(pair.pcm, b);
+        const double diff = std::fabs(outputs[0][i] - expected);
+        if (diff > worstDiff) worstDiff = diff, worst = i;
+      }
+      EXPECT_LE(worstDiff, pair.lsb * 1.0001)
+          << "sample " << worst << ": pcm " << outputs[0][worst] << ", float "
+          << outputs[1][worst] << " (wrapped or unclamped PCM output?)";
+    }
+  }
+}
+
+TEST_P(Robustness, RestoredRecordPlaysLikeTheOriginal) {
+  std::mt19937 rng(Seed(1500));
+  const StreamFormat formats[] = {{SampleFormat::kFloat32, 2, 44100},
+                                  {SampleFormat::kPcm16, 1, 44100},
+                                  {SampleFormat::kFloat64, 1, 22050},
+                                  {SampleFormat::kPcm32, 2, 48000}};
+  for (const StreamFormat& f : formats) {
+    if (Light() && &f != &formats[0]) break;
+    SCOPED_TRACE(Describe(f));
+    auto original = Create();
+    original->ApplyPreset(static_cast<int>(rng() % original->PresetCount()));
+    original->SetFields(RandomFields(*original, rng).data());
+    ASSERT_TRUE(Succeeded(original->Prepare(Wave(f), Wave(f))));
+    Driver first(*original, f);
+    for (int s = 0; s < Scaled(30); ++s) {
+      if (rng() % 5 == 0) original->SetFields(RandomFields(*original, rng).data());
+      std::vector<double> samples;
+      Append(static_cast<Signal>(rng() % 3), RandomBlock(rng), f.channels, rng, samples);
+      ASSERT_TRUE(first.Offer(Encode(f.format, samples).data(),
+                              static_cast<std::uint32_t>(samples.size() / f.channels),
+                              kProcessOrdinary, rng));
+    }
+    // Mid-stream: save, stop, and start again, as a host reopening its
+    // project does; the restored filter must then play exactly alike.
+    MemoryRecordStream saved;
+    ASSERT_EQ(original->SaveRecord(saved, true), kOk);
+    EXPECT_FALSE(original->IsDirty());
+    original->Release();
+    ASSERT_TRUE(Succeeded(original->Prepare(Wave(f), Wave(f))));
+    auto restored = Create();
+    MemoryRecordStream load(saved.Bytes());
+    ASSERT_EQ(restored->LoadRecord(load), kOk);
+    std::vector<std::int32_t> a(kMaxRecordFields), b(kMaxRecordFields);
+    original->GetFields(a.data());
+    restored->GetFields(b.data());
+    ASSERT_EQ(a, b) << "the record does not carry the settings";
+    ASSERT_TRUE(Succeeded(restored->Prepare(Wave(f), Wave(f))));
+
+    const std::vector<unsigned char> rest = Encode(f.format, CleanInput(f.rate * 2, f.channels, rng));
+    std::vector<unsigned char> outputs[2];
+    EffectProcessor* both[2] = {original.get(), restored.get()};
+    for (int k = 0; k < 2; ++k) {
+      std::mt19937 blocks(77);
+      Driver d(*both[k], f);
+      ASSERT_TRUE(FeedAll(d, rest, f, blocks));
+      ASSERT_TRUE(d.Drain(blocks));
+      outputs[k] = d.Output();
+    }
+    ASSERT_EQ(outputs[0].size(), outputs[1].size());
+    EXPECT_TRUE(outputs[0] == outputs[1]) << "restored filter plays differently";
+    original->Release();
+    restored->Release();
+  }
+}
+
+TEST_P(Robustness, ReloadingTheSameRecordMidStreamChangesNothingLasting) {
+  std::mt19937 rng(Seed(1600));
+  const StreamFormat f{SampleFormat::kFloat32, 2, 44100};
+  auto fx = Create();
+  const int presets = fx->PresetCount();
+  for (int round = 0; round < Scaled(4); ++round) {
+    const int preset = static_cast<int>(rng() % presets);
+    SCOPED_TRACE("preset " + std::to_string(preset));
+    std::unique_ptr<EffectProcessor> twins[2] = {Create(), Create()};
+    for (auto& t : twins) {
+      t->ApplyPreset(preset);
+      ASSERT_TRUE(Succeeded(t->Prepare(Wave(f), Wave(f))));
+    }
+    const std::vector<unsigned char> head = Encode(f.format, CleanInput(f.rate, 2, rng));
+    const std::vector<unsigned char> tail =
+        Encode(f.format, CleanInput(f.rate * (Thorough() ? 3 : 2), 2, rng));
+    std::vector<double> outputs[2];
+    for (int k = 0; k < 2; ++k) {
+      std::mt19937 blocks(round + 5);
+      Driver d(*twins[k], f);
+      ASSERT_TRUE(FeedAll(d, head, f, blocks));
+      if (k == 1) {
+        MemoryRecordStream s;
+        ASSERT_EQ(twins[k]->SaveRecord(s, false), kOk);
+        MemoryRecordStream back(s.Bytes());
+        ASSERT_EQ(twins[k]->LoadRecord(back), kOk);
+      }
+      ASSERT_TRUE(FeedAll(d, tail, f, blocks));
+      ASSERT_TRUE(d.Drain(blocks));
+      outputs[k] = d.OutputSamples();
+    }
+    ASSERT_EQ(outputs[0].size(), outputs[1].size());
+    // A reload may restart filters, but the last half second must agree.
+    double worst = 0;
+    for (std::size_t i = outputs[0].size() - f.rate; i < outputs[0].size(); ++i)
+      worst = std::max(worst, std::fabs(outputs[0][i] - outputs[1][i]));
+    EXPECT_LE(worst, 1e-4);
+  }
+}
+
+TEST_P(Robustness, ManyInstancesAtOnceGiveIdenticalOutput) {
+  std::mt19937 rng(Seed(1700));
+  const StreamFormat f{SampleFormat::kFloat32, 2, 44100};
+  const int instances = WorkScale() < 0.5 ? 4 : 12;
+  const int threads = 4;
+  const int preset = static_cast<int>(rng() % Create()->PresetCount());
+  const std::vector<unsigned char> input = Encode(f.format, CleanInput(f.rate, 2, rng));
+
+  auto run = [&](EffectProcessor& fx, std::vector<unsigned char>& out) {
+    std::mt19937 blocks(99);
+    Driver d(fx, f);
+    const bool ok = FeedAll(d, input, f, blocks) && d.Drain(blocks);
+    out = ok ? d.Output() : std::vector<unsigned char>();
+  };
+  std::vector<unsigned char> reference;
+  {
+    auto fx = Create();
+    fx->ApplyPreset(preset);
+    ASSERT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+    run(*fx, reference);
+    ASSERT_FALSE(reference.empty());
+  }
+  std::vector<std::unique_ptr<EffectProcessor>> fxs;
+  for (int i = 0; i < instances; ++i) {
+    fxs.push_back(Create());
+    fxs.back()->ApplyPreset(preset);
+    ASSERT_TRUE(Succeeded(fxs.back()->Prepare(Wave(f), Wave(f))));
+  }
+  std::vector<std::vector<unsigned char>> outputs(instances);
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t)
+    pool.emplace_back([&, t] {
+      for (int i = t; i < instances; i += threads) run(*fxs[i], outputs[i]);
+    });
+  for (std::thread& t : pool) t.join();
+  for (int i = 0; i < instances; ++i)
+    EXPECT_TRUE(outputs[i] == reference) << "instance " << i << " differs from a lone instance";
+}
+
+TEST_P(Robustness, UnusualRatesAreRefusedOrStreamedCleanly) {
+  std::mt19937 rng(Seed(1800));
+  for (std::uint32_t rate : {0u, 1u, 7u, 49u, 50u, 1000u, 192000u, 384000u}) {
+    for (SampleFormat fmt : {SampleFormat::kFloat32, SampleFormat::kFloat64}) {
+      const StreamFormat f{fmt, 2, rate};
+      SCOPED_TRACE(Describe(f));
+      auto fx = Create();
+      fx->ApplyPreset(static_cast<int>(rng() % fx->PresetCount()));
+      if (Failed(fx->Prepare(Wave(f), Wave(f)))) {
+        std::uint32_t inFrames = 4, outFrames = 4;
+        float buffer[16] = {};
+        EXPECT_TRUE(Failed(fx->Process(kProcessOrdinary, buffer, &inFrames, buffer + 8, &outFrames)));
+        continue;
+      }
+      Driver d(*fx, f);
+      ASSERT_TRUE(FeedAll(d, Encode(fmt, CleanInput(12000, 2, rng)), f, rng));
+      ASSERT_TRUE(d.Drain(rng));
+      EXPECT_EQ(d.Produced(), d.Consumed());
+      EXPECT_TRUE(AllFinite(d.OutputSamples()));
+      fx->Release();
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, Robustness, testing::ValuesIn(EffectNames()), TestName);
+
+}  // namespace
+}  // namespace orlofx::robust
