@@ -1,0 +1,448 @@
+#include "effects/gdyn/gdyn_transform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace orlofx {
+
+namespace {
+
+// One 16-bit step: quieter peaks count as the floor of the table.
+constexpr double kQuietestPeak = 3.051758e-5;
+constexpr double kMaximumGain = 50.0;
+// Targets this small are silence (about -74 dB) and snap to zero.
+constexpr double kSilentGain = 0.0002;
+constexpr double kLargestGain = 5000.0;
+// Auto gain leaves a little headroom under full scale.
+constexpr double kAutoGainHeadroom = 0.98;
+
+bool ValidParam(std::uint32_t param) { return param < kGdynParamCount; }
+
+// Per 20 ms frame the gain covers the fraction k of the way to its target,
+// so that after `seconds` 90 % of the way is covered; times up to one frame
+// reach the target within the frame.
+double Coefficient(double seconds) {
+  return seconds <= 0.02 ? 1.0 : 1.0 - std::pow(0.1, 0.02 / seconds);
+}
+
+double OutputGainOf(const AkGdynProps& p) {
+  return std::pow(10.0, p.outputGain / 200.0) * (p.autoGain ? kAutoGainHeadroom : 1.0);
+}
+
+}  // namespace
+
+CAkGdynTransform::CAkGdynTransform()
+    : EffectProcessor(2), AutomationParams(kGdynAutomation, kGdynParamCount) {}
+
+CAkGdynTransform::~CAkGdynTransform() = default;
+
+// --- settings -----------------------------------------------------------------
+
+void CAkGdynTransform::MarkChanged() {
+  ScopedLock lock(paramLock_);
+  changed_ = true;
+  dirty_ = true;
+}
+
+AkGdynProps CAkGdynTransform::Snapshot(bool clearChanged) const {
+  AkGdynProps p;
+  {
+    ScopedLock lock(paramLock_);
+    p = props_;
+    if (clearChanged) const_cast<CAkGdynTransform*>(this)->changed_ = false;
+  }
+  // The automation lock is the outer one: taken only after the parameter
+  // lock is released.
+  GetAllProps(&p, sizeof p);
+  return p;
+}
+
+HResult CAkGdynTransform::GetAllSettings(AkGdynProps* props) const {
+  if (!props) return kPointer;
+  AkGdynProps p = Snapshot(false);
+  p.threshold = GdynCurveThreshold(p.points, p.pointCount);
+  p.ratio = GdynCurveRatio(p.points, p.pointCount);
+  *props = p;
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetAllSettings(const AkGdynProps* props) {
+  if (!props) return kPointer;
+  const AkGdynProps c = ClampGdynProps(*props);
+  SetAllProps(&c, sizeof c);
+  ScopedLock lock(paramLock_);
+  props_.threshold = c.threshold;
+  props_.ratio = c.ratio;
+  std::copy(std::begin(c.points), std::end(c.points), std::begin(props_.points));
+  props_.pointCount = c.pointCount;
+  changed_ = true;
+  dirty_ = true;
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetPointCount(std::int32_t count) {
+  const std::int32_t clamped = std::min(std::max(count, kGdynMinPoints), kGdynMaxPoints);
+  ScopedLock lock(paramLock_);
+  if (props_.pointCount != clamped) {
+    props_.pointCount = clamped;
+    changed_ = true;
+    dirty_ = true;
+  }
+  return kOk;
+}
+
+HResult CAkGdynTransform::GetPointCount(std::int32_t* count) const {
+  if (!count) return kPointer;
+  ScopedLock lock(paramLock_);
+  *count = props_.pointCount;
+  return kOk;
+}
+
+HResult CAkGdynTransform::GetParamProp(std::uint32_t param, std::int32_t* value) const {
+  if (!value) return kPointer;
+  if (!ValidParam(param)) return kInvalidArg;
+  *value = GetPropInt(param);
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetParamProp(std::uint32_t param, std::int32_t value) {
+  if (!ValidParam(param)) return kInvalidArg;
+  const AutomationParamDesc& d = kGdynAutomation[param];
+  const std::int32_t clamped = std::min(std::max(value, d.propertyMinimum), d.propertyMaximum);
+  if (SetPropInt(param, clamped) == 0) MarkChanged();
+  return kOk;
+}
+
+HResult CAkGdynTransform::BeginParamEdit(std::uint32_t param) {
+  if (!ValidParam(param)) return kInvalidArg;
+  BeginCapture(param);
+  return kOk;
+}
+
+HResult CAkGdynTransform::EndParamEdit(std::uint32_t param) {
+  if (!ValidParam(param)) return kInvalidArg;
+  EndCapture(param);
+  MarkChanged();
+  return kOk;
+}
+
+HResult CAkGdynTransform::IsParamEditable(std::uint32_t param) const {
+  if (!ValidParam(param)) return kInvalidArg;
+  return IsUserControlled(param) ? kOk : kFalse;
+}
+
+HResult CAkGdynTransform::SetPoints(const GdynPoint* points, std::int32_t count) {
+  const std::int32_t given = std::min(std::max(count, 0), kGdynMaxPoints);
+  if (given > 0 && !points) return kPointer;
+  ScopedLock lock(paramLock_);
+  for (std::int32_t i = 0; i < given; ++i) {
+    props_.points[i].x = std::min(std::max(points[i].x, kGdynLevelFloor), 0);
+    props_.points[i].y = std::min(std::max(points[i].y, kGdynLevelFloor), 0);
+  }
+  props_.pointCount = std::min(std::max(count, kGdynMinPoints), kGdynMaxPoints);
+  changed_ = true;
+  dirty_ = true;
+  return kOk;
+}
+
+HResult CAkGdynTransform::GetPoints(GdynPoint* points, std::int32_t* count) const {
+  if (!points || !count) return kPointer;
+  ScopedLock lock(paramLock_);
+  std::copy(std::begin(props_.points), std::end(props_.points), points);
+  *count = props_.pointCount;
+  return kOk;
+}
+
+HResult CAkGdynTransform::GetCurveRatio(std::int32_t* ratio) const {
+  if (!ratio) return kPointer;
+  ScopedLock lock(paramLock_);
+  *ratio = GdynCurveRatio(props_.points, props_.pointCount);
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetRatio(std::int32_t ratio) {
+  const std::int32_t clamped = std::min(std::max(ratio, kGdynRatioMin), kGdynRatioMax);
+  ScopedLock lock(paramLock_);
+  if (props_.ratio != clamped) {
+    props_.ratio = clamped;
+    changed_ = true;
+    dirty_ = true;
+  }
+  return kOk;
+}
+
+HResult CAkGdynTransform::GetCurveThreshold(std::int32_t* threshold) const {
+  if (!threshold) return kPointer;
+  ScopedLock lock(paramLock_);
+  *threshold = GdynCurveThreshold(props_.points, props_.pointCount);
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetThreshold(std::int32_t threshold) {
+  const std::int32_t clamped =
+      std::min(std::max(threshold, kGdynThresholdMin), kGdynThresholdMax);
+  ScopedLock lock(paramLock_);
+  if (props_.threshold != clamped) {
+    props_.threshold = clamped;
+    changed_ = true;
+    dirty_ = true;
+  }
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetParam(std::uint32_t index, float value) {
+  const HResult hr = AutomationParams::SetParam(index, value);
+  if (hr == kOk) {
+    MarkChanged();
+    Notify(kNotifyAutomationSet);
+  }
+  return hr;
+}
+
+void CAkGdynTransform::OnAutomationChanged(std::uint32_t /*flags*/) {
+  // Envelope playback is not an edit: the record is re-read, not dirtied.
+  ScopedLock lock(paramLock_);
+  changed_ = true;
+}
+
+HResult CAkGdynTransform::GetFields(std::int32_t* fields) const {
+  if (!fields) return kPointer;
+  AkGdynProps p;
+  GetAllSettings(&p);
+  ParamsToFields(p, fields);
+  return kOk;
+}
+
+HResult CAkGdynTransform::SetFields(const std::int32_t* fields) {
+  if (!fields) return kPointer;
+  const AkGdynProps p = ParamsFromFields<AkGdynProps>(fields);
+  return SetAllSettings(&p);
+}
+
+int CAkGdynTransform::PresetNameId(int index) const {
+  return index >= 0 && index < kGdynPresetCount ? kGdynPresets[index].nameId : 0;
+}
+
+void CAkGdynTransform::PresetFields(int index, std::int32_t* fields) const {
+  ParamsToFields(kGdynPresets[index].body, fields);
+}
+
+HResult CAkGdynTransform::LoadAnyRecord(RecordStream& stream) {
+  std::uint8_t head[kRecordHeadBytes];
+  std::uint32_t done = 0;
+  HResult hr = stream.Read(head, kRecordHeadBytes, &done);
+  if (Failed(hr)) return hr;
+  if (done != kRecordHeadBytes) return kFail;
+  std::uint32_t size = 0;
+  for (int i = 3; i >= 0; --i) size = (size << 8) | head[i];
+  const Guid tag = GuidFromBytes(head + 4);
+
+  // The older record is the current one without its last field, bypass.
+  static const RecordLayout kOlder = {kGdynOlderRecordBytes, kGdynOlderTag, nullptr, 0};
+  const RecordLayout* layout = nullptr;
+  if (size == kGdynRecordBytes && tag == kGdynRecord.tag) layout = &kGdynRecord;
+  if (size == kGdynOlderRecordBytes && tag == kGdynOlderTag) layout = &kOlder;
+  if (!layout) return kFail;
+
+  std::int32_t fields[FieldCountOf<AkGdynProps>()] = {};
+  hr = ReadRecordFields(stream, *layout, fields);
+  if (Succeeded(hr)) SetFields(fields);
+  Notify(kNotifySettingsReplaced);
+  return hr;
+}
+
+// --- stream set-up ------------------------------------------------------------
+
+HResult CAkGdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
+  Release();
+  const std::optional<SampleFormat> format = SampleFormatOf(in);
+  // The writer works in the input's layout, so the output must match it.
+  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
+      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
+      out.samplesPerSec != in.samplesPerSec)
+    return kFail;
+
+  format_ = *format;
+  precision_ = WorkingPrecision(format_);
+  channelCount_ = in.channels;
+  rate_ = in.samplesPerSec;
+  fullFrameLength_ = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(rate_ * 0.02));
+  const HResult hr = frames_.Allocate(format_, channelCount_, fullFrameLength_,
+                                      static_cast<std::uint32_t>(rate_ * 0.03));
+  if (Failed(hr)) return hr;
+  BeginStreaming(static_cast<double>(rate_));
+  Rebuild(Snapshot(true));
+  ResetStream();
+  prepared_ = true;
+  Notify(kNotifyStreamingStarted);
+  return kOk;
+}
+
+void CAkGdynTransform::Release() {
+  frames_.Free();
+  if (!prepared_) return;
+  prepared_ = false;
+  ResetForStop();
+  Notify(kNotifyStreamingStopped);
+}
+
+void CAkGdynTransform::Rebuild(const AkGdynProps& settings) {
+  // Setters keep the record clamped; clamping again covers a record no
+  // preset has been applied to yet.
+  const AkGdynProps p = ClampGdynProps(settings);
+  const double fs = static_cast<double>(rate_);
+  const double attack = p.attack / 10000.0;
+  const double release = p.release / 10000.0;
+  attackLength_ = static_cast<std::int64_t>(attack * fs);
+  releaseLength_ = static_cast<std::int64_t>(release * fs);
+  threshold_ = std::pow(10.0, GdynBendPoint(p.points, p.pointCount) / 200.0);
+  attackCoef_ = Coefficient(attack);
+  releaseCoef_ = Coefficient(release);
+  outputGain_ = OutputGainOf(p);
+  sync_ = p.syncStereo != 0;
+  bypass_ = p.bypass != 0;
+  GdynGainTable(p.points, p.pointCount, p.autoGain != 0, table_);
+}
+
+void CAkGdynTransform::ResetStream() {
+  for (ChannelState& c : channels_) c = ChannelState{};
+  peaks_[0] = peaks_[1] = 0.0;
+  frames_.Reset();
+}
+
+// --- processing -----------------------------------------------------------------
+
+HResult CAkGdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                                  std::uint32_t* outFrames) {
+  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
+    if (inFrames) *inFrames = consumed;
+    if (outFrames) *outFrames = produced;
+  };
+  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
+    report(0, 0);
+    return kInvalidArg;
+  }
+  if (!prepared_) {
+    report(0, 0);
+    return kUnexpected;
+  }
+  drain_ = mode == kProcessDrain;
+  // The drain carries no input, whatever the caller passed.
+  const std::uint32_t inCount = (inFrames && !drain_) ? *inFrames : 0;
+  const std::uint32_t outCount = outFrames ? *outFrames : 0;
+  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
+    report(0, 0);
+    return kPointer;
+  }
+
+  bool changed;
+  {
+    ScopedLock lock(paramLock_);
+    changed = changed_;
+  }
+  if (changed) Rebuild(Snapshot(true));
+  // A break in the stream: what was held belongs to the audio before it.
+  if (mode == kProcessDiscontinuity) ResetStream();
+
+  const auto* src = static_cast<const unsigned char*>(in);
+  auto* dst = static_cast<unsigned char*>(out);
+  HResult hr;
+  if (bypass_) {
+    // A partly filled frame leaves unprocessed: its peaks are void.
+    if (frames_.Filled() > 0) peaks_[0] = peaks_[1] = 0.0;
+    hr = frames_.RunBypass(src, inCount, dst, outCount, drain_);
+  } else if (precision_ == Precision::kDouble) {
+    hr = frames_.Run<double>(src, inCount, dst, outCount, drain_, peaks_,
+                             [this](double* const* x, std::uint32_t n) { ProcessFrame(x, n); });
+  } else {
+    hr = frames_.Run<float>(src, inCount, dst, outCount, drain_, peaks_,
+                            [this](float* const* x, std::uint32_t n) { ProcessFrame(x, n); });
+  }
+  report(frames_.Consumed(), frames_.Produced());
+  return hr;
+}
+
+template <typename T>
+void CAkGdynTransform::ProcessFrame(T* const* x, std::uint32_t n) {
+  T* left = x[0];
+  if (channelCount_ == 1) {
+    ApplyFrameGain<T>(channels_[0], peaks_[0], left, nullptr, n);
+  } else if (sync_) {
+    ApplyFrameGain<T>(channels_[0], std::max(peaks_[0], peaks_[1]), left, x[1], n);
+    // Both channels carry the shared state, so turning sync off continues
+    // from where the linked gain was.
+    channels_[1] = channels_[0];
+  } else {
+    ApplyFrameGain<T>(channels_[0], peaks_[0], left, nullptr, n);
+    ApplyFrameGain<T>(channels_[1], peaks_[1], x[1], nullptr, n);
+  }
+  peaks_[0] = peaks_[1] = 0.0;
+}
+
+template <typename T>
+void CAkGdynTransform::ApplyFrameGain(ChannelState& state, double peak, T* a, T* b,
+                                      std::uint32_t n) {
+  state.mode = peak >= threshold_ ? Mode::kAttack : Mode::kRelease;
+  double level = peak >= kQuietestPeak ? 200.0 * std::log10(peak) : kGdynLevelFloor;
+  level = std::min(std::max(level, static_cast<double>(kGdynLevelFloor)), 0.0);
+  const double g = GdynTableGain(table_, level);
+
+  const bool attack = state.mode == Mode::kAttack;
+  const double k = attack ? attackCoef_ : releaseCoef_;
+  const std::int64_t ramp = attack ? attackLength_ : releaseLength_;
+  const double next = std::min(k * g + (1.0 - k) * state.gain, kMaximumGain);
+
+  double s = state.gain * outputGain_;
+  double t = next * outputGain_;
+  state.gain = next;
+  if (t < kSilentGain) {
+    t = 0.0;
+    state.gain = 0.0;
+  }
+  if (t > kLargestGain) {
+    t = kLargestGain;
+    state.gain = kLargestGain;
+  }
+
+  double d = 0.0;
+  if (ramp > static_cast<std::int64_t>(n))
+    d = (t - s) / n;
+  else if (ramp > 0)
+    d = (t - s) / static_cast<double>(ramp);
+  else
+    s = t;
+
+  for (std::uint32_t i = 0; i < n; ++i) {
+    a[i] = static_cast<T>(static_cast<double>(a[i]) * s);
+    if (b) b[i] = static_cast<T>(static_cast<double>(b[i]) * s);
+    // The ramp stops at its target rather than stepping past it.
+    if (d > 0.0 && s < t)
+      s = std::min(s + d, t);
+    else if (d < 0.0 && s > t)
+      s = std::max(s + d, t);
+  }
+}
+
+// --- the static transfer curve ----------------------------------------------------
+
+HResult CAkGdynTransform::ResponseAt(double /*fs*/, const double* x, std::size_t count,
+                                     double* y) const {
+  if (count > 0 && (!x || !y)) return kPointer;
+  const AkGdynProps p = ClampGdynProps(Snapshot(false));
+  double table[kGdynTableSize];
+  GdynGainTable(p.points, p.pointCount, p.autoGain != 0, table);
+  const double outputGain = OutputGainOf(p);
+  for (std::size_t i = 0; i < count; ++i) {
+    // The settled gain for a steady level: what the smoothing converges to.
+    const double g = std::min(GdynTableGain(table, 10.0 * x[i]), kMaximumGain);
+    const double total = std::min(g * outputGain, kLargestGain);
+    y[i] = total < kSilentGain ? -std::numeric_limits<double>::infinity()
+                               : x[i] + 20.0 * std::log10(total);
+  }
+  return kOk;
+}
+
+}  // namespace orlofx

@@ -1,0 +1,522 @@
+// Graphic Dynamics: the transfer curve (gain table, bend point, threshold and
+// ratio), the settings and their clamping, presets, both record sizes, and
+// the notifications of the settings side.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "effects/gdyn/gdyn_transform.h"
+#include "framework/notifier.h"
+#include "support/native/native_windows.h"
+
+namespace orlofx {
+namespace {
+
+double Db(double tenths) { return std::pow(10.0, tenths / 200.0); }
+
+std::vector<GdynPoint> Points(std::initializer_list<GdynPoint> p) { return {p}; }
+
+std::vector<double> Table(const std::vector<GdynPoint>& p, bool autoGain = false) {
+  std::vector<double> t(kGdynTableSize);
+  GdynGainTable(p.data(), static_cast<int>(p.size()), autoGain, t.data());
+  return t;
+}
+
+std::vector<double> PresetTable(int preset, bool autoGain) {
+  const AkGdynProps& p = kGdynPresets[preset].body;
+  return Table(std::vector<GdynPoint>(p.points, p.points + p.pointCount), autoGain);
+}
+
+// A processor as a filter builds it: preset 0 applied.
+struct Dyn {
+  Dyn() { fx.ApplyPreset(0); }
+  CAkGdynTransform fx;
+  AkGdynProps Get() const {
+    AkGdynProps p{};
+    fx.GetAllSettings(&p);
+    return p;
+  }
+};
+
+std::vector<std::int32_t> Fields(const EffectProcessor& fx) {
+  std::vector<std::int32_t> f(fx.FieldCount());
+  fx.GetFields(f.data());
+  return f;
+}
+
+// --- gain table ---------------------------------------------------------------
+
+TEST(GdynCurve, DefaultCurveIsUnityFromFullScaleDownToSilence) {
+  const std::vector<double> t = PresetTable(0, false);
+  for (int k = 0; k < kGdynTableSize; ++k) EXPECT_NEAR(t[k], 1.0, 1e-12) << k;
+  EXPECT_EQ(t[840], 1.0);  // silence keeps unity
+}
+
+TEST(GdynCurve, HardNoiseGateMutesFromMinus35Point2AndPassesFromMinus35) {
+  const std::vector<double> t = PresetTable(3, false);
+  for (int k = 352; k <= 840; ++k) EXPECT_EQ(t[k], 0.0) << k;
+  // -84 dB out for -35.1 dB in: a gain of -48.9 dB.
+  EXPECT_NEAR(t[351], std::pow(10.0, -48.9 / 20.0), 1e-12);
+  for (int k = 0; k <= 350; ++k) EXPECT_NEAR(t[k], 1.0, 1e-12) << k;
+}
+
+TEST(GdynCurve, LimiterTableHoldsTheOutputAtMinus6Db) {
+  const std::vector<double> t = PresetTable(4, false);
+  EXPECT_NEAR(t[0], std::pow(10.0, -6.0 / 20.0), 1e-12);
+  EXPECT_NEAR(t[30], std::pow(10.0, -3.0 / 20.0), 1e-12);
+  EXPECT_NEAR(t[60], 1.0, 1e-12);
+  EXPECT_NEAR(t[500], 1.0, 1e-12);
+  // Everything above -6 dB comes out at -6 dB.
+  for (int k = 0; k <= 60; ++k) EXPECT_NEAR(20.0 * std::log10(t[k]) - k / 10.0, -6.0, 1e-9) << k;
+}
+
+TEST(GdynCurve, AutoGainRaisesACurveToppingAtMinus12DbBy12Db) {
+  const std::vector<double> plain = PresetTable(6, false);
+  const std::vector<double> raised = PresetTable(6, true);
+  for (int k = 0; k < kGdynTableSize; ++k)
+    EXPECT_NEAR(raised[k] / plain[k], std::pow(10.0, 12.0 / 20.0), 1e-9) << k;
+  EXPECT_NEAR(raised[0], 1.0, 1e-12);  // the top reaches 0 dB
+
+  // A curve that already reaches 0 dB is left alone.
+  const std::vector<double> gate = PresetTable(3, false);
+  EXPECT_EQ(PresetTable(3, true), gate);
+}
+
+TEST(GdynCurve, AutoGainLeavesMutedStretchesMuted) {
+  // Compressor/Gate: mute below -61.4 dB, top output -11.9 dB.
+  const std::vector<double> plain = PresetTable(2, false);
+  const std::vector<double> raised = PresetTable(2, true);
+  EXPECT_NEAR(raised[614] / plain[614], Db(119), 1e-9);
+  for (int k = 615; k <= 840; ++k) EXPECT_EQ(raised[k], 0.0) << k;
+  EXPECT_NEAR(raised[150] / plain[150], Db(119), 1e-9);
+}
+
+TEST(GdynCurve, FirstSegmentFromTheFloorIsAGateOnlyBelowMinus20DbOfGain) {
+  // At x1 the gain is -30 dB: the floor end mutes, the rest interpolates
+  // from the mute level.
+  std::vector<double> gateDb(kGdynTableSize);
+  const auto steep = Points({{-840, -840}, {-500, -800}, {0, 0}});
+  GdynGainTableDb(steep.data(), 3, gateDb.data());
+  EXPECT_EQ(gateDb[840], -840.0);
+  EXPECT_NEAR(gateDb[670], -840.0 + (170.0 / 340.0) * 540.0, 1e-9);
+  EXPECT_EQ(Table(steep)[840], 0.0);
+
+  // At x1 the gain is -15 dB: the floor end keeps its own gain (0 dB).
+  const auto gentle = Points({{-840, -840}, {-500, -650}, {0, 0}});
+  const std::vector<double> t = Table(gentle);
+  EXPECT_NEAR(t[840], 1.0, 1e-12);
+  EXPECT_NEAR(t[670], Db(-75), 1e-12);  // halfway from 0 to -15 dB
+}
+
+TEST(GdynCurve, PointsOutOfOrderStillGiveAFiniteTable) {
+  // Pairs are taken in the stored order; a pair running backwards fills the
+  // same entries as the forward one.
+  const std::vector<double> t = Table(Points({{0, -60}, {-840, -840}, {-60, -60}}));
+  for (int k = 0; k < kGdynTableSize; ++k) EXPECT_TRUE(std::isfinite(t[k])) << k;
+  EXPECT_NEAR(t[0], Db(-60), 1e-12);
+  EXPECT_NEAR(t[60], 1.0, 1e-12);
+}
+
+TEST(GdynCurve, LevelsBetweenEntriesInterpolateAndOutsideClamp) {
+  const std::vector<double> t = PresetTable(4, false);
+  EXPECT_NEAR(GdynTableGain(t.data(), -30.0), t[30], 1e-15);
+  EXPECT_NEAR(GdynTableGain(t.data(), -30.25), 0.75 * t[30] + 0.25 * t[31], 1e-12);
+  EXPECT_EQ(GdynTableGain(t.data(), -840.0), t[840]);
+  EXPECT_EQ(GdynTableGain(t.data(), -2000.0), t[840]);
+  EXPECT_EQ(GdynTableGain(t.data(), 35.0), t[0]);
+}
+
+// --- bend point, threshold, ratio ----------------------------------------------
+
+TEST(GdynCurve, BendPointIsTheKneeOfCompressorsLimitersAndExpanders) {
+  auto bend = [](std::vector<GdynPoint> p) {
+    return GdynBendPoint(p.data(), static_cast<int>(p.size()));
+  };
+  EXPECT_EQ(bend(Points({{-840, -840}, {-240, -240}, {0, 0}})), -240);  // no knee: second-last
+  EXPECT_EQ(bend(Points({{-840, -840}, {-60, -60}, {0, -60}})), -60);  // limiter
+  // Soft knee: -110 is flatter on both sides; -240 has an expander below it.
+  const AkGdynProps& knee = kGdynPresets[9].body;
+  EXPECT_EQ(GdynBendPoint(knee.points, knee.pointCount), -240);
+  const AkGdynProps& soft = kGdynPresets[10].body;
+  EXPECT_EQ(GdynBendPoint(soft.points, soft.pointCount), -338);
+  // Two knees: the upper one does not qualify (0.5 to 0.25), the lower one does.
+  EXPECT_EQ(bend(Points({{-840, -840}, {-400, -400}, {-200, -300}, {0, -250}})), -400);
+  // The order the points are stored in does not matter.
+  EXPECT_EQ(bend(Points({{0, -250}, {-200, -300}, {-840, -840}, {-400, -400}})), -400);
+  // A vertical step (two points at one input level) does not break it.
+  EXPECT_EQ(bend(Points({{-840, -840}, {-300, -840}, {-300, -300}, {0, -100}})), -300);
+}
+
+TEST(GdynCurve, ThresholdAndRatioOfEveryPresetMatchItsRow) {
+  for (int i = 2; i < kGdynPresetCount; ++i) {
+    const AkGdynProps& p = kGdynPresets[i].body;
+    EXPECT_EQ(GdynCurveThreshold(p.points, p.pointCount), p.threshold) << i;
+    EXPECT_EQ(GdynCurveRatio(p.points, p.pointCount), p.ratio) << i;
+  }
+  // The default curve is straight: its threshold is its middle point.
+  const AkGdynProps& d = kGdynPresets[0].body;
+  EXPECT_EQ(GdynCurveThreshold(d.points, d.pointCount), -240);
+  EXPECT_EQ(GdynCurveRatio(d.points, d.pointCount), 10);
+}
+
+TEST(GdynCurve, RatioRoundsToTheNearestTenthAndIsClamped) {
+  auto ratio = [](std::vector<GdynPoint> p) {
+    return GdynCurveRatio(p.data(), static_cast<int>(p.size()));
+  };
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -170}})), 67);  // 6.67:1
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -120}})), 25);  // 2.5:1 exactly
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-400, -400}, {-100, 0}})), 8);   // steeper than 1:1
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -250}})), 500);  // falling: limiter
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-800, -800}, {0, -799}})), 500);  // 800:1
+  // No inner point near unity: the second-last point is the threshold.
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-300, -500}, {0, -400}})), 30);
+}
+
+// --- settings -------------------------------------------------------------------
+
+TEST(GdynSettings, NewProcessorWithPreset0HasTheDefaultRecord) {
+  Dyn d;
+  const AkGdynProps p = d.Get();
+  EXPECT_EQ(p.outputGain, 0);
+  EXPECT_EQ(p.attack, 10);
+  EXPECT_EQ(p.release, 5000);
+  EXPECT_EQ(p.autoGain, 0);
+  EXPECT_EQ(p.syncStereo, 1);
+  EXPECT_EQ(p.pointCount, 3);
+  EXPECT_EQ(p.points[1].x, -240);
+  EXPECT_EQ(p.threshold, -240);  // computed from the curve, not the stored -210
+  EXPECT_EQ(p.ratio, 10);
+  EXPECT_EQ(p.bypass, 0);
+  EXPECT_TRUE(d.fx.IsDirty());
+}
+
+TEST(GdynSettings, WholeRecordSetterClampsEveryField) {
+  Dyn d;
+  AkGdynProps in{};
+  in.outputGain = 999;
+  in.attack = -5;
+  in.release = 60000;
+  in.autoGain = 7;
+  in.syncStereo = -3;
+  in.points[0] = {-900, 100};
+  in.points[1] = {-300, -300};
+  in.points[2] = {50, -20};
+  in.points[15] = {-2000, 2000};  // unused now, but a later count brings it in
+  in.pointCount = 20;
+  in.bypass = 2;
+  ASSERT_EQ(d.fx.SetAllSettings(&in), kOk);
+  const AkGdynProps p = d.Get();
+  EXPECT_EQ(p.outputGain, 250);
+  EXPECT_EQ(p.attack, 0);
+  EXPECT_EQ(p.release, 50000);
+  EXPECT_EQ(p.autoGain, 1);
+  EXPECT_EQ(p.syncStereo, 0);
+  EXPECT_EQ(p.points[0].x, -840);
+  EXPECT_EQ(p.points[0].y, 0);
+  EXPECT_EQ(p.points[2].x, 0);
+  EXPECT_EQ(p.points[15].x, -840);
+  EXPECT_EQ(p.points[15].y, 0);
+  EXPECT_EQ(p.pointCount, 16);
+  EXPECT_EQ(p.bypass, 1);
+  in.pointCount = 1;
+  d.fx.SetAllSettings(&in);
+  EXPECT_EQ(d.Get().pointCount, 3);
+}
+
+TEST(GdynSettings, ParameterSettersClampAndOnlyAChangeMarksDirty) {
+  Dyn d;
+  MemoryRecordStream sink;
+  struct Case {
+    std::uint32_t param;
+    std::int32_t given, stored;
+  };
+  for (const Case& c : {Case{kGdynParamAttack, 6000, 5000}, Case{kGdynParamRelease, -1, 0},
+                        Case{kGdynParamAutoGain, 9, 1}, Case{kGdynParamSyncStereo, -9, 0},
+                        Case{kGdynParamOutputGain, -300, -250}, Case{kGdynParamBypass, 3, 1}}) {
+    ASSERT_EQ(d.fx.SaveRecord(sink, true), kOk);
+    ASSERT_EQ(d.fx.SetParamProp(c.param, c.given), kOk);
+    std::int32_t v = 12345;
+    ASSERT_EQ(d.fx.GetParamProp(c.param, &v), kOk);
+    EXPECT_EQ(v, c.stored) << c.param;
+    EXPECT_TRUE(d.fx.IsDirty()) << c.param;
+    ASSERT_EQ(d.fx.SaveRecord(sink, true), kOk);
+    d.fx.SetParamProp(c.param, c.stored);
+    EXPECT_FALSE(d.fx.IsDirty()) << c.param;
+  }
+  std::int32_t v;
+  EXPECT_EQ(d.fx.SetParamProp(6, 0), kInvalidArg);
+  EXPECT_EQ(d.fx.GetParamProp(6, &v), kInvalidArg);
+  EXPECT_EQ(d.fx.GetParamProp(0, nullptr), kPointer);
+  // The record fields are the parameter values.
+  const std::vector<std::int32_t> f = Fields(d.fx);
+  EXPECT_EQ(f[kGdynAttack], 5000);
+  EXPECT_EQ(f[kGdynOutputGain], -250);
+  EXPECT_EQ(f[kGdynBypass], 1);
+}
+
+TEST(GdynSettings, EditBracketsMarkChangedAndEditabilityFollowsAutomation) {
+  Dyn d;
+  MemoryRecordStream sink;
+  d.fx.SaveRecord(sink, true);
+  EXPECT_EQ(d.fx.BeginParamEdit(kGdynParamRelease), kOk);
+  EXPECT_FALSE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.EndParamEdit(kGdynParamRelease), kOk);
+  EXPECT_TRUE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
+  EXPECT_EQ(d.fx.BeginParamEdit(9), kInvalidArg);
+}
+
+TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
+  Dyn d;
+  const GdynPoint two[] = {{-840, -840}, {-100, -200}};
+  ASSERT_EQ(d.fx.SetPoints(two, 2), kOk);
+  GdynPoint got[kGdynMaxPoints];
+  std::int32_t count = 0;
+  ASSERT_EQ(d.fx.GetPoints(got, &count), kOk);
+  EXPECT_EQ(count, 3);  // at least three points
+  EXPECT_EQ(got[1].x, -100);
+  EXPECT_EQ(got[2].x, 0);  // the third place kept its point
+
+  GdynPoint many[20];
+  for (int i = 0; i < 20; ++i) many[i] = {-840 + 40 * i, -840 + 40 * i};
+  d.fx.SetPoints(many, 20);
+  d.fx.GetPoints(got, &count);
+  EXPECT_EQ(count, 16);
+  EXPECT_EQ(got[15].x, -240);
+
+  d.fx.SetPointCount(2);
+  d.fx.GetPointCount(&count);
+  EXPECT_EQ(count, 3);
+  d.fx.SetPointCount(99);
+  d.fx.GetPointCount(&count);
+  EXPECT_EQ(count, 16);
+
+  // Stored threshold and ratio are clamped but what is read is the curve's.
+  MemoryRecordStream sink;
+  d.fx.SaveRecord(sink, true);
+  const AkGdynProps before = d.Get();
+  d.fx.SetThreshold(5);
+  d.fx.SetRatio(1);
+  EXPECT_TRUE(d.fx.IsDirty());
+  std::int32_t threshold, ratio;
+  d.fx.GetCurveThreshold(&threshold);
+  d.fx.GetCurveRatio(&ratio);
+  EXPECT_EQ(threshold, before.threshold);
+  EXPECT_EQ(ratio, before.ratio);
+  d.fx.SaveRecord(sink, true);
+  d.fx.SetThreshold(-1);  // 5 was stored as -1: no change
+  d.fx.SetRatio(10);      // 1 was stored as 10
+  EXPECT_FALSE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
+}
+
+TEST(GdynSettings, DescriptorTableAndPointListDescribeTheRecord) {
+  Dyn d;
+  const ParameterTable t = d.fx.Parameters();
+  ASSERT_EQ(t.count, d.fx.FieldCount());
+  EXPECT_EQ(t.Find("output_gain"), kGdynOutputGain);
+  EXPECT_EQ(t.Find("attack"), kGdynAttack);
+  EXPECT_EQ(t.Find("release"), kGdynRelease);
+  EXPECT_EQ(t.Find("auto_gain"), kGdynAutoGain);
+  EXPECT_EQ(t.Find("sync_stereo"), kGdynSyncStereo);
+  EXPECT_EQ(t.Find("threshold"), kGdynThreshold);
+  EXPECT_EQ(t.Find("ratio"), kGdynRatio);
+  EXPECT_EQ(t.Find("bypass"), kGdynBypass);
+  EXPECT_EQ(t.Find("point_count"), -1);  // set through the list
+  const PointListDescriptor* list = t.FindPointList("points");
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->Covers(kGdynFirstPoint));
+  EXPECT_TRUE(list->Covers(kGdynPointCount));
+  EXPECT_FALSE(list->Covers(kGdynThreshold));
+
+  // Each single field's range is what the whole-record setter clamps to,
+  // and its preset value is preset 0's (threshold and ratio are read back
+  // from the curve, so only their clamping of the stored value is shown).
+  const std::vector<std::int32_t> preset = Fields(d.fx);
+  for (int i : {kGdynOutputGain, kGdynAttack, kGdynRelease, kGdynAutoGain, kGdynSyncStereo,
+                kGdynBypass}) {
+    const ParameterDescriptor& desc = t.items[i];
+    EXPECT_EQ(desc.defaultValue, preset[i]) << desc.name;
+    for (std::int64_t probe : {std::int64_t{-100000}, std::int64_t{100000}}) {
+      std::vector<std::int32_t> f = preset;
+      f[i] = static_cast<std::int32_t>(probe);
+      d.fx.SetFields(f.data());
+      EXPECT_EQ(Fields(d.fx)[i], probe < 0 ? desc.minimum : desc.maximum) << desc.name;
+    }
+  }
+}
+
+TEST(GdynSettings, AutomationTableBridgesToTheRecordFields) {
+  Dyn d;
+  EXPECT_EQ(d.fx.ParamCount(), 6u);
+  // Values in ms and dB; properties in tenths; rounding half away from zero.
+  ASSERT_EQ(d.fx.SetParam(kGdynParamOutputGain, -12.5f), kOk);
+  ASSERT_EQ(d.fx.SetParam(kGdynParamAttack, 0.15f), kOk);
+  ASSERT_EQ(d.fx.SetParam(kGdynParamRelease, 4999.9f), kOk);
+  ASSERT_EQ(d.fx.SetParam(kGdynParamSyncStereo, 0.0f), kOk);
+  const std::vector<std::int32_t> f = Fields(d.fx);
+  EXPECT_EQ(f[kGdynOutputGain], -125);
+  EXPECT_EQ(f[kGdynAttack], 2);
+  EXPECT_EQ(f[kGdynRelease], 49999);
+  EXPECT_EQ(f[kGdynSyncStereo], 0);
+  EXPECT_EQ(d.fx.SetParam(kGdynParamOutputGain, 26.0f), kInvalidArg);
+  EXPECT_EQ(d.fx.SetParam(kGdynParamBypass, 2.0f), kInvalidArg);
+
+  float neutral = 0;
+  CAkGdynTransform fresh;  // no preset: the neutral values
+  fresh.GetParam(kGdynParamRelease, &neutral);
+  EXPECT_EQ(neutral, 2500.0f);
+  fresh.GetParam(kGdynParamSyncStereo, &neutral);
+  EXPECT_EQ(neutral, 1.0f);
+}
+
+// --- presets, records, notifications ----------------------------------------------
+
+class GdynNotifications : public ::testing::Test {
+ protected:
+  void SetUp() override { native::TakePostedCommands(); }
+  void TearDown() override {
+    for (WindowHandle w : windows_) native::DestroyWindowStub(w);
+    native::TakePostedCommands();
+  }
+  WindowHandle NewWindow() {
+    windows_.push_back(native::CreateWindowStub());
+    return windows_.back();
+  }
+  std::vector<std::uint16_t> Codes() {
+    std::vector<std::uint16_t> codes;
+    for (const native::PostedCommand& c : native::TakePostedCommands()) codes.push_back(c.code);
+    return codes;
+  }
+  std::vector<WindowHandle> windows_;
+};
+
+TEST_F(GdynNotifications, ElevenPresetsApplyTheirRowsAndPostCode100) {
+  Dyn d;
+  d.fx.SetNotifyWindow(NewWindow(), 32700);
+  ASSERT_EQ(d.fx.PresetCount(), 11);
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(d.fx.PresetNameId(i), 7020 + i);
+  EXPECT_EQ(d.fx.PresetNameId(11), 0);
+
+  const std::int32_t rows[11][6] = {
+      // gain, attack, release, auto gain, sync, points in use
+      {0, 10, 5000, 0, 1, 3}, {0, 10, 5000, 0, 1, 3},  {0, 10, 5000, 1, 1, 4},
+      {0, 10, 5000, 0, 1, 4}, {0, 10, 5000, 0, 1, 3},  {0, 10, 5000, 0, 1, 4},
+      {0, 50, 1000, 1, 0, 3}, {0, 10, 5000, 1, 1, 3},  {0, 10, 5000, 1, 1, 3},
+      {0, 10, 5000, 1, 1, 7}, {0, 10, 10000, 0, 1, 6},
+  };
+  for (int i = 0; i < 11; ++i) {
+    ASSERT_EQ(d.fx.ApplyPreset(i), kOk);
+    EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced}) << i;
+    const AkGdynProps p = d.Get();
+    const std::int32_t got[6] = {p.outputGain, p.attack, p.release,
+                                 p.autoGain,   p.syncStereo, p.pointCount};
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(got[k], rows[i][k]) << "preset " << i << " column " << k;
+    EXPECT_EQ(p.bypass, 0);
+    for (int k = p.pointCount; k < kGdynMaxPoints; ++k) EXPECT_EQ(p.points[k].x, 0);
+  }
+  // Spot checks of the curves.
+  d.fx.ApplyPreset(3);
+  EXPECT_EQ(d.Get().points[1].x, -351);
+  d.fx.ApplyPreset(9);
+  EXPECT_EQ(d.Get().points[6].y, -119);
+  Codes();
+  EXPECT_EQ(d.fx.ApplyPreset(11), kInvalidArg);
+  EXPECT_TRUE(Codes().empty());
+}
+
+TEST_F(GdynNotifications, The184ByteRecordRoundTrips) {
+  Dyn source;
+  source.fx.ApplyPreset(9);
+  source.fx.SetParamProp(kGdynParamOutputGain, -33);
+  source.fx.SetParamProp(kGdynParamBypass, 1);
+  MemoryRecordStream saved;
+  ASSERT_EQ(source.fx.SaveRecord(saved, true), kOk);
+  ASSERT_EQ(saved.Bytes().size(), 184u);
+  EXPECT_EQ(saved.Bytes()[0], 184);
+  std::uint8_t tag[16];
+  GuidToBytes(kIidAkPlugInProp2, tag);
+  EXPECT_TRUE(std::equal(tag, tag + 16, saved.Bytes().begin() + 4));
+
+  Dyn fresh;
+  fresh.fx.SetNotifyWindow(NewWindow(), 32700);
+  MemoryRecordStream in(saved.Bytes());
+  ASSERT_EQ(fresh.fx.LoadAnyRecord(in), kOk);
+  EXPECT_EQ(Fields(fresh.fx), Fields(source.fx));
+  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
+}
+
+TEST_F(GdynNotifications, TheOlder180ByteRecordLoadsWithBypassOff) {
+  Dyn d;
+  d.fx.SetParamProp(kGdynParamBypass, 1);
+  d.fx.SetNotifyWindow(NewWindow(), 32700);
+  std::vector<std::int32_t> fields = Fields(d.fx);
+  fields[kGdynOutputGain] = 77;
+  fields[kGdynRelease] = 1234;
+  fields.pop_back();  // no bypass field
+  const RecordLayout older = {180, kGdynOlderTag, nullptr, 0};
+  MemoryRecordStream in(EncodeRecord(older, fields.data()));
+  ASSERT_EQ(in.Remaining(), 180u);
+  ASSERT_EQ(d.fx.LoadAnyRecord(in), kOk);
+  const AkGdynProps p = d.Get();
+  EXPECT_EQ(p.outputGain, 77);
+  EXPECT_EQ(p.release, 1234);
+  EXPECT_EQ(p.bypass, 0);
+  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
+}
+
+TEST_F(GdynNotifications, MismatchedSizeAndTagAreRefusedAndShortFieldsChangeNothing) {
+  Dyn d;
+  d.fx.SetNotifyWindow(NewWindow(), 32700);
+  const std::vector<std::int32_t> before = Fields(d.fx);
+  std::vector<std::int32_t> changed = before;
+  changed[kGdynAttack] = 999;
+  // Current size with the older tag, older size with the current tag.
+  const RecordLayout crossed[] = {{184, kGdynOlderTag, nullptr, 0},
+                                  {180, kIidAkPlugInProp2, nullptr, 0},
+                                  {185, kIidAkPlugInProp2, nullptr, 0}};
+  for (const RecordLayout& layout : crossed) {
+    std::vector<std::int32_t> f = changed;
+    f.resize(layout.FieldCount());
+    MemoryRecordStream in(EncodeRecord(layout, f.data()));
+    EXPECT_EQ(d.fx.LoadAnyRecord(in), kFail) << layout.size;
+  }
+  EXPECT_EQ(Fields(d.fx), before);
+  EXPECT_TRUE(Codes().empty());
+
+  std::vector<std::uint8_t> bytes = EncodeRecord(kGdynRecord, changed.data());
+  bytes.resize(150);
+  MemoryRecordStream truncated(bytes);
+  EXPECT_TRUE(Failed(d.fx.LoadAnyRecord(truncated)));
+  EXPECT_EQ(Fields(d.fx), before);
+  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
+}
+
+TEST_F(GdynNotifications, HostSetParamPostsCode0AndStreamingPosts101And102) {
+  Dyn d;
+  d.fx.SetNotifyWindow(NewWindow(), 32700);
+  MemoryRecordStream sink;
+  d.fx.SaveRecord(sink, true);
+  EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kOk);
+  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyAutomationSet});
+  EXPECT_TRUE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kFalse);
+  EXPECT_TRUE(Codes().empty());
+  // The property setters do not notify: the page that called them knows.
+  d.fx.SetParamProp(kGdynParamRelease, 7);
+  EXPECT_TRUE(Codes().empty());
+
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
+  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyStreamingStarted});
+  d.fx.Release();
+  d.fx.Release();  // a second stop has nothing to report
+  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyStreamingStopped});
+}
+
+}  // namespace
+}  // namespace orlofx
