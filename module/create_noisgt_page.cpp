@@ -1,7 +1,7 @@
 // Creation function of the Noise Gate's property page.
-// Not built yet: creates nothing (see module/factory_table.h).
+#include "effects/noisgt/win/noisgt_page.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreateNoisgtPropPage(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreateNoisgtPropPage(LPUNKNOWN outer, HRESULT* result) {
+  return CAkNoisgtPropPage::CreateInstance(outer, result);
 }

@@ -1,0 +1,262 @@
+#include "tests/win/support/page_host.h"
+
+#if __has_include("tests/win/support/capture.h")
+#include "tests/win/support/capture.h"
+#define ORLOFX_HAVE_CAPTURE 1
+#endif
+
+const CLSID kTestClsidNoisgt = {
+    0xB97C0F23, 0x196D, 0x11D1, {0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
+const CLSID kTestClsidNoisgtPage = {
+    0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
+
+void PumpMessages() {
+  // Twice: handling one message may post the next (a page tells another).
+  for (int round = 0; round < 2; ++round) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+// --- TestPageSite -------------------------------------------------------------
+
+STDMETHODIMP TestPageSite::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
+    *object = static_cast<IPropertyPageSite*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP TestPageSite::OnStatusChange(DWORD flags) {
+  statusChanges.push_back(flags);
+  return S_OK;
+}
+
+STDMETHODIMP TestPageSite::GetLocaleID(LCID* locale) {
+  if (!locale) return E_POINTER;
+  *locale = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
+  return S_OK;
+}
+
+STDMETHODIMP TestPageSite::GetPageContainer(IUnknown** container) {
+  if (container) *container = nullptr;
+  return E_NOTIMPL;
+}
+
+// --- HostWindow ---------------------------------------------------------------
+
+namespace {
+
+LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC)
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+const wchar_t* HostClass() {
+  static const wchar_t* name = [] {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"orlofxTestPageHost";
+    RegisterClassW(&wc);
+    return wc.lpszClassName;
+  }();
+  return name;
+}
+
+}  // namespace
+
+HostWindow::HostWindow(int width, int height) {
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, HostClass(), L"Page host",
+                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 40, 40, width,
+                            height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  PumpMessages();
+}
+
+HostWindow::~HostWindow() {
+  if (window_) DestroyWindow(window_);
+  PumpMessages();
+}
+
+// --- HostedPage ---------------------------------------------------------------
+
+HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent,
+                         bool connectFirst, int x, int y) {
+  HRESULT hr = module.Create(page, IID_IPropertyPage, &page_);
+  if (FAILED(hr)) return hr;
+  hr = page_->SetPageSite(&site_);
+  if (FAILED(hr)) return hr;
+  PROPPAGEINFO info = {};
+  hr = page_->GetPageInfo(&info);
+  if (FAILED(hr)) return hr;
+  CoTaskMemFree(info.pszTitle);
+  CoTaskMemFree(info.pszHelpFile);
+  CoTaskMemFree(info.pszDocString);
+  const RECT rect = {x, y, x + info.size.cx, y + info.size.cy};
+  if (connectFirst) {
+    hr = page_->SetObjects(1, &filter);
+    if (FAILED(hr)) return hr;
+  }
+  hr = page_->Activate(parent, &rect, FALSE);
+  if (FAILED(hr)) return hr;
+  if (!connectFirst) {
+    hr = page_->SetObjects(1, &filter);
+    if (FAILED(hr)) return hr;
+  }
+  dialog_ = nullptr;
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r = {};
+    GetWindowRect(child, &r);
+    POINT topLeft = {r.left, r.top};
+    ScreenToClient(parent, &topLeft);
+    if (topLeft.x == x && topLeft.y == y) dialog_ = child;
+  }
+  PumpMessages();
+  return dialog_ ? S_OK : E_FAIL;
+}
+
+void HostedPage::Close() {
+  if (!page_) return;
+  page_->Deactivate();
+  page_->SetObjects(0, nullptr);
+  page_->SetPageSite(nullptr);
+  page_->Release();
+  page_ = nullptr;
+  dialog_ = nullptr;
+  PumpMessages();
+}
+
+std::wstring HostedPage::Text(int id) const {
+  WCHAR text[256] = {};
+  GetDlgItemTextW(dialog_, id, text, 256);
+  return text;
+}
+
+long HostedPage::SliderPosition(int id) const {
+  return static_cast<long>(static_cast<int>(SendMessageW(Control(id), 1546, 0, 0)));
+}
+
+void HostedPage::Type(int id, const std::wstring& text) {
+  HWND edit = Control(id);
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
+  // Tab away, as the dialog manager does for the Tab key.
+  SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
+  if (GetFocus() == edit) SetFocus(dialog_);
+  PumpMessages();
+}
+
+HWND FindPageDialog(HWND parent, int controlId) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgItem(child, controlId)) return child;
+    if (HWND inner = FindPageDialog(child, controlId)) return inner;
+  }
+  return nullptr;
+}
+
+// --- timers inside modal loops ------------------------------------------------
+
+namespace {
+
+struct TimerRun {
+  const std::function<bool()>* action;
+  int ticksLeft;
+  bool done;
+};
+TimerRun* g_run = nullptr;
+
+void CALLBACK TimerTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_run || g_run->done) return;
+  if (--g_run->ticksLeft < 0 || (*g_run->action)()) g_run->done = true;
+}
+
+struct FindArgs {
+  const wchar_t* className;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
+  auto* args = reinterpret_cast<FindArgs*>(param);
+  WCHAR name[64] = {};
+  GetClassNameW(window, name, 64);
+  if (!IsWindowVisible(window) || lstrcmpW(name, args->className) != 0) return TRUE;
+  if (args->title) {
+    WCHAR title[256] = {};
+    GetWindowTextW(window, title, 256);
+    if (!wcsstr(title, args->title)) return TRUE;
+  }
+  args->found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action,
+                  UINT periodMs, int maxTicks) {
+  TimerRun run = {&action, maxTicks, false};
+  TimerRun* outer = g_run;
+  g_run = &run;
+  const UINT_PTR timer = SetTimer(nullptr, 0, periodMs, TimerTick);
+  modal();
+  KillTimer(nullptr, timer);
+  g_run = outer;
+}
+
+HWND FindThreadWindow(const wchar_t* className, const wchar_t* title) {
+  FindArgs args = {className, title, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), FindVisible, reinterpret_cast<LPARAM>(&args));
+  if (!args.found) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&args));
+  return args.found;
+}
+
+// --- MessageRecorder ----------------------------------------------------------
+
+namespace {
+constexpr wchar_t kRecorderProperty[] = L"orlofxTestRecorder";
+}
+
+MessageRecorder::MessageRecorder(HWND window, std::vector<UINT> messages)
+    : window_(window), previous_(nullptr), messages_(std::move(messages)) {
+  if (!window_) return;
+  SetPropW(window_, kRecorderProperty, this);
+  previous_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageRecorder::Proc)));
+}
+
+MessageRecorder::~MessageRecorder() {
+  if (!window_ || !IsWindow(window_)) return;
+  SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+  RemovePropW(window_, kRecorderProperty);
+}
+
+LRESULT CALLBACK MessageRecorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = static_cast<MessageRecorder*>(GetPropW(window, kRecorderProperty));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  for (UINT m : self->messages_)
+    if (m == message) self->entries.push_back(Entry{message, wParam, lParam});
+  return CallWindowProcW(self->previous_, window, message, wParam, lParam);
+}
+
+bool CapturePage(HWND window, const char* name) {
+#ifdef ORLOFX_HAVE_CAPTURE
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  PumpMessages();
+  return SaveWindowPng(window, name);
+#else
+  (void)window;
+  (void)name;
+  return false;
+#endif
+}

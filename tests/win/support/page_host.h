@@ -1,0 +1,118 @@
+// Hosting a property page as a host does: a property-page site, a window to
+// put the page in, and the user's actions on the page's controls as the
+// window messages they produce.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/win/support/module_under_test.h"
+
+// The noise gate's page, filter and interface identifiers.
+extern const CLSID kTestClsidNoisgt;
+extern const CLSID kTestClsidNoisgtPage;
+
+// Handles this thread's pending messages (posted notifications among them).
+void PumpMessages();
+
+// IPropertyPageSite that records status changes.
+class TestPageSite : public IPropertyPageSite {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs_; }
+  STDMETHODIMP OnStatusChange(DWORD flags) override;
+  STDMETHODIMP GetLocaleID(LCID* locale) override;
+  STDMETHODIMP GetPageContainer(IUnknown** container) override;
+  STDMETHODIMP TranslateAccelerator(MSG* message) override { return S_FALSE; }
+
+  ULONG References() const { return refs_; }
+  std::vector<DWORD> statusChanges;
+
+ private:
+  ULONG refs_ = 0;
+};
+
+// A visible top-level window that holds pages.
+class HostWindow {
+ public:
+  HostWindow(int width = 460, int height = 300);
+  ~HostWindow();
+  HWND Handle() const { return window_; }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// One page object shown in a host window and bound to one filter.
+class HostedPage {
+ public:
+  HostedPage() = default;
+  ~HostedPage() { Close(); }
+  HostedPage(const HostedPage&) = delete;
+  HostedPage& operator=(const HostedPage&) = delete;
+
+  // Creates the page, gives it the site, binds it to `filter` and shows it at
+  // (x, y) in `parent`; with connectFirst false the dialog comes first.
+  HRESULT Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent,
+               bool connectFirst = true, int x = 0, int y = 0);
+  // Deactivates, unbinds and releases the page (as a host closes it).
+  void Close();
+
+  IPropertyPage* Page() const { return page_; }
+  TestPageSite& Site() { return site_; }
+  HWND Dialog() const { return dialog_; }
+  HWND Control(int id) const { return GetDlgItem(dialog_, id); }
+  std::wstring Text(int id) const;
+  // The slider's position as the control reports it.
+  long SliderPosition(int id) const;
+
+  // Types `text` into edit `id` as keystrokes and leaves the box with Tab.
+  void Type(int id, const std::wstring& text);
+
+ private:
+  IPropertyPage* page_ = nullptr;
+  TestPageSite site_;
+  HWND dialog_ = nullptr;
+};
+
+// The child dialog of `parent` that holds a control with id `controlId`.
+HWND FindPageDialog(HWND parent, int controlId);
+
+// Runs `action` from a thread timer while the calling thread is inside a
+// modal loop (a menu, a dialog box or a property frame) started by `modal`.
+// The timer calls `action` every `periodMs` until it returns true, at most
+// `maxTicks` times.
+void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action,
+                  UINT periodMs = 50, int maxTicks = 200);
+
+// The visible top-level window of this thread with the given class, or null.
+HWND FindThreadWindow(const wchar_t* className, const wchar_t* title = nullptr);
+
+// Records messages sent to a window (subclassing it) while alive.
+class MessageRecorder {
+ public:
+  MessageRecorder(HWND window, std::vector<UINT> messages);
+  ~MessageRecorder();
+  struct Entry {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  std::vector<Entry> entries;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND window_;
+  WNDPROC previous_;
+  std::vector<UINT> messages_;
+};
+
+// Saves a PNG of `window` under the build tree when the capture helper is
+// part of this build; returns whether one was written.
+bool CapturePage(HWND window, const char* name);

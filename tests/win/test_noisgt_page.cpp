@@ -1,0 +1,328 @@
+// The Noise Gate's page: its controls, ranges and value texts, driven with
+// the messages a user's mouse and keys produce, hosted in a test site and in
+// the system's property frame.
+#include <windows.h>
+#include <objbase.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "effects/noisgt/win/noisgt_prop.h"
+#include "framework/win/ak_interfaces.h"
+#include "tests/win/support/module_under_test.h"
+#include "tests/win/support/page_host.h"
+
+namespace {
+
+const IID kIidNoisgtProp = {0xA6DF8F43, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
+
+constexpr int kLogo = 2;
+constexpr int kFader = 1008;
+constexpr int kThresholdText = 1005;
+constexpr int kThresholdLabel = 1011;
+constexpr int kAttackSlider = 1002;
+constexpr int kAttackEdit = 1010;
+constexpr int kAttackLabel = 1012;
+constexpr int kReleaseSlider = 1003;
+constexpr int kReleaseEdit = 1009;
+constexpr int kReleaseLabel = 1013;
+constexpr UINT kGetMin = 1547;
+constexpr UINT kGetMax = 1548;
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+class NoisgtPage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ASSERT_TRUE(module_.Loaded());
+    ASSERT_EQ(module_.Create(kTestClsidNoisgt, IID_IUnknown, &filter_), S_OK);
+    ASSERT_EQ(filter_->QueryInterface(kIidNoisgtProp, reinterpret_cast<void**>(&gate_)), S_OK);
+  }
+  void TearDown() override {
+    page_.Close();
+    if (gate_) gate_->Release();
+    if (filter_) filter_->Release();
+    PumpMessages();
+    CoUninitialize();
+  }
+  void Open() {
+    ASSERT_EQ(page_.Open(module_, kTestClsidNoisgtPage, filter_, host_.Handle()), S_OK);
+  }
+  long Attack() { long v = 0; gate_->GetAttack(&v); return v; }
+  long Release() { long v = 0; gate_->GetRelease(&v); return v; }
+  long Threshold() { long v = 0; gate_->GetThreshold(&v); return v; }
+  // A key pressed and released on a control, as the keyboard delivers it.
+  void Key(int id, UINT key) {
+    HWND control = page_.Control(id);
+    SetFocus(control);
+    SendMessageW(control, WM_KEYDOWN, key, 1);
+    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
+    PumpMessages();
+  }
+
+  ModuleUnderTest module_;
+  IUnknown* filter_ = nullptr;
+  IAkNoisgtProp* gate_ = nullptr;
+  HostWindow host_;
+  HostedPage page_;
+};
+
+TEST_F(NoisgtPage, TheDialogHoldsEveryControlWithItsClassAndStyle) {
+  Open();
+  struct Expected {
+    int id;
+    const wchar_t* className;
+    DWORD styleBits;
+  };
+  const Expected controls[] = {
+      {kLogo, L"tovra2Bld314LogoClass", 0},
+      {kThresholdText, L"Static", SS_CENTER},
+      {kFader, L"tovra2Bld314FaderClass", 0x1281 | WS_TABSTOP},
+      {kThresholdLabel, L"Static", SS_CENTER},
+      {kAttackLabel, L"Static", 0},
+      {kAttackEdit, L"Edit", 0},
+      {kAttackSlider, L"tovra2Bld314TrackbarClass", 0x0202 | WS_TABSTOP},
+      {kReleaseLabel, L"Static", 0},
+      {kReleaseEdit, L"Edit", 0},
+      {kReleaseSlider, L"tovra2Bld314TrackbarClass", 0x0202 | WS_TABSTOP},
+  };
+  for (const Expected& c : controls) {
+    HWND control = page_.Control(c.id);
+    ASSERT_NE(control, nullptr) << c.id;
+    WCHAR name[64] = {};
+    GetClassNameW(control, name, 64);
+    EXPECT_EQ(lstrcmpiW(name, c.className), 0) << c.id << " is " << Narrow(name);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(control, GWL_STYLE));
+    EXPECT_EQ(style & c.styleBits, c.styleBits) << c.id;
+  }
+  EXPECT_EQ(page_.Text(kThresholdLabel), L"Threshold le&vel\n(-Inf. to 0 dB)");
+  EXPECT_EQ(page_.Text(kAttackLabel), L"A&ttack time (1 to 500 ms):");
+  EXPECT_EQ(page_.Text(kReleaseLabel), L"R&elease time (1 to 5,000 ms):");
+
+  // The fader stands inside the page, below the logo bar, left of the times.
+  RECT page = {}, fader = {}, logo = {}, attack = {};
+  GetWindowRect(page_.Dialog(), &page);
+  GetWindowRect(page_.Control(kFader), &fader);
+  GetWindowRect(page_.Control(kLogo), &logo);
+  GetWindowRect(page_.Control(kAttackSlider), &attack);
+  EXPECT_GE(fader.top, logo.bottom);
+  EXPECT_LE(fader.bottom, page.bottom);
+  EXPECT_LE(fader.right, attack.left);
+  EXPECT_EQ(logo.right - logo.left, page.right - page.left);
+}
+
+TEST_F(NoisgtPage, SlidersGetTheirRangesAndTheTextsTheFiltersValues) {
+  Open();
+  struct Range {
+    int id;
+    long minimum, maximum;
+  };
+  for (const Range& r : {Range{kFader, -800, 0}, Range{kAttackSlider, 1, 500},
+                         Range{kReleaseSlider, 1, 5000}}) {
+    EXPECT_EQ(static_cast<int>(SendMessageW(page_.Control(r.id), kGetMin, 0, 0)), r.minimum);
+    EXPECT_EQ(static_cast<int>(SendMessageW(page_.Control(r.id), kGetMax, 0, 0)), r.maximum);
+  }
+  EXPECT_EQ(page_.SliderPosition(kFader), Threshold());
+  EXPECT_EQ(page_.SliderPosition(kAttackSlider), Attack());
+  EXPECT_EQ(page_.SliderPosition(kReleaseSlider), Release());
+  EXPECT_EQ(page_.Text(kThresholdText), L"-20.0 dB");
+  EXPECT_EQ(page_.Text(kAttackEdit), L"3");
+  EXPECT_EQ(page_.Text(kReleaseEdit), L"100");
+  CapturePage(page_.Dialog(), "noise_gate_page_defaults");
+}
+
+TEST_F(NoisgtPage, TheFadersBottomShowsInfinityAndOneStepUpMinus79Point9) {
+  Open();
+  Key(kFader, VK_END);
+  EXPECT_EQ(Threshold(), -800);
+  EXPECT_EQ(page_.Text(kThresholdText), L"-Inf.");
+  EXPECT_EQ(page_.SliderPosition(kFader), -800);
+  Key(kFader, VK_UP);
+  EXPECT_EQ(Threshold(), -799);
+  EXPECT_EQ(page_.Text(kThresholdText), L"-79.9 dB");
+  // Page Up moves by a whole decibel, Home goes to 0 dB.
+  Key(kFader, VK_PRIOR);
+  EXPECT_EQ(Threshold(), -789);
+  Key(kFader, VK_HOME);
+  EXPECT_EQ(Threshold(), 0);
+  EXPECT_EQ(page_.Text(kThresholdText), L"0.0 dB");
+}
+
+TEST_F(NoisgtPage, TheTimeSlidersFollowTheirKeys) {
+  Open();
+  Key(kAttackSlider, VK_END);
+  EXPECT_EQ(Attack(), 500);
+  EXPECT_EQ(page_.Text(kAttackEdit), L"500");
+  Key(kAttackSlider, VK_NEXT);  // page down on a horizontal trackbar: 10 ms less
+  EXPECT_EQ(Attack(), 490);
+  Key(kReleaseSlider, VK_HOME);
+  EXPECT_EQ(Release(), 1);
+  Key(kReleaseSlider, VK_PRIOR);  // 100 ms more
+  EXPECT_EQ(Release(), 101);
+  EXPECT_EQ(page_.Text(kReleaseEdit), L"101");
+}
+
+// The thumb's middle: trackbars report their channel, the fader's thumb is
+// found where its own cursor hit-test says so (the arrow over the cap).
+POINT TrackbarThumb(HWND slider, long value, long minimum, long maximum) {
+  const LRESULT geometry = SendMessageW(slider, 1566, 0, 0);
+  const int start = HIWORD(geometry), travel = LOWORD(geometry);
+  RECT client = {};
+  GetClientRect(slider, &client);
+  return POINT{start + 1 + static_cast<int>((value - minimum) * travel / (maximum - minimum)),
+               client.bottom / 2};
+}
+
+TEST_F(NoisgtPage, DoubleClicksResetTheFaderToMinus10AndTheAttackTo250) {
+  Open();
+  // The fader at its top: its thumb is then at the top of the travel. Find
+  // it by double-clicking down the middle until the value changes.
+  Key(kFader, VK_HOME);
+  ASSERT_EQ(Threshold(), 0);
+  HWND fader = page_.Control(kFader);
+  RECT client = {};
+  GetClientRect(fader, &client);
+  for (int y = 0; y < client.bottom / 3 && Threshold() == 0; ++y) {
+    SendMessageW(fader, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(client.right / 2, y));
+    SendMessageW(fader, WM_LBUTTONUP, 0, MAKELPARAM(client.right / 2, y));
+    PumpMessages();
+  }
+  EXPECT_EQ(Threshold(), -100);
+  EXPECT_EQ(page_.Text(kThresholdText), L"-10.0 dB");
+  EXPECT_EQ(page_.SliderPosition(kFader), -100);
+
+  HWND attack = page_.Control(kAttackSlider);
+  const POINT thumb = TrackbarThumb(attack, Attack(), 1, 500);
+  SendMessageW(attack, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(thumb.x, thumb.y));
+  SendMessageW(attack, WM_LBUTTONUP, 0, MAKELPARAM(thumb.x, thumb.y));
+  PumpMessages();
+  EXPECT_EQ(Attack(), 250);
+  EXPECT_EQ(page_.Text(kAttackEdit), L"250");
+}
+
+TEST_F(NoisgtPage, TheReleaseBoxReadsGroupedDigitsAndShowsTheMinimumForZero) {
+  Open();
+  page_.Type(kReleaseEdit, L"5,000");
+  EXPECT_EQ(Release(), 5000);
+  EXPECT_EQ(page_.Text(kReleaseEdit), L"5,000");
+  EXPECT_EQ(page_.SliderPosition(kReleaseSlider), 5000);
+  page_.Type(kReleaseEdit, L"0");
+  EXPECT_EQ(Release(), 1);
+  EXPECT_EQ(page_.Text(kReleaseEdit), L"1");
+  EXPECT_EQ(page_.SliderPosition(kReleaseSlider), 1);
+  page_.Type(kReleaseEdit, L"  1,234.9 ms");
+  EXPECT_EQ(Release(), 1234);
+  EXPECT_EQ(page_.Text(kReleaseEdit), L"1,234");
+  // The attack box reads plain digits only.
+  page_.Type(kAttackEdit, L"1,2");
+  EXPECT_EQ(Attack(), 1);
+  page_.Type(kAttackEdit, L"4294967295");
+  EXPECT_EQ(Attack(), 500);
+}
+
+// The page in the system's property frame, as a host opens it from the
+// filter's own page list. The frame is modal; a timer does the user's part.
+TEST_F(NoisgtPage, ThePropertyFrameShowsThePageAndEverythingIsReleasedAfterwards) {
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(module_.GetClassObject(kTestClsidNoisgtPage, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory)),
+            S_OK);
+  DWORD cookie = 0;
+  ASSERT_EQ(CoRegisterClassObject(kTestClsidNoisgtPage, factory, CLSCTX_INPROC_SERVER,
+                                  REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
+  factory->Release();
+
+  ISpecifyPropertyPages* specify = nullptr;
+  ASSERT_EQ(filter_->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&specify)),
+            S_OK);
+  CAUUID pages = {};
+  ASSERT_EQ(specify->GetPages(&pages), S_OK);
+  specify->Release();
+  ASSERT_EQ(pages.cElems, 1u);
+  EXPECT_TRUE(IsEqualGUID(pages.pElems[0], kTestClsidNoisgtPage));
+
+  IStaticFilterPreset* presets = nullptr;
+  ASSERT_EQ(filter_->QueryInterface(IID_IStaticFilterPreset, reinterpret_cast<void**>(&presets)),
+            S_OK);
+  int step = 0;
+  bool found = false;
+  std::wstring typed, afterPreset, title;
+  long releaseAfterTyping = 0;
+  RunWithTimer(
+      [&] {
+        OleCreatePropertyFrame(host_.Handle(), 20, 20, L"Orlo Noise Gate", 1, &filter_,
+                               pages.cElems, pages.pElems, 0, 0, nullptr);
+      },
+      [&]() {
+        HWND frame = FindThreadWindow(L"#32770", L"Orlo Noise Gate");
+        if (!frame) return false;
+        HWND dialog = FindPageDialog(frame, kFader);
+        if (!dialog) return false;
+        found = true;
+        switch (step++) {
+          case 0: {
+            HWND edit = GetDlgItem(dialog, kReleaseEdit);
+            SetFocus(edit);
+            SendMessageW(edit, EM_SETSEL, 0, -1);
+            for (wchar_t c : std::wstring(L"4,321")) SendMessageW(edit, WM_CHAR, c, 1);
+            SetFocus(GetDlgItem(dialog, kFader));
+            releaseAfterTyping = Release();
+            WCHAR text[64] = {};
+            GetDlgItemTextW(dialog, kReleaseEdit, text, 64);
+            typed = text;
+            presets->ApplyPreset(4);  // "Noise gate 1": 10, 500, -60 dB
+            return false;
+          }
+          case 1: {
+            // The posted notification has been handled by the frame's loop.
+            WCHAR text[64] = {};
+            GetDlgItemTextW(dialog, kThresholdText, text, 64);
+            afterPreset = text;
+            GetWindowTextW(frame, text, 64);
+            title = text;
+            CapturePage(dialog, "noise_gate_page");
+            CapturePage(frame, "noise_gate_frame");
+            return false;
+          }
+          default:
+            PostMessageW(frame, WM_COMMAND, IDOK, 0);
+            return true;
+        }
+      },
+      100, 100);
+  presets->Release();
+  CoTaskMemFree(pages.pElems);
+  EXPECT_TRUE(found);
+  EXPECT_EQ(releaseAfterTyping, 4321);
+  EXPECT_EQ(typed, L"4,321");
+  EXPECT_EQ(afterPreset, L"-60.0 dB");
+  EXPECT_NE(title.find(L"Orlo Noise Gate"), std::wstring::npos);
+  EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
+
+  // With page, frame and filter released the module may go.
+  gate_->Release();
+  gate_ = nullptr;
+  EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
+  filter_->Release();
+  filter_ = nullptr;
+  PumpMessages();
+  EXPECT_EQ(module_.CanUnloadNow(), S_OK);
+}
+
+TEST_F(NoisgtPage, APageAloneKeepsTheModuleLoadedUntilReleased) {
+  Open();
+  gate_->Release();
+  gate_ = nullptr;
+  filter_->Release();  // the page does not hold the filter: the host does
+  filter_ = nullptr;
+  EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
+  page_.Close();
+  EXPECT_EQ(module_.CanUnloadNow(), S_OK);
+}
+
+}  // namespace
