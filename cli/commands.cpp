@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -88,6 +89,10 @@ std::string UnitText(ParameterUnit unit) {
       return Text(text::kUnitHertz);
     case ParameterUnit::kTenthsOctave:
       return Text(text::kUnitTenthsOctave);
+    case ParameterUnit::kTenthsMillisecond:
+      return Text(text::kUnitTenthsMillisecond);
+    case ParameterUnit::kTenthsRatio:
+      return Text(text::kUnitTenthsRatio);
     case ParameterUnit::kNone:
       break;
   }
@@ -139,15 +144,16 @@ int ApplySet(EffectProcessor& fx, const std::string& assignment) {
 int ApplyRecord(EffectProcessor& fx, const EffectEntry& effect, const std::string& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return Failure(Text(text::kCannotRead, {path, std::strerror(errno)}));
-  const RecordLayout& layout = fx.Record();
-  // One byte more than a record is enough to know the file is too long.
-  std::vector<std::uint8_t> bytes(layout.size + 1);
+  // One byte more than the longest record is enough to know the file is too long.
+  const RecordLayout* older = fx.OlderRecord();
+  std::vector<std::uint8_t> bytes(std::max(fx.Record().size, older ? older->size : 0u) + 1);
   const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
   const bool readError = std::ferror(file) != 0;
   const int error = errno;
   std::fclose(file);
   if (readError) return Failure(Text(text::kCannotRead, {path, std::strerror(error)}));
   bytes.resize(got);
+  const RecordLayout& layout = older && got == older->size ? *older : fx.Record();
 
   const std::string name = effect.name;
   if (got < kRecordHeadBytes) return Failure(Text(text::kRecordTooShort, {path, name}));
@@ -311,8 +317,10 @@ void PrintPresets(const EffectProcessor& fx, const char* indent) {
 }
 
 int List() {
+  int width = 0;
+  for (const EffectEntry& e : Effects()) width = std::max(width, static_cast<int>(std::strlen(e.name)));
   for (const EffectEntry& e : Effects()) {
-    std::printf("%-14s %s\n", e.name, LoadString(e.displayNameId));
+    std::printf("%-*s  %s\n", width, e.name, LoadString(e.displayNameId));
     PrintPresets(*CreateEffect(e), "    ");
   }
   return kExitOk;
@@ -328,10 +336,13 @@ int Info(const EffectEntry& e) {
   std::printf("%s: %s\n", e.name, LoadString(e.displayNameId));
   PrintLine(Text(text::kSettingsHeading));
   const ParameterTable table = fx->Parameters();
+  int width = 12;
+  for (std::size_t i = 0; i < table.count; ++i)
+    width = std::max(width, static_cast<int>(std::strlen(table.items[i].name)));
   for (std::size_t i = 0; i < table.count; ++i) {
     const ParameterDescriptor& d = table.items[i];
     if (!table.Single(i)) continue;  // shown with its point list below
-    std::printf("  %-12s %s\n", d.name,
+    std::printf("  %-*s %s\n", width, d.name,
                 Text(text::kRangeLine, {std::to_string(d.minimum), std::to_string(d.maximum),
                                         UnitText(d.unit), std::to_string(d.defaultValue)})
                     .c_str());
@@ -339,7 +350,7 @@ int Info(const EffectEntry& e) {
   std::int32_t presetFields[kMaxRecordFields];
   fx->GetFields(presetFields);
   for (std::size_t l = 0; l < table.pointListCount; ++l)
-    std::printf("  %-12s %s\n", table.pointLists[l].name,
+    std::printf("  %-*s %s\n", width, table.pointLists[l].name,
                 PointListInfo(table.pointLists[l], presetFields).c_str());
   PrintAutomatable(*fx);
   PrintLine(

@@ -21,6 +21,8 @@ enum class ParameterUnit {
   kTenthsDecibel,
   kHertz,
   kTenthsOctave,
+  kTenthsMillisecond,
+  kTenthsRatio,  // a ratio in tenths: 10 is 1:1
 };
 
 struct ParameterDescriptor {

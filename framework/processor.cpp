@@ -14,12 +14,15 @@ HResult EffectProcessor::ApplyPreset(int index) {
 }
 
 HResult EffectProcessor::LoadRecord(RecordStream& stream) {
-  const RecordLayout& layout = Record();
-  if (layout.FieldCount() > kMaxRecordFields) return kFail;
-  HResult hr = ReadRecordHead(stream, layout);
+  const RecordLayout* layouts[2] = {&Record(), OlderRecord()};
+  const std::size_t layoutCount = layouts[1] ? 2 : 1;
+  for (std::size_t i = 0; i < layoutCount; ++i)
+    if (layouts[i]->FieldCount() > kMaxRecordFields) return kFail;
+  const RecordLayout* layout = nullptr;
+  HResult hr = ReadRecordHeadOf(stream, layouts, layoutCount, &layout);
   if (Failed(hr)) return hr;
-  std::int32_t fields[kMaxRecordFields];
-  hr = ReadRecordFields(stream, layout, fields);
+  std::int32_t fields[kMaxRecordFields] = {};
+  hr = ReadRecordFields(stream, *layout, fields);
   if (Succeeded(hr)) SetFields(fields);
   Notify(kNotifySettingsReplaced);
   return hr;

@@ -76,7 +76,12 @@ class EffectProcessor {
   // notifies nothing. After a good head the fields are applied only if they
   // were read completely; code 100 is posted either way and the field read's
   // result returned.
+  // An older layout of a different size (see OlderRecord) is accepted too;
+  // the fields it lacks, at the end, read as 0.
   HResult LoadRecord(RecordStream& stream);
+  // A record layout written by an older version of the effect, with fewer
+  // fields at the end, that LoadRecord still accepts; null if none.
+  virtual const RecordLayout* OlderRecord() const { return nullptr; }
   // Writes head and current fields; on success `dirty` := !clearDirty; a
   // stream error is returned and leaves `dirty` as it was.
   HResult SaveRecord(RecordStream& stream, bool clearDirty);

@@ -75,12 +75,25 @@ HResult WriteRecord(RecordStream& stream, const RecordLayout& layout, const std:
 }
 
 HResult ReadRecordHead(RecordStream& stream, const RecordLayout& layout) {
+  const RecordLayout* which = nullptr;
+  const RecordLayout* const layouts[1] = {&layout};
+  return ReadRecordHeadOf(stream, layouts, 1, &which);
+}
+
+HResult ReadRecordHeadOf(RecordStream& stream, const RecordLayout* const* layouts,
+                         std::size_t count, const RecordLayout** which) {
   std::uint8_t head[kRecordHeadBytes];
   HResult hr = ReadExactly(stream, head, kRecordHeadBytes);
   if (Failed(hr)) return hr;
-  if (GetU32(head) != layout.size) return kFail;
-  if (!layout.Accepts(GuidFromBytes(head + 4))) return kFail;
-  return kOk;
+  const std::uint32_t size = GetU32(head);
+  const Guid tag = GuidFromBytes(head + 4);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (layouts[i]->size == size && layouts[i]->Accepts(tag)) {
+      *which = layouts[i];
+      return kOk;
+    }
+  }
+  return kFail;
 }
 
 HResult ReadRecordFields(RecordStream& stream, const RecordLayout& layout, std::int32_t* fields) {

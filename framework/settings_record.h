@@ -77,6 +77,11 @@ HResult WriteRecord(RecordStream& stream, const RecordLayout& layout, const std:
 // head; a stream error is returned as it came.
 HResult ReadRecordHead(RecordStream& stream, const RecordLayout& layout);
 
+// The same for a choice of layouts: the head must match one of them (size
+// and tag), which *which then names.
+HResult ReadRecordHeadOf(RecordStream& stream, const RecordLayout* const* layouts,
+                         std::size_t count, const RecordLayout** which);
+
 // Second step: reads layout.FieldCount() fields into `fields`. On any failure
 // `fields` is left untouched; a stream that ends early gives kFail.
 HResult ReadRecordFields(RecordStream& stream, const RecordLayout& layout, std::int32_t* fields);

@@ -37,8 +37,8 @@ struct DescriptorTable {
     // of its own in the table: they are shown without one.
     set(kGdynOutputGain, "output_gain", ParameterUnit::kTenthsDecibel, kGdynOutputGainMin,
         kGdynOutputGainMax, 0, 0);
-    set(kGdynAttack, "attack", ParameterUnit::kNone, 0, kGdynAttackMax, 10, 2500);
-    set(kGdynRelease, "release", ParameterUnit::kNone, 0, kGdynReleaseMax, 5000, 25000);
+    set(kGdynAttack, "attack", ParameterUnit::kTenthsMillisecond, 0, kGdynAttackMax, 10, 2500);
+    set(kGdynRelease, "release", ParameterUnit::kTenthsMillisecond, 0, kGdynReleaseMax, 5000, 25000);
     set(kGdynAutoGain, "auto_gain", ParameterUnit::kNone, 0, 1, 0, 0);
     set(kGdynSyncStereo, "sync_stereo", ParameterUnit::kNone, 0, 1, 1, 1);
     const std::int32_t presetPoints[3][2] = {{-840, -840}, {-240, -240}, {0, 0}};
@@ -55,7 +55,7 @@ struct DescriptorTable {
     set(kGdynPointCount, "point_count", ParameterUnit::kNone, kGdynMinPoints, kGdynMaxPoints, 3, 3);
     set(kGdynThreshold, "threshold", ParameterUnit::kTenthsDecibel, kGdynThresholdMin,
         kGdynThresholdMax, -210, -210);
-    set(kGdynRatio, "ratio", ParameterUnit::kNone, kGdynRatioMin, kGdynRatioMax, 10, 10);
+    set(kGdynRatio, "ratio", ParameterUnit::kTenthsRatio, kGdynRatioMin, kGdynRatioMax, 10, 10);
     set(kGdynBypass, "bypass", ParameterUnit::kNone, 0, 1, 0, 0);
   }
 };
@@ -113,7 +113,7 @@ ParameterTable GdynParameters() {
 }
 
 // Load takes the older tag only with the older size (see
-// CAkGdynTransform::LoadAnyRecord); the layout itself describes the current
+// CAkGdynTransform::OlderRecord); the layout itself describes the current
 // record.
 const RecordLayout kGdynRecord = {kGdynRecordBytes, kIidAkPlugInProp2, nullptr, 0};
 

@@ -230,28 +230,10 @@ void CAkGdynTransform::PresetFields(int index, std::int32_t* fields) const {
   ParamsToFields(kGdynPresets[index].body, fields);
 }
 
-HResult CAkGdynTransform::LoadAnyRecord(RecordStream& stream) {
-  std::uint8_t head[kRecordHeadBytes];
-  std::uint32_t done = 0;
-  HResult hr = stream.Read(head, kRecordHeadBytes, &done);
-  if (Failed(hr)) return hr;
-  if (done != kRecordHeadBytes) return kFail;
-  std::uint32_t size = 0;
-  for (int i = 3; i >= 0; --i) size = (size << 8) | head[i];
-  const Guid tag = GuidFromBytes(head + 4);
-
-  // The older record is the current one without its last field, bypass.
+// The older record is the current one without its last field, bypass.
+const RecordLayout* CAkGdynTransform::OlderRecord() const {
   static const RecordLayout kOlder = {kGdynOlderRecordBytes, kGdynOlderTag, nullptr, 0};
-  const RecordLayout* layout = nullptr;
-  if (size == kGdynRecordBytes && tag == kGdynRecord.tag) layout = &kGdynRecord;
-  if (size == kGdynOlderRecordBytes && tag == kGdynOlderTag) layout = &kOlder;
-  if (!layout) return kFail;
-
-  std::int32_t fields[FieldCountOf<AkGdynProps>()] = {};
-  hr = ReadRecordFields(stream, *layout, fields);
-  if (Succeeded(hr)) SetFields(fields);
-  Notify(kNotifySettingsReplaced);
-  return hr;
+  return &kOlder;
 }
 
 // --- stream set-up ------------------------------------------------------------

@@ -75,9 +75,8 @@ class CAkGdynTransform : public EffectProcessor,
   HResult GetCurveThreshold(std::int32_t* threshold) const;
   HResult SetThreshold(std::int32_t threshold);
 
-  // Loads a persisted record: the 184-byte record, or the older 180-byte
-  // one without bypass (taken as 0). Otherwise as LoadRecord.
-  HResult LoadAnyRecord(RecordStream& stream);
+  // LoadRecord also takes the older 180-byte record without bypass (read as 0).
+  const RecordLayout* OlderRecord() const override;
 
   // --- AutomationParams -----------------------------------------------------
   // A host's value that changes something marks the settings changed and

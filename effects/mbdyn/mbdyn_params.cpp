@@ -14,14 +14,12 @@ struct BandGroup {
   std::int32_t controlDefault;
 };
 
-// Attack and release are kept in tenths of a millisecond and the amount in
-// tenths of the ratio; the tool shows them as record units.
 constexpr BandGroup kGroups[] = {
     {"threshold", ParameterUnit::kTenthsDecibel, kMbdynThresholdFloor, 0, 0},
     {"type", ParameterUnit::kNone, 0, 2, 1},
-    {"amount", ParameterUnit::kNone, 10, 500, 10},
-    {"attack", ParameterUnit::kNone, 0, 5000, 2500},
-    {"release", ParameterUnit::kNone, 0, 50000, 25000},
+    {"amount", ParameterUnit::kTenthsRatio, 10, 500, 10},
+    {"attack", ParameterUnit::kTenthsMillisecond, 0, 5000, 2500},
+    {"release", ParameterUnit::kTenthsMillisecond, 0, 50000, 25000},
     {"gain", ParameterUnit::kTenthsDecibel, -250, 250, 0},
     {"width", ParameterUnit::kTenthsOctave, 3, 30, 10},
     {"center", ParameterUnit::kHertz, 50, 15000, 1000},

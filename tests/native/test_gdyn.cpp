@@ -445,7 +445,7 @@ TEST_F(GdynNotifications, The184ByteRecordRoundTrips) {
   Dyn fresh;
   fresh.fx.SetNotifyWindow(NewWindow(), 32700);
   MemoryRecordStream in(saved.Bytes());
-  ASSERT_EQ(fresh.fx.LoadAnyRecord(in), kOk);
+  ASSERT_EQ(fresh.fx.LoadRecord(in), kOk);
   EXPECT_EQ(Fields(fresh.fx), Fields(source.fx));
   EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
 }
@@ -461,7 +461,7 @@ TEST_F(GdynNotifications, TheOlder180ByteRecordLoadsWithBypassOff) {
   const RecordLayout older = {180, kGdynOlderTag, nullptr, 0};
   MemoryRecordStream in(EncodeRecord(older, fields.data()));
   ASSERT_EQ(in.Remaining(), 180u);
-  ASSERT_EQ(d.fx.LoadAnyRecord(in), kOk);
+  ASSERT_EQ(d.fx.LoadRecord(in), kOk);
   const AkGdynProps p = d.Get();
   EXPECT_EQ(p.outputGain, 77);
   EXPECT_EQ(p.release, 1234);
@@ -483,7 +483,7 @@ TEST_F(GdynNotifications, MismatchedSizeAndTagAreRefusedAndShortFieldsChangeNoth
     std::vector<std::int32_t> f = changed;
     f.resize(layout.FieldCount());
     MemoryRecordStream in(EncodeRecord(layout, f.data()));
-    EXPECT_EQ(d.fx.LoadAnyRecord(in), kFail) << layout.size;
+    EXPECT_EQ(d.fx.LoadRecord(in), kFail) << layout.size;
   }
   EXPECT_EQ(Fields(d.fx), before);
   EXPECT_TRUE(Codes().empty());
@@ -491,7 +491,7 @@ TEST_F(GdynNotifications, MismatchedSizeAndTagAreRefusedAndShortFieldsChangeNoth
   std::vector<std::uint8_t> bytes = EncodeRecord(kGdynRecord, changed.data());
   bytes.resize(150);
   MemoryRecordStream truncated(bytes);
-  EXPECT_TRUE(Failed(d.fx.LoadAnyRecord(truncated)));
+  EXPECT_TRUE(Failed(d.fx.LoadRecord(truncated)));
   EXPECT_EQ(Fields(d.fx), before);
   EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
 }

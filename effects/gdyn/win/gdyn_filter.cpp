@@ -52,12 +52,6 @@ STDMETHODIMP CAkGdyn::NonDelegatingQueryInterface(REFIID iid, void** object) {
   return CAkAutomatedEffectFilter::NonDelegatingQueryInterface(iid, object);
 }
 
-STDMETHODIMP CAkGdyn::Load(IStream* stream) {
-  if (!stream) return E_POINTER;
-  ComRecordStream records(stream);
-  return transform_.LoadAnyRecord(records);
-}
-
 // --- whole record, format, notifications -------------------------------------------
 
 STDMETHODIMP CAkGdyn::GetAllProps(orlofx::AkGdynProps* props) {

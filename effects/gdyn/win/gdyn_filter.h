@@ -19,9 +19,6 @@ class CAkGdyn : public CAkAutomatedEffectFilter, public gdyn::IAkPlugInProp2 {
   DECLARE_IUNKNOWN
   STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
 
-  // IPersistStream: also takes the older 180-byte record.
-  STDMETHODIMP Load(IStream* stream) override;
-
   // IAkPlugInProp2
   STDMETHODIMP GetAllProps(orlofx::AkGdynProps* props) override;
   STDMETHODIMP SetAllProps(const orlofx::AkGdynProps* props) override;
