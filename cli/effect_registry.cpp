@@ -1,6 +1,12 @@
 #include "cli/effect_registry.h"
 
+#include "effects/gdyn/gdyn_transform.h"
+#include "effects/geq/geq_transform.h"
+#include "effects/mbdyn/mbdyn_transform.h"
 #include "effects/noisgt/noisgt_transform.h"
+#include "effects/pgeq/pgeq_transform.h"
+#include "effects/pmeq/pmeq_transform.h"
+#include "support/strings/string_ids.h"
 
 namespace orlofx::cli {
 
@@ -13,6 +19,11 @@ std::unique_ptr<EffectProcessor> Create() {
 
 const EffectEntry kEffects[] = {
     {"noise-gate", 1014, &Create<CAkNoisgtTransform>},
+    {"parametric-eq", sid::kParametricEqName, &Create<CAkPmeqTransform>},
+    {"graphic-eq", sid::kGraphicEqName, &Create<CAkGeqTransform>},
+    {"graphic-dynamics", sid::kGraphicDynamicsName, &Create<CAkGdynTransform>},
+    {"paragraphic-eq", sid::kParagraphicEqName, &Create<CAkPgeqTransform>},
+    {"multiband-dynamics", sid::kMultiBandDynamicsName, &Create<CAkMbdynTransform>},
 };
 
 }  // namespace

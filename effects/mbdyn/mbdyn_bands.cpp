@@ -34,9 +34,11 @@ double ClampFrequency(double f) { return std::min(std::max(f, kMinFrequency), kM
 
 double DbToGain40(double g) { return std::pow(10.0, g / 40.0); }
 
+// Also drops what is not finite: a NaN or infinity from the input would
+// otherwise stay in the memories for the rest of the stream.
 template <typename T>
 T Flushed(T y) {
-  return std::fabs(y) < static_cast<T>(kFlush) ? T(0) : y;
+  return std::isfinite(y) && std::fabs(y) >= static_cast<T>(kFlush) ? y : T(0);
 }
 
 // The resonator's recursion; returns y and leaves the previous two outputs

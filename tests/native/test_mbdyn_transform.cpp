@@ -1,0 +1,660 @@
+// Multi-Band Dynamics streaming: the one-block lag with complete and aligned
+// output in every format, output gain at the output stage, bypass, stereo
+// sync, rebuild and reset rules, records, presets, notifications, meters and
+// capture threshold, and automation acting on the block it names.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "effects/mbdyn/mbdyn_transform.h"
+#include "support/native/native_windows.h"
+
+namespace orlofx {
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+constexpr std::uint32_t kBlock = 882;  // 20 ms at 44.1 kHz
+constexpr double kPi = 3.14159265358979323846;
+
+std::uint32_t Param(int band, std::uint32_t k) { return band * kMbdynParamsPerBand + k; }
+
+std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
+  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
+  return bytes;
+}
+
+std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
+  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
+  return samples;
+}
+
+// Interleaved tones: channel c is amplitude[c] x sin(2 pi f[c] t).
+std::vector<double> Tones(std::size_t frames, int channels, const double* amplitude,
+                          const double* frequency) {
+  std::vector<double> s(frames * channels);
+  for (std::size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c)
+      s[i * channels + c] = amplitude[c] * std::sin(2.0 * kPi * frequency[c] * i / kRate);
+  return s;
+}
+
+double Rms(const std::vector<double>& s, int channels, int channel, std::size_t from,
+           std::size_t to) {
+  double sum = 0.0;
+  for (std::size_t i = from; i < to; ++i) sum += s[i * channels + channel] * s[i * channels + channel];
+  return std::sqrt(sum / static_cast<double>(to - from));
+}
+
+WaveFormat Format(SampleFormat fmt, int channels, std::uint32_t rate = kRate) {
+  return MakeWaveFormat(fmt, channels, rate);
+}
+
+// Drives a prepared processor as the filter frame does: each chunk through
+// the automation stretches with `outRoom` frames of room per call, then the
+// drain until it reports nothing left. `firstOutputAt` receives the input
+// frames consumed when output first appeared.
+std::vector<unsigned char> Stream(CAkMbdynTransform& fx, SampleFormat fmt, int channels,
+                                  const std::vector<unsigned char>& input, std::size_t inChunk,
+                                  std::uint32_t outRoom, std::size_t* firstOutputAt = nullptr) {
+  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
+  const std::size_t total = input.size() / frameBytes;
+  std::vector<unsigned char> output, room;
+  std::size_t pos = 0;
+  int guard = 0;
+  if (firstOutputAt) *firstOutputAt = 0;
+  while (pos < total) {
+    std::size_t remaining = std::min(inChunk, total - pos);
+    while (remaining > 0) {
+      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining), outFrames = outRoom;
+      room.assign(outFrames * frameBytes, 0);
+      const HResult hr = ProcessInStretches(fx, &fx, kProcessOrdinary,
+                                            input.data() + pos * frameBytes, &inFrames,
+                                            room.data(), &outFrames);
+      EXPECT_GE(hr, 0);
+      if (hr < 0 || ++guard > 1000000) return output;
+      if (firstOutputAt && *firstOutputAt == 0 && outFrames > 0) *firstOutputAt = pos + inFrames;
+      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
+      pos += inFrames;
+      remaining -= inFrames;
+    }
+  }
+  for (;;) {
+    std::uint32_t outFrames = outRoom;
+    room.assign(outFrames * frameBytes, 0);
+    const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
+    EXPECT_GE(hr, 0);
+    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
+    if (hr != kProcessProgress || ++guard > 1000000) break;
+  }
+  return output;
+}
+
+std::vector<double> RunDoubles(CAkMbdynTransform& fx, SampleFormat fmt, int channels,
+                               const std::vector<double>& samples, std::size_t chunk = 1000,
+                               std::uint32_t room = 700) {
+  const WaveFormat f = Format(fmt, channels);
+  EXPECT_EQ(fx.Prepare(f, f), kOk);
+  std::vector<double> out = Decode(fmt, Stream(fx, fmt, channels, Encode(fmt, samples), chunk, room));
+  fx.Release();
+  return out;
+}
+
+// A band that removes everything of itself above -20 dB at once.
+void SetHardBand(CAkMbdynTransform& fx, int band, std::int32_t center) {
+  fx.SetParamProp(Param(band, kMbdynParamType), kMbdynBandNotch);
+  fx.SetParamProp(Param(band, kMbdynParamCenter), center);
+  fx.SetParamProp(Param(band, kMbdynParamThreshold), -200);
+  fx.SetParamProp(Param(band, kMbdynParamAmount), 500);
+  fx.SetParamProp(Param(band, kMbdynParamAttack), 0);
+  fx.SetParamProp(Param(band, kMbdynParamRelease), 0);
+  fx.SetParamProp(Param(band, kMbdynParamBandBypass), 0);
+}
+
+// --- frames: lag, completeness, formats ---------------------------------------------
+
+class MbdynFormats : public ::testing::TestWithParam<SampleFormat> {};
+
+TEST_P(MbdynFormats, NeutralSettingsGiveTheInputBackWholeAfterOneBlock) {
+  const SampleFormat fmt = GetParam();
+  CAkMbdynTransform fx;
+  ASSERT_EQ(fx.ApplyPreset(0), kOk);  // band 1 at 1:1: no reduction
+  const double amp[2] = {0.5, -0.25}, freq[2] = {200.0, 3000.0};
+  const std::vector<double> in =
+      Decode(fmt, Encode(fmt, Tones(5 * kBlock + 123, 2, amp, freq)));
+  const WaveFormat f = Format(fmt, 2);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
+  EXPECT_EQ(fx.BlockLength(), kBlock);
+  std::size_t first = 0;
+  const std::vector<double> out =
+      Decode(fmt, Stream(fx, fmt, 2, Encode(fmt, in), 300, 500, &first));
+  fx.Release();
+  EXPECT_EQ(first, kBlock) << "output waits for one whole block";
+  ASSERT_EQ(out.size(), in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], in[i], 1e-6) << i;
+}
+
+TEST_P(MbdynFormats, OutputGainIsAppliedBeforeTheClampAndRounding) {
+  const SampleFormat fmt = GetParam();
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  fx.SetParamProp(kMbdynParamOutputGain, 120);  // +12 dB
+  const double amp[1] = {0.6}, freq[1] = {440.0};
+  const std::vector<double> in = Decode(fmt, Encode(fmt, Tones(3 * kBlock, 1, amp, freq)));
+  const std::vector<double> out = RunDoubles(fx, fmt, 1, in);
+  ASSERT_EQ(out.size(), in.size());
+  const double gain = std::pow(10.0, 120 / 200.0);
+  const bool integer = fmt == SampleFormat::kPcm8 || fmt == SampleFormat::kPcm16 ||
+                       fmt == SampleFormat::kPcm32;
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    double expected = in[i] * gain;
+    // Integer formats stop at full scale; floats pass beyond it.
+    if (integer) expected = std::min(std::max(expected, -1.0), 1.0);
+    ASSERT_NEAR(out[i], expected, 0.01) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, MbdynFormats,
+                         ::testing::Values(SampleFormat::kPcm8, SampleFormat::kPcm16,
+                                           SampleFormat::kPcm32, SampleFormat::kFloat32,
+                                           SampleFormat::kFloat64));
+
+TEST(MbdynFrames, ShortStreamsComeOutWholeThroughTheDrain) {
+  for (std::size_t frames : {1u, 17u, 881u, 882u, 883u}) {
+    CAkMbdynTransform fx;
+    fx.ApplyPreset(0);
+    std::vector<double> in(frames);
+    for (std::size_t i = 0; i < frames; ++i) in[i] = ((i % 7) - 3) / 8.0;
+    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 1, in, 64, 1);
+    ASSERT_EQ(out.size(), frames);
+    for (std::size_t i = 0; i < frames; ++i) EXPECT_FLOAT_EQ(out[i], in[i]);
+  }
+}
+
+TEST(MbdynFrames, RefusesWhatItCannotStream) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  WaveFormat in = Format(SampleFormat::kPcm16, 2);
+  WaveFormat out = in;
+  out.channels = 1;
+  EXPECT_EQ(fx.Prepare(in, out), kFail);
+  WaveFormat odd = in;
+  odd.bitsPerSample = 24;
+  EXPECT_EQ(fx.Prepare(odd, odd), kFail);
+  std::uint32_t n = 1;
+  EXPECT_EQ(fx.Process(kProcessOrdinary, nullptr, &n, nullptr, &n), kUnexpected);
+}
+
+// --- bypass, bands, stereo ------------------------------------------------------------
+
+TEST(MbdynBypass, CopiesTheInputWithoutDelay) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(2);
+  fx.SetParamProp(kMbdynParamOutputGain, 100);
+  fx.SetParamProp(kMbdynParamBypass, 1);
+  const double amp[2] = {0.9, 0.5}, freq[2] = {1336.0, 1209.0};
+  const std::vector<unsigned char> in =
+      Encode(SampleFormat::kPcm16, Tones(2 * kBlock, 2, amp, freq));
+  const WaveFormat f = Format(SampleFormat::kPcm16, 2);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
+  std::size_t first = 0;
+  const std::vector<unsigned char> out = Stream(fx, SampleFormat::kPcm16, 2, in, 100, 100, &first);
+  EXPECT_EQ(first, 100u);
+  EXPECT_EQ(out, in);
+}
+
+TEST(MbdynBands, TheDtmfPresetTakesOutALoudToneOfItsBandAndPassesQuietOnes) {
+  auto run = [](double db, double hz) {
+    CAkMbdynTransform fx;
+    fx.ApplyPreset(2);
+    const double amp[1] = {std::pow(10.0, db / 20.0)}, freq[1] = {hz};
+    const std::vector<double> in = Tones(kRate, 1, amp, freq);
+    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat64, 1, in);
+    // The second half, once the gains have settled.
+    return 20.0 * std::log10(Rms(out, 1, 0, kRate / 2, kRate) / Rms(in, 1, 0, kRate / 2, kRate));
+  };
+  EXPECT_NEAR(run(-6.0, 1336.0), -17.2, 0.15);
+  EXPECT_NEAR(run(-26.0, 1336.0), 0.0, 0.1);
+  EXPECT_NEAR(run(-6.0, 100.0), 0.0, 0.1);
+}
+
+TEST(MbdynStereo, SyncOffCompressesEachChannelOnItsOwn) {
+  // Left loud in the band, right quiet in it.
+  const double amp[2] = {0.5, 0.05}, freq[2] = {1000.0, 1000.0};
+  const std::vector<double> in = Tones(20 * kBlock, 2, amp, freq);
+  auto rightChange = [&](std::int32_t sync, double* leftChange) {
+    CAkMbdynTransform fx;
+    fx.ApplyPreset(0);
+    SetHardBand(fx, 0, 1000);
+    fx.SetParamProp(kMbdynParamSyncStereo, sync);
+    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 2, in);
+    const std::size_t from = 10 * kBlock, to = 20 * kBlock;
+    *leftChange = Rms(out, 2, 0, from, to) / Rms(in, 2, 0, from, to);
+    return Rms(out, 2, 1, from, to) / Rms(in, 2, 1, from, to);
+  };
+  double left = 0.0;
+  EXPECT_NEAR(rightChange(0, &left), 1.0, 0.01) << "the quiet channel is left alone";
+  EXPECT_LT(left, 0.2);
+  EXPECT_LT(rightChange(1, &left), 0.2) << "linked: the loud channel's gain acts on both";
+  EXPECT_LT(left, 0.2);
+}
+
+TEST(MbdynStereo, MonoUsesOnlyTheFirstChannelsStates) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  SetHardBand(fx, 0, 1000);
+  const WaveFormat f = Format(SampleFormat::kFloat32, 1);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
+  EXPECT_EQ(fx.Bands().Channels(), 1);
+  fx.Release();
+}
+
+TEST(MbdynRecovery, ANonFiniteSampleDoesNotPoisonTheBandsForGood) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(5);  // two bands, one with a static gain filter
+  const double amp[2] = {0.5, 0.5}, freq[2] = {600.0, 5000.0};
+  std::vector<double> in = Tones(12 * kBlock, 2, amp, freq);
+  in[2 * kBlock * 2 + 5] = std::nan("");
+  in[3 * kBlock * 2 + 8] = HUGE_VAL;
+  const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 2, in);
+  ASSERT_EQ(out.size(), in.size());
+  // The blocks after the bad ones start afresh and stay finite.
+  for (std::size_t i = 5 * kBlock * 2; i < out.size(); ++i) ASSERT_TRUE(std::isfinite(out[i])) << i;
+}
+
+TEST(MbdynResponse, GivesTheStaticBandGainsAndTheOutputGain) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  const double hz[3] = {5.0, 1000.0, 20000.0};
+  double db[3] = {};
+  ASSERT_EQ(fx.ResponseAt(kRate, hz, 3, db), kOk);
+  for (double v : db) EXPECT_NEAR(v, 0.0, 1e-6) << "no band gain: flat";
+  // +2 dB on a low-shelf band raises the lowest frequencies by 10^(2/40).
+  fx.SetParamProp(Param(0, kMbdynParamType), kMbdynLowShelf);
+  fx.SetParamProp(Param(0, kMbdynParamCenter), 1000);
+  fx.SetParamProp(Param(0, kMbdynParamGain), 20);
+  fx.SetParamProp(kMbdynParamOutputGain, -30);
+  ASSERT_EQ(fx.ResponseAt(kRate, hz, 3, db), kOk);
+  EXPECT_NEAR(db[0], 1.0 - 3.0, 0.02);
+  EXPECT_NEAR(db[2], -3.0, 0.1);
+  // A bypassed band's gain does nothing.
+  fx.SetParamProp(Param(0, kMbdynParamBandBypass), 1);
+  ASSERT_EQ(fx.ResponseAt(kRate, hz, 3, db), kOk);
+  EXPECT_NEAR(db[0], -3.0, 1e-6);
+  EXPECT_EQ(fx.ResponseAt(0.0, hz, 3, db), kInvalidArg);
+}
+
+// --- rebuild rules ------------------------------------------------------------------
+
+class MbdynRebuild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fx.ApplyPreset(0);
+    SetHardBand(fx, 0, 1000);
+    fx.SetParamProp(Param(0, kMbdynParamRelease), 50000);  // the gain stays down
+    const double amp[1] = {0.5}, freq[1] = {1000.0};
+    loud = Encode(SampleFormat::kFloat32, Tones(4 * kBlock, 1, amp, freq));
+    const WaveFormat f = Format(SampleFormat::kFloat32, 1);
+    ASSERT_EQ(fx.Prepare(f, f), kOk);
+    Feed(kProcessOrdinary);
+    ASSERT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
+  }
+  void TearDown() override { fx.Release(); }
+  void Feed(int mode) {
+    std::vector<unsigned char> room(loud.size());
+    std::uint32_t in = static_cast<std::uint32_t>(loud.size() / 4), out = in;
+    ASSERT_GE(fx.Process(mode, loud.data(), &in, room.data(), &out), 0);
+  }
+  CAkMbdynTransform fx;
+  std::vector<unsigned char> loud;
+};
+
+TEST_F(MbdynRebuild, AChangedSettingKeepsGainsAndFilterStates) {
+  const double y1 = fx.Bands().BandOf(0, 0).split.y1;
+  fx.SetParamProp(Param(0, kMbdynParamGain), 30);
+  std::uint32_t none = 0, room = 0;
+  ASSERT_GE(fx.Process(kProcessOrdinary, nullptr, &none, nullptr, &room), 0);
+  EXPECT_EQ(fx.Bands().BandOf(0, 0).gainSign, 1) << "the change was taken";
+  EXPECT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
+  EXPECT_TRUE(fx.Bands().BandOf(0, 0).attackMode);
+  EXPECT_EQ(fx.Bands().BandOf(0, 0).split.y1, y1);
+}
+
+TEST_F(MbdynRebuild, ADiscontinuityStartsTheBandsAfresh) {
+  std::uint32_t none = 0, room = 0;
+  ASSERT_GE(fx.Process(kProcessDiscontinuity, nullptr, &none, nullptr, &room), 0);
+  EXPECT_EQ(fx.Bands().BandOf(0, 0).gain, 1.0);
+  EXPECT_FALSE(fx.Bands().BandOf(0, 0).attackMode);
+  EXPECT_EQ(fx.Bands().BandOf(0, 0).split.y1, 0.0);
+  // Nothing of the old stream is delivered after the break.
+  std::vector<unsigned char> room2(4 * kBlock * 4);
+  std::uint32_t out = 4 * kBlock;
+  EXPECT_EQ(fx.Process(kProcessDrain, nullptr, nullptr, room2.data(), &out), kProcessFinished);
+  EXPECT_EQ(out, 0u);
+}
+
+// --- records, presets, notifications ------------------------------------------------------
+
+std::vector<std::int32_t> Fields(const CAkMbdynTransform& fx) {
+  std::vector<std::int32_t> f(kMbdynFieldCount);
+  fx.GetFields(f.data());
+  return f;
+}
+
+TEST(MbdynRecords, SaveWritesTheWholeRecordThatLoadRestores) {
+  CAkMbdynTransform a;
+  a.ApplyPreset(5);
+  a.SetParamProp(kMbdynParamBypass, 1);
+  a.SetDisplayWord(1, 3, -77);
+  a.SetEnableMeters(0);
+  a.SetCaptureThreshold(1);
+  MemoryRecordStream stream;
+  ASSERT_EQ(a.SaveRecord(stream, true), kOk);
+  ASSERT_EQ(stream.Bytes().size(), kMbdynRecordBytes);
+  EXPECT_FALSE(a.IsDirty());
+
+  CAkMbdynTransform b;
+  b.ApplyPreset(0);
+  MemoryRecordStream in(stream.Bytes());
+  ASSERT_EQ(b.LoadRecord(in), kOk);
+  EXPECT_EQ(Fields(b), Fields(a));
+  std::int32_t capture = 0;
+  b.GetCaptureThreshold(&capture);
+  EXPECT_EQ(capture, 1);
+}
+
+TEST(MbdynRecords, TheOlder228ByteRecordLoadsWithBypassOff) {
+  CAkMbdynTransform a;
+  a.ApplyPreset(4);
+  std::vector<std::int32_t> fields = Fields(a);
+  MemoryRecordStream older;
+  ASSERT_EQ(WriteRecord(older, kMbdynOlderRecord, fields.data()), kOk);
+  ASSERT_EQ(older.Bytes().size(), kMbdynOlderRecordBytes);
+
+  CAkMbdynTransform b;
+  b.ApplyPreset(0);
+  b.SetParamProp(kMbdynParamBypass, 1);
+  MemoryRecordStream in(older.Bytes());
+  ASSERT_EQ(b.LoadRecord(in), kOk);
+  fields[kMbdynBypass] = 0;
+  EXPECT_EQ(Fields(b), fields);
+}
+
+TEST(MbdynRecords, AnUnknownHeadFailsAndChangesNothing) {
+  CAkMbdynTransform a;
+  a.ApplyPreset(3);
+  const std::vector<std::int32_t> before = Fields(a);
+  std::vector<std::int32_t> other(kMbdynFieldCount, 0);
+  const RecordLayout crossed[] = {{kMbdynRecordBytes, kMbdynOlderTag, nullptr, 0},
+                                  {kMbdynOlderRecordBytes, kMbdynRecordTag, nullptr, 0}};
+  for (const RecordLayout& layout : crossed) {
+    MemoryRecordStream s;
+    ASSERT_EQ(WriteRecord(s, layout, other.data()), kOk);
+    MemoryRecordStream in(s.Bytes());
+    EXPECT_EQ(a.LoadRecord(in), kFail);
+    EXPECT_EQ(Fields(a), before);
+  }
+  // A good head with a body cut short applies nothing either.
+  MemoryRecordStream whole;
+  ASSERT_EQ(WriteRecord(whole, kMbdynRecord, other.data()), kOk);
+  std::vector<std::uint8_t> cut(whole.Bytes().begin(), whole.Bytes().end() - 8);
+  MemoryRecordStream in(cut);
+  EXPECT_EQ(a.LoadRecord(in), kFail);
+  EXPECT_EQ(Fields(a), before);
+}
+
+TEST(MbdynPresets, EachPresetAppliesItsRowClamped) {
+  CAkMbdynTransform fx;
+  for (int i = 0; i < kMbdynPresetCount; ++i) {
+    ASSERT_EQ(fx.ApplyPreset(i), kOk);
+    std::vector<std::int32_t> expected(kMbdynFieldCount);
+    ParamsToFields(ClampMbdynParams(kMbdynPresets[i].body), expected.data());
+    EXPECT_EQ(Fields(fx), expected) << "preset " << i;
+    EXPECT_EQ(fx.PresetNameId(i), kMbdynPresets[i].nameId);
+  }
+  EXPECT_EQ(fx.PresetCount(), 6);
+  EXPECT_EQ(fx.ApplyPreset(6), kInvalidArg);
+  EXPECT_EQ(fx.PresetNameId(6), 0);
+}
+
+class MbdynNotifications : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    native::TakePostedCommands();
+    window = native::CreateWindowStub();
+    ASSERT_EQ(fx.SetNotifyWindow(window, 32700), kOk);
+  }
+  void TearDown() override {
+    native::DestroyWindowStub(window);
+    native::TakePostedCommands();
+  }
+  std::vector<int> Codes() {
+    std::vector<int> codes;
+    for (const native::PostedCommand& c : native::TakePostedCommands()) {
+      if (c.window == window) {
+        EXPECT_EQ(c.commandId, 32700);
+      }
+      codes.push_back(c.code);
+    }
+    return codes;
+  }
+  CAkMbdynTransform fx;
+  WindowHandle window = nullptr;
+};
+
+TEST_F(MbdynNotifications, PresetsHostValuesAndStreamingPostTheirCodes) {
+  fx.ApplyPreset(1);
+  EXPECT_EQ(Codes(), std::vector<int>{100});
+  EXPECT_EQ(fx.SetParam(kMbdynParamOutputGain, 3.0f), kOk);
+  EXPECT_EQ(Codes(), std::vector<int>{0});
+  EXPECT_EQ(fx.SetParam(kMbdynParamOutputGain, 3.0f), kFalse) << "no change, no notice";
+  EXPECT_TRUE(Codes().empty());
+  const WaveFormat f = Format(SampleFormat::kPcm16, 2);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
+  fx.Release();
+  EXPECT_EQ(Codes(), (std::vector<int>{101, 102}));
+}
+
+TEST_F(MbdynNotifications, FourWindowsCanListenAndAFifthIsRefused) {
+  WindowHandle more[4];
+  for (int i = 0; i < 3; ++i) {
+    more[i] = native::CreateWindowStub();
+    EXPECT_EQ(fx.SetNotifyWindow(more[i], 1 + i), kOk);
+  }
+  more[3] = native::CreateWindowStub();
+  EXPECT_EQ(fx.SetNotifyWindow(more[3], 9), kOutOfMemory);
+  fx.ApplyPreset(0);
+  EXPECT_EQ(Codes().size(), 4u);
+  for (WindowHandle w : more) native::DestroyWindowStub(w);
+}
+
+// --- page words, capture threshold, meters ---------------------------------------------
+
+TEST(MbdynPageWords, AreKeptAsGivenAndDirtyTheRecord) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  MemoryRecordStream s;
+  fx.SaveRecord(s, true);
+  ASSERT_FALSE(fx.IsDirty());
+  EXPECT_EQ(fx.SetDisplayWord(0, 9, 12345), kOk);  // band clamped to 4
+  EXPECT_TRUE(fx.IsDirty());
+  std::int32_t v = 0;
+  fx.GetDisplayWord(0, 4, &v);
+  EXPECT_EQ(v, 12345);
+  fx.GetDisplayWord(1, 1, &v);
+  EXPECT_EQ(v, 16);
+  EXPECT_EQ(Fields(fx)[kMbdynDisplay + 3], 12345);
+  fx.SetVisiblePage(7);
+  fx.GetVisiblePage(&v);
+  EXPECT_EQ(v, 2);
+}
+
+TEST(MbdynCapture, HostValuesForTheBandThresholdsAreIgnoredWhileCapturing) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  ASSERT_EQ(fx.SetCaptureThreshold(1), kOk);
+  for (int b = 0; b < kMbdynBands; ++b) {
+    EXPECT_EQ(fx.SetParam(Param(b, kMbdynParamThreshold), -30.0f), kOk);
+    std::int32_t t = 1;
+    fx.GetParamProp(Param(b, kMbdynParamThreshold), &t);
+    EXPECT_EQ(t, 0) << "band " << b + 1;
+  }
+  EXPECT_EQ(fx.SetParam(Param(0, kMbdynParamAmount), 2.0f), kOk) << "other parameters still act";
+  std::int32_t amount = 0;
+  fx.GetParamProp(Param(0, kMbdynParamAmount), &amount);
+  EXPECT_EQ(amount, 20);
+  fx.SetCaptureThreshold(0);
+  EXPECT_EQ(fx.SetParam(Param(0, kMbdynParamThreshold), -30.0f), kOk);
+  std::int32_t t = 0;
+  fx.GetParamProp(Param(0, kMbdynParamThreshold), &t);
+  EXPECT_EQ(t, -300);
+}
+
+class MbdynMeterRing : public ::testing::Test {
+ protected:
+  // Bands 1 and 2 active at 1000 Hz and 5000 Hz, band 3 active, band 4 off;
+  // a -6 dB tone at 1000 Hz for `blocks` blocks.
+  void Play(int blocks) {
+    fx.ApplyPreset(0);
+    for (int b = 0; b < 3; ++b) fx.SetParamProp(Param(b, kMbdynParamBandBypass), 0);
+    fx.SetParamProp(Param(0, kMbdynParamCenter), 1000);
+    fx.SetParamProp(Param(1, kMbdynParamCenter), 5000);
+    fx.SetParamProp(Param(2, kMbdynParamCenter), 1000);
+    const double amp[1] = {0.5}, freq[1] = {1000.0};
+    RunDoubles(fx, SampleFormat::kFloat32, 1, Tones(blocks * kBlock, 1, amp, freq));
+  }
+  CAkMbdynTransform fx;
+};
+
+TEST_F(MbdynMeterRing, TheRingKeepsTheLast64BlocksWithTheirTimes) {
+  Play(70);
+  MbdynMeterSnapshot s;
+  ASSERT_EQ(fx.GetMeterHistory(0, &s), kOk);
+  EXPECT_EQ(s.time, 69 * 200000);  // block 69 starts at 1.38 s
+  ASSERT_EQ(fx.GetMeterHistory(63, &s), kOk);
+  EXPECT_EQ(s.time, 6 * 200000);
+  EXPECT_EQ(fx.GetMeterHistory(64, &s), kFalse);
+  // The band at the tone reads near its level, the band off reads the floor.
+  EXPECT_GT(s.values[0], -200);
+  EXPECT_GT(s.values[0], s.values[1]);
+  EXPECT_EQ(s.values[3], kMbdynThresholdFloor);
+  ASSERT_EQ(fx.GetMeterAt(30 * 200000 + 5, &s), kOk);
+  EXPECT_EQ(s.time, 30 * 200000);
+  ASSERT_EQ(fx.GetMeterAt(0, &s), kOk);
+  EXPECT_EQ(s.time, 6 * 200000) << "earlier than kept: the oldest";
+}
+
+TEST_F(MbdynMeterRing, TheMaximumIsTakenByReadingAndOffWhenMetersAreOff) {
+  Play(10);
+  std::int32_t v = 0;
+  fx.TakeMeterMaximum(1, &v);
+  std::int32_t level = 0;
+  fx.GetMeterLevel(1, &level);
+  EXPECT_GE(v, level);
+  EXPECT_GT(v, kMbdynThresholdFloor);
+  fx.TakeMeterMaximum(1, &v);
+  EXPECT_EQ(v, kMbdynThresholdFloor) << "reading resets it";
+
+  CAkMbdynTransform quiet;
+  quiet.ApplyPreset(0);
+  quiet.SetEnableMeters(0);
+  const double amp[1] = {0.5}, freq[1] = {200.0};
+  RunDoubles(quiet, SampleFormat::kFloat32, 1, Tones(5 * kBlock, 1, amp, freq));
+  MbdynMeterSnapshot s;
+  EXPECT_EQ(quiet.GetMeterHistory(0, &s), kFalse);
+  quiet.TakeMeterMaximum(1, &v);
+  EXPECT_EQ(v, kMbdynThresholdFloor);
+}
+
+TEST_F(MbdynMeterRing, OutputSourceShowsTheBandAfterItsReduction) {
+  fx.ApplyPreset(0);
+  fx.SetMeterSource(1, 1);
+  std::int32_t source = 0;
+  fx.GetMeterSource(1, &source);
+  EXPECT_EQ(source, 1);
+  SetHardBand(fx, 0, 1000);
+  fx.SetParamProp(Param(0, kMbdynParamRelease), 50000);
+  const double amp[1] = {0.5}, freq[1] = {1000.0};
+  RunDoubles(fx, SampleFormat::kFloat32, 1, Tones(10 * kBlock, 1, amp, freq));
+  MbdynMeterSnapshot s;
+  ASSERT_EQ(fx.GetMeterHistory(0, &s), kOk);
+  EXPECT_EQ(s.values[0], kMbdynThresholdFloor) << "band 1 is taken out entirely";
+  EXPECT_GT(fx.CapturedMaximum(0), -200) << "capture still sees the band's own level";
+}
+
+TEST_F(MbdynMeterRing, CaptureGivesActiveBandsOfTheVisiblePageTheirMaxima) {
+  fx.SetCaptureThreshold(1);
+  Play(10);
+  fx.SetParamProp(Param(1, kMbdynParamBandBypass), 1);  // band 2 inactive
+  std::int32_t changed = 1;
+  ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
+  EXPECT_EQ(changed, 0) << "no page visible";
+
+  fx.SetVisiblePage(1);
+  ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
+  EXPECT_EQ(changed, 1);
+  std::int32_t t = 0;
+  fx.GetParamProp(Param(0, kMbdynParamThreshold), &t);
+  EXPECT_EQ(t, fx.CapturedMaximum(0));
+  EXPECT_LT(t, 0);
+  fx.GetParamProp(Param(1, kMbdynParamThreshold), &t);
+  EXPECT_EQ(t, 0) << "inactive band untouched";
+  fx.GetParamProp(Param(2, kMbdynParamThreshold), &t);
+  EXPECT_EQ(t, 0) << "band 3 is on the other page";
+  ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
+  EXPECT_EQ(changed, 0) << "already there";
+
+  fx.ResetMeterMaxima();
+  EXPECT_EQ(fx.CapturedMaximum(0), kMbdynThresholdFloor);
+  ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
+  fx.GetParamProp(Param(0, kMbdynParamThreshold), &t);
+  EXPECT_EQ(t, kMbdynThresholdFloor);
+}
+
+// --- automation ---------------------------------------------------------------------------
+
+TEST(MbdynAutomation, AThresholdEnvelopeActsFromTheBlockItStartsIn) {
+  CAkMbdynTransform fx;
+  fx.ApplyPreset(0);
+  SetHardBand(fx, 0, 1000);
+  fx.SetParamProp(Param(0, kMbdynParamThreshold), 0);  // never acts below full scale
+  const double amp[1] = {0.5}, freq[1] = {1000.0};
+  const std::vector<double> in = Tones(20 * kBlock, 1, amp, freq);
+  // At 200 ms (block 10) the threshold jumps to -40 dB.
+  const EnvelopeSegment jump = {2000000, 4000000, -40.0f, -40.0f, kCurveJump, 0};
+  ASSERT_EQ(fx.AddEnvelope(Param(0, kMbdynParamThreshold), 1, &jump), kOk);
+  const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat64, 1, in, 441, 900);
+  ASSERT_EQ(out.size(), in.size());
+  for (std::size_t i = 0; i < 10 * kBlock; ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
+  EXPECT_LT(Rms(out, 1, 0, 10 * kBlock, 11 * kBlock), 0.1 * Rms(in, 1, 0, 10 * kBlock, 11 * kBlock));
+}
+
+TEST(MbdynAutomation, TheTableDescribesFortyThreeParameters) {
+  CAkMbdynTransform fx;
+  EXPECT_EQ(fx.ParamCount(), kMbdynParamCount);
+  // Every parameter's property lands in the record field its name says.
+  const MbdynParams& p = kMbdynPresets[5].body;
+  ASSERT_EQ(fx.SetAllSettings(&p), kOk);
+  MbdynParams back{};
+  fx.GetAllProps(&back, sizeof back);
+  EXPECT_EQ(back.threshold[1], p.threshold[1]);
+  EXPECT_EQ(back.width[0], p.width[0]);
+  EXPECT_EQ(back.center[1], p.center[1]);
+  EXPECT_EQ(back.bandBypass[2], p.bandBypass[2]);
+  EXPECT_EQ(back.type[0], p.type[0]);
+  EXPECT_EQ(back.display[0], 0) << "page words are not parameters";
+  const AutomationParamDesc* width = fx.Desc(Param(3, kMbdynParamWidth));
+  ASSERT_NE(width, nullptr);
+  EXPECT_FLOAT_EQ(width->minimum, 0.3f);
+  EXPECT_EQ(width->caps, kCapsFloat);
+  EXPECT_EQ(fx.Desc(Param(2, kMbdynParamType))->caps, kCapsSwitch);
+  EXPECT_EQ(fx.Desc(kMbdynParamBypass)->recordOffset, offsetof(MbdynParams, bypass));
+}
+
+}  // namespace
+}  // namespace orlofx
