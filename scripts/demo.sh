@@ -27,4 +27,28 @@ echo "== the same settings as a record a host would store, and used again from i
 "$orlofx" record noise-gate --preset "Noise gate 1" "$out/noise-gate-1.rec"
 "$orlofx" process noise-gate --record "$out/noise-gate-1.rec" "$out/sample.wav" "$out/sample.from-record.wav"
 cmp "$out/sample.noise-gate-1.wav" "$out/sample.from-record.wav" && echo "   identical output from the record"
+echo
+
+echo "== every effect, one preset each, chained: the output of one is the input of the next"
+chain_in=$out/sample.wav
+step=0
+while read -r effect preset; do
+  step=$((step + 1))
+  chain_out=$out/chain.$step.$effect.wav
+  echo "-- $effect, preset $preset"
+  "$orlofx" process "$effect" --preset "$preset" "$chain_in" "$chain_out"
+  chain_in=$chain_out
+done <<'CHAIN'
+noise-gate 4
+graphic-dynamics 6
+multiband-dynamics 4
+parametric-eq 2
+paragraphic-eq 2
+graphic-eq 3
+CHAIN
+echo
+
+echo "== what two of those settings do"
+"$orlofx" response parametric-eq --preset 2 --rate 44100 --points 12
+"$orlofx" response graphic-dynamics --preset 6 --rate 44100 --points 12
 ls -l "$out"
