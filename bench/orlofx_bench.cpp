@@ -298,9 +298,9 @@ double OurFftTime(std::size_t n, int reps) {
 
 double FftwTime(std::size_t n, int reps) {
   double* in = fftw_alloc_real(n);
-  fftw_complex* spec = fftw_alloc_complex(n / 2 + 1);
-  fftw_plan fwd = fftw_plan_dft_r2c_1d(static_cast<int>(n), in, spec, FFTW_MEASURE);
-  fftw_plan inv = fftw_plan_dft_c2r_1d(static_cast<int>(n), spec, in, FFTW_MEASURE);
+  fftw_complex* spectrum = fftw_alloc_complex(n / 2 + 1);
+  fftw_plan fwd = fftw_plan_dft_r2c_1d(static_cast<int>(n), in, spectrum, FFTW_MEASURE);
+  fftw_plan inv = fftw_plan_dft_c2r_1d(static_cast<int>(n), spectrum, in, FFTW_MEASURE);
   std::mt19937 rng(1);
   for (std::size_t i = 0; i < n; ++i) in[i] = std::uniform_real_distribution<double>(-1, 1)(rng);
   const double scale = 1.0 / n;
@@ -316,15 +316,15 @@ double FftwTime(std::size_t n, int reps) {
   fftw_destroy_plan(fwd);
   fftw_destroy_plan(inv);
   fftw_free(in);
-  fftw_free(spec);
+  fftw_free(spectrum);
   return t;
 }
 
 double FftwfTime(std::size_t n, int reps) {
   float* in = fftwf_alloc_real(n);
-  fftwf_complex* spec = fftwf_alloc_complex(n / 2 + 1);
-  fftwf_plan fwd = fftwf_plan_dft_r2c_1d(static_cast<int>(n), in, spec, FFTW_MEASURE);
-  fftwf_plan inv = fftwf_plan_dft_c2r_1d(static_cast<int>(n), spec, in, FFTW_MEASURE);
+  fftwf_complex* spectrum = fftwf_alloc_complex(n / 2 + 1);
+  fftwf_plan fwd = fftwf_plan_dft_r2c_1d(static_cast<int>(n), in, spectrum, FFTW_MEASURE);
+  fftwf_plan inv = fftwf_plan_dft_c2r_1d(static_cast<int>(n), spectrum, in, FFTW_MEASURE);
   std::mt19937 rng(1);
   for (std::size_t i = 0; i < n; ++i) in[i] = static_cast<float>(std::uniform_real_distribution<double>(-1, 1)(rng));
   const float scale = 1.0f / n;
@@ -340,7 +340,7 @@ double FftwfTime(std::size_t n, int reps) {
   fftwf_destroy_plan(fwd);
   fftwf_destroy_plan(inv);
   fftwf_free(in);
-  fftwf_free(spec);
+  fftwf_free(spectrum);
   return t;
 }
 

@@ -200,37 +200,37 @@ IMemAllocator* TestPushSource::Allocator() { return pin_->PeekAllocator(); }
 
 CMediaType TestPushSource::ConnectionType() { return ConnectionTypeOf(pin_); }
 
-HRESULT TestPushSource::Push(const PushSample& spec) {
+HRESULT TestPushSource::Push(const PushSample& pushed) {
   IMediaSample* sample = nullptr;
   HRESULT hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
   if (FAILED(hr)) return hr;
-  const long length = static_cast<long>(spec.data.size());
+  const long length = static_cast<long>(pushed.data.size());
   BYTE* buffer = nullptr;
   if (length > sample->GetSize() || FAILED(sample->GetPointer(&buffer))) {
     sample->Release();
     return E_INVALIDARG;
   }
-  if (length > 0) std::memcpy(buffer, spec.data.data(), spec.data.size());
+  if (length > 0) std::memcpy(buffer, pushed.data.data(), pushed.data.size());
   sample->SetActualDataLength(length);
 
-  REFERENCE_TIME start = spec.start;
-  REFERENCE_TIME stop = spec.stop;
-  if (spec.hasTime) {
-    sample->SetTime(&start, spec.hasStop ? &stop : nullptr);
+  REFERENCE_TIME start = pushed.start;
+  REFERENCE_TIME stop = pushed.stop;
+  if (pushed.hasTime) {
+    sample->SetTime(&start, pushed.hasStop ? &stop : nullptr);
   } else {
     sample->SetTime(nullptr, nullptr);
   }
-  LONGLONG mediaStart = spec.mediaStart;
-  LONGLONG mediaStop = spec.mediaStop;
-  if (spec.hasMediaTime) {
+  LONGLONG mediaStart = pushed.mediaStart;
+  LONGLONG mediaStop = pushed.mediaStop;
+  if (pushed.hasMediaTime) {
     sample->SetMediaTime(&mediaStart, &mediaStop);
   } else {
     sample->SetMediaTime(nullptr, nullptr);
   }
-  sample->SetDiscontinuity(spec.discontinuity);
-  sample->SetSyncPoint(spec.syncPoint);
-  sample->SetPreroll(spec.preroll);
-  if (spec.mediaType != nullptr) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(spec.mediaType));
+  sample->SetDiscontinuity(pushed.discontinuity);
+  sample->SetSyncPoint(pushed.syncPoint);
+  sample->SetPreroll(pushed.preroll);
+  if (pushed.mediaType != nullptr) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(pushed.mediaType));
 
   lastPushed_ = sample;
   hr = pin_->Deliver(sample);
