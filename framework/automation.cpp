@@ -1,5 +1,6 @@
 #include "framework/automation.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -522,6 +523,39 @@ HResult ProcessInStretches(EffectProcessor& fx, AutomationParams* automation, in
   if (offered < granted) automation->GiveBack(granted - offered);
   *inFrames = offered;
   return hr;
+}
+
+HResult AutomationParams::GetParamProp(std::uint32_t param, std::int32_t* value) const {
+  if (!value) return kPointer;
+  if (!Desc(param)) return kInvalidArg;
+  *value = GetPropInt(param);
+  return kOk;
+}
+
+HResult AutomationParams::SetParamProp(std::uint32_t param, std::int32_t value) {
+  const AutomationParamDesc* d = Desc(param);
+  if (!d) return kInvalidArg;
+  const std::int32_t clamped = std::min(std::max(value, d->propertyMinimum), d->propertyMaximum);
+  if (SetPropInt(param, clamped) == 0) OnPropertyEdited();
+  return kOk;
+}
+
+HResult AutomationParams::BeginParamEdit(std::uint32_t param) {
+  if (!Desc(param)) return kInvalidArg;
+  BeginCapture(param);
+  return kOk;
+}
+
+HResult AutomationParams::EndParamEdit(std::uint32_t param) {
+  if (!Desc(param)) return kInvalidArg;
+  EndCapture(param);
+  OnPropertyEdited();
+  return kOk;
+}
+
+HResult AutomationParams::IsParamEditable(std::uint32_t param) const {
+  if (!Desc(param)) return kInvalidArg;
+  return IsUserControlled(param) ? kOk : kFalse;
 }
 
 }  // namespace orlofx

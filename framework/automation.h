@@ -241,6 +241,22 @@ class AutomationParams {
   // block update reported changes; the effect marks its settings changed.
   virtual void OnAutomationChanged(std::uint32_t flags) { (void)flags; }
 
+  // --- the five operations a property interface offers per parameter ------
+  // Get, set (clamped to the property range), begin edit, end edit, and
+  // editable (kOk when the user may edit it, kFalse while an envelope drives
+  // it). kInvalidArg for a bad index, kPointer for a null out-pointer. A set
+  // that changes the value and an end edit call OnPropertyEdited.
+  HResult GetParamProp(std::uint32_t param, std::int32_t* value) const;
+  HResult SetParamProp(std::uint32_t param, std::int32_t value);
+  HResult BeginParamEdit(std::uint32_t param);
+  HResult EndParamEdit(std::uint32_t param);
+  HResult IsParamEditable(std::uint32_t param) const;
+
+ protected:
+  // The user changed a setting through one of the five operations; the
+  // effect marks its settings changed.
+  virtual void OnPropertyEdited() {}
+
  private:
   struct StoredSegment {
     EnvelopeSegment segment;

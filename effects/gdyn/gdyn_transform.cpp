@@ -19,7 +19,6 @@ constexpr double kLargestGain = 5000.0;
 // Auto gain leaves a little headroom under full scale.
 constexpr double kAutoGainHeadroom = 0.98;
 
-bool ValidParam(std::uint32_t param) { return param < kGdynParamCount; }
 
 // Per 20 ms frame the gain covers the fraction k of the way to its target,
 // so that after `seconds` 90 % of the way is covered; times up to one frame
@@ -99,39 +98,6 @@ HResult CAkGdynTransform::GetPointCount(std::int32_t* count) const {
   ScopedLock lock(paramLock_);
   *count = props_.pointCount;
   return kOk;
-}
-
-HResult CAkGdynTransform::GetParamProp(std::uint32_t param, std::int32_t* value) const {
-  if (!value) return kPointer;
-  if (!ValidParam(param)) return kInvalidArg;
-  *value = GetPropInt(param);
-  return kOk;
-}
-
-HResult CAkGdynTransform::SetParamProp(std::uint32_t param, std::int32_t value) {
-  if (!ValidParam(param)) return kInvalidArg;
-  const AutomationParamDesc& d = kGdynAutomation[param];
-  const std::int32_t clamped = std::min(std::max(value, d.propertyMinimum), d.propertyMaximum);
-  if (SetPropInt(param, clamped) == 0) MarkChanged();
-  return kOk;
-}
-
-HResult CAkGdynTransform::BeginParamEdit(std::uint32_t param) {
-  if (!ValidParam(param)) return kInvalidArg;
-  BeginCapture(param);
-  return kOk;
-}
-
-HResult CAkGdynTransform::EndParamEdit(std::uint32_t param) {
-  if (!ValidParam(param)) return kInvalidArg;
-  EndCapture(param);
-  MarkChanged();
-  return kOk;
-}
-
-HResult CAkGdynTransform::IsParamEditable(std::uint32_t param) const {
-  if (!ValidParam(param)) return kInvalidArg;
-  return IsUserControlled(param) ? kOk : kFalse;
 }
 
 HResult CAkGdynTransform::SetPoints(const GdynPoint* points, std::int32_t count) {

@@ -59,13 +59,6 @@ class CAkGdynTransform : public EffectProcessor,
   HResult SetAllSettings(const AkGdynProps* props);
   HResult SetPointCount(std::int32_t count);
   HResult GetPointCount(std::int32_t* count) const;
-  // The five operations per automatable parameter (GdynParam index).
-  HResult GetParamProp(std::uint32_t param, std::int32_t* value) const;
-  HResult SetParamProp(std::uint32_t param, std::int32_t value);
-  HResult BeginParamEdit(std::uint32_t param);
-  HResult EndParamEdit(std::uint32_t param);
-  // kOk when the user may edit it, kFalse while an envelope drives it.
-  HResult IsParamEditable(std::uint32_t param) const;
   // Copies up to 16 pairs and sets the count (clamped to 3..16).
   HResult SetPoints(const GdynPoint* points, std::int32_t count);
   // Fills all 16 places and the count.
@@ -122,6 +115,7 @@ class CAkGdynTransform : public EffectProcessor,
   };
 
   void MarkChanged();
+  void OnPropertyEdited() override { MarkChanged(); }
   // The record as the processing reads it (points under the parameter lock,
   // automatable fields from their parameters); clears `changed` if asked.
   AkGdynProps Snapshot(bool clearChanged) const;

@@ -71,7 +71,6 @@ constexpr AutomationParamDesc BandParam(int b, int k) {
   BandParam(b, 0), BandParam(b, 1), BandParam(b, 2), BandParam(b, 3), BandParam(b, 4),      \
       BandParam(b, 5), BandParam(b, 6), BandParam(b, 7), BandParam(b, 8), BandParam(b, 9)
 
-bool ValidParam(std::uint32_t param) { return param < kMbdynParamCount; }
 
 bool IsBandThreshold(std::uint32_t param) {
   return param < 4 * kMbdynParamsPerBand && param % kMbdynParamsPerBand == kMbdynParamThreshold;
@@ -145,39 +144,6 @@ HResult CAkMbdynTransform::SetAllSettings(const MbdynParams* props) {
     for (int b = 0; b < kMbdynBands; ++b)
       SetNotify(b * kMbdynParamsPerBand + kMbdynParamThreshold, c.captureThreshold == 0);
   return kOk;
-}
-
-HResult CAkMbdynTransform::GetParamProp(std::uint32_t param, std::int32_t* value) const {
-  if (!value) return kPointer;
-  if (!ValidParam(param)) return kInvalidArg;
-  *value = GetPropInt(param);
-  return kOk;
-}
-
-HResult CAkMbdynTransform::SetParamProp(std::uint32_t param, std::int32_t value) {
-  if (!ValidParam(param)) return kInvalidArg;
-  const AutomationParamDesc& d = kMbdynAutomation[param];
-  const std::int32_t clamped = std::min(std::max(value, d.propertyMinimum), d.propertyMaximum);
-  if (SetPropInt(param, clamped) == 0) MarkChanged();
-  return kOk;
-}
-
-HResult CAkMbdynTransform::BeginParamEdit(std::uint32_t param) {
-  if (!ValidParam(param)) return kInvalidArg;
-  BeginCapture(param);
-  return kOk;
-}
-
-HResult CAkMbdynTransform::EndParamEdit(std::uint32_t param) {
-  if (!ValidParam(param)) return kInvalidArg;
-  EndCapture(param);
-  MarkChanged();
-  return kOk;
-}
-
-HResult CAkMbdynTransform::IsParamEditable(std::uint32_t param) const {
-  if (!ValidParam(param)) return kInvalidArg;
-  return IsUserControlled(param) ? kOk : kFalse;
 }
 
 HResult CAkMbdynTransform::GetEnableMeters(std::int32_t* value) const {

@@ -76,12 +76,6 @@ class CAkMbdynTransform : public EffectProcessor,
   HResult GetAllSettings(MbdynParams* props) const;
   // The 43 parameters (clamped), then the page words as given.
   HResult SetAllSettings(const MbdynParams* props);
-  // The five operations per automatable parameter.
-  HResult GetParamProp(std::uint32_t param, std::int32_t* value) const;
-  HResult SetParamProp(std::uint32_t param, std::int32_t value);
-  HResult BeginParamEdit(std::uint32_t param);
-  HResult EndParamEdit(std::uint32_t param);
-  HResult IsParamEditable(std::uint32_t param) const;
 
   HResult GetEnableMeters(std::int32_t* value) const;
   HResult SetEnableMeters(std::int32_t value);
@@ -149,6 +143,7 @@ class CAkMbdynTransform : public EffectProcessor,
 
  private:
   void MarkChanged();
+  void OnPropertyEdited() override { MarkChanged(); }
   MbdynParams Snapshot(bool clearChanged) const;
   void Rebuild(const MbdynParams& p, bool reset);
   template <typename T>
