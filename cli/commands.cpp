@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -438,28 +439,35 @@ int WriteRecord(const EffectCommand& command) {
   return kExitOk;
 }
 
-// Takes every "--language <id>" (or "--language=<id>") out of args.
+// Takes every "--lang <language>" (also "--lang=<language>", and the older
+// spelling --language) out of args and sets the language of texts; without
+// one, the locale environment chooses.
 int TakeLanguage(std::vector<std::string>* args) {
+  // First the environment's choice, so that a mistake in the option is
+  // reported in the user's language already.
+  SetLanguage(LanguageFromEnvironment(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"),
+                                      std::getenv("LANG")));
   for (std::size_t i = 0; i < args->size();) {
-    std::string& arg = (*args)[i];
+    const std::string& arg = (*args)[i];
     if (arg == "--") break;
-    if (arg != "--language" && arg.compare(0, 11, "--language=") != 0) {
+    std::string option = arg.substr(0, arg.find('='));
+    if (option != "--lang" && option != "--language") {
       ++i;
       continue;
     }
     std::string value;
     std::size_t used = 1;
-    if (arg.size() > 10) {
-      value = arg.substr(11);
+    if (option.size() < arg.size()) {
+      value = arg.substr(option.size() + 1);
     } else if (i + 1 < args->size()) {
       value = (*args)[i + 1];
       used = 2;
     } else {
-      return UsageError(Text(text::kMissingArgument, {"--language"}));
+      return UsageError(Text(text::kMissingArgument, {option}));
     }
-    const std::optional<std::int64_t> id = ParseWhole(value);
-    if (!id || *id < 0 || *id > 0xFFFF) return UsageError(Text(text::kUnknownLanguage, {value}));
-    SetLanguage(static_cast<int>(*id));
+    const int id = LanguageFromName(value);
+    if (id < 0) return UsageError(Text(text::kUnknownLanguage, {value}));
+    SetLanguage(id);
     args->erase(args->begin() + static_cast<std::ptrdiff_t>(i),
                 args->begin() + static_cast<std::ptrdiff_t>(i + used));
   }

@@ -8,7 +8,8 @@
 //
 // Settings options (--preset, --set, --record) apply in the order given,
 // starting from preset 0, the settings of a newly created effect.
-// --language <id> may appear anywhere and is taken first.
+// --lang <language> (or --language) may appear anywhere and is taken first;
+// without it the locale environment (LC_ALL, LC_MESSAGES, LANG) chooses.
 #pragma once
 
 #include <memory>

@@ -59,6 +59,29 @@ mkdir -p "$(dirname "$prefix")"
     wineserver -w 2>/dev/null
     touch "$prefix/.orlofx-ready"
   fi
+  # The Japanese dialogs ask for "MS UI Gothic": map it to the IPA Gothic
+  # font (fonts-ipafont-gothic) and let Tahoma fall back to it for Japanese
+  # text in menus. With that font installed Wine would otherwise also take it
+  # (fixed pitch) for the missing Tahoma and the other Windows faces, so
+  # those are pinned to DejaVu Sans, as they resolved before. Behind its own
+  # marker so that prefixes made before this step get it on their next run;
+  # no wineserver -w here, as other tests may be running in the prefix.
+  if [ ! -f "$prefix/.orlofx-fonts-2" ]; then
+    ok=1
+    for face in Tahoma 'MS Sans Serif' 'Microsoft Sans Serif' 'Segoe UI' Arial Verdana; do
+      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d 'DejaVu Sans' /f \
+        >/dev/null 2>&1 || ok=
+    done
+    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Courier New' /t REG_SZ /d 'DejaVu Sans Mono' \
+      /f >/dev/null 2>&1 || ok=
+    "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /t REG_SZ /d IPAGothic /f \
+      >/dev/null 2>&1 || ok=
+    for face in Tahoma 'DejaVu Sans'; do
+      "$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+        /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || ok=
+    done
+    [ -n "$ok" ] && touch "$prefix/.orlofx-fonts-2"
+  fi
 ) 9>"$prefix.lock"
 
 "$wine" "$@"

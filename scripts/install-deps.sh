@@ -2,7 +2,8 @@
 # Installs what the builds need on a Debian machine; quick when all is there.
 #   install-deps.sh native   toolchain, GoogleTest, libsndfile
 #   install-deps.sh windows  the above, mingw-w64 for both targets, wine (32 and 64 bit),
-#                            the GStreamer plug-ins Wine's WAVE parser needs, Xvfb
+#                            the GStreamer plug-ins Wine's WAVE parser needs, Xvfb,
+#                            a Japanese font for the Japanese dialogs
 #   install-deps.sh bench    sox and FFTW for the benchmarks
 #   install-deps.sh fuzz     clang and its libFuzzer runtime for the fuzz targets
 set -euo pipefail
@@ -13,7 +14,7 @@ windows_pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw
   binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  imagemagick x11-apps fonts-dejavu-core)
+  imagemagick x11-apps fonts-dejavu-core fonts-ipafont-gothic)
 bench_pkgs=(sox libfftw3-dev)
 fuzz_pkgs=(clang libclang-rt-dev)
 

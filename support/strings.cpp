@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstddef>
 #include <iterator>
 
@@ -134,6 +135,33 @@ std::string LoadStringOr(int id, const char* fallback) {
   if (const char* text = Find(TableFor(CurrentLanguage()), id)) return text;
   if (const char* text = Find(kEnglishTable, id)) return text;
   return fallback ? fallback : "";
+}
+
+int LanguageFromName(const std::string& name) {
+  if (name.empty()) return -1;
+  if (name.find_first_not_of("0123456789") == std::string::npos) {
+    if (name.size() > 5) return -1;
+    const int id = std::stoi(name);
+    return id <= 0xFFFF ? id : -1;
+  }
+  // "de_DE.UTF-8@euro": the language code is what comes before the region,
+  // encoding or modifier.
+  std::string code = name.substr(0, name.find_first_of("-_.@"));
+  for (char& c : code) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (code == "c" || code == "posix" || code == "en") return kLanguageEnglish;
+  if (code == "de") return kLanguageGerman;
+  if (code == "fr") return kLanguageFrench;
+  if (code == "ja") return kLanguageJapanese;
+  return -1;
+}
+
+int LanguageFromEnvironment(const char* lcAll, const char* lcMessages, const char* lang) {
+  for (const char* value : {lcAll, lcMessages, lang}) {
+    if (!value || !*value) continue;
+    const int id = LanguageFromName(value);
+    return id > 0 ? id : kLanguageEnglish;
+  }
+  return kLanguageEnglish;
 }
 
 std::vector<int> StringIds() {

@@ -44,6 +44,21 @@ HResult SetLanguage(int langId);
 // for which the Windows shell switches the process layout.
 bool IsRightToLeftLanguage(int langId);
 
+// The language id that a user's language name stands for: a number ("1031",
+// any id up to 0xFFFF), a language code ("de", "fr", "ja", "en") with or
+// without a region, encoding and modifier as locale names carry them
+// ("de-DE", "de_DE.UTF-8", "fr_CA@euro"; matched without regard to case), or
+// "C"/"POSIX", which mean English. The region does not choose texts, so a
+// code gives its language's main id (1031, 1036, 1041, 1033). -1 for
+// anything else, including languages the module has no texts for.
+int LanguageFromName(const std::string& name);
+
+// The language the locale environment asks for, as POSIX reads it: the first
+// of LC_ALL, LC_MESSAGES and LANG that is set and not empty decides (any may
+// be null). English when none is set or the one that decides names no
+// language of the module.
+int LanguageFromEnvironment(const char* lcAll, const char* lcMessages, const char* lang);
+
 // The text of id in the current language, or in English when the language has
 // no translation for it. Never null: an id that no table holds gives "".
 // The pointer stays valid for the life of the process.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "support/strings.h"
+#include "support/win/module_resources.h"
 #include "ui/meter_model.h"
 
 namespace orlofx {
@@ -475,7 +476,8 @@ void ShowMenu(Meter& m, LPARAM at) {
     pt = {16, 16};
     ClientToScreen(m.window, &pt);
   }
-  HMENU menu = LoadMenuW(g_resourceModule, MAKEINTRESOURCEW(kMeterMenuResource));
+  // In the host's language (SetLanguage), not the thread's.
+  HMENU menu = LoadModuleMenu(g_resourceModule, kMeterMenuResource);
   if (!menu) return;
   HMENU popup = GetSubMenu(menu, 0);
   if (popup) {

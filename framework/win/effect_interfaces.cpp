@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/win/baseclasses/dll_entry.h"
 #include "framework/win/com_record_stream.h"
 #include "support/strings.h"
 #include "support/win/wide_text.h"
@@ -116,17 +117,14 @@ STDMETHODIMP CAkEffectInterfaces::ApplyPreset(long index) {
 // --- IAkTranslationInfo ---------------------------------------------------------
 
 STDMETHODIMP CAkEffectInterfaces::SetLanguage(LANGID language) {
-  HRESULT hr = orlofx::SetLanguage(language);
+  // Dialogs and menus come from this module's resources; without them there
+  // is nothing the language could select.
+  if (!g_hInst) return E_FAIL;
+  // Strings are looked up in constant tables on every call and never cached,
+  // so switching the language is all it takes for every later string, dialog
+  // and menu lookup (pages created from now on) to use the new one.
+  const HRESULT hr = orlofx::SetLanguage(language);
   if (FAILED(hr)) return hr;
-  switch (PRIMARYLANGID(language)) {
-    case LANG_ARABIC:
-    case LANG_HEBREW:
-    case LANG_URDU:
-    case LANG_FARSI:
-      SetProcessDefaultLayout(LAYOUT_RTL);
-      break;
-    default:
-      break;
-  }
+  if (orlofx::IsRightToLeftLanguage(language)) SetProcessDefaultLayout(LAYOUT_RTL);
   return S_OK;
 }

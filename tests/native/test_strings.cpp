@@ -77,9 +77,10 @@ TEST_F(StringsTest, EnglishHoldsEveryIdInTheKnownRangesAsValidText) {
   EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
   for (int id : ids) {
     const bool effectText = id >= 1001 && id <= 7145;
+    const bool pageText = id >= 7200 && id <= 7499;  // support/strings/pages/
     const bool toolText = id >= 9000 && id <= 9499;
     const bool valueText = id >= 48000 && id <= 48999;
-    EXPECT_TRUE(effectText || toolText || valueText) << id;
+    EXPECT_TRUE(effectText || pageText || toolText || valueText) << id;
     EXPECT_TRUE(HasString(kLanguageEnglish, id)) << id;
     const int units = Utf16Length(LoadString(id));
     EXPECT_GT(units, 0) << id << " is empty or not UTF-8";
@@ -182,10 +183,23 @@ TEST_F(StringsTest, LanguagesMatchByPrimaryLanguageAndUnknownOnesReadEnglish) {
   EXPECT_TRUE(HasString(0, sid::kHelp));
 }
 
-TEST_F(StringsTest, IdsWithoutTranslationFallBackToEnglish) {
-  ASSERT_FALSE(HasString(kLanguageGerman, sid::kCliUnknownEffect));
-  SetLanguage(kLanguageGerman);
-  EXPECT_STREQ(LoadString(sid::kCliUnknownEffect), "unknown effect: %s");
+TEST_F(StringsTest, EveryLanguageHoldsEveryIdOfEnglish) {
+  // Brand names and units are simply the same text; nothing is left to the
+  // English fallback, page texts included.
+  for (int lang : kTranslations) {
+    std::vector<int> missing;
+    for (int id : StringIds())
+      if (!HasString(lang, id)) missing.push_back(id);
+    std::string list;
+    for (int id : missing) list += std::to_string(id) + " ";
+    EXPECT_TRUE(missing.empty()) << "language " << lang << " lacks " << list;
+  }
+}
+
+TEST_F(StringsTest, LanguagesWithoutTablesFallBackToEnglishForEveryId) {
+  SetLanguage(1049);  // Russian
+  for (int id : {sid::kCliUnknownEffect, sid::kPresetDefault, sid::kVersionLine})
+    EXPECT_STREQ(LoadString(id), StringInTable(kLanguageEnglish, id)) << id;
   EXPECT_EQ(LoadStringOr(sid::kCliUnknownEffect, "x"), "unknown effect: %s");
 }
 

@@ -110,7 +110,7 @@ TEST_F(SupportTest, StringLookupInEveryLanguage) {
   EXPECT_EQ(LoadWideString(sid::kPresets), L"\u30D7\u30EA\u30BB\u30C3\u30C8");
   SetLanguage(kLanguageGerman);
   EXPECT_EQ(LoadWideString(sid::kHelp), L"Hilfe");
-  EXPECT_EQ(LoadWideString(sid::kCliUnknownEffect), L"unknown effect: %s");
+  EXPECT_EQ(LoadWideString(sid::kCliUnknownEffect), L"unbekannter Effekt: %s");
   SetLanguage(0);
   EXPECT_EQ(CurrentLanguage(), kLanguageEnglish);
   EXPECT_EQ(LoadWideString(sid::kHelp), L"Help");

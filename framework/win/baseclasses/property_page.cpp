@@ -4,6 +4,7 @@
 
 #include "framework/win/baseclasses/dll_entry.h"
 #include "support/strings.h"
+#include "support/win/module_resources.h"
 #include "support/win/wide_text.h"
 
 namespace {
@@ -180,14 +181,9 @@ SIZE CBasePropertyPage::MeasureDialog(SIZE fallback) const {
 }
 
 const DLGTEMPLATE* LoadModuleDialog(int dialogId) {
-  const LANGID languages[] = {static_cast<LANGID>(orlofx::CurrentLanguage()),
-                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)};
-  HRSRC found = nullptr;
-  for (LANGID language : languages) {
-    found = FindResourceExW(g_hInst, RT_DIALOG, MAKEINTRESOURCEW(dialogId), language);
-    if (found) break;
-  }
-  if (!found) found = FindResourceW(g_hInst, MAKEINTRESOURCEW(dialogId), RT_DIALOG);
+  // The host's language (SetLanguage), then English; never the thread's.
+  HRSRC found = orlofx::FindModuleResource(g_hInst, MAKEINTRESOURCEW(5) /* RT_DIALOG */,
+                                           MAKEINTRESOURCEW(static_cast<WORD>(dialogId)));
   if (!found) return nullptr;
   HGLOBAL loaded = LoadResource(g_hInst, found);
   return loaded ? static_cast<const DLGTEMPLATE*>(LockResource(loaded)) : nullptr;

@@ -1,0 +1,23 @@
+// Whether a dialog's texts fit their controls: each static text, button,
+// check box, radio button and group box measured with its own font, visible
+// controls that overlap, and controls outside the dialog.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Creates dialog `dialogId` of `module` from its template in exactly
+// `language` (no fallback), hidden, and returns one message per problem
+// (naming dialog, language, control id and text); empty when everything
+// fits. A missing template is a problem too. The module's control classes
+// must be registered (load orlofx.dll first).
+std::vector<std::string> DialogFitProblems(HMODULE module, int dialogId, LANGID language);
+
+// The same judgement on a dialog that exists already, with the texts it
+// shows now (captions a page sets at run time); `name` starts each message.
+std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name);
+
+// The languages every dialog comes in: US English, German, French, Japanese.
+inline constexpr LANGID kDialogLanguages[] = {0x0409, 0x0407, 0x040C, 0x0411};
