@@ -1,7 +1,7 @@
 // Creation function of the Parametric EQ's property page.
-// Not built yet: creates nothing (see module/factory_table.h).
+#include "effects/pmeq/win/pmeq_page.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreatePmeqPropPage(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreatePmeqPropPage(LPUNKNOWN outer, HRESULT* result) {
+  return CAkPmeqPropPage::CreateInstance(outer, result);
 }
