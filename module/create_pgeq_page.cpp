@@ -1,7 +1,7 @@
 // Creation function of the Paragraphic EQ's property page.
-// Not built yet: creates nothing (see module/factory_table.h).
+#include "effects/pgeq/win/pgeq_page.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreatePgeqPropPage(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreatePgeqPropPage(LPUNKNOWN outer, HRESULT* result) {
+  return CAkPgeqPropPage::CreateInstance(outer, result);
 }
