@@ -1,7 +1,7 @@
-// Creation function of the Graphic EQ's first property page.
-// Not built yet: creates nothing (see module/factory_table.h).
+// Creation function of the Graphic EQ's first property page (10 bands).
+#include "effects/geq/win/geq_page.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreateGeqPropPage(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreateGeqPropPage(LPUNKNOWN outer, HRESULT* result) {
+  return CAkGeqPropPage::CreateInstance(outer, result);
 }

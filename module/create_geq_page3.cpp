@@ -1,7 +1,7 @@
-// Creation function of the Graphic EQ's third property page.
-// Not built yet: creates nothing (see module/factory_table.h).
+// Creation function of the Graphic EQ's third property page (the envelope graph).
+#include "effects/geq/win/geq_page.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreateGeqPropPage3(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreateGeqPropPage3(LPUNKNOWN outer, HRESULT* result) {
+  return CAkGeqPropPage3::CreateInstance(outer, result);
 }

@@ -1,0 +1,266 @@
+#include "effects/geq/geq_bands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "effects/geq/geq_target.h"
+#include "support/number_format.h"
+#include "support/strings.h"
+
+namespace orlofx {
+
+namespace {
+
+constexpr int kReadoutFormatId = 7045;  // "%s Hz, %d.%d dB"
+
+// The fixed design the faders are read from, whatever the stream's rate.
+constexpr double kBandRate = 44000.0;
+constexpr std::size_t kBandBins = 5000;
+constexpr double kBandSpread = 1.09;  // each band looks this factor either side
+
+// Band centres in Hz, 20·2^(k/2) truncated.
+constexpr double kBandCentres[kGeqBandCount] = {
+    20,   28,   40,   56,   80,   113,  160,  226,  320,   452,
+    640,  905,  1280, 1810, 2560, 3620, 5120, 7240, 10240, 14481,
+};
+
+// Clean-up: an interior point this close to the one before it adds nothing.
+constexpr std::int32_t kNearX = 100;
+constexpr std::int32_t kNearY = 10;
+
+std::int32_t RoundHalfAway(double v) { return static_cast<std::int32_t>(std::lround(v)); }
+
+bool ByX(const GeqPoint& a, const GeqPoint& b) { return a.x < b.x; }
+
+// The level of the straight segment from a to b at x (a.x < b.x).
+std::int32_t Interpolate(const GeqPoint& a, const GeqPoint& b, std::int32_t x) {
+  return a.y + RoundHalfAway(static_cast<double>(b.y - a.y) * (x - a.x) / (b.x - a.x));
+}
+
+// The level at x on the segment that starts at the last point left of x;
+// the first point's level when none lies left of x.
+std::int32_t LevelFromLeft(const std::vector<GeqPoint>& p, std::int32_t x) {
+  std::size_t left = p.size();
+  for (std::size_t i = 0; i < p.size(); ++i)
+    if (p[i].x < x) left = i;
+  if (left == p.size()) return p.front().y;
+  if (left + 1 == p.size()) return p.back().y;
+  return Interpolate(p[left], p[left + 1], x);
+}
+
+// The level at x on the segment that ends at the first point right of x;
+// the last point's level when none lies right of x.
+std::int32_t LevelFromRight(const std::vector<GeqPoint>& p, std::int32_t x) {
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    if (p[i].x <= x) continue;
+    if (i == 0) return p.front().y;
+    return Interpolate(p[i - 1], p[i], x);
+  }
+  return p.back().y;
+}
+
+bool StandsAt(const std::vector<GeqPoint>& p, std::int32_t x) {
+  for (std::size_t i = 1; i < p.size(); ++i)
+    if (p[i].x == x) return true;
+  return false;
+}
+
+// Keeps the points sorted; a point already at x only takes the new level.
+void Put(std::vector<GeqPoint>& p, std::int32_t x, std::int32_t y) {
+  auto at = std::lower_bound(p.begin(), p.end(), GeqPoint{x, 0}, ByX);
+  if (at != p.end() && at->x == x) {
+    at->y = y;
+    return;
+  }
+  p.insert(at, GeqPoint{x, y});
+}
+
+void CleanUp(std::vector<GeqPoint>& p) {
+  std::stable_sort(p.begin(), p.end(), ByX);
+  for (GeqPoint& point : p) {
+    point.x = std::clamp(point.x, kGeqXMin, kGeqXMax);
+    point.y = std::clamp(point.y, kGeqYSilence, kGeqYMax);
+  }
+  std::size_t i = 1;
+  while (p.size() >= 3 && i + 1 < p.size()) {
+    const GeqPoint& before = p[i - 1];
+    const GeqPoint& here = p[i];
+    const GeqPoint& after = p[i + 1];
+    const bool level = before.y == here.y && here.y == after.y;
+    const bool close =
+        here.x - before.x < kNearX && std::abs(here.y - before.y) < kNearY;
+    if (level || close)
+      p.erase(p.begin() + static_cast<std::ptrdiff_t>(i));  // look at the same place again
+    else
+      ++i;
+  }
+}
+
+// More than the record holds: the interior points outside the band's span
+// [from, to] go first, the one whose loss bends the curve least each time.
+// Cutting the list short instead would lose the curve's right end.
+void FitRecord(std::vector<GeqPoint>& p, std::int32_t from, std::int32_t to) {
+  while (p.size() > static_cast<std::size_t>(kGeqMaxPoints)) {
+    std::size_t best = 0;
+    double leastBend = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 1; i + 1 < p.size(); ++i) {
+      if (p[i].x >= from && p[i].x <= to) continue;
+      const GeqPoint& a = p[i - 1];
+      const GeqPoint& b = p[i + 1];
+      const double line =
+          b.x == a.x ? a.y : a.y + static_cast<double>(b.y - a.y) * (p[i].x - a.x) / (b.x - a.x);
+      const double bend = std::abs(p[i].y - line);
+      if (bend < leastBend) {
+        leastBend = bend;
+        best = i;
+      }
+    }
+    if (best == 0) break;  // cannot happen: the span holds at most five points
+    p.erase(p.begin() + static_cast<std::ptrdiff_t>(best));
+  }
+}
+
+}  // namespace
+
+std::int32_t GeqLevelOfGain(std::int32_t gain) {
+  if (gain <= kGeqBandGainMin) return kGeqYSilence;
+  const double d = gain / 10.0;
+  const double sign = d < 0.0 ? -1.0 : 1.0;
+  const double a = std::abs(d);
+  const double level = a <= 3.0 ? std::trunc(100.0 * std::log2(a / 3.0 + 1.0) + 0.5)
+                                 : std::trunc(100.0 * std::log2(a / 3.0) + 100.5);
+  // Only the fader's bottom is silence: -47.9 dB would round onto the floor.
+  return std::max(static_cast<std::int32_t>(sign * level), kGeqYSilence + 1);
+}
+
+std::vector<GeqPoint> GeqEditBand(const GeqPoint* points, std::size_t count, int band,
+                                  std::int32_t gain, GeqFaderPage page) {
+  std::vector<GeqPoint> p;
+  if (points && count >= static_cast<std::size_t>(kGeqMinPoints))
+    p.assign(points, points + count);
+  else
+    p = {GeqPoint{kGeqXMin, 0}, GeqPoint{kGeqXMax, 0}};  // no curve to edit: a flat one
+  // The ramps start from the curve as the filter plays it.
+  for (GeqPoint& point : p) {
+    point.x = std::clamp(point.x, kGeqXMin, kGeqXMax);
+    point.y = std::clamp(point.y, kGeqYSilence, kGeqYMax);
+  }
+  std::stable_sort(p.begin(), p.end(), ByX);
+  band = std::clamp(band, 0, kGeqBandCount - 1);
+  const bool lowest = band == 0;
+  const bool highest = band == kGeqBandCount - 1;
+
+  const std::int32_t w = GeqHalfWidth(page);
+  const std::int32_t xc = GeqBandX(band);
+  const std::int32_t xl = xc - w, xr = xc + w, xll = xc - 2 * w, xrr = xc + 2 * w;
+  const std::int32_t levelLeft = lowest ? p.front().y : LevelFromLeft(p, xll);
+  const std::int32_t levelRight = LevelFromRight(p, xrr);
+  // A neighbouring band's plateau ends there: ramp straight to it.
+  const bool neighbourLeft = StandsAt(p, xc - 3 * w);
+  const bool neighbourRight = StandsAt(p, xc + 3 * w);
+
+  // The band's span is redrawn; the curve's two ends stay.
+  for (std::size_t i = p.size() - 2; i >= 1; --i) {
+    if (p[i].x >= xll && p[i].x <= xrr) p.erase(p.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+
+  const std::int32_t y = GeqLevelOfGain(gain);
+  if (!lowest) Put(p, xl, y);
+  if (!highest) Put(p, xr, y);
+  if (!neighbourLeft && !lowest) Put(p, xll, levelLeft);
+  if (!neighbourRight && !highest) Put(p, xrr, levelRight);
+
+  // The outermost faders are shelves: the curve's end follows them.
+  if (lowest || (band == 1 && page == GeqFaderPage::kTenBand)) p.front().y = p[1].y;
+  if (highest) p.back().y = p[p.size() - 2].y;
+
+  CleanUp(p);
+  FitRecord(p, xll, xrr);
+  return p;
+}
+
+std::array<std::int32_t, kGeqBandCount> GeqBandGainsOf(const GeqPoint* points,
+                                                        std::size_t count) {
+  GeqParams params{};
+  const std::size_t used = std::min(count, static_cast<std::size_t>(kGeqMaxPoints));
+  if (points && used >= static_cast<std::size_t>(kGeqMinPoints)) {
+    std::copy(points, points + used, params.points);
+    params.pointCount = static_cast<std::int32_t>(used);
+  } else {
+    params.points[1] = GeqPoint{kGeqXMax, 0};
+    params.pointCount = kGeqMinPoints;
+  }
+  std::vector<double> h(kBandBins);
+  GeqTargetResponse(params, kBandRate, kBandBins, h.data());
+
+  constexpr int kLast = static_cast<int>(kBandBins) - 1;
+  std::array<std::int32_t, kGeqBandCount> gains{};
+  for (int i = 0; i < kGeqBandCount; ++i) {
+    const double b = kBandCentres[i] * kBandBins / (kBandRate / 2.0);
+    const double spread = i == 0 ? 1.0 : kBandSpread;
+    int lo = static_cast<int>(std::trunc(b / spread + 0.5));
+    int hi = static_cast<int>(std::trunc(b * spread + 0.5));
+    if (i < 2) {
+      lo = 0;
+      hi -= 1;
+    }
+    if (i == kGeqBandCount - 1) hi = kLast;
+    lo = std::min(lo, kLast);
+    hi = std::clamp(hi, lo, kLast);
+
+    const auto [m, M] = std::minmax_element(h.begin() + lo, h.begin() + hi + 1);
+    // The larger deviation from 0 dB wins: M/1 against 1/m.
+    const double value = *M * *m >= 1.0 ? *M : *m;
+    if (*m <= 0.0 || value <= 0.0) {
+      gains[i] = kGeqBandGainMin;
+      continue;
+    }
+    const double tenths = std::round(200.0 * std::log10(value));
+    gains[i] = static_cast<std::int32_t>(
+        std::clamp(tenths, static_cast<double>(kGeqBandGainMin),
+                   static_cast<double>(kGeqBandGainMax)));
+  }
+  return gains;
+}
+
+std::int32_t GeqReadoutFrequency(std::int32_t x) {
+  return static_cast<std::int32_t>(std::trunc(GeqPointFrequency(x) + 0.5));
+}
+
+std::int32_t GeqReadoutTenths(std::int32_t y) {
+  const double a = std::abs(std::clamp(y, kGeqYSilence, kGeqYMax));
+  const double e = a <= 100.0 ? std::pow(2.0, a / 100.0) - 1.0 : std::pow(2.0, (a - 100.0) / 100.0);
+  const std::int32_t t = static_cast<std::int32_t>(std::trunc(30.0 * e));
+  return y < 0 ? -t : t;
+}
+
+std::string GeqReadoutText(std::int32_t x, std::int32_t y) {
+  const std::int32_t t = GeqReadoutTenths(y);
+  // The integer part goes in as text: %d could not show the sign of -0.3.
+  const std::string whole = (t < 0 ? "-" : "") + std::to_string(std::abs(t) / 10);
+  const std::string digit = std::to_string(std::abs(t) % 10);
+  const std::string hertz = FormatInteger(GeqReadoutFrequency(x), true);
+
+  // The translations keep the conversions in order: %s, then %d twice.
+  const std::string format = LoadString(kReadoutFormatId);
+  std::string text;
+  int integers = 0;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%' || i + 1 == format.size()) {
+      text += format[i];
+      continue;
+    }
+    const char conversion = format[++i];
+    if (conversion == 's')
+      text += hertz;
+    else if (conversion == 'd')
+      text += integers++ == 0 ? whole : digit;
+    else
+      text += conversion;  // "%%" and anything unknown: the character itself
+  }
+  return text;
+}
+
+}  // namespace orlofx

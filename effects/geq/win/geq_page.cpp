@@ -1,0 +1,440 @@
+#include "effects/geq/win/geq_page.h"
+
+#include <array>
+#include <new>
+#include <vector>
+
+#include "framework/win/guids.h"
+#include "support/strings/string_ids.h"
+#include "support/win/wide_text.h"
+#include "ui/envelope_control.h"
+#include "ui/envelope_model.h"
+#include "ui/page_frame.h"
+
+namespace {
+
+using orlofx::ControlRange;
+using orlofx::GeqFaderPage;
+using orlofx::HelpId;
+using orlofx::PageDescription;
+using orlofx::ValueGroup;
+
+using Page = CAkGeqPropPage;
+
+constexpr int kTenBandDialog = 6003;
+constexpr int kTwentyBandDialog = 6004;
+constexpr int kEnvelopeDialog = 6005;
+constexpr DWORD kHelpTopic = 129;
+
+// Help contexts.
+constexpr DWORD kHelpBands = 73;
+constexpr DWORD kHelpOutputGain = 74;
+constexpr DWORD kHelpGraph = 76;
+constexpr DWORD kHelpAccuracy = 77;
+constexpr DWORD kHelpReset = 121;
+
+constexpr int kAccuracyCount = 3;  // Low, Medium, High: item data 0-2
+constexpr long kHighAccuracy = 2;  // what any other stored value plays as
+
+// Band faders: tenths of a dB, a decibel a page; the bottom is silence.
+constexpr long kBandFloor = orlofx::kGeqBandGainMin;
+
+// Envelope graph set-up.
+constexpr UINT kGraphCapacity = orlofx::kGeqMaxPoints;
+constexpr LPARAM kGraphLineColour = 10;   // of the 16 basic colours
+constexpr LPARAM kGraphPointColour = 9;
+
+// The band of a fader id, -1 for other controls.
+int BandOf(int controlId) {
+  const int band = controlId - Page::kFirstBandFader;
+  return band >= 0 && band < orlofx::kGeqBandCount ? band : -1;
+}
+
+ValueGroup BandGroup(int band) {
+  return ValueGroup{Page::kFirstBandFader + band, Page::kFirstBandText + band, ValueGroup::kFader,
+                    1, 10, ValueGroup::kStaticText, ValueGroup::kLevel, kBandFloor};
+}
+
+// No floor: the output gain is never silence.
+ValueGroup OutputGroup(int textId) {
+  return ValueGroup{Page::kOutputGainFader, textId, ValueGroup::kFader, 1, 10,
+                    ValueGroup::kStaticText, ValueGroup::kLevel, 0};
+}
+
+// What one dialog holds: its bands (every second one on the 10-band page),
+// the output gain and the shared controls, as the frame's tables.
+struct PageTables {
+  std::vector<ValueGroup> groups;
+  std::vector<ControlRange> ranges;
+  std::vector<HelpId> helpIds;
+};
+
+PageTables MakeTables(int firstBand, int bandStep, int outputText, bool graph) {
+  PageTables t;
+  if (bandStep > 0) {
+    for (int band = firstBand; band < orlofx::kGeqBandCount; band += bandStep) {
+      t.groups.push_back(BandGroup(band));
+      t.ranges.push_back(ControlRange{Page::kFirstBandFader + band, orlofx::kGeqBandGainMin,
+                                      orlofx::kGeqBandGainMax, 0});
+      t.helpIds.push_back(HelpId{Page::kFirstBandFader + band, kHelpBands});
+      t.helpIds.push_back(HelpId{Page::kFirstBandText + band, kHelpBands});
+    }
+    t.helpIds.push_back(HelpId{Page::kGainLabel, kHelpBands});
+  }
+  t.groups.push_back(OutputGroup(outputText));
+  t.ranges.push_back(ControlRange{Page::kOutputGainFader, orlofx::kGeqOutputGainMin,
+                                  orlofx::kGeqOutputGainMax, 0});
+  t.helpIds.push_back(HelpId{Page::kOutputGainFader, kHelpOutputGain});
+  t.helpIds.push_back(HelpId{outputText, kHelpOutputGain});
+  t.helpIds.push_back(HelpId{Page::kOutputGainLabel, kHelpOutputGain});
+  if (graph) t.helpIds.push_back(HelpId{Page::kGraph, kHelpGraph});
+  t.helpIds.push_back(HelpId{Page::kAccuracyList, kHelpAccuracy});
+  t.helpIds.push_back(HelpId{Page::kAccuracyLabel, kHelpAccuracy});
+  t.helpIds.push_back(HelpId{Page::kReset, kHelpReset});
+  t.helpIds.push_back(HelpId{0, 0});
+  return t;
+}
+
+const PageTables kTenBandTables = MakeTables(1, 2, Page::kOutputGainText, false);
+const PageTables kTwentyBandTables = MakeTables(0, 1, Page::kOutputGainText2, false);
+const PageTables kEnvelopeTables = MakeTables(0, 0, Page::kOutputGainText, true);
+
+PageDescription Describe(int dialogId, int titleId, const PageTables& t) {
+  return PageDescription{dialogId,
+                         titleId,
+                         orlofx::sid::kGraphicEqName,
+                         &IID_IAkGeqProp,
+                         t.ranges.data(),
+                         static_cast<int>(t.ranges.size()),
+                         t.helpIds.data(),
+                         kHelpTopic,
+                         t.groups.data(),
+                         static_cast<int>(t.groups.size())};
+}
+
+const PageDescription kTenBandDescription =
+    Describe(kTenBandDialog, orlofx::sid::kGraphicEq10BandTitle, kTenBandTables);
+const PageDescription kTwentyBandDescription =
+    Describe(kTwentyBandDialog, orlofx::sid::kGraphicEq20BandTitle, kTwentyBandTables);
+const PageDescription kEnvelopeDescription =
+    Describe(kEnvelopeDialog, orlofx::sid::kGraphicEqEnvelopeTitle, kEnvelopeTables);
+
+HRESULT GetBandGain(IAkGeqProp* eq, int band, long* value) {
+  switch (band) {
+    case 0: return eq->GetBand1Gain(value);
+    case 1: return eq->GetBand2Gain(value);
+    case 2: return eq->GetBand3Gain(value);
+    case 3: return eq->GetBand4Gain(value);
+    case 4: return eq->GetBand5Gain(value);
+    case 5: return eq->GetBand6Gain(value);
+    case 6: return eq->GetBand7Gain(value);
+    case 7: return eq->GetBand8Gain(value);
+    case 8: return eq->GetBand9Gain(value);
+    case 9: return eq->GetBand10Gain(value);
+    case 10: return eq->GetBand11Gain(value);
+    case 11: return eq->GetBand12Gain(value);
+    case 12: return eq->GetBand13Gain(value);
+    case 13: return eq->GetBand14Gain(value);
+    case 14: return eq->GetBand15Gain(value);
+    case 15: return eq->GetBand16Gain(value);
+    case 16: return eq->GetBand17Gain(value);
+    case 17: return eq->GetBand18Gain(value);
+    case 18: return eq->GetBand19Gain(value);
+    case 19: return eq->GetBand20Gain(value);
+    default: return E_INVALIDARG;
+  }
+}
+
+HRESULT SetBandGain(IAkGeqProp* eq, int band, long value) {
+  switch (band) {
+    case 0: return eq->SetBand1Gain(value);
+    case 1: return eq->SetBand2Gain(value);
+    case 2: return eq->SetBand3Gain(value);
+    case 3: return eq->SetBand4Gain(value);
+    case 4: return eq->SetBand5Gain(value);
+    case 5: return eq->SetBand6Gain(value);
+    case 6: return eq->SetBand7Gain(value);
+    case 7: return eq->SetBand8Gain(value);
+    case 8: return eq->SetBand9Gain(value);
+    case 9: return eq->SetBand10Gain(value);
+    case 10: return eq->SetBand11Gain(value);
+    case 11: return eq->SetBand12Gain(value);
+    case 12: return eq->SetBand13Gain(value);
+    case 13: return eq->SetBand14Gain(value);
+    case 14: return eq->SetBand15Gain(value);
+    case 15: return eq->SetBand16Gain(value);
+    case 16: return eq->SetBand17Gain(value);
+    case 17: return eq->SetBand18Gain(value);
+    case 18: return eq->SetBand19Gain(value);
+    case 19: return eq->SetBand20Gain(value);
+    default: return E_INVALIDARG;
+  }
+}
+
+// The filter's envelope; false when it cannot be read.
+bool ReadEnvelope(IAkGeqProp* eq, std::array<GeqPoint, orlofx::kGeqMaxPoints>& points,
+                  DWORD* count) {
+  *count = 0;
+  return SUCCEEDED(eq->GetEnvelope(points.data(), count)) &&
+         *count >= static_cast<DWORD>(orlofx::kGeqMinPoints) &&
+         *count <= static_cast<DWORD>(orlofx::kGeqMaxPoints);
+}
+
+const GeqPoint kFlatEnvelope[] = {{orlofx::kGeqXMin, 0}, {orlofx::kGeqXMax, 0}};
+
+}  // namespace
+
+// --- CAkGeqPropPage: the 10-band page and what all three share -------------
+
+CUnknown* CALLBACK CAkGeqPropPage::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
+  auto* page = new (std::nothrow) CAkGeqPropPage(outer);
+  if (!page && result) *result = E_OUTOFMEMORY;
+  return page;
+}
+
+CAkGeqPropPage::CAkGeqPropPage(LPUNKNOWN outer)
+    : CAkGeqPropPage(NAME("AkGeq Property Page"), outer, kTenBandDescription, Kind::kTenBand) {}
+
+CAkGeqPropPage::CAkGeqPropPage(LPCTSTR name, LPUNKNOWN outer, const PageDescription& description,
+                               Kind kind)
+    : CAkPropertyPage(name, outer, description), kind_(kind) {}
+
+HRESULT CAkGeqPropPage::SetNotifyWindow(HWND window, UINT id) {
+  return Eq()->SetNotifyWindow(window, id);
+}
+
+HRESULT CAkGeqPropPage::GetValue(const ValueGroup& group, long* value) {
+  if (group.sliderId == kOutputGainFader) return Eq()->GetOutputGain(value);
+  return GetBandGain(Eq(), BandOf(group.sliderId), value);
+}
+
+HRESULT CAkGeqPropPage::SetValue(const ValueGroup& group, long value) {
+  if (group.sliderId == kOutputGainFader) return Eq()->SetOutputGain(value);
+  return SetBand(BandOf(group.sliderId), value);
+}
+
+HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
+  long current = 0;
+  HRESULT hr = GetBandGain(Eq(), band, &current);
+  if (FAILED(hr)) return hr;
+  // Scroll codes that carry no move (end of scroll, thumb position at the
+  // place it was tracked to) leave the envelope as it is.
+  if (gain == current) return S_OK;
+  hr = SetBandGain(Eq(), band, gain);
+  if (FAILED(hr)) return hr;
+  long accepted = gain;
+  GetBandGain(Eq(), band, &accepted);
+
+  std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
+  DWORD count = 0;
+  if (!ReadEnvelope(Eq(), points, &count)) return E_FAIL;
+  const GeqFaderPage page =
+      kind_ == Kind::kTenBand ? GeqFaderPage::kTenBand : GeqFaderPage::kTwentyBand;
+  const std::vector<GeqPoint> edited =
+      orlofx::GeqEditBand(points.data(), count, band, accepted, page);
+  return Eq()->SetEnvelope(edited.data(), static_cast<DWORD>(edited.size()));
+}
+
+void CAkGeqPropPage::ReadBandsFromEnvelope() {
+  std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
+  DWORD count = 0;
+  if (!ReadEnvelope(Eq(), points, &count)) return;
+  const auto gains = orlofx::GeqBandGainsOf(points.data(), count);
+  for (int band = 0; band < orlofx::kGeqBandCount; ++band) SetBandGain(Eq(), band, gains[band]);
+}
+
+void CAkGeqPropPage::InitControls() {
+  CAkPropertyPage::InitControls();
+  HWND list = GetDlgItem(Dialog(), kAccuracyList);
+  if (!list) return;
+  SendMessageW(list, CB_RESETCONTENT, 0, 0);
+  for (int i = 0; i < kAccuracyCount; ++i) {
+    const std::wstring text = orlofx::LoadWideString(orlofx::sid::kGraphicEqAccuracyLow + i);
+    const LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), i);
+  }
+}
+
+void CAkGeqPropPage::UpdateControls(int controlId) {
+  if (!Bound() || !Dialog()) return;
+  const bool all = controlId == 0 || controlId == orlofx::kNotifyCommand;
+  // The faders show what the envelope does, however it was last changed.
+  if (all && kind_ != Kind::kEnvelope) ReadBandsFromEnvelope();
+  CAkPropertyPage::UpdateControls(controlId);
+  if (all || controlId == kAccuracyList) ShowAccuracy();
+}
+
+void CAkGeqPropPage::ShowAccuracy() {
+  HWND list = GetDlgItem(Dialog(), kAccuracyList);
+  long accuracy = 0;
+  if (!list || FAILED(Eq()->GetAccuracy(&accuracy))) return;
+  if (accuracy < 0 || accuracy >= kAccuracyCount) accuracy = kHighAccuracy;
+  const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    if (SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(i), 0) == accuracy) {
+      SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(i), 0);
+      return;
+    }
+  }
+}
+
+void CAkGeqPropPage::OnAccuracyChosen() {
+  HWND list = GetDlgItem(Dialog(), kAccuracyList);
+  const LRESULT selection = SendMessageW(list, CB_GETCURSEL, 0, 0);
+  if (selection == CB_ERR) return;
+  const LRESULT accuracy = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(selection), 0);
+  if (accuracy == CB_ERR) return;
+  if (SUCCEEDED(Eq()->SetAccuracy(static_cast<long>(accuracy)))) NotifyOtherPages();
+  UpdateControls(kAccuracyList);
+}
+
+void CAkGeqPropPage::OnReset() {
+  if (FAILED(Eq()->SetEnvelope(kFlatEnvelope, 2))) return;
+  for (int band = 0; band < orlofx::kGeqBandCount; ++band) SetBandGain(Eq(), band, 0);
+  UpdateControls(0);
+  NotifyOtherPages();
+}
+
+INT_PTR CAkGeqPropPage::OnReceiveMessage(HWND window, UINT message, WPARAM wParam,
+                                         LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    const int id = LOWORD(wParam);
+    const int code = HIWORD(wParam);
+    if (id == kAccuracyList && code == CBN_SELCHANGE) {
+      if (Bound()) OnAccuracyChosen();
+      return TRUE;
+    }
+    if (id == kReset && code == BN_CLICKED) {
+      if (Bound()) OnReset();
+      return TRUE;
+    }
+  }
+  return CAkPropertyPage::OnReceiveMessage(window, message, wParam, lParam);
+}
+
+// --- CAkGeqPropPage2: the 20-band page --------------------------------------
+
+CUnknown* CALLBACK CAkGeqPropPage2::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
+  auto* page = new (std::nothrow) CAkGeqPropPage2(outer);
+  if (!page && result) *result = E_OUTOFMEMORY;
+  return page;
+}
+
+CAkGeqPropPage2::CAkGeqPropPage2(LPUNKNOWN outer)
+    : CAkGeqPropPage(NAME("AkGeq Property Page2"), outer, kTwentyBandDescription,
+                     Kind::kTwentyBand) {}
+
+// --- CAkGeqPropPage3: the envelope page -------------------------------------
+
+CUnknown* CALLBACK CAkGeqPropPage3::CreateInstance(LPUNKNOWN outer, HRESULT* result) {
+  auto* page = new (std::nothrow) CAkGeqPropPage3(outer);
+  if (!page && result) *result = E_OUTOFMEMORY;
+  return page;
+}
+
+CAkGeqPropPage3::CAkGeqPropPage3(LPUNKNOWN outer)
+    : CAkGeqPropPage(NAME("AkGeq Property Page3"), outer, kEnvelopeDescription, Kind::kEnvelope) {}
+
+void CAkGeqPropPage3::InitControls() {
+  CAkGeqPropPage::InitControls();
+  HWND graph = GetDlgItem(Dialog(), kGraph);
+  if (!graph) return;
+  // The capacity first: it resets the points.
+  SendMessageW(graph, orlofx::kEnvSetCapacity, kGraphCapacity, FALSE);
+  SendMessageW(graph, orlofx::kEnvSetYMin, FALSE, orlofx::kGeqYSilence);
+  SendMessageW(graph, orlofx::kEnvSetYMax, FALSE, orlofx::kGeqYMax);
+  SendMessageW(graph, orlofx::kEnvSetXMin, FALSE, orlofx::kGeqXMin);
+  SendMessageW(graph, orlofx::kEnvSetXMax, FALSE, orlofx::kGeqXMax);
+  SendMessageW(graph, orlofx::kEnvSetLineColour, 0, kGraphLineColour);
+  SendMessageW(graph, orlofx::kEnvSetPointColour, 0, kGraphPointColour);
+  const LPARAM dialog = reinterpret_cast<LPARAM>(Dialog());
+  SendMessageW(graph, orlofx::kEnvSetNotifyWindow, FALSE, dialog);
+  SendMessageW(graph, orlofx::kEnvSetTrackingWindow, 0, dialog);
+  SendMessageW(graph, orlofx::kEnvSetEndWindow, 0, dialog);
+  AlignCaptions();
+}
+
+void CAkGeqPropPage3::AlignCaptions() {
+  HWND graph = GetDlgItem(Dialog(), kGraph);
+  RECT area = {};
+  GetWindowRect(graph, &area);
+  MapWindowPoints(HWND_DESKTOP, Dialog(), reinterpret_cast<POINT*>(&area), 2);
+  // Level captions from +24 dB down to silence, a grid line each 100 units.
+  for (int i = 0; i < kLevelCaptionCount; ++i) {
+    HWND caption = GetDlgItem(Dialog(), LevelCaptionId(i));
+    if (!caption) continue;
+    const LPARAM y = orlofx::kGeqYMax - 100 * i;
+    const int centre = area.top + static_cast<int>(SendMessageW(graph, orlofx::kEnvYToPixel, 0, y));
+    RECT r = {};
+    GetWindowRect(caption, &r);
+    MapWindowPoints(HWND_DESKTOP, Dialog(), reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(caption, nullptr, r.left, centre - (r.bottom - r.top) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // Frequency captions an octave apart, 20 Hz to 20480 Hz.
+  for (int i = 0; i < kFrequencyCaptionCount; ++i) {
+    HWND caption = GetDlgItem(Dialog(), FrequencyCaptionId(i));
+    if (!caption) continue;
+    const LPARAM x = 1000 * i;
+    const int centre = area.left + static_cast<int>(SendMessageW(graph, orlofx::kEnvXToPixel, 0, x));
+    RECT r = {};
+    GetWindowRect(caption, &r);
+    MapWindowPoints(HWND_DESKTOP, Dialog(), reinterpret_cast<POINT*>(&r), 2);
+    SetWindowPos(caption, nullptr, centre - (r.right - r.left) / 2, r.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void CAkGeqPropPage3::UpdateControls(int controlId) {
+  CAkGeqPropPage::UpdateControls(controlId);
+  if (!Bound() || !Dialog()) return;
+  if (controlId != 0 && controlId != orlofx::kNotifyCommand) return;
+  HWND graph = GetDlgItem(Dialog(), kGraph);
+  std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
+  DWORD count = 0;
+  if (!graph || !ReadEnvelope(Eq(), points, &count)) return;
+  orlofx::EnvelopePoint shown[orlofx::kGeqMaxPoints];
+  for (DWORD i = 0; i < count; ++i) shown[i] = orlofx::EnvelopePoint{points[i].x, points[i].y};
+  SendMessageW(graph, orlofx::kEnvSetPoints, count, reinterpret_cast<LPARAM>(shown));
+}
+
+void CAkGeqPropPage3::OnReset() {
+  if (FAILED(Eq()->SetEnvelope(kFlatEnvelope, 2))) return;
+  UpdateControls(0);
+  NotifyOtherPages();
+}
+
+void CAkGeqPropPage3::OnGraphChanged() {
+  HWND graph = GetDlgItem(Dialog(), kGraph);
+  if (!graph) return;
+  orlofx::EnvelopePoint shown[orlofx::kGeqMaxPoints];
+  const LRESULT count =
+      SendMessageW(graph, orlofx::kEnvGetPoints, kGraphCapacity, reinterpret_cast<LPARAM>(shown));
+  if (count < orlofx::kGeqMinPoints || count > orlofx::kGeqMaxPoints) return;
+  GeqPoint points[orlofx::kGeqMaxPoints];
+  for (LRESULT i = 0; i < count; ++i) points[i] = GeqPoint{shown[i].x, shown[i].y};
+  if (SUCCEEDED(Eq()->SetEnvelope(points, static_cast<DWORD>(count)))) NotifyOtherPages();
+}
+
+void CAkGeqPropPage3::OnPointer(LPARAM packed) {
+  // Both values are signed 16-bit halves: (y << 16) | (x & 0xFFFF).
+  const auto x = static_cast<std::int16_t>(LOWORD(packed));
+  const auto y = static_cast<std::int16_t>(HIWORD(packed));
+  SetDlgItemTextW(Dialog(), kReadout, orlofx::Utf8ToWide(orlofx::GeqReadoutText(x, y)).c_str());
+}
+
+INT_PTR CAkGeqPropPage3::OnReceiveMessage(HWND window, UINT message, WPARAM wParam,
+                                          LPARAM lParam) {
+  switch (message) {
+    case orlofx::kEnvNotifyChanged:
+      if (Bound() && Dialog()) OnGraphChanged();
+      return TRUE;
+    case orlofx::kEnvNotifyTracking:
+      if (Bound() && Dialog()) OnPointer(lParam);
+      return TRUE;
+    case orlofx::kEnvNotifyEnd:
+      return TRUE;  // the graph has no free end here
+    default:
+      return CAkGeqPropPage::OnReceiveMessage(window, message, wParam, lParam);
+  }
+}

@@ -1,0 +1,234 @@
+// The Graphic EQ's fader pages as envelope editors: a fader's level on the
+// envelope's axis, the envelope a band edit leaves, the band gains read back
+// from an envelope, and the graph's readout text.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+#include "effects/geq/geq_bands.h"
+#include "effects/geq/geq_target.h"
+#include "support/number_format.h"
+#include "support/strings.h"
+
+namespace orlofx {
+
+// Internal linkage: found by argument lookup here, clashing with nothing else.
+static bool operator==(const GeqPoint& a, const GeqPoint& b) { return a.x == b.x && a.y == b.y; }
+
+static void PrintTo(const GeqPoint& p, std::ostream* os) {
+  *os << "(" << p.x << ", " << p.y << ")";
+}
+
+namespace {
+
+using Points = std::vector<GeqPoint>;
+
+const Points kFlat = {{0, 0}, {10000, 0}};
+
+Points Edit(const Points& envelope, int band, std::int32_t gain, GeqFaderPage page) {
+  return GeqEditBand(envelope.data(), envelope.size(), band, gain, page);
+}
+
+double Db(std::int32_t y) { return 20.0 * std::log10(GeqPointGain(y)); }
+
+TEST(GeqFaderLevel, KnownGainsLandOnTheGraphsGridLines) {
+  EXPECT_EQ(GeqLevelOfGain(-480), -500);
+  EXPECT_EQ(GeqLevelOfGain(-1000), -500);
+  EXPECT_EQ(GeqLevelOfGain(0), 0);
+  EXPECT_EQ(GeqLevelOfGain(30), 100);
+  EXPECT_EQ(GeqLevelOfGain(60), 200);
+  EXPECT_EQ(GeqLevelOfGain(120), 300);
+  EXPECT_EQ(GeqLevelOfGain(240), 400);
+  EXPECT_EQ(GeqLevelOfGain(-30), -100);
+  EXPECT_EQ(GeqLevelOfGain(-60), -200);
+  EXPECT_EQ(GeqLevelOfGain(-240), -400);
+  // 1 dB: 100·log2(4/3) = 41.5, rounded up.
+  EXPECT_EQ(GeqLevelOfGain(10), 42);
+  EXPECT_EQ(GeqLevelOfGain(-10), -42);
+  // One step above the bottom is still a level, however close to silence.
+  EXPECT_EQ(GeqLevelOfGain(-479), -499);
+  EXPECT_GT(GeqPointGain(GeqLevelOfGain(-479)), 0.0);
+}
+
+TEST(GeqFaderLevel, EveryFaderGainComesBackFromItsLevelWithinHalfALevelStep) {
+  // Level steps grow from 0.02 dB at 0 dB to 0.33 dB near the floor.
+  for (std::int32_t g = -478; g < 240; ++g) {
+    const std::int32_t y = GeqLevelOfGain(g);
+    const double halfStep = std::abs(Db(y + 1) - Db(y - 1)) / 4.0;
+    ASSERT_NEAR(Db(y), g / 10.0, halfStep * 1.01) << "gain " << g << " level " << y;
+  }
+}
+
+TEST(GeqBandEdit, SixDecibelsOnTheTenthOfTwentyBandsMakesAPlateauWithRamps) {
+  const Points expected = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
+  EXPECT_EQ(Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand), expected);
+  // Reached in steps, as a fader moves, the envelope is the same.
+  Points stepped = kFlat;
+  for (std::int32_t g = 10; g <= 60; g += 10) stepped = Edit(stepped, 9, g, GeqFaderPage::kTwentyBand);
+  EXPECT_EQ(stepped, expected);
+  // Back to 0 dB the envelope is flat again, every helper point gone.
+  EXPECT_EQ(Edit(expected, 9, 0, GeqFaderPage::kTwentyBand), kFlat);
+}
+
+TEST(GeqBandEdit, TheTenBandPagesPlateausAreTwiceAsWide) {
+  // Band 12 (k = 11, 905 Hz), one of the 10-band page's faders.
+  const Points expected = {{0, 0}, {5000, 0}, {5250, -100}, {5750, -100}, {6000, 0}, {10000, 0}};
+  EXPECT_EQ(Edit(kFlat, 11, -30, GeqFaderPage::kTenBand), expected);
+}
+
+TEST(GeqBandEdit, SilenceWritesTheFloorAroundTheBand) {
+  const Points p = Edit(kFlat, 9, -480, GeqFaderPage::kTwentyBand);
+  const Points expected = {{0, 0}, {4250, 0}, {4375, -500}, {4625, -500}, {4750, 0}, {10000, 0}};
+  EXPECT_EQ(p, expected);
+}
+
+TEST(GeqBandEdit, TheLowestFadersMoveTheCurvesStart) {
+  const Points twenty = Edit(kFlat, 0, 60, GeqFaderPage::kTwentyBand);
+  const Points twentyExpected = {{0, 200}, {125, 200}, {250, 0}, {10000, 0}};
+  EXPECT_EQ(twenty, twentyExpected);
+  // On the 10-band page band 2 is the lowest fader: a shelf out to 0 Hz.
+  const Points ten = Edit(kFlat, 1, -60, GeqFaderPage::kTenBand);
+  const Points tenExpected = {{0, -200}, {750, -200}, {1000, 0}, {10000, 0}};
+  EXPECT_EQ(ten, tenExpected);
+}
+
+TEST(GeqBandEdit, TheHighestFaderMovesTheCurvesEndWhichStaysAt20480Hz) {
+  const Points twenty = Edit(kFlat, 19, 120, GeqFaderPage::kTwentyBand);
+  const Points twentyExpected = {{0, 0}, {9250, 0}, {9375, 300}, {10000, 300}};
+  EXPECT_EQ(twenty, twentyExpected);
+  // On the 10-band page the band's ramp reaches the curve's end point; the
+  // end keeps its place and takes the band's level.
+  const Points ten = Edit(kFlat, 19, 120, GeqFaderPage::kTenBand);
+  const Points tenExpected = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
+  EXPECT_EQ(ten, tenExpected);
+  // And back down: flat again.
+  EXPECT_EQ(Edit(ten, 19, 0, GeqFaderPage::kTenBand), kFlat);
+}
+
+TEST(GeqBandEdit, NeighbouringBandsRampStraightFromPlateauToPlateau) {
+  const Points first = Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand);
+  const Points both = Edit(first, 10, -60, GeqFaderPage::kTwentyBand);
+  const Points expected = {{0, 0},       {4250, 0},     {4375, 200},  {4625, 200},
+                           {4875, -200}, {5125, -200}, {5250, 0},    {10000, 0}};
+  EXPECT_EQ(both, expected);
+}
+
+TEST(GeqBandEdit, TheRampsStartFromTheCurveAsItWasAtTheirFeet) {
+  // A slope from 0 at 20 Hz to 400 at 20480 Hz: the feet of band 10's
+  // ramps sit on it.
+  const Points slope = {{0, 0}, {10000, 400}};
+  const Points p = Edit(slope, 9, 0, GeqFaderPage::kTwentyBand);
+  const Points expected = {{0, 0}, {4250, 170}, {4375, 0}, {4625, 0}, {4750, 190}, {10000, 400}};
+  EXPECT_EQ(p, expected);
+}
+
+TEST(GeqBandEdit, ARecordFromElsewhereIsSortedAndTakenIntoRange) {
+  const Points scrambled = {{10000, 900}, {3000, -800}, {0, 0}, {6000, 50}};
+  const Points p = Edit(scrambled, 0, 0, GeqFaderPage::kTwentyBand);
+  // The ramp's foot lies on the curve as the filter plays it: -800 is -500.
+  const Points expected = {{0, 0},      {125, 0},   {250, -42},
+                           {3000, -500}, {6000, 50}, {10000, 400}};
+  EXPECT_EQ(p, expected);
+  // Nothing to edit: a flat curve is edited instead.
+  EXPECT_EQ(GeqEditBand(nullptr, 0, 9, 60, GeqFaderPage::kTwentyBand),
+            Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand));
+}
+
+TEST(GeqBandEdit, AFullRecordLosesInteriorPointsNotItsEnds) {
+  // 64 points zig-zagging by 50 every 155; band 6's span holds three of
+  // them and the edit puts four there.
+  Points full;
+  for (int i = 0; i < 63; ++i) full.push_back(GeqPoint{i * 155, (i % 2) * 50});
+  full.push_back(GeqPoint{10000, 0});
+  ASSERT_EQ(full.size(), 64u);
+  const Points p = Edit(full, 5, 240, GeqFaderPage::kTwentyBand);
+  ASSERT_LE(p.size(), 64u);
+  EXPECT_EQ(p.front().x, 0);
+  EXPECT_EQ(p.back(), (GeqPoint{10000, 0}));
+  // The band's plateau is all there.
+  int plateau = 0;
+  for (const GeqPoint& point : p)
+    if (point.y == 400) {
+      EXPECT_TRUE(point.x == 2375 || point.x == 2625) << point.x;
+      ++plateau;
+    }
+  EXPECT_EQ(plateau, 2);
+  for (std::size_t i = 1; i < p.size(); ++i) EXPECT_LT(p[i - 1].x, p[i].x);
+}
+
+TEST(GeqBandGains, AFlatCurveReadsZeroEverywhere) {
+  for (std::int32_t g : GeqBandGainsOf(kFlat.data(), kFlat.size())) EXPECT_EQ(g, 0);
+}
+
+TEST(GeqBandGains, EveryFaderReadsBackTheGainItWasSetTo) {
+  const std::int32_t gains[] = {-480, -200, -35, -10, -1, 1, 7, 30, 60, 133, 240};
+  for (GeqFaderPage page : {GeqFaderPage::kTwentyBand, GeqFaderPage::kTenBand}) {
+    for (int band = page == GeqFaderPage::kTenBand ? 1 : 0; band < kGeqBandCount;
+         band += page == GeqFaderPage::kTenBand ? 2 : 1) {
+      for (std::int32_t g : gains) {
+        const Points p = Edit(kFlat, band, g, page);
+        const auto read = GeqBandGainsOf(p.data(), p.size());
+        ASSERT_NEAR(read[band], g, 1) << "band " << band << " gain " << g;
+      }
+    }
+  }
+}
+
+TEST(GeqBandGains, TheLargerDeviationWinsAndSilenceReadsTheFloor) {
+  // Band 10 boosted, band 11 cut by more: each reads its own.
+  Points p = Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand);
+  p = Edit(p, 10, -120, GeqFaderPage::kTwentyBand);
+  const auto read = GeqBandGainsOf(p.data(), p.size());
+  EXPECT_EQ(read[9], 60);
+  EXPECT_EQ(read[10], -120);
+  EXPECT_EQ(read[0], 0);
+  EXPECT_EQ(read[19], 0);
+  // The notch preset's floor reaches band 10 (450 Hz).
+  const Points notch = {{0, 0}, {4000, 0}, {4250, -500}, {4750, -500}, {5000, 0}, {10000, 0}};
+  EXPECT_EQ(GeqBandGainsOf(notch.data(), notch.size())[9], -480);
+  // Beyond 24 dB the faders stop at their top.
+  const Points high = {{0, 400}, {10000, 400}};
+  EXPECT_EQ(GeqBandGainsOf(high.data(), high.size())[4], 240);
+}
+
+class GeqReadout : public ::testing::Test {
+ protected:
+  void SetUp() override { Use(kLanguageEnglish); }
+  void TearDown() override {
+    SetNumberLocaleForTesting(nullptr);
+    SetLanguage(kLanguageEnglish);
+  }
+  static void Use(int langId) {
+    SetLanguage(langId);
+    const NumberLocale locale = NumberLocaleFor(langId);
+    SetNumberLocaleForTesting(&locale);
+  }
+};
+
+TEST_F(GeqReadout, TheGainIsTruncatedToTenthsAndKeepsItsSignBelowOneDecibel) {
+  EXPECT_EQ(GeqReadoutTenths(-15), -3);
+  EXPECT_EQ(GeqReadoutTenths(15), 3);
+  EXPECT_EQ(GeqReadoutTenths(0), 0);
+  EXPECT_EQ(GeqReadoutTenths(400), 240);
+  EXPECT_EQ(GeqReadoutTenths(-500), -480);
+  EXPECT_EQ(GeqReadoutText(0, -15), "20 Hz, -0.3 dB");
+  EXPECT_EQ(GeqReadoutText(0, 15), "20 Hz, 0.3 dB");
+  EXPECT_EQ(GeqReadoutText(10000, 400), "20,480 Hz, 24.0 dB");
+  EXPECT_EQ(GeqReadoutText(5000, -250), "640 Hz, -8.4 dB");
+}
+
+TEST_F(GeqReadout, EachLanguageKeepsItsOwnSeparators) {
+  Use(kLanguageGerman);
+  EXPECT_EQ(GeqReadoutText(10000, -15), "20.480 Hz, -0,3 dB");
+  // The Japanese text keeps the point and its own punctuation between.
+  Use(kLanguageJapanese);
+  const std::string japanese = GeqReadoutText(4500, -200);
+  EXPECT_EQ(japanese.rfind("453 Hz", 0), 0u) << japanese;
+  EXPECT_NE(japanese.find("-6.0 dB"), std::string::npos) << japanese;
+}
+
+}  // namespace
+}  // namespace orlofx

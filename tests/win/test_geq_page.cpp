@@ -1,0 +1,471 @@
+// The Graphic EQ's three pages: band faders that redraw the envelope around
+// their band, band gains read back from the envelope, Reset, the envelope
+// graph and its readout, the three pages open together on one filter, and
+// the dialogs in every language.
+#include <windows.h>
+#include <objbase.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cwctype>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "effects/geq/win/geq_prop.h"
+#include "framework/win/ak_interfaces.h"
+#include "tests/win/support/dialog_fit.h"
+#include "tests/win/support/module_under_test.h"
+#include "tests/win/support/page_host.h"
+
+namespace {
+
+const CLSID kClsidGeq = {0x8B7226EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
+const CLSID kClsidTenBand = {0x8B7227EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
+const CLSID kClsidTwentyBand = {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
+const CLSID kClsidEnvelope = {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
+const IID kIidGeqProp = {0x8B722AEE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
+
+constexpr int kTenBandDialog = 6003;
+constexpr int kTwentyBandDialog = 6004;
+constexpr int kEnvelopeDialog = 6005;
+
+constexpr int kFirstFader = 6006;  // band k: fader 6006 + k, text 6026 + k
+constexpr int kFirstText = 6026;
+constexpr int kOutputFader = 6094;
+constexpr int kOutputText = 6098;
+constexpr int kOutputText20 = 6100;
+constexpr int kAccuracyList = 6101;
+constexpr int kReset = 6088;
+constexpr int kGraph = 6091;
+constexpr int kReadout = 6089;
+constexpr int kGainLabel = 6096;
+constexpr int kCenterLabel = 6095;
+constexpr int kOutputLabel = 6099;
+constexpr int kAccuracyLabel = 6097;
+constexpr int kGraphLabel = 6090;
+
+// Slider and graph messages.
+constexpr UINT kGetMin = 1547;
+constexpr UINT kGetMax = 1548;
+constexpr UINT kEnvGetCapacity = 1538;
+constexpr UINT kEnvGetPoints = 1539;
+constexpr UINT kEnvGetYMin = 1542;
+constexpr UINT kEnvGetYMax = 1544;
+constexpr UINT kEnvGetXMin = 1546;
+constexpr UINT kEnvGetXMax = 1548;
+constexpr UINT kEnvXToPixel = 1555;
+constexpr UINT kEnvPixelToX = 1556;
+constexpr UINT kEnvYToPixel = 1557;
+constexpr UINT kEnvPixelToY = 1558;
+constexpr UINT kEnvNotifyTracking = 1560;
+
+using Points = std::vector<GeqPoint>;
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += c < 128 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+std::string Describe(const Points& points) {
+  std::string text;
+  for (const GeqPoint& p : points) text += "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ") ";
+  return text;
+}
+
+bool Same(const Points& a, const Points& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].x != b[i].x || a[i].y != b[i].y) return false;
+  return true;
+}
+
+class GeqPages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    ASSERT_TRUE(module_.Loaded());
+    ASSERT_EQ(module_.Create(kClsidGeq, IID_IUnknown, &filter_), S_OK);
+    ASSERT_EQ(filter_->QueryInterface(kIidGeqProp, reinterpret_cast<void**>(&eq_)), S_OK);
+  }
+  void TearDown() override {
+    pages_.clear();
+    hosts_.clear();
+    if (eq_) eq_->Release();
+    if (filter_) filter_->Release();
+    PumpMessages();
+    CoUninitialize();
+  }
+
+  // Opens a page in a host window of its own.
+  HostedPage& Open(REFCLSID page) {
+    hosts_.push_back(std::make_unique<HostWindow>(720, 330));
+    pages_.push_back(std::make_unique<HostedPage>());
+    EXPECT_EQ(pages_.back()->Open(module_, page, filter_, hosts_.back()->Handle()), S_OK);
+    return *pages_.back();
+  }
+
+  Points Envelope() {
+    GeqPoint points[64] = {};
+    DWORD count = 0;
+    EXPECT_EQ(eq_->GetEnvelope(points, &count), S_OK);
+    return Points(points, points + count);
+  }
+  void SetEnvelope(const Points& points) {
+    ASSERT_EQ(eq_->SetEnvelope(points.data(), static_cast<DWORD>(points.size())), S_OK);
+  }
+  long Band(int k) {
+    GeqParams params = {};
+    eq_->GetParams(&params);
+    return params.bandGain[k];
+  }
+  void ApplyPreset(long index) {
+    IStaticFilterPreset* presets = nullptr;
+    ASSERT_EQ(filter_->QueryInterface(IID_IStaticFilterPreset, reinterpret_cast<void**>(&presets)), S_OK);
+    EXPECT_EQ(presets->ApplyPreset(index), S_OK);
+    presets->Release();
+  }
+  // A key pressed and released on a control, as the keyboard delivers it.
+  static void Key(HostedPage& page, int id, UINT key, int times = 1) {
+    HWND control = page.Control(id);
+    SetFocus(control);
+    for (int i = 0; i < times; ++i) {
+      SendMessageW(control, WM_KEYDOWN, key, 1);
+      SendMessageW(control, WM_KEYUP, key, 0xC0000001);
+    }
+    PumpMessages();
+  }
+  // Chooses list item `index` as a user's click does: the selection, then
+  // the list's notification to its dialog.
+  static void Choose(HostedPage& page, int id, int index) {
+    HWND list = page.Control(id);
+    SendMessageW(list, CB_SETCURSEL, index, 0);
+    SendMessageW(page.Dialog(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    PumpMessages();
+  }
+
+  ModuleUnderTest module_;
+  IUnknown* filter_ = nullptr;
+  IAkGeqProp* eq_ = nullptr;
+  std::vector<std::unique_ptr<HostWindow>> hosts_;
+  std::vector<std::unique_ptr<HostedPage>> pages_;
+};
+
+// --- the dialogs -------------------------------------------------------------
+
+TEST_F(GeqPages, EachDialogHoldsItsFadersListAndButtonWithTheirRanges) {
+  HostedPage& ten = Open(kClsidTenBand);
+  HostedPage& twenty = Open(kClsidTwentyBand);
+  HostedPage& envelope = Open(kClsidEnvelope);
+
+  for (int k = 0; k < 20; ++k) {
+    // The 10-band page has bands 2, 4, ..., 20 only.
+    EXPECT_EQ(ten.Control(kFirstFader + k) != nullptr, k % 2 == 1) << k;
+    EXPECT_EQ(ten.Control(kFirstText + k) != nullptr, k % 2 == 1) << k;
+    HWND fader = twenty.Control(kFirstFader + k);
+    ASSERT_NE(fader, nullptr) << k;
+    WCHAR name[64] = {};
+    GetClassNameW(fader, name, 64);
+    EXPECT_EQ(lstrcmpiW(name, L"tovra2Bld314FaderClass"), 0) << k;
+    EXPECT_EQ(static_cast<int>(SendMessageW(fader, kGetMin, 0, 0)), -480);
+    EXPECT_EQ(static_cast<int>(SendMessageW(fader, kGetMax, 0, 0)), 240);
+    EXPECT_EQ(twenty.Text(kFirstText + k), L"0.0 dB") << k;
+    EXPECT_EQ(envelope.Control(kFirstFader + k), nullptr);
+  }
+  for (HostedPage* page : {&ten, &twenty, &envelope}) {
+    HWND output = page->Control(kOutputFader);
+    ASSERT_NE(output, nullptr);
+    EXPECT_EQ(static_cast<int>(SendMessageW(output, kGetMin, 0, 0)), -600);
+    EXPECT_EQ(static_cast<int>(SendMessageW(output, kGetMax, 0, 0)), 200);
+    HWND list = page->Control(kAccuracyList);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(SendMessageW(list, CB_GETITEMDATA, i, 0), i);
+    // Every preset plays at Medium.
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 1);
+    WCHAR item[128] = {};
+    SendMessageW(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(item));
+    EXPECT_EQ(std::wstring(item), L"Medium (great for mid and high bands)");
+    EXPECT_EQ(page->Text(kReset), L"Rese&t");
+    EXPECT_EQ(page->Text(kAccuracyLabel), L"A&ccuracy:");
+    EXPECT_EQ(page->Text(kOutputLabel), L"&Output gain\n (-60 to 20 dB)");
+  }
+  EXPECT_EQ(ten.Text(kOutputText), L"0.0 dB");
+  EXPECT_EQ(twenty.Text(kOutputText20), L"0.0 dB");
+  EXPECT_EQ(envelope.Text(kOutputText), L"0.0 dB");
+  EXPECT_EQ(ten.Text(kGainLabel), L"&Gain: \n(-Inf. to 24 dB)");
+  EXPECT_EQ(twenty.Text(kCenterLabel), L"Center (Hz):");
+  EXPECT_EQ(envelope.Text(kGraphLabel), L"Fr&equency graph:");
+
+  // The graph is set up for the filter's envelope and shows it.
+  HWND graph = envelope.Control(kGraph);
+  ASSERT_NE(graph, nullptr);
+  EXPECT_EQ(SendMessageW(graph, kEnvGetCapacity, 0, 0), 64);
+  EXPECT_EQ(static_cast<int>(SendMessageW(graph, kEnvGetYMin, 0, 0)), -500);
+  EXPECT_EQ(static_cast<int>(SendMessageW(graph, kEnvGetYMax, 0, 0)), 400);
+  EXPECT_EQ(static_cast<int>(SendMessageW(graph, kEnvGetXMin, 0, 0)), 0);
+  EXPECT_EQ(static_cast<int>(SendMessageW(graph, kEnvGetXMax, 0, 0)), 10000);
+  GeqPoint shown[64] = {};
+  ASSERT_EQ(SendMessageW(graph, kEnvGetPoints, 64, reinterpret_cast<LPARAM>(shown)), 2);
+  EXPECT_EQ(shown[1].x, 10000);
+
+  // The level captions stand beside their grid lines: "dB 0" centred on the
+  // pixel row of y = 0, "-Inf." on the graph's floor.
+  RECT graphRect = {}, zero = {}, floor = {};
+  GetWindowRect(graph, &graphRect);
+  GetWindowRect(envelope.Control(6071), &zero);
+  GetWindowRect(envelope.Control(6087), &floor);
+  EXPECT_EQ(envelope.Text(6071), L"dB 0");
+  EXPECT_NEAR((zero.top + zero.bottom) / 2, graphRect.top + SendMessageW(graph, kEnvYToPixel, 0, 0), 1);
+  EXPECT_NEAR((floor.top + floor.bottom) / 2, graphRect.top + SendMessageW(graph, kEnvYToPixel, 0, -500), 1);
+}
+
+// --- fader pages as envelope editors -------------------------------------------
+
+TEST_F(GeqPages, SixDecibelsOnTheTwentyBandPagesTenthFaderMakeAPlateauAt450Hz) {
+  HostedPage& page = Open(kClsidTwentyBand);
+  const int fader = kFirstFader + 9;
+  Key(page, fader, VK_HOME);   // 0 dB: the band stays as it is
+  EXPECT_TRUE(Same(Envelope(), {{0, 0}, {10000, 0}})) << Describe(Envelope());
+  Key(page, fader, VK_PRIOR, 6);  // a decibel a page
+  EXPECT_EQ(Band(9), 60);
+  EXPECT_EQ(page.SliderPosition(fader), 60);
+  EXPECT_EQ(page.Text(kFirstText + 9), L"6.0 dB");
+  const Points expected = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
+  EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
+  // The other bands were not touched.
+  for (int k = 0; k < 20; ++k) {
+    if (k != 9) {
+      EXPECT_EQ(Band(k), 0) << k;
+    }
+  }
+}
+
+TEST_F(GeqPages, TheFirstFaderMovesTheCurvesStartAndTheBottomIsSilence) {
+  HostedPage& page = Open(kClsidTwentyBand);
+  Key(page, kFirstFader, VK_UP, 30);  // +3 dB, a tenth a line
+  EXPECT_EQ(Band(0), 30);
+  Points p = Envelope();
+  ASSERT_GE(p.size(), 3u);
+  EXPECT_EQ(p[0].x, 0);
+  EXPECT_EQ(p[0].y, 100) << Describe(p);
+
+  // -48 dB on band 10 is silence around 450 Hz.
+  Key(page, kFirstFader + 9, VK_END);
+  EXPECT_EQ(Band(9), -480);
+  EXPECT_EQ(page.Text(kFirstText + 9), L"-Inf.");
+  const Points expected = {{0, 100},      {125, 100},    {250, 0},   {4250, 0},
+                           {4375, -500}, {4625, -500}, {4750, 0}, {10000, 0}};
+  EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
+  // One step up from the bottom is a level again.
+  Key(page, kFirstFader + 9, VK_UP);
+  EXPECT_EQ(page.Text(kFirstText + 9), L"-47.9 dB");
+  EXPECT_EQ(Envelope()[4].y, -499);  // not silence, though it would round to it
+}
+
+TEST_F(GeqPages, TheTenBandPagesTopFaderKeepsTheCurveReachingItsEnd) {
+  HostedPage& page = Open(kClsidTenBand);
+  Key(page, kFirstFader + 19, VK_PRIOR, 12);  // band 20: +12 dB
+  EXPECT_EQ(Band(19), 120);
+  const Points expected = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
+  EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
+}
+
+TEST_F(GeqPages, OpeningAFaderPageReadsTheBandsFromThePresetsEnvelope) {
+  ApplyPreset(8);  // notch around 450 Hz; the preset's band gains are all 0
+  HostedPage& page = Open(kClsidTwentyBand);
+  EXPECT_EQ(Band(9), -480);
+  EXPECT_EQ(page.SliderPosition(kFirstFader + 9), -480);
+  EXPECT_EQ(page.Text(kFirstText + 9), L"-Inf.");
+  EXPECT_EQ(Band(0), 0);
+  EXPECT_EQ(Band(19), 0);
+  // A preset chosen while the page is open reaches it as a notification.
+  ApplyPreset(3);  // bass +6 dB around 80 Hz
+  PumpMessages();
+  EXPECT_EQ(Band(4), 61);
+  EXPECT_EQ(page.SliderPosition(kFirstFader + 4), 61);
+  EXPECT_EQ(page.Text(kFirstText + 4), L"6.1 dB");
+  EXPECT_EQ(Band(9), 0);
+}
+
+TEST_F(GeqPages, ResetOnTheTenBandPageFlattensTheEnvelopeAndAllTwentyBands) {
+  ApplyPreset(6);  // upper three octaves boosted
+  HostedPage& page = Open(kClsidTenBand);
+  ASSERT_NE(Band(19), 0);
+  ASSERT_NE(Band(18), 0);  // no fader of this page, read back all the same
+  Key(page, kFirstFader + 3, VK_NEXT, 5);  // band 4: -5 dB
+  ASSERT_EQ(Band(3), -50);
+
+  SendMessageW(page.Control(kReset), BM_CLICK, 0, 0);
+  PumpMessages();
+  EXPECT_TRUE(Same(Envelope(), {{0, 0}, {10000, 0}})) << Describe(Envelope());
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(Band(k), 0) << k;
+  for (int k = 1; k < 20; k += 2) {
+    EXPECT_EQ(page.SliderPosition(kFirstFader + k), 0) << k;
+    EXPECT_EQ(page.Text(kFirstText + k), L"0.0 dB") << k;
+  }
+}
+
+// --- the envelope page -------------------------------------------------------
+
+TEST_F(GeqPages, TheReadoutShowsFrequencyAndGainUnderThePointer) {
+  HostedPage& page = Open(kClsidEnvelope);
+  HWND graph = page.Control(kGraph);
+  RECT client = {};
+  GetClientRect(graph, &client);
+  // Beyond the corners the values are the ranges' ends.
+  SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 1, 0));
+  PumpMessages();
+  EXPECT_EQ(page.Text(kReadout), L"20,480 Hz, 24.0 dB");
+  SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(0, client.bottom - 1));
+  PumpMessages();
+  EXPECT_EQ(page.Text(kReadout), L"20 Hz, -48.0 dB");
+  // Half way across, on the 0 dB line.
+  const int px = static_cast<int>(SendMessageW(graph, kEnvXToPixel, 0, 5000));
+  const int py = static_cast<int>(SendMessageW(graph, kEnvYToPixel, 0, 0));
+  SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(px, py));
+  PumpMessages();
+  const long x = static_cast<long>(SendMessageW(graph, kEnvPixelToX, 0, px));
+  // A pixel row spans several units: 0 dB lies within it.
+  EXPECT_NEAR(static_cast<long>(SendMessageW(graph, kEnvPixelToY, 0, py)), 0, 5);
+  const std::wstring text = page.Text(kReadout);
+  EXPECT_NE(text.find(L" Hz, 0.0 dB"), std::wstring::npos) << Narrow(text);
+  EXPECT_NEAR(std::stol(text), 20.0 * std::pow(2.0, x / 1000.0), 1.0) << Narrow(text);
+
+  // A level between -1 and 0 dB keeps its minus sign: y = -15 is -0.31 dB.
+  // (One pixel spans several units, so the graph's own report is posted.)
+  PostMessageW(page.Dialog(), kEnvNotifyTracking, 0, MAKELPARAM(0, static_cast<WORD>(-15)));
+  PumpMessages();
+  EXPECT_EQ(page.Text(kReadout), L"20 Hz, -0.3 dB");
+}
+
+TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
+  HostedPage& ten = Open(kClsidTenBand);
+  HostedPage& twenty = Open(kClsidTwentyBand);
+  HostedPage& envelope = Open(kClsidEnvelope);
+  HWND graph = envelope.Control(kGraph);
+  auto shownPoints = [&] {
+    GeqPoint shown[64] = {};
+    const LRESULT n = SendMessageW(graph, kEnvGetPoints, 64, reinterpret_cast<LPARAM>(shown));
+    return Points(shown, shown + n);
+  };
+
+  // A band fader on the 20-band page: the 10-band page shows the band, the
+  // graph the new envelope.
+  Key(twenty, kFirstFader + 9, VK_PRIOR, 6);
+  EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), 60);
+  EXPECT_EQ(ten.Text(kFirstText + 9), L"6.0 dB");
+  EXPECT_TRUE(Same(shownPoints(), Envelope())) << Describe(shownPoints());
+  EXPECT_EQ(Envelope().size(), 6u);
+
+  // A point dragged on the graph: the band pages read the band back.
+  const int px = static_cast<int>(SendMessageW(graph, kEnvXToPixel, 0, 4375));
+  const int py = static_cast<int>(SendMessageW(graph, kEnvYToPixel, 0, 200));
+  const int target = static_cast<int>(SendMessageW(graph, kEnvYToPixel, 0, 300));
+  SendMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px, py));
+  SendMessageW(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, (py + target) / 2));
+  SendMessageW(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, target));
+  SendMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(px, target));
+  PumpMessages();
+  const Points dragged = Envelope();
+  ASSERT_EQ(dragged.size(), 6u) << Describe(dragged);
+  EXPECT_EQ(dragged[2].y, static_cast<int>(SendMessageW(graph, kEnvPixelToY, 0, target)));
+  EXPECT_GT(dragged[2].y, 280);
+  EXPECT_GT(Band(9), 60);  // the higher corner reaches into the band's window
+  EXPECT_EQ(twenty.SliderPosition(kFirstFader + 9), Band(9));
+  EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), Band(9));
+
+  // The output gain and the accuracy, each from another page.
+  Key(envelope, kOutputFader, VK_NEXT, 3);
+  EXPECT_EQ(twenty.Text(kOutputText20), L"-3.0 dB");
+  EXPECT_EQ(ten.SliderPosition(kOutputFader), -30);
+  Choose(ten, kAccuracyList, 2);
+  long accuracy = 0;
+  eq_->GetAccuracy(&accuracy);
+  EXPECT_EQ(accuracy, 2);
+  EXPECT_EQ(SendMessageW(twenty.Control(kAccuracyList), CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(envelope.Control(kAccuracyList), CB_GETCURSEL, 0, 0), 2);
+
+  // Reset on the envelope page: flat, and the band pages follow.
+  SendMessageW(envelope.Control(kReset), BM_CLICK, 0, 0);
+  PumpMessages();
+  EXPECT_TRUE(Same(Envelope(), {{0, 0}, {10000, 0}}));
+  EXPECT_TRUE(Same(shownPoints(), Envelope()));
+  EXPECT_EQ(twenty.SliderPosition(kFirstFader + 9), 0);
+  EXPECT_EQ(ten.Text(kFirstText + 9), L"0.0 dB");
+  EXPECT_EQ(Band(9), 0);
+}
+
+// --- languages ----------------------------------------------------------------
+
+TEST_F(GeqPages, EveryDialogFitsInEveryLanguageAndIsCaptured) {
+  for (int id : {kTenBandDialog, kTwentyBandDialog, kEnvelopeDialog}) {
+    for (LANGID language : kDialogLanguages) {
+      for (const std::string& problem : DialogFitProblems(module_.Handle(), id, language))
+        ADD_FAILURE() << problem;
+    }
+  }
+
+  IAkTranslationInfo* translation = nullptr;
+  ASSERT_EQ(filter_->QueryInterface(IID_IAkTranslationInfo, reinterpret_cast<void**>(&translation)), S_OK);
+  struct Language {
+    LANGID id;
+    const char* suffix;
+  };
+  const Language languages[] = {{0x0409, "en"}, {0x0407, "de"}, {0x040C, "fr"}, {0x0411, "ja"}};
+  const struct {
+    const CLSID* page;
+    const char* name;
+  } pages[] = {{&kClsidTenBand, "geq_page_10"}, {&kClsidTwentyBand, "geq_page_20"},
+               {&kClsidEnvelope, "geq_page_envelope"}};
+  // Something to see on every page: a low shelf cut, a boost around 1 kHz, a
+  // gentle lift of the highs, and the output a little down.
+  SetEnvelope({{0, -200}, {1000, -200}, {1500, 0}, {5000, 0}, {5250, 300}, {5750, 300},
+               {6000, 0}, {8000, 0}, {9000, 150}, {10000, 150}});
+  eq_->SetOutputGain(-30);
+  for (const Language& language : languages) {
+    ASSERT_EQ(translation->SetLanguage(language.id), S_OK);
+    for (const auto& p : pages) {
+      HostedPage& page = Open(*p.page);
+      // The widest texts the page shows at run time.
+      if (page.Control(kReadout)) {
+        PostMessageW(page.Dialog(), kEnvNotifyTracking, 0,
+                     MAKELPARAM(10000, static_cast<WORD>(-499)));
+        PumpMessages();
+      }
+      const std::string name = std::string(p.name) + "_" + language.suffix;
+      for (const std::string& problem : WindowFitProblems(page.Dialog(), name))
+        ADD_FAILURE() << problem;
+      // Each access key leads to one control only.
+      std::wstring keys;
+      for (HWND child = GetWindow(page.Dialog(), GW_CHILD); child;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        WCHAR text[256] = {};
+        GetWindowTextW(child, text, 256);
+        for (const WCHAR* c = text; *c; ++c) {
+          if (c[0] != L'&' || !c[1]) continue;
+          if (c[1] == L'&') {  // a literal ampersand
+            ++c;
+            continue;
+          }
+          const WCHAR key = static_cast<WCHAR>(towlower(c[1]));
+          EXPECT_EQ(keys.find(key), std::wstring::npos) << name << ": key " << Narrow({key});
+          keys += key;
+          break;
+        }
+      }
+      CapturePage(page.Dialog(), name.c_str());
+      pages_.pop_back();
+      hosts_.pop_back();
+    }
+  }
+  translation->SetLanguage(0);
+  translation->Release();
+}
+
+}  // namespace
