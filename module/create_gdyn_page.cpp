@@ -1,7 +1,7 @@
 // Creation function of the Graphic Dynamics' property page.
-// Not built yet: creates nothing (see module/factory_table.h).
+#include "effects/gdyn/win/gdyn_page.h"
 #include "module/factory_table.h"
 
-CUnknown* CALLBACK CreateGdynPropPage(LPUNKNOWN /*outer*/, HRESULT* result) {
-  return NothingCreated(result);
+CUnknown* CALLBACK CreateGdynPropPage(LPUNKNOWN outer, HRESULT* result) {
+  return CAkGdynPropPage::CreateInstance(outer, result);
 }
