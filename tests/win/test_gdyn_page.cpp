@@ -24,15 +24,11 @@
 #include "framework/win/ak_interfaces.h"
 #include "framework/win/media_params.h"
 #include "support/win/wide_text.h"
+#include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "tests/win/support/test_filters.h"
-
-#if __has_include("tests/win/support/dialog_fit.h")
-#include "tests/win/support/dialog_fit.h"
-#define ORLOFX_HAVE_DIALOG_FIT 1
-#endif
 
 namespace {
 
@@ -590,11 +586,9 @@ TEST_F(GdynPage, CapturesInEveryLanguageWhileAudioStreams) {
     EXPECT_GE(keys.size(), 9u);
     const std::string name = std::string("gdyn_page_") + l.suffix;
     CapturePage(page_.Dialog(), name.c_str());
-#ifdef ORLOFX_HAVE_DIALOG_FIT
     const std::vector<std::string> problems =
         DialogFitProblems(module_.Handle(), 2000, l.language ? l.language : 0x0409);
     EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
-#endif
     page_.Close();
   }
   translation->SetLanguage(0);

@@ -23,15 +23,11 @@
 #include "framework/win/media_params.h"
 #include "support/number_format.h"
 #include "support/win/wide_text.h"
+#include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "tests/win/support/test_filters.h"
-
-#if __has_include("tests/win/support/dialog_fit.h")
-#include "tests/win/support/dialog_fit.h"
-#define ORLOFX_HAVE_DIALOG_FIT 1
-#endif
 
 namespace {
 
@@ -712,13 +708,11 @@ TEST_F(MbdynPage, CapturesOfBothPagesInEveryLanguage) {
     StreamFor(tone, 250);
     CapturePage(page2_.Dialog(), (std::string("mbdyn_page2_") + l.suffix).c_str());
     page2_.Close();
-#ifdef ORLOFX_HAVE_DIALOG_FIT
     for (int dialog : {5000, 5001}) {
       const std::vector<std::string> problems =
           DialogFitProblems(module_.Handle(), dialog, l.language ? l.language : 0x0409);
       EXPECT_TRUE(problems.empty()) << dialog << ": " << ::testing::PrintToString(problems);
     }
-#endif
   }
   translation->SetLanguage(0);
 }
