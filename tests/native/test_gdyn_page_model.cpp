@@ -74,7 +74,12 @@ TEST(GdynPageModel, SortingKeepsPointsOfOneInputInTheirOrder) {
   const GdynPoint unsorted[] = {{0, 0}, {-500, -400}, {-840, -840}, {-500, -450}};
   const GdynPageCurve c = GdynSortedCurve(unsorted, 4);
   ExpectPoints(c, {{-840, -840}, {-500, -400}, {-500, -450}, {0, 0}});
-  EXPECT_EQ(GdynSortedCurve(unsorted, 99).count, kGdynMaxPoints);
+  // More points than a curve holds: the first kGdynMaxPoints are kept.
+  GdynPoint many[kGdynMaxPoints + 4] = {};
+  for (int i = 0; i < kGdynMaxPoints + 4; ++i) many[i] = {-10 * i, -10 * i};
+  const GdynPageCurve kept = GdynSortedCurve(many, kGdynMaxPoints + 4);
+  EXPECT_EQ(kept.count, kGdynMaxPoints);
+  EXPECT_EQ(kept.points[0].x, -10 * (kGdynMaxPoints - 1));
   EXPECT_EQ(GdynSortedCurve(unsorted, -1).count, 0);
 }
 
