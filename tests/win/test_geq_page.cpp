@@ -18,6 +18,7 @@
 #include "effects/geq/win/geq_prop.h"
 #include "framework/win/ak_interfaces.h"
 #include "tests/win/support/dialog_fit.h"
+#include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 
@@ -84,21 +85,12 @@ bool Same(const Points& a, const Points& b) {
   return true;
 }
 
-class GeqPages : public ::testing::Test {
+class GeqPages : public EffectPageTest<IAkGeqProp> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_TRUE(module_.Loaded());
-    ASSERT_EQ(module_.Create(kClsidGeq, IID_IUnknown, &filter_), S_OK);
-    ASSERT_EQ(filter_->QueryInterface(kIidGeqProp, reinterpret_cast<void**>(&eq_)), S_OK);
-  }
-  void TearDown() override {
+  GeqPages() : EffectPageTest(kClsidGeq, kIidGeqProp) {}
+  void ClosePages() override {
     pages_.clear();
     hosts_.clear();
-    if (eq_) eq_->Release();
-    if (filter_) filter_->Release();
-    PumpMessages();
-    CoUninitialize();
   }
 
   // Opens a page in a host window of its own.
@@ -112,15 +104,15 @@ class GeqPages : public ::testing::Test {
   Points Envelope() {
     GeqPoint points[64] = {};
     DWORD count = 0;
-    EXPECT_EQ(eq_->GetEnvelope(points, &count), S_OK);
+    EXPECT_EQ(prop_->GetEnvelope(points, &count), S_OK);
     return Points(points, points + count);
   }
   void SetEnvelope(const Points& points) {
-    ASSERT_EQ(eq_->SetEnvelope(points.data(), static_cast<DWORD>(points.size())), S_OK);
+    ASSERT_EQ(prop_->SetEnvelope(points.data(), static_cast<DWORD>(points.size())), S_OK);
   }
   long Band(int k) {
     GeqParams params = {};
-    eq_->GetParams(&params);
+    prop_->GetParams(&params);
     return params.bandGain[k];
   }
   void ApplyPreset(long index) {
@@ -149,9 +141,6 @@ class GeqPages : public ::testing::Test {
     PumpMessages();
   }
 
-  ModuleUnderTest module_;
-  IUnknown* filter_ = nullptr;
-  IAkGeqProp* eq_ = nullptr;
   std::vector<std::unique_ptr<HostWindow>> hosts_;
   std::vector<std::unique_ptr<HostedPage>> pages_;
 };
@@ -386,7 +375,7 @@ TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
   EXPECT_EQ(ten.SliderPosition(kOutputFader), -30);
   Choose(ten, kAccuracyList, 2);
   long accuracy = 0;
-  eq_->GetAccuracy(&accuracy);
+  prop_->GetAccuracy(&accuracy);
   EXPECT_EQ(accuracy, 2);
   EXPECT_EQ(SendMessageW(twenty.Control(kAccuracyList), CB_GETCURSEL, 0, 0), 2);
   EXPECT_EQ(SendMessageW(envelope.Control(kAccuracyList), CB_GETCURSEL, 0, 0), 2);
@@ -427,7 +416,7 @@ TEST_F(GeqPages, EveryDialogFitsInEveryLanguageAndIsCaptured) {
   // gentle lift of the highs, and the output a little down.
   SetEnvelope({{0, -200}, {1000, -200}, {1500, 0}, {5000, 0}, {5250, 300}, {5750, 300},
                {6000, 0}, {8000, 0}, {9000, 150}, {10000, 150}});
-  eq_->SetOutputGain(-30);
+  prop_->SetOutputGain(-30);
   for (const Language& language : languages) {
     ASSERT_EQ(translation->SetLanguage(language.id), S_OK);
     for (const auto& p : pages) {

@@ -12,6 +12,7 @@
 
 #include "effects/noisgt/win/noisgt_prop.h"
 #include "framework/win/ak_interfaces.h"
+#include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 
@@ -34,27 +35,18 @@ constexpr UINT kGetMax = 1548;
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
-class NoisgtPage : public ::testing::Test {
+class NoisgtPage : public EffectPageTest<IAkNoisgtProp> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_TRUE(module_.Loaded());
-    ASSERT_EQ(module_.Create(kTestClsidNoisgt, IID_IUnknown, &filter_), S_OK);
-    ASSERT_EQ(filter_->QueryInterface(kIidNoisgtProp, reinterpret_cast<void**>(&gate_)), S_OK);
-  }
-  void TearDown() override {
+  NoisgtPage() : EffectPageTest(kTestClsidNoisgt, kIidNoisgtProp) {}
+  void ClosePages() override {
     page_.Close();
-    if (gate_) gate_->Release();
-    if (filter_) filter_->Release();
-    PumpMessages();
-    CoUninitialize();
   }
   void Open() {
     ASSERT_EQ(page_.Open(module_, kTestClsidNoisgtPage, filter_, host_.Handle()), S_OK);
   }
-  long Attack() { long v = 0; gate_->GetAttack(&v); return v; }
-  long Release() { long v = 0; gate_->GetRelease(&v); return v; }
-  long Threshold() { long v = 0; gate_->GetThreshold(&v); return v; }
+  long Attack() { long v = 0; prop_->GetAttack(&v); return v; }
+  long Release() { long v = 0; prop_->GetRelease(&v); return v; }
+  long Threshold() { long v = 0; prop_->GetThreshold(&v); return v; }
   // A key pressed and released on a control, as the keyboard delivers it.
   void Key(int id, UINT key) {
     HWND control = page_.Control(id);
@@ -64,9 +56,6 @@ class NoisgtPage : public ::testing::Test {
     PumpMessages();
   }
 
-  ModuleUnderTest module_;
-  IUnknown* filter_ = nullptr;
-  IAkNoisgtProp* gate_ = nullptr;
   HostWindow host_;
   HostedPage page_;
 };
@@ -305,8 +294,8 @@ TEST_F(NoisgtPage, ThePropertyFrameShowsThePageAndEverythingIsReleasedAfterwards
   EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
 
   // With page, frame and filter released the module may go.
-  gate_->Release();
-  gate_ = nullptr;
+  prop_->Release();
+  prop_ = nullptr;
   EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
   filter_->Release();
   filter_ = nullptr;
@@ -316,8 +305,8 @@ TEST_F(NoisgtPage, ThePropertyFrameShowsThePageAndEverythingIsReleasedAfterwards
 
 TEST_F(NoisgtPage, APageAloneKeepsTheModuleLoadedUntilReleased) {
   Open();
-  gate_->Release();
-  gate_ = nullptr;
+  prop_->Release();
+  prop_ = nullptr;
   filter_->Release();  // the page does not hold the filter: the host does
   filter_ = nullptr;
   EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);

@@ -19,6 +19,7 @@
 #include "framework/win/ak_interfaces.h"
 #include "tests/win/support/capture.h"
 #include "tests/win/support/dialog_fit.h"
+#include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 
@@ -200,20 +201,11 @@ std::string Describe(const std::vector<POINT>& pixels) {
 
 // --- The page hosted ----------------------------------------------------------
 
-class PgeqPage : public ::testing::Test {
+class PgeqPage : public EffectPageTest<IAkPgeqProp> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_TRUE(module_.Loaded());
-    ASSERT_EQ(module_.Create(kClsidPgeq, IID_IUnknown, &filter_), S_OK);
-    ASSERT_EQ(filter_->QueryInterface(kIidPgeqProp, reinterpret_cast<void**>(&eq_)), S_OK);
-  }
-  void TearDown() override {
+  PgeqPage() : EffectPageTest(kClsidPgeq, kIidPgeqProp) {}
+  void ClosePages() override {
     page_.Close();
-    if (eq_) eq_->Release();
-    if (filter_) filter_->Release();
-    PumpMessages();
-    CoUninitialize();
   }
   void Open(bool connectFirst = true) {
     ASSERT_EQ(page_.Open(module_, kClsidPgeqPage, filter_, host_.Handle(), connectFirst), S_OK);
@@ -221,10 +213,10 @@ class PgeqPage : public ::testing::Test {
   }
   PgeqParams Params() {
     PgeqParams p = {};
-    eq_->GetParams(&p);
+    prop_->GetParams(&p);
     return p;
   }
-  long Highlight() { long v = -1; eq_->GetHighlightBand(&v); return v; }
+  long Highlight() { long v = -1; prop_->GetHighlightBand(&v); return v; }
   // A key pressed and released on a control, as the keyboard delivers it.
   void Key(int id, UINT key) {
     HWND control = page_.Control(id);
@@ -239,16 +231,13 @@ class PgeqPage : public ::testing::Test {
   }
   // Settings changed behind the page's back, then the filter's notification.
   void ChangeElsewhere(const PgeqParams& p) {
-    ASSERT_EQ(eq_->SetParams(&p), S_OK);
+    ASSERT_EQ(prop_->SetParams(&p), S_OK);
     PostMessageW(page_.Dialog(), WM_COMMAND, MAKEWPARAM(kNotify, 100), 0);
     PumpMessages();
   }
   bool Enabled(int id) { return IsWindowEnabled(page_.Control(id)) != FALSE; }
   Picture Graph() { return CaptureGraph(page_.Control(kGraph)); }
 
-  ModuleUnderTest module_;
-  IUnknown* filter_ = nullptr;
-  IAkPgeqProp* eq_ = nullptr;
   HostWindow host_{760, 520};
   HostedPage page_;
 };
@@ -497,8 +486,8 @@ TEST_F(PgeqPage, AfterThePageLetsGoOfTheEffectTheGraphShowsOnlyItsFrame) {
   ASSERT_EQ(Params().gain[0], 10);
   ASSERT_EQ(page_.Page()->SetObjects(0, nullptr), S_OK);
   // The effect may go now; the graph must not paint through it any more.
-  eq_->Release();
-  eq_ = nullptr;
+  prop_->Release();
+  prop_ = nullptr;
   filter_->Release();
   filter_ = nullptr;
   const Picture g = Graph();
@@ -526,7 +515,7 @@ TEST_F(PgeqPage, CapturesInEveryLanguageAndEveryTextFits) {
   p.gain[3] = 45;   p.width[3] = 20; p.center[3] = 9000;
   p.highShelfEnable = 1; p.highShelfFrequency = 12000; p.highShelfGain = -250;
   p.highlightBand = 1;
-  ASSERT_EQ(eq_->SetParams(&p), S_OK);
+  ASSERT_EQ(prop_->SetParams(&p), S_OK);
   const struct {
     LANGID language;
     const char* suffix;

@@ -20,6 +20,7 @@
 #include "framework/win/ak_interfaces.h"
 #include "support/number_format.h"
 #include "tests/win/support/dialog_fit.h"
+#include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "ui/slider_core.h"
@@ -121,34 +122,25 @@ POINT ThumbAt(HWND slider, long value, orlofx::TaperTable table, bool fader) {
 
 LPARAM At(POINT p) { return MAKELPARAM(p.x, p.y); }
 
-class PmeqPage : public ::testing::Test {
+class PmeqPage : public EffectPageTest<IAkPmeqProp> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_TRUE(module_.Loaded());
-    ASSERT_EQ(module_.Create(kClsidPmeq, IID_IUnknown, &filter_), S_OK);
-    ASSERT_EQ(filter_->QueryInterface(kIidPmeqProp, reinterpret_cast<void**>(&eq_)), S_OK);
-  }
-  void TearDown() override {
+  PmeqPage() : EffectPageTest(kClsidPmeq, kIidPmeqProp) {}
+  void ClosePages() override {
     page_.Close();
-    if (eq_) eq_->Release();
-    if (filter_) filter_->Release();
-    PumpMessages();
-    CoUninitialize();
   }
   void Open() { ASSERT_EQ(page_.Open(module_, kClsidPmeqPage, filter_, host_.Handle()), S_OK); }
 
   PmeqParams Params() {
     PmeqParams p = {};
-    eq_->GetParams(&p);
+    prop_->GetParams(&p);
     return p;
   }
-  long Amount() { long v = 0; eq_->GetAmount(&v); return v; }
-  long Gain() { long v = 0; eq_->GetOutputGain(&v); return v; }
-  long Frequency() { long v = 0; eq_->GetFrequency(&v); return v; }
-  long Width() { long v = 0; eq_->GetWidth(&v); return v; }
-  long Type() { long v = 0; eq_->GetFilterType(&v); return v; }
-  long Accuracy() { long v = 0; eq_->GetAccuracy(&v); return v; }
+  long Amount() { long v = 0; prop_->GetAmount(&v); return v; }
+  long Gain() { long v = 0; prop_->GetOutputGain(&v); return v; }
+  long Frequency() { long v = 0; prop_->GetFrequency(&v); return v; }
+  long Width() { long v = 0; prop_->GetWidth(&v); return v; }
+  long Type() { long v = 0; prop_->GetFilterType(&v); return v; }
+  long Accuracy() { long v = 0; prop_->GetAccuracy(&v); return v; }
 
   void Key(int id, UINT key) {
     HWND control = page_.Control(id);
@@ -192,9 +184,6 @@ class PmeqPage : public ::testing::Test {
   std::vector<DWORD> Picture() { return PictureShown(page_.Control(Page::kShapePicture)); }
   std::vector<DWORD> Shape(long type) { return ShapeBitmap(module_.Handle(), Page::kFirstShapeBitmap + static_cast<int>(type)); }
 
-  ModuleUnderTest module_;
-  IUnknown* filter_ = nullptr;
-  IAkPmeqProp* eq_ = nullptr;
   HostWindow host_{640, 400};
   HostedPage page_;
 };
@@ -444,16 +433,16 @@ TEST_F(PmeqPage, TheStyleSwitchesLabelsAndPicture) {
 
   // The filter keeps any type; one without a shape shows no picture and no
   // selection rather than some other resource.
-  ASSERT_EQ(eq_->SetFilterType(7), S_OK);
+  ASSERT_EQ(prop_->SetFilterType(7), S_OK);
   FilterNotifies();
   EXPECT_EQ(Selected(Page::kStyleCombo), -1);
   const std::vector<DWORD> blank = Picture();
   for (const std::vector<DWORD>& shape : shapes) EXPECT_NE(blank, shape);
   for (DWORD pixel : blank) ASSERT_EQ(pixel, blank[0]);
-  ASSERT_EQ(eq_->SetFilterType(-4031 + 24019), S_OK);  // would be the logo's id
+  ASSERT_EQ(prop_->SetFilterType(-4031 + 24019), S_OK);  // would be the logo's id
   FilterNotifies();
   EXPECT_EQ(Picture(), blank);
-  ASSERT_EQ(eq_->SetFilterType(1), S_OK);
+  ASSERT_EQ(prop_->SetFilterType(1), S_OK);
   FilterNotifies();
   EXPECT_EQ(Selected(Page::kStyleCombo), 1);
   EXPECT_EQ(Picture(), shapes[1]);
@@ -489,7 +478,7 @@ TEST_F(PmeqPage, DraggingTheAmountFaderLeavesItWhereTheDragPutsIt) {
   EXPECT_TRUE(positions.entries.empty());
 
   // Only a full refresh positions the fader from the filter.
-  ASSERT_EQ(eq_->SetAmount(-321), S_OK);
+  ASSERT_EQ(prop_->SetAmount(-321), S_OK);
   FilterNotifies();
   ASSERT_EQ(positions.entries.size(), 1u);
   EXPECT_EQ(positions.entries[0].lParam, -321);
@@ -553,7 +542,7 @@ TEST_F(PmeqPage, PresetsFromThePageMenuRefreshEveryControl) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.preset);
     // Something else on every control first.
-    eq_->SetOutputGain(-77);
+    prop_->SetOutputGain(-77);
     FilterNotifies();
     // What the menu sends when the item is chosen.
     PostMessageW(page_.Dialog(), WM_COMMAND, menu[static_cast<size_t>(c.preset)].second, 0);
