@@ -10,6 +10,9 @@
 //
 // Rounding is to nearest with ties to even; there is no dither. A NaN reaching
 // a PCM writer is written as silence rather than as an undefined integer.
+// A float input sample that is not finite (NaN, infinity) is read as 0: one
+// bad sample from a host must not poison a filter's memory or a kernel's
+// whole overlap.
 #pragma once
 
 #include <cmath>
@@ -137,8 +140,14 @@ inline T ReadSample(SampleFormat fmt, const unsigned char* p) {
     case SampleFormat::kPcm16: return static_cast<T>(Load<std::int16_t>(p)) * T(3.0517578125e-5);
     case SampleFormat::kPcm32:
       return static_cast<T>(static_cast<double>(Load<std::int32_t>(p)) * 4.656612873077393e-10);
-    case SampleFormat::kFloat32: return static_cast<T>(Load<float>(p));
-    case SampleFormat::kFloat64: return static_cast<T>(Load<double>(p));
+    case SampleFormat::kFloat32: {
+      const float v = Load<float>(p);
+      return std::isfinite(v) ? static_cast<T>(v) : T(0);
+    }
+    case SampleFormat::kFloat64: {
+      const double v = Load<double>(p);
+      return std::isfinite(v) ? static_cast<T>(v) : T(0);
+    }
   }
   return T(0);
 }
