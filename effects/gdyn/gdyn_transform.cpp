@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "framework/float_environment.h"
+
 namespace orlofx {
 
 namespace {
@@ -265,6 +267,7 @@ void CAkGdynTransform::ResetStream() {
 
 HResult CAkGdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                   std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
     if (inFrames) *inFrames = consumed;
     if (outFrames) *outFrames = produced;

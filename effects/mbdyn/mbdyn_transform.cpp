@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "framework/float_environment.h"
 #include "support/strings/string_ids.h"
 
 namespace orlofx {
@@ -397,6 +398,7 @@ void CAkMbdynTransform::Rebuild(const MbdynParams& p, bool reset) {
 
 HResult CAkMbdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                    std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
     if (inFrames) *inFrames = consumed;
     if (outFrames) *outFrames = produced;
