@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/commands.h"
 #include "support/strings.h"
 
 namespace orlofx::cli {
@@ -39,5 +40,22 @@ void PrintWarning(const std::string& message) {
 }
 
 void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
+int UsageError(const std::string& message) {
+  PrintError(message);
+  std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
+  return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+  PrintError(message);
+  return kExitFailure;
+}
+
+std::string HResultText(HResult hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
 
 }  // namespace orlofx::cli

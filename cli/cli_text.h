@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "support/result.h"
+
 namespace orlofx::cli {
 
 namespace text {
@@ -65,6 +67,13 @@ constexpr int kResponseDesigned = 9313;  // effect, rate
 constexpr int kResponseMeasured = 9314;  // effect, rate
 constexpr int kResponseWritten = 9315;   // effect, count, path
 constexpr int kResponseLevels = 9316;    // effect, rate
+// Settings changed while the file plays (block 9400-9499).
+constexpr int kAtUsage = 9400;  // 9400-9402: usage lines
+constexpr int kAtUsageLast = 9402;
+constexpr int kAtSyntax = 9403;               // given
+constexpr int kAtOutsideInput = 9404;         // given, length in seconds
+constexpr int kAtOutOfOrder = 9405;           // given, the change given before
+constexpr int kAtOnlyWhileProcessing = 9406;
 
 // Shared command-line texts from the general table.
 constexpr int kUnknownCommand = 9100;
@@ -86,5 +95,12 @@ void PrintError(const std::string& message);
 void PrintWarning(const std::string& message);
 // A plain line on stdout.
 void PrintLine(const std::string& line);
+
+// The error, then the pointer to --help; gives kExitUsage.
+int UsageError(const std::string& message);
+// The error; gives kExitFailure.
+int Failure(const std::string& message);
+// A result code as "0x80004005".
+std::string HResultText(HResult hr);
 
 }  // namespace orlofx::cli

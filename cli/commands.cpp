@@ -1,8 +1,6 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,15 +8,17 @@
 #include <memory>
 #include <optional>
 
+#include "cli/at_option.h"
 #include "cli/automate_option.h"
 #include "cli/cli_text.h"
 #include "cli/effect_registry.h"
-#include "support/number_format.h"
 #include "cli/output_file.h"
 #include "cli/point_list_option.h"
 #include "cli/progress.h"
 #include "cli/response_command.h"
+#include "cli/setting_options.h"
 #include "cli/sound_file.h"
+#include "support/number_format.h"
 #include "support/strings.h"
 #include "support/version.h"
 
@@ -27,7 +27,7 @@ namespace orlofx::cli {
 namespace {
 
 struct SettingAction {
-  enum class Kind { kPreset, kSet, kRecord, kAutomate } kind;
+  enum class Kind { kPreset, kSet, kRecord, kAutomate, kAt } kind;
   std::string value;
 };
 
@@ -36,49 +36,6 @@ struct EffectCommand {
   std::vector<SettingAction> actions;
   std::vector<std::string> operands;
 };
-
-int UsageError(const std::string& message) {
-  PrintError(message);
-  std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
-  return kExitUsage;
-}
-
-int Failure(const std::string& message) {
-  PrintError(message);
-  return kExitFailure;
-}
-
-std::string HResultText(HResult hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
-
-// A whole decimal number with an optional sign. Digits beyond the 64-bit
-// range saturate, so that an absurd value is clamped like any other.
-std::optional<std::int64_t> ParseWhole(const std::string& s) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  if (i == s.size()) return std::nullopt;
-  std::int64_t value = 0;
-  for (; i < s.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return std::nullopt;
-    const int digit = s[i] - '0';
-    value = value > (INT64_MAX - digit) / 10 ? INT64_MAX : value * 10 + digit;
-  }
-  return negative ? -value : value;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-  std::size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 std::string UnitText(ParameterUnit unit) {
   switch (unit) {
@@ -100,97 +57,39 @@ std::string UnitText(ParameterUnit unit) {
   return std::string();
 }
 
-// --- settings options --------------------------------------------------------
-
-// A preset by number, or by name in the current language or in English.
-int FindPreset(const EffectProcessor& fx, const std::string& wanted) {
-  if (std::optional<std::int64_t> n = ParseWhole(wanted))
-    return *n >= 0 && *n < fx.PresetCount() ? static_cast<int>(*n) : -1;
-  for (int i = 0; i < fx.PresetCount(); ++i) {
-    const int id = fx.PresetNameId(i);
-    const char* english = StringInTable(kLanguageEnglish, id);
-    if (EqualsIgnoringCase(wanted, LoadString(id)) ||
-        (english && EqualsIgnoringCase(wanted, english)))
-      return i;
-  }
-  return -1;
-}
-
-int ApplySet(EffectProcessor& fx, const std::string& assignment) {
-  const std::size_t eq = assignment.find('=');
-  if (eq == std::string::npos || eq == 0) return UsageError(Text(text::kSetSyntax, {assignment}));
-  const std::string name = assignment.substr(0, eq), given = assignment.substr(eq + 1);
-  const ParameterTable table = fx.Parameters();
-  if (const PointListDescriptor* list = table.FindPointList(name.c_str()))
-    return ApplyPointList(fx, *list, given);
-  const int index = table.Find(name.c_str());
-  if (index < 0) return UsageError(Text(text::kUnknownSetting, {name}));
-  const std::optional<std::int64_t> value = ParseWhole(given);
-  if (!value) return UsageError(Text(text::kInvalidValue, {assignment}));
-
-  const ParameterDescriptor& d = table.items[index];
-  const std::int32_t used = Clamp(d, *value);
-  if (used != *value)
-    PrintWarning(Text(text::kValueClamped, {name, given, std::to_string(d.minimum),
-                                            std::to_string(d.maximum), std::to_string(used)}));
-  std::int32_t fields[kMaxRecordFields];
-  fx.GetFields(fields);
-  fields[index] = used;
-  fx.SetFields(fields);
-  return kExitOk;
-}
-
-// Loads a saved record through the same checks as the effect's stream load;
-// the message says what is wrong with a file that is refused.
-int ApplyRecord(EffectProcessor& fx, const EffectEntry& effect, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return Failure(Text(text::kCannotRead, {path, std::strerror(errno)}));
-  // One byte more than the longest record is enough to know the file is too long.
-  const RecordLayout* older = fx.OlderRecord();
-  std::vector<std::uint8_t> bytes(std::max(fx.Record().size, older ? older->size : 0u) + 1);
-  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-  const bool readError = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (readError) return Failure(Text(text::kCannotRead, {path, std::strerror(error)}));
-  bytes.resize(got);
-  const RecordLayout& layout = older && got == older->size ? *older : fx.Record();
-
-  const std::string name = effect.name;
-  if (got < kRecordHeadBytes) return Failure(Text(text::kRecordTooShort, {path, name}));
-  MemoryRecordStream probe(bytes);
-  if (Failed(ReadRecordHead(probe, layout)))
-    return Failure(Text(text::kRecordWrongHead, {path, name}));
-  if (got < layout.size) return Failure(Text(text::kRecordTooShort, {path, name}));
-  if (got > layout.size) return Failure(Text(text::kRecordTooLong, {path, name}));
-
-  MemoryRecordStream stream(std::move(bytes));
-  const HResult hr = fx.LoadRecord(stream);
-  if (Failed(hr)) return Failure(Text(text::kProcessingError, {HResultText(hr)}));
-  return kExitOk;
-}
-
-int ApplyActions(EffectProcessor& fx, const EffectCommand& command) {
+// Applies the settings options in the order given; the --at options are
+// read and checked into *timed (null where the command has no audio to
+// time them by).
+int ApplyActions(EffectProcessor& fx, const EffectCommand& command,
+                 std::vector<TimedChange>* timed) {
+  const EffectEntry& effect = *command.effect;
   for (const SettingAction& action : command.actions) {
+    SettingChange change;
     int status = kExitOk;
     switch (action.kind) {
-      case SettingAction::Kind::kPreset: {
-        const int index = FindPreset(fx, action.value);
-        if (index < 0) return UsageError(Text(text::kUnknownPreset, {action.value}));
-        fx.ApplyPreset(index);
+      case SettingAction::Kind::kPreset:
+        status = ParsePresetOption(fx, action.value, &change);
         break;
-      }
       case SettingAction::Kind::kSet:
-        status = ApplySet(fx, action.value);
+        status = ParseSetOption(fx, action.value, &change);
         break;
       case SettingAction::Kind::kRecord:
-        status = ApplyRecord(fx, *command.effect, action.value);
+        status = ParseRecordOption(fx, effect, action.value, &change);
         break;
       case SettingAction::Kind::kAutomate:
-        status = ApplyAutomate(fx, command.effect->name, action.value);
-        break;
+        status = ApplyAutomate(fx, effect.name, action.value);
+        if (status != kExitOk) return status;
+        continue;
+      case SettingAction::Kind::kAt:
+        if (!timed) return UsageError(Text(text::kAtOnlyWhileProcessing));
+        timed->emplace_back();
+        status = ParseAtOption(fx, effect, action.value, &timed->back());
+        if (status != kExitOk) return status;
+        continue;
     }
     if (status != kExitOk) return status;
+    if (const HResult hr = ApplyChange(fx, effect, change); Failed(hr))
+      return Failure(Text(text::kProcessingError, {HResultText(hr)}));
   }
   return kExitOk;
 }
@@ -223,6 +122,8 @@ int ParseEffectCommand(const std::vector<std::string>& args, EffectCommand* comm
       kind = SettingAction::Kind::kRecord;
     } else if (option == "--automate") {
       kind = SettingAction::Kind::kAutomate;
+    } else if (option == "--at") {
+      kind = SettingAction::Kind::kAt;
     } else {
       return UsageError(Text(text::kUnknownCommand, {arg}));
     }
@@ -243,10 +144,16 @@ int ParseEffectCommand(const std::vector<std::string>& args, EffectCommand* comm
 
 // Streams the whole input through the effect as the filter frame does:
 // every read is offered until it is used up, then the drain flushes what
-// the effect holds back.
+// the effect holds back. A timed change splits the call at its frame.
 template <typename Sample>
-int Pump(EffectProcessor& fx, SoundFile& in, SoundFile& out, int channels) {
+int Pump(EffectProcessor& fx, const EffectEntry& effect, const std::vector<TimedChange>& changes,
+         SoundFile& in, SoundFile& out, int channels) {
   constexpr std::uint32_t kChunk = 8192;
+  ChangeCursor cursor(changes);
+  auto applyDue = [&](std::int64_t position) {
+    const HResult hr = cursor.ApplyDue(fx, effect, position);
+    return Failed(hr) ? Failure(Text(text::kProcessingError, {HResultText(hr)})) : kExitOk;
+  };
   std::vector<Sample> source(static_cast<std::size_t>(kChunk) * channels);
   std::vector<Sample> sink(static_cast<std::size_t>(kChunk) * channels);
   std::int64_t consumedTotal = 0, producedTotal = 0;
@@ -267,7 +174,9 @@ int Pump(EffectProcessor& fx, SoundFile& in, SoundFile& out, int channels) {
     if (got <= 0) break;
     std::uint32_t offset = 0, remaining = static_cast<std::uint32_t>(got);
     while (remaining > 0) {
-      std::uint32_t inFrames = remaining, outFrames = kChunk;
+      const std::int64_t position = consumedTotal + offset;
+      if (int status = applyDue(position); status != kExitOk) return status;
+      std::uint32_t inFrames = cursor.Limit(position, remaining), outFrames = kChunk;
       // Automatable effects take their input in the stretches their envelopes allow.
       const HResult hr = ProcessInStretches(fx, AutomationOf(fx), kProcessOrdinary,
                                             source.data() + std::size_t{offset} * channels,
@@ -283,6 +192,7 @@ int Pump(EffectProcessor& fx, SoundFile& in, SoundFile& out, int channels) {
   }
   if (sf_error(in.handle()) != SF_ERR_NO_ERROR)
     return Failure(Text(text::kCannotRead, {in.path(), sf_strerror(in.handle())}));
+  if (int status = applyDue(consumedTotal); status != kExitOk) return status;
 
   for (;;) {
     std::uint32_t outFrames = kChunk;
@@ -310,6 +220,7 @@ void PrintUsage(std::FILE* to) {
   for (int id = text::kOptionsFirstLine; id <= text::kOptionsLastLine; ++id)
     std::fprintf(to, "%s\n", Text(id).c_str());
   PrintAutomateUsage(to);
+  PrintAtUsage(to);
 }
 
 void PrintPresets(const EffectProcessor& fx, const char* indent) {
@@ -371,14 +282,19 @@ int ProcessFile(const EffectCommand& command) {
   const std::string& outputPath = command.operands[1];
 
   std::unique_ptr<EffectProcessor> fx = CreateEffect(*command.effect);
-  if (int status = ApplyActions(*fx, command); status != kExitOk) return status;
+  std::vector<TimedChange> changes;
+  if (int status = ApplyActions(*fx, command, &changes); status != kExitOk) return status;
 
   std::string message;
   SoundFile input;
   if (!input.OpenForReading(inputPath, &message)) return Failure(message);
   const std::optional<WaveFormat> format = input.AcceptedFormat(&message);
   if (!format) return Failure(message);
+  if (int status = PlaceTimedChanges(&changes, input.info().samplerate, input.info().frames);
+      status != kExitOk)
+    return status;
   fx->SetFormats(&*format, &*format);
+  DesignOnTheProcessingThread(*fx);
   if (Failed(fx->Prepare(*format, *format)))
     return Failure(Text(text::kFormatRefused, {inputPath}));
 
@@ -393,19 +309,19 @@ int ProcessFile(const EffectCommand& command) {
   const int channels = format->channels;
   switch (*SampleFormatOf(*format)) {
     case SampleFormat::kPcm8:
-      status = Pump<std::uint8_t>(*fx, input, sink, channels);
+      status = Pump<std::uint8_t>(*fx, *command.effect, changes, input, sink, channels);
       break;
     case SampleFormat::kPcm16:
-      status = Pump<std::int16_t>(*fx, input, sink, channels);
+      status = Pump<std::int16_t>(*fx, *command.effect, changes, input, sink, channels);
       break;
     case SampleFormat::kPcm32:
-      status = Pump<std::int32_t>(*fx, input, sink, channels);
+      status = Pump<std::int32_t>(*fx, *command.effect, changes, input, sink, channels);
       break;
     case SampleFormat::kFloat32:
-      status = Pump<float>(*fx, input, sink, channels);
+      status = Pump<float>(*fx, *command.effect, changes, input, sink, channels);
       break;
     case SampleFormat::kFloat64:
-      status = Pump<double>(*fx, input, sink, channels);
+      status = Pump<double>(*fx, *command.effect, changes, input, sink, channels);
       break;
   }
   fx->Release();
@@ -425,7 +341,7 @@ int WriteRecord(const EffectCommand& command) {
   if (command.operands.size() > 1)
     return UsageError(Text(text::kTooManyArguments, {command.operands[1]}));
   std::unique_ptr<EffectProcessor> fx = CreateEffect(*command.effect);
-  if (int status = ApplyActions(*fx, command); status != kExitOk) return status;
+  if (int status = ApplyActions(*fx, command, nullptr); status != kExitOk) return status;
 
   MemoryRecordStream record;
   const HResult hr = fx->SaveRecord(record, true);
@@ -517,7 +433,7 @@ int CreateConfiguredEffect(const std::vector<std::string>& args, const EffectEnt
   EffectCommand parsed;
   if (int status = ParseEffectCommand(args, &parsed); status != kExitOk) return status;
   *fx = CreateEffect(*parsed.effect);
-  if (int status = ApplyActions(**fx, parsed); status != kExitOk) return status;
+  if (int status = ApplyActions(**fx, parsed, nullptr); status != kExitOk) return status;
   *effect = parsed.effect;
   *operands = parsed.operands;
   return kExitOk;
