@@ -47,18 +47,14 @@ int PlaceTimedChanges(std::vector<TimedChange>* changes, int rate, std::int64_t 
   return kExitOk;
 }
 
-HResult ChangeCursor::ApplyDue(EffectProcessor& fx, const EffectEntry& effect,
-                               std::int64_t position) {
-  for (; next_ < changes_.size() && changes_[next_].frame <= position; ++next_) {
-    const HResult hr = ApplyChange(fx, effect, changes_[next_].change);
-    if (Failed(hr)) return hr;
-  }
-  return kOk;
+const SettingChange* ChangeCursor::NextDue(std::int64_t position) {
+  if (next_ == changes_->size() || (*changes_)[next_].frame > position) return nullptr;
+  return &(*changes_)[next_++].change;
 }
 
 std::uint32_t ChangeCursor::Limit(std::int64_t position, std::uint32_t offered) const {
-  if (next_ == changes_.size()) return offered;
-  const std::int64_t until = changes_[next_].frame - position;
+  if (next_ == changes_->size()) return offered;
+  const std::int64_t until = (*changes_)[next_].frame - position;
   return until < offered ? static_cast<std::uint32_t>(until) : offered;
 }
 

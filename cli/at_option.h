@@ -42,16 +42,16 @@ int PlaceTimedChanges(std::vector<TimedChange>* changes, int rate, std::int64_t 
 // Walks the placed changes along the input as the effect consumes it.
 class ChangeCursor {
  public:
-  explicit ChangeCursor(const std::vector<TimedChange>& changes) : changes_(changes) {}
-  // Applies every change placed at or before input frame `position` and not
-  // applied yet, in the order given; the first failing setter's result.
-  HResult ApplyDue(EffectProcessor& fx, const EffectEntry& effect, std::int64_t position);
+  explicit ChangeCursor(const std::vector<TimedChange>* changes) : changes_(changes) {}
+  // The next change placed at or before input frame `position` and not
+  // taken yet (in the order given), or null.
+  const SettingChange* NextDue(std::int64_t position);
   // How many of `offered` frames from `position` on one processing call may
   // take: the call ends where the next change is due.
   std::uint32_t Limit(std::int64_t position, std::uint32_t offered) const;
 
  private:
-  const std::vector<TimedChange>& changes_;
+  const std::vector<TimedChange>* changes_;
   std::size_t next_ = 0;
 };
 

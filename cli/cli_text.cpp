@@ -35,7 +35,15 @@ void PrintError(const std::string& message) {
   std::fprintf(stderr, "orlofx: %s\n", Text(text::kErrorPrefix, {message}).c_str());
 }
 
+namespace {
+bool gWarningsQuiet = false;
+}  // namespace
+
+QuietWarnings::QuietWarnings() : was_(gWarningsQuiet) { gWarningsQuiet = true; }
+QuietWarnings::~QuietWarnings() { gWarningsQuiet = was_; }
+
 void PrintWarning(const std::string& message) {
+  if (gWarningsQuiet) return;
   std::fprintf(stderr, "orlofx: %s\n", Text(text::kWarningPrefix, {message}).c_str());
 }
 

@@ -78,10 +78,10 @@ int ParseSetOption(const EffectProcessor& fx, const std::string& assignment,
   }
   const int index = table.Find(name.c_str());
   if (index < 0) return UsageError(Text(text::kUnknownSetting, {name}));
+  const ParameterDescriptor& d = table.items[index];
   const std::optional<std::int64_t> value = ParseWhole(given);
   if (!value) return UsageError(Text(text::kInvalidValue, {assignment}));
 
-  const ParameterDescriptor& d = table.items[index];
   const std::int32_t used = Clamp(d, *value);
   if (used != *value)
     PrintWarning(Text(text::kValueClamped, {name, given, std::to_string(d.minimum),

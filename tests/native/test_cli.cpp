@@ -3,6 +3,7 @@
 // settings records, and the settings options.
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -118,29 +119,15 @@ TEST_F(Cli, LongFilesShowNoProgressWhenStderrIsNotATerminal) {
                        Path("out.wav").string() + "\n");
 }
 
-TEST_F(Cli, UnsupportedInputsAreRefusedAndLeaveNoOutput) {
-  WriteSound(Path("pcm24.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100,
-           Noise<std::int32_t>(2 * 1000, 1));
-  WriteSound(Path("three.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3, 44100,
-           Noise<std::int16_t>(3 * 1000, 2));
-  WriteSound(Path("aiff.aiff"), SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 1, 44100,
-           Noise<std::int16_t>(1000, 3));
+TEST_F(Cli, InputsThatAreNotSoundFilesAreRefusedAndLeaveNoOutput) {
   std::ofstream(Path("notes.wav")) << "these are not samples\n";
   const std::vector<std::string> before = Listing();
-
-  struct Case {
-    const char* input;
-    const char* mentions;
-  } cases[] = {
-      {"pcm24.wav", "24-bit PCM"}, {"three.wav", ": 3 ("},         {"aiff.aiff", "AIFF"},
-      {"notes.wav", "notes.wav"},  {"missing.wav", "missing.wav"},
-  };
-  for (const Case& c : cases) {
-    CliResult r = Run({"process", "noise-gate", Path(c.input).string(), Path("out.wav").string()});
-    EXPECT_EQ(r.exitCode, 1) << c.input;
-    EXPECT_NE(r.err.find(c.mentions), std::string::npos) << c.input << ": " << r.err;
+  for (const char* input : {"notes.wav", "missing.wav"}) {
+    CliResult r = Run({"process", "noise-gate", Path(input).string(), Path("out.wav").string()});
+    EXPECT_EQ(r.exitCode, 1) << input;
+    EXPECT_NE(r.err.find(input), std::string::npos) << input << ": " << r.err;
     EXPECT_EQ(r.err.find("orlofx: error: "), 0u) << r.err;
-    EXPECT_EQ(Listing(), before) << c.input;
+    EXPECT_EQ(Listing(), before) << input;
   }
 }
 

@@ -138,6 +138,33 @@ class CliTest : public ::testing::Test {
     return r;
   }
 
+  // Runs the tool between two pipes: `input` (a file of the folder) fed in
+  // through one, standard output collected into `output` through the other.
+  CliResult RunPiped(const std::vector<std::string>& args, const std::string& input,
+                     const std::string& output) const {
+    std::string tool = Quote(ORLOFX_CLI_PATH);
+    for (const std::string& a : args) tool += " " + Quote(a);
+    const fs::path err = dir_ / "..stderr", status = dir_ / "..status";
+    const std::string command = "(cat " + Quote(PathText(input)) + " | " + tool + " 2>" +
+                                Quote(err.string()) + "; echo $? >" + Quote(status.string()) +
+                                ") | cat >" + Quote(PathText(output));
+    [[maybe_unused]] const int ignored = std::system(command.c_str());  // the status file tells
+    CliResult r{std::atoi(ReadText(status).c_str()), "", ReadText(err)};
+    fs::remove(err);
+    fs::remove(status);
+    return r;
+  }
+
+  // Runs a shell command and gives what it wrote to standard output.
+  std::string RunShell(const std::string& command) const {
+    const fs::path out = dir_ / "..shell";
+    [[maybe_unused]] const int ignored =
+        std::system((command + " >" + Quote(out.string()) + " 2>&1 </dev/null").c_str());
+    const std::string text = ReadText(out);
+    fs::remove(out);
+    return text;
+  }
+
   // Names in the folder, to show that a refused run left nothing behind.
   std::vector<std::string> Listing() const {
     std::vector<std::string> names;
