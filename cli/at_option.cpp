@@ -28,7 +28,7 @@ int ParseAtOption(const EffectProcessor& fx, const EffectEntry& effect, const st
   const std::string given = value.substr(eq + 1);
   if (what == "preset") return ParsePresetOption(fx, given, &change->change);
   if (what == "record") return ParseRecordOption(fx, effect, given, &change->change);
-  return ParseSetOption(fx, value.substr(colon + 1), &change->change);
+  return ParseSetOption(fx, effect, value.substr(colon + 1), &change->change);
 }
 
 int PlaceTimedChanges(std::vector<TimedChange>* changes, int rate, std::int64_t frames) {

@@ -16,6 +16,8 @@
 #include "cli/point_list_option.h"
 #include "cli/process_command.h"
 #include "cli/response_command.h"
+#include "cli/suggest.h"
+#include "cli/value_names.h"
 #include "support/strings.h"
 #include "support/version.h"
 
@@ -93,12 +95,15 @@ int Info(const EffectEntry& e) {
                 Text(text::kRangeLine, {std::to_string(d.minimum), std::to_string(d.maximum),
                                         UnitText(d.unit), std::to_string(d.defaultValue)})
                     .c_str());
+    const ValueNames names = NamesOfValues(e.name, d);
+    if (names.count) std::printf("  %-*s   %s\n", width, "", ValueNameList(names).c_str());
   }
   std::int32_t presetFields[kMaxRecordFields];
   fx->GetFields(presetFields);
   for (std::size_t l = 0; l < table.pointListCount; ++l)
     std::printf("  %-*s %s\n", width, table.pointLists[l].name,
                 PointListInfo(table.pointLists[l], presetFields).c_str());
+  if (e.infoNoteId) PrintLine(Text(e.infoNoteId));
   PrintAutomatable(*fx);
   PrintLine(
       Text(text::kRecordLine, {std::to_string(fx->Record().size), GuidToString(fx->Record().tag)}));
@@ -198,7 +203,9 @@ int Run(std::vector<std::string> args) {
   if (command == "response") return Response(args);
   if (command == "process") return Process({args.begin() + 1, args.end()});
   if (command == "record") return WriteRecord(args);
-  return UsageError(Text(text::kUnknownCommand, {command}));
+  const std::vector<std::string> commands = {"list",    "info",   "presets", "process",
+                                             "record", "response", "--help", "--version"};
+  return UsageError(WithSuggestion(Text(text::kUnknownCommand, {command}), command, commands));
 }
 
 int CreateConfiguredEffect(const std::vector<std::string>& args, const EffectEntry** effect,

@@ -4,6 +4,7 @@
 #include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "cli/setting_options.h"
+#include "cli/suggest.h"
 
 namespace orlofx::cli {
 
@@ -22,7 +23,11 @@ constexpr SettingOption kSettingOptions[] = {
 
 const EffectEntry* FindEffectOrSay(const std::string& name, int* status) {
   const EffectEntry* effect = FindEffect(name);
-  if (!effect) *status = UsageError(Text(text::kUnknownEffect, {name}));
+  if (!effect) {
+    std::vector<std::string> names;
+    for (const EffectEntry& e : Effects()) names.push_back(e.name);
+    *status = UsageError(WithSuggestion(Text(text::kUnknownEffect, {name}), name, names));
+  }
   return effect;
 }
 
@@ -63,7 +68,13 @@ int ParseCommandLine(const std::vector<std::string>& args, bool chains,
     // A settings option belongs to the effect before it.
     if (setting && line->effects.empty())
       return UsageError(Text(text::kMissingArgument, {"<effect>"}));
-    if (!setting && !global) return UsageError(Text(text::kUnknownOption, {arg}));
+    if (!setting && !global) {
+      std::vector<std::string> known;
+      for (const SettingOption& o : kSettingOptions) known.push_back(o.name);
+      for (const GlobalOption& g : globals) known.push_back(g.name);
+      known.push_back("--lang");
+      return UsageError(WithSuggestion(Text(text::kUnknownOption, {arg}), option, known));
+    }
     std::string value;
     if (global && !global->takesValue) {
       if (eq != std::string::npos) return UsageError(Text(text::kOptionTakesNoValue, {option}));
@@ -94,7 +105,7 @@ int ApplyActions(EffectProcessor& fx, const EffectCommand& command, TimedOptions
         status = ParsePresetOption(fx, action.value, &change);
         break;
       case SettingAction::Kind::kSet:
-        status = ParseSetOption(fx, action.value, &change);
+        status = ParseSetOption(fx, effect, action.value, &change);
         break;
       case SettingAction::Kind::kRecord:
         status = ParseRecordOption(fx, effect, action.value, &change);

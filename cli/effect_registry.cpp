@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "cli/cli_text.h"
 #include "effects/gdyn/gdyn_transform.h"
 #include "effects/geq/geq_bands.h"
 #include "effects/geq/geq_transform.h"
@@ -104,11 +105,17 @@ HResult SetGraphicEq(EffectProcessor& fx, std::size_t field, std::int32_t value)
   }
 }
 
+// The envelope page: the envelope, then the band gains the fader pages read
+// from it.
 HResult SetGraphicEqPoints(EffectProcessor& fx, const std::int32_t* xy, std::size_t count) {
+  auto& eq = static_cast<CAkGeqTransform&>(fx);
   std::vector<GeqPoint> points(count);
   for (std::size_t i = 0; i < count; ++i) points[i] = GeqPoint{xy[2 * i], xy[2 * i + 1]};
-  return static_cast<CAkGeqTransform&>(fx).SetEnvelope(points.data(),
-                                                       static_cast<std::uint32_t>(count));
+  HResult hr = eq.SetEnvelope(points.data(), static_cast<std::uint32_t>(count));
+  const auto gains = GeqBandGainsOf(points.data(), count);
+  for (int band = 0; band < kGeqBandCount && Succeeded(hr); ++band)
+    hr = eq.SetBandGain(band, gains[static_cast<std::size_t>(band)]);
+  return hr;
 }
 
 HResult SetGraphicDynamics(EffectProcessor& fx, std::size_t field, std::int32_t value) {
@@ -141,17 +148,17 @@ HResult SetMultiBandDynamics(EffectProcessor& fx, std::size_t field, std::int32_
 }
 
 const EffectEntry kEffects[] = {
-    {"noise-gate", 1014, &Create<CAkNoisgtTransform>, &SetNoiseGate, nullptr},
+    {"noise-gate", 1014, &Create<CAkNoisgtTransform>, &SetNoiseGate, nullptr, 0},
     {"parametric-eq", sid::kParametricEqName, &Create<CAkPmeqTransform>, &SetParametricEq,
-     nullptr},
+     nullptr, 0},
     {"graphic-eq", sid::kGraphicEqName, &Create<CAkGeqTransform>, &SetGraphicEq,
-     &SetGraphicEqPoints},
+     &SetGraphicEqPoints, text::kGraphicEqViewsNote},
     {"graphic-dynamics", sid::kGraphicDynamicsName, &Create<CAkGdynTransform>,
-     &SetGraphicDynamics, &SetGraphicDynamicsPoints},
+     &SetGraphicDynamics, &SetGraphicDynamicsPoints, 0},
     {"paragraphic-eq", sid::kParagraphicEqName, &Create<CAkPgeqTransform>, &SetParagraphicEq,
-     nullptr},
+     nullptr, 0},
     {"multiband-dynamics", sid::kMultiBandDynamicsName, &Create<CAkMbdynTransform>,
-     &SetMultiBandDynamics, nullptr},
+     &SetMultiBandDynamics, nullptr, 0},
 };
 
 }  // namespace

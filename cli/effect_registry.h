@@ -25,6 +25,8 @@ struct EffectEntry {
   // The setter of the effect's point list: `count` points as x, y, x, y...;
   // null for an effect without a list.
   HResult (*setPoints)(EffectProcessor& fx, const std::int32_t* xy, std::size_t count);
+  // String id of a note `info` gives about the settings; 0 for none.
+  int infoNoteId;
 };
 
 struct EffectList {

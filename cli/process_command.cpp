@@ -14,6 +14,7 @@
 #include "cli/progress.h"
 #include "cli/report.h"
 #include "cli/sound_file.h"
+#include "cli/suggest.h"
 #include "support/number_format.h"
 
 namespace orlofx::cli {
@@ -36,6 +37,15 @@ struct Plan {
   bool stats = false;
   bool quiet = false;
 };
+
+std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  for (std::size_t comma; (comma = list.find(", ", start)) != std::string::npos; start = comma + 2)
+    items.push_back(list.substr(start, comma - start));
+  items.push_back(list.substr(start));
+  return items;
+}
 
 int ReadPlan(const CommandLine& line, Plan* plan) {
   if (line.operands.size() < 2)
@@ -60,7 +70,8 @@ int ReadPlan(const CommandLine& line, Plan* plan) {
     plan->type = FileTypeNamed(*type);
     plan->typeNamed = true;
     if (!plan->type)
-      return UsageError(Text(text::kUnknownFileType, {*type, FileTypeNames()}));
+      return UsageError(WithSuggestion(Text(text::kUnknownFileType, {*type, FileTypeNames()}),
+                                       *type, Split(FileTypeNames())));
   } else if (plan->output == "-") {
     plan->type = FileTypeNamed("wav");
   } else {
@@ -71,7 +82,8 @@ int ReadPlan(const CommandLine& line, Plan* plan) {
   if (const std::string* format = global("--format")) {
     plan->subtype = SubtypeNamed(*format, plan->type->major);
     if (!plan->subtype)
-      return UsageError(Text(text::kUnknownSampleFormat, {*format, SubtypeNames()}));
+      return UsageError(WithSuggestion(Text(text::kUnknownSampleFormat, {*format, SubtypeNames()}),
+                                       *format, Split(SubtypeNames())));
   }
   return kExitOk;
 }

@@ -10,6 +10,8 @@
 #include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "cli/point_list_option.h"
+#include "cli/suggest.h"
+#include "cli/value_names.h"
 #include "support/strings.h"
 
 namespace orlofx::cli {
@@ -56,18 +58,32 @@ int FindPreset(const EffectProcessor& fx, const std::string& wanted) {
   return -1;
 }
 
+// What a setting may be called: the settings set on their own and the point
+// lists.
+std::vector<std::string> SettingNames(const ParameterTable& table) {
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < table.count; ++i)
+    if (table.Single(i)) names.push_back(table.items[i].name);
+  for (std::size_t l = 0; l < table.pointListCount; ++l) names.push_back(table.pointLists[l].name);
+  return names;
+}
+
 }  // namespace
 
 int ParsePresetOption(const EffectProcessor& fx, const std::string& value, SettingChange* change) {
   const int index = FindPreset(fx, value);
-  if (index < 0) return UsageError(Text(text::kUnknownPreset, {value}));
+  if (index < 0) {
+    std::vector<std::string> names;
+    for (int i = 0; i < fx.PresetCount(); ++i) names.push_back(LoadString(fx.PresetNameId(i)));
+    return UsageError(WithSuggestion(Text(text::kUnknownPreset, {value}), value, names));
+  }
   change->kind = SettingChange::Kind::kPreset;
   change->value = index;
   return kExitOk;
 }
 
-int ParseSetOption(const EffectProcessor& fx, const std::string& assignment,
-                   SettingChange* change) {
+int ParseSetOption(const EffectProcessor& fx, const EffectEntry& effect,
+                   const std::string& assignment, SettingChange* change) {
   const std::size_t eq = assignment.find('=');
   if (eq == std::string::npos || eq == 0) return UsageError(Text(text::kSetSyntax, {assignment}));
   const std::string name = assignment.substr(0, eq), given = assignment.substr(eq + 1);
@@ -77,10 +93,18 @@ int ParseSetOption(const EffectProcessor& fx, const std::string& assignment,
     return ParsePointListOption(fx, *list, given, &change->points);
   }
   const int index = table.Find(name.c_str());
-  if (index < 0) return UsageError(Text(text::kUnknownSetting, {name}));
+  if (index < 0)
+    return UsageError(
+        WithSuggestion(Text(text::kUnknownSetting, {name}), name, SettingNames(table)));
   const ParameterDescriptor& d = table.items[index];
-  const std::optional<std::int64_t> value = ParseWhole(given);
-  if (!value) return UsageError(Text(text::kInvalidValue, {assignment}));
+  const ValueNames names = NamesOfValues(effect.name, d);
+  std::optional<std::int64_t> value = ParseWhole(given);
+  if (!value) value = ValueNamed(names, given);
+  if (!value) {
+    const std::string message = Text(text::kInvalidValue, {assignment});
+    return UsageError(names.count ? message + Text(text::kValueNamesAre, {ValueNameList(names)})
+                                  : message);
+  }
 
   const std::int32_t used = Clamp(d, *value);
   if (used != *value)

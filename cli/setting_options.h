@@ -32,8 +32,9 @@ struct SettingChange {
 // the command line, kExitFailure for a file that cannot be used). A value out
 // of range is clamped with a warning.
 int ParsePresetOption(const EffectProcessor& fx, const std::string& value, SettingChange* change);
-int ParseSetOption(const EffectProcessor& fx, const std::string& assignment,
-                   SettingChange* change);
+// A setting that chooses one of a few takes its value's name too.
+int ParseSetOption(const EffectProcessor& fx, const EffectEntry& effect,
+                   const std::string& assignment, SettingChange* change);
 int ParseRecordOption(const EffectProcessor& fx, const EffectEntry& effect,
                       const std::string& path, SettingChange* change);
 

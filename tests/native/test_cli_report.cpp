@@ -1,6 +1,7 @@
-// The level report (loudness per BS.1770 worked out from the signal's
-// definition, peaks, samples at full scale), and Graphic EQ band gains that
-// move the sound.
+// What the tool tells and takes by name: the level report (loudness per
+// BS.1770 worked out from the signal's definition), Graphic EQ band gains that
+// move the sound, setting values by name in every language, and suggestions
+// for names it does not know.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -116,9 +117,63 @@ TEST_F(CliReport, ABandGainMovesTheBandsFaderAndTheSoundFollows) {
   EXPECT_NEAR(level(450, {"--set", "band10_gain=-120", "--set", "band10_gain=0"}) - flat450, 0.0, 0.5);
   // An odd band has its fader on the 20-band page: band 9 at 20 Hz x 2^4.
   // Its plateau is narrower: the finest accuracy resolves it.
-  EXPECT_NEAR(level(320, {"--set", "accuracy=2", "--set", "band9_gain=-120"}) -
-                  level(320, {"--set", "accuracy=2"}),
+  EXPECT_NEAR(level(320, {"--set", "accuracy=high", "--set", "band9_gain=-120"}) -
+                  level(320, {"--set", "accuracy=high"}),
               -12.0, 1.0);
+}
+
+TEST_F(CliReport, ValuesThatChooseOneOfAFewTakeTheirNamesInTheToolsLanguageAndInEnglish) {
+  struct Case {
+    const char* lang;
+    const char* effect;
+    const char* byName;
+    const char* byNumber;
+  } cases[] = {
+      {"en", "parametric-eq", "type=band-pass", "type=2"},
+      {"en", "parametric-eq", "type=Band Pass", "type=2"},
+      {"en", "parametric-eq", "accuracy=high", "accuracy=2"},
+      {"de", "parametric-eq", "type=bandsperre", "type=3"},
+      {"de", "parametric-eq", "type=band-notch", "type=3"},
+      {"en", "multiband-dynamics", "band2_type=high-shelf", "band2_type=2"},
+      {"en", "graphic-dynamics", "auto_gain=on", "auto_gain=1"},
+      {"fr", "paragraphic-eq", "low_shelf_enable=oui", "low_shelf_enable=1"},
+      {"ja", "graphic-eq", "accuracy=低", "accuracy=0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.byName);
+    ASSERT_EQ(Run({"--lang", c.lang, "record", c.effect, "--set", c.byName, PathText("a.rec")}).exitCode, 0);
+    ASSERT_EQ(Run({"record", c.effect, "--set", c.byNumber, PathText("b.rec")}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(Path("a.rec")), ReadBytes(Path("b.rec")));
+  }
+  const CliResult info = Run({"info", "parametric-eq"});
+  EXPECT_NE(info.out.find("0 low-shelf, 1 high-shelf, 2 band-pass, 3 band-notch"), std::string::npos)
+      << info.out;
+  EXPECT_NE(Run({"--lang", "de", "info", "multiband-dynamics"}).out.find("0 low-shelf, 1 bandsperre"),
+            std::string::npos);
+  EXPECT_NE(Run({"info", "graphic-eq"}).out.find("two views of one curve"), std::string::npos);
+}
+
+TEST_F(CliReport, NamesTheToolDoesNotKnowGetTheNearestOneSuggested) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* suggested;
+  } cases[] = {
+      {{"proces"}, "did you mean process?"},
+      {{"info", "grafic-eq"}, "did you mean graphic-eq?"},
+      {{"process", "noise-gate", "then", "paragrafic-eq", "a.wav", "b.wav"},
+       "did you mean paragraphic-eq?"},
+      {{"record", "graphic-dynamics", "--set", "ouptut_gain=3", "x.rec"}, "did you mean output_gain?"},
+      {{"record", "noise-gate", "--preset", "Noise gat 1", "x.rec"}, "did you mean Noise gate 1?"},
+      {{"process", "noise-gate", "--jsn", "r.json", "a.wav", "b.wav"}, "did you mean --json?"},
+      {{"process", "noise-gate", "--format", "flaot", "a.wav", "b.wav"}, "did you mean float?"},
+  };
+  for (const Case& c : cases) {
+    const CliResult r = Run(c.args);
+    EXPECT_EQ(r.exitCode, 2) << c.args.back();
+    EXPECT_NE(r.err.find(c.suggested), std::string::npos) << r.err;
+  }
+  // Nothing near enough: no guess.
+  EXPECT_EQ(Run({"info", "reverb"}).err.find("did you mean"), std::string::npos);
 }
 
 }  // namespace
