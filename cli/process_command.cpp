@@ -110,6 +110,25 @@ SampleFormat WorkingFormat(std::size_t effects, const SF_INFO& in, int outFormat
   return wide ? SampleFormat::kFloat64 : SampleFormat::kFloat32;
 }
 
+// A stage of the chain: `first`, the effect with its settings applied, and
+// beyond stereo a mono instance more, set alike, for every further channel.
+int BuildStage(const EffectCommand& command, std::unique_ptr<EffectProcessor> first,
+               std::vector<TimedChange> changes, const SF_INFO& in,
+               std::unique_ptr<ChainStage>* stage) {
+  std::vector<std::unique_ptr<EffectProcessor>> instances;
+  instances.push_back(std::move(first));
+  QuietWarnings quiet;  // said once already
+  for (int c = 1; in.channels > 2 && c < in.channels; ++c) {
+    instances.push_back(CreateEffect(*command.effect));
+    if (int status = ApplyActions(*instances.back(), command, TimedOptions::kSkipped, nullptr);
+        status != kExitOk)
+      return status;
+  }
+  *stage = std::make_unique<ChainStage>(*command.effect, std::move(instances), std::move(changes),
+                                        in.channels);
+  return kExitOk;
+}
+
 // The input's speaker positions, where it names them, for the output.
 void CopyChannelMap(const SoundFile& from, const SoundFile& to) {
   std::vector<int> map(static_cast<std::size_t>(from.info().channels));
@@ -135,6 +154,20 @@ int WriteReport(const std::string& path, const std::string& json) {
       !file.Commit(&message))
     return Failure(message);
   return kExitOk;
+}
+
+// "<effects>: <frames> frames (<seconds> s at <rate> Hz) written to <output>",
+// on standard error when standard output carries the audio or the report.
+void PrintSummary(const CommandLine& line, const Plan& plan, std::int64_t frames, long rate) {
+  std::string names;
+  for (const EffectCommand& command : line.effects)
+    names += (names.empty() ? "" : ", ") + std::string(command.effect->name);
+  const std::string summary =
+      Text(text::kProcessedSummary,
+           {names, FormatInteger(static_cast<long>(frames), true),
+            FormatLevel(rate > 0 ? static_cast<long>(frames * 100 / rate) : 0, 2, 0, ""),
+            FormatInteger(rate, true), plan.output});
+  std::fprintf(plan.output == "-" || plan.json == "-" ? stderr : stdout, "%s\n", summary.c_str());
 }
 
 }  // namespace
@@ -172,22 +205,16 @@ int Process(const std::vector<std::string>& args) {
   RunReport report;
   std::vector<std::unique_ptr<ChainStage>> stages;
   for (std::size_t i = 0; i < count; ++i) {
-    const EffectCommand& command = line.effects[i];
-    report.chain.push_back(StageReport{command.effect->name, SettingsJson(*firsts[i]), changes[i], 0});
-    std::vector<std::unique_ptr<EffectProcessor>> instances;
-    instances.push_back(std::move(firsts[i]));
-    // Beyond stereo every channel has a mono instance of its own, set alike.
-    QuietWarnings quiet;
-    for (int c = 1; in.channels > 2 && c < in.channels; ++c) {
-      instances.push_back(CreateEffect(*command.effect));
-      if (int status = ApplyActions(*instances.back(), command, TimedOptions::kSkipped, nullptr);
-          status != kExitOk)
-        return status;
-    }
-    stages.push_back(std::make_unique<ChainStage>(*command.effect, std::move(instances),
-                                                  std::move(changes[i]), in.channels));
-    if (Failed(stages.back()->Prepare(working, static_cast<std::uint32_t>(in.samplerate))))
+    report.chain.push_back(
+        StageReport{line.effects[i].effect->name, SettingsJson(*firsts[i]), changes[i], 0});
+    std::unique_ptr<ChainStage> stage;
+    if (int status =
+            BuildStage(line.effects[i], std::move(firsts[i]), std::move(changes[i]), in, &stage);
+        status != kExitOk)
+      return status;
+    if (Failed(stage->Prepare(working, static_cast<std::uint32_t>(in.samplerate))))
       return Failure(Text(text::kFormatRefused, {plan.input}));
+    stages.push_back(std::move(stage));
   }
 
   OutputFile output;  // declared before the sound file, so it is discarded after it closes
@@ -240,19 +267,7 @@ int Process(const std::vector<std::string>& args) {
   if (!plan.json.empty())
     if (int status = WriteReport(plan.json, ReportJson(report)); status != kExitOk) return status;
   if (plan.stats) std::fprintf(stderr, "%s\n", StatsLine(report).c_str());
-  if (plan.quiet) return kExitOk;
-
-  std::string names;
-  for (const EffectCommand& command : line.effects)
-    names += (names.empty() ? "" : ", ") + std::string(command.effect->name);
-  const long rate = in.samplerate;
-  const std::string summary =
-      Text(text::kProcessedSummary,
-           {names, FormatInteger(static_cast<long>(read), true),
-            FormatLevel(rate > 0 ? static_cast<long>(read * 100 / rate) : 0, 2, 0, ""),
-            FormatInteger(rate, true), plan.output});
-  // Standard output may carry the audio or the report.
-  std::fprintf(plan.output == "-" || plan.json == "-" ? stderr : stdout, "%s\n", summary.c_str());
+  if (!plan.quiet) PrintSummary(line, plan, read, in.samplerate);
   return kExitOk;
 }
 
