@@ -4,8 +4,11 @@
 #include <limits>
 #include <utility>
 
-#if defined(__SSE2__) || defined(__x86_64__)
+#if defined(__GNUC__) && (defined(__SSE2__) || defined(__x86_64__))
 #include <emmintrin.h>
+#define ORLOFX_PGEQ_SSE2 1
+#else
+#define ORLOFX_PGEQ_SSE2 0
 #endif
 
 namespace orlofx {
@@ -23,7 +26,7 @@ constexpr double kLargest = std::numeric_limits<double>::max();
 // A pair of doubles, lane 0 for channel 0 and lane 1 for channel 1: one
 // SSE2 register where there is one (GCC's vector arithmetic works on it
 // directly), else two doubles.
-#if defined(__GNUC__) && (defined(__SSE2__) || defined(__x86_64__))
+#if ORLOFX_PGEQ_SSE2
 typedef __m128d Pair;
 typedef __m128d Loudness;  // all ones in a lane that rose above the quiet level
 
