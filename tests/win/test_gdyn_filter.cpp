@@ -386,7 +386,7 @@ TEST_F(GdynStreamingTest, LessThanAFrameComesOutOnlyAtTheDrain) {
   ExpectContinuousStamps(wf, in.size());
 }
 
-TEST_F(GdynStreamingTest, AnEnvelopeSetBeforeRunMovesTheOutputGainAtItsSample) {
+TEST_F(GdynStreamingTest, AnEnvelopeSetBeforeRunGlidesTheOutputGainInFromItsSample) {
   const WAVEFORMATEX wf = MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 1, 44100, 32);
   Build(wf);
   auto params = QueryAs<IMediaParams>(filter_.get(), IID_IMediaParams);
@@ -404,8 +404,15 @@ TEST_F(GdynStreamingTest, AnEnvelopeSetBeforeRunMovesTheOutputGainAtItsSample) {
   ASSERT_EQ(got.size(), in.size());
   std::vector<float> out(samples.size());
   std::memcpy(out.data(), got.data(), got.size());
+  // 0.5 s is the start of frame 25 (882 frames of 20 ms): the gain falls
+  // through that frame, never below the new level, and reaches it at its end.
+  const double lowered = 0.5 * std::pow(10.0, -6.0 / 20.0);
   EXPECT_EQ(out[22049], 0.5f);
-  EXPECT_NEAR(out[22050], 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
+  for (std::size_t i = 22050; i < 22050 + 881; ++i) {
+    ASSERT_LT(out[i], out[i - 1]) << i;
+    ASSERT_GT(out[i], lowered - 1e-6) << i;
+  }
+  EXPECT_NEAR(out[22050 + 881], lowered, 1e-6);
   EXPECT_NEAR(out.back(), 0.5 * std::pow(10.0, -6.0 / 20.0), 1e-6);
   EXPECT_EQ(prop_->IsOutputGainEditable(), S_FALSE) << "under the envelope while streaming";
   graph_->Stop();
