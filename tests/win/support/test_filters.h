@@ -27,6 +27,7 @@
 #include <mmreg.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "framework/win/baseclasses/streams.h"
@@ -131,6 +132,10 @@ struct PushSample {
   bool preroll = false;
   // Attached to the sample as a format change when set.
   const AM_MEDIA_TYPE* mediaType = nullptr;
+  // The stream the sample belongs to (AM_STREAM_MEDIA: the audio). Samples
+  // of another stream are sample objects of our own, not from the
+  // allocator, since the platform's samples cannot be given another id.
+  DWORD streamId = AM_STREAM_MEDIA;
 
   static PushSample Bytes(std::vector<BYTE> bytes);
   static PushSample Pattern(size_t length, BYTE seed = 0);
@@ -142,6 +147,7 @@ struct PushSample {
   PushSample& SyncPoint(bool on = true);
   PushSample& Preroll(bool on = true);
   PushSample& WithType(const AM_MEDIA_TYPE* type);
+  PushSample& Stream(DWORD id);
 };
 
 class TestPushSource : public CBaseFilter {
@@ -212,6 +218,7 @@ struct ReceivedSample {
   // A format change attached to the sample, if any.
   bool typeChanged = false;
   std::vector<BYTE> changedFormat;
+  DWORD streamId = AM_STREAM_MEDIA;
   // The sample object that arrived (compared, never dereferenced).
   const void* identity = nullptr;
 };
@@ -306,6 +313,13 @@ class FilterGraph {
  private:
   ComRef<IGraphBuilder> builder_;
 };
+
+// Runs `work` on a worker thread (in COM's multithreaded apartment) and waits
+// for it at most `boundMs`. A call that does not come back, such as a
+// streaming thread spinning with the receive lock held, is reported as a
+// failure naming `what`, and the test program ends at once: every later
+// Stop would wait for that lock forever. Returns when `work` has finished.
+void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boundMs = 60000);
 
 // The first pin of a filter with the given direction (reference added);
 // empty when there is none.
