@@ -130,140 +130,125 @@ PushSample& PushSample::Stream(DWORD id) {
   return *this;
 }
 
-namespace {
+// --- OwnSample ------------------------------------------------------------------
 
-// A sample that no allocator owns, with all its properties set at once: the
-// platform's samples keep every sample in the media stream.
-class StandaloneSample : public IMediaSample2 {
- public:
-  explicit StandaloneSample(const PushSample& pushed) : data_(pushed.data) {
-    props_.cbData = sizeof props_;
-    props_.dwStreamId = pushed.streamId;
-    props_.lActual = static_cast<LONG>(data_.size());
-    props_.tStart = pushed.start;
-    props_.tStop = pushed.stop;
-    if (pushed.hasTime) props_.dwSampleFlags |= AM_SAMPLE_TIMEVALID;
-    if (pushed.hasTime && pushed.hasStop) props_.dwSampleFlags |= AM_SAMPLE_STOPVALID;
-    SetFlag(AM_SAMPLE_DATADISCONTINUITY, pushed.discontinuity);
-    SetFlag(AM_SAMPLE_SPLICEPOINT, pushed.syncPoint);
-    SetFlag(AM_SAMPLE_PREROLL, pushed.preroll);
-    hasMediaTime_ = pushed.hasMediaTime;
-    mediaStart_ = pushed.mediaStart;
-    mediaStop_ = pushed.mediaStop;
+OwnSample* OwnSample::Create(std::vector<BYTE> bytes, bool extended) {
+  return new OwnSample(std::move(bytes), extended);
+}
+
+OwnSample::OwnSample(std::vector<BYTE> bytes, bool extended)
+    : extended_(extended), data_(std::move(bytes)) {
+  props_.cbData = sizeof props_;
+  props_.dwStreamId = AM_STREAM_MEDIA;
+  props_.lActual = static_cast<LONG>(data_.size());
+}
+
+OwnSample::~OwnSample() { DeleteMediaType(type_); }
+
+STDMETHODIMP OwnSample::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IMediaSample || (extended_ && iid == IID_IMediaSample2)) {
+    *object = static_cast<IMediaSample2*>(this);
+    AddRef();
+    return S_OK;
   }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IMediaSample || iid == IID_IMediaSample2) {
-      *object = static_cast<IMediaSample2*>(this);
-      AddRef();
-      return S_OK;
+STDMETHODIMP_(ULONG) OwnSample::AddRef() { return InterlockedIncrement(&refs_); }
+
+STDMETHODIMP_(ULONG) OwnSample::Release() {
+  const LONG left = InterlockedDecrement(&refs_);
+  if (left == 0) delete this;
+  return left;
+}
+
+STDMETHODIMP OwnSample::GetPointer(BYTE** buffer) {
+  if (buffer == nullptr) return E_POINTER;
+  *buffer = data_.data();
+  return S_OK;
+}
+
+STDMETHODIMP_(LONG) OwnSample::GetSize() { return static_cast<LONG>(data_.size()); }
+
+STDMETHODIMP OwnSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+  if ((props_.dwSampleFlags & AM_SAMPLE_TIMEVALID) == 0) return VFW_E_SAMPLE_TIME_NOT_SET;
+  *start = props_.tStart;
+  if ((props_.dwSampleFlags & AM_SAMPLE_STOPVALID) == 0) {
+    *stop = props_.tStart + 1;
+    return VFW_S_NO_STOP_TIME;
+  }
+  *stop = props_.tStop;
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+  props_.dwSampleFlags &= ~(AM_SAMPLE_TIMEVALID | AM_SAMPLE_STOPVALID);
+  if (start != nullptr) {
+    props_.tStart = *start;
+    props_.dwSampleFlags |= AM_SAMPLE_TIMEVALID;
+    if (stop != nullptr) {
+      props_.tStop = *stop;
+      props_.dwSampleFlags |= AM_SAMPLE_STOPVALID;
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-  }
+  return S_OK;
+}
 
-  STDMETHODIMP GetPointer(BYTE** buffer) override {
-    if (buffer == nullptr) return E_POINTER;
-    *buffer = data_.data();
-    return S_OK;
-  }
-  STDMETHODIMP_(LONG) GetSize() override { return static_cast<LONG>(data_.size()); }
-  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
-    if ((props_.dwSampleFlags & AM_SAMPLE_TIMEVALID) == 0) return VFW_E_SAMPLE_TIME_NOT_SET;
-    *start = props_.tStart;
-    if ((props_.dwSampleFlags & AM_SAMPLE_STOPVALID) == 0) {
-      *stop = props_.tStart + 1;
-      return VFW_S_NO_STOP_TIME;
-    }
-    *stop = props_.tStop;
-    return S_OK;
-  }
-  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
-    props_.dwSampleFlags &= ~(AM_SAMPLE_TIMEVALID | AM_SAMPLE_STOPVALID);
-    if (start != nullptr) {
-      props_.tStart = *start;
-      props_.dwSampleFlags |= AM_SAMPLE_TIMEVALID;
-      if (stop != nullptr) {
-        props_.tStop = *stop;
-        props_.dwSampleFlags |= AM_SAMPLE_STOPVALID;
-      }
-    }
-    return S_OK;
-  }
-  STDMETHODIMP IsSyncPoint() override { return Flag(AM_SAMPLE_SPLICEPOINT); }
-  STDMETHODIMP SetSyncPoint(BOOL on) override { return SetFlag(AM_SAMPLE_SPLICEPOINT, on); }
-  STDMETHODIMP IsPreroll() override { return Flag(AM_SAMPLE_PREROLL); }
-  STDMETHODIMP SetPreroll(BOOL on) override { return SetFlag(AM_SAMPLE_PREROLL, on); }
-  STDMETHODIMP_(LONG) GetActualDataLength() override { return props_.lActual; }
-  STDMETHODIMP SetActualDataLength(LONG length) override {
-    if (length < 0 || length > GetSize()) return VFW_E_BUFFER_OVERFLOW;
-    props_.lActual = length;
-    return S_OK;
-  }
-  // These samples never announce a format.
-  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
-    if (type == nullptr) return E_POINTER;
-    *type = nullptr;
-    return S_FALSE;
-  }
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-  STDMETHODIMP IsDiscontinuity() override { return Flag(AM_SAMPLE_DATADISCONTINUITY); }
-  STDMETHODIMP SetDiscontinuity(BOOL on) override {
-    return SetFlag(AM_SAMPLE_DATADISCONTINUITY, on);
-  }
-  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* stop) override {
-    if (!hasMediaTime_) return VFW_E_MEDIA_TIME_NOT_SET;
-    *start = mediaStart_;
-    *stop = mediaStop_;
-    return S_OK;
-  }
-  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* stop) override {
-    hasMediaTime_ = start != nullptr && stop != nullptr;
-    if (hasMediaTime_) {
-      mediaStart_ = *start;
-      mediaStop_ = *stop;
-    }
-    return S_OK;
-  }
+STDMETHODIMP OwnSample::SetActualDataLength(LONG length) {
+  if (length < 0 || length > GetSize()) return VFW_E_BUFFER_OVERFLOW;
+  props_.lActual = length;
+  return S_OK;
+}
 
-  STDMETHODIMP GetProperties(DWORD size, BYTE* properties) override {
-    if (properties == nullptr) return E_POINTER;
-    AM_SAMPLE2_PROPERTIES all = props_;
-    all.pbBuffer = data_.data();
-    all.cbBuffer = GetSize();
-    std::memcpy(properties, &all, std::min<size_t>(size, sizeof all));
-    return S_OK;
+STDMETHODIMP OwnSample::GetMediaType(AM_MEDIA_TYPE** type) {
+  if (type == nullptr) return E_POINTER;
+  *type = type_ != nullptr ? CreateMediaType(type_) : nullptr;
+  return *type != nullptr ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP OwnSample::SetMediaType(AM_MEDIA_TYPE* type) {
+  DeleteMediaType(type_);
+  type_ = type != nullptr ? CreateMediaType(type) : nullptr;
+  SetFlag(AM_SAMPLE_TYPECHANGED, type_ != nullptr);
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::GetMediaTime(LONGLONG* start, LONGLONG* stop) {
+  if (!hasMediaTime_) return VFW_E_MEDIA_TIME_NOT_SET;
+  *start = mediaStart_;
+  *stop = mediaStop_;
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::SetMediaTime(LONGLONG* start, LONGLONG* stop) {
+  hasMediaTime_ = start != nullptr && stop != nullptr;
+  if (hasMediaTime_) {
+    mediaStart_ = *start;
+    mediaStop_ = *stop;
   }
-  STDMETHODIMP SetProperties(DWORD, const BYTE*) override { return E_NOTIMPL; }
+  return S_OK;
+}
 
- private:
-  virtual ~StandaloneSample() = default;
-  HRESULT Flag(DWORD bit) const { return (props_.dwSampleFlags & bit) != 0 ? S_OK : S_FALSE; }
-  HRESULT SetFlag(DWORD bit, BOOL on) {
-    if (on) {
-      props_.dwSampleFlags |= bit;
-    } else {
-      props_.dwSampleFlags &= ~bit;
-    }
-    return S_OK;
+STDMETHODIMP OwnSample::GetProperties(DWORD size, BYTE* properties) {
+  if (properties == nullptr) return E_POINTER;
+  AM_SAMPLE2_PROPERTIES all = props_;
+  all.pMediaType = type_;
+  all.pbBuffer = data_.data();
+  all.cbBuffer = GetSize();
+  std::memcpy(properties, &all, std::min<size_t>(size, sizeof all));
+  return S_OK;
+}
+
+HRESULT OwnSample::SetFlag(DWORD bit, BOOL on) {
+  if (on) {
+    props_.dwSampleFlags |= bit;
+  } else {
+    props_.dwSampleFlags &= ~bit;
   }
-
-  volatile LONG refs_ = 1;
-  std::vector<BYTE> data_;
-  AM_SAMPLE2_PROPERTIES props_ = {};
-  bool hasMediaTime_ = false;
-  LONGLONG mediaStart_ = 0;
-  LONGLONG mediaStop_ = 0;
-};
-
-}  // namespace
+  return S_OK;
+}
 
 // --- TestPushSource -------------------------------------------------------------
 
@@ -344,17 +329,16 @@ IMemAllocator* TestPushSource::Allocator() { return pin_->PeekAllocator(); }
 CMediaType TestPushSource::ConnectionType() { return ConnectionTypeOf(pin_); }
 
 HRESULT TestPushSource::Push(const PushSample& pushed) {
-  if (pushed.streamId != AM_STREAM_MEDIA) {
-    IMediaSample* own = new (std::nothrow) StandaloneSample(pushed);
-    if (own == nullptr) return E_OUTOFMEMORY;
-    lastPushed_ = own;
-    const HRESULT hr = pin_->Deliver(own);
-    own->Release();
-    return hr;
-  }
   IMediaSample* sample = nullptr;
-  HRESULT hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
-  if (FAILED(hr)) return hr;
+  HRESULT hr = S_OK;
+  if (pushed.streamId == AM_STREAM_MEDIA) {
+    hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+    if (FAILED(hr)) return hr;
+  } else {
+    OwnSample* own = OwnSample::Create(std::vector<BYTE>(pushed.data.size()));
+    own->SetStreamId(pushed.streamId);
+    sample = own;
+  }
   const long length = static_cast<long>(pushed.data.size());
   BYTE* buffer = nullptr;
   if (length > sample->GetSize() || FAILED(sample->GetPointer(&buffer))) {
