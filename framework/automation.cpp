@@ -372,6 +372,7 @@ void AutomationParams::BeginStreaming(double sampleRate) {
   streaming_ = true;
   seedTime_ = 0;
   position_ = 0;
+  ForgetEnteredSegments();
   if (sampleRate > 0 && std::isfinite(sampleRate)) {
     samplesPerTimeUnit_ = sampleRate / kTimeUnitsPerSecond;
     timeUnitsPerSample_ = kTimeUnitsPerSecond / sampleRate;
@@ -404,6 +405,13 @@ void AutomationParams::SetStreamTime(std::int64_t time) {
   ScopedLock hold(lock_);
   seedTime_ = time;
   position_ = 0;
+  ForgetEnteredSegments();
+}
+
+void AutomationParams::ForgetEnteredSegments() {
+  // A replay or a seek may land in any segment again: each is entered anew.
+  for (std::uint32_t i = 0; states_ && i < count_; ++i)
+    for (StoredSegment& seg : states_[i].envelope) seg.entered = kSegmentStored;
 }
 
 void AutomationParams::GiveBack(std::uint32_t samples) {
@@ -413,8 +421,9 @@ void AutomationParams::GiveBack(std::uint32_t samples) {
 
 int AutomationParams::Evaluate(State& s, const AutomationParamDesc& d, std::int64_t t,
                                std::int64_t* timeToEnd) {
-  if (s.captured) return 0;
   s.inForce = false;
+  // The user holds it: it is the user's, not the envelope's, until released.
+  if (s.captured) return 0;
   const std::vector<StoredSegment>& env = s.envelope;
   const std::size_t n = env.size();
   int result = 0;
@@ -439,9 +448,13 @@ int AutomationParams::Evaluate(State& s, const AutomationParamDesc& d, std::int6
       *timeToEnd = seg.segment.end - t;
       s.inForce = true;
       const SegmentPoint p = EvaluateSegment(seg.segment, t);
-      const bool steady = seg.entered != kSegmentStored && p.slope == 0 && p.curvature == 0;
+      const float value = ClampToRange(d, p.value);
+      // Held values are reported once, and again whenever the value in
+      // force is not theirs (a user's edit in between).
+      const bool steady = seg.entered != kSegmentStored && p.slope == 0 && p.curvature == 0 &&
+                          value == s.value;
       seg.entered = kSegmentEntered;
-      s.value = ClampToRange(d, p.value);
+      s.value = value;
       s.slope = p.slope;
       s.curvature = p.curvature;
       result = kEvalTimeLimit | (steady ? 0 : kEvalChanged);

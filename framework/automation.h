@@ -156,6 +156,12 @@ class AutomationParams {
   // keeps it alive until it is replaced or this object is gone.
   void SetListener(AutomationListener* listener);
 
+  // The lock that guards this object (recursive). A wrapper that keeps
+  // host-facing state next to it (the host's callback behind the listener,
+  // the time format) guards that under the same lock, so that one lock
+  // orders every change; never held across a call into the host.
+  CriticalSection& Lock() const { return lock_; }
+
   // --- host operations (the media-parameter interfaces) --------------------
   // kPointer, kInvalidArg for a bad index; else the current value.
   HResult GetParam(std::uint32_t index, float* value) const;
@@ -214,13 +220,15 @@ class AutomationParams {
   void SetAllProps(const void* record, std::size_t recordBytes);
 
   // --- streaming ------------------------------------------------------------
-  // Start of streaming: streaming flag on, stream time 0, rates set.
+  // Start of streaming: streaming flag on, stream time 0, rates set, every
+  // segment to be entered anew.
   void BeginStreaming(double sampleRate);
   // End of streaming: streaming flag off, no parameter in force.
   void ResetForStop();
   bool Streaming() const;
   // Time (100 ns) of the next sample to be processed. SetStreamTime
-  // re-seeds it (a discontinuity carrying a start time).
+  // re-seeds it (a discontinuity carrying a start time); every segment is
+  // then entered anew, so a seek back reports the values it lands on.
   std::int64_t StreamTime() const;
   void SetStreamTime(std::int64_t time);
   // The block update: evaluates every envelope at the stream time, ORs the
@@ -230,7 +238,9 @@ class AutomationParams {
   // at least one sample; with no envelope anywhere, all of `samples`. Inside
   // a segment the value follows its curve; leaving a segment lands on its
   // end value (a jump holds its start value and lands on its end value). A
-  // parameter released by EndCapture is reported once outside segments. The
+  // segment is reported on entering it, and a held one again whenever the
+  // value in force is not its own. A parameter released by EndCapture is
+  // reported once outside segments; a captured one is never in force. The
   // stream time advances by the stretch.
   std::uint32_t UpdateForBlock(std::uint32_t samples, std::uint32_t* changeFlags);
   // Moves the stream time back by `samples` that a stretch granted but the
@@ -283,6 +293,8 @@ class AutomationParams {
   // Reports a change made outside the lock (bracketed = with capture calls).
   void ReportChange(std::uint32_t index, float value, bool bracket);
   static void RemoveOverlapping(State& state, std::int64_t start, std::int64_t end);
+  // Marks every stored segment as not entered. Lock held.
+  void ForgetEnteredSegments();
   int Evaluate(State& state, const AutomationParamDesc& desc, std::int64_t t,
                std::int64_t* timeToEnd);
   std::int64_t StreamTimeLocked() const;

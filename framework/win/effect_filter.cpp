@@ -29,6 +29,11 @@ WaveFormat NormalisedCopy(const WAVEFORMATEX* wf) {
 
 bool ChannelsSupported(unsigned channels) { return channels == 1 || channels == 2; }
 
+// Both normalised copies: equal bytes, equal format.
+bool SameFormat(const WaveFormat& a, const WaveFormat& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 }  // namespace
 
 CAkEffectFilter::CAkEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
@@ -163,7 +168,10 @@ HRESULT CAkEffectFilter::CompleteConnect(PIN_DIRECTION direction, IPin* pin) {
 
 HRESULT CAkEffectFilter::StartStreaming() {
   if (!hasInputFormat_ || !hasOutputFormat_) return E_FAIL;
-  return processor_.Prepare(inputFormat_, outputFormat_);
+  streamInput_ = inputFormat_;
+  streamOutput_ = outputFormat_;
+  outputTypePending_ = false;
+  return processor_.Prepare(streamInput_, streamOutput_);
 }
 
 HRESULT CAkEffectFilter::StopStreaming() {
@@ -182,7 +190,7 @@ HRESULT CAkEffectFilter::DeliverProduced(IMediaSample* out, std::uint32_t frames
       nextStart_ = nextStop_;
       nextMediaStart_ = nextMediaStop_;
     }
-    const double rate = outputFormat_.samplesPerSec;
+    const double rate = streamOutput_.samplesPerSec;
     REFERENCE_TIME duration =
         rate > 0 ? static_cast<REFERENCE_TIME>(frames / rate * 10000000.0 + 0.5) : 0;
     nextStop_ = nextStart_ + duration;
@@ -196,18 +204,99 @@ HRESULT CAkEffectFilter::DeliverProduced(IMediaSample* out, std::uint32_t frames
       syncPointPending_ = false;
     }
   }
-  out->SetActualDataLength(static_cast<long>(frames * outputFormat_.blockAlign));
+  if (outputTypePending_) {
+    // Copying the type allocates, but only once per format change.
+    CMediaType type(m_pOutput->CurrentMediaType());
+    out->SetMediaType(&type);
+    outputTypePending_ = false;
+  }
+  out->SetActualDataLength(static_cast<long>(frames * streamOutput_.blockAlign));
   return m_pOutput->Deliver(out);
 }
 
+HRESULT CAkEffectFilter::AcceptSampleType(const AM_MEDIA_TYPE& announced) {
+  CMediaType type;
+  // Copying allocates, but only when a sample announces a format.
+  HRESULT hr = type.Set(announced);
+  if (FAILED(hr)) return hr;
+  const WAVEFORMATEX* wf = AudioFormatOf(&type);
+  if (!wf || CheckInputPinType(&type) != S_OK) return VFW_E_INVALIDMEDIATYPE;
+  WaveFormat next = NormalisedCopy(wf);
+  if (SameFormat(next, inputFormat_) && SameFormat(next, outputFormat_)) return S_OK;
+  hr = m_pInput->SetMediaType(&type);
+  if (FAILED(hr) || SameFormat(next, outputFormat_)) return hr;
+  // Output and input formats are always the same: the output follows, and
+  // the downstream pin has accepted it (CheckInputPinType).
+  CMediaType output(type);
+  if (!output.SetFormat(reinterpret_cast<BYTE*>(&next), sizeof next)) return E_OUTOFMEMORY;
+  return m_pOutput->SetMediaType(&output);
+}
+
+HRESULT CAkEffectFilter::FollowStoredFormats(bool drain) {
+  if (SameFormat(inputFormat_, streamInput_) && SameFormat(outputFormat_, streamOutput_))
+    return S_OK;
+  if (drain) {
+    bool noBuffer = false;
+    HRESULT hr = Drain(&noBuffer);
+    if (FAILED(hr)) return hr;
+  }
+  processor_.Release();
+  const bool outputChanged = !SameFormat(outputFormat_, streamOutput_);
+  streamInput_ = inputFormat_;
+  streamOutput_ = outputFormat_;
+  // Only now: the drained audio went out in the old format, unmarked.
+  if (outputChanged) outputTypePending_ = true;
+  // On failure the processor stays unprepared and refuses every later call.
+  return PrepareMidStream(streamInput_, streamOutput_);
+}
+
+HRESULT CAkEffectFilter::Drain(bool* noBuffer) {
+  *noBuffer = false;
+  const long outAlign = streamOutput_.blockAlign;
+  if (outAlign <= 0) return S_OK;
+  for (;;) {
+    IMediaSample* out = nullptr;
+    HRESULT hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
+    if (FAILED(hr)) {
+      *noBuffer = true;
+      return hr;
+    }
+    BYTE* outData = nullptr;
+    out->GetPointer(&outData);
+    std::uint32_t inFrames = 0;
+    std::uint32_t outFrames = static_cast<std::uint32_t>(out->GetSize() / outAlign);
+    HRESULT result = processor_.Process(orlofx::kProcessDrain, nullptr, &inFrames, outData, &outFrames);
+    HRESULT delivery = S_OK;
+    // Drained audio continues the output time line, so a renderer places it
+    // right after the last stamped sample.
+    if (outFrames > 0 && SUCCEEDED(result)) delivery = DeliverProduced(out, outFrames, true);
+    out->Release();
+    if (FAILED(result)) return result;
+    if (FAILED(delivery)) return delivery;
+    if (result != orlofx::kProcessProgress) return S_OK;
+  }
+}
+
 HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
+  // Samples of another stream than the audio (control data) are not ours
+  // to read: they go on as they are.
+  const AM_SAMPLE2_PROPERTIES* props = m_pInput->SampleProps();
+  if (props->dwStreamId != AM_STREAM_MEDIA) return m_pOutput->Deliver(in);
   OnReceiveStart(in);
 
-  IMediaSample* out = nullptr;
-  HRESULT hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
+  const bool discontinuity = in->IsDiscontinuity() == S_OK;
+  HRESULT hr = S_OK;
+  if ((props->dwSampleFlags & AM_SAMPLE_TYPECHANGED) != 0 && props->pMediaType) {
+    hr = AcceptSampleType(*props->pMediaType);
+    if (FAILED(hr)) return hr;
+  }
+  hr = FollowStoredFormats(!discontinuity);
   if (FAILED(hr)) return hr;
 
-  const bool discontinuity = in->IsDiscontinuity() == S_OK;
+  IMediaSample* out = nullptr;
+  hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
+  if (FAILED(hr)) return hr;
+
   if (in->IsSyncPoint() == S_OK) syncPointPending_ = true;
   if (discontinuity) {
     discontinuityPending_ = true;
@@ -217,19 +306,22 @@ HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
 
   BYTE* inData = nullptr;
   in->GetPointer(&inData);
-  long remaining = in->GetActualDataLength();
   if (inputFormat_.channels != outputFormat_.channels || !ChannelsSupported(inputFormat_.channels) ||
       !ChannelsSupported(outputFormat_.channels)) {
     CMediaType type;
     if (GetMediaType(0, &type) == S_OK) out->SetMediaType(&type);
   }
 
-  const long inAlign = inputFormat_.blockAlign;
-  const long outAlign = outputFormat_.blockAlign;
+  const long inAlign = streamInput_.blockAlign;
+  const long outAlign = streamOutput_.blockAlign;
   if (inAlign <= 0 || outAlign <= 0) {
     out->Release();
     return E_UNEXPECTED;
   }
+  // A trailing partial frame (the tail of an odd-sized or damaged file) is
+  // not audio: whole frames are processed, the rest is dropped.
+  const long length = in->GetActualDataLength();
+  long remaining = length > 0 ? length - length % inAlign : 0;
 
   HRESULT deliveryResult = S_OK;
   BYTE* outData = nullptr;
@@ -240,6 +332,7 @@ HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
                     inData, &inFrames, outData, &outFrames);
   while (SUCCEEDED(hr)) {
     const long consumed = static_cast<long>(inFrames) * inAlign;
+    const bool progress = inFrames > 0 || outFrames > 0;
     bool delivered = false;
     if (outFrames > 0) {
       HRESULT d = DeliverProduced(out, outFrames, true);
@@ -250,7 +343,8 @@ HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
       if (d != S_OK) deliveryResult = d;
       delivered = true;
     }
-    if (consumed >= remaining) break;
+    // A pass that neither consumes nor produces would be repeated forever.
+    if (consumed >= remaining || !progress) break;
     inData += consumed;
     remaining -= consumed;
     if (delivered) {
@@ -272,26 +366,12 @@ HRESULT CAkEffectFilter::Receive(IMediaSample* in) {
 
 HRESULT CAkEffectFilter::EndOfStream() {
   if (!m_pOutput) return S_OK;
-  for (;;) {
-    IMediaSample* out = nullptr;
-    HRESULT hr = m_pOutput->GetDeliveryBuffer(&out, nullptr, nullptr, 0);
-    if (FAILED(hr)) return hr;
-    BYTE* outData = nullptr;
-    out->GetPointer(&outData);
-    std::uint32_t inFrames = 0;
-    std::uint32_t outFrames = static_cast<std::uint32_t>(out->GetSize() / outputFormat_.blockAlign);
-    HRESULT result = processor_.Process(orlofx::kProcessDrain, nullptr, &inFrames, outData, &outFrames);
-    HRESULT delivery = S_OK;
-    // Drained audio continues the output time line, so a renderer places it
-    // right after the last stamped sample.
-    if (outFrames > 0 && SUCCEEDED(result)) delivery = DeliverProduced(out, outFrames, true);
-    out->Release();
-    if (result != orlofx::kProcessProgress || FAILED(delivery)) {
-      HRESULT eos = m_pOutput->DeliverEndOfStream();
-      if (FAILED(result)) return result;
-      return FAILED(delivery) ? delivery : eos;
-    }
-  }
+  bool noBuffer = false;
+  const HRESULT drained = Drain(&noBuffer);
+  // Without an output buffer nothing can be passed on either.
+  if (noBuffer) return drained;
+  const HRESULT eos = m_pOutput->DeliverEndOfStream();
+  return FAILED(drained) ? drained : eos;
 }
 
 // --- input pin --------------------------------------------------------------------

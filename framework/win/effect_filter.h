@@ -72,14 +72,39 @@ class CAkEffectFilter : public CTransformFilter, public CAkEffectInterfaces {
     return processor_.Process(mode, in, inFrames, out, outFrames);
   }
 
+  // Prepares the processor for new formats in the middle of a stream (its
+  // buffers are already released). The automatable effects keep their
+  // automation clock running across it.
+  virtual HRESULT PrepareMidStream(const orlofx::WaveFormat& in, const orlofx::WaveFormat& out) {
+    return processor_.Prepare(in, out);
+  }
+
  private:
   HRESULT DeliverProduced(IMediaSample* out, std::uint32_t frames, bool stamp);
+  // Stores the format a sample announces (and the matching output format
+  // when the output must follow); the error for one the effect refuses.
+  HRESULT AcceptSampleType(const AM_MEDIA_TYPE& announced);
+  // Brings the processor to the stored formats when they are not the ones
+  // it was prepared for: what it holds goes out first (unless a
+  // discontinuity drops it anyway), then it is prepared anew.
+  HRESULT FollowStoredFormats(bool drain);
+  // Lets out everything the processor holds, continuing the time line.
+  // *noBuffer tells a failure to get an output buffer from the others.
+  HRESULT Drain(bool* noBuffer);
 
   const AMOVIESETUP_FILTER* setup_;
   orlofx::WaveFormat inputFormat_ = {};
   orlofx::WaveFormat outputFormat_ = {};
   bool hasInputFormat_ = false;
   bool hasOutputFormat_ = false;
+  // The formats the processor was prepared for; the streaming side reads
+  // and writes audio in these, never in a stored format it was not
+  // prepared for.
+  orlofx::WaveFormat streamInput_ = {};
+  orlofx::WaveFormat streamOutput_ = {};
+  // The output format changed mid-stream: the next delivered sample
+  // carries the new type.
+  bool outputTypePending_ = false;
 
   // Output stream state; survives stop and start, re-seeded by a discontinuity.
   bool discontinuityPending_ = false;

@@ -112,7 +112,7 @@ STDMETHODIMP CAkPlugInParams::GetSupportedTimeFormat(DWORD index, GUID* format) 
 
 STDMETHODIMP CAkPlugInParams::GetCurrentTimeFormat(GUID* format, MP_TIMEDATA* data) {
   if (!format || !data) return E_POINTER;
-  orlofx::ScopedLock hold(lock_);
+  orlofx::ScopedLock hold(automation_.Lock());
   *format = timeFormat_;
   *data = timeData_;
   return S_OK;
@@ -139,7 +139,7 @@ STDMETHODIMP CAkPlugInParams::FlushEnvelope(DWORD index, REFERENCE_TIME start, R
 
 STDMETHODIMP CAkPlugInParams::SetTimeFormat(GUID format, MP_TIMEDATA) {
   if (format != GUID_TIME_REFERENCE) return E_FAIL;
-  orlofx::ScopedLock hold(lock_);
+  orlofx::ScopedLock hold(automation_.Lock());
   timeFormat_ = format;
   timeData_ = 0;
   return S_OK;
@@ -151,17 +151,19 @@ STDMETHODIMP CAkPlugInParams::SetUICallback(IMediaParamsUICallback* callback) {
   if (callback) callback->AddRef();
   IMediaParamsUICallback* old;
   {
-    orlofx::ScopedLock hold(lock_);
+    // Callback and listener change in one step: two hosts' threads racing
+    // here cannot leave a callback that is never called.
+    orlofx::ScopedLock hold(automation_.Lock());
     old = callback_;
     callback_ = callback;
+    automation_.SetListener(callback ? this : nullptr);
   }
-  automation_.SetListener(callback ? this : nullptr);
   if (old) old->Release();
   return S_OK;
 }
 
 IMediaParamsUICallback* CAkPlugInParams::TakeCallback() {
-  orlofx::ScopedLock hold(lock_);
+  orlofx::ScopedLock hold(automation_.Lock());
   if (callback_) callback_->AddRef();
   return callback_;
 }
@@ -216,4 +218,14 @@ void CAkAutomatedEffectFilter::OnReceiveStart(IMediaSample* sample) {
 HRESULT CAkAutomatedEffectFilter::ProcessInput(int mode, const void* in, std::uint32_t* inFrames,
                                                void* out, std::uint32_t* outFrames) {
   return orlofx::ProcessInStretches(processor_, &automation_, mode, in, inFrames, out, outFrames);
+}
+
+HRESULT CAkAutomatedEffectFilter::PrepareMidStream(const orlofx::WaveFormat& in,
+                                                   const orlofx::WaveFormat& out) {
+  // Preparing starts the automation clock at 0; a format change in the
+  // middle of a stream does not move the host's time line.
+  const std::int64_t now = automation_.StreamTime();
+  const HRESULT hr = CAkEffectFilter::PrepareMidStream(in, out);
+  automation_.SetStreamTime(now);
+  return hr;
 }

@@ -69,7 +69,8 @@ class CAkPlugInParams : public IMediaParamInfo,
   void ParamsEndCapture(std::uint32_t index) override;
   IMediaParamsUICallback* TakeCallback();
 
-  orlofx::CriticalSection lock_;  // guards the callback and the time format
+  // Guarded by the automation's lock, so that the callback and the
+  // listener registration change together.
   IMediaParamsUICallback* callback_ = nullptr;
   GUID timeFormat_;
   MP_TIMEDATA timeData_ = 0;
@@ -89,4 +90,5 @@ class CAkAutomatedEffectFilter : public CAkEffectFilter, public CAkPlugInParams 
   void OnReceiveStart(IMediaSample* sample) override;
   HRESULT ProcessInput(int mode, const void* in, std::uint32_t* inFrames, void* out,
                        std::uint32_t* outFrames) override;
+  HRESULT PrepareMidStream(const orlofx::WaveFormat& in, const orlofx::WaveFormat& out) override;
 };

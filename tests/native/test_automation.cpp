@@ -249,6 +249,74 @@ TEST_F(Fixture, JumpSegmentReportsItsChangeOnceThenHolds) {
   EXPECT_EQ(Value(kGain), 3.0f);
 }
 
+// Every jump and held segment must be felt again on a replay and after a
+// seek back: an effect that is not told keeps the value of the last pass.
+class Replay : public Fixture {
+ protected:
+  Replay() {
+    // Gain: -12 dB for 50 ms, then +6 dB for 50 ms; the AGC switch on from
+    // 20 to 30 ms.
+    const EnvelopeSegment gain[] = {Segment(0, 50 * kMs, -12.0f, -12.0f, kCurveJump),
+                                    Segment(50 * kMs, 100 * kMs, 6.0f, 6.0f, kCurveJump)};
+    const EnvelopeSegment agc = Segment(20 * kMs, 30 * kMs, 1.0f, 0.0f, kCurveJump);
+    EXPECT_EQ(params.AddEnvelope(kGain, 2, gain), kOk);
+    EXPECT_EQ(params.AddEnvelope(kAgc, 1, &agc), kOk);
+  }
+  // Streams from the current stream time to `time` and returns the change
+  // flags reported on the way.
+  std::uint32_t PlayTo(std::int64_t time) {
+    std::uint32_t flags = 0;
+    while (params.StreamTime() < time) {
+      const double left = static_cast<double>(time - params.StreamTime()) / 1e7 * kRate;
+      params.UpdateForBlock(static_cast<std::uint32_t>(std::ceil(left)), &flags);
+    }
+    return flags;
+  }
+  // The flags of one short stretch at the current stream time.
+  std::uint32_t Step() {
+    std::uint32_t flags = 0;
+    params.UpdateForBlock(10, &flags);
+    return flags;
+  }
+};
+
+TEST_F(Replay, ASecondRunReportsEverySegmentAgain) {
+  for (int run = 0; run < 2; ++run) {
+    SCOPED_TRACE(run == 0 ? "first run" : "second run");
+    params.BeginStreaming(kRate);
+    EXPECT_EQ(Step(), kTable[kGain].changeMask);
+    EXPECT_EQ(Value(kGain), -12.0f);
+    EXPECT_EQ(PlayTo(25 * kMs), kTable[kAgc].changeMask);
+    EXPECT_EQ(Value(kAgc), 1.0f);
+    EXPECT_EQ(PlayTo(55 * kMs), kTable[kGain].changeMask | kTable[kAgc].changeMask);
+    EXPECT_EQ(Value(kAgc), 0.0f);
+    EXPECT_EQ(Value(kGain), 6.0f);
+    PlayTo(120 * kMs);
+    params.ResetForStop();
+  }
+}
+
+TEST_F(Replay, ASeekBackReportsTheSegmentItLandsIn) {
+  params.BeginStreaming(kRate);
+  PlayTo(60 * kMs);
+  ASSERT_EQ(Value(kGain), 6.0f);
+  params.SetStreamTime(10 * kMs);
+  EXPECT_EQ(Step(), kTable[kGain].changeMask);
+  EXPECT_EQ(Value(kGain), -12.0f);
+  EXPECT_EQ(PlayTo(25 * kMs), kTable[kAgc].changeMask);
+  EXPECT_EQ(Value(kAgc), 1.0f);
+}
+
+TEST_F(Replay, AValueMovedUnderAHeldSegmentIsPutBackAndReported) {
+  params.BeginStreaming(kRate);
+  PlayTo(10 * kMs);
+  ASSERT_EQ(Step(), 0u);
+  params.SetPropInt(kGain, 30);  // a whole-record set while streaming
+  EXPECT_EQ(Value(kGain), 3.0f);
+  EXPECT_EQ(Step(), kTable[kGain].changeMask);
+  EXPECT_EQ(Value(kGain), -12.0f);
+}
+
 // --- envelopes --------------------------------------------------------------------
 
 using Envelopes = Fixture;
@@ -576,6 +644,24 @@ TEST_F(Reports, CapturedParametersIgnoreTheirEnvelope) {
   params.EndCapture(kGain);
   params.UpdateForBlock(Samples(0.020), &flags);
   EXPECT_EQ(flags, kTable[kGain].changeMask);
+  EXPECT_EQ(Value(kGain), 9.0f);
+}
+
+TEST_F(Reports, CapturingAParameterInForceGivesItToTheUserUntilReleased) {
+  params.BeginStreaming(kRate);
+  const EnvelopeSegment hold = Segment(0, 1000 * kMs, 9.0f, 9.0f, kCurveJump);
+  ASSERT_EQ(params.AddEnvelope(kGain, 1, &hold), kOk);
+  params.UpdateForBlock(Samples(0.020), nullptr);
+  ASSERT_FALSE(params.IsUserControlled(kGain));
+
+  params.BeginCapture(kGain);
+  params.UpdateForBlock(Samples(0.020), nullptr);
+  EXPECT_TRUE(params.IsUserControlled(kGain));
+  EXPECT_EQ(params.SetParam(kGain, -3.0f), kOk) << "no envelope holds it while captured";
+
+  params.EndCapture(kGain);
+  params.UpdateForBlock(Samples(0.020), nullptr);
+  EXPECT_FALSE(params.IsUserControlled(kGain));
   EXPECT_EQ(Value(kGain), 9.0f);
 }
 

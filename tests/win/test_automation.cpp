@@ -376,4 +376,69 @@ TEST_F(AutomationTest, ADiscontinuityRestartsTheAutomationClockAtItsTime) {
   EXPECT_FLOAT_EQ(out[882], Db(12));  // a jump lands on its end value and stays
 }
 
+TEST_F(AutomationTest, JumpsTakeHoldOnEveryRunAndAfterASeekBack) {
+  // Gain -12 dB for 50 ms, then +6 dB for 50 ms; muted from 20 to 30 ms.
+  ASSERT_EQ(AddEnvelope(0, {{0, 500000, -12.0f, -12.0f, MP_CURVE_JUMP, 0},
+                            {500000, 1000000, 6.0f, 6.0f, MP_CURVE_JUMP, 0}}),
+            S_OK);
+  ASSERT_EQ(AddEnvelope(1, {{200000, 300000, 1.0f, 0.0f, MP_CURVE_JUMP, 0}}), S_OK);
+  // At 44.1 kHz the changes fall on samples 882, 1323 and 2205.
+  auto expectPass = [&](int fromSample, const char* pass) {
+    SCOPED_TRACE(pass);
+    const std::vector<float> out = Output();
+    ASSERT_EQ(out.size(), size_t(4410 - fromSample));
+    for (size_t i = 0; i < out.size(); ++i) {
+      const int k = fromSample + static_cast<int>(i);
+      const float expected = k >= 882 && k < 1323 ? 0.0f : Db(k < 2205 ? -12 : 6);
+      ASSERT_FLOAT_EQ(out[i], expected) << "sample " << k;
+    }
+  };
+
+  Build();
+  PushOnes(4410);
+  expectPass(0, "first run");
+
+  ASSERT_EQ(graph_->Stop(), S_OK);
+  sink_->Clear();
+  ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
+  PushOnes(4410);
+  expectPass(0, "second run");
+
+  // The host seeks back to 10 ms: the next sample carries the break.
+  sink_->Clear();
+  PushOnes(4410 - 441, 100000, true);
+  expectPass(441, "after seeking back");
+}
+
+TEST_F(AutomationTest, AFormatChangeMidStreamKeepsTheAutomationClock) {
+  // -6 dB from 50 ms on.
+  ASSERT_EQ(AddEnvelope(0, {{500000, 1000000, -6.0f, -6.0f, MP_CURVE_JUMP, 0}}), S_OK);
+  Build();
+  PushOnes(1323);  // 30 ms of mono
+  // Stereo from 30 ms on, announced on its first sample.
+  const WAVEFORMATEX stereo = MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32);
+  CMediaType stereoType;
+  MakeAudioType(stereo, &stereoType);
+  const int stereoFrames = 2205;
+  for (int at = 0; at < stereoFrames; at += 441) {
+    const std::vector<float> ones(441 * 2, 1.0f);
+    std::vector<BYTE> bytes(ones.size() * sizeof(float));
+    std::memcpy(bytes.data(), ones.data(), bytes.size());
+    const REFERENCE_TIME s = static_cast<REFERENCE_TIME>((1323 + at) / 44100.0 * 1e7 + 0.5);
+    const AM_MEDIA_TYPE* announced = at == 0 ? &stereoType : nullptr;
+    ASSERT_EQ(source_->Push(PushSample::Bytes(bytes).At(s, s + 100000).WithType(announced)), S_OK);
+  }
+  ASSERT_EQ(source_->PushEndOfStream(), S_OK);
+  const std::vector<float> out = Output();
+  ASSERT_EQ(out.size(), size_t(1323 + 2 * stereoFrames));
+  for (int k = 0; k < 1323 + stereoFrames; ++k) {
+    const float expected = k < 2205 ? 1.0f : Db(-6);  // 50 ms of the stream, whatever the format
+    const size_t at = k < 1323 ? size_t(k) : size_t(1323 + 2 * (k - 1323));
+    ASSERT_FLOAT_EQ(out[at], expected) << "frame " << k;
+    if (k >= 1323) {
+      ASSERT_FLOAT_EQ(out[at + 1], expected) << "frame " << k << ", right";
+    }
+  }
+}
+
 }  // namespace

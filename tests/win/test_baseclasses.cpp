@@ -21,6 +21,7 @@ using orlofx::test::ComRef;
 using orlofx::test::FilterGraph;
 using orlofx::test::MakeAudioType;
 using orlofx::test::MakeWaveFormat;
+using orlofx::test::OwnSample;
 using orlofx::test::Pcm16Stereo44k;
 using orlofx::test::PushSample;
 using orlofx::test::QueryAs;
@@ -985,109 +986,6 @@ TEST_F(Streaming, InputPinRefusesSamplesWhenItCannotTakeThem) {
   allocator->Decommit();
 }
 
-// A sample of the caller's own making without IMediaSample2, as hosts that
-// push their own buffers provide.
-class PlainSample : public IMediaSample {
- public:
-  explicit PlainSample(std::vector<BYTE> bytes)
-      : data_(std::move(bytes)), actual_(static_cast<long>(data_.size())) {}
-  ~PlainSample() { DeleteMediaType(type_); }
-  PlainSample(const PlainSample&) = delete;
-  PlainSample& operator=(const PlainSample&) = delete;
-
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMediaSample)) {
-      *ppv = static_cast<IMediaSample*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  // Lives on the test's stack; the count only has to balance.
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-
-  STDMETHODIMP GetPointer(BYTE** buffer) override {
-    *buffer = data_.data();
-    return S_OK;
-  }
-  STDMETHODIMP_(long) GetSize() override { return static_cast<long>(data_.size()); }
-  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
-    if (!hasTime) return VFW_E_SAMPLE_TIME_NOT_SET;
-    *start = start_;
-    *stop = hasStop ? stop_ : start_ + 1;
-    return hasStop ? S_OK : VFW_S_NO_STOP_TIME;
-  }
-  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
-    hasTime = start != nullptr;
-    hasStop = stop != nullptr;
-    if (start != nullptr) start_ = *start;
-    if (stop != nullptr) stop_ = *stop;
-    return S_OK;
-  }
-  STDMETHODIMP IsSyncPoint() override { return syncPoint ? S_OK : S_FALSE; }
-  STDMETHODIMP SetSyncPoint(BOOL on) override {
-    syncPoint = on != FALSE;
-    return S_OK;
-  }
-  STDMETHODIMP IsPreroll() override { return preroll ? S_OK : S_FALSE; }
-  STDMETHODIMP SetPreroll(BOOL on) override {
-    preroll = on != FALSE;
-    return S_OK;
-  }
-  STDMETHODIMP_(long) GetActualDataLength() override { return actual_; }
-  STDMETHODIMP SetActualDataLength(long length) override {
-    actual_ = length;
-    return S_OK;
-  }
-  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
-    *type = type_ != nullptr ? CreateMediaType(type_) : nullptr;
-    return *type != nullptr ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override {
-    DeleteMediaType(type_);
-    type_ = type != nullptr ? CreateMediaType(type) : nullptr;
-    return S_OK;
-  }
-  STDMETHODIMP IsDiscontinuity() override { return discontinuity ? S_OK : S_FALSE; }
-  STDMETHODIMP SetDiscontinuity(BOOL on) override {
-    discontinuity = on != FALSE;
-    return S_OK;
-  }
-  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* stop) override {
-    if (!hasMediaTime) return VFW_E_MEDIA_TIME_NOT_SET;
-    *start = mediaStart;
-    *stop = mediaStop;
-    return S_OK;
-  }
-  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* stop) override {
-    hasMediaTime = start != nullptr && stop != nullptr;
-    if (hasMediaTime) {
-      mediaStart = *start;
-      mediaStop = *stop;
-    }
-    return S_OK;
-  }
-
-  bool hasTime = false;
-  bool hasStop = false;
-  bool syncPoint = false;
-  bool preroll = false;
-  bool discontinuity = false;
-  bool hasMediaTime = false;
-  LONGLONG mediaStart = 0;
-  LONGLONG mediaStop = 0;
-
- private:
-  std::vector<BYTE> data_;
-  long actual_;
-  REFERENCE_TIME start_ = 0;
-  REFERENCE_TIME stop_ = 0;
-  AM_MEDIA_TYPE* type_ = nullptr;
-  ULONG refs_ = 1;
-};
-
 TEST_F(Streaming, SamplesWithoutTheExtendedInterfaceAreReadTheSameWay) {
   CopyChain chain;
   ASSERT_TRUE(chain.Build());
@@ -1095,28 +993,30 @@ TEST_F(Streaming, SamplesWithoutTheExtendedInterfaceAreReadTheSameWay) {
 
   // Straight into the sink: times without a stop, marks, media times and a
   // format change are all seen.
-  PlainSample direct(PushSample::Pattern(40, 1).data);
+  // Samples of the caller's own making without IMediaSample2, as hosts that
+  // push their own buffers provide.
+  ComRef<OwnSample> direct(OwnSample::Create(PushSample::Pattern(40, 1).data, false));
   REFERENCE_TIME start = 777;
-  direct.SetTime(&start, nullptr);
-  direct.SetSyncPoint(TRUE);
-  direct.SetDiscontinuity(TRUE);
+  direct->SetTime(&start, nullptr);
+  direct->SetSyncPoint(TRUE);
+  direct->SetDiscontinuity(TRUE);
   LONGLONG first = 10;
   LONGLONG last = 20;
-  direct.SetMediaTime(&first, &last);
+  direct->SetMediaTime(&first, &last);
   CMediaType mono;
   MakeAudioType(MakeWaveFormat(WAVE_FORMAT_PCM, 1, 44100, 16), &mono);
-  direct.SetMediaType(&mono);
+  direct->SetMediaType(&mono);
   auto sinkInput = QueryAs<IMemInputPin>(chain.sink->InputPin(), IID_IMemInputPin);
-  ASSERT_EQ(sinkInput->Receive(&direct), S_OK);
+  ASSERT_EQ(sinkInput->Receive(direct.get()), S_OK);
 
   // Through the transform: the output sample carries the input's times.
-  PlainSample viaTransform(PushSample::Pattern(40, 2).data);
+  ComRef<OwnSample> viaTransform(OwnSample::Create(PushSample::Pattern(40, 2).data, false));
   REFERENCE_TIME stop = 1500;
-  viaTransform.SetTime(&start, &stop);
-  viaTransform.SetPreroll(TRUE);
+  viaTransform->SetTime(&start, &stop);
+  viaTransform->SetPreroll(TRUE);
   auto transformInput =
       QueryAs<IMemInputPin>(static_cast<IPin*>(chain.transform->Input()), IID_IMemInputPin);
-  ASSERT_EQ(transformInput->Receive(&viaTransform), S_OK);
+  ASSERT_EQ(transformInput->Receive(viaTransform.get()), S_OK);
   ASSERT_EQ(chain.graph.Stop(), S_OK);
 
   const auto got = chain.sink->Samples();

@@ -78,7 +78,8 @@ HRESULT CAkPgeq::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
 
 HRESULT CAkPgeq::StartStreaming() {
   if (!hasFormat_) return E_FAIL;
-  return transform_.Prepare(format_, format_);
+  streamFormat_ = format_;
+  return transform_.Prepare(streamFormat_, streamFormat_);
 }
 
 HRESULT CAkPgeq::StopStreaming() {
@@ -87,24 +88,54 @@ HRESULT CAkPgeq::StopStreaming() {
 }
 
 HRESULT CAkPgeq::Transform(IMediaSample* sample) {
-  if (!orlofx::IsAcceptedFormat(format_) || format_.blockAlign == 0) return E_FAIL;
+  HRESULT hr = S_OK;
+  if (std::memcmp(&streamFormat_, &format_, sizeof format_) != 0) {
+    // The format changed mid-stream. Nothing is held back (no latency), so
+    // the processor is prepared anew at once; on failure it stays
+    // unprepared and refuses every later call.
+    transform_.Release();
+    streamFormat_ = format_;
+    hr = transform_.Prepare(streamFormat_, streamFormat_);
+    if (FAILED(hr)) return hr;
+  }
+  if (!orlofx::IsAcceptedFormat(streamFormat_) || streamFormat_.blockAlign == 0) return E_FAIL;
   BYTE* data = nullptr;
-  HRESULT hr = sample->GetPointer(&data);
+  hr = sample->GetPointer(&data);
   if (FAILED(hr)) return hr;
   const long length = sample->GetActualDataLength();
-  const std::uint32_t frames = length > 0 ? static_cast<std::uint32_t>(length / format_.blockAlign) : 0;
+  const std::uint32_t frames =
+      length > 0 ? static_cast<std::uint32_t>(length / streamFormat_.blockAlign) : 0;
   const int mode =
       sample->IsDiscontinuity() == S_OK ? orlofx::kProcessDiscontinuity : orlofx::kProcessOrdinary;
   std::uint32_t in = frames, out = frames;
   hr = transform_.Process(mode, data, &in, data, &out);
   // A trailing partial frame is not audio; it does not go on.
-  sample->SetActualDataLength(static_cast<long>(frames * format_.blockAlign));
+  sample->SetActualDataLength(static_cast<long>(frames * streamFormat_.blockAlign));
+  return hr;
+}
+
+HRESULT CAkPgeq::AcceptSampleType(const AM_MEDIA_TYPE& announced) {
+  CMediaType type;
+  // Copying allocates, but only when a sample announces a format.
+  HRESULT hr = type.Set(announced);
+  if (FAILED(hr)) return hr;
+  orlofx::WaveFormat next = {};
+  if (m_pInput->CheckMediaType(&type) != S_OK || !NormalisedFormatOf(&type, &next))
+    return VFW_E_INVALIDMEDIATYPE;
+  if (hasFormat_ && std::memcmp(&next, &format_, sizeof next) == 0) return S_OK;
+  // One format serves both pins; the sample itself carries the type on.
+  hr = m_pInput->SetMediaType(&type);
+  if (SUCCEEDED(hr)) hr = m_pOutput->SetMediaType(&type);
   return hr;
 }
 
 HRESULT CAkPgeq::Receive(IMediaSample* sample) {
   const AM_SAMPLE2_PROPERTIES* props = m_pInput->SampleProps();
   if (props->dwStreamId != AM_STREAM_MEDIA) return m_pOutput->Deliver(sample);
+  if ((props->dwSampleFlags & AM_SAMPLE_TYPECHANGED) != 0 && props->pMediaType) {
+    const HRESULT hr = AcceptSampleType(*props->pMediaType);
+    if (FAILED(hr)) return hr;
+  }
   // Buffers upstream declared read-only may be shared with other readers:
   // those are processed in a copy, as the in-place base does.
   if (InputPin()->ReadOnly()) return CTransInPlaceFilter::Receive(sample);

@@ -119,10 +119,16 @@ class CAkPgeq : public CTransInPlaceFilter,
 
  private:
   CAkPgeq(LPUNKNOWN outer, HRESULT* result, const AMOVIESETUP_FILTER* setup);
+  // Stores the format a sample announces on both pins; the error for one
+  // the effect or the downstream pin refuses.
+  HRESULT AcceptSampleType(const AM_MEDIA_TYPE& announced);
 
   orlofx::CAkPgeqTransform transform_;
   const AMOVIESETUP_FILTER* setup_;
   // The one format of both pins, normalised.
   orlofx::WaveFormat format_ = {};
   bool hasFormat_ = false;
+  // The format the processor was prepared for: samples are read in it, and
+  // a stored format that differs prepares the processor anew first.
+  orlofx::WaveFormat streamFormat_ = {};
 };

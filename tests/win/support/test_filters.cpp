@@ -3,7 +3,10 @@
 #include <evcode.h>
 #include <uuids.h>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -122,6 +125,131 @@ PushSample& PushSample::WithType(const AM_MEDIA_TYPE* type) {
   return *this;
 }
 
+PushSample& PushSample::Stream(DWORD id) {
+  streamId = id;
+  return *this;
+}
+
+// --- OwnSample ------------------------------------------------------------------
+
+OwnSample* OwnSample::Create(std::vector<BYTE> bytes, bool extended) {
+  return new OwnSample(std::move(bytes), extended);
+}
+
+OwnSample::OwnSample(std::vector<BYTE> bytes, bool extended)
+    : extended_(extended), data_(std::move(bytes)) {
+  props_.cbData = sizeof props_;
+  props_.dwStreamId = AM_STREAM_MEDIA;
+  props_.lActual = static_cast<LONG>(data_.size());
+}
+
+OwnSample::~OwnSample() { DeleteMediaType(type_); }
+
+STDMETHODIMP OwnSample::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IMediaSample || (extended_ && iid == IID_IMediaSample2)) {
+    *object = static_cast<IMediaSample2*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) OwnSample::AddRef() { return InterlockedIncrement(&refs_); }
+
+STDMETHODIMP_(ULONG) OwnSample::Release() {
+  const LONG left = InterlockedDecrement(&refs_);
+  if (left == 0) delete this;
+  return left;
+}
+
+STDMETHODIMP OwnSample::GetPointer(BYTE** buffer) {
+  if (buffer == nullptr) return E_POINTER;
+  *buffer = data_.data();
+  return S_OK;
+}
+
+STDMETHODIMP_(LONG) OwnSample::GetSize() { return static_cast<LONG>(data_.size()); }
+
+STDMETHODIMP OwnSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+  if ((props_.dwSampleFlags & AM_SAMPLE_TIMEVALID) == 0) return VFW_E_SAMPLE_TIME_NOT_SET;
+  *start = props_.tStart;
+  if ((props_.dwSampleFlags & AM_SAMPLE_STOPVALID) == 0) {
+    *stop = props_.tStart + 1;
+    return VFW_S_NO_STOP_TIME;
+  }
+  *stop = props_.tStop;
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) {
+  props_.dwSampleFlags &= ~(AM_SAMPLE_TIMEVALID | AM_SAMPLE_STOPVALID);
+  if (start != nullptr) {
+    props_.tStart = *start;
+    props_.dwSampleFlags |= AM_SAMPLE_TIMEVALID;
+    if (stop != nullptr) {
+      props_.tStop = *stop;
+      props_.dwSampleFlags |= AM_SAMPLE_STOPVALID;
+    }
+  }
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::SetActualDataLength(LONG length) {
+  if (length < 0 || length > GetSize()) return VFW_E_BUFFER_OVERFLOW;
+  props_.lActual = length;
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::GetMediaType(AM_MEDIA_TYPE** type) {
+  if (type == nullptr) return E_POINTER;
+  *type = type_ != nullptr ? CreateMediaType(type_) : nullptr;
+  return *type != nullptr ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP OwnSample::SetMediaType(AM_MEDIA_TYPE* type) {
+  DeleteMediaType(type_);
+  type_ = type != nullptr ? CreateMediaType(type) : nullptr;
+  SetFlag(AM_SAMPLE_TYPECHANGED, type_ != nullptr);
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::GetMediaTime(LONGLONG* start, LONGLONG* stop) {
+  if (!hasMediaTime_) return VFW_E_MEDIA_TIME_NOT_SET;
+  *start = mediaStart_;
+  *stop = mediaStop_;
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::SetMediaTime(LONGLONG* start, LONGLONG* stop) {
+  hasMediaTime_ = start != nullptr && stop != nullptr;
+  if (hasMediaTime_) {
+    mediaStart_ = *start;
+    mediaStop_ = *stop;
+  }
+  return S_OK;
+}
+
+STDMETHODIMP OwnSample::GetProperties(DWORD size, BYTE* properties) {
+  if (properties == nullptr) return E_POINTER;
+  AM_SAMPLE2_PROPERTIES all = props_;
+  all.pMediaType = type_;
+  all.pbBuffer = data_.data();
+  all.cbBuffer = GetSize();
+  std::memcpy(properties, &all, std::min<size_t>(size, sizeof all));
+  return S_OK;
+}
+
+HRESULT OwnSample::SetFlag(DWORD bit, BOOL on) {
+  if (on) {
+    props_.dwSampleFlags |= bit;
+  } else {
+    props_.dwSampleFlags &= ~bit;
+  }
+  return S_OK;
+}
+
 // --- TestPushSource -------------------------------------------------------------
 
 class TestPushSource::OutputPinImpl : public CBaseOutputPin {
@@ -202,8 +330,15 @@ CMediaType TestPushSource::ConnectionType() { return ConnectionTypeOf(pin_); }
 
 HRESULT TestPushSource::Push(const PushSample& pushed) {
   IMediaSample* sample = nullptr;
-  HRESULT hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
-  if (FAILED(hr)) return hr;
+  HRESULT hr = S_OK;
+  if (pushed.streamId == AM_STREAM_MEDIA) {
+    hr = pin_->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);
+    if (FAILED(hr)) return hr;
+  } else {
+    OwnSample* own = OwnSample::Create(std::vector<BYTE>(pushed.data.size()));
+    own->SetStreamId(pushed.streamId);
+    sample = own;
+  }
   const long length = static_cast<long>(pushed.data.size());
   BYTE* buffer = nullptr;
   if (length > sample->GetSize() || FAILED(sample->GetPointer(&buffer))) {
@@ -369,6 +504,7 @@ class TestSink::InputPinImpl : public CBaseInputPin {
     record.syncPoint = (props.dwSampleFlags & AM_SAMPLE_SPLICEPOINT) != 0;
     record.preroll = (props.dwSampleFlags & AM_SAMPLE_PREROLL) != 0;
     record.typeChanged = (props.dwSampleFlags & AM_SAMPLE_TYPECHANGED) != 0;
+    record.streamId = props.dwStreamId;
     if (record.typeChanged && props.pMediaType != nullptr && props.pMediaType->pbFormat != nullptr) {
       record.changedFormat.assign(props.pMediaType->pbFormat,
                                   props.pMediaType->pbFormat + props.pMediaType->cbFormat);
@@ -585,6 +721,34 @@ HRESULT FilterGraph::Stop() {
 void FilterGraph::Release() {
   if (builder_) Stop();
   builder_.reset();
+}
+
+// --- bounded calls ----------------------------------------------------------------
+
+namespace {
+
+DWORD WINAPI RunWork(void* context) {
+  ComInit com;
+  (*static_cast<const std::function<void()>*>(context))();
+  return 0;
+}
+
+}  // namespace
+
+void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boundMs) {
+  HANDLE thread = CreateThread(nullptr, 0, &RunWork, const_cast<std::function<void()>*>(&work),
+                               0, nullptr);
+  if (thread == nullptr) {
+    ADD_FAILURE() << "no worker thread for " << what;
+    return;
+  }
+  const DWORD waited = WaitForSingleObject(thread, boundMs);
+  CloseHandle(thread);
+  if (waited == WAIT_OBJECT_0) return;
+  ADD_FAILURE() << what << " did not return within " << boundMs << " ms";
+  std::fflush(stdout);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), 1);
 }
 
 // --- pins -----------------------------------------------------------------------

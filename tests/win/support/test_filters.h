@@ -27,6 +27,7 @@
 #include <mmreg.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "framework/win/baseclasses/streams.h"
@@ -113,6 +114,62 @@ const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE& type);
 // True when two formats agree in tag, channels, rate and bits.
 bool SameAudioFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b);
 
+// --- samples of our own -----------------------------------------------------------
+
+// A sample of the test's own making that no allocator owns: for samples the
+// platform's allocator cannot give (another stream id), and, without the
+// extended interface, for hosts that push their own buffers.
+class OwnSample : public IMediaSample2 {
+ public:
+  // A new sample holding `bytes` (all of them actual data), with one
+  // reference held by the caller. `extended`: it answers IMediaSample2.
+  static OwnSample* Create(std::vector<BYTE> bytes, bool extended = true);
+  void SetStreamId(DWORD id) { props_.dwStreamId = id; }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+
+  STDMETHODIMP GetPointer(BYTE** buffer) override;
+  STDMETHODIMP_(LONG) GetSize() override;
+  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
+  STDMETHODIMP IsSyncPoint() override { return Flag(AM_SAMPLE_SPLICEPOINT); }
+  STDMETHODIMP SetSyncPoint(BOOL on) override { return SetFlag(AM_SAMPLE_SPLICEPOINT, on); }
+  STDMETHODIMP IsPreroll() override { return Flag(AM_SAMPLE_PREROLL); }
+  STDMETHODIMP SetPreroll(BOOL on) override { return SetFlag(AM_SAMPLE_PREROLL, on); }
+  STDMETHODIMP_(LONG) GetActualDataLength() override { return props_.lActual; }
+  STDMETHODIMP SetActualDataLength(LONG length) override;
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override;
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override;
+  STDMETHODIMP IsDiscontinuity() override { return Flag(AM_SAMPLE_DATADISCONTINUITY); }
+  STDMETHODIMP SetDiscontinuity(BOOL on) override {
+    return SetFlag(AM_SAMPLE_DATADISCONTINUITY, on);
+  }
+  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* stop) override;
+  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* stop) override;
+
+  STDMETHODIMP GetProperties(DWORD size, BYTE* properties) override;
+  STDMETHODIMP SetProperties(DWORD, const BYTE*) override { return E_NOTIMPL; }
+
+ private:
+  OwnSample(std::vector<BYTE> bytes, bool extended);
+  virtual ~OwnSample();
+  OwnSample(const OwnSample&) = delete;
+  OwnSample& operator=(const OwnSample&) = delete;
+  HRESULT Flag(DWORD bit) const { return (props_.dwSampleFlags & bit) != 0 ? S_OK : S_FALSE; }
+  HRESULT SetFlag(DWORD bit, BOOL on);
+
+  volatile LONG refs_ = 1;
+  const bool extended_;
+  std::vector<BYTE> data_;
+  AM_SAMPLE2_PROPERTIES props_ = {};
+  AM_MEDIA_TYPE* type_ = nullptr;
+  bool hasMediaTime_ = false;
+  LONGLONG mediaStart_ = 0;
+  LONGLONG mediaStop_ = 0;
+};
+
 // --- the push source ------------------------------------------------------------
 
 // One sample to push. Without data the sample holds a counting byte pattern
@@ -131,6 +188,10 @@ struct PushSample {
   bool preroll = false;
   // Attached to the sample as a format change when set.
   const AM_MEDIA_TYPE* mediaType = nullptr;
+  // The stream the sample belongs to (AM_STREAM_MEDIA: the audio). Samples
+  // of another stream are OwnSamples, not from the allocator, since the
+  // platform's samples cannot be given another id.
+  DWORD streamId = AM_STREAM_MEDIA;
 
   static PushSample Bytes(std::vector<BYTE> bytes);
   static PushSample Pattern(size_t length, BYTE seed = 0);
@@ -142,6 +203,7 @@ struct PushSample {
   PushSample& SyncPoint(bool on = true);
   PushSample& Preroll(bool on = true);
   PushSample& WithType(const AM_MEDIA_TYPE* type);
+  PushSample& Stream(DWORD id);
 };
 
 class TestPushSource : public CBaseFilter {
@@ -212,6 +274,7 @@ struct ReceivedSample {
   // A format change attached to the sample, if any.
   bool typeChanged = false;
   std::vector<BYTE> changedFormat;
+  DWORD streamId = AM_STREAM_MEDIA;
   // The sample object that arrived (compared, never dereferenced).
   const void* identity = nullptr;
 };
@@ -306,6 +369,13 @@ class FilterGraph {
  private:
   ComRef<IGraphBuilder> builder_;
 };
+
+// Runs `work` on a worker thread (in COM's multithreaded apartment) and waits
+// for it at most `boundMs`. A call that does not come back, such as a
+// streaming thread spinning with the receive lock held, is reported as a
+// failure naming `what`, and the test program ends at once: every later
+// Stop would wait for that lock forever. Returns when `work` has finished.
+void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boundMs = 60000);
 
 // The first pin of a filter with the given direction (reference added);
 // empty when there is none.
