@@ -155,11 +155,7 @@ template <typename T>
 bool BlockConvolver<T>::Run(bool drain, ConvolverIo& io, const T* spectrum, T gain) {
   if (gain != gain_) {
     // A new ramp starts from wherever the leaving gain is now.
-    if (ramping_)
-      rampFrom_ = static_cast<T>(rampFrom_ + (gain_ - rampFrom_) * (static_cast<double>(rampDone_) /
-                                                                     static_cast<double>(smoothing_)));
-    else
-      rampFrom_ = gain_;
+    rampFrom_ = GainAt(rampDone_);
     gain_ = gain;
     rampDone_ = 0;
     ramping_ = true;
@@ -246,6 +242,7 @@ void BlockConvolver<T>::ConvolveBlock(std::size_t valid, const T* spectrum) {
 template <typename T>
 void BlockConvolver<T>::FadeBlock(std::size_t valid, const T* spectrum) {
   const std::size_t l = blockLength_, m = taps_, fade = std::min(l, smoothing_);
+  const double step = 1.0 / static_cast<double>(fade + 1);
   T* from = scratch_[0].get();
   T* tail = scratch_[1].get();
   for (int c = 0; c < channels_; ++c) {
@@ -266,14 +263,19 @@ void BlockConvolver<T>::FadeBlock(std::size_t valid, const T* spectrum) {
     for (std::size_t i = 0; i < l; ++i) {
       const T a = i < m ? from[i] + o[i] : from[i];
       const T b = i < m ? w[i] + tail[l + i] : w[i];
-      w[i] = i < fade ? a + (b - a) * static_cast<T>(static_cast<double>(i + 1) /
-                                                      static_cast<double>(fade + 1))
-                      : b;
+      w[i] = i < fade ? a + (b - a) * static_cast<T>(step * static_cast<double>(i + 1)) : b;
     }
     std::copy(w + l, w + l + m, o);
   }
   previousValid_ = true;
   ApplyGain();
+}
+
+template <typename T>
+T BlockConvolver<T>::GainAt(std::size_t k) const {
+  if (!ramping_ || k >= smoothing_) return gain_;
+  const double from = rampFrom_, to = gain_;
+  return static_cast<T>(from + (to - from) * (static_cast<double>(k) / smoothing_));
 }
 
 template <typename T>
@@ -285,14 +287,8 @@ void BlockConvolver<T>::ApplyGain() {
         for (std::size_t i = 0; i < l; ++i) work_[c][i] *= gain_;
     return;
   }
-  const double from = rampFrom_, to = gain_, length = static_cast<double>(smoothing_);
-  for (int c = 0; c < channels_; ++c) {
-    T* w = work_[c].get();
-    for (std::size_t i = 0; i < l; ++i) {
-      const std::size_t k = rampDone_ + i + 1;
-      w[i] *= k >= smoothing_ ? gain_ : static_cast<T>(from + (to - from) * (k / length));
-    }
-  }
+  for (int c = 0; c < channels_; ++c)
+    for (std::size_t i = 0; i < l; ++i) work_[c][i] *= GainAt(rampDone_ + i + 1);
   rampDone_ += l;
   if (rampDone_ >= smoothing_) ramping_ = false;
 }

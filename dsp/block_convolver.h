@@ -121,6 +121,9 @@ class BlockConvolver {
   // Multiplies the first L samples of each channel by the leaving gain and
   // advances a ramp in progress.
   void ApplyGain();
+  // The leaving gain k frames into the ramp in progress (the gain itself
+  // when no ramp runs).
+  T GainAt(std::size_t k) const;
 
   int channels_ = 0;
   std::size_t n_ = 0;

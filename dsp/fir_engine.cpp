@@ -229,6 +229,13 @@ void FirEngine::Begin() {
   restartPending_ = false;
 }
 
+void FirEngine::FadeFromCurrent() {
+  WithConvolver([&](auto& c) {
+    using T = typename std::decay_t<decltype(c)>::Sample;
+    c.FadeFrom(SpectrumOf<T>(sets_[current_]));
+  });
+}
+
 void FirEngine::ChangeSize(std::size_t n) {
   // A finished design not yet adopted is older than the snapshot: it is
   // overwritten.
@@ -271,10 +278,7 @@ void FirEngine::SelectKernel(std::uint32_t inCount) {
   // Adopt a kernel the worker has finished; the convolver fades to it.
   const int state = state_.load(std::memory_order_acquire);
   if (state & kReadyBit) {
-    WithConvolver([&](auto& c) {
-      using T = typename std::decay_t<decltype(c)>::Sample;
-      c.FadeFrom(SpectrumOf<T>(sets_[current_]));
-    });
+    FadeFromCurrent();
     current_ = 1 - (state & kCurrentBit);
     state_.store(current_, std::memory_order_release);
     requestEvent_.Set();  // a request may be waiting for this
@@ -306,10 +310,7 @@ void FirEngine::SelectKernel(std::uint32_t inCount) {
   if (std::equal(snapshot_, snapshot_ + rules_.fieldCount, designed_)) return;
   std::copy(snapshot_, snapshot_ + rules_.fieldCount, designed_);
   if (singleProcessor_) {
-    WithConvolver([&](auto& c) {
-      using T = typename std::decay_t<decltype(c)>::Sample;
-      c.FadeFrom(SpectrumOf<T>(sets_[current_]));
-    });
+    FadeFromCurrent();  // the set in use is about to change
     DesignInto(sets_[current_], snapshot_, n_);
   } else {
     PostRequest(snapshot_);

@@ -31,17 +31,18 @@
 // A new kernel never replaces the old one at a step: the convolver fades
 // from the old kernel's output to the new one's over the next block (it
 // keeps its own copy of the old spectrum, since the worker may reuse the
-// set at once). Settings that design the kernel already playing (the same
-// record applied again, a break in the stream) make no new design at all,
-// so they change nothing.
+// set at once). A record equal to the one the newest kernel was designed
+// from (the same settings applied again, a break in the stream) makes no
+// design at all, so it changes nothing.
 //
 // Changes of FFT size (the accuracy, or a whole record with another
 // accuracy) are applied on the streaming thread: the new kernel is designed
-// at once, and the convolver changes its block size at a block
-// boundary, carrying the overlap across and fading between the kernels
-// (see block_convolver.h), so the output keeps the input's length and
-// alignment and has no gap. Everything any size needs is allocated by
-// Prepare, so this never allocates.
+// at once, and the convolver changes its block size at a block boundary,
+// carrying the overlap across and fading between the kernels (see
+// block_convolver.h), so the output keeps the input's length and alignment
+// and has no gap. Other designs wait until the size change is done.
+// Everything any size needs is allocated by Prepare, so this never
+// allocates.
 #pragma once
 
 #include <atomic>
@@ -170,6 +171,8 @@ class FirEngine {
   // Designs the snapshot into the set not in use at its own FFT size and
   // has the convolver change to that size.
   void ChangeSize(std::size_t n);
+  // Has the convolver fade from the current set's kernel to the next one.
+  void FadeFromCurrent();
   // The convolver of the stream's precision, as `f(convolver)`.
   template <typename F>
   void WithConvolver(F&& f);
