@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <new>
+#include <type_traits>
 #include <vector>
 
+#include "framework/float_environment.h"
 #include "framework/processor.h"
 
 namespace orlofx {
@@ -111,6 +113,9 @@ void FirEngine::StopDesigns() {
 }
 
 void FirEngine::DesignInto(KernelSet& set, const std::int32_t* fields, std::size_t n) {
+  // The same arithmetic on every thread that designs, so that a kernel does
+  // not depend on which one made it.
+  ScopedFlushSubnormals flush;
   const double gain = rules_.target(fields, rate_, n, target_.get());
   if (Failed(designer_.Design(target_.get(), n, nullptr, spectrum_.get()))) return;
   const double* s = spectrum_.get();
@@ -120,6 +125,14 @@ void FirEngine::DesignInto(KernelSet& set, const std::int32_t* fields, std::size
   std::copy(fields, fields + rules_.fieldCount, set.fields);
   set.n = n;
   set.gain = gain;
+}
+
+template <typename F>
+void FirEngine::WithConvolver(F&& f) {
+  if (precision_ == Precision::kFloat)
+    f(floatConvolver_);
+  else
+    f(doubleConvolver_);
 }
 
 template <>
@@ -178,28 +191,64 @@ HResult FirEngine::Prepare(const WaveFormat& in, const WaveFormat& out) {
   bool changed = false, restart = false;
   source_.TakeSnapshot(snapshot_, &changed, &restart);
   prepared_ = true;
-  Restart();
-  firstCall_ = true;
+  Begin();
   return kOk;
 }
 
-// Design set 0 for the snapshot's FFT size and begin blocks of that size.
-// Runs with no design in progress (Prepare, or the streaming thread after
-// StopDesigns), so the worker touches nothing meanwhile.
-void FirEngine::Restart() {
+std::size_t FirEngine::SizeOf(const std::int32_t* fields) const {
+  const std::size_t n = rules_.fftSize(fields);
+  return FirSizeIndex(n) < 0 ? kFirSizeHigh : n;
+}
+
+std::size_t FirEngine::SmoothingFrames() const {
+  return static_cast<std::size_t>(rate_ * kFirSmoothingSeconds);
+}
+
+void FirEngine::UseSize(std::size_t n) {
+  {
+    ScopedLock lock(workerLock_);  // the worker reads it when it designs
+    n_ = n;
+  }
+  std::copy(snapshot_, snapshot_ + rules_.fieldCount, designed_);
+  snapshotInterval_ = 5 * static_cast<std::uint64_t>(n);
+  frameCounter_ = 0;
+}
+
+// Runs with no design in progress (StopDesigns), so the worker touches
+// nothing meanwhile.
+void FirEngine::Begin() {
   StopDesigns();
-  n_ = rules_.fftSize(snapshot_);
-  if (FirSizeIndex(n_) < 0) n_ = kFirSizeHigh;
+  UseSize(SizeOf(snapshot_));
   DesignInto(sets_[0], snapshot_, n_);
   current_ = 0;
   state_.store(0, std::memory_order_release);
-  if (precision_ == Precision::kFloat)
-    floatConvolver_.Start(n_);
-  else
-    doubleConvolver_.Start(n_);
-  snapshotInterval_ = 5 * static_cast<std::uint64_t>(n_);
-  frameCounter_ = 0;
+  WithConvolver([&](auto& c) {
+    using T = typename std::decay_t<decltype(c)>::Sample;
+    c.Start(n_, static_cast<T>(sets_[0].gain), SmoothingFrames());
+  });
   restartPending_ = false;
+}
+
+void FirEngine::FadeFromCurrent() {
+  WithConvolver([&](auto& c) {
+    using T = typename std::decay_t<decltype(c)>::Sample;
+    c.FadeFrom(SpectrumOf<T>(sets_[current_]));
+  });
+}
+
+void FirEngine::ChangeSize(std::size_t n) {
+  // A finished design not yet adopted is older than the snapshot: it is
+  // overwritten.
+  StopDesigns();
+  const int next = 1 - current_;
+  DesignInto(sets_[next], snapshot_, n);
+  WithConvolver([&](auto& c) {
+    using T = typename std::decay_t<decltype(c)>::Sample;
+    c.Resize(n, SpectrumOf<T>(sets_[current_]), SpectrumOf<T>(sets_[next]));
+  });
+  current_ = next;
+  state_.store(current_, std::memory_order_release);
+  UseSize(n);
 }
 
 void FirEngine::Release() {
@@ -225,10 +274,11 @@ void FirEngine::PostRequest(const std::int32_t* fields) {
   requestEvent_.Set();
 }
 
-void FirEngine::SelectKernel(int mode, std::uint32_t inCount) {
-  // Adopt a kernel the worker has finished.
+void FirEngine::SelectKernel(std::uint32_t inCount) {
+  // Adopt a kernel the worker has finished; the convolver fades to it.
   const int state = state_.load(std::memory_order_acquire);
   if (state & kReadyBit) {
+    FadeFromCurrent();
     current_ = 1 - (state & kCurrentBit);
     state_.store(current_, std::memory_order_release);
     requestEvent_.Set();  // a request may be waiting for this
@@ -240,16 +290,31 @@ void FirEngine::SelectKernel(int mode, std::uint32_t inCount) {
     if (singleProcessor_) frameCounter_ = 0;
   }
   if (singleProcessor_) frameCounter_ += inCount;
-
-  // A break in the stream (not the stream's first call) also redesigns.
-  const bool redesign = changed || (mode == kProcessDiscontinuity && !firstCall_);
-  firstCall_ = false;
   if (restart) restartPending_ = true;
-  if (restartPending_ || !redesign) return;
-  if (singleProcessor_)
+
+  // Designs wait while the convolver changes its size.
+  bool resizing = false;
+  WithConvolver([&](auto& c) { resizing = c.ResizePending(); });
+  if (resizing) return;
+  if (restartPending_) {
+    restartPending_ = false;
+    const std::size_t n = SizeOf(snapshot_);
+    if (n != n_) {
+      ChangeSize(n);
+      return;
+    }
+  }
+  // Only a record that differs from the newest design makes a new one (a
+  // change flagged for equal values, or a break in the stream, would design
+  // the same kernel again).
+  if (std::equal(snapshot_, snapshot_ + rules_.fieldCount, designed_)) return;
+  std::copy(snapshot_, snapshot_ + rules_.fieldCount, designed_);
+  if (singleProcessor_) {
+    FadeFromCurrent();  // the set in use is about to change
     DesignInto(sets_[current_], snapshot_, n_);
-  else
+  } else {
     PostRequest(snapshot_);
+  }
 }
 
 FirEngine::KernelView FirEngine::CurrentKernel() const {
@@ -281,13 +346,9 @@ HResult FirEngine::Process(int mode, const void* in, std::uint32_t* inFrames, vo
     return kPointer;
   }
 
-  if (mode == kProcessDiscontinuity && rules_.dropPartialBlockOnBreak) {
-    if (precision_ == Precision::kFloat)
-      floatConvolver_.DropPartialBlock();
-    else
-      doubleConvolver_.DropPartialBlock();
-  }
-  SelectKernel(mode, inCount);
+  if (mode == kProcessDiscontinuity && rules_.dropPartialBlockOnBreak)
+    WithConvolver([](auto& c) { c.DropPartialBlock(); });
+  SelectKernel(inCount);
 
   ConvolverIo io{};
   io.format = format_;
@@ -304,21 +365,9 @@ HResult FirEngine::Process(int mode, const void* in, std::uint32_t* inFrames, vo
 
 template <typename T>
 HResult FirEngine::Stream(bool drain, ConvolverIo& io) {
-  BlockConvolver<T>& convolver = ConvolverOf<T>();
-  if (restartPending_) {
-    // Finish what the old size holds before the size changes.
-    if (!convolver.Empty()) {
-      const KernelSet& old = sets_[current_];
-      ConvolverIo flush = io;
-      flush.inCount = 0;
-      const bool done = convolver.Run(true, flush, SpectrumOf<T>(old), static_cast<T>(old.gain));
-      io.produced = flush.produced;
-      if (!done) return kProcessProgress;
-    }
-    Restart();
-  }
   const KernelSet& set = sets_[current_];
-  const bool finished = convolver.Run(drain, io, SpectrumOf<T>(set), static_cast<T>(set.gain));
+  const bool finished =
+      ConvolverOf<T>().Run(drain, io, SpectrumOf<T>(set), static_cast<T>(set.gain));
   return finished ? kProcessFinished : kProcessProgress;
 }
 

@@ -28,11 +28,21 @@
 // adopted it; requests arriving during a design are served by one more
 // design with the newest settings. Requests travel under a small lock.
 //
-// Changes of FFT size (a "restart": the accuracy, or a whole-record set)
-// are applied on the streaming thread: the block in progress is first
-// finished with the old kernel, so the output keeps the input's length and
-// alignment, then set 0 is designed for the new size. Everything any size
-// needs is allocated by Prepare, so this never allocates.
+// A new kernel never replaces the old one at a step: the convolver fades
+// from the old kernel's output to the new one's over the next block (it
+// keeps its own copy of the old spectrum, since the worker may reuse the
+// set at once). A record equal to the one the newest kernel was designed
+// from (the same settings applied again, a break in the stream) makes no
+// design at all, so it changes nothing.
+//
+// Changes of FFT size (the accuracy, or a whole record with another
+// accuracy) are applied on the streaming thread: the new kernel is designed
+// at once, and the convolver changes its block size at a block boundary,
+// carrying the overlap across and fading between the kernels (see
+// block_convolver.h), so the output keeps the input's length and alignment
+// and has no gap. Other designs wait until the size change is done.
+// Everything any size needs is allocated by Prepare, so this never
+// allocates.
 #pragma once
 
 #include <atomic>
@@ -50,6 +60,10 @@ namespace orlofx {
 
 // Largest settings record a FIR effect has (the Graphic EQ's 151 fields).
 constexpr std::size_t kFirMaxFields = 160;
+
+// A change of kernel fades, and a change of leaving gain ramps, over at most
+// this long (and a kernel fade over at most one block).
+constexpr double kFirSmoothingSeconds = 0.02;
 
 // An effect's design rules: pure functions of its settings record, safe to
 // call from the worker thread.
@@ -144,9 +158,24 @@ class FirEngine {
   // Waits until no design runs and drops any request not yet served.
   void StopDesigns();
   void DesignInto(KernelSet& set, const std::int32_t* fields, std::size_t n);
-  void SelectKernel(int mode, std::uint32_t inCount);
+  void SelectKernel(std::uint32_t inCount);
   void PostRequest(const std::int32_t* fields);
-  void Restart();
+  // The FFT size for a record (High for one the rules do not know).
+  std::size_t SizeOf(const std::int32_t* fields) const;
+  // Frames that a fade between kernels or a gain ramp may take at most.
+  std::size_t SmoothingFrames() const;
+  // Records the FFT size in use and the snapshot as designed.
+  void UseSize(std::size_t n);
+  // Designs set 0 from the snapshot and begins blocks of its size.
+  void Begin();
+  // Designs the snapshot into the set not in use at its own FFT size and
+  // has the convolver change to that size.
+  void ChangeSize(std::size_t n);
+  // Has the convolver fade from the current set's kernel to the next one.
+  void FadeFromCurrent();
+  // The convolver of the stream's precision, as `f(convolver)`.
+  template <typename F>
+  void WithConvolver(F&& f);
   template <typename T>
   BlockConvolver<T>& ConvolverOf();
   template <typename T>
@@ -169,8 +198,8 @@ class FirEngine {
 
   // Streaming thread state.
   std::int32_t snapshot_[kFirMaxFields] = {};
+  std::int32_t designed_[kFirMaxFields] = {};  // the newest design made or asked for
   int current_ = 0;  // the streaming thread's copy of the current set
-  bool firstCall_ = true;
   bool restartPending_ = false;
   std::uint64_t frameCounter_ = 0;
   std::uint64_t snapshotInterval_ = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/float_environment.h"
+
 namespace orlofx {
 
 namespace {
@@ -168,6 +170,7 @@ void CAkGeqTransform::Release() { engine_.Release(); }
 
 HResult CAkGeqTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                  std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   return engine_.Process(mode, in, inFrames, out, outFrames);
 }
 

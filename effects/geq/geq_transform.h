@@ -38,9 +38,9 @@ class CAkGeqTransform : public EffectProcessor,
   HResult GetBandGain(int band, std::int32_t* value) const;
   HResult SetBandGain(int band, std::int32_t value);  // clamped to -480..240
   HResult GetAccuracy(std::int32_t* value) const;
-  HResult SetAccuracy(std::int32_t value);  // not clamped; a change restarts the stream
+  HResult SetAccuracy(std::int32_t value);  // not clamped; a change asks for a new FFT size
   HResult GetPointCount(std::int32_t* value) const;
-  HResult SetPointCount(std::int32_t value);  // clamped to 2..64; a change restarts
+  HResult SetPointCount(std::int32_t value);  // clamped to 2..64; a change asks for a new FFT size
   HResult GetOutputGain(std::int32_t* value) const;
   HResult SetOutputGain(std::int32_t value);  // clamped to -600..200
   // The input format's rate, 44100 while the input has no format.
@@ -88,7 +88,7 @@ class CAkGeqTransform : public EffectProcessor,
 
   // Settings, under paramLock_.
   GeqParams params_{};
-  bool restart_ = true;  // the next snapshot must re-prepare (new FFT size)
+  bool restart_ = true;  // the next snapshot looks for a new FFT size
 
   FirEngine engine_;
 };

@@ -1,5 +1,7 @@
 #include "effects/pmeq/pmeq_transform.h"
 
+#include "framework/float_environment.h"
+
 namespace orlofx {
 
 CAkPmeqTransform::CAkPmeqTransform() : EffectProcessor(2), engine_(kPmeqDesignRules, *this) {}
@@ -131,6 +133,7 @@ void CAkPmeqTransform::Release() { engine_.Release(); }
 
 HResult CAkPmeqTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                   std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   return engine_.Process(mode, in, inFrames, out, outFrames);
 }
 

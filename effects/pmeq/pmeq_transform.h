@@ -35,7 +35,7 @@ class CAkPmeqTransform : public EffectProcessor,
   HResult GetFilterType(std::int32_t* value) const;
   HResult SetFilterType(std::int32_t value);  // not clamped
   HResult GetAccuracy(std::int32_t* value) const;
-  HResult SetAccuracy(std::int32_t value);  // not clamped; a change restarts the stream
+  HResult SetAccuracy(std::int32_t value);  // not clamped; a change asks for a new FFT size
   HResult GetFrequency(std::int32_t* value) const;
   HResult SetFrequency(std::int32_t value);
   HResult GetWidth(std::int32_t* value) const;
@@ -80,7 +80,7 @@ class CAkPmeqTransform : public EffectProcessor,
 
   // Settings, under paramLock_.
   PmeqParams params_{};
-  bool restart_ = true;  // the next snapshot must re-prepare (new FFT size)
+  bool restart_ = true;  // the next snapshot looks for a new FFT size
 
   FirEngine engine_;
 };

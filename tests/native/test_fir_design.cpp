@@ -236,8 +236,8 @@ TEST(BlockConvolver, EqualsDirectConvolutionWithAnyCallSizes) {
 
     BlockConvolver<double> conv;
     ASSERT_EQ(conv.Allocate(channels), kOk);
-    conv.Start(n);
     const double gain = 0.5;
+    conv.Start(n, gain, 1);
     const std::vector<double> y = Convolve(conv, kernel.spectrum, gain, channels, x, 1u);
     ASSERT_EQ(y.size(), x.size());  // the drain gives back exactly what was held
 
@@ -265,7 +265,7 @@ TEST(BlockConvolver, SinglePrecisionStaysClose) {
 
   BlockConvolver<float> conv;
   ASSERT_EQ(conv.Allocate(1), kOk);
-  conv.Start(n);
+  conv.Start(n, 1.0f, 1);
   const std::vector<double> y = Convolve(conv, spectrum, 1.0f, 1, x, 2u);
   const std::vector<double> want = DirectConvolution(x, kernel.taps);
   ASSERT_EQ(y.size(), want.size());
@@ -279,7 +279,7 @@ TEST(BlockConvolver, HoldsBackUntilABlockIsFull) {
   unit[1] = 1.0;
   BlockConvolver<double> conv;
   ASSERT_EQ(conv.Allocate(1), kOk);
-  conv.Start(n);
+  conv.Start(n, 1.0, 1);
   std::vector<double> in(n, 0.25), out(n, -1.0);
 
   // Nothing offered, nothing held: there is nothing to produce.
