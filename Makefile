@@ -1,7 +1,8 @@
 # Entry points. Each target first installs what it needs (idempotent).
 #   make demo   build the native tool and run it on a generated sample
 #   make test   build every preset and run every test (native, ASan+UBSan, TSan, Wine)
-#   make dist   leave build/dist/linux/orlofx and build/dist/win{32,64}/orlofx.dll
+#   make dist   leave build/dist/linux/orlofx and build/dist/win{32,64}/orlofx.dll,
+#               without debug sections, each with its FILE.debug beside it
 #   make bench  benchmarks against sox and FFTW (on demand, not part of test)
 #   make fuzz   each libFuzzer target for FUZZ_SECONDS (on demand, not part of test)
 
@@ -36,14 +37,11 @@ demo: deps-native build-native
 test: export ORLOFX_WERROR := ON
 test: deps-windows
 	$(MAKE) --no-print-directory $(addprefix test-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS))
+	@scripts/win32-status.sh build/win32
 
 dist: export ORLOFX_WERROR := ON
 dist: deps-windows build-native build-win32 build-win64
-	mkdir -p build/dist/linux build/dist/win32 build/dist/win64
-	cp build/native/bin/orlofx build/dist/linux/orlofx
-	cp build/win32/bin/orlofx.dll build/dist/win32/orlofx.dll
-	cp build/win64/bin/orlofx.dll build/dist/win64/orlofx.dll
-	@ls -l build/dist/*/*
+	@scripts/dist.sh
 
 clean:
 	rm -rf build

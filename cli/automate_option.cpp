@@ -19,18 +19,6 @@ std::string Number(double v) {
   return text;
 }
 
-std::string HResultText(HResult hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
-
-int Usage(const std::string& message) {
-  PrintError(message);
-  std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
-  return kExitUsage;
-}
-
 std::vector<std::string> Names(const EffectProcessor& fx, const AutomationParams& automation) {
   std::vector<std::string> names;
   for (std::uint32_t i = 0; i < automation.ParamCount(); ++i)
@@ -54,7 +42,7 @@ AutomationParams* AutomationOf(EffectProcessor& fx) {
 
 int ApplyAutomate(EffectProcessor& fx, const char* effectName, const std::string& value) {
   AutomationParams* automation = AutomationOf(fx);
-  if (!automation) return Usage(Text(text::kNothingToAutomate, {effectName}));
+  if (!automation) return UsageError(Text(text::kNothingToAutomate, {effectName}));
   const std::vector<std::string> names = Names(fx, *automation);
   const AutomateOutcome out = ApplyAutomationText(*automation, names, value);
   const std::string& name = out.name;
@@ -63,34 +51,34 @@ int ApplyAutomate(EffectProcessor& fx, const char* effectName, const std::string
     case AutomateError::kNone:
       break;
     case AutomateError::kNoParameters:
-      return Usage(Text(text::kNothingToAutomate, {effectName}));
+      return UsageError(Text(text::kNothingToAutomate, {effectName}));
     case AutomateError::kSyntax:
-      return Usage(Text(text::kAutomateSyntax, {value}));
+      return UsageError(Text(text::kAutomateSyntax, {value}));
     case AutomateError::kUnknownName: {
       std::string known;
       for (const std::string& n : names) known += (known.empty() ? "" : ", ") + n;
-      return Usage(Text(text::kNotAutomatable, {name, effectName, known}));
+      return UsageError(Text(text::kNotAutomatable, {name, effectName, known}));
     }
     case AutomateError::kSwitchCurve:
-      return Usage(Text(text::kAutomateSwitchJumps, {name}));
+      return UsageError(Text(text::kAutomateSwitchJumps, {name}));
     case AutomateError::kRefused:
       PrintError(Text(text::kAutomateRefused, {name, HResultText(out.result)}));
       return kExitFailure;
     case AutomateError::kPoints:
       switch (out.pointsError) {
         case AutomationPointsError::kEmpty:
-          return Usage(Text(text::kAutomateNoPoints, {name}));
+          return UsageError(Text(text::kAutomateNoPoints, {name}));
         case AutomationPointsError::kCurve:
-          return Usage(Text(text::kAutomateUnknownCurve, {name, item}));
+          return UsageError(Text(text::kAutomateUnknownCurve, {name, item}));
         case AutomationPointsError::kTime:
-          return Usage(Text(text::kAutomateTime, {name, item, Number(kMaxAutomationSeconds)}));
+          return UsageError(Text(text::kAutomateTime, {name, item, Number(kMaxAutomationSeconds)}));
         case AutomationPointsError::kDescending:
-          return Usage(Text(text::kAutomateDescending, {name, item}));
+          return UsageError(Text(text::kAutomateDescending, {name, item}));
         case AutomationPointsError::kSyntax:
         case AutomationPointsError::kNone:
           break;
       }
-      return Usage(Text(text::kAutomatePointSyntax, {name, item, PointText(value, out.errorItem)}));
+      return UsageError(Text(text::kAutomatePointSyntax, {name, item, PointText(value, out.errorItem)}));
   }
   if (out.clamped) {
     const AutomationParamDesc& d = *automation->Desc(out.index);

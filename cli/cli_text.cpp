@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/commands.h"
 #include "support/strings.h"
 
 namespace orlofx::cli {
@@ -34,10 +35,35 @@ void PrintError(const std::string& message) {
   std::fprintf(stderr, "orlofx: %s\n", Text(text::kErrorPrefix, {message}).c_str());
 }
 
+namespace {
+bool gWarningsQuiet = false;
+}  // namespace
+
+QuietWarnings::QuietWarnings() : was_(gWarningsQuiet) { gWarningsQuiet = true; }
+QuietWarnings::~QuietWarnings() { gWarningsQuiet = was_; }
+
 void PrintWarning(const std::string& message) {
+  if (gWarningsQuiet) return;
   std::fprintf(stderr, "orlofx: %s\n", Text(text::kWarningPrefix, {message}).c_str());
 }
 
 void PrintLine(const std::string& line) { std::printf("%s\n", line.c_str()); }
+
+int UsageError(const std::string& message) {
+  PrintError(message);
+  std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
+  return kExitUsage;
+}
+
+int Failure(const std::string& message) {
+  PrintError(message);
+  return kExitFailure;
+}
+
+std::string HResultText(HResult hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
 
 }  // namespace orlofx::cli

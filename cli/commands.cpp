@@ -1,84 +1,29 @@
 #include "cli/commands.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 
+#include "cli/at_option.h"
 #include "cli/automate_option.h"
 #include "cli/cli_text.h"
+#include "cli/effect_command.h"
 #include "cli/effect_registry.h"
-#include "support/number_format.h"
 #include "cli/output_file.h"
 #include "cli/point_list_option.h"
-#include "cli/progress.h"
+#include "cli/process_command.h"
 #include "cli/response_command.h"
-#include "cli/sound_file.h"
+#include "cli/suggest.h"
+#include "cli/value_names.h"
 #include "support/strings.h"
 #include "support/version.h"
 
 namespace orlofx::cli {
 
 namespace {
-
-struct SettingAction {
-  enum class Kind { kPreset, kSet, kRecord, kAutomate } kind;
-  std::string value;
-};
-
-struct EffectCommand {
-  const EffectEntry* effect = nullptr;
-  std::vector<SettingAction> actions;
-  std::vector<std::string> operands;
-};
-
-int UsageError(const std::string& message) {
-  PrintError(message);
-  std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
-  return kExitUsage;
-}
-
-int Failure(const std::string& message) {
-  PrintError(message);
-  return kExitFailure;
-}
-
-std::string HResultText(HResult hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
-}
-
-// A whole decimal number with an optional sign. Digits beyond the 64-bit
-// range saturate, so that an absurd value is clamped like any other.
-std::optional<std::int64_t> ParseWhole(const std::string& s) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  if (i == s.size()) return std::nullopt;
-  std::int64_t value = 0;
-  for (; i < s.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(s[i]))) return std::nullopt;
-    const int digit = s[i] - '0';
-    value = value > (INT64_MAX - digit) / 10 ? INT64_MAX : value * 10 + digit;
-  }
-  return negative ? -value : value;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-  std::size_t n = std::strlen(b);
-  if (a.size() != n) return false;
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 std::string UnitText(ParameterUnit unit) {
   switch (unit) {
@@ -100,205 +45,6 @@ std::string UnitText(ParameterUnit unit) {
   return std::string();
 }
 
-// --- settings options --------------------------------------------------------
-
-// A preset by number, or by name in the current language or in English.
-int FindPreset(const EffectProcessor& fx, const std::string& wanted) {
-  if (std::optional<std::int64_t> n = ParseWhole(wanted))
-    return *n >= 0 && *n < fx.PresetCount() ? static_cast<int>(*n) : -1;
-  for (int i = 0; i < fx.PresetCount(); ++i) {
-    const int id = fx.PresetNameId(i);
-    const char* english = StringInTable(kLanguageEnglish, id);
-    if (EqualsIgnoringCase(wanted, LoadString(id)) ||
-        (english && EqualsIgnoringCase(wanted, english)))
-      return i;
-  }
-  return -1;
-}
-
-int ApplySet(EffectProcessor& fx, const std::string& assignment) {
-  const std::size_t eq = assignment.find('=');
-  if (eq == std::string::npos || eq == 0) return UsageError(Text(text::kSetSyntax, {assignment}));
-  const std::string name = assignment.substr(0, eq), given = assignment.substr(eq + 1);
-  const ParameterTable table = fx.Parameters();
-  if (const PointListDescriptor* list = table.FindPointList(name.c_str()))
-    return ApplyPointList(fx, *list, given);
-  const int index = table.Find(name.c_str());
-  if (index < 0) return UsageError(Text(text::kUnknownSetting, {name}));
-  const std::optional<std::int64_t> value = ParseWhole(given);
-  if (!value) return UsageError(Text(text::kInvalidValue, {assignment}));
-
-  const ParameterDescriptor& d = table.items[index];
-  const std::int32_t used = Clamp(d, *value);
-  if (used != *value)
-    PrintWarning(Text(text::kValueClamped, {name, given, std::to_string(d.minimum),
-                                            std::to_string(d.maximum), std::to_string(used)}));
-  std::int32_t fields[kMaxRecordFields];
-  fx.GetFields(fields);
-  fields[index] = used;
-  fx.SetFields(fields);
-  return kExitOk;
-}
-
-// Loads a saved record through the same checks as the effect's stream load;
-// the message says what is wrong with a file that is refused.
-int ApplyRecord(EffectProcessor& fx, const EffectEntry& effect, const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return Failure(Text(text::kCannotRead, {path, std::strerror(errno)}));
-  // One byte more than the longest record is enough to know the file is too long.
-  const RecordLayout* older = fx.OlderRecord();
-  std::vector<std::uint8_t> bytes(std::max(fx.Record().size, older ? older->size : 0u) + 1);
-  const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
-  const bool readError = std::ferror(file) != 0;
-  const int error = errno;
-  std::fclose(file);
-  if (readError) return Failure(Text(text::kCannotRead, {path, std::strerror(error)}));
-  bytes.resize(got);
-  const RecordLayout& layout = older && got == older->size ? *older : fx.Record();
-
-  const std::string name = effect.name;
-  if (got < kRecordHeadBytes) return Failure(Text(text::kRecordTooShort, {path, name}));
-  MemoryRecordStream probe(bytes);
-  if (Failed(ReadRecordHead(probe, layout)))
-    return Failure(Text(text::kRecordWrongHead, {path, name}));
-  if (got < layout.size) return Failure(Text(text::kRecordTooShort, {path, name}));
-  if (got > layout.size) return Failure(Text(text::kRecordTooLong, {path, name}));
-
-  MemoryRecordStream stream(std::move(bytes));
-  const HResult hr = fx.LoadRecord(stream);
-  if (Failed(hr)) return Failure(Text(text::kProcessingError, {HResultText(hr)}));
-  return kExitOk;
-}
-
-int ApplyActions(EffectProcessor& fx, const EffectCommand& command) {
-  for (const SettingAction& action : command.actions) {
-    int status = kExitOk;
-    switch (action.kind) {
-      case SettingAction::Kind::kPreset: {
-        const int index = FindPreset(fx, action.value);
-        if (index < 0) return UsageError(Text(text::kUnknownPreset, {action.value}));
-        fx.ApplyPreset(index);
-        break;
-      }
-      case SettingAction::Kind::kSet:
-        status = ApplySet(fx, action.value);
-        break;
-      case SettingAction::Kind::kRecord:
-        status = ApplyRecord(fx, *command.effect, action.value);
-        break;
-      case SettingAction::Kind::kAutomate:
-        status = ApplyAutomate(fx, command.effect->name, action.value);
-        break;
-    }
-    if (status != kExitOk) return status;
-  }
-  return kExitOk;
-}
-
-// "<effect> [--preset X] [--set F=V] [--record FILE] operands..." with
-// "--option value" or "--option=value"; "--" ends the options.
-int ParseEffectCommand(const std::vector<std::string>& args, EffectCommand* command) {
-  if (args.size() < 2) return UsageError(Text(text::kMissingArgument, {"<effect>"}));
-  command->effect = FindEffect(args[1]);
-  if (!command->effect) return UsageError(Text(text::kUnknownEffect, {args[1]}));
-  bool optionsEnded = false;
-  for (std::size_t i = 2; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-      command->operands.push_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    const std::size_t eq = arg.find('=');
-    const std::string option = arg.substr(0, eq);
-    SettingAction::Kind kind;
-    if (option == "--preset") {
-      kind = SettingAction::Kind::kPreset;
-    } else if (option == "--set") {
-      kind = SettingAction::Kind::kSet;
-    } else if (option == "--record") {
-      kind = SettingAction::Kind::kRecord;
-    } else if (option == "--automate") {
-      kind = SettingAction::Kind::kAutomate;
-    } else {
-      return UsageError(Text(text::kUnknownCommand, {arg}));
-    }
-    std::string value;
-    if (eq != std::string::npos) {
-      value = arg.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    } else {
-      return UsageError(Text(text::kMissingArgument, {option}));
-    }
-    command->actions.push_back(SettingAction{kind, value});
-  }
-  return kExitOk;
-}
-
-// --- audio ---------------------------------------------------------------------
-
-// Streams the whole input through the effect as the filter frame does:
-// every read is offered until it is used up, then the drain flushes what
-// the effect holds back.
-template <typename Sample>
-int Pump(EffectProcessor& fx, SoundFile& in, SoundFile& out, int channels) {
-  constexpr std::uint32_t kChunk = 8192;
-  std::vector<Sample> source(static_cast<std::size_t>(kChunk) * channels);
-  std::vector<Sample> sink(static_cast<std::size_t>(kChunk) * channels);
-  std::int64_t consumedTotal = 0, producedTotal = 0;
-  Progress progress(in.info().frames, in.info().samplerate);
-
-  auto deliver = [&](std::uint32_t frames) {
-    if (frames == 0) return true;
-    if (WriteFrames(out.handle(), sink.data(), frames, channels) != frames) return false;
-    producedTotal += frames;
-    return true;
-  };
-  auto writeFailure = [&] {
-    return Failure(Text(text::kCannotWrite, {out.path(), sf_strerror(out.handle())}));
-  };
-
-  for (;;) {
-    const std::int64_t got = ReadFrames(in.handle(), source.data(), kChunk, channels);
-    if (got <= 0) break;
-    std::uint32_t offset = 0, remaining = static_cast<std::uint32_t>(got);
-    while (remaining > 0) {
-      std::uint32_t inFrames = remaining, outFrames = kChunk;
-      // Automatable effects take their input in the stretches their envelopes allow.
-      const HResult hr = ProcessInStretches(fx, AutomationOf(fx), kProcessOrdinary,
-                                            source.data() + std::size_t{offset} * channels,
-                                            &inFrames, sink.data(), &outFrames);
-      if (Failed(hr) || (inFrames == 0 && outFrames == 0))
-        return Failure(Text(text::kProcessingError, {HResultText(hr)}));
-      if (!deliver(outFrames)) return writeFailure();
-      offset += inFrames;
-      remaining -= inFrames;
-    }
-    consumedTotal += got;
-    progress.Update(consumedTotal);
-  }
-  if (sf_error(in.handle()) != SF_ERR_NO_ERROR)
-    return Failure(Text(text::kCannotRead, {in.path(), sf_strerror(in.handle())}));
-
-  for (;;) {
-    std::uint32_t outFrames = kChunk;
-    const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, sink.data(), &outFrames);
-    if (Failed(hr)) return Failure(Text(text::kProcessingError, {HResultText(hr)}));
-    if (!deliver(outFrames)) return writeFailure();
-    if (hr == kProcessFinished) break;
-    if (outFrames == 0) return Failure(Text(text::kProcessingError, {HResultText(hr)}));
-  }
-  progress.Finish();
-  if (producedTotal != consumedTotal)
-    return Failure(Text(text::kLengthMismatch,
-                        {std::to_string(producedTotal), std::to_string(consumedTotal)}));
-  return kExitOk;
-}
-
 // --- commands ------------------------------------------------------------------
 
 void PrintUsage(std::FILE* to) {
@@ -310,6 +56,8 @@ void PrintUsage(std::FILE* to) {
   for (int id = text::kOptionsFirstLine; id <= text::kOptionsLastLine; ++id)
     std::fprintf(to, "%s\n", Text(id).c_str());
   PrintAutomateUsage(to);
+  PrintAtUsage(to);
+  PrintProcessUsage(to);
 }
 
 void PrintPresets(const EffectProcessor& fx, const char* indent) {
@@ -347,12 +95,15 @@ int Info(const EffectEntry& e) {
                 Text(text::kRangeLine, {std::to_string(d.minimum), std::to_string(d.maximum),
                                         UnitText(d.unit), std::to_string(d.defaultValue)})
                     .c_str());
+    const ValueNames names = NamesOfValues(e.name, d);
+    if (names.count) std::printf("  %-*s   %s\n", width, "", ValueNameList(names).c_str());
   }
   std::int32_t presetFields[kMaxRecordFields];
   fx->GetFields(presetFields);
   for (std::size_t l = 0; l < table.pointListCount; ++l)
     std::printf("  %-*s %s\n", width, table.pointLists[l].name,
                 PointListInfo(table.pointLists[l], presetFields).c_str());
+  if (e.infoNoteId) PrintLine(Text(e.infoNoteId));
   PrintAutomatable(*fx);
   PrintLine(
       Text(text::kRecordLine, {std::to_string(fx->Record().size), GuidToString(fx->Record().tag)}));
@@ -361,78 +112,21 @@ int Info(const EffectEntry& e) {
   return kExitOk;
 }
 
-int ProcessFile(const EffectCommand& command) {
-  if (command.operands.size() < 2)
-    return UsageError(
-        Text(text::kMissingArgument, {command.operands.empty() ? "<input.wav>" : "<output.wav>"}));
-  if (command.operands.size() > 2)
-    return UsageError(Text(text::kTooManyArguments, {command.operands[2]}));
-  const std::string& inputPath = command.operands[0];
-  const std::string& outputPath = command.operands[1];
-
-  std::unique_ptr<EffectProcessor> fx = CreateEffect(*command.effect);
-  if (int status = ApplyActions(*fx, command); status != kExitOk) return status;
-
-  std::string message;
-  SoundFile input;
-  if (!input.OpenForReading(inputPath, &message)) return Failure(message);
-  const std::optional<WaveFormat> format = input.AcceptedFormat(&message);
-  if (!format) return Failure(message);
-  fx->SetFormats(&*format, &*format);
-  if (Failed(fx->Prepare(*format, *format)))
-    return Failure(Text(text::kFormatRefused, {inputPath}));
-
-  OutputFile output;  // declared before the sound file, so it is discarded after it closes
-  if (!output.Create(outputPath, &message)) return Failure(message);
-  SoundFile sink;
-  if (!sink.OpenForWriting(output.TakeDescriptor(), outputPath, input.info().format,
-                           input.info().channels, input.info().samplerate, &message))
-    return Failure(message);
-
-  int status = kExitOk;
-  const int channels = format->channels;
-  switch (*SampleFormatOf(*format)) {
-    case SampleFormat::kPcm8:
-      status = Pump<std::uint8_t>(*fx, input, sink, channels);
-      break;
-    case SampleFormat::kPcm16:
-      status = Pump<std::int16_t>(*fx, input, sink, channels);
-      break;
-    case SampleFormat::kPcm32:
-      status = Pump<std::int32_t>(*fx, input, sink, channels);
-      break;
-    case SampleFormat::kFloat32:
-      status = Pump<float>(*fx, input, sink, channels);
-      break;
-    case SampleFormat::kFloat64:
-      status = Pump<double>(*fx, input, sink, channels);
-      break;
-  }
-  fx->Release();
-  if (status != kExitOk) return status;
-  if (!sink.Close(&message) || !output.Commit(&message)) return Failure(message);
-  const auto frames = static_cast<long>(input.info().frames);
-  const long rate = input.info().samplerate;
-  PrintLine(Text(text::kProcessedSummary,
-                 {command.effect->name, FormatInteger(frames, true),
-                  FormatLevel(rate > 0 ? frames * 100 / rate : 0, 2, 0, ""),
-                  FormatInteger(rate, true), outputPath}));
-  return kExitOk;
-}
-
-int WriteRecord(const EffectCommand& command) {
-  if (command.operands.empty()) return UsageError(Text(text::kMissingArgument, {"<output.rec>"}));
-  if (command.operands.size() > 1)
-    return UsageError(Text(text::kTooManyArguments, {command.operands[1]}));
-  std::unique_ptr<EffectProcessor> fx = CreateEffect(*command.effect);
-  if (int status = ApplyActions(*fx, command); status != kExitOk) return status;
+int WriteRecord(const std::vector<std::string>& args) {
+  const EffectEntry* effect = nullptr;
+  std::unique_ptr<EffectProcessor> fx;
+  std::vector<std::string> operands;
+  if (int status = CreateConfiguredEffect(args, &effect, &fx, &operands); status != kExitOk)
+    return status;
+  if (operands.empty()) return UsageError(Text(text::kMissingArgument, {"<output.rec>"}));
+  if (operands.size() > 1) return UsageError(Text(text::kTooManyArguments, {operands[1]}));
 
   MemoryRecordStream record;
   const HResult hr = fx->SaveRecord(record, true);
   if (Failed(hr)) return Failure(Text(text::kProcessingError, {HResultText(hr)}));
   std::string message;
   OutputFile output;
-  if (!output.Create(command.operands[0], &message) ||
+  if (!output.Create(operands[0], &message) ||
       !output.WriteAll(record.Bytes().data(), record.Bytes().size(), &message) ||
       !output.Commit(&message))
     return Failure(message);
@@ -497,29 +191,36 @@ int Run(std::vector<std::string> args) {
   }
   if (command == "info" || command == "presets") {
     if (args.size() < 2) return UsageError(Text(text::kMissingArgument, {"<effect>"}));
-    if (args.size() > 2) return UsageError(Text(text::kTooManyArguments, {args[2]}));
-    const EffectEntry* effect = FindEffect(args[1]);
-    if (!effect) return UsageError(Text(text::kUnknownEffect, {args[1]}));
-    return command == "info" ? Info(*effect) : Presets(*effect);
+    CommandLine line;
+    if (int status = ParseCommandLine({args.begin() + 1, args.end()}, false, {}, &line);
+        status != kExitOk)
+      return status;
+    if (!line.operands.empty() || !line.effects.front().actions.empty())
+      return UsageError(Text(text::kTooManyArguments, {args[2]}));
+    const EffectEntry& effect = *line.effects.front().effect;
+    return command == "info" ? Info(effect) : Presets(effect);
   }
   if (command == "response") return Response(args);
-  if (command == "process" || command == "record") {
-    EffectCommand parsed;
-    if (int status = ParseEffectCommand(args, &parsed); status != kExitOk) return status;
-    return command == "process" ? ProcessFile(parsed) : WriteRecord(parsed);
-  }
-  return UsageError(Text(text::kUnknownCommand, {command}));
+  if (command == "process") return Process({args.begin() + 1, args.end()});
+  if (command == "record") return WriteRecord(args);
+  const std::vector<std::string> commands = {"list",    "info",   "presets", "process",
+                                             "record", "response", "--help", "--version"};
+  return UsageError(WithSuggestion(Text(text::kUnknownCommand, {command}), command, commands));
 }
 
 int CreateConfiguredEffect(const std::vector<std::string>& args, const EffectEntry** effect,
                            std::unique_ptr<EffectProcessor>* fx,
                            std::vector<std::string>* operands) {
-  EffectCommand parsed;
-  if (int status = ParseEffectCommand(args, &parsed); status != kExitOk) return status;
-  *fx = CreateEffect(*parsed.effect);
-  if (int status = ApplyActions(**fx, parsed); status != kExitOk) return status;
-  *effect = parsed.effect;
-  *operands = parsed.operands;
+  CommandLine line;
+  if (int status = ParseCommandLine({args.begin() + 1, args.end()}, false, {}, &line);
+      status != kExitOk)
+    return status;
+  *fx = CreateEffect(*line.effects.front().effect);
+  if (int status = ApplyActions(**fx, line.effects.front(), TimedOptions::kRefused, nullptr);
+      status != kExitOk)
+    return status;
+  *effect = line.effects.front().effect;
+  *operands = line.operands;
   return kExitOk;
 }
 

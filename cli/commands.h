@@ -6,8 +6,9 @@
 //   orlofx process <effect> [options] <input.wav> <output.wav>
 //   orlofx record <effect> [options] <output.rec>
 //
-// Settings options (--preset, --set, --record) apply in the order given,
-// starting from preset 0, the settings of a newly created effect.
+// Settings options (--preset, --set, --record, --automate) apply in the
+// order given, starting from preset 0, the settings of a newly created
+// effect; --at options change settings while the file plays (process only).
 // --lang <language> (or --language) may appear anywhere and is taken first;
 // without it the locale environment (LC_ALL, LC_MESSAGES, LANG) chooses.
 #pragma once

@@ -63,6 +63,18 @@ OutputFile::~OutputFile() { Discard(); }
 bool OutputFile::Create(const std::string& destination, std::string* message) {
   Discard();
   destination_ = destination;
+  toStandardOutput_ = destination == "-";
+  if (toStandardOutput_) {
+    std::FILE* spool = std::tmpfile();
+    fd_ = spool ? dup(fileno(spool)) : -1;
+    const int error = errno;
+    if (spool) std::fclose(spool);  // unnamed: the data lives while fd_ is open
+    if (fd_ < 0) {
+      *message = Text(text::kCannotWrite, {destination, std::strerror(error)});
+      return false;
+    }
+    return true;
+  }
   std::string pattern = Folder(destination) + "." + BaseName(destination) + ".XXXXXX";
   if (pattern.size() >= sizeof gPendingPath) {
     *message = Text(text::kCannotWrite, {destination, std::strerror(ENAMETOOLONG)});
@@ -96,6 +108,7 @@ bool OutputFile::Create(const std::string& destination, std::string* message) {
 }
 
 int OutputFile::TakeDescriptor() {
+  if (toStandardOutput_) return dup(fd_);  // kept, to copy from at the end
   int fd = fd_;
   fd_ = -1;
   return fd;
@@ -117,6 +130,7 @@ bool OutputFile::WriteAll(const void* bytes, std::size_t size, std::string* mess
 }
 
 bool OutputFile::Commit(std::string* message) {
+  if (toStandardOutput_) return CopyToStandardOutput(message);
   if (fd_ >= 0) {
     const int closed = close(fd_);
     fd_ = -1;
@@ -134,6 +148,30 @@ bool OutputFile::Commit(std::string* message) {
   pending_ = false;
   StopWatching();
   return true;
+}
+
+bool OutputFile::CopyToStandardOutput(std::string* message) {
+  char buffer[65536];
+  bool ok = lseek(fd_, 0, SEEK_SET) == 0;
+  while (ok) {
+    const ssize_t got = read(fd_, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    for (ssize_t done = 0; ok && done < got;) {
+      const ssize_t n = write(STDOUT_FILENO, buffer + done, static_cast<std::size_t>(got - done));
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      done += n > 0 ? n : 0;
+    }
+  }
+  const int error = errno;
+  close(fd_);
+  fd_ = -1;
+  if (!ok) *message = Text(text::kCannotWrite, {destination_, std::strerror(error)});
+  return ok;
 }
 
 void OutputFile::Discard() {

@@ -5,6 +5,10 @@
 // Until Commit, the temporary file is removed when the object goes away or
 // when the tool is interrupted (SIGINT, SIGTERM, SIGHUP): a failed or
 // cancelled run leaves no partial output behind.
+//
+// Standard output works the same way: the data goes to an unnamed temporary
+// file (a sound file's header is written last, which a pipe cannot take),
+// copied to standard output by Commit; a failed run writes nothing there.
 #pragma once
 
 #include <string>
@@ -18,22 +22,26 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the temporary file for `destination`; false with a message.
+  // Creates the temporary file for `destination` ("-" standard output);
+  // false with a message.
   bool Create(const std::string& destination, std::string* message);
-  // The open descriptor; whoever takes it over closes it.
+  // An open descriptor of the temporary file; whoever takes it over closes it.
   int TakeDescriptor();
   // Writes all of `bytes` to the descriptor (for small files such as records).
   bool WriteAll(const void* bytes, std::size_t size, std::string* message);
-  // Closes the descriptor if still held and renames onto the destination.
+  // Closes the descriptor if still held and renames onto the destination, or
+  // copies the data to standard output.
   bool Commit(std::string* message);
 
  private:
   void Discard();
+  bool CopyToStandardOutput(std::string* message);
 
   std::string destination_;
   std::string temporary_;
   int fd_ = -1;
   bool pending_ = false;
+  bool toStandardOutput_ = false;
 };
 
 }  // namespace orlofx::cli

@@ -1,7 +1,5 @@
 #include "cli/point_list_option.h"
 
-#include <cstdio>
-
 #include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "framework/settings_record.h"
@@ -26,37 +24,30 @@ std::string ItemText(const std::string& given, std::size_t item) {
 
 }  // namespace
 
-int ApplyPointList(EffectProcessor& fx, const PointListDescriptor& list, const std::string& given) {
+int ParsePointListOption(const EffectProcessor& fx, const PointListDescriptor& list,
+                         const std::string& given, std::vector<std::int32_t>* xy) {
   std::int32_t fields[kMaxRecordFields];
   fx.GetFields(fields);
   const PointListParse parse = ParsePointList(list, given.c_str(), fields);
-  std::string message;
   switch (parse.error) {
     case PointListError::kNone:
       break;
     case PointListError::kSyntax:
-      message = Text(text::kPointSyntax,
-                     {list.name, Whole(static_cast<long>(parse.errorItem + 1)),
-                      ItemText(given, parse.errorItem)});
-      break;
+      return UsageError(Text(text::kPointSyntax,
+                             {list.name, Whole(static_cast<long>(parse.errorItem + 1)),
+                              ItemText(given, parse.errorItem)}));
     case PointListError::kCount:
-      message = Text(text::kPointCount,
-                     {list.name, Whole(list.minCount), Whole(list.maxCount)});
-      break;
+      return UsageError(
+          Text(text::kPointCount, {list.name, Whole(list.minCount), Whole(list.maxCount)}));
     case PointListError::kDescending:
-      message = Text(text::kPointOrder, {list.name, Whole(static_cast<long>(parse.errorItem + 1))});
-      break;
-  }
-  if (!message.empty()) {
-    PrintError(message);
-    std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
-    return kExitUsage;
+      return UsageError(
+          Text(text::kPointOrder, {list.name, Whole(static_cast<long>(parse.errorItem + 1))}));
   }
   if (parse.clamped)
     PrintWarning(Text(text::kPointClamped,
                       {list.name, Whole(list.xMinimum), Whole(list.xMaximum), Whole(list.yMinimum),
                        Whole(list.yMaximum), FormatPointList(list, fields)}));
-  fx.SetFields(fields);
+  xy->assign(fields + list.firstField, fields + list.firstField + 2 * parse.pointCount);
   return kExitOk;
 }
 

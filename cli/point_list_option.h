@@ -4,18 +4,21 @@
 // effect offers it by describing the list there.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "framework/parameters.h"
 #include "framework/processor.h"
 
 namespace orlofx::cli {
 
-// Parses `given` and applies it through the effect's whole-record setter.
-// A malformed list prints a message naming the faulty point, changes
-// nothing and returns kExitUsage; out-of-range coordinates are clamped with
-// a warning.
-int ApplyPointList(EffectProcessor& fx, const PointListDescriptor& list, const std::string& given);
+// Reads `given` into `xy` (x, y, x, y, ... of the points in use), changing
+// nothing in the effect. A malformed list prints a message naming the faulty
+// point and returns kExitUsage; out-of-range coordinates are clamped with a
+// warning.
+int ParsePointListOption(const EffectProcessor& fx, const PointListDescriptor& list,
+                         const std::string& given, std::vector<std::int32_t>* xy);
 
 // The "info" line of a point list: its limits and preset 0's points.
 std::string PointListInfo(const PointListDescriptor& list, const std::int32_t* presetFields);

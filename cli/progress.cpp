@@ -11,12 +11,12 @@ namespace orlofx::cli {
 
 namespace {
 constexpr int kBarWidth = 40;
-constexpr int kLongFileSeconds = 10;
+constexpr int kLongFileSeconds = 5;
 }  // namespace
 
-Progress::Progress(std::int64_t total, int rate)
+Progress::Progress(std::int64_t total, int rate, bool wanted)
     : total_(total),
-      active_(total > 0 && rate > 0 &&
+      active_(wanted && total > 0 && rate > 0 &&
               total >= static_cast<std::int64_t>(rate) * kLongFileSeconds &&
               isatty(STDERR_FILENO)) {}
 

@@ -1,5 +1,6 @@
-// A progress bar on stderr for long files, shown only when stderr is a
-// terminal so that logs and pipes stay clean.
+// A progress bar on stderr for files longer than a few seconds, shown only
+// when stderr is a terminal so that logs and pipes stay clean, and not at
+// all when the user asks for quiet.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@ class Progress {
  public:
   // total: frames expected (0 or less: unknown, no bar); rate: frames per
   // second, to decide whether the file is long enough to be worth a bar.
-  Progress(std::int64_t total, int rate);
+  Progress(std::int64_t total, int rate, bool wanted);
   ~Progress();
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;

@@ -37,12 +37,6 @@ constexpr double kLowestLevel = -96.0;
 // Magnitudes below this (exact silence included) read as -Inf.
 constexpr double kFloorDb = kFirSilenceDb;
 
-int UsageFailure(const std::string& message) {
-  PrintError(message);
-  std::fprintf(stderr, "%s\n", Text(text::kSeeHelp).c_str());
-  return kExitUsage;
-}
-
 std::optional<std::int64_t> ParseWholeNumber(const std::string& s) {
   std::int64_t value = 0;
   const char* end = s.data() + s.size();
@@ -79,17 +73,17 @@ int TakeResponseOptions(std::vector<std::string>* args, ResponseOptions* options
       value = (*args)[i + 1];
       used = 2;
     } else {
-      return UsageFailure(Text(text::kMissingArgument, {option}));
+      return UsageError(Text(text::kMissingArgument, {option}));
     }
     if (option == "--csv") {
-      if (value.empty()) return UsageFailure(Text(text::kMissingArgument, {option}));
+      if (value.empty()) return UsageError(Text(text::kMissingArgument, {option}));
       options->csvPath = value;
     } else {
       const std::optional<std::int64_t> n = ParseWholeNumber(value);
       const bool rate = option == "--rate";
       const std::int64_t lo = rate ? kMinRate : kMinPoints, hi = rate ? kMaxRate : kMaxPoints;
       if (!n || *n < lo || *n > hi)
-        return UsageFailure(Text(rate ? text::kResponseRate : text::kResponsePoints,
+        return UsageError(Text(rate ? text::kResponseRate : text::kResponsePoints,
                                  {std::to_string(lo), std::to_string(hi), value}));
       if (rate) {
         options->rate = *n;
@@ -101,14 +95,8 @@ int TakeResponseOptions(std::vector<std::string>* args, ResponseOptions* options
     args->erase(args->begin() + static_cast<std::ptrdiff_t>(i),
                 args->begin() + static_cast<std::ptrdiff_t>(i + used));
   }
-  if (!options->rate) return UsageFailure(Text(text::kMissingArgument, {"--rate <Hz>"}));
+  if (!options->rate) return UsageError(Text(text::kMissingArgument, {"--rate <Hz>"}));
   return kExitOk;
-}
-
-std::string HResultText(HResult hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
-  return text;
 }
 
 // Fixed-point text with '.', whatever the locale.
@@ -256,7 +244,7 @@ int Response(const std::vector<std::string>& given) {
   std::vector<std::string> operands;
   if (int status = CreateConfiguredEffect(args, &effect, &fx, &operands); status != kExitOk)
     return status;
-  if (!operands.empty()) return UsageFailure(Text(text::kTooManyArguments, {operands[0]}));
+  if (!operands.empty()) return UsageError(Text(text::kTooManyArguments, {operands[0]}));
 
   const double fs = static_cast<double>(*options.rate);
   const auto count = static_cast<std::size_t>(options.points);

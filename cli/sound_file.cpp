@@ -1,59 +1,73 @@
 #include "cli/sound_file.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
 #include "cli/cli_text.h"
 
 namespace orlofx::cli {
 
 namespace {
 
-std::optional<SampleFormat> SampleFormatOfSubtype(int sfFormat) {
-  switch (sfFormat & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_U8:
-      return SampleFormat::kPcm8;
-    case SF_FORMAT_PCM_16:
-      return SampleFormat::kPcm16;
-    case SF_FORMAT_PCM_32:
-      return SampleFormat::kPcm32;
-    case SF_FORMAT_FLOAT:
-      return SampleFormat::kFloat32;
-    case SF_FORMAT_DOUBLE:
-      return SampleFormat::kFloat64;
-    default:
-      return std::nullopt;
-  }
-}
+constexpr double kLeftJustifiedScale = 1.0 / 2147483648.0;  // 2^-31
 
-// libsndfile's own name of a major or sub format, for the formats we have
-// no text of our own for.
-std::string LibraryFormatName(int format) {
-  SF_FORMAT_INFO info{};
-  info.format = format;
-  if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name)
-    return info.name;
-  return "0x" + std::to_string(format);
-}
-
-std::string SubtypeName(int sfFormat) {
-  switch (sfFormat & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_24:
-      return Text(text::kFormatPcm24);
-    case SF_FORMAT_PCM_S8:
-      return Text(text::kFormatPcmS8);
-    default:
-      return LibraryFormatName(sfFormat & SF_FORMAT_SUBMASK);
+// Copies all of standard input to an unnamed temporary file; null with
+// errno set when it cannot.
+std::FILE* SpoolStandardInput() {
+  std::FILE* spool = std::tmpfile();
+  if (!spool) return nullptr;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      std::fclose(spool);
+      errno = error;
+      return nullptr;
+    }
+    if (std::fwrite(buffer, 1, static_cast<std::size_t>(got), spool) != static_cast<std::size_t>(got)) {
+      const int error = errno;
+      std::fclose(spool);
+      errno = error;
+      return nullptr;
+    }
   }
+  if (std::fflush(spool) != 0 || std::fseek(spool, 0, SEEK_SET) != 0) {
+    const int error = errno;
+    std::fclose(spool);
+    errno = error;
+    return nullptr;
+  }
+  return spool;
 }
 
 }  // namespace
 
 SoundFile::~SoundFile() {
   if (handle_) sf_close(handle_);
+  if (spool_) std::fclose(spool_);
 }
 
 bool SoundFile::OpenForReading(const std::string& path, std::string* message) {
   path_ = path;
   info_ = SF_INFO{};
-  handle_ = sf_open(path.c_str(), SFM_READ, &info_);
+  if (path != "-") {
+    handle_ = sf_open(path.c_str(), SFM_READ, &info_);
+  } else if (lseek(STDIN_FILENO, 0, SEEK_CUR) >= 0) {
+    handle_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE);
+  } else {
+    spool_ = SpoolStandardInput();
+    if (!spool_) {
+      *message = Text(text::kCannotRead, {path, std::strerror(errno)});
+      return false;
+    }
+    handle_ = sf_open_fd(fileno(spool_), SFM_READ, &info_, SF_FALSE);
+  }
   if (!handle_) {
     *message = Text(text::kCannotOpenInput, {path, sf_strerror(nullptr)});
     return false;
@@ -61,16 +75,17 @@ bool SoundFile::OpenForReading(const std::string& path, std::string* message) {
   return true;
 }
 
-bool SoundFile::OpenForWriting(int fd, const std::string& path, int sfFormat, int channels,
+bool SoundFile::OpenForWriting(int fd, const std::string& shownPath, int sfFormat, int channels,
                                int rate, std::string* message) {
-  path_ = path;
+  path_ = shownPath;
   info_ = SF_INFO{};
   info_.format = sfFormat;
   info_.channels = channels;
   info_.samplerate = rate;
   handle_ = sf_open_fd(fd, SFM_WRITE, &info_, SF_TRUE);
   if (!handle_) {
-    *message = Text(text::kCannotWrite, {path, sf_strerror(nullptr)});
+    close(fd);
+    *message = Text(text::kCannotWrite, {shownPath, sf_strerror(nullptr)});
     return false;
   }
   return true;
@@ -89,55 +104,80 @@ bool SoundFile::Close(std::string* message) {
   return true;
 }
 
-std::optional<WaveFormat> SoundFile::AcceptedFormat(std::string* message) const {
-  const int major = info_.format & SF_FORMAT_TYPEMASK;
-  if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) {
-    *message = Text(text::kUnsupportedFileType, {path_, LibraryFormatName(major)});
-    return std::nullopt;
+// --- frames ------------------------------------------------------------------------
+
+FrameBuffer::FrameBuffer(SoundFile& file, SampleFormat format, std::uint32_t chunkFrames,
+                         LevelMeter* meter)
+    : file_(file), format_(format), chunk_(chunkFrames), meter_(meter) {
+  const std::size_t samples = std::size_t{chunkFrames} * file.info().channels;
+  switch (file.layout().kind) {
+    case SampleKind::kInteger: integers_.resize(samples); break;
+    case SampleKind::kDouble: doubles_.resize(samples); break;
+    case SampleKind::kFloat:
+    case SampleKind::kCoded: floats_.resize(samples); break;
   }
-  const std::optional<SampleFormat> sample = SampleFormatOfSubtype(info_.format);
-  if (!sample) {
-    *message = Text(text::kUnsupportedSampleFormat, {path_, SubtypeName(info_.format)});
-    return std::nullopt;
-  }
-  if (info_.channels != 1 && info_.channels != 2) {
-    *message = Text(text::kUnsupportedChannels, {path_, std::to_string(info_.channels)});
-    return std::nullopt;
-  }
-  return MakeWaveFormat(*sample, info_.channels, static_cast<std::uint32_t>(info_.samplerate));
 }
 
-std::int64_t ReadFrames(SNDFILE* f, std::uint8_t* buffer, std::int64_t frames, int channels) {
-  return sf_read_raw(f, buffer, frames * channels) / channels;
-}
-std::int64_t ReadFrames(SNDFILE* f, std::int16_t* buffer, std::int64_t frames, int) {
-  return sf_readf_short(f, buffer, frames);
-}
-std::int64_t ReadFrames(SNDFILE* f, std::int32_t* buffer, std::int64_t frames, int) {
-  return sf_readf_int(f, buffer, frames);
-}
-std::int64_t ReadFrames(SNDFILE* f, float* buffer, std::int64_t frames, int) {
-  return sf_readf_float(f, buffer, frames);
-}
-std::int64_t ReadFrames(SNDFILE* f, double* buffer, std::int64_t frames, int) {
-  return sf_readf_double(f, buffer, frames);
+std::uint32_t FrameReader::Read(unsigned char* out) {
+  SNDFILE* f = file_.handle();
+  const int step = BytesPerSample(format_);
+  sf_count_t got = 0;
+  auto store = [&](const auto* samples, double scale) {
+    if (meter_) meter_->Add(samples, static_cast<std::size_t>(got));
+    const std::size_t count = static_cast<std::size_t>(got) * file_.info().channels;
+    for (std::size_t i = 0; i < count; ++i)
+      WriteSample<double>(format_, static_cast<double>(samples[i]) * scale, out + i * step);
+  };
+  if (!integers_.empty()) {
+    got = sf_readf_int(f, integers_.data(), chunk_);
+    store(integers_.data(), kLeftJustifiedScale);
+  } else if (!doubles_.empty()) {
+    got = sf_readf_double(f, doubles_.data(), chunk_);
+    store(doubles_.data(), 1.0);
+  } else {
+    got = sf_readf_float(f, floats_.data(), chunk_);
+    store(floats_.data(), 1.0);
+  }
+  return got > 0 ? static_cast<std::uint32_t>(got) : 0;
 }
 
-std::int64_t WriteFrames(SNDFILE* f, const std::uint8_t* buffer, std::int64_t frames,
-                         int channels) {
-  return sf_write_raw(f, buffer, frames * channels) / channels;
-}
-std::int64_t WriteFrames(SNDFILE* f, const std::int16_t* buffer, std::int64_t frames, int) {
-  return sf_writef_short(f, buffer, frames);
-}
-std::int64_t WriteFrames(SNDFILE* f, const std::int32_t* buffer, std::int64_t frames, int) {
-  return sf_writef_int(f, buffer, frames);
-}
-std::int64_t WriteFrames(SNDFILE* f, const float* buffer, std::int64_t frames, int) {
-  return sf_writef_float(f, buffer, frames);
-}
-std::int64_t WriteFrames(SNDFILE* f, const double* buffer, std::int64_t frames, int) {
-  return sf_writef_double(f, buffer, frames);
+bool FrameWriter::Write(const unsigned char* in, std::uint32_t frames) {
+  SNDFILE* f = file_.handle();
+  const int channels = file_.info().channels;
+  const int step = BytesPerSample(format_);
+  const SampleLayout layout = file_.layout();
+  while (frames > 0) {
+    const std::uint32_t n = std::min(frames, chunk_);
+    const std::size_t count = std::size_t{n} * channels;
+    sf_count_t put = 0;
+    if (!integers_.empty()) {
+      // Codes of `bits` bits, rounded and clamped as the processors' writers
+      // do, then left-justified.
+      const double full = std::ldexp(1.0, layout.bits - 1);
+      const int shift = 32 - layout.bits;
+      for (std::size_t i = 0; i < count; ++i) {
+        const double code = sample_io::ClampRound(ReadSample<double>(format_, in + i * step) * full,
+                                                  -full, full - 1.0);
+        integers_[i] = static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(static_cast<std::int32_t>(code)) << shift);
+      }
+      if (meter_) meter_->Add(integers_.data(), n);
+      put = sf_writef_int(f, integers_.data(), n);
+    } else if (!doubles_.empty()) {
+      for (std::size_t i = 0; i < count; ++i) doubles_[i] = ReadSample<double>(format_, in + i * step);
+      if (meter_) meter_->Add(doubles_.data(), n);
+      put = sf_writef_double(f, doubles_.data(), n);
+    } else {
+      for (std::size_t i = 0; i < count; ++i)
+        floats_[i] = static_cast<float>(ReadSample<double>(format_, in + i * step));
+      if (meter_) meter_->Add(floats_.data(), n);
+      put = sf_writef_float(f, floats_.data(), n);
+    }
+    if (put != n) return false;
+    in += count * step;
+    frames -= n;
+  }
+  return true;
 }
 
 }  // namespace orlofx::cli

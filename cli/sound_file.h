@@ -1,19 +1,25 @@
-// Audio files through libsndfile, mapped onto the wave formats the effects
-// accept.
+// Sound files through libsndfile, and the frames between them and the
+// processors.
 //
-// Samples travel between file and processor in the processors' interleaved
-// layout, read and written with the libsndfile call that matches the sample
-// type exactly (short for 16-bit, int for 32-bit PCM, float, double; raw
-// bytes for unsigned 8-bit), so no value is rescaled on the way and the
-// layout is right on any host byte order.
+// Frames travel between file and processors in the processors' interleaved
+// layout of one sample format (framework/sample_format.h). They are read and
+// written with the libsndfile call that moves the file's samples unchanged:
+// integers left-justified in 32 bits for PCM (so that no code is rescaled),
+// floats or doubles for float files and lossy codecs. A PCM code becomes the
+// value code / 2^(bits-1), exactly as the processors' own readers take it,
+// and a value becomes a code rounded to nearest with ties to even and
+// clamped, as their writers give it.
 #pragma once
 
 #include <sndfile.h>
 
 #include <cstdint>
-#include <optional>
+#include <cstdio>
 #include <string>
+#include <vector>
 
+#include "cli/file_types.h"
+#include "cli/level_meter.h"
 #include "framework/sample_format.h"
 
 namespace orlofx::cli {
@@ -25,39 +31,61 @@ class SoundFile {
   SoundFile(const SoundFile&) = delete;
   SoundFile& operator=(const SoundFile&) = delete;
 
-  // False with a message (from the string table) in *message on failure.
+  // `path` "-" is standard input, copied to a temporary file first when it
+  // cannot seek (libsndfile reads headers and seek tables out of order).
+  // False with a message (from the string table) on failure.
   bool OpenForReading(const std::string& path, std::string* message);
-  // Writes to an open descriptor, which the file then owns.
-  bool OpenForWriting(int fd, const std::string& path, int sfFormat, int channels, int rate,
+  // Writes to an open descriptor, which the file then owns; `shownPath`
+  // names it in messages.
+  bool OpenForWriting(int fd, const std::string& shownPath, int sfFormat, int channels, int rate,
                       std::string* message);
   // Closes; false if the last writes could not be completed.
   bool Close(std::string* message);
 
-  // The wave format of a file opened for reading, or a message naming what
-  // the processors do not accept.
-  std::optional<WaveFormat> AcceptedFormat(std::string* message) const;
-
   SNDFILE* handle() const { return handle_; }
   const SF_INFO& info() const { return info_; }
   const std::string& path() const { return path_; }
+  SampleLayout layout() const { return LayoutOf(info_.format); }
 
  private:
   SNDFILE* handle_ = nullptr;
   SF_INFO info_{};
   std::string path_;
+  std::FILE* spool_ = nullptr;  // standard input's copy
 };
 
-// Whole frames moved by the libsndfile call that suits each sample type;
-// the count actually moved is returned.
-std::int64_t ReadFrames(SNDFILE* f, std::uint8_t* buffer, std::int64_t frames, int channels);
-std::int64_t ReadFrames(SNDFILE* f, std::int16_t* buffer, std::int64_t frames, int channels);
-std::int64_t ReadFrames(SNDFILE* f, std::int32_t* buffer, std::int64_t frames, int channels);
-std::int64_t ReadFrames(SNDFILE* f, float* buffer, std::int64_t frames, int channels);
-std::int64_t ReadFrames(SNDFILE* f, double* buffer, std::int64_t frames, int channels);
-std::int64_t WriteFrames(SNDFILE* f, const std::uint8_t* buffer, std::int64_t frames, int channels);
-std::int64_t WriteFrames(SNDFILE* f, const std::int16_t* buffer, std::int64_t frames, int channels);
-std::int64_t WriteFrames(SNDFILE* f, const std::int32_t* buffer, std::int64_t frames, int channels);
-std::int64_t WriteFrames(SNDFILE* f, const float* buffer, std::int64_t frames, int channels);
-std::int64_t WriteFrames(SNDFILE* f, const double* buffer, std::int64_t frames, int channels);
+// What frames of `format` and the file's samples meet in: a chunk of the
+// samples as libsndfile's call for them fills or takes them.
+class FrameBuffer {
+ protected:
+  FrameBuffer(SoundFile& file, SampleFormat format, std::uint32_t chunkFrames, LevelMeter* meter);
+
+  SoundFile& file_;
+  SampleFormat format_;
+  std::uint32_t chunk_;
+  LevelMeter* meter_;
+  // One of them, as the file's samples are read and written.
+  std::vector<std::int32_t> integers_;
+  std::vector<float> floats_;
+  std::vector<double> doubles_;
+};
+
+// Reads frames of a file into the interleaved layout of `format`.
+class FrameReader : private FrameBuffer {
+ public:
+  FrameReader(SoundFile& file, SampleFormat format, std::uint32_t chunkFrames, LevelMeter* meter)
+      : FrameBuffer(file, format, chunkFrames, meter) {}
+  // Up to chunkFrames frames into `out`; the count read, 0 at the end.
+  std::uint32_t Read(unsigned char* out);
+};
+
+// Writes frames of the interleaved layout of `format` to a file.
+class FrameWriter : private FrameBuffer {
+ public:
+  FrameWriter(SoundFile& file, SampleFormat format, std::uint32_t chunkFrames, LevelMeter* meter)
+      : FrameBuffer(file, format, chunkFrames, meter) {}
+  // False when libsndfile could not write them all.
+  bool Write(const unsigned char* in, std::uint32_t frames);
+};
 
 }  // namespace orlofx::cli

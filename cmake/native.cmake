@@ -3,6 +3,8 @@
 find_package(Threads REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(SNDFILE REQUIRED IMPORTED_TARGET sndfile)
+# The tool's loudness report (EBU R128).
+pkg_check_modules(EBUR128 REQUIRED IMPORTED_TARGET libebur128)
 
 file(GLOB ORLOFX_NATIVE_SOURCES CONFIGURE_DEPENDS support/native/*.cpp)
 add_library(orlofx_platform_native STATIC ${ORLOFX_NATIVE_SOURCES})
@@ -21,7 +23,8 @@ target_compile_options(orlofx_effect_list PRIVATE ${ORLOFX_WARNINGS})
 file(GLOB ORLOFX_CLI_SOURCES CONFIGURE_DEPENDS cli/*.cpp)
 list(REMOVE_ITEM ORLOFX_CLI_SOURCES ${CMAKE_SOURCE_DIR}/cli/effect_registry.cpp)
 add_executable(orlofx ${ORLOFX_CLI_SOURCES})
-target_link_libraries(orlofx PRIVATE orlofx_effect_list orlofx_platform_native PkgConfig::SNDFILE)
+target_link_libraries(orlofx PRIVATE orlofx_effect_list orlofx_platform_native PkgConfig::SNDFILE
+  PkgConfig::EBUR128)
 target_compile_options(orlofx PRIVATE ${ORLOFX_WARNINGS})
 
 if(BUILD_TESTING)

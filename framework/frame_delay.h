@@ -12,6 +12,9 @@
 // unprocessed) so that nothing is lost or reordered.
 //
 // Allocate is the only place that allocates; Run and RunBypass never do.
+//
+// GlideGain spreads a level setting that changed between two frames over
+// the next frame, so that the change never reaches the audio as a step.
 #pragma once
 
 #include <algorithm>
@@ -25,6 +28,17 @@
 #include "support/result.h"
 
 namespace orlofx {
+
+// Multiplies x[0..n) by a gain moving linearly from `from` (the gain before
+// the frame) to `to`, which the last sample takes exactly: a ramp of one
+// frame (at most 20 ms) instead of a step.
+template <typename T>
+void GlideGain(T* x, std::uint32_t n, double from, double to) {
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const double w = static_cast<double>(i + 1) / n;
+    x[i] = static_cast<T>(static_cast<double>(x[i]) * (from * (1.0 - w) + to * w));
+  }
+}
 
 class DelayedFrames {
  public:

@@ -29,23 +29,15 @@ echo "== the same settings as a record a host would store, and used again from i
 cmp "$out/sample.noise-gate-1.wav" "$out/sample.from-record.wav" && echo "   identical output from the record"
 echo
 
-echo "== every effect, one preset each, chained: the output of one is the input of the next"
-chain_in=$out/sample.wav
-step=0
-while read -r effect preset; do
-  step=$((step + 1))
-  chain_out=$out/chain.$step.$effect.wav
-  echo "-- $effect, preset $preset"
-  "$orlofx" process "$effect" --preset "$preset" "$chain_in" "$chain_out"
-  chain_in=$chain_out
-done <<'CHAIN'
-noise-gate 4
-graphic-dynamics 6
-multiband-dynamics 4
-parametric-eq 2
-paragraphic-eq 2
-graphic-eq 3
-CHAIN
+echo "== every effect, one preset each, chained in one pass (floating point between them), written as FLAC"
+"$orlofx" process noise-gate --preset 4 then graphic-dynamics --preset 7 then multiband-dynamics --preset 4 \
+  then parametric-eq --preset 2 then paragraphic-eq --preset 2 then graphic-eq --preset 3 \
+  --stats --json "$out/chain.json" "$out/sample.wav" "$out/sample.chain.flac"
+echo "   the report: $out/chain.json"
+echo
+
+echo "== a setting changed while the file plays: the 450 Hz band of the Graphic EQ down 12 dB from 2 s on"
+"$orlofx" process graphic-eq --at 2:band10_gain=-120 "$out/sample.wav" "$out/sample.band10-at-2s.wav"
 echo
 
 echo "== what two of those settings do"

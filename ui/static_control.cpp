@@ -278,16 +278,21 @@ bool PackedDibSize(const BITMAPINFOHEADER* header, std::size_t* size) {
   const std::int64_t height = header->biHeight < 0 ? -static_cast<std::int64_t>(header->biHeight) : header->biHeight;
   if (width <= 0 || width > 32767 || height <= 0 || height > 32767) return false;
   if (header->biClrUsed > 256) return false;
-  const std::size_t offset = PackedDibBitsOffset(header);
-  const std::int64_t stride = ((width * bits + 31) / 32) * 4;
-  std::int64_t image = header->biSizeImage;
+  // Everything in 64 bits: a 32767 x 32767 32-bit header alone asks for 4 GB,
+  // which wraps a 32-bit size_t to a small allocation that drawing would
+  // then read far beyond. No picture of a page comes near the cap.
+  constexpr std::uint64_t kLargestDib = 64u << 20;
+  const std::uint64_t offset = PackedDibBitsOffset(header);
+  const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bits + 31) / 32) * 4;
+  std::uint64_t image = header->biSizeImage;
   const bool uncompressed = header->biCompression == BI_RGB || header->biCompression == BI_BITFIELDS;
   if (!uncompressed && image == 0) return false;  // compressed data must state its size
   if (uncompressed) {
     // Uncompressed rows are 4-byte aligned; never trust a smaller stated size.
-    if (image < stride * height) image = stride * height;
+    if (image < stride * static_cast<std::uint64_t>(height)) image = stride * static_cast<std::uint64_t>(height);
   }
-  *size = offset + static_cast<std::size_t>(image);
+  if (offset + image > kLargestDib) return false;
+  *size = static_cast<std::size_t>(offset + image);
   return true;
 }
 

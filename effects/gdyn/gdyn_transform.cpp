@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "framework/float_environment.h"
+
 namespace orlofx {
 
 namespace {
@@ -258,6 +260,7 @@ void CAkGdynTransform::Rebuild(const AkGdynProps& settings) {
 void CAkGdynTransform::ResetStream() {
   for (ChannelState& c : channels_) c = ChannelState{};
   peaks_[0] = peaks_[1] = 0.0;
+  appliedOutputGain_ = outputGain_;
   frames_.Reset();
 }
 
@@ -265,6 +268,7 @@ void CAkGdynTransform::ResetStream() {
 
 HResult CAkGdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                   std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
     if (inFrames) *inFrames = consumed;
     if (outFrames) *outFrames = produced;
@@ -328,6 +332,14 @@ void CAkGdynTransform::ProcessFrame(T* const* x, std::uint32_t n) {
     ApplyFrameGain<T>(channels_[1], peaks_[1], x[1], nullptr, n);
   }
   peaks_[0] = peaks_[1] = 0.0;
+  if (appliedOutputGain_ != outputGain_) {
+    // The frame's ramps were laid out with the new output gain; this scales
+    // their start back to the old one and lets it reach the new one by the
+    // frame's end.
+    for (int c = 0; c < channelCount_; ++c)
+      GlideGain<T>(x[c], n, appliedOutputGain_ / outputGain_, 1.0);
+    appliedOutputGain_ = outputGain_;
+  }
 }
 
 template <typename T>

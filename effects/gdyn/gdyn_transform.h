@@ -20,6 +20,9 @@
 // change rebuilds the curve without disturbing frames and gains, a
 // discontinuity rebuilds with a full reset.
 //
+// A changed output gain (page, record or automation) glides from the old
+// value to the new across the next frame rather than stepping.
+//
 // Sample rates under 50 Hz would give an empty frame: the frame is then one
 // sample long. A rate of 0 is refused by Prepare.
 #pragma once
@@ -145,6 +148,8 @@ class CAkGdynTransform : public EffectProcessor,
   std::int64_t attackLength_ = 0;
   std::int64_t releaseLength_ = 0;
   double outputGain_ = 1.0;
+  // The output gain the last frame ended at: a new one glides in from it.
+  double appliedOutputGain_ = 1.0;
   bool sync_ = true;
   bool bypass_ = false;
 

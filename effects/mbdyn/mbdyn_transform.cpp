@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "framework/float_environment.h"
 #include "support/strings/string_ids.h"
 
 namespace orlofx {
@@ -392,11 +393,15 @@ void CAkMbdynTransform::Rebuild(const MbdynParams& p, bool reset) {
   bands_.Build(c, static_cast<double>(rate_), reset);
   bypass_ = c.bypass != 0;
   meters_ = c.enableMeters != 0;
-  if (reset) frames_.Reset();
+  if (reset) {
+    frames_.Reset();
+    appliedOutputGain_ = bands_.OutputGain();
+  }
 }
 
 HResult CAkMbdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                    std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
     if (inFrames) *inFrames = consumed;
     if (outFrames) *outFrames = produced;
@@ -467,10 +472,14 @@ void CAkMbdynTransform::ProcessBlock(T* const* x, std::uint32_t n) {
   // The output gain belongs to the output stage: after the bands, before
   // the writer's clamp and rounding.
   const double gain = bands_.OutputGain();
-  if (gain != 1.0)
+  if (gain != appliedOutputGain_) {
+    for (int c = 0; c < channelCount_; ++c) GlideGain<T>(x[c], n, appliedOutputGain_, gain);
+    appliedOutputGain_ = gain;
+  } else if (gain != 1.0) {
     for (int c = 0; c < channelCount_; ++c)
       for (std::uint32_t i = 0; i < n; ++i)
         x[c][i] = static_cast<T>(static_cast<double>(x[c][i]) * gain);
+  }
   RecordMeters(n);
 }
 

@@ -13,6 +13,9 @@
 // parameter lock. A change rebuilds the bands keeping filter states, gains
 // and modes; a discontinuity rebuilds with a reset.
 //
+// A changed output gain glides from the old value to the new across the
+// next block rather than stepping.
+//
 // Meters are written by the streaming thread and read by the pages under a
 // lock of their own, so a page never waits on a settings change.
 #pragma once
@@ -173,6 +176,8 @@ class CAkMbdynTransform : public EffectProcessor,
   bool bypass_ = false;
   bool meters_ = true;
   MbdynParams current_{};  // what the bands were last built from (clamped)
+  // The output gain the last block ended at: a new one glides in from it.
+  double appliedOutputGain_ = 1.0;
   std::uint64_t blockStart_ = 0;  // first sample of the next block, since start
   DelayedFrames frames_;
   mbdyn::MbdynBands bands_;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <new>
 
+#include "framework/float_environment.h"
+
 namespace orlofx {
 
 namespace {
@@ -232,6 +234,7 @@ void CAkNoisgtTransform::ResetStream() {
 
 HResult CAkNoisgtTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                     std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
     if (inFrames) *inFrames = consumed;
     if (outFrames) *outFrames = produced;

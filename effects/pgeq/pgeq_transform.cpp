@@ -2,27 +2,25 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
+#include <cstring>
+
+#include "framework/float_environment.h"
 
 namespace orlofx {
 
 namespace {
 
-// Memories below 2^-32 are flushed to zero, so a decaying section never
-// reaches the slow denormal range. A memory that is not finite (a NaN or an
-// infinity in the input) is dropped as well: kept, it would silence the
-// section for the rest of the stream.
-constexpr double kFlushBelow = 2.3283064365386963e-10;  // 2^-32
-constexpr double kLargest = std::numeric_limits<double>::max();
+// The fade from the old design to the new one after a change while audio
+// plays: long enough to hide the switch, short enough to follow a slider.
+constexpr double kFadeSeconds = 0.01;
 
-inline double Flush(double y) {
-  const double a = std::fabs(y);
-  return a >= kFlushBelow && a <= kLargest ? y : 0.0;  // false for NaN
+// Whether two records sound alike: all but the highlighted band, which only
+// the page reads.
+bool SameSound(const PgeqParams& a, const PgeqParams& b) {
+  PgeqParams x = a, y = b;
+  x.highlightBand = y.highlightBand = 0;
+  return std::memcmp(&x, &y, sizeof x) == 0;
 }
-
-// A memory at or below this counts as quiet for the drain of the float
-// interface.
-constexpr double kQuietLevel = 1e-5;
 
 template <SampleFormat F>
 inline double Load(const unsigned char* p) {
@@ -232,7 +230,7 @@ HResult CAkPgeqTransform::Start(const WaveFormat& format) {
   PgeqParams snapshot;
   bool changed;
   TakeSnapshot(&snapshot, &changed);
-  Design(snapshot, true);
+  Restart(snapshot);
   ranSinceStart_ = false;
   quiet_ = false;
   prepared_ = true;
@@ -264,7 +262,11 @@ HResult CAkPgeqTransform::Update(bool reset) {
   bool changed;
   TakeSnapshot(&snapshot, &changed);
   if (!changed && !reset) return kFalse;
-  Design(snapshot, reset);
+  if (reset) {
+    Restart(snapshot);
+  } else {
+    Change(snapshot);
+  }
   return kOk;
 }
 
@@ -281,44 +283,61 @@ void CAkPgeqTransform::Design(const PgeqParams& snapshot, bool clearMemory) {
   const PgeqParams p = ClampPgeqParams(snapshot);
   const double rate = rate_ > 0 ? static_cast<double>(rate_) : 44100.0;
 
-  wet_ = std::pow(10.0, p.wetOut / 200.0);
-  dry_ = p.dryOut == kPgeqLevelFloor ? 0.0 : std::pow(10.0, p.dryOut / 200.0);
+  PgeqChain next{};
+  next.wet = std::pow(10.0, p.wetOut / 200.0);
+  next.dry = p.dryOut == kPgeqLevelFloor ? 0.0 : std::pow(10.0, p.dryOut / 200.0);
 
   const PgeqCorrectionTable table;
-  PgeqBandBlock designed{};
+  PgeqChannelState& designed = next.channels[0];
   int slot = 0;
   for (int k = 0; k < kPgeqBands; ++k) {
     if (p.gain[k] == 0) continue;  // a band at 0 dB is off and takes no slot
-    DesignBand(table, p.gain[k], p.width[k], p.center[k] / rate, &designed.slots[slot]);
+    DesignBand(table, p.gain[k], p.width[k], p.center[k] / rate, &designed.bands.slots[slot]);
+    next.slotBand[slot] = k;
     ++slot;
   }
-  activeBands_ = slot;
+  next.activeBands = slot;
+  DesignShelves(p, rate, &designed.shelves);
 
-  PgeqShelfBlock shelves;
-  DesignShelves(p, rate, &shelves);
-
-  // Every channel runs channel 0's coefficients. The band memories stay with
-  // their slot and channel unless cleared: a channel must not continue from
-  // another channel's history. Unused slots hold no memory.
-  for (ChannelState& ch : channels_) {
-    for (int s = 0; s < kPgeqBands; ++s) {
-      PgeqBandSlot& target = ch.bands.slots[s];
-      const bool keep = !clearMemory && s < activeBands_;
-      const double y1 = keep ? target.y1 : 0.0;
-      const double y2 = keep ? target.y2 : 0.0;
-      target = designed.slots[s];
-      target.y1 = y1;
-      target.y2 = y2;
-    }
-    ch.shelves = shelves;
-  }
+  // Every channel runs channel 0's coefficients, with its own memories: a
+  // channel must not continue from another channel's history.
+  next.channels[1] = next.channels[0];
+  if (!clearMemory) CarryPgeqMemories(chain_, &next);
+  chain_ = next;
+  designed_ = snapshot;
   designValid_ = true;
+}
+
+void CAkPgeqTransform::Restart(const PgeqParams& snapshot) {
+  Design(snapshot, true);
+  changePending_ = false;
+  fadeLength_ = 0;
+  playing_ = false;
+}
+
+void CAkPgeqTransform::Change(const PgeqParams& snapshot) {
+  pending_ = snapshot;
+  changePending_ = true;
+  ApplyPendingChange();
+}
+
+void CAkPgeqTransform::ApplyPendingChange() {
+  if (!changePending_ || Fading()) return;
+  changePending_ = false;
+  if (SameSound(pending_, designed_)) return;
+  if (playing_) {
+    fadingOut_ = chain_;
+    fadeLength_ = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(rate_ * kFadeSeconds));
+    fadePosition_ = 0;
+  }
+  Design(pending_, false);
 }
 
 // --- processing -----------------------------------------------------------------
 
 HResult CAkPgeqTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
                                   std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
   auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
     if (inFrames) *inFrames = consumed;
     if (outFrames) *outFrames = produced;
@@ -350,6 +369,7 @@ HResult CAkPgeqTransform::Process(int mode, const void* in, std::uint32_t* inFra
 }
 
 HResult CAkPgeqTransform::ProcessFloat(float* samples, std::uint32_t frames, bool drain) {
+  ScopedFlushSubnormals flush;
   if (!prepared_ || format_ != SampleFormat::kFloat32) return kUnexpected;
   if (drain && quiet_) return kProcessFinished;
   if (frames > 0 && !samples) return kPointer;
@@ -366,94 +386,79 @@ void CAkPgeqTransform::RunBuffer(const unsigned char* in, unsigned char* out,
   // The first buffer of a stream usually carries the mark; the stream start
   // has just designed with clear memories, so it needs nothing more.
   const bool breakInStream = discontinuity && ranSinceStart_;
-  if (changed || !designValid_ || breakInStream) Design(snapshot, discontinuity);
+  if (!designValid_ || breakInStream) {
+    Restart(snapshot);
+  } else if (changed) {
+    Change(snapshot);
+  }
   ranSinceStart_ = true;
   if (frames == 0) return;
 
-  bool allQuiet = true;
-  for (int c = 0; c < channelCount_; ++c) {
-    ChannelState& state = channels_[c];
-    bool quiet = false;
-    switch (format_) {
-      case SampleFormat::kPcm8:
-        quiet = RunChannel<SampleFormat::kPcm8>(state, in, out, frames, c);
-        break;
-      case SampleFormat::kPcm16:
-        quiet = RunChannel<SampleFormat::kPcm16>(state, in, out, frames, c);
-        break;
-      case SampleFormat::kPcm32:
-        quiet = RunChannel<SampleFormat::kPcm32>(state, in, out, frames, c);
-        break;
-      case SampleFormat::kFloat32:
-        quiet = RunChannel<SampleFormat::kFloat32>(state, in, out, frames, c);
-        break;
-      case SampleFormat::kFloat64:
-        quiet = RunChannel<SampleFormat::kFloat64>(state, in, out, frames, c);
-        break;
-    }
-    allQuiet = allQuiet && quiet;
+  bool quiet = false;
+  switch (format_) {
+    case SampleFormat::kPcm8: quiet = RunFrames<SampleFormat::kPcm8>(in, out, frames); break;
+    case SampleFormat::kPcm16: quiet = RunFrames<SampleFormat::kPcm16>(in, out, frames); break;
+    case SampleFormat::kPcm32: quiet = RunFrames<SampleFormat::kPcm32>(in, out, frames); break;
+    case SampleFormat::kFloat32: quiet = RunFrames<SampleFormat::kFloat32>(in, out, frames); break;
+    case SampleFormat::kFloat64: quiet = RunFrames<SampleFormat::kFloat64>(in, out, frames); break;
   }
+  playing_ = true;
   // Only 32-bit float buffers are watched; the drain asks about the latest
-  // buffer, so a quiet stretch earlier in the stream does not cut a tail.
-  quiet_ = format_ == SampleFormat::kFloat32 && allQuiet;
+  // buffer, so a quiet stretch earlier in the stream does not cut a tail,
+  // nor does a fade still running.
+  quiet_ = format_ == SampleFormat::kFloat32 && quiet && !Fading();
 }
 
-inline double CAkPgeqTransform::Filter(ChannelState& s, double x) const {
-  for (int k = 0; k < activeBands_; ++k) {
-    PgeqBandSlot& b = s.bands.slots[k];
-    const double y = Flush(b.b * x + b.a1 * b.y1 - b.a2 * b.y2);
-    x += b.g * (y - b.y1);
-    b.y2 = b.y1;
-    b.y1 = y;
-  }
-  if (s.shelves.lowType != kPgeqShelfOff) {
-    const bool boost = s.shelves.lowType == kPgeqShelfBoost;
-    for (PgeqLowShelfStage& st : s.shelves.low) {
-      const double y = Flush(st.b * x + st.a1 * st.y1 - st.a2 * st.y2);
-      st.y2 = st.y1;
-      st.y1 = y;
-      x = boost ? st.c0 * x + st.c1 * y : st.c0 * x + st.c1 * (x - y);
-    }
-  }
-  if (s.shelves.highType != kPgeqShelfOff) {
-    for (PgeqHighShelfStage& st : s.shelves.high) {
-      const double y = Flush(st.corr * x + st.a1 * st.y1 - st.a2 * st.y2);
-      const double e = y - 2.0 * st.y1 + st.y2;
-      st.y2 = st.y1;
-      st.y1 = y;
-      x = st.c0 * x + st.c1 * e;
-    }
-  }
-  return x;
-}
-
-// Runs one channel of the interleaved buffer; for 32-bit float, says whether
-// every watched memory stayed quiet after every sample.
+// Runs the interleaved frames block by block; says whether every watched
+// memory stayed quiet.
 template <SampleFormat F>
-bool CAkPgeqTransform::RunChannel(ChannelState& state, const unsigned char* in,
-                                  unsigned char* out, std::uint32_t frames, int channel) {
+bool CAkPgeqTransform::RunFrames(const unsigned char* in, unsigned char* out,
+                                 std::uint32_t frames) {
   constexpr std::size_t kSampleBytes = static_cast<std::size_t>(BytesPerSample(F));
+  const bool stereo = channelCount_ == 2;
   const std::size_t stride = kSampleBytes * static_cast<std::size_t>(channelCount_);
-  const unsigned char* src = in + kSampleBytes * static_cast<std::size_t>(channel);
-  unsigned char* dst = out + kSampleBytes * static_cast<std::size_t>(channel);
-  const double wet = wet_;
-  const double dry = dry_;
   bool quiet = true;
-  for (std::uint32_t i = 0; i < frames; ++i, src += stride, dst += stride) {
-    const double input = Load<F>(src);
-    const double x = Filter(state, input);
-    Store<F>(dst, x * wet + input * dry);
-    if constexpr (F == SampleFormat::kFloat32) {
-      const PgeqBandSlot& first = state.bands.slots[0];
-      const PgeqShelfBlock& sh = state.shelves;
-      // A negative memory counts as quiet, as the test has always read.
-      quiet = quiet && first.y1 <= kQuietLevel && first.y2 <= kQuietLevel &&
-              sh.low[0].y1 <= kQuietLevel && sh.low[0].y2 <= kQuietLevel &&
-              sh.low[1].y1 <= kQuietLevel && sh.low[1].y2 <= kQuietLevel &&
-              sh.high[0].y1 <= kQuietLevel && sh.high[0].y2 <= kQuietLevel &&
-              sh.high[1].y1 <= kQuietLevel && sh.high[1].y2 <= kQuietLevel;
+  std::uint32_t done = 0;
+  while (done < frames) {
+    // A change that waited for the previous fade starts where that fade ends.
+    ApplyPendingChange();
+    std::uint32_t n = std::min(kBlockFrames, frames - done);
+    if (Fading()) n = std::min(n, fadeLength_ - fadePosition_);
+
+    const unsigned char* src = in + stride * done;
+    for (std::uint32_t i = 0; i < n; ++i, src += stride) {
+      block_[2 * i] = Load<F>(src);
+      block_[2 * i + 1] = stereo ? Load<F>(src + kSampleBytes) : 0.0;
+    }
+    quiet = RunBlock(n) && quiet;
+    unsigned char* dst = out + stride * done;
+    for (std::uint32_t i = 0; i < n; ++i, dst += stride) {
+      Store<F>(dst, block_[2 * i]);
+      if (stereo) Store<F>(dst + kSampleBytes, block_[2 * i + 1]);
+    }
+    done += n;
+  }
+  return quiet;
+}
+
+// Runs block_ through the design, and through the previous one while the
+// output fades from it.
+bool CAkPgeqTransform::RunBlock(std::uint32_t frames) {
+  if (!Fading()) return RunPgeqChain(chain_, block_, frames);
+
+  std::memcpy(fadingBlock_, block_, sizeof(double) * 2 * frames);
+  RunPgeqChain(fadingOut_, fadingBlock_, frames);
+  const bool quiet = RunPgeqChain(chain_, block_, frames);
+  const double step = 1.0 / fadeLength_;
+  for (std::uint32_t i = 0; i < frames; ++i) {
+    const double w = (fadePosition_ + i + 1) * step;
+    for (int c = 0; c < 2; ++c) {
+      const double from = fadingBlock_[2 * i + c];
+      block_[2 * i + c] = from + (block_[2 * i + c] - from) * w;
     }
   }
+  fadePosition_ += frames;
+  if (fadePosition_ >= fadeLength_) fadeLength_ = 0;
   return quiet;
 }
 

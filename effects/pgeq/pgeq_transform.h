@@ -9,8 +9,15 @@
 // the other formats use the usual sample scales. Coefficients are redesigned
 // at the start of a buffer when the settings changed, when no design exists
 // yet, or when a discontinuity arrives after the first buffer of a stream;
-// only a discontinuity (or an explicit reset) clears the band memories.
+// only a discontinuity (or an explicit reset) clears the memories.
 // Channel 1 always runs the coefficients designed for channel 0.
+//
+// A change while audio plays must not click. The new design takes over the
+// memories that still fit it (a band keeps its own wherever its slot moves,
+// a shelf keeps its stages' while it stays a cut or a boost), and the output
+// fades from the old design, still running, to the new one over 10 ms. A
+// change that arrives during a fade waits for its end. A change that leaves
+// the sound alone (the highlighted band) redesigns nothing.
 //
 // Process is the frame's entry: input and output may be the same buffer
 // (the in-place filter passes its sample twice); every frame offered is
@@ -21,6 +28,7 @@
 #include <cstdint>
 
 #include "effects/pgeq/pgeq_design.h"
+#include "effects/pgeq/pgeq_engine.h"
 #include "effects/pgeq/pgeq_params.h"
 #include "framework/processor.h"
 
@@ -94,11 +102,11 @@ class CAkPgeqTransform : public EffectProcessor {
   int PresetNameId(int index) const override;
 
   // --- stream read-outs (streaming thread only) ------------------------------
-  const PgeqBandBlock& Bands(int channel) const { return channels_[channel].bands; }
-  const PgeqShelfBlock& Shelves(int channel) const { return channels_[channel].shelves; }
-  int ActiveBands() const { return activeBands_; }
-  double WetGain() const { return wet_; }
-  double DryGain() const { return dry_; }
+  const PgeqBandBlock& Bands(int channel) const { return chain_.channels[channel].bands; }
+  const PgeqShelfBlock& Shelves(int channel) const { return chain_.channels[channel].shelves; }
+  int ActiveBands() const { return chain_.activeBands; }
+  double WetGain() const { return chain_.wet; }
+  double DryGain() const { return chain_.dry; }
   bool Quiet() const { return quiet_; }
   bool Prepared() const { return prepared_; }
 
@@ -106,10 +114,8 @@ class CAkPgeqTransform : public EffectProcessor {
   void PresetFields(int index, std::int32_t* fields) const override;
 
  private:
-  struct ChannelState {
-    PgeqBandBlock bands;
-    PgeqShelfBlock shelves;
-  };
+  // Frames converted to double at a time, both channels side by side.
+  static constexpr std::uint32_t kBlockFrames = 256;
 
   HResult GetField(std::int32_t PgeqParams::*field, std::int32_t* value) const;
   HResult SetField(std::int32_t PgeqParams::*field, PgeqField index, std::int32_t value);
@@ -120,12 +126,17 @@ class CAkPgeqTransform : public EffectProcessor {
   HResult Start(const WaveFormat& format);
   void TakeSnapshot(PgeqParams* snapshot, bool* changed);
   void Design(const PgeqParams& snapshot, bool clearMemory);
+  // Designs afresh with cleared memories: nothing fades.
+  void Restart(const PgeqParams& snapshot);
+  // Takes a changed snapshot over, now or once the running fade ends.
+  void Change(const PgeqParams& snapshot);
+  void ApplyPendingChange();
+  bool Fading() const { return fadeLength_ > 0; }
   void RunBuffer(const unsigned char* in, unsigned char* out, std::uint32_t frames,
                  bool discontinuity);
   template <SampleFormat F>
-  bool RunChannel(ChannelState& state, const unsigned char* in, unsigned char* out,
-                  std::uint32_t frames, int channel);
-  double Filter(ChannelState& state, double x) const;
+  bool RunFrames(const unsigned char* in, unsigned char* out, std::uint32_t frames);
+  bool RunBlock(std::uint32_t frames);
 
   // Settings, under paramLock_.
   PgeqParams params_{};
@@ -136,14 +147,20 @@ class CAkPgeqTransform : public EffectProcessor {
   int channelCount_ = 0;
   std::uint32_t rate_ = 0;
 
-  // Design and memories.
+  // Design and memories (streaming thread).
   bool designValid_ = false;
   bool ranSinceStart_ = false;  // a buffer has been processed since the stream started
+  bool playing_ = false;        // frames have run since the memories were cleared
   bool quiet_ = false;
-  int activeBands_ = 0;
-  double wet_ = 1.0;
-  double dry_ = 0.0;
-  ChannelState channels_[2] = {};
+  PgeqParams designed_{};       // the settings chain_ was designed from
+  PgeqChain chain_{};
+  bool changePending_ = false;  // pending_ waits for the running fade to end
+  PgeqParams pending_{};
+  PgeqChain fadingOut_{};       // the previous design, while the output fades from it
+  std::uint32_t fadeLength_ = 0;  // 0: no fade running
+  std::uint32_t fadePosition_ = 0;
+  double block_[2 * kBlockFrames] = {};
+  double fadingBlock_[2 * kBlockFrames] = {};
 };
 
 }  // namespace orlofx

@@ -4,15 +4,10 @@
 // does not, and a malformed point list is refused with a message that names
 // the faulty point.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,6 +16,7 @@
 #include "effects/geq/geq_transform.h"
 #include "effects/pmeq/pmeq_transform.h"
 #include "framework/parameters.h"
+#include "tests/native/test_cli_support.h"
 
 namespace orlofx {
 namespace {
@@ -121,22 +117,9 @@ TEST_F(PointList, AtMostTheRecordsPointsAreTaken) {
 
 // --- the tool ---------------------------------------------------------------------
 
-struct ToolRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadText(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using cli_test::CliTest;
+using cli_test::ReadText;
+using ToolRun = cli_test::CliResult;
 
 struct Curve {
   std::string head;
@@ -158,25 +141,10 @@ Curve ParseCsv(const std::string& text) {
   return c;
 }
 
-class ResponseCli : public ::testing::Test {
+class ResponseCli : public CliTest {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "orlofx-response-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   ToolRun Tool(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8") const {
-    std::string command = "LC_ALL=" + Quote(locale) + " " + Quote(ORLOFX_CLI_PATH);
-    for (const std::string& a : args) command += " " + Quote(a);
-    const fs::path out = dir_ / "..stdout", err = dir_ / "..stderr";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int status = std::system(command.c_str());
-    ToolRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(out), ReadText(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
+    return Run(args, "", "", "LC_ALL=" + cli_test::Quote(locale));
   }
 
   // Runs "response <args> --csv <file>" and reads the curve back.
@@ -190,8 +158,6 @@ class ResponseCli : public ::testing::Test {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return ParseCsv(ReadText(csv));
   }
-
-  fs::path dir_;
 };
 
 // Value of the curve at the grid point nearest to f (log distance).

@@ -426,9 +426,9 @@ TEST(GdynTiming, FloatAndDoublePipelinesAgree) {
 
 // --- automation -----------------------------------------------------------------------
 
-TEST(GdynAutomation, AnOutputGainEnvelopeSwitchesTheGainAtItsSample) {
+TEST(GdynAutomation, AnOutputGainEnvelopeJumpGlidesInOverTheFrameItStartsIn) {
   Dyn d;
-  // From 1 s to 2 s: -6 dB.
+  // From 1 s (the start of frame 50) to 2 s: -6 dB.
   const EnvelopeSegment jump = {kTimeUnitsPerSecond, 2 * kTimeUnitsPerSecond, -6.0f, -6.0f,
                                 kCurveJump, 0};
   ASSERT_EQ(d.fx.AddEnvelope(kGdynParamOutputGain, 1, &jump), kOk);
@@ -437,7 +437,12 @@ TEST(GdynAutomation, AnOutputGainEnvelopeSwitchesTheGainAtItsSample) {
   const std::vector<double> out = RunThrough(d.fx, Constant(2 * kRate, 0.5));
   ASSERT_EQ(out.size(), 2 * kRate);
   EXPECT_EQ(out[kRate - 1], 0.5);
-  EXPECT_NEAR(out[kRate], 0.5 * FromDb(-6.0), 1e-12);
+  // Falling through the frame, never below the new level, reached at its end.
+  for (std::size_t i = kRate; i < kRate + kFrame - 1; ++i) {
+    ASSERT_LT(out[i], out[i - 1]) << i;
+    ASSERT_GT(out[i], 0.5 * FromDb(-6.0)) << i;
+  }
+  EXPECT_NEAR(out[kRate + kFrame - 1], 0.5 * FromDb(-6.0), 1e-12);
   EXPECT_NEAR(out.back(), 0.5 * FromDb(-6.0), 1e-12);
   std::int32_t gain = 0;
   d.fx.GetParamProp(kGdynParamOutputGain, &gain);

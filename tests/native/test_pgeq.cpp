@@ -443,9 +443,11 @@ TEST(PgeqProcess, SixteenBitWorksInRawUnitsAndTruncates) {
   EXPECT_EQ(s[4], static_cast<std::int16_t>(std::trunc(20000 * g)));
   EXPECT_EQ(s[5], static_cast<std::int16_t>(std::trunc(-20000 * g)));
 
-  e.eq.SetWetOut(250);  // about 17.8
+  Eq louder;
+  louder.eq.SetWetOut(250);  // about 17.8
+  Prepare(louder.eq, SampleFormat::kPcm16, 1);
   std::vector<std::int16_t> loud = {30000, -30000, 100};
-  RunInPlace(e.eq, loud, 1);
+  RunInPlace(louder.eq, loud, 1);
   EXPECT_EQ(loud[0], 32767);
   EXPECT_EQ(loud[1], -32768);
   EXPECT_EQ(loud[2], static_cast<std::int16_t>(std::trunc(100 * std::pow(10.0, 1.25))));
@@ -555,21 +557,42 @@ TEST(PgeqProcess, DecayingMemoriesAreFlushedToZero) {
   }
 }
 
-TEST(PgeqProcess, NonFiniteInputDoesNotStayInTheMemories) {
-  Eq e;
-  e.eq.ApplyPreset(9);
-  Prepare(e.eq, SampleFormat::kFloat32, 1);
-  std::vector<float> s = {1.0f, std::numeric_limits<float>::quiet_NaN(),
-                          std::numeric_limits<float>::infinity(), -3e38f, 0.5f};
-  RunInPlace(e.eq, s, 1);
-  std::vector<float> clean(kRate / 10);
-  for (std::size_t i = 0; i < clean.size(); ++i)
-    clean[i] = static_cast<float>(0.5 * std::sin(2 * kPi * 440.0 * i / kRate));
-  RunInPlace(e.eq, clean, 1);
-  for (float v : clean) ASSERT_TRUE(std::isfinite(v));
-  EXPECT_TRUE(std::isfinite(e.eq.Bands(0).slots[0].y1));
-  EXPECT_TRUE(std::isfinite(e.eq.Shelves(0).low[1].y2));
-  EXPECT_GT(*std::max_element(clean.begin(), clean.end()), 0.1f);
+// A sample that is not finite reads as silence: the stream plays on exactly
+// as if the host had sent 0 there, and no memory is left holding a NaN.
+template <typename T>
+void ExpectNonFiniteReadsAsSilence(SampleFormat fmt) {
+  const std::size_t frames = kRate / 10;
+  std::vector<T> hostile(2 * frames);
+  for (std::size_t i = 0; i < hostile.size(); ++i)
+    hostile[i] = static_cast<T>(0.5 * std::sin(2 * kPi * 440.0 * (i / 2) / kRate + (i % 2)));
+  std::vector<T> silenced = hostile;
+  const T bad[] = {std::numeric_limits<T>::quiet_NaN(), std::numeric_limits<T>::infinity(),
+                   -std::numeric_limits<T>::infinity()};
+  for (std::size_t k = 0; k < 30; ++k) {
+    const std::size_t at = 37 + 101 * k;  // both channels, spread over the buffer
+    hostile[at] = bad[k % 3];
+    silenced[at] = 0;
+  }
+  std::vector<T>* runs[2] = {&hostile, &silenced};
+  for (std::vector<T>* run : runs) {
+    Eq e;
+    e.eq.ApplyPreset(9);  // a band and both shelves
+    Prepare(e.eq, fmt, 2);
+    RunInPlace(e.eq, *run, 2);
+    for (int c = 0; c < 2; ++c) {
+      EXPECT_TRUE(std::isfinite(e.eq.Bands(c).slots[0].y1) && std::isfinite(e.eq.Bands(c).slots[0].y2));
+      for (int st = 0; st < 2; ++st) {
+        EXPECT_TRUE(std::isfinite(e.eq.Shelves(c).low[st].y1) && std::isfinite(e.eq.Shelves(c).low[st].y2));
+        EXPECT_TRUE(std::isfinite(e.eq.Shelves(c).high[st].y1) && std::isfinite(e.eq.Shelves(c).high[st].y2));
+      }
+    }
+  }
+  EXPECT_EQ(0, std::memcmp(hostile.data(), silenced.data(), hostile.size() * sizeof(T)));
+}
+
+TEST(PgeqProcess, NonFiniteInputPlaysAsSilence) {
+  ExpectNonFiniteReadsAsSilence<float>(SampleFormat::kFloat32);
+  ExpectNonFiniteReadsAsSilence<double>(SampleFormat::kFloat64);
 }
 
 // --- redesign rules -------------------------------------------------------------
@@ -604,23 +627,44 @@ TEST(PgeqRedesign, BuffersContinueAndADiscontinuityStartsAfresh) {
   EXPECT_NE(c[4000], a[4000]);
 }
 
-TEST(PgeqRedesign, SettingChangeKeepsBandMemoryAndRestartsShelves) {
+// A redesign keeps every memory that still fits: a band's own wherever its
+// slot moves, a shelf's while it stays a boost or a cut. A band switched on,
+// or a shelf turned from boost to cut, starts from silence.
+TEST(PgeqRedesign, MemoriesFollowTheirBandAndTheirShelfKind) {
   Eq e;
-  e.eq.ApplyPreset(9);
+  PgeqParams p = Preset(9);  // band 3, low and high shelf boosts
+  p.gain[0] = -10;           // band 1 in slot 0, band 3 in slot 1
+  e.eq.SetParams(&p);
   Prepare(e.eq, SampleFormat::kFloat64, 1);
   std::vector<double> s = Noise(500, 0.5, 2);
   RunInPlace(e.eq, s, 1);
-  const PgeqBandSlot before = e.eq.Bands(0).slots[0];
-  ASSERT_NE(before.y1, 0.0);
-  e.eq.SetBandGain(2, -60);  // still the only band, new coefficients
+  const PgeqBandSlot band3 = e.eq.Bands(0).slots[1];
+  const PgeqShelfBlock shelves = e.eq.Shelves(0);
+  ASSERT_NE(band3.y1, 0.0);
+  ASSERT_NE(shelves.low[1].y2, 0.0);
+  ASSERT_NE(shelves.high[1].y2, 0.0);
+
+  p.gain[0] = 0;            // band 1 off: band 3 moves to slot 0
+  p.gain[3] = 30;           // band 4 on, in slot 1
+  p.lowShelfGain = 30;      // still a boost
+  p.highShelfGain = -60;    // now a cut
+  e.eq.SetParams(&p);
   std::vector<double> none;
   RunInPlace(e.eq, none, 1);
-  const PgeqBandSlot after = e.eq.Bands(0).slots[0];
-  EXPECT_EQ(after.y1, before.y1);
-  EXPECT_EQ(after.y2, before.y2);
-  EXPECT_NE(after.g, before.g);
-  EXPECT_EQ(e.eq.Shelves(0).low[0].y1, 0.0);
-  EXPECT_EQ(e.eq.Shelves(0).high[1].y2, 0.0);
+  ASSERT_EQ(e.eq.ActiveBands(), 2);
+  const PgeqBandBlock& bands = e.eq.Bands(0);
+  EXPECT_EQ(bands.slots[0].y1, band3.y1);
+  EXPECT_EQ(bands.slots[0].y2, band3.y2);
+  EXPECT_EQ(bands.slots[1].y1, 0.0);
+  EXPECT_EQ(bands.slots[1].y2, 0.0);
+  const PgeqShelfBlock& now = e.eq.Shelves(0);
+  EXPECT_NE(now.low[0].c1, shelves.low[0].c1);
+  for (int st = 0; st < 2; ++st) {
+    EXPECT_EQ(now.low[st].y1, shelves.low[st].y1) << st;
+    EXPECT_EQ(now.low[st].y2, shelves.low[st].y2) << st;
+    EXPECT_EQ(now.high[st].y1, 0.0) << st;
+    EXPECT_EQ(now.high[st].y2, 0.0) << st;
+  }
 }
 
 // Each channel keeps its own history: channel 1 of a stereo run equals a
@@ -652,6 +696,161 @@ TEST(PgeqRedesign, ChannelsKeepTheirOwnMemoriesAcrossRedesign) {
     ASSERT_EQ(s2[2 * i + 1], m2[i]) << i;
   }
 }
+
+// --- changes while playing -------------------------------------------------------
+//
+// The oracles are the steady outputs of the old and the new settings: the
+// same signal played with one setting throughout.
+
+constexpr std::size_t kHostBuffer = kRate / 100;  // 10 ms, as a host delivers
+constexpr std::size_t kChangeAt = 100 * kHostBuffer;  // one second in, settled
+
+// 0.4 at 100 Hz and 0.4 at 1 kHz: the centres of bands 1 and 3.
+std::vector<double> TonePair(std::size_t frames) {
+  std::vector<double> v(frames);
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    v[i] = 0.4 * std::sin(2 * kPi * 100.0 * t) + 0.4 * std::sin(2 * kPi * 1000.0 * t + 1.0);
+  }
+  return v;
+}
+
+// Plays a mono float64 signal in host buffers of `buffer` frames; before
+// each, `change(eq, frame)` may change settings.
+template <typename Change>
+std::vector<double> Play(const PgeqParams& start, const std::vector<double>& signal,
+                         Change change, std::size_t buffer = kHostBuffer) {
+  Eq e;
+  e.eq.SetParams(&start);
+  Prepare(e.eq, SampleFormat::kFloat64, 1);
+  std::vector<double> out = signal;
+  for (std::size_t pos = 0; pos < out.size(); pos += buffer) {
+    change(e.eq, pos);
+    std::uint32_t n = static_cast<std::uint32_t>(std::min(buffer, out.size() - pos)), m = n;
+    EXPECT_EQ(e.eq.Process(kProcessOrdinary, out.data() + pos, &n, out.data() + pos, &m), kOk);
+  }
+  return out;
+}
+
+std::vector<double> Steady(const PgeqParams& settings, const std::vector<double>& signal) {
+  return Play(settings, signal, [](CAkPgeqTransform&, std::size_t) {});
+}
+
+double Peak(const std::vector<double>& v, std::size_t from, std::size_t to) {
+  double peak = 0;
+  for (std::size_t i = from; i < to; ++i) peak = std::max(peak, std::fabs(v[i]));
+  return peak;
+}
+
+// The largest second difference: a step or a kink in the output shows here
+// far above what the tones themselves give.
+double LargestSecondDifference(const std::vector<double>& v, std::size_t from, std::size_t to) {
+  double largest = 0;
+  for (std::size_t i = from; i < to; ++i)
+    largest = std::max(largest, std::fabs(v[i + 1] - 2 * v[i] + v[i - 1]));
+  return largest;
+}
+
+// Switching band 1 off moves band 3 into band 1's slot. Band 1's memory
+// there (a 100 Hz resonator's state in a 1 kHz resonator), played at once,
+// made the output burst about 7.5 dB above both settings; the fade alone
+// would now soften that, so MemoriesFollowTheirBandAndTheirShelfKind pins
+// the memories themselves.
+TEST(PgeqGlide, BandSwitchedOffStaysBetweenTheOldAndNewOutputs) {
+  PgeqParams before = Preset(0);
+  before.gain[0] = -10;  // band 1 at -1 dB, 100 Hz
+  before.gain[2] = 60;   // band 3 at +6 dB, 1 kHz
+  PgeqParams after = before;
+  after.gain[0] = 0;
+  const std::vector<double> signal = TonePair(kChangeAt + kRate / 2);
+  const std::vector<double> old = Steady(before, signal);
+  const std::vector<double> now = Steady(after, signal);
+  const std::vector<double> changed = Play(before, signal, [](CAkPgeqTransform& eq, std::size_t pos) {
+    if (pos == kChangeAt) eq.SetBandGain(0, 0);
+  });
+  const std::size_t from = kChangeAt, to = kChangeAt + kRate / 4;
+  const double envelope = std::max(Peak(old, from, to), Peak(now, from, to));
+  // The only history the change leaves is band 3's: it resonated on a signal
+  // that still held band 1's cut, at most 1 - 10^(-1/20) = 11% of the
+  // 100 Hz tone (0.045), which band 3 passes only in part, over three octaves off
+  // its centre. A quarter of that is still far below a burst.
+  EXPECT_LE(Peak(changed, from, to), envelope + 0.011);
+}
+
+// Changes with the shelves on: the output moves from the old steady output
+// to the new one without a step. A change of the highlighted band alone
+// does not touch the sound at all.
+struct GlideCase {
+  const char* name;
+  void (*change)(CAkPgeqTransform& eq, std::size_t k);  // the k-th change
+  std::size_t changes;                                   // one per host buffer
+  std::size_t buffer;                                    // host buffer, frames
+  void (*last)(PgeqParams* p);                           // the settings it ends at
+  bool silent;                                           // output unchanged, bit for bit
+};
+
+const GlideCase kGlideCases[] = {
+    {"low shelf gain", [](CAkPgeqTransform& eq, std::size_t) { eq.SetLowShelfGain(80); }, 1,
+     kHostBuffer, [](PgeqParams* p) { p->lowShelfGain = 80; }, false},
+    {"high shelf gain", [](CAkPgeqTransform& eq, std::size_t) { eq.SetHighShelfGain(60); }, 1,
+     kHostBuffer, [](PgeqParams* p) { p->highShelfGain = 60; }, false},
+    {"band gain", [](CAkPgeqTransform& eq, std::size_t) { eq.SetBandGain(2, -60); }, 1,
+     kHostBuffer, [](PgeqParams* p) { p->gain[2] = -60; }, false},
+    // A slider dragged from +4 to +10 dB in 3.3 ms buffers, a new value in
+    // each: most arrive while the change before is still fading in.
+    {"low shelf drag",
+     [](CAkPgeqTransform& eq, std::size_t k) { eq.SetLowShelfGain(40 + 2 * static_cast<int>(k + 1)); },
+     30, kHostBuffer / 3, [](PgeqParams* p) { p->lowShelfGain = 100; }, false},
+    {"highlight", [](CAkPgeqTransform& eq, std::size_t) { eq.SetHighlightBand(2); }, 1,
+     kHostBuffer, [](PgeqParams* p) { p->highlightBand = 2; }, true},
+};
+
+class PgeqGlideCase : public testing::TestWithParam<GlideCase> {};
+
+TEST_P(PgeqGlideCase, MovesFromTheOldOutputToTheNewWithoutAStep) {
+  const GlideCase& c = GetParam();
+  PgeqParams before = Preset(0);
+  before.gain[2] = 60;
+  before.lowShelfEnable = 1;
+  before.lowShelfFrequency = 250;
+  before.lowShelfGain = 40;
+  before.highShelfEnable = 1;
+  before.highShelfFrequency = 2000;
+  before.highShelfGain = 30;
+  PgeqParams after = before;
+  c.last(&after);
+  const std::size_t end = kChangeAt + c.changes * c.buffer;
+  const std::vector<double> signal = TonePair(end + kRate);
+  const std::vector<double> old = Steady(before, signal);
+  const std::vector<double> now = Steady(after, signal);
+  const std::vector<double> changed = Play(
+      before, signal,
+      [&](CAkPgeqTransform& eq, std::size_t pos) {
+        if (pos >= kChangeAt && pos < end) c.change(eq, (pos - kChangeAt) / c.buffer);
+      },
+      c.buffer);
+  if (c.silent) {
+    EXPECT_EQ(changed, old);
+    return;
+  }
+  const std::size_t from = kChangeAt - kHostBuffer, to = end + 10 * kHostBuffer;
+  const double steady = std::max(LargestSecondDifference(old, from, to),
+                                 LargestSecondDifference(now, from, to));
+  EXPECT_LE(LargestSecondDifference(changed, from, to), 2 * steady);
+  EXPECT_NE(changed[end], old[end]);
+  // Half a second after the last change, the old history has died away.
+  const std::size_t settled = end + kRate / 2;
+  double worst = 0;
+  for (std::size_t i = settled; i < signal.size(); ++i) worst = std::max(worst, std::fabs(changed[i] - now[i]));
+  EXPECT_LE(worst, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, PgeqGlideCase, testing::ValuesIn(kGlideCases),
+                         [](const testing::TestParamInfo<GlideCase>& param) {
+                           std::string name = param.param.name;
+                           std::replace(name.begin(), name.end(), ' ', '_');
+                           return name;
+                         });
 
 // --- float transform calls ------------------------------------------------------
 

@@ -269,6 +269,50 @@ TEST_P(Robustness, HostileSamplesLeaveNoNaNBehind) {
   }
 }
 
+// A host that hands over one NaN or infinity gets what a zero in its place
+// would give: every output sample finite, and the output byte for byte that
+// of the same input with the sample set to 0.
+TEST_P(Robustness, ANonFiniteInputSampleActsAsZero) {
+  std::mt19937 rng(Seed(1350));
+  const StreamFormat formats[] = {{SampleFormat::kFloat32, 2, 44100},
+                                  {SampleFormat::kFloat64, 1, 48000}};
+  const double nonFinite[] = {std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity()};
+  const int presets = Create()->PresetCount();
+  for (const StreamFormat& f : formats) {
+    if (Light() && &f != &formats[0]) break;
+    for (int preset : {0, presets - 1}) {
+      const std::size_t frames = f.rate / 2;
+      std::vector<double> in = CleanInput(frames, f.channels, rng);
+      // Somewhere inside a block, on the last channel.
+      const std::size_t at = (frames / 3 + rng() % 1000) * f.channels + f.channels - 1;
+      const std::uint32_t partition = rng();
+      auto run = [&](double value) {
+        in[at] = value;
+        auto fx = Create();
+        fx->ApplyPreset(preset);
+        EXPECT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+        std::mt19937 blocks(partition);  // the same calls for every run
+        Driver d(*fx, f);
+        const bool ok = FeedAll(d, Encode(f.format, in), f, blocks) && d.Drain(blocks);
+        fx->Release();
+        return ok ? d.Output() : std::vector<unsigned char>();
+      };
+      const std::vector<unsigned char> zero = run(0.0);
+      ASSERT_EQ(zero.size(), frames * FrameBytes(f));
+      for (double value : nonFinite) {
+        SCOPED_TRACE(Describe(f) + ", preset " + std::to_string(preset) + ", input " +
+                     std::to_string(value) + " at frame " + std::to_string(at / f.channels));
+        const std::vector<unsigned char> out = run(value);
+        ASSERT_EQ(out.size(), zero.size());
+        EXPECT_TRUE(AllFinite(Decode(f.format, out)));
+        EXPECT_TRUE(out == zero) << "differs from the output for a 0 in its place";
+      }
+    }
+  }
+}
+
 TEST_P(Robustness, PcmOutputSaturatesLikeTheFloatPath) {
   std::mt19937 rng(Seed(1400));
   struct Pair {

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -125,10 +126,22 @@ inline std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<dou
   return bytes;
 }
 
+// Float samples are taken as stored, NaN and infinity included (the reader
+// an effect uses would hide them as 0).
 inline std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
   std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    const unsigned char* p = bytes.data() + i * BytesPerSample(fmt);
+    if (fmt == SampleFormat::kFloat32) {
+      float v;
+      std::memcpy(&v, p, sizeof v);
+      samples[i] = v;
+    } else if (fmt == SampleFormat::kFloat64) {
+      std::memcpy(&samples[i], p, sizeof(double));
+    } else {
+      samples[i] = ReadSample<double>(fmt, p);
+    }
+  }
   return samples;
 }
 

@@ -262,6 +262,23 @@ TEST_F(ControlsTest, StaticTakesBitmapsFromResourcesHandlesAndPackedCopies) {
   indexed.biBitCount = 8;
   ASSERT_TRUE(orlofx::PackedDibSize(&indexed, &size));
   EXPECT_EQ(size, sizeof(indexed) + 256 * sizeof(RGBQUAD) + 2 * 4);
+
+  // Headers whose image would need gigabytes are refused in both builds
+  // (in a 32-bit module the byte count would wrap to a small allocation).
+  BITMAPINFOHEADER huge = {};
+  huge.biSize = sizeof(huge);
+  huge.biWidth = 32767;
+  huge.biHeight = 32767;
+  huge.biBitCount = 32;
+  EXPECT_FALSE(orlofx::PackedDibSize(&huge, &size));
+  EXPECT_EQ(SendMessageW(picture, orlofx::kStaticSetDib, 0, reinterpret_cast<LPARAM>(&huge)), 0);
+  BITMAPINFOHEADER stated = huge;
+  stated.biWidth = 1;
+  stated.biHeight = 1;
+  stated.biCompression = BI_RLE8;
+  stated.biBitCount = 8;
+  stated.biSizeImage = 0xFFFFFFF0u;
+  EXPECT_FALSE(orlofx::PackedDibSize(&stated, &size));
 }
 
 TEST_F(ControlsTest, StaticTextBeginningWithHashLoadsThatBitmap) {
