@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <new>
 #include <utility>
+
+#if defined(__GNUC__) && defined(__SSE2__)
+#include <emmintrin.h>
+#define ORLOFX_FFT_SSE2 1
+#endif
 
 namespace orlofx {
 
@@ -21,145 +24,214 @@ int Log2(std::size_t n) {
 // e^(-2 pi i j / m), computed in double whatever T is.
 // The quarter turns are stored exactly, so that a bin meeting itself in the
 // real transform is not disturbed by a cosine that is almost zero.
-template <typename T>
-void StoreTwiddle(T* out, std::size_t j, std::size_t m) {
-  double c, s;
+void Twiddle(std::size_t j, std::size_t m, double* re, double* im) {
+  j %= m;
   if ((4 * j) % m == 0) {
     static constexpr double kCos[4] = {1.0, 0.0, -1.0, 0.0};
     static constexpr double kSin[4] = {0.0, 1.0, 0.0, -1.0};
-    const std::size_t quarter = (4 * j / m) % 4;
-    c = kCos[quarter];
-    s = kSin[quarter];
+    const std::size_t quarter = 4 * j / m;
+    *re = kCos[quarter];
+    *im = -kSin[quarter];
   } else {
     const double angle = kTwoPi * static_cast<double>(j) / static_cast<double>(m);
-    c = std::cos(angle);
-    s = std::sin(angle);
+    *re = std::cos(angle);
+    *im = -std::sin(angle);
   }
-  out[0] = static_cast<T>(c);
-  out[1] = static_cast<T>(-s);
 }
 
-// Several butterflies at a time: GCC's vector types hold two doubles or four
-// floats in one 16-byte register on targets that have such registers. Other
-// targets and compilers take one value at a time.
-#if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON) || defined(__aarch64__))
+// The twiddle's real and imaginary parts, each repeated `lanes` times.
 template <typename T>
-struct Lanes;
+T* StoreTwiddle(T* out, std::size_t j, std::size_t m, std::size_t lanes) {
+  double re, im;
+  Twiddle(j, m, &re, &im);
+  std::fill(out, out + lanes, static_cast<T>(re));
+  std::fill(out + lanes, out + 2 * lanes, static_cast<T>(im));
+  return out + 2 * lanes;
+}
+
+// --- lanes -------------------------------------------------------------------------
+//
+// What the passes need of a vector of L values: arithmetic (the operators),
+// aligned loads and stores of work and tables, and the few moves between
+// lanes that reading and writing interleaved complex values takes.
+
+template <typename T>
+struct OneLane {
+  using V = T;
+  static constexpr std::size_t kLanes = 1;
+  static V Load(const T* p) { return *p; }
+  static void Store(T* p, V v) { *p = v; }
+  static V Splat(T v) { return v; }
+  // L complex values stored (re, im) pairs <-> their real and imaginary parts.
+  static void LoadPoints(const T* p, V& re, V& im) {
+    re = p[0];
+    im = p[1];
+  }
+  static void StorePoints(T* p, V re, V im) {
+    p[0] = re;
+    p[1] = im;
+  }
+  // Lane i of v[l] becomes lane l of v[i].
+  static void Transpose(V*) {}
+  static V Reverse(V v) { return v; }
+};
+
+#if ORLOFX_FFT_SSE2
+struct FloatLanes {
+  using V = __m128;
+  static constexpr std::size_t kLanes = 4;
+  static V Load(const float* p) { return _mm_load_ps(p); }
+  static void Store(float* p, V v) { _mm_store_ps(p, v); }
+  static V Splat(float v) { return _mm_set1_ps(v); }
+  static void LoadPoints(const float* p, V& re, V& im) {
+    const V a = _mm_loadu_ps(p), b = _mm_loadu_ps(p + 4);
+    re = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0));
+    im = _mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1));
+  }
+  static void StorePoints(float* p, V re, V im) {
+    _mm_storeu_ps(p, _mm_unpacklo_ps(re, im));
+    _mm_storeu_ps(p + 4, _mm_unpackhi_ps(re, im));
+  }
+  static void Transpose(V* v) { _MM_TRANSPOSE4_PS(v[0], v[1], v[2], v[3]); }
+  static V Reverse(V v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
+};
+
+struct DoubleLanes {
+  using V = __m128d;
+  static constexpr std::size_t kLanes = 2;
+  static V Load(const double* p) { return _mm_load_pd(p); }
+  static void Store(double* p, V v) { _mm_store_pd(p, v); }
+  static V Splat(double v) { return _mm_set1_pd(v); }
+  static void LoadPoints(const double* p, V& re, V& im) {
+    const V a = _mm_loadu_pd(p), b = _mm_loadu_pd(p + 2);
+    re = _mm_unpacklo_pd(a, b);
+    im = _mm_unpackhi_pd(a, b);
+  }
+  static void StorePoints(double* p, V re, V im) {
+    _mm_storeu_pd(p, _mm_unpacklo_pd(re, im));
+    _mm_storeu_pd(p + 2, _mm_unpackhi_pd(re, im));
+  }
+  static void Transpose(V* v) {
+    const V a = v[0];
+    v[0] = _mm_unpacklo_pd(a, v[1]);
+    v[1] = _mm_unpackhi_pd(a, v[1]);
+  }
+  static V Reverse(V v) { return _mm_shuffle_pd(v, v, 1); }
+};
+
+template <typename T>
+struct WideLanesOf;
 template <>
-struct Lanes<double> {
-  typedef double Vector __attribute__((vector_size(16)));
+struct WideLanesOf<float> {
+  using Type = FloatLanes;
 };
 template <>
-struct Lanes<float> {
-  typedef float Vector __attribute__((vector_size(16)));
+struct WideLanesOf<double> {
+  using Type = DoubleLanes;
 };
 template <typename T>
-using VectorOf = typename Lanes<T>::Vector;
+using WideLanes = typename WideLanesOf<T>::Type;
 #else
 template <typename T>
-using VectorOf = T;
+using WideLanes = OneLane<T>;
 #endif
 
-template <typename V, typename T>
-inline V Load(const T* p) {
-  V v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename V, typename T>
-inline void Store(T* p, V v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
-// (ar + i ai) * w, or * conj(w) for the inverse direction.
+// (r + i im) times w, or times conj(w) for the inverse direction.
 template <bool kConjugate, typename V>
-inline void Rotate(V ar, V ai, V wr, V wi, V& outR, V& outI) {
+inline void Rotate(V& re, V& im, V wr, V wi) {
+  const V r = re, i = im;
   if (kConjugate) {
-    outR = ar * wr + ai * wi;
-    outI = ai * wr - ar * wi;
+    re = r * wr + i * wi;
+    im = i * wr - r * wi;
   } else {
-    outR = ar * wr - ai * wi;
-    outI = ai * wr + ar * wi;
+    re = r * wr - i * wi;
+    im = i * wr + r * wi;
   }
 }
 
-// Two radix-2 stages on the points a, b, c, d (j, j+h, j+2h, j+3h of a
-// block of 4h): first (a, b) and (c, d) with w1 = W(2h)^j, then (a, c) with
-// w2 = W(4h)^j and (b, d) with w2 turned a quarter (-i forward, +i inverse).
+// A radix-4 step on inputs already multiplied by their twiddles, where a,
+// b, c, d are the spectra of the samples 4m, 4m+2, 4m+1, 4m+3: leaves
+// X[j], X[j+h], X[j+2h], X[j+3h] in a, b, c, d.
 template <bool kInverse, typename V>
-inline void Butterfly(V& ar, V& ai, V& br, V& bi, V& cr, V& ci, V& dr, V& di, V w1r, V w1i, V w2r,
-                      V w2i) {
-  V tr, ti;
-  Rotate<kInverse>(br, bi, w1r, w1i, tr, ti);
-  const V a1r = ar + tr, a1i = ai + ti;
-  const V b1r = ar - tr, b1i = ai - ti;
-  Rotate<kInverse>(dr, di, w1r, w1i, tr, ti);
-  const V c1r = cr + tr, c1i = ci + ti;
-  const V d1r = cr - tr, d1i = ci - ti;
-  Rotate<kInverse>(c1r, c1i, w2r, w2i, tr, ti);
-  ar = a1r + tr;
-  ai = a1i + ti;
-  cr = a1r - tr;
-  ci = a1i - ti;
-  Rotate<kInverse>(d1r, d1i, w2r, w2i, tr, ti);
-  const V er = kInverse ? -ti : ti;
-  const V ei = kInverse ? tr : -tr;
-  br = b1r + er;
-  bi = b1i + ei;
-  dr = b1r - er;
-  di = b1i - ei;
-}
-
-// Twiddle values a pass of half-size h keeps: whole groups of `lanes`.
-constexpr std::size_t PassTwiddles(std::size_t h, std::size_t lanes) {
-  return 4 * ((h + lanes - 1) / lanes) * lanes;
+inline void Radix4(V& ar, V& ai, V& br, V& bi, V& cr, V& ci, V& dr, V& di) {
+  const V sr = ar + br, si = ai + bi, tr = ar - br, ti = ai - bi;
+  const V ur = cr + dr, ui = ci + di, vr = cr - dr, vi = ci - di;
+  ar = sr + ur;
+  ai = si + ui;
+  cr = sr - ur;
+  ci = si - ui;
+  // b, d = t -/+ i v forward, t +/- i v inverse.
+  if (kInverse) {
+    br = tr - vi;
+    bi = ti + vr;
+    dr = tr + vi;
+    di = ti - vr;
+  } else {
+    br = tr + vi;
+    bi = ti - vr;
+    dr = tr - vi;
+    di = ti + vr;
+  }
 }
 
 }  // namespace
 
-// --- complex transform -----------------------------------------------------------
+// --- complex transform ---------------------------------------------------------------
 //
-// Iterative decimation in time: the input is scattered in bit-reversed order,
-// then the radix-2 stages run in pairs (each pair one pass over the data, the
-// "radix-2 squared" form, which keeps the bit-reversed order valid). With an
-// odd number of stages the first one, which needs no twiddles, runs alone.
+// Iterative decimation in time on each of the L sequences: the first pass
+// gathers the points in bit-reversed order and runs the first one or two
+// stages (no twiddles there), the following passes run two stages each as
+// one radix-4 step, and the last pass joins the sequences' spectra:
+//   X[k + j n/L] = sum over l of e^(-2 pi i l j / L) (e^(-2 pi i l k / n) Y_l[k]).
 
 template <typename T>
 HResult ComplexFft<T>::Init(std::size_t n) {
   Free();
   if (!IsPowerOfTwo(n) || n > kMaxFftSize) return kInvalidArg;
-  const int log2n = Log2(n);
+  constexpr std::size_t kWide = WideLanes<T>::kLanes;
+  const std::size_t lanes = n >= kWide * kWide ? kWide : 1;
+  const std::size_t sub = n / lanes;
+  const int log2sub = Log2(sub);
+  const std::size_t firstQuarter = log2sub % 2 ? 2 : 4;
 
-  std::size_t twiddleCount = 0;
-  for (std::size_t h = (log2n % 2) ? 2 : 1; h < n; h *= 4) twiddleCount += PassTwiddles(h, kLanes);
+  std::size_t twiddleCount = 2 * (lanes - 1) * sub;
+  for (std::size_t h = firstQuarter; h < sub; h *= 4) twiddleCount += 6 * lanes * h;
 
-  std::unique_ptr<std::uint32_t[]> reversed(new (std::nothrow) std::uint32_t[n]);
-  std::unique_ptr<T[]> twiddles(new (std::nothrow) T[twiddleCount + 1]);
-  std::unique_ptr<T[]> work(new (std::nothrow) T[2 * std::max(n, kLanes)]());
-  if (!reversed || !twiddles || !work) return kOutOfMemory;
+  std::unique_ptr<std::uint32_t[]> reversed(new (std::nothrow) std::uint32_t[sub]);
+  if (!reversed || !twiddles_.Allocate(twiddleCount) || !work_.Allocate(2 * n)) {
+    Free();
+    return kOutOfMemory;
+  }
 
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i = 0; i < sub; ++i) {
     std::size_t r = 0;
-    for (int b = 0; b < log2n; ++b) r |= ((i >> b) & 1u) << (log2n - 1 - b);
+    for (int b = 0; b < log2sub; ++b) r |= ((i >> b) & 1u) << (log2sub - 1 - b);
     reversed[i] = static_cast<std::uint32_t>(r);
   }
-  T* tw = twiddles.get();
-  for (std::size_t h = (log2n % 2) ? 2 : 1; h < n; h *= 4) {
+  T* tw = twiddles_.get();
+  for (std::size_t h = firstQuarter; h < sub; h *= 4) {
     for (std::size_t j = 0; j < h; ++j) {
-      T w[4];
-      StoreTwiddle(w, j, 2 * h);
-      StoreTwiddle(w + 2, j, 4 * h);
-      T* group = tw + 4 * (j & ~(kLanes - 1)) + (j & (kLanes - 1));
-      for (int part = 0; part < 4; ++part) group[part * kLanes] = w[part];
+      tw = StoreTwiddle(tw, 2 * j, 4 * h, lanes);
+      tw = StoreTwiddle(tw, j, 4 * h, lanes);
+      tw = StoreTwiddle(tw, 3 * j, 4 * h, lanes);
     }
-    tw += PassTwiddles(h, kLanes);
+  }
+  for (std::size_t k0 = 0; lanes > 1 && k0 < sub; k0 += lanes) {
+    for (std::size_t l = 1; l < lanes; ++l) {
+      for (std::size_t i = 0; i < lanes; ++i) {
+        double re, im;
+        Twiddle(l * (k0 + i), n, &re, &im);
+        tw[i] = static_cast<T>(re);
+        tw[lanes + i] = static_cast<T>(im);
+      }
+      tw += 2 * lanes;
+    }
   }
 
   reversed_ = std::move(reversed);
-  twiddles_ = std::move(twiddles);
-  work_ = std::move(work);
-  log2n_ = log2n;
+  lanes_ = lanes;
+  sub_ = sub;
+  log2sub_ = log2sub;
   n_ = n;
   return kOk;
 }
@@ -167,151 +239,164 @@ HResult ComplexFft<T>::Init(std::size_t n) {
 template <typename T>
 void ComplexFft<T>::Free() {
   reversed_.reset();
-  twiddles_.reset();
-  work_.reset();
-  log2n_ = 0;
+  twiddles_.Free();
+  work_.Free();
+  lanes_ = 1;
+  sub_ = 0;
+  log2sub_ = 0;
   n_ = 0;
 }
 
 template <typename T>
-void ComplexFft<T>::GatherToInterleaved(T* data, T scale) const {
-  const T* w = work_.get();
-  for (std::size_t i = 0; i < n_; ++i) {
-    data[2 * i] = w[ReIndex(i)] * scale;
-    data[2 * i + 1] = w[ImIndex(i)] * scale;
-  }
-}
-
-template <typename T>
 void ComplexFft<T>::Forward(T* data) {
-  Transform<false>(data);
-  GatherToInterleaved(data, T(1));
+  Run<false>(data, data);
 }
 
 template <typename T>
 void ComplexFft<T>::InverseUnscaled(T* data) {
-  Transform<true>(data);
-  GatherToInterleaved(data, T(1));
+  Run<true>(data, data);
 }
 
 template <typename T>
 void ComplexFft<T>::Inverse(T* data) {
-  Transform<true>(data);
-  GatherToInterleaved(data, static_cast<T>(1.0 / static_cast<double>(n_)));
+  Run<true, true>(data, data, static_cast<T>(1.0 / static_cast<double>(n_)));
 }
 
 template <typename T>
-template <bool kInverse>
-void ComplexFft<T>::Transform(const T* data) {
-  using V = VectorOf<T>;
-  const std::size_t n = n_;
+template <bool kInverse, bool kScaled>
+void ComplexFft<T>::Run(const T* in, T* out, T scale) {
+  if (lanes_ == 1)
+    RunLanes<OneLane<T>, kInverse, kScaled>(in, out, scale);
+  else
+    RunLanes<WideLanes<T>, kInverse, kScaled>(in, out, scale);
+}
+
+template <typename T>
+template <typename Lanes, bool kInverse, bool kScaled>
+void ComplexFft<T>::RunLanes(const T* in, T* out, T scale) {
+  using V = typename Lanes::V;
+  constexpr std::size_t L = Lanes::kLanes;
+  constexpr std::size_t P = 2 * L;  // values per point in work_ and in the data
+  const std::size_t m = sub_;
+  const std::uint32_t* rev = reversed_.get();
   T* w = work_.get();
-  auto re = [w](std::size_t i) -> T& { return w[ReIndex(i)]; };
-  auto im = [w](std::size_t i) -> T& { return w[ImIndex(i)]; };
-  if (n < 2) {
-    if (n == 1) {
-      re(0) = data[0];
-      im(0) = data[1];
-    }
-    return;
-  }
+  if (m == 0) return;
 
-  // The first stage(s) on the input in bit-reversed order: the points b,
-  // b+1, b+2, b+3 (b a multiple of 4) come from r, r + n/2, r + n/4 and
-  // r + 3n/4, r being the reversed index of b.
-  const T* tw = twiddles_.get();
-  std::size_t h;
-  if (log2n_ % 2) {
-    for (std::size_t b = 0; b < n; b += 2) {
-      const std::size_t r = reversed_[b], s = r + n / 2;
-      const T ar = data[2 * r], ai = data[2 * r + 1], br = data[2 * s], bi = data[2 * s + 1];
-      re(b) = ar + br;
-      im(b) = ai + bi;
-      re(b + 1) = ar - br;
-      im(b + 1) = ai - bi;
+  // First pass: point p of every sequence comes from point rev[p]; those
+  // of p+1, p+2, p+3 lie a half, a quarter and three quarters further.
+  if (log2sub_ == 0) {
+    V re, im;
+    Lanes::LoadPoints(in, re, im);
+    Lanes::Store(w, re);
+    Lanes::Store(w + L, im);
+  } else if (log2sub_ % 2) {
+    const std::size_t half = m / 2;
+    for (std::size_t p = 0; p < m; p += 2) {
+      const std::size_t s = rev[p];
+      V ar, ai, br, bi;
+      Lanes::LoadPoints(in + P * s, ar, ai);
+      Lanes::LoadPoints(in + P * (s + half), br, bi);
+      T* o = w + P * p;
+      Lanes::Store(o, ar + br);
+      Lanes::Store(o + L, ai + bi);
+      Lanes::Store(o + P, ar - br);
+      Lanes::Store(o + P + L, ai - bi);
     }
-    h = 2;
   } else {
-    // Two stages whose twiddles are 1 and -i (forward) or +i (inverse).
-    const std::size_t q = n / 4;
-    for (std::size_t b = 0; b < n; b += 4) {
-      const std::size_t r0 = reversed_[b], r1 = r0 + 2 * q, r2 = r0 + q, r3 = r0 + 3 * q;
-      const T p0r = data[2 * r0], p0i = data[2 * r0 + 1], p1r = data[2 * r1],
-              p1i = data[2 * r1 + 1];
-      const T p2r = data[2 * r2], p2i = data[2 * r2 + 1], p3r = data[2 * r3],
-              p3i = data[2 * r3 + 1];
-      const T a1r = p0r + p1r, a1i = p0i + p1i;
-      const T b1r = p0r - p1r, b1i = p0i - p1i;
-      const T c1r = p2r + p3r, c1i = p2i + p3i;
-      const T d1r = p2r - p3r, d1i = p2i - p3i;
-      const T er = kInverse ? -d1i : d1i;
-      const T ei = kInverse ? d1r : -d1r;
-      re(b) = a1r + c1r;
-      im(b) = a1i + c1i;
-      re(b + 2) = a1r - c1r;
-      im(b + 2) = a1i - c1i;
-      re(b + 1) = b1r + er;
-      im(b + 1) = b1i + ei;
-      re(b + 3) = b1r - er;
-      im(b + 3) = b1i - ei;
+    const std::size_t q = m / 4;
+    for (std::size_t p = 0; p < m; p += 4) {
+      const std::size_t s = rev[p];
+      V ar, ai, br, bi, cr, ci, dr, di;
+      Lanes::LoadPoints(in + P * s, ar, ai);
+      Lanes::LoadPoints(in + P * (s + 2 * q), br, bi);
+      Lanes::LoadPoints(in + P * (s + q), cr, ci);
+      Lanes::LoadPoints(in + P * (s + 3 * q), dr, di);
+      Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+      T* o = w + P * p;
+      Lanes::Store(o, ar);
+      Lanes::Store(o + L, ai);
+      Lanes::Store(o + P, br);
+      Lanes::Store(o + P + L, bi);
+      Lanes::Store(o + 2 * P, cr);
+      Lanes::Store(o + 2 * P + L, ci);
+      Lanes::Store(o + 3 * P, dr);
+      Lanes::Store(o + 3 * P + L, di);
     }
-    tw += PassTwiddles(1, kLanes);
-    h = 4;
   }
 
-  for (; h < n; h *= 4) {
-    if (h % kLanes == 0) {
-      // A group of kLanes points sits at 2 * (its first index) in work_,
-      // real parts first; V takes kStep of them at a time.
-      constexpr std::size_t kStep = sizeof(V) / sizeof(T);
-      for (std::size_t base = 0; base < n; base += 4 * h) {
-        T* p = w + 2 * base;
-        for (std::size_t j = 0; j < h; j += kLanes) {
-          for (std::size_t lane = 0; lane < kLanes; lane += kStep) {
-            T* pa = p + 2 * j + lane;
-            T* pb = pa + 2 * h;
-            T* pc = pb + 2 * h;
-            T* pd = pc + 2 * h;
-            const T* t = tw + 4 * j + lane;
-            V ar = Load<V>(pa), ai = Load<V>(pa + kLanes);
-            V br = Load<V>(pb), bi = Load<V>(pb + kLanes);
-            V cr = Load<V>(pc), ci = Load<V>(pc + kLanes);
-            V dr = Load<V>(pd), di = Load<V>(pd + kLanes);
-            Butterfly<kInverse>(ar, ai, br, bi, cr, ci, dr, di, Load<V>(t), Load<V>(t + kLanes),
-                                Load<V>(t + 2 * kLanes), Load<V>(t + 3 * kLanes));
-            Store(pa, ar);
-            Store(pa + kLanes, ai);
-            Store(pb, br);
-            Store(pb + kLanes, bi);
-            Store(pc, cr);
-            Store(pc + kLanes, ci);
-            Store(pd, dr);
-            Store(pd + kLanes, di);
-          }
-        }
-      }
-    } else {
-      // Fewer points per block than lanes: one butterfly at a time.
-      for (std::size_t base = 0; base < n; base += 4 * h) {
-        for (std::size_t j = 0; j < h; ++j) {
-          const T* t = tw + 4 * (j & ~(kLanes - 1)) + (j & (kLanes - 1));
-          const std::size_t a = base + j, b = a + h, c = b + h, d = c + h;
-          T ar = re(a), ai = im(a), br = re(b), bi = im(b);
-          T cr = re(c), ci = im(c), dr = re(d), di = im(d);
-          Butterfly<kInverse>(ar, ai, br, bi, cr, ci, dr, di, t[0], t[kLanes], t[2 * kLanes],
-                              t[3 * kLanes]);
-          re(a) = ar;
-          im(a) = ai;
-          re(b) = br;
-          im(b) = bi;
-          re(c) = cr;
-          im(c) = ci;
-          re(d) = dr;
-          im(d) = di;
-        }
+  // Radix-4 passes: blocks of 4h points from four spectra of h points.
+  const T* tw = twiddles_.get();
+  for (std::size_t h = log2sub_ % 2 ? 2 : 4; h < m; h *= 4) {
+    const std::size_t step = P * h;
+    for (std::size_t base = 0; base < m; base += 4 * h) {
+      T* pa = w + P * base;
+      const T* t = tw;
+      for (std::size_t j = 0; j < h; ++j, pa += P, t += 3 * P) {
+        T* pb = pa + step;
+        T* pc = pb + step;
+        T* pd = pc + step;
+        V ar = Lanes::Load(pa), ai = Lanes::Load(pa + L);
+        V br = Lanes::Load(pb), bi = Lanes::Load(pb + L);
+        V cr = Lanes::Load(pc), ci = Lanes::Load(pc + L);
+        V dr = Lanes::Load(pd), di = Lanes::Load(pd + L);
+        Rotate<kInverse>(br, bi, Lanes::Load(t), Lanes::Load(t + L));
+        Rotate<kInverse>(cr, ci, Lanes::Load(t + P), Lanes::Load(t + P + L));
+        Rotate<kInverse>(dr, di, Lanes::Load(t + 2 * P), Lanes::Load(t + 2 * P + L));
+        Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+        Lanes::Store(pa, ar);
+        Lanes::Store(pa + L, ai);
+        Lanes::Store(pb, br);
+        Lanes::Store(pb + L, bi);
+        Lanes::Store(pc, cr);
+        Lanes::Store(pc + L, ci);
+        Lanes::Store(pd, dr);
+        Lanes::Store(pd + L, di);
       }
     }
-    tw += PassTwiddles(h, kLanes);
+    tw += 3 * P * h;
+  }
+
+  // Joining pass, L points k0 .. k0+L-1 at a time: after the transposes
+  // lane i of re[l], im[l] holds Y_l[k0+i].
+  const V s = Lanes::Splat(scale);
+  for (std::size_t k0 = 0; k0 < m; k0 += L) {
+    V re[L], im[L];
+    for (std::size_t l = 0; l < L; ++l) {
+      re[l] = Lanes::Load(w + P * (k0 + l));
+      im[l] = Lanes::Load(w + P * (k0 + l) + L);
+    }
+    Lanes::Transpose(re);
+    Lanes::Transpose(im);
+    for (std::size_t l = 1; l < L; ++l, tw += P)
+      Rotate<kInverse>(re[l], im[l], Lanes::Load(tw), Lanes::Load(tw + L));
+    // Output j of the radix-L step sits in re[order[j]], im[order[j]].
+    std::size_t order[L];
+    if constexpr (L == 4) {
+      Radix4<kInverse>(re[0], im[0], re[2], im[2], re[1], im[1], re[3], im[3]);
+      order[0] = 0;
+      order[1] = 2;
+      order[2] = 1;
+      order[3] = 3;
+    } else if constexpr (L == 2) {
+      const V ar = re[0], ai = im[0];
+      re[0] = ar + re[1];
+      im[0] = ai + im[1];
+      re[1] = ar - re[1];
+      im[1] = ai - im[1];
+      order[0] = 0;
+      order[1] = 1;
+    } else {
+      static_assert(L == 1, "lanes are 1, 2 or 4");
+      order[0] = 0;
+    }
+    for (std::size_t j = 0; j < L; ++j) {
+      V r = re[order[j]], i = im[order[j]];
+      if (kScaled) {
+        r = r * s;
+        i = i * s;
+      }
+      Lanes::StorePoints(out + 2 * (j * m + k0), r, i);
+    }
   }
 }
 
@@ -328,12 +413,20 @@ HResult RealFft<T>::Init(std::size_t n) {
   Free();
   if (!IsPowerOfTwo(n) || n < 2 || n > kMaxFftSize) return kInvalidArg;
   const std::size_t quarter = n / 4;
-  std::unique_ptr<T[]> twiddles(new (std::nothrow) T[2 * (quarter + 1)]);
-  if (!twiddles) return kOutOfMemory;
+  const std::size_t stride = (quarter + 4) & ~std::size_t{3};  // whole vectors
+  if (!twiddles_.Allocate(2 * stride)) return kOutOfMemory;
   HResult hr = half_.Init(n / 2);
-  if (Failed(hr)) return hr;
-  for (std::size_t k = 0; k <= quarter; ++k) StoreTwiddle(twiddles.get() + 2 * k, k, n);
-  twiddles_ = std::move(twiddles);
+  if (Failed(hr)) {
+    Free();
+    return hr;
+  }
+  for (std::size_t k = 0; k <= quarter; ++k) {
+    double re, im;
+    Twiddle(k, n, &re, &im);
+    twiddles_.get()[k] = static_cast<T>(re);
+    twiddles_.get()[stride + k] = static_cast<T>(im);
+  }
+  twiddleStride_ = stride;
   n_ = n;
   return kOk;
 }
@@ -341,61 +434,109 @@ HResult RealFft<T>::Init(std::size_t n) {
 template <typename T>
 void RealFft<T>::Free() {
   half_.Free();
-  twiddles_.reset();
+  twiddles_.Free();
+  twiddleStride_ = 0;
   n_ = 0;
 }
 
 template <typename T>
 void RealFft<T>::Forward(T* x) {
-  const std::size_t h = n_ / 2;
-  half_.template Transform<false>(x);
-  const T* z = half_.work_.get();
-  using Half = ComplexFft<T>;
-  x[0] = z[Half::ReIndex(0)] + z[Half::ImIndex(0)];
-  x[1] = z[Half::ReIndex(0)] - z[Half::ImIndex(0)];
-  const T half = static_cast<T>(0.5);
-  for (std::size_t k = 1; k <= h - k; ++k) {
-    const std::size_t j = h - k;
-    const T zkr = z[Half::ReIndex(k)], zki = z[Half::ImIndex(k)];
-    const T zjr = z[Half::ReIndex(j)], zji = z[Half::ImIndex(j)];
-    const T er = half * (zkr + zjr), ei = half * (zki - zji);
-    const T odr = half * (zki + zji), odi = half * (zjr - zkr);
-    const T wr = twiddles_[2 * k], wi = twiddles_[2 * k + 1];
-    const T tr = wr * odr - wi * odi;
-    const T ti = wr * odi + wi * odr;
-    x[2 * k] = er + tr;
-    x[2 * k + 1] = ei + ti;
-    x[2 * j] = er - tr;
-    x[2 * j + 1] = ti - ei;
-  }
+  half_.template Run<false>(x, x);
+  if (half_.lanes_ == 1)
+    Split<OneLane<T>>(x);
+  else
+    Split<WideLanes<T>>(x);
 }
 
 template <typename T>
 void RealFft<T>::Inverse(T* x) {
-  const std::size_t h = n_ / 2;
   const T scale = static_cast<T>(1.0 / static_cast<double>(n_));
+  if (half_.lanes_ == 1)
+    Join<OneLane<T>>(x, scale);
+  else
+    Join<WideLanes<T>>(x, scale);
+  half_.template Run<true>(x, x);
+}
+
+// Bins k .. k+L-1 with their partners n/2-k .. n/2-k-L+1 (scalar code takes
+// the first L-1 bins and the middle one, vectors the rest).
+template <typename T>
+template <typename Lanes>
+void RealFft<T>::Split(T* x) const {
+  constexpr std::size_t L = Lanes::kLanes;
+  const std::size_t h = n_ / 2, mid = h / 2;
+  const T* wre = twiddles_.get();
+  const T* wim = wre + twiddleStride_;
+  const T z0r = x[0], z0i = x[1];
+  x[0] = z0r + z0i;
+  x[1] = z0r - z0i;
+
+  auto bins = [&](auto lanes, std::size_t k) {
+    using S = decltype(lanes);
+    using U = typename S::V;
+    constexpr std::size_t kL = S::kLanes;
+    const std::size_t j = h - k - (kL - 1);
+    const U half = S::Splat(T(0.5));
+    U zkr, zki, zjr, zji;
+    S::LoadPoints(x + 2 * k, zkr, zki);
+    S::LoadPoints(x + 2 * j, zjr, zji);
+    zjr = S::Reverse(zjr);
+    zji = S::Reverse(zji);
+    const U er = half * (zkr + zjr), ei = half * (zki - zji);
+    const U odr = half * (zki + zji), odi = half * (zjr - zkr);
+    const U wr = S::Load(wre + k), wi = S::Load(wim + k);
+    const U tr = wr * odr - wi * odi;
+    const U ti = wr * odi + wi * odr;
+    S::StorePoints(x + 2 * k, er + tr, ei + ti);
+    S::StorePoints(x + 2 * j, S::Reverse(er - tr), S::Reverse(ti - ei));
+  };
+  std::size_t k = 1;
+  if (L > 1 && mid >= 2 * L) {
+    for (; k < L; ++k) bins(OneLane<T>(), k);
+    for (; k < mid; k += L) bins(Lanes(), k);
+  }
+  for (; k <= mid; ++k) bins(OneLane<T>(), k);
+}
+
+template <typename T>
+template <typename Lanes>
+void RealFft<T>::Join(T* x, T scale) const {
+  constexpr std::size_t L = Lanes::kLanes;
+  const std::size_t h = n_ / 2, mid = h / 2;
+  const T* wre = twiddles_.get();
+  const T* wim = wre + twiddleStride_;
   const T x0 = x[0], xh = x[1];
   x[0] = (x0 + xh) * scale;
   x[1] = (x0 - xh) * scale;
-  for (std::size_t k = 1; k <= h - k; ++k) {
-    const std::size_t j = h - k;
-    const T xkr = x[2 * k], xki = x[2 * k + 1];
-    const T xjr = x[2 * j], xji = x[2 * j + 1];
+
+  auto bins = [&](auto lanes, std::size_t k) {
+    using S = decltype(lanes);
+    using U = typename S::V;
+    constexpr std::size_t kL = S::kLanes;
+    const std::size_t j = h - k - (kL - 1);
+    const U s = S::Splat(scale);
+    U xkr, xki, xjr, xji;
+    S::LoadPoints(x + 2 * k, xkr, xki);
+    S::LoadPoints(x + 2 * j, xjr, xji);
+    xjr = S::Reverse(xjr);
+    xji = S::Reverse(xji);
     // 2E = X[k] + conj X[j];  2 W^k O = X[k] - conj X[j]
-    const T er = xkr + xjr, ei = xki - xji;
-    const T br = xkr - xjr, bi = xki + xji;
-    const T wr = twiddles_[2 * k], wi = twiddles_[2 * k + 1];
+    const U er = xkr + xjr, ei = xki - xji;
+    const U br = xkr - xjr, bi = xki + xji;
+    const U wr = S::Load(wre + k), wi = S::Load(wim + k);
     // 2O = conj(W^k) * (X[k] - conj X[j])
-    const T odr = br * wr + bi * wi;
-    const T odi = bi * wr - br * wi;
+    const U odr = br * wr + bi * wi;
+    const U odi = bi * wr - br * wi;
     // Z[k] = E + i O,  Z[j] = conj E + i conj O
-    x[2 * k] = (er - odi) * scale;
-    x[2 * k + 1] = (ei + odr) * scale;
-    x[2 * j] = (er + odi) * scale;
-    x[2 * j + 1] = (odr - ei) * scale;
+    S::StorePoints(x + 2 * k, (er - odi) * s, (ei + odr) * s);
+    S::StorePoints(x + 2 * j, S::Reverse((er + odi) * s), S::Reverse((odr - ei) * s));
+  };
+  std::size_t k = 1;
+  if (L > 1 && mid >= 2 * L) {
+    for (; k < L; ++k) bins(OneLane<T>(), k);
+    for (; k < mid; k += L) bins(Lanes(), k);
   }
-  half_.template Transform<true>(x);
-  half_.GatherToInterleaved(x, T(1));
+  for (; k <= mid; ++k) bins(OneLane<T>(), k);
 }
 
 template <typename T>
@@ -406,7 +547,17 @@ void MultiplyPackedSpectra(T* a, const T* b, std::size_t n) {
   }
   a[0] *= b[0];
   a[1] *= b[1];
-  for (std::size_t i = 2; i < n; i += 2) {
+  using Lanes = WideLanes<T>;
+  using V = typename Lanes::V;
+  constexpr std::size_t kStep = 2 * Lanes::kLanes;
+  std::size_t i = 2;
+  for (; i + kStep <= n; i += kStep) {
+    V ar, ai, br, bi;
+    Lanes::LoadPoints(a + i, ar, ai);
+    Lanes::LoadPoints(b + i, br, bi);
+    Lanes::StorePoints(a + i, ar * br - ai * bi, ar * bi + ai * br);
+  }
+  for (; i < n; i += 2) {
     const T ar = a[i], ai = a[i + 1];
     a[i] = ar * b[i] - ai * b[i + 1];
     a[i + 1] = ar * b[i + 1] + ai * b[i];

@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 #include "support/result.h"
 
@@ -31,6 +32,34 @@ namespace orlofx {
 constexpr std::size_t kMaxFftSize = std::size_t{1} << 24;
 
 constexpr bool IsPowerOfTwo(std::size_t n) { return n != 0 && (n & (n - 1)) == 0; }
+
+// Zeroed storage whose first value sits on a 16-byte boundary, for vector
+// loads and stores.
+template <typename T>
+class VectorBuffer {
+ public:
+  // False when memory is short (the buffer is then empty).
+  bool Allocate(std::size_t count) {
+    constexpr std::size_t kSpare = 16 / sizeof(T);
+    storage_.reset(new (std::nothrow) T[count + kSpare]());
+    if (!storage_) {
+      data_ = nullptr;
+      return false;
+    }
+    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(storage_.get());
+    data_ = storage_.get() + ((16 - at % 16) % 16) / sizeof(T);
+    return true;
+  }
+  void Free() {
+    storage_.reset();
+    data_ = nullptr;
+  }
+  T* get() const { return data_; }
+
+ private:
+  std::unique_ptr<T[]> storage_;
+  T* data_ = nullptr;
+};
 
 // T is float or double.
 template <typename T>
@@ -58,27 +87,31 @@ class ComplexFft {
   template <typename>
   friend class RealFft;
 
-  // The transform proper runs in work_, where real and imaginary parts are
-  // kept apart in groups of kLanes values (re of points 0..kLanes-1, their
-  // im, re of the next kLanes points, ...): the butterflies then run
-  // kLanes at a time, and a pass reads only four data streams.
-  static constexpr std::size_t kLanes = 16 / sizeof(T);
-  static std::size_t ReIndex(std::size_t i) { return 2 * (i & ~(kLanes - 1)) + (i & (kLanes - 1)); }
-  static std::size_t ImIndex(std::size_t i) { return ReIndex(i) + kLanes; }
-  // Reads `data` (interleaved) in bit-reversed order into work_ and runs
-  // the first stage or two on the way, then the remaining passes.
-  template <bool kInverse>
-  void Transform(const T* data);
-  void GatherToInterleaved(T* data, T scale) const;
+  // The n points are read as L interleaved sequences (point q*L + l belongs
+  // to sequence l), L being as many values as one vector register holds
+  // (1 below L*L points or where there are no vector registers). Every pass
+  // but the last runs the same radix-4 arithmetic on the L sequences at
+  // once, one sequence per lane, so values never move between lanes; the
+  // last pass joins the L sub-spectra with a radix-L step and writes the
+  // result in natural order. work_ holds point p of all sequences at
+  // 2*L*p: the L real parts, then the L imaginary parts.
+  template <typename Lanes, bool kInverse, bool kScaled>
+  void RunLanes(const T* in, T* out, T scale);
+  // `in` and `out` hold n interleaved complex values and may be the same.
+  template <bool kInverse, bool kScaled = false>
+  void Run(const T* in, T* out, T scale = T(1));
 
   std::size_t n_ = 0;
-  int log2n_ = 0;
-  std::unique_ptr<std::uint32_t[]> reversed_;  // bit-reversed index of each index
-  // Per radix-4 pass of half-size h, for each group of kLanes values of j:
-  // the real parts of e^(-2 pi i j / 2h), their imaginary parts, then the
-  // same for e^(-2 pi i j / 4h).
-  std::unique_ptr<T[]> twiddles_;
-  std::unique_ptr<T[]> work_;  // 2 * max(n, kLanes) values
+  std::size_t lanes_ = 1;  // L
+  std::size_t sub_ = 0;    // points per sequence, n / L
+  int log2sub_ = 0;
+  std::unique_ptr<std::uint32_t[]> reversed_;  // bit-reversed index of each point of a sequence
+  // Per radix-4 pass of quarter-size h, for each j < h: W^2j, W^j, W^3j
+  // (W = e^(-2 pi i / 4h)) as L copies of the real part, L of the
+  // imaginary part each; then for the joining pass, per group of L points
+  // k and per sequence l = 1 .. L-1, e^(-2 pi i l k / n) for the L points.
+  VectorBuffer<T> twiddles_;
+  VectorBuffer<T> work_;  // 2 * n values
 };
 
 // Real transform of n points (a power of two, at least 2) through a complex
@@ -102,9 +135,20 @@ class RealFft {
   void Inverse(T* data);
 
  private:
+  // The step between the spectrum of the n/2 complex points and that of
+  // the n reals, and back; by groups of L bins where the half transform
+  // has L lanes.
+  template <typename Lanes>
+  void Split(T* x) const;
+  template <typename Lanes>
+  void Join(T* x, T scale) const;
+
   std::size_t n_ = 0;
   ComplexFft<T> half_;
-  std::unique_ptr<T[]> twiddles_;  // e^(-2 pi i k / n), k = 0 .. n/4, as (re, im)
+  // e^(-2 pi i k / n), k = 0 .. n/4: the real parts, then from
+  // twiddleStride_ on the imaginary parts.
+  VectorBuffer<T> twiddles_;
+  std::size_t twiddleStride_ = 0;
 };
 
 // Multiplies packed spectrum `a` by packed spectrum `b` in place (n reals
