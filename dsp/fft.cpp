@@ -174,6 +174,149 @@ inline void Radix4(V& ar, V& ai, V& br, V& bi, V& cr, V& ci, V& dr, V& di) {
   }
 }
 
+// The passes of the complex transform. The work array holds point p of the
+// L sequences at 2*L*p (their L real parts, then their L imaginary parts);
+// the data hold n = L*m interleaved complex values, sequence l taking the
+// values l, l+L, l+2L, ...
+
+// First pass: point p of every sequence comes from point rev[p]; those of
+// p+1, p+2, p+3 lie a half, a quarter and three quarters further. The
+// first one or two stages need no twiddles and run on the way.
+template <typename Lanes, bool kInverse, typename T>
+void GatherPass(const T* in, T* w, std::size_t m, int log2m, const std::uint32_t* rev) {
+  using V = typename Lanes::V;
+  constexpr std::size_t L = Lanes::kLanes;
+  constexpr std::size_t P = 2 * L;
+  if (log2m == 0) {
+    V re, im;
+    Lanes::LoadPoints(in, re, im);
+    Lanes::Store(w, re);
+    Lanes::Store(w + L, im);
+  } else if (log2m % 2) {
+    const std::size_t half = m / 2;
+    for (std::size_t p = 0; p < m; p += 2) {
+      const std::size_t s = rev[p];
+      V ar, ai, br, bi;
+      Lanes::LoadPoints(in + P * s, ar, ai);
+      Lanes::LoadPoints(in + P * (s + half), br, bi);
+      T* o = w + P * p;
+      Lanes::Store(o, ar + br);
+      Lanes::Store(o + L, ai + bi);
+      Lanes::Store(o + P, ar - br);
+      Lanes::Store(o + P + L, ai - bi);
+    }
+  } else {
+    const std::size_t q = m / 4;
+    for (std::size_t p = 0; p < m; p += 4) {
+      const std::size_t s = rev[p];
+      V ar, ai, br, bi, cr, ci, dr, di;
+      Lanes::LoadPoints(in + P * s, ar, ai);
+      Lanes::LoadPoints(in + P * (s + 2 * q), br, bi);
+      Lanes::LoadPoints(in + P * (s + q), cr, ci);
+      Lanes::LoadPoints(in + P * (s + 3 * q), dr, di);
+      Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+      T* o = w + P * p;
+      Lanes::Store(o, ar);
+      Lanes::Store(o + L, ai);
+      Lanes::Store(o + P, br);
+      Lanes::Store(o + P + L, bi);
+      Lanes::Store(o + 2 * P, cr);
+      Lanes::Store(o + 2 * P + L, ci);
+      Lanes::Store(o + 3 * P, dr);
+      Lanes::Store(o + 3 * P + L, di);
+    }
+  }
+}
+
+// Radix-4 passes: blocks of 4h points from four spectra of h points.
+// Returns where the joining pass's twiddles begin.
+template <typename Lanes, bool kInverse, typename T>
+const T* Radix4Passes(T* w, std::size_t m, int log2m, const T* tw) {
+  using V = typename Lanes::V;
+  constexpr std::size_t L = Lanes::kLanes;
+  constexpr std::size_t P = 2 * L;
+  for (std::size_t h = log2m % 2 ? 2 : 4; h < m; h *= 4) {
+    const std::size_t step = P * h;
+    for (std::size_t base = 0; base < m; base += 4 * h) {
+      T* pa = w + P * base;
+      const T* t = tw;
+      for (std::size_t j = 0; j < h; ++j, pa += P, t += 3 * P) {
+        T* pb = pa + step;
+        T* pc = pb + step;
+        T* pd = pc + step;
+        V ar = Lanes::Load(pa), ai = Lanes::Load(pa + L);
+        V br = Lanes::Load(pb), bi = Lanes::Load(pb + L);
+        V cr = Lanes::Load(pc), ci = Lanes::Load(pc + L);
+        V dr = Lanes::Load(pd), di = Lanes::Load(pd + L);
+        Rotate<kInverse>(br, bi, Lanes::Load(t), Lanes::Load(t + L));
+        Rotate<kInverse>(cr, ci, Lanes::Load(t + P), Lanes::Load(t + P + L));
+        Rotate<kInverse>(dr, di, Lanes::Load(t + 2 * P), Lanes::Load(t + 2 * P + L));
+        Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
+        Lanes::Store(pa, ar);
+        Lanes::Store(pa + L, ai);
+        Lanes::Store(pb, br);
+        Lanes::Store(pb + L, bi);
+        Lanes::Store(pc, cr);
+        Lanes::Store(pc + L, ci);
+        Lanes::Store(pd, dr);
+        Lanes::Store(pd + L, di);
+      }
+    }
+    tw += 3 * P * h;
+  }
+  return tw;
+}
+
+// Joining pass, L points k0 .. k0+L-1 at a time: after the transposes lane
+// i of re[l], im[l] holds Y_l[k0+i]; output j of the radix-L step goes to
+// X[j*m + k0 ..].
+template <typename Lanes, bool kInverse, bool kScaled, typename T>
+void JoinPass(const T* w, std::size_t m, const T* tw, T* out, T scale) {
+  using V = typename Lanes::V;
+  constexpr std::size_t L = Lanes::kLanes;
+  constexpr std::size_t P = 2 * L;
+  const V s = Lanes::Splat(scale);
+  for (std::size_t k0 = 0; k0 < m; k0 += L) {
+    V re[L], im[L];
+    for (std::size_t l = 0; l < L; ++l) {
+      re[l] = Lanes::Load(w + P * (k0 + l));
+      im[l] = Lanes::Load(w + P * (k0 + l) + L);
+    }
+    Lanes::Transpose(re);
+    Lanes::Transpose(im);
+    for (std::size_t l = 1; l < L; ++l, tw += P)
+      Rotate<kInverse>(re[l], im[l], Lanes::Load(tw), Lanes::Load(tw + L));
+    // Output j of the radix-L step sits in re[order[j]], im[order[j]].
+    std::size_t order[L];
+    if constexpr (L == 4) {
+      Radix4<kInverse>(re[0], im[0], re[2], im[2], re[1], im[1], re[3], im[3]);
+      order[0] = 0;
+      order[1] = 2;
+      order[2] = 1;
+      order[3] = 3;
+    } else if constexpr (L == 2) {
+      const V ar = re[0], ai = im[0];
+      re[0] = ar + re[1];
+      im[0] = ai + im[1];
+      re[1] = ar - re[1];
+      im[1] = ai - im[1];
+      order[0] = 0;
+      order[1] = 1;
+    } else {
+      static_assert(L == 1, "lanes are 1, 2 or 4");
+      order[0] = 0;
+    }
+    for (std::size_t j = 0; j < L; ++j) {
+      V r = re[order[j]], i = im[order[j]];
+      if (kScaled) {
+        r = r * s;
+        i = i * s;
+      }
+      Lanes::StorePoints(out + 2 * (j * m + k0), r, i);
+    }
+  }
+}
+
 }  // namespace
 
 // --- complex transform ---------------------------------------------------------------
@@ -274,130 +417,10 @@ void ComplexFft<T>::Run(const T* in, T* out, T scale) {
 template <typename T>
 template <typename Lanes, bool kInverse, bool kScaled>
 void ComplexFft<T>::RunLanes(const T* in, T* out, T scale) {
-  using V = typename Lanes::V;
-  constexpr std::size_t L = Lanes::kLanes;
-  constexpr std::size_t P = 2 * L;  // values per point in work_ and in the data
-  const std::size_t m = sub_;
-  const std::uint32_t* rev = reversed_.get();
-  T* w = work_.get();
-  if (m == 0) return;
-
-  // First pass: point p of every sequence comes from point rev[p]; those
-  // of p+1, p+2, p+3 lie a half, a quarter and three quarters further.
-  if (log2sub_ == 0) {
-    V re, im;
-    Lanes::LoadPoints(in, re, im);
-    Lanes::Store(w, re);
-    Lanes::Store(w + L, im);
-  } else if (log2sub_ % 2) {
-    const std::size_t half = m / 2;
-    for (std::size_t p = 0; p < m; p += 2) {
-      const std::size_t s = rev[p];
-      V ar, ai, br, bi;
-      Lanes::LoadPoints(in + P * s, ar, ai);
-      Lanes::LoadPoints(in + P * (s + half), br, bi);
-      T* o = w + P * p;
-      Lanes::Store(o, ar + br);
-      Lanes::Store(o + L, ai + bi);
-      Lanes::Store(o + P, ar - br);
-      Lanes::Store(o + P + L, ai - bi);
-    }
-  } else {
-    const std::size_t q = m / 4;
-    for (std::size_t p = 0; p < m; p += 4) {
-      const std::size_t s = rev[p];
-      V ar, ai, br, bi, cr, ci, dr, di;
-      Lanes::LoadPoints(in + P * s, ar, ai);
-      Lanes::LoadPoints(in + P * (s + 2 * q), br, bi);
-      Lanes::LoadPoints(in + P * (s + q), cr, ci);
-      Lanes::LoadPoints(in + P * (s + 3 * q), dr, di);
-      Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
-      T* o = w + P * p;
-      Lanes::Store(o, ar);
-      Lanes::Store(o + L, ai);
-      Lanes::Store(o + P, br);
-      Lanes::Store(o + P + L, bi);
-      Lanes::Store(o + 2 * P, cr);
-      Lanes::Store(o + 2 * P + L, ci);
-      Lanes::Store(o + 3 * P, dr);
-      Lanes::Store(o + 3 * P + L, di);
-    }
-  }
-
-  // Radix-4 passes: blocks of 4h points from four spectra of h points.
-  const T* tw = twiddles_.get();
-  for (std::size_t h = log2sub_ % 2 ? 2 : 4; h < m; h *= 4) {
-    const std::size_t step = P * h;
-    for (std::size_t base = 0; base < m; base += 4 * h) {
-      T* pa = w + P * base;
-      const T* t = tw;
-      for (std::size_t j = 0; j < h; ++j, pa += P, t += 3 * P) {
-        T* pb = pa + step;
-        T* pc = pb + step;
-        T* pd = pc + step;
-        V ar = Lanes::Load(pa), ai = Lanes::Load(pa + L);
-        V br = Lanes::Load(pb), bi = Lanes::Load(pb + L);
-        V cr = Lanes::Load(pc), ci = Lanes::Load(pc + L);
-        V dr = Lanes::Load(pd), di = Lanes::Load(pd + L);
-        Rotate<kInverse>(br, bi, Lanes::Load(t), Lanes::Load(t + L));
-        Rotate<kInverse>(cr, ci, Lanes::Load(t + P), Lanes::Load(t + P + L));
-        Rotate<kInverse>(dr, di, Lanes::Load(t + 2 * P), Lanes::Load(t + 2 * P + L));
-        Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
-        Lanes::Store(pa, ar);
-        Lanes::Store(pa + L, ai);
-        Lanes::Store(pb, br);
-        Lanes::Store(pb + L, bi);
-        Lanes::Store(pc, cr);
-        Lanes::Store(pc + L, ci);
-        Lanes::Store(pd, dr);
-        Lanes::Store(pd + L, di);
-      }
-    }
-    tw += 3 * P * h;
-  }
-
-  // Joining pass, L points k0 .. k0+L-1 at a time: after the transposes
-  // lane i of re[l], im[l] holds Y_l[k0+i].
-  const V s = Lanes::Splat(scale);
-  for (std::size_t k0 = 0; k0 < m; k0 += L) {
-    V re[L], im[L];
-    for (std::size_t l = 0; l < L; ++l) {
-      re[l] = Lanes::Load(w + P * (k0 + l));
-      im[l] = Lanes::Load(w + P * (k0 + l) + L);
-    }
-    Lanes::Transpose(re);
-    Lanes::Transpose(im);
-    for (std::size_t l = 1; l < L; ++l, tw += P)
-      Rotate<kInverse>(re[l], im[l], Lanes::Load(tw), Lanes::Load(tw + L));
-    // Output j of the radix-L step sits in re[order[j]], im[order[j]].
-    std::size_t order[L];
-    if constexpr (L == 4) {
-      Radix4<kInverse>(re[0], im[0], re[2], im[2], re[1], im[1], re[3], im[3]);
-      order[0] = 0;
-      order[1] = 2;
-      order[2] = 1;
-      order[3] = 3;
-    } else if constexpr (L == 2) {
-      const V ar = re[0], ai = im[0];
-      re[0] = ar + re[1];
-      im[0] = ai + im[1];
-      re[1] = ar - re[1];
-      im[1] = ai - im[1];
-      order[0] = 0;
-      order[1] = 1;
-    } else {
-      static_assert(L == 1, "lanes are 1, 2 or 4");
-      order[0] = 0;
-    }
-    for (std::size_t j = 0; j < L; ++j) {
-      V r = re[order[j]], i = im[order[j]];
-      if (kScaled) {
-        r = r * s;
-        i = i * s;
-      }
-      Lanes::StorePoints(out + 2 * (j * m + k0), r, i);
-    }
-  }
+  if (sub_ == 0) return;
+  GatherPass<Lanes, kInverse>(in, work_.get(), sub_, log2sub_, reversed_.get());
+  const T* tw = Radix4Passes<Lanes, kInverse>(work_.get(), sub_, log2sub_, twiddles_.get());
+  JoinPass<Lanes, kInverse, kScaled>(work_.get(), sub_, tw, out, scale);
 }
 
 // --- real transform ----------------------------------------------------------------
