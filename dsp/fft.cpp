@@ -174,57 +174,96 @@ inline void Radix4(V& ar, V& ai, V& br, V& bi, V& cr, V& ci, V& dr, V& di) {
   }
 }
 
+// Points per block after the first pass, which runs one, two or three
+// stages so that radix-4 passes finish the rest.
+constexpr std::size_t FirstBlock(int log2m) {
+  return log2m == 0 ? 1 : log2m == 1 ? 2 : log2m % 2 ? 8 : 4;
+}
+
 // The passes of the complex transform. The work array holds point p of the
 // L sequences at 2*L*p (their L real parts, then their L imaginary parts);
 // the data hold n = L*m interleaved complex values, sequence l taking the
 // values l, l+L, l+2L, ...
 
-// First pass: point p of every sequence comes from point rev[p]; those of
-// p+1, p+2, p+3 lie a half, a quarter and three quarters further. The
-// first one or two stages need no twiddles and run on the way.
-template <typename Lanes, bool kInverse, typename T>
-void GatherPass(const T* in, T* w, std::size_t m, int log2m, const std::uint32_t* rev) {
+// First pass: point p of every sequence comes from point rev[p]; the
+// points p+1 .. p+B-1 of its block of B (see FirstBlock) from points at
+// the bit-reversed fractions of m further on. These first stages need no
+// twiddles but the eighth turns of the radix-8 block, and run on the way.
+template <typename Lanes, bool kInverse, std::size_t kBlock, typename T>
+void GatherBlocks(const T* in, T* w, std::size_t m, const std::uint32_t* rev) {
   using V = typename Lanes::V;
   constexpr std::size_t L = Lanes::kLanes;
   constexpr std::size_t P = 2 * L;
-  if (log2m == 0) {
-    V re, im;
-    Lanes::LoadPoints(in, re, im);
-    Lanes::Store(w, re);
-    Lanes::Store(w + L, im);
-  } else if (log2m % 2) {
-    const std::size_t half = m / 2;
-    for (std::size_t p = 0; p < m; p += 2) {
-      const std::size_t s = rev[p];
-      V ar, ai, br, bi;
-      Lanes::LoadPoints(in + P * s, ar, ai);
-      Lanes::LoadPoints(in + P * (s + half), br, bi);
-      T* o = w + P * p;
-      Lanes::Store(o, ar + br);
-      Lanes::Store(o + L, ai + bi);
-      Lanes::Store(o + P, ar - br);
-      Lanes::Store(o + P + L, ai - bi);
+  V re[kBlock], im[kBlock];
+  for (std::size_t p = 0; p < m; p += kBlock) {
+    const T* src = in + P * rev[p];
+    if constexpr (kBlock == 1) {
+      Lanes::LoadPoints(src, re[0], im[0]);
+    } else if constexpr (kBlock == 2) {
+      Lanes::LoadPoints(src, re[0], im[0]);
+      Lanes::LoadPoints(src + P * (m / 2), re[1], im[1]);
+      const V ar = re[0], ai = im[0];
+      re[0] = ar + re[1];
+      im[0] = ai + im[1];
+      re[1] = ar - re[1];
+      im[1] = ai - im[1];
+    } else {
+      // Two radix-4 blocks; with eight points, the second one's inputs lie
+      // m/8 further, and a radix-2 stage joins them.
+      const std::size_t q = m / 4;
+      for (std::size_t b = 0; b < kBlock; b += 4) {
+        const T* at = src + P * (b / 4) * (m / 8);
+        Lanes::LoadPoints(at, re[b], im[b]);
+        Lanes::LoadPoints(at + P * 2 * q, re[b + 1], im[b + 1]);
+        Lanes::LoadPoints(at + P * q, re[b + 2], im[b + 2]);
+        Lanes::LoadPoints(at + P * 3 * q, re[b + 3], im[b + 3]);
+        Radix4<kInverse>(re[b], im[b], re[b + 1], im[b + 1], re[b + 2], im[b + 2], re[b + 3], im[b + 3]);
+      }
+      if constexpr (kBlock == 8) {
+        // The second block times e^(-+2 pi i j / 8), j = 0 .. 3 (j = 1 and
+        // 3 through the 45-degree factor, j = 2 a quarter turn), then the
+        // radix-2 stage.
+        const V r = Lanes::Splat(static_cast<T>(0.70710678118654752440084436210485));
+        const V b1r = re[5], b1i = im[5], b2r = re[6], b2i = im[6], b3r = re[7], b3i = im[7];
+        if (kInverse) {
+          re[5] = r * (b1r - b1i);
+          im[5] = r * (b1i + b1r);
+          re[6] = -b2i;
+          im[6] = b2r;
+          re[7] = -r * (b3r + b3i);
+          im[7] = r * (b3r - b3i);
+        } else {
+          re[5] = r * (b1r + b1i);
+          im[5] = r * (b1i - b1r);
+          re[6] = b2i;
+          im[6] = -b2r;
+          re[7] = r * (b3i - b3r);
+          im[7] = -r * (b3r + b3i);
+        }
+        for (std::size_t j = 0; j < 4; ++j) {
+          const V ar = re[j], ai = im[j];
+          re[j] = ar + re[j + 4];
+          im[j] = ai + im[j + 4];
+          re[j + 4] = ar - re[j + 4];
+          im[j + 4] = ai - im[j + 4];
+        }
+      }
     }
-  } else {
-    const std::size_t q = m / 4;
-    for (std::size_t p = 0; p < m; p += 4) {
-      const std::size_t s = rev[p];
-      V ar, ai, br, bi, cr, ci, dr, di;
-      Lanes::LoadPoints(in + P * s, ar, ai);
-      Lanes::LoadPoints(in + P * (s + 2 * q), br, bi);
-      Lanes::LoadPoints(in + P * (s + q), cr, ci);
-      Lanes::LoadPoints(in + P * (s + 3 * q), dr, di);
-      Radix4<kInverse>(ar, ai, br, bi, cr, ci, dr, di);
-      T* o = w + P * p;
-      Lanes::Store(o, ar);
-      Lanes::Store(o + L, ai);
-      Lanes::Store(o + P, br);
-      Lanes::Store(o + P + L, bi);
-      Lanes::Store(o + 2 * P, cr);
-      Lanes::Store(o + 2 * P + L, ci);
-      Lanes::Store(o + 3 * P, dr);
-      Lanes::Store(o + 3 * P + L, di);
+    T* o = w + P * p;
+    for (std::size_t i = 0; i < kBlock; ++i) {
+      Lanes::Store(o + P * i, re[i]);
+      Lanes::Store(o + P * i + L, im[i]);
     }
+  }
+}
+
+template <typename Lanes, bool kInverse, typename T>
+void GatherPass(const T* in, T* w, std::size_t m, int log2m, const std::uint32_t* rev) {
+  switch (FirstBlock(log2m)) {
+    case 1: GatherBlocks<Lanes, kInverse, 1>(in, w, m, rev); break;
+    case 2: GatherBlocks<Lanes, kInverse, 2>(in, w, m, rev); break;
+    case 4: GatherBlocks<Lanes, kInverse, 4>(in, w, m, rev); break;
+    default: GatherBlocks<Lanes, kInverse, 8>(in, w, m, rev); break;
   }
 }
 
@@ -235,7 +274,7 @@ const T* Radix4Passes(T* w, std::size_t m, int log2m, const T* tw) {
   using V = typename Lanes::V;
   constexpr std::size_t L = Lanes::kLanes;
   constexpr std::size_t P = 2 * L;
-  for (std::size_t h = log2m % 2 ? 2 : 4; h < m; h *= 4) {
+  for (std::size_t h = FirstBlock(log2m); h < m; h *= 4) {
     const std::size_t step = P * h;
     for (std::size_t base = 0; base < m; base += 4 * h) {
       T* pa = w + P * base;
@@ -335,7 +374,7 @@ HResult ComplexFft<T>::Init(std::size_t n) {
   const std::size_t lanes = n >= kWide * kWide ? kWide : 1;
   const std::size_t sub = n / lanes;
   const int log2sub = Log2(sub);
-  const std::size_t firstQuarter = log2sub % 2 ? 2 : 4;
+  const std::size_t firstQuarter = FirstBlock(log2sub);
 
   std::size_t twiddleCount = 2 * (lanes - 1) * sub;
   for (std::size_t h = firstQuarter; h < sub; h *= 4) twiddleCount += 6 * lanes * h;
@@ -423,6 +462,83 @@ void ComplexFft<T>::RunLanes(const T* in, T* out, T scale) {
   JoinPass<Lanes, kInverse, kScaled>(work_.get(), sub_, tw, out, scale);
 }
 
+namespace {
+
+// Bins k .. k+L-1 of a packed or half spectrum in lanes 0 .. L-1 of kr, ki,
+// and their partners n/2-k .. n/2-k-L+1 (stored from j on, upwards) in
+// the same lanes of jr, ji.
+template <typename Lanes>
+struct BinGroup {
+  typename Lanes::V kr, ki, jr, ji;
+};
+
+// W^k for the bins k .. k+L-1.
+template <typename Lanes>
+struct TwiddleGroup {
+  typename Lanes::V re, im;
+};
+
+template <typename Lanes, typename T>
+BinGroup<Lanes> LoadBins(const T* x, std::size_t k, std::size_t j) {
+  BinGroup<Lanes> b;
+  Lanes::LoadPoints(x + 2 * k, b.kr, b.ki);
+  Lanes::LoadPoints(x + 2 * j, b.jr, b.ji);
+  b.jr = Lanes::Reverse(b.jr);
+  b.ji = Lanes::Reverse(b.ji);
+  return b;
+}
+
+template <typename Lanes, typename T>
+void StoreBins(T* x, std::size_t k, std::size_t j, const BinGroup<Lanes>& b) {
+  Lanes::StorePoints(x + 2 * k, b.kr, b.ki);
+  Lanes::StorePoints(x + 2 * j, Lanes::Reverse(b.jr), Lanes::Reverse(b.ji));
+}
+
+template <typename Lanes, typename T>
+TwiddleGroup<Lanes> LoadTwiddles(const T* re, const T* im, std::size_t k) {
+  return {Lanes::Load(re + k), Lanes::Load(im + k)};
+}
+
+// Half spectrum Z to real spectrum X.
+template <typename Lanes, typename V = typename Lanes::V>
+BinGroup<Lanes> SplitBins(const BinGroup<Lanes>& z, const TwiddleGroup<Lanes>& w) {
+  const V half = Lanes::Splat(0.5f);
+  const V er = half * (z.kr + z.jr), ei = half * (z.ki - z.ji);
+  const V odr = half * (z.ki + z.ji), odi = half * (z.jr - z.kr);
+  const V tr = w.re * odr - w.im * odi;
+  const V ti = w.re * odi + w.im * odr;
+  return {er + tr, ei + ti, er - tr, ti - ei};
+}
+
+// Real spectrum X to half spectrum Z, times `scale`.
+template <typename Lanes, typename V = typename Lanes::V>
+BinGroup<Lanes> JoinBins(const BinGroup<Lanes>& x, const TwiddleGroup<Lanes>& w, V scale) {
+  // 2E = X[k] + conj X[j];  2 W^k O = X[k] - conj X[j]
+  const V er = x.kr + x.jr, ei = x.ki - x.ji;
+  const V br = x.kr - x.jr, bi = x.ki + x.ji;
+  // 2O = conj(W^k) * (X[k] - conj X[j])
+  const V odr = br * w.re + bi * w.im;
+  const V odi = bi * w.re - br * w.im;
+  // Z[k] = E + i O,  Z[j] = conj E + i conj O
+  return {(er - odi) * scale, (ei + odr) * scale, (er + odi) * scale, (odr - ei) * scale};
+}
+
+template <typename V>
+void MultiplyComplex(V& ar, V& ai, V br, V bi) {
+  const V r = ar * br - ai * bi;
+  ai = ar * bi + ai * br;
+  ar = r;
+}
+
+template <typename Lanes>
+BinGroup<Lanes> MultiplyBins(BinGroup<Lanes> a, const BinGroup<Lanes>& b) {
+  MultiplyComplex(a.kr, a.ki, b.kr, b.ki);
+  MultiplyComplex(a.jr, a.ji, b.jr, b.ji);
+  return a;
+}
+
+}  // namespace
+
 // --- real transform ----------------------------------------------------------------
 //
 // The n reals are read as n/2 complex values z[m] = x[2m] + i x[2m+1], whose
@@ -463,103 +579,69 @@ void RealFft<T>::Free() {
 }
 
 template <typename T>
+template <typename Step>
+void RealFft<T>::ForEachBinGroup(const Step& step) const {
+  const std::size_t h = n_ / 2, mid = h / 2;
+  std::size_t k = 1;
+  if (half_.lanes_ > 1) {
+    using Lanes = WideLanes<T>;
+    constexpr std::size_t L = Lanes::kLanes;
+    if (mid >= 2 * L) {
+      for (; k < L; ++k) step(OneLane<T>(), k, h - k);
+      for (; k < mid; k += L) step(Lanes(), k, h - k - (L - 1));
+    }
+  }
+  for (; k <= mid; ++k) step(OneLane<T>(), k, h - k);
+}
+
+template <typename T>
 void RealFft<T>::Forward(T* x) {
   half_.template Run<false>(x, x);
-  if (half_.lanes_ == 1)
-    Split<OneLane<T>>(x);
-  else
-    Split<WideLanes<T>>(x);
+  const T z0r = x[0], z0i = x[1];
+  x[0] = z0r + z0i;
+  x[1] = z0r - z0i;
+  const T* wre = twiddles_.get();
+  const T* wim = wre + twiddleStride_;
+  ForEachBinGroup([&](auto lanes, std::size_t k, std::size_t j) {
+    using S = decltype(lanes);
+    const auto w = LoadTwiddles<S>(wre, wim, k);
+    StoreBins<S>(x, k, j, SplitBins<S>(LoadBins<S>(x, k, j), w));
+  });
 }
 
 template <typename T>
 void RealFft<T>::Inverse(T* x) {
   const T scale = static_cast<T>(1.0 / static_cast<double>(n_));
-  if (half_.lanes_ == 1)
-    Join<OneLane<T>>(x, scale);
-  else
-    Join<WideLanes<T>>(x, scale);
-  half_.template Run<true>(x, x);
-}
-
-// Bins k .. k+L-1 with their partners n/2-k .. n/2-k-L+1 (scalar code takes
-// the first L-1 bins and the middle one, vectors the rest).
-template <typename T>
-template <typename Lanes>
-void RealFft<T>::Split(T* x) const {
-  constexpr std::size_t L = Lanes::kLanes;
-  const std::size_t h = n_ / 2, mid = h / 2;
-  const T* wre = twiddles_.get();
-  const T* wim = wre + twiddleStride_;
-  const T z0r = x[0], z0i = x[1];
-  x[0] = z0r + z0i;
-  x[1] = z0r - z0i;
-
-  auto bins = [&](auto lanes, std::size_t k) {
-    using S = decltype(lanes);
-    using U = typename S::V;
-    constexpr std::size_t kL = S::kLanes;
-    const std::size_t j = h - k - (kL - 1);
-    const U half = S::Splat(T(0.5));
-    U zkr, zki, zjr, zji;
-    S::LoadPoints(x + 2 * k, zkr, zki);
-    S::LoadPoints(x + 2 * j, zjr, zji);
-    zjr = S::Reverse(zjr);
-    zji = S::Reverse(zji);
-    const U er = half * (zkr + zjr), ei = half * (zki - zji);
-    const U odr = half * (zki + zji), odi = half * (zjr - zkr);
-    const U wr = S::Load(wre + k), wi = S::Load(wim + k);
-    const U tr = wr * odr - wi * odi;
-    const U ti = wr * odi + wi * odr;
-    S::StorePoints(x + 2 * k, er + tr, ei + ti);
-    S::StorePoints(x + 2 * j, S::Reverse(er - tr), S::Reverse(ti - ei));
-  };
-  std::size_t k = 1;
-  if (L > 1 && mid >= 2 * L) {
-    for (; k < L; ++k) bins(OneLane<T>(), k);
-    for (; k < mid; k += L) bins(Lanes(), k);
-  }
-  for (; k <= mid; ++k) bins(OneLane<T>(), k);
-}
-
-template <typename T>
-template <typename Lanes>
-void RealFft<T>::Join(T* x, T scale) const {
-  constexpr std::size_t L = Lanes::kLanes;
-  const std::size_t h = n_ / 2, mid = h / 2;
-  const T* wre = twiddles_.get();
-  const T* wim = wre + twiddleStride_;
   const T x0 = x[0], xh = x[1];
   x[0] = (x0 + xh) * scale;
   x[1] = (x0 - xh) * scale;
-
-  auto bins = [&](auto lanes, std::size_t k) {
+  const T* wre = twiddles_.get();
+  const T* wim = wre + twiddleStride_;
+  ForEachBinGroup([&](auto lanes, std::size_t k, std::size_t j) {
     using S = decltype(lanes);
-    using U = typename S::V;
-    constexpr std::size_t kL = S::kLanes;
-    const std::size_t j = h - k - (kL - 1);
-    const U s = S::Splat(scale);
-    U xkr, xki, xjr, xji;
-    S::LoadPoints(x + 2 * k, xkr, xki);
-    S::LoadPoints(x + 2 * j, xjr, xji);
-    xjr = S::Reverse(xjr);
-    xji = S::Reverse(xji);
-    // 2E = X[k] + conj X[j];  2 W^k O = X[k] - conj X[j]
-    const U er = xkr + xjr, ei = xki - xji;
-    const U br = xkr - xjr, bi = xki + xji;
-    const U wr = S::Load(wre + k), wi = S::Load(wim + k);
-    // 2O = conj(W^k) * (X[k] - conj X[j])
-    const U odr = br * wr + bi * wi;
-    const U odi = bi * wr - br * wi;
-    // Z[k] = E + i O,  Z[j] = conj E + i conj O
-    S::StorePoints(x + 2 * k, (er - odi) * s, (ei + odr) * s);
-    S::StorePoints(x + 2 * j, S::Reverse((er + odi) * s), S::Reverse((odr - ei) * s));
-  };
-  std::size_t k = 1;
-  if (L > 1 && mid >= 2 * L) {
-    for (; k < L; ++k) bins(OneLane<T>(), k);
-    for (; k < mid; k += L) bins(Lanes(), k);
-  }
-  for (; k <= mid; ++k) bins(OneLane<T>(), k);
+    const auto w = LoadTwiddles<S>(wre, wim, k);
+    StoreBins<S>(x, k, j, JoinBins<S>(LoadBins<S>(x, k, j), w, S::Splat(scale)));
+  });
+  half_.template Run<true>(x, x);
+}
+
+template <typename T>
+void RealFft<T>::Convolve(T* x, const T* spectrum) {
+  half_.template Run<false>(x, x);
+  const T scale = static_cast<T>(1.0 / static_cast<double>(n_));
+  const T z0r = x[0], z0i = x[1];
+  const T dc = (z0r + z0i) * spectrum[0], nyquist = (z0r - z0i) * spectrum[1];
+  x[0] = (dc + nyquist) * scale;
+  x[1] = (dc - nyquist) * scale;
+  const T* wre = twiddles_.get();
+  const T* wim = wre + twiddleStride_;
+  ForEachBinGroup([&](auto lanes, std::size_t k, std::size_t j) {
+    using S = decltype(lanes);
+    const auto w = LoadTwiddles<S>(wre, wim, k);
+    const auto product = MultiplyBins<S>(SplitBins<S>(LoadBins<S>(x, k, j), w), LoadBins<S>(spectrum, k, j));
+    StoreBins<S>(x, k, j, JoinBins<S>(product, w, S::Splat(scale)));
+  });
+  half_.template Run<true>(x, x);
 }
 
 template <typename T>
@@ -578,13 +660,10 @@ void MultiplyPackedSpectra(T* a, const T* b, std::size_t n) {
     V ar, ai, br, bi;
     Lanes::LoadPoints(a + i, ar, ai);
     Lanes::LoadPoints(b + i, br, bi);
-    Lanes::StorePoints(a + i, ar * br - ai * bi, ar * bi + ai * br);
+    MultiplyComplex(ar, ai, br, bi);
+    Lanes::StorePoints(a + i, ar, ai);
   }
-  for (; i < n; i += 2) {
-    const T ar = a[i], ai = a[i + 1];
-    a[i] = ar * b[i] - ai * b[i + 1];
-    a[i + 1] = ar * b[i + 1] + ai * b[i];
-  }
+  for (; i < n; i += 2) MultiplyComplex(a[i], a[i + 1], b[i], b[i + 1]);
 }
 
 template class ComplexFft<float>;

@@ -133,15 +133,19 @@ class RealFft {
   // The packed spectrum in, n real samples out (in place); exact inverse of
   // Forward, the 1/n included.
   void Inverse(T* data);
+  // Circular convolution with the sequence whose packed spectrum is given:
+  // Forward, MultiplyPackedSpectra by `spectrum`, Inverse, to the last bit,
+  // in one call that takes the product inside the real step instead of
+  // writing the spectrum out and reading it back twice.
+  void Convolve(T* data, const T* spectrum);
 
  private:
   // The step between the spectrum of the n/2 complex points and that of
-  // the n reals, and back; by groups of L bins where the half transform
-  // has L lanes.
-  template <typename Lanes>
-  void Split(T* x) const;
-  template <typename Lanes>
-  void Join(T* x, T scale) const;
+  // the n reals, and back, works on bins k and n/2-k together: calls
+  // step(lanes, k, j) for k = 1 .. n/4, by groups of L bins k .. k+L-1
+  // whose partners are j+L-1 .. j where the half transform has L lanes.
+  template <typename Step>
+  void ForEachBinGroup(const Step& step) const;
 
   std::size_t n_ = 0;
   ComplexFft<T> half_;

@@ -214,6 +214,31 @@ TYPED_TEST(Fft, TransformsKeepNothingBetweenCalls) {
   EXPECT_EQ(second, again);
 }
 
+// The one-call convolution is the three calls it stands for, to the bit,
+// at every size.
+TYPED_TEST(Fft, ConvolveIsForwardProductInverse) {
+  using T = TypeParam;
+  for (std::size_t n = 2; n <= 8192; n *= 2) {
+    SCOPED_TRACE(n);
+    RealFft<T> fft;
+    ASSERT_EQ(fft.Init(n), kOk);
+    std::vector<T> kernel(n), block(n);
+    const std::vector<Complex> k = RandomSignal<T>(n, static_cast<unsigned>(7 * n), true);
+    const std::vector<Complex> b = RandomSignal<T>(n, static_cast<unsigned>(9 * n), true);
+    for (std::size_t i = 0; i < n; ++i) {
+      kernel[i] = static_cast<T>(k[i].real());
+      block[i] = static_cast<T>(b[i].real());
+    }
+    fft.Forward(kernel.data());
+    std::vector<T> steps = block;
+    fft.Forward(steps.data());
+    MultiplyPackedSpectra(steps.data(), kernel.data(), n);
+    fft.Inverse(steps.data());
+    fft.Convolve(block.data(), kernel.data());
+    EXPECT_EQ(block, steps);
+  }
+}
+
 TEST(Fft, SmallestSizesAreExact) {
   ComplexFft<double> one;
   ASSERT_EQ(one.Init(1), kOk);
