@@ -4,7 +4,8 @@
 #   install-deps.sh windows  the above, mingw-w64 for both targets, wine (32 and 64 bit),
 #                            the GStreamer plug-ins Wine's WAVE parser needs, Xvfb,
 #                            a Japanese font for the Japanese dialogs
-#   install-deps.sh bench    sox and FFTW for the benchmarks
+#   install-deps.sh bench    sox and FFTW for the benchmarks, valgrind and perf for
+#                            bench/profile.sh
 #   install-deps.sh fuzz     clang and its libFuzzer runtime for the fuzz targets
 set -euo pipefail
 want=${1:-native}
@@ -15,7 +16,7 @@ windows_pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   imagemagick x11-apps fonts-dejavu-core fonts-ipafont-gothic)
-bench_pkgs=(sox libfftw3-dev)
+bench_pkgs=(sox libfftw3-dev valgrind linux-perf)
 fuzz_pkgs=(clang libclang-rt-dev)
 
 pkgs=("${native_pkgs[@]}")
