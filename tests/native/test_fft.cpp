@@ -77,6 +77,13 @@ double RelativeError(const std::vector<Complex>& got, const std::vector<Complex>
 }
 
 template <typename T>
+std::vector<T> RealParts(const std::vector<Complex>& x) {
+  std::vector<T> r(x.size());
+  for (std::size_t i = 0; i < x.size(); ++i) r[i] = static_cast<T>(x[i].real());
+  return r;
+}
+
+template <typename T>
 std::vector<T> Interleave(const std::vector<Complex>& x) {
   std::vector<T> d(2 * x.size());
   for (std::size_t i = 0; i < x.size(); ++i) {
@@ -172,8 +179,7 @@ TYPED_TEST(Fft, RealMatchesDirectDftForEveryPowerOfTwo) {
     RealFft<T> fft;
     ASSERT_EQ(fft.Init(n), kOk);
     const std::vector<Complex> x = RandomSignal<T>(n, static_cast<unsigned>(3 * n), true);
-    std::vector<T> d(n);
-    for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<T>(x[i].real());
+    std::vector<T> d = RealParts<T>(x);
 
     fft.Forward(d.data());
     const std::vector<Complex> want = DirectDft(x, -1);
@@ -222,13 +228,8 @@ TYPED_TEST(Fft, ConvolveIsForwardProductInverse) {
     SCOPED_TRACE(n);
     RealFft<T> fft;
     ASSERT_EQ(fft.Init(n), kOk);
-    std::vector<T> kernel(n), block(n);
-    const std::vector<Complex> k = RandomSignal<T>(n, static_cast<unsigned>(7 * n), true);
-    const std::vector<Complex> b = RandomSignal<T>(n, static_cast<unsigned>(9 * n), true);
-    for (std::size_t i = 0; i < n; ++i) {
-      kernel[i] = static_cast<T>(k[i].real());
-      block[i] = static_cast<T>(b[i].real());
-    }
+    std::vector<T> kernel = RealParts<T>(RandomSignal<T>(n, static_cast<unsigned>(7 * n), true));
+    std::vector<T> block = RealParts<T>(RandomSignal<T>(n, static_cast<unsigned>(9 * n), true));
     fft.Forward(kernel.data());
     std::vector<T> steps = block;
     fft.Forward(steps.data());
@@ -285,11 +286,7 @@ TYPED_TEST(Fft, PackedProductIsCircularConvolution) {
     ASSERT_EQ(fft.Init(n), kOk);
     const std::vector<Complex> a = RandomSignal<T>(n, 11u, true);
     const std::vector<Complex> b = RandomSignal<T>(n, 12u, true);
-    std::vector<T> sa(n), sb(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      sa[i] = static_cast<T>(a[i].real());
-      sb[i] = static_cast<T>(b[i].real());
-    }
+    std::vector<T> sa = RealParts<T>(a), sb = RealParts<T>(b);
     fft.Forward(sa.data());
     fft.Forward(sb.data());
     MultiplyPackedSpectra(sa.data(), sb.data(), n);
