@@ -174,7 +174,7 @@ inline void Radix4(V& ar, V& ai, V& br, V& bi, V& cr, V& ci, V& dr, V& di) {
   }
 }
 
-// Points per block after the first pass, which runs one, two or three
+// Points per block after the first pass, which runs up to three
 // stages so that radix-4 passes finish the rest.
 constexpr std::size_t FirstBlock(int log2m) {
   return log2m == 0 ? 1 : log2m == 1 ? 2 : log2m % 2 ? 8 : 4;
@@ -361,8 +361,8 @@ void JoinPass(const T* w, std::size_t m, const T* tw, T* out, T scale) {
 // --- complex transform ---------------------------------------------------------------
 //
 // Iterative decimation in time on each of the L sequences: the first pass
-// gathers the points in bit-reversed order and runs the first one or two
-// stages (no twiddles there), the following passes run two stages each as
+// gathers the points in bit-reversed order and runs the first one to three
+// stages (no twiddles there but eighth turns), the following passes run two stages each as
 // one radix-4 step, and the last pass joins the sequences' spectra:
 //   X[k + j n/L] = sum over l of e^(-2 pi i l j / L) (e^(-2 pi i l k / n) Y_l[k]).
 

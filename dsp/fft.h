@@ -90,11 +90,11 @@ class ComplexFft {
   // The n points are read as L interleaved sequences (point q*L + l belongs
   // to sequence l), L being as many values as one vector register holds
   // (1 below L*L points or where there are no vector registers). Every pass
-  // but the last runs the same radix-4 arithmetic on the L sequences at
-  // once, one sequence per lane, so values never move between lanes; the
-  // last pass joins the L sub-spectra with a radix-L step and writes the
-  // result in natural order. work_ holds point p of all sequences at
-  // 2*L*p: the L real parts, then the L imaginary parts.
+  // but the last runs the same arithmetic on the L sequences at once, one
+  // sequence per lane, so values move between lanes only as they are read
+  // and in the last pass, which joins the L sub-spectra with a radix-L step
+  // and writes the result in natural order. work_ holds point p of all
+  // sequences at 2*L*p: the L real parts, then the L imaginary parts.
   template <typename Lanes, bool kInverse, bool kScaled>
   void RunLanes(const T* in, T* out, T scale);
   // `in` and `out` hold n interleaved complex values and may be the same.
