@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Where `orlofx process` spends its time, effect by effect, on the file and
 # with the settings `make bench` uses (bench/heaviest.txt): the shares of
-# the FFT, the sample conversion into and out of the processors' channel
-# buffers (framework/sample_format.h), the rest of the processor, libsndfile
-# and the kernel (reading and writing the files).
+# the FFT, the rest of the processor, the processor's sample conversion
+# into and out of its channel buffers (framework/sample_format.h), the
+# tool's own code around the processor (cli/, its sample conversions
+# included), libsndfile, the kernel (reading and writing the files) and
+# the rest (the C library's memset and memcpy, start-up).
 #
 #   bench/profile.sh [effect ...]      (default: every effect in the table)
 #
@@ -37,6 +39,7 @@ fi
 categorise='
 function category(file, fn, obj) {
   if (fn ~ /Fft|Radix4Passes|GatherPass|GatherBlocks|JoinPass|MultiplyPackedSpectra/ || file ~ /dsp\/fft\.cpp/) return "FFT"
+  if (fn ~ /orlofx::cli::/ || file ~ /(^|\/)cli\//) return "tool"
   if (file ~ /sample_format\.h/) return "conversion"
   if (obj ~ /libsndfile/) return "libsndfile"
   if (obj ~ /kernel/) return "kernel"
@@ -45,16 +48,16 @@ function category(file, fn, obj) {
 }
 function report(fx, view, total) {
   printf "| %s | %s |", fx, view
-  split("FFT processor conversion libsndfile kernel other", order, " ")
-  for (i = 1; i <= 6; ++i) {
+  split("FFT processor conversion tool libsndfile kernel other", order, " ")
+  for (i = 1; i <= 7; ++i) {
     if (order[i] == "kernel" && view == "instructions") printf " n/a |"  # callgrind sees user space only
     else printf " %.1f%% |", (total > 0 ? 100 * share[order[i]] / total : 0)
   }
   printf "\n"
 }'
 
-echo "| effect | view | FFT | processor | conversion | libsndfile | kernel | other |"
-echo "|---|---|---|---|---|---|---|---|"
+echo "| effect | view | FFT | processor | conversion | tool | libsndfile | kernel | other |"
+echo "|---|---|---|---|---|---|---|---|---|"
 for fx in "$@"; do
   read -r -a opts <<<"$(settings "$fx")"
   # Instructions: callgrind, one run.
@@ -87,6 +90,6 @@ for fx in "$@"; do
         }
         END { report(fx, "CPU time", total) }'
   else
-    echo "| $fx | CPU time | (perf could not record here) | | | | | |"
+    echo "| $fx | CPU time | (perf could not record here) | | | | | | |"
   fi
 done
