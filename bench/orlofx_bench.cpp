@@ -411,7 +411,7 @@ double ConvolverTime(const std::vector<float>& programme, int runs) {
   for (int r = 0; r < runs; ++r) {
     BlockConvolver<float> conv;
     if (Failed(conv.Allocate(kChannels))) return 0;
-    conv.Start(kFirSizeHigh);
+    conv.Start(kFirSizeHigh, 1.0f, static_cast<std::size_t>(kRate * kFirSmoothingSeconds));
     ConvolverIo io{SampleFormat::kFloat32, kChannels,
                    reinterpret_cast<const unsigned char*>(programme.data()),
                    static_cast<std::uint32_t>(kFrames),
