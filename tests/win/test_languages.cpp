@@ -126,7 +126,8 @@ TEST(LanguageResources, EveryDialogFitsInEveryLanguage) {
 
 TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   // A dialog built here: a label far too narrow for its text, a check box
-  // whose label runs under the box's neighbour, and one control outside.
+  // whose label runs under the box's neighbour, one control outside, and a
+  // label that the control breaks into lines.
   HWND parent = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
   HWND dialog = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 300, 200, parent, nullptr,
@@ -145,6 +146,8 @@ TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   make(L"Button", L"Group", BS_GROUPBOX, 15, 150, 10, 140, 60);
   make(L"Button", L"Inside", BS_AUTORADIOBUTTON, 16, 160, 30, 100, 14);
   make(L"Static", L"Off", SS_LEFT, 17, 280, 190, 40, 14);
+  // Tall enough for two lines, so it fits only by breaking one.
+  make(L"Static", L"Broken between words", SS_LEFT, 18, 10, 100, 60, 60);
   const std::vector<std::string> problems = WindowFitProblems(dialog, "built");
   DestroyWindow(parent);
 
@@ -156,10 +159,11 @@ TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   EXPECT_TRUE(mentions("control 11 \"A label that is much too long\"", "it wraps, unbroken")) << Joined(problems);
   EXPECT_TRUE(mentions("control 13", "overlaps control 14")) << Joined(problems);
   EXPECT_TRUE(mentions("control 17", "outside")) << Joined(problems);
+  EXPECT_TRUE(mentions("control 18", "breaks a line its text does not break")) << Joined(problems);
   // Nothing about the label that fits or the radio button in its group box.
   EXPECT_FALSE(mentions("control 12", "")) << Joined(problems);
   EXPECT_FALSE(mentions("control 16", "")) << Joined(problems);
-  EXPECT_EQ(problems.size(), 3u) << Joined(problems);
+  EXPECT_EQ(problems.size(), 4u) << Joined(problems);
 }
 
 TEST(LanguageResources, MenusFollowTheChosenLanguageNotTheThreads) {

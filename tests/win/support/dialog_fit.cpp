@@ -181,8 +181,18 @@ std::string TextProblem(const Child& child) {
   const SIZE need = Measure(child.window, font, child.text, width, format);
   const bool tooWide = checkWidth && need.cx > width;
   const bool tooTall = checkHeight && need.cy > height;
-  if (!tooWide && !tooTall) return std::string();
   char numbers[200];
+  if (!tooWide && !tooTall) {
+    // It fits, but perhaps only because the control breaks a line where the
+    // text has none ("(-25 to 25" / "dB):"): a label breaks where its
+    // translator put the break, or nowhere.
+    if (!(format & DT_WORDBREAK) || !checkWidth) return std::string();
+    const SIZE unbroken = Measure(child.window, font, child.text, width, format & ~static_cast<UINT>(DT_WORDBREAK));
+    if (unbroken.cx <= width) return std::string();
+    std::snprintf(numbers, sizeof(numbers), " breaks a line its text does not break: unbroken it is %ldx%ld px, the control %dx%d px",
+                  static_cast<long>(unbroken.cx), static_cast<long>(unbroken.cy), width, height);
+    return Describe(child) + numbers;
+  }
   std::snprintf(numbers, sizeof(numbers), " needs %ldx%ld px but has %dx%d px (%s)", static_cast<long>(need.cx),
                 static_cast<long>(need.cy), width, height,
                 tooWide && tooTall ? "too wide and too tall" : tooWide ? "too wide" : "too tall");

@@ -1,6 +1,8 @@
 // Whether a dialog's texts fit their controls: each static text, button,
-// check box, radio button and group box measured with its own font, visible
-// controls that overlap, and controls outside the dialog.
+// check box, radio button and group box measured with its own font (a text
+// that fits only because the control breaks a line where the text has no
+// line break counts as not fitting), visible controls that overlap, and
+// controls outside the dialog.
 #pragma once
 
 #include <windows.h>
