@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -19,11 +21,17 @@
 #include "framework/win/ak_interfaces.h"
 #include "framework/win/baseclasses/dll_entry.h"
 #include "framework/win/guids.h"
+#include "support/number_format.h"
 #include "support/strings.h"
+#include "support/strings/string_ids.h"
+#include "support/win/wide_text.h"
 #include "support/win/module_resources.h"
+#include "tests/win/support/capture.h"
 #include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
+#include "ui/meter_control.h"
+#include "ui/meter_model.h"
 
 namespace {
 
@@ -306,6 +314,68 @@ TEST(LanguageSwitchWithoutResources, SetLanguageFailsAndChangesNothing) {
 
 // --- every page in every language: live fit and captures ----------------------------------
 
+// A meter's clip readout: white text on a band of dark grey, or of red
+// while it shows a clip.
+bool ReadoutBand(const std::uint8_t* rgb) { return rgb[1] < 100 && rgb[2] < 100; }
+bool ReadoutInk(const std::uint8_t* rgb) { return rgb[0] > 150 && rgb[1] > 150 && rgb[2] > 150; }
+
+// Each clip readout a meter of the page can show ("-Inf.", a level, "Clip"
+// on a level meter), set through the meter's clip hold and read back from
+// its pixels: the ink of the text must span as wide as the whole text does
+// in the meter's font, so that nothing is cut or shrunk. One problem per
+// readout that falls short.
+std::vector<std::string> MeterReadoutProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  for (HWND meter = GetWindow(dialog, GW_CHILD); meter; meter = GetWindow(meter, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    GetClassNameW(meter, cls, 64);
+    if (_wcsicmp(cls, orlofx::kMeterClassName) != 0) continue;
+    const LRESULT options = SendMessageW(meter, orlofx::kMeterGetOptions, 0, 0);
+    struct Readout {
+      LPARAM hold;  // on a full scale of 32768
+      std::string text;
+    };
+    std::vector<Readout> readouts = {{0, orlofx::LoadString(orlofx::sid::kMeterMinusInfinity)},
+                                     {4080, orlofx::FormatLevel(-181, 1, 0, nullptr)}};
+    if (!(options & orlofx::kMeterInverted)) readouts.push_back({40000, orlofx::LoadString(orlofx::sid::kMeterClip)});
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(meter, WM_GETFONT, 0, 0));
+    for (const Readout& r : readouts) {
+      SendMessageW(meter, orlofx::kMeterSetClipHolds, 1, r.hold);
+      const std::wstring text = orlofx::Utf8ToWide(r.text);
+      HDC dc = GetDC(meter);
+      HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(meter, dc);
+      int width = 0, height = 0;
+      std::vector<std::uint8_t> rgb;
+      if (!capture::CaptureClientRgb(meter, &width, &height, &rgb)) {
+        problems.push_back(name + ": meter " + std::to_string(GetDlgCtrlID(meter)) + " cannot be captured");
+        continue;
+      }
+      // The readout band runs along the top of the meter, one text line
+      // high; its top row holds no text.
+      auto at = [&](int x, int y) { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; };
+      int left = width, right = -1;
+      for (int y = 1; y < std::min<int>(height, size.cy + 4); ++y) {
+        for (int x = 0; x < width; ++x) {
+          if (!ReadoutBand(at(x, 0)) || !ReadoutInk(at(x, y))) continue;
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+      }
+      const int ink = right >= left ? right - left + 1 : 0;
+      // Ink is a little narrower than the advance widths: side bearings.
+      if (ink < size.cx - 4) {
+        problems.push_back(name + ": meter " + std::to_string(GetDlgCtrlID(meter)) + " shows \"" + r.text + "\" " +
+                           std::to_string(ink) + " px wide, the text is " + std::to_string(size.cx) + " px");
+      }
+    }
+  }
+  return problems;
+}
+
 struct PageCase {
   const char* name;
   const CLSID* filter;
@@ -367,6 +437,10 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     for (const std::string& p : WindowFitProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
     CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag).c_str());
+    orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
+    for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
+    orlofx::SetLanguage(0);
 
     if (std::string(c.name) == "noisgt") {
       // The About box in this language, opened from the page menu.
