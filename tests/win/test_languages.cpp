@@ -47,6 +47,8 @@ struct Language {
 const Language kLanguages[] = {{kEnglish, "en"}, {kGerman, "de"}, {kFrench, "fr"}, {kJapanese, "ja"}};
 
 constexpr int kAboutDialog = 710;
+constexpr int kGraphicEqReadout = 6089;
+constexpr UINT kEnvelopeTracking = 1560;  // the envelope graph's pointer notification
 constexpr int kAboutCommand = 41001;  // the page menu's About item
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -380,19 +382,20 @@ struct PageCase {
   const char* name;
   const CLSID* filter;
   CLSID page;
+  long preset;  // applied first, so that the captures show something
 };
 
 // The page identifiers (the same as the module's factory table).
 const PageCase kPages[] = {
-    {"noisgt", &CLSID_AkNoisgt, {0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"gdyn", &CLSID_AkGdyn, {0xF3B8E881, 0xB4E0, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"mbdyn1", &CLSID_AkMbdyn, {0x026D0AA1, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"mbdyn2", &CLSID_AkMbdyn, {0x026D0AA2, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"pmeq", &CLSID_AkPmeq, {0xA8448721, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"pgeq", &CLSID_AkPgeq, {0xD616F3E1, 0xD622, 0x11CE, {0xAA, 0xC5, 0x00, 0x20, 0xAF, 0x0B, 0x99, 0xA3}}},
-    {"geq10", &CLSID_AkGeq, {0x8B7227EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}},
-    {"geq20", &CLSID_AkGeq, {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}},
-    {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}},
+    {"noisgt", &CLSID_AkNoisgt, {0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 3},
+    {"gdyn", &CLSID_AkGdyn, {0xF3B8E881, 0xB4E0, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 9},
+    {"mbdyn1", &CLSID_AkMbdyn, {0x026D0AA1, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    {"mbdyn2", &CLSID_AkMbdyn, {0x026D0AA2, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    {"pmeq", &CLSID_AkPmeq, {0xA8448721, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    {"pgeq", &CLSID_AkPgeq, {0xD616F3E1, 0xD622, 0x11CE, {0xAA, 0xC5, 0x00, 0x20, 0xAF, 0x0B, 0x99, 0xA3}}, 9},
+    {"geq10", &CLSID_AkGeq, {0x8B7227EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
+    {"geq20", &CLSID_AkGeq, {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
+    {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
 };
 
 class EveryPage : public ::testing::TestWithParam<PageCase> {
@@ -412,6 +415,10 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
   ASSERT_EQ(module_.Create(*c.filter, IID_IUnknown, &filter), S_OK);
   IAkTranslationInfo* translation = nullptr;
   ASSERT_EQ(filter->QueryInterface(IID_IAkTranslationInfo, reinterpret_cast<void**>(&translation)), S_OK);
+  IStaticFilterPreset* presets = nullptr;
+  ASSERT_EQ(filter->QueryInterface(IID_IStaticFilterPreset, reinterpret_cast<void**>(&presets)), S_OK);
+  EXPECT_EQ(presets->ApplyPreset(c.preset), S_OK);
+  presets->Release();
   std::vector<std::string> problems;
   std::set<std::wstring> titles;
   bool opened = true;
@@ -432,10 +439,26 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     CoTaskMemFree(info.pszTitle);
     CoTaskMemFree(info.pszDocString);
     CoTaskMemFree(info.pszHelpFile);
+    // The widest texts the Graphic EQ pages show: its band values at
+    // "-40.8" (the digit key 1 puts a fader a tenth of the way up its range;
+    // every second band, so that the curve keeps a shape to look at), and
+    // the envelope's readout of a pointer at the top right.
+    for (int k = 1; k < 20 && std::string(c.name).rfind("geq", 0) == 0; k += 4) {
+      if (HWND fader = GetDlgItem(page.Dialog(), 6006 + k)) {
+        SendMessageW(fader, WM_KEYDOWN, '1', 1);
+        SendMessageW(fader, WM_KEYUP, '1', 0xC0000001);
+      }
+    }
+    if (GetDlgItem(page.Dialog(), kGraphicEqReadout))
+      PostMessageW(page.Dialog(), kEnvelopeTracking, 0, MAKELPARAM(10000, static_cast<WORD>(-499)));
     PumpMessages();
     // The texts the page sets at run time must fit as well as the template's.
     for (const std::string& p : WindowFitProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
+    if (std::string(c.name).rfind("geq", 0) == 0) {
+      for (const std::string& p : MnemonicProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+        problems.push_back(p);
+    }
     CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag).c_str());
     orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
     for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))

@@ -39,6 +39,9 @@ constexpr long kHighAccuracy = 2;  // what any other stored value plays as
 // Band faders: tenths of a dB, a decibel a page; the bottom is silence.
 constexpr long kBandFloor = orlofx::kGeqBandGainMin;
 
+// The band values' face, in percent of the dialog font's height.
+constexpr int kValueFontPercent = 80;
+
 // Envelope graph set-up.
 constexpr UINT kGraphCapacity = orlofx::kGeqMaxPoints;
 constexpr LPARAM kGraphLineColour = 10;   // of the 16 basic colours
@@ -199,6 +202,10 @@ CAkGeqPropPage::CAkGeqPropPage(LPCTSTR name, LPUNKNOWN outer, const PageDescript
                                Kind kind)
     : CAkPropertyPage(name, outer, description), kind_(kind) {}
 
+CAkGeqPropPage::~CAkGeqPropPage() {
+  if (valueFont_) DeleteObject(valueFont_);
+}
+
 HRESULT CAkGeqPropPage::SetNotifyWindow(HWND window, UINT id) {
   return Eq()->SetNotifyWindow(window, id);
 }
@@ -235,6 +242,11 @@ HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
   return Eq()->SetEnvelope(edited.data(), static_cast<DWORD>(edited.size()));
 }
 
+std::wstring CAkGeqPropPage::FormatValue(const ValueGroup& group, long value) {
+  if (BandOf(group.sliderId) < 0) return CAkPropertyPage::FormatValue(group, value);
+  return orlofx::FormatLevelW(value, 1, group.floor, nullptr);
+}
+
 void CAkGeqPropPage::ReadBandsFromEnvelope() {
   std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
   DWORD count = 0;
@@ -245,6 +257,14 @@ void CAkGeqPropPage::ReadBandsFromEnvelope() {
 
 void CAkGeqPropPage::InitControls() {
   CAkPropertyPage::InitControls();
+  if (kind_ != Kind::kEnvelope) {
+    if (valueFont_) DeleteObject(valueFont_);
+    valueFont_ = orlofx::CreateSmallerFont(Dialog(), kValueFontPercent);
+    for (int band = 0; band < orlofx::kGeqBandCount && valueFont_; ++band) {
+      HWND text = GetDlgItem(Dialog(), kFirstBandText + band);
+      if (text) SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(valueFont_), FALSE);
+    }
+  }
   HWND list = GetDlgItem(Dialog(), kAccuracyList);
   if (!list) return;
   SendMessageW(list, CB_RESETCONTENT, 0, 0);

@@ -42,6 +42,8 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   static constexpr int kGraphLabel = 6090;
   static constexpr int kReadout = 6089;
 
+  ~CAkGeqPropPage() override;
+
   INT_PTR OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void InitControls() override;
   void UpdateControls(int controlId) override;
@@ -55,6 +57,9 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   HRESULT SetNotifyWindow(HWND window, UINT id) override;
   HRESULT GetValue(const orlofx::ValueGroup& group, long* value) override;
   HRESULT SetValue(const orlofx::ValueGroup& group, long value) override;
+  // A band's value without its unit: the column under a fader of the 20-band
+  // page has room for "-47.9" and no more; the gain label names the unit.
+  std::wstring FormatValue(const orlofx::ValueGroup& group, long value) override;
 
   IAkGeqProp* Eq() const { return static_cast<IAkGeqProp*>(Property()); }
 
@@ -73,6 +78,7 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   void ShowAccuracy();
 
   Kind kind_;
+  HFONT valueFont_ = nullptr;  // the band values' smaller face of the dialog font
 };
 
 class CAkGeqPropPage2 : public CAkGeqPropPage {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "ui/static_control.h"
 
@@ -268,6 +269,34 @@ std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name)
       if (b.groupBox && Inside(a.rect, b.rect)) continue;
       problems.push_back(name + ": " + Describe(a) + " at " + RectText(a.rect) + " overlaps " + Describe(b) +
                          " at " + RectText(b.rect));
+    }
+  }
+  return problems;
+}
+
+std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  std::vector<std::pair<wchar_t, Child>> keys;
+  for (const Child& child : VisibleChildren(dialog)) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child.window, GWL_STYLE));
+    if (KindOf(child, style) == TextKind::kNone || KindOf(child, style) == TextKind::kOwnStatic) continue;
+    if (KindOf(child, style) == TextKind::kStatic && (style & SS_NOPREFIX)) continue;
+    const std::wstring& text = child.text;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] != L'&') continue;
+      if (text[i + 1] == L'&') {  // a literal ampersand
+        ++i;
+        continue;
+      }
+      wchar_t key = text[i + 1];
+      CharLowerBuffW(&key, 1);
+      for (const auto& seen : keys) {
+        if (seen.first != key) continue;
+        problems.push_back(name + ": access key '" + Utf8(std::wstring(1, key)) + "' of " + Describe(child) +
+                           " is also that of " + Describe(seen.second));
+      }
+      keys.emplace_back(key, child);
+      break;  // the first marked character is the key
     }
   }
   return problems;

@@ -21,5 +21,9 @@ std::vector<std::string> DialogFitProblems(HMODULE module, int dialogId, LANGID 
 // shows now (captions a page sets at run time); `name` starts each message.
 std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name);
 
+// Access keys ("&x") that more than one control of `dialog` uses (each
+// then leads nowhere certain); `name` starts each message.
+std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name);
+
 // The languages every dialog comes in: US English, German, French, Japanese.
 inline constexpr LANGID kDialogLanguages[] = {0x0409, 0x0407, 0x040C, 0x0411};
