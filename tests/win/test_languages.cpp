@@ -176,6 +176,27 @@ TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   EXPECT_EQ(problems.size(), 4u) << Joined(problems);
 }
 
+TEST(LanguageResources, TheNumberCheckFindsNumbersLaidOutForAnotherLocale) {
+  // The test prefix runs in US English: "1,000.5" is its layout.
+  HWND parent = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  const wchar_t* texts[] = {L"Mitte (50 bis 15.000 Hz):", L"Breite (0,3 bis 3 Okt.):", L"(20 \u00E0 15 000 Hz)",
+                            L"Center (50 to 15,000 Hz):", L"Threshold (-80 to -0.1 dB):", L"20,480 Hz, -0.3 dB",
+                            L"Band &1 bypass"};
+  int id = 11;
+  for (const wchar_t* text : texts) {
+    CreateWindowExW(0, L"Static", text, WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 20 * (id - 11), 300, 16, parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    ++id;
+  }
+  const std::vector<std::string> problems = NumberLayoutProblems(parent, "built");
+  DestroyWindow(parent);
+  ASSERT_EQ(problems.size(), 3u) << Joined(problems);
+  EXPECT_NE(problems[0].find("control 11"), std::string::npos) << problems[0];
+  EXPECT_NE(problems[1].find("control 12"), std::string::npos) << problems[1];
+  EXPECT_NE(problems[2].find("control 13"), std::string::npos) << problems[2];
+}
+
 TEST(LanguageResources, MenusFollowTheChosenLanguageNotTheThreads) {
   ModuleUnderTest module;
   ASSERT_TRUE(module.Loaded());
@@ -459,6 +480,9 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
       for (const std::string& p : MnemonicProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
         problems.push_back(p);
     }
+    // Numbers in labels follow the locale, as the values beside them do.
+    for (const std::string& p : NumberLayoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
     CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag).c_str());
     orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
     for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))

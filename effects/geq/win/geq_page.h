@@ -29,9 +29,11 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   static constexpr int kAccuracyList = 6101;
   static constexpr int kAccuracyLabel = 6097;
   static constexpr int kReset = 6088;
-  // Fader pages: band k (0..19) has fader 6006 + k and value text 6026 + k.
+  // Fader pages: band k (0..19) has fader 6006 + k, value text 6026 + k and
+  // centre label 6046 + k.
   static constexpr int kFirstBandFader = 6006;
   static constexpr int kFirstBandText = 6026;
+  static constexpr int kFirstCentreLabel = 6046;
   static constexpr int kGainLabel = 6096;
   static constexpr int kCenterLabel = 6095;
   // The output gain's value text: 6100 on the 20-band page, else 6098.

@@ -302,6 +302,76 @@ std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name) 
   return problems;
 }
 
+namespace {
+
+std::wstring LocaleText(LCTYPE type, const wchar_t* fallback) {
+  wchar_t text[16] = {};
+  return GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 16) > 1 ? std::wstring(text) : std::wstring(fallback);
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Characters some locale puts between digits: point, comma, the spaces.
+bool IsSeparatorCandidate(wchar_t c) {
+  return c == L'.' || c == L',' || c == L' ' || c == 0x00A0 || c == 0x202F || c == L'\'';
+}
+
+// Whether `number` (digits and separator candidates, starting and ending
+// with a digit) is laid out with `group` and `decimal`.
+bool LaidOutBy(const std::wstring& number, const std::wstring& group, const std::wstring& decimal) {
+  std::vector<std::wstring> runs(1);
+  std::vector<wchar_t> separators;
+  for (wchar_t c : number) {
+    if (IsDigit(c)) {
+      runs.back() += c;
+    } else {
+      separators.push_back(c);
+      runs.emplace_back();
+    }
+  }
+  for (size_t i = 0; i < separators.size(); ++i) {
+    const bool last = i + 1 == separators.size();
+    const std::wstring separator(1, separators[i]);
+    if (separator == group && runs[i + 1].size() == 3 && (i > 0 || runs[0].size() <= 3)) continue;
+    if (last && separator == decimal && runs[i + 1].size() == 1) continue;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> NumberLayoutProblems(HWND dialog, const std::string& name) {
+  const std::wstring group = LocaleText(LOCALE_STHOUSAND, L",");
+  const std::wstring decimal = LocaleText(LOCALE_SDECIMAL, L".");
+  std::vector<std::string> problems;
+  for (const Child& child : VisibleChildren(dialog)) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child.window, GWL_STYLE));
+    if (KindOf(child, style) == TextKind::kNone) continue;
+    const std::wstring& text = child.text;
+    for (size_t i = 0; i < text.size();) {
+      if (!IsDigit(text[i])) {
+        ++i;
+        continue;
+      }
+      // A number: digits, and separators that stand between digits.
+      size_t end = i;
+      while (end < text.size() &&
+             (IsDigit(text[end]) ||
+              (IsSeparatorCandidate(text[end]) && end + 1 < text.size() && IsDigit(text[end + 1]) && end > i)))
+        ++end;
+      const std::wstring number = text.substr(i, end - i);
+      if (!LaidOutBy(number, group, decimal)) {
+        problems.push_back(name + ": " + Describe(child) + " writes " + Utf8(number) +
+                           ", which is not laid out as the locale lays out values (group \"" + Utf8(group) +
+                           "\", decimal \"" + Utf8(decimal) + "\")");
+      }
+      i = end;
+    }
+  }
+  return problems;
+}
+
 std::vector<std::string> DialogFitProblems(HMODULE module, int dialogId, LANGID language) {
   char nameText[64];
   std::snprintf(nameText, sizeof(nameText), "dialog %d language 0x%04X", dialogId, language);

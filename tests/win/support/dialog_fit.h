@@ -25,5 +25,12 @@ std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name)
 // then leads nowhere certain); `name` starts each message.
 std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name);
 
+// Numbers in the texts of `dialog`'s labels, buttons and check boxes that
+// are not laid out by the user's locale (LOCALE_USER_DEFAULT, as the values
+// are): a number is digits in groups of three behind the locale's group
+// separator and at most one decimal behind its decimal separator, so that
+// "15.000" or "0,3" in a US English locale is a problem.
+std::vector<std::string> NumberLayoutProblems(HWND dialog, const std::string& name);
+
 // The languages every dialog comes in: US English, German, French, Japanese.
 inline constexpr LANGID kDialogLanguages[] = {0x0409, 0x0407, 0x040C, 0x0411};
