@@ -346,6 +346,9 @@ void Paint(Meter& m, HDC target) {
     if (m.model.options & kMeterClipIndicator) DrawClipIndicator(m, dc, l, i);
   }
   if (m.model.options & kMeterShowLabels) DrawLabels(m, dc, l);
+  // A meter that the keyboard reaches (a tab stop, for its menu) shows when
+  // it has the focus.
+  if (GetFocus() == m.window) DrawFocusRect(dc, &rc);
   BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
   SelectObject(dc, oldFont);
   SelectObject(dc, oldBitmap);
@@ -483,6 +486,10 @@ void PrepareMenu(const Meter& m, HMENU popup) {
                 MF_BYCOMMAND | ((model.options & kMeterHoldPeaks) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(popup, kMeterCmdHoldValleys,
                 MF_BYCOMMAND | ((model.options & kMeterHoldValleys) ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool IsMenuKey(WPARAM key) {
+  return key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0);
 }
 
 UINT TrackMenu(HMENU popup, HWND meter, int x, int y) {
@@ -763,6 +770,24 @@ LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
       }
       return SendMessageW(Owner(*m), WM_CONTEXTMENU, wParam, lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Redraw(*m);
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // The menu key and Shift+F10 open the menu of a focused meter, as a
+      // right click does, at its keyboard place; their key-up is taken too,
+      // so that the default handling opens no second one.
+      if (IsMenuKey(wParam)) {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (wParam == VK_APPS || wParam == VK_F10) return 0;
+      break;
     case WM_COMMAND:
       if (lParam == 0 && MenuCommand(*m, LOWORD(wParam))) return 0;
       return SendMessageW(Owner(*m), WM_COMMAND, wParam, lParam);

@@ -229,17 +229,19 @@ constexpr int CountOf(const T (&)[N]) {
 }
 
 // Labels with the ranges above: times in whole ms, widths in octaves, the
-// output gain in whole dB. The frequency caption is the band type's.
-#define ORLOFX_STRIP_LABELS(s)                                     \
-  {s.attackLabel, 7250, {{0, 0}, {500, 0}}, 2},                    \
+// output gain in whole dB. The frequency caption is the band type's. The
+// two strips of a page have the same labels with different access keys
+// (the upper strip's attack label is 7250, the lower one's 7254).
+#define ORLOFX_STRIP_LABELS(s, attack)                             \
+  {s.attackLabel, attack, {{0, 0}, {500, 0}}, 2},                  \
       {s.releaseLabel, 7251, {{0, 0}, {5000, 0}}, 2},              \
       {s.widthLabel, 7252, {{3, 1}, {3, 0}}, 2}
 #define ORLOFX_OUTPUT_LABEL {CAkMbdynPropPage::kOutputGainLabel, 7253, {{-25, 0}, {25, 0}}, 2}
 
-const PageLabel kLabels1[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand1),
-                              ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand2), ORLOFX_OUTPUT_LABEL};
-const PageLabel kLabels2[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand3),
-                              ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand4), ORLOFX_OUTPUT_LABEL};
+const PageLabel kLabels1[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand1, 7250),
+                              ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand2, 7254), ORLOFX_OUTPUT_LABEL};
+const PageLabel kLabels2[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand3, 7250),
+                              ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand4, 7254), ORLOFX_OUTPUT_LABEL};
 
 #undef ORLOFX_STRIP_LABELS
 #undef ORLOFX_OUTPUT_LABEL
