@@ -272,7 +272,10 @@ HRESULT CAkGeqPropPage::SetNotifyWindow(HWND window, UINT id) {
 
 HRESULT CAkGeqPropPage::GetValue(const ValueGroup& group, long* value) {
   if (group.sliderId == kOutputGainFader) return Eq()->GetOutputGain(value);
-  return GetBandGain(Eq(), BandOf(group.sliderId), value);
+  const int band = BandOf(group.sliderId);
+  if (band < 0) return E_INVALIDARG;
+  *value = shownGains_[band];
+  return S_OK;
 }
 
 HRESULT CAkGeqPropPage::SetValue(const ValueGroup& group, long value) {
@@ -281,16 +284,15 @@ HRESULT CAkGeqPropPage::SetValue(const ValueGroup& group, long value) {
 }
 
 HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
-  long current = 0;
-  HRESULT hr = GetBandGain(Eq(), band, &current);
-  if (FAILED(hr)) return hr;
+  if (band < 0) return E_INVALIDARG;
   // Scroll codes that carry no move (end of scroll, thumb position at the
   // place it was tracked to) leave the envelope as it is.
-  if (gain == current) return S_OK;
-  hr = SetBandGain(Eq(), band, gain);
+  if (gain == shownGains_[band]) return S_OK;
+  HRESULT hr = SetBandGain(Eq(), band, gain);
   if (FAILED(hr)) return hr;
   long accepted = gain;
   GetBandGain(Eq(), band, &accepted);
+  shownGains_[band] = accepted;
 
   std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
   DWORD count = 0;
@@ -312,7 +314,7 @@ void CAkGeqPropPage::ReadBandsFromEnvelope() {
   DWORD count = 0;
   if (!ReadEnvelope(Eq(), points, &count)) return;
   const auto gains = orlofx::GeqBandGainsOf(points.data(), count);
-  for (int band = 0; band < orlofx::kGeqBandCount; ++band) SetBandGain(Eq(), band, gains[band]);
+  for (int band = 0; band < orlofx::kGeqBandCount; ++band) shownGains_[band] = gains[band];
 }
 
 void CAkGeqPropPage::InitControls() {

@@ -74,13 +74,17 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   // A band fader moved to `gain`: store it and redraw the envelope around
   // the band.
   HRESULT SetBand(int band, long gain);
-  // Every band's gain as the envelope now has it, written to the filter.
+  // Every band's gain as the envelope now has it, for the faders. Only the
+  // page keeps them: writing them to the filter at every refresh marked its
+  // settings changed when a page merely opened. A band's gain reaches the
+  // filter when the user moves its fader (or Reset flattens them all).
   void ReadBandsFromEnvelope();
   void OnAccuracyChosen();
   void ShowAccuracy();
 
   Kind kind_;
   HFONT valueFont_ = nullptr;  // the band values' smaller face of the dialog font
+  long shownGains_[orlofx::kGeqBandCount] = {};  // the faders' gains, from the envelope
 };
 
 class CAkGeqPropPage2 : public CAkGeqPropPage {
