@@ -473,8 +473,19 @@ void CAkGdynPropPage::OnResetGraph() {
 
 void CAkGdynPropPage::OnSwitch(int id) {
   const long on = IsDlgButtonChecked(Dialog(), id) == BST_CHECKED ? 1 : 0;
-  const HRESULT hr =
-      id == kAutoGainCheck ? Dynamics()->SetAutoGain(on) : Dynamics()->SetSyncStereo(on);
+  // A click is an edit of its own, bracketed for the host's automation as a
+  // slider's drag is.
+  auto* fx = Dynamics();
+  HRESULT hr = S_OK;
+  if (id == kAutoGainCheck) {
+    fx->BeginEditAutoGain();
+    hr = fx->SetAutoGain(on);
+    fx->EndEditAutoGain();
+  } else {
+    fx->BeginEditSyncStereo();
+    hr = fx->SetSyncStereo(on);
+    fx->EndEditSyncStereo();
+  }
   if (SUCCEEDED(hr)) NotifyOtherPages();
   UpdateSwitches();
 }
