@@ -27,6 +27,10 @@ target_link_libraries(orlofx_core PUBLIC orlofx_win)
 
 file(GLOB ORLOFX_MODULE_SOURCES CONFIGURE_DEPENDS module/*.cpp)
 file(GLOB ORLOFX_RESOURCES CONFIGURE_DEPENDS resources/*.rc)
+# Dialog layouts that the .rc files include once per language; the resource
+# compiler's includes are not scanned for dependencies.
+file(GLOB ORLOFX_DIALOG_LAYOUTS CONFIGURE_DEPENDS resources/*.dlg)
+set_source_files_properties(${ORLOFX_RESOURCES} PROPERTIES OBJECT_DEPENDS "${ORLOFX_DIALOG_LAYOUTS}")
 add_library(orlofx_dll SHARED ${ORLOFX_MODULE_SOURCES} ${ORLOFX_RESOURCES}
   ${CMAKE_SOURCE_DIR}/module/orlofx.def)
 set_target_properties(orlofx_dll PROPERTIES OUTPUT_NAME orlofx PREFIX "")

@@ -765,8 +765,18 @@ LRESULT CALLBACK EnvelopeWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
       OnKey(*e, wParam, lParam);
       return 0;
-    case WM_GETDLGCODE:
-      return e->focused ? (DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS) : DLGC_WANTTAB;
+    case WM_GETDLGCODE: {
+      if (!e->focused) return DLGC_WANTTAB;
+      // Enter and Escape belong to the dialog (its default and cancel
+      // buttons: OK and Cancel of a property frame) unless a drag is under
+      // way, which Escape takes back. Letters stay with the graph (Ctrl+A),
+      // never a jump to another control's access key.
+      const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool dialogKey = msg && (msg->message == WM_KEYDOWN || msg->message == WM_CHAR) &&
+                             (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
+      if (dialogKey && e->drag == Drag::kNone) return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTCHARS;
+      return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_WANTALLKEYS;
+    }
     case WM_SETFOCUS:
       e->focused = true;
       Redraw(*e);

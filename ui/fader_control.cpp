@@ -64,13 +64,6 @@ void DrawCap(const Slider& s, HDC dc, const RECT& r, int centre, bool manyColour
   const COLORREF mark = active && s.TwoThumbs() ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_WINDOWTEXT);
   RECT line = {r.left + 2, centre, r.right - 2, centre + 1};
   Fill(dc, line, mark);
-  if (s.tracking == 5) {
-    RECT inner = r;
-    InflateRect(&inner, -1, -1);
-    HBRUSH frame = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
-    FrameRect(dc, &inner, frame);
-    DeleteObject(frame);
-  }
 }
 
 }  // namespace
@@ -122,6 +115,9 @@ void PaintFader(Slider& s, HDC dc) {
       continue;
     }
     DrawCap(s, dc, r, ThumbCentre(s, s.position[i]), manyColours, (s.activeMask & (1u << i)) != 0);
+    // The ring also marks the thumbs a drag holds (a fader may be made not
+    // to take the focus on a click).
+    if (FocusShown(s, i) || (s.tracking == 5 && (s.dragMask & (1u << i)))) DrawFocusRing(dc, r);
   }
 }
 

@@ -125,12 +125,15 @@ Layout ComputeLayout(const Meter& m) {
     if (opt & kMeterShowLabels) {
       l.labels = {rc.left, l.bars.top, rc.left + l.labelWidth, rc.bottom};
       l.bars.left = l.labels.right;
-      l.clipBand.left = l.bars.left;
+      // A single bar's readout may use the room above the labels as well:
+      // a bar is often narrower than "-Inf." or "-18.1".
+      if (m.model.ChannelCount() > 1) l.clipBand.left = l.bars.left;
     }
     // Room for half a label above 0 dB and below the bottom.
     if (opt & kMeterShowLabels) {
       const int half = l.fontHeight / 2;
-      if (!(opt & kMeterClipIndicator)) l.bars.top += half;
+      // Keep the 0 dB label off the readout band where the band covers it.
+      if (!(opt & kMeterClipIndicator) || m.model.ChannelCount() == 1) l.bars.top += half;
       l.bars.bottom -= half;
       l.labels.top = rc.top;
     }
@@ -170,10 +173,12 @@ RECT BarRect(const Meter& m, const Layout& l, int channel) {
   return r;
 }
 
-// The clip indicator's part for one channel, in line with its bar.
+// The clip indicator's part for one channel, in line with its bar (a single
+// bar has the whole band).
 RECT ClipRect(const Meter& m, const Layout& l, int channel) {
   const RECT bar = BarRect(m, l, channel);
   RECT r = l.clipBand;
+  if (m.model.ChannelCount() == 1) return r;
   if (l.vertical) {
     r.left = bar.left;
     r.right = bar.right;
@@ -253,17 +258,33 @@ void DrawClipIndicator(Meter& m, HDC dc, const Layout& l, int channel) {
   const bool lit = model.Inverted() ? false : c.clip > model.MaximumLevel();
   SetBkColor(dc, lit ? kClipLit : kClipBack);
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-  std::wstring text = Widen(
+  const std::wstring text = Widen(
       model.ClipReadout(c.clip, Narrow(m.labelFormat), (m.state & kStateExact) == 0));
-  if ((m.state & kStateLabelMode) && text.size() > 2 &&
-      TextSize(dc, text.c_str(), static_cast<int>(text.size())).cx > r.right - r.left) {
-    text.resize(text.size() - 2);
+  // A readout is never cut ("-In" for "-Inf." says nothing): one wider than
+  // its band is drawn in a smaller face of the same font.
+  HFONT smaller = nullptr;
+  const int room = r.right - r.left - 2;
+  const int width = TextSize(dc, text.c_str(), static_cast<int>(text.size())).cx;
+  if (width > room && room > 0) {
+    LOGFONTW face = {};
+    if (GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof face, &face) == sizeof face) {
+      TEXTMETRICW metrics = {};
+      GetTextMetricsW(dc, &metrics);
+      face.lfHeight = -std::max<LONG>(1, MulDiv(metrics.tmHeight - metrics.tmInternalLeading, room, width));
+      face.lfWidth = 0;
+      smaller = CreateFontIndirectW(&face);
+    }
   }
+  HGDIOBJ previous = smaller ? SelectObject(dc, smaller) : nullptr;
   SetTextColor(dc, RGB(255, 255, 255));
   SetBkMode(dc, TRANSPARENT);
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SetBkMode(dc, OPAQUE);
+  if (smaller) {
+    SelectObject(dc, previous);
+    DeleteObject(smaller);
+  }
 }
 
 void DrawLabels(Meter& m, HDC dc, const Layout& l) {
@@ -325,6 +346,9 @@ void Paint(Meter& m, HDC target) {
     if (m.model.options & kMeterClipIndicator) DrawClipIndicator(m, dc, l, i);
   }
   if (m.model.options & kMeterShowLabels) DrawLabels(m, dc, l);
+  // A meter that the keyboard reaches (a tab stop, for its menu) shows when
+  // it has the focus.
+  if (GetFocus() == m.window) DrawFocusRect(dc, &rc);
   BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
   SelectObject(dc, oldFont);
   SelectObject(dc, oldBitmap);
@@ -462,6 +486,10 @@ void PrepareMenu(const Meter& m, HMENU popup) {
                 MF_BYCOMMAND | ((model.options & kMeterHoldPeaks) ? MF_CHECKED : MF_UNCHECKED));
   CheckMenuItem(popup, kMeterCmdHoldValleys,
                 MF_BYCOMMAND | ((model.options & kMeterHoldValleys) ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool IsMenuKey(WPARAM key) {
+  return key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0);
 }
 
 UINT TrackMenu(HMENU popup, HWND meter, int x, int y) {
@@ -742,6 +770,24 @@ LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
       }
       return SendMessageW(Owner(*m), WM_CONTEXTMENU, wParam, lParam);
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      Redraw(*m);
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      // The menu key and Shift+F10 open the menu of a focused meter, as a
+      // right click does, at its keyboard place; their key-up is taken too,
+      // so that the default handling opens no second one.
+      if (IsMenuKey(wParam)) {
+        SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      if (wParam == VK_APPS || wParam == VK_F10) return 0;
+      break;
     case WM_COMMAND:
       if (lParam == 0 && MenuCommand(*m, LOWORD(wParam))) return 0;
       return SendMessageW(Owner(*m), WM_COMMAND, wParam, lParam);

@@ -101,6 +101,16 @@ POINT KeyboardMenuPoint(const RECT& r) {
   return POINT{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 4};
 }
 
+HFONT CreateSmallerFont(HWND window, int percent) {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  LOGFONTW face = {};
+  if (GetObjectW(font, sizeof face, &face) != sizeof face) return nullptr;
+  face.lfHeight = MulDiv(face.lfHeight, percent, 100);
+  face.lfWidth = MulDiv(face.lfWidth, percent, 100);
+  return CreateFontIndirectW(&face);
+}
+
 void SetupLogoBar(HWND dialog, int logoId, int nameId) {
   HWND bar = GetDlgItem(dialog, logoId);
   if (!bar) return;

@@ -52,6 +52,11 @@ std::wstring EscapeAmpersands(const std::wstring& text);
 // rectangle, a quarter of the way down.
 POINT KeyboardMenuPoint(const RECT& windowRect);
 
+// A face of the font of `window` (WM_GETFONT, else the GUI font) at
+// `percent` of its height, for texts that must fit narrow columns. The
+// caller deletes it; null when it cannot be made.
+HFONT CreateSmallerFont(HWND window, int percent);
+
 // Resets the logo bar `logoId` of `dialog`, adds its About and "?" buttons
 // and shows the name of string nameId without the brand word.
 void SetupLogoBar(HWND dialog, int logoId, int nameId);

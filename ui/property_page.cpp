@@ -176,6 +176,7 @@ void CAkPropertyPage::InitControls() {
     SendMessageW(control, SLM_SETMAX, 0, range.maximum);
     SendMessageW(control, SLM_SETDEFAULT, 0, range.defaultValue);
   }
+  SetPageLabels(m_Dlg, description_.labels, description_.labelCount);
   SetupLogoBar(m_Dlg, kLogoBarId, description_.nameId);
 }
 

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "framework/win/baseclasses/property_page.h"
+#include "ui/page_labels.h"
 
 namespace orlofx {
 
@@ -66,6 +67,8 @@ struct PageDescription {
   DWORD helpTopic;        // HTML-Help topic of the Help command
   const ValueGroup* groups;
   int groupCount;
+  const PageLabel* labels;  // texts with numbers, written at initialisation
+  int labelCount;
 };
 
 class CAkPropertyPage : public CBasePropertyPage {

@@ -98,16 +98,18 @@ bool WantsCaret(const Slider& s) {
   return s.kind == Kind::kFader || (s.style & kSliderFocusCaret);
 }
 
+// The caret marks where the keyboard works for tools that follow it (a
+// magnifier, a screen reader) but stays hidden: a grey caret over the thumb
+// looked like the dithered thumb of a disabled control. Focus shows as a
+// ring in the selection colour that the drawing adds (FocusShown).
 void CreateFocusCaret(Slider& s) {
   if (!WantsCaret(s) || GetFocus() != s.window) return;
   RECT r = ThumbRect(s, s.focusThumb);
   const int w = r.right - r.left - 4, h = r.bottom - r.top - 4;
   if (w <= 0 || h <= 0) return;
-  // Bitmap handle 1 makes a grey caret.
-  if (CreateCaret(s.window, reinterpret_cast<HBITMAP>(1), w, h)) {
+  if (CreateCaret(s.window, nullptr, w, h)) {
     s.hasCaret = true;
     PlaceCaret(s);
-    ShowCaret(s.window);
   }
 }
 
@@ -261,10 +263,7 @@ void EndTracking(Slider& s) {
   StopTimer(s);
   Notify(s, kSliderEndScroll, 0, mask);
   OwnerCommand(s, 4);
-  if (s.hasCaret) {
-    PlaceCaret(s);
-    ShowCaret(s.window);
-  }
+  PlaceCaret(s);
   Repaint(s, true);
 }
 
@@ -293,7 +292,6 @@ void Press(Slider& s, POINT p) {
     s.lastTime = GetMessageTime();
     s.lastSent = s.position[thumb];
   }
-  if (s.hasCaret) HideCaret(s.window);
   SetCapture(s.window);
   s.tracking = part;
   s.hot = true;
@@ -638,6 +636,22 @@ int ThumbCentre(const Slider& s, LONG value) {
   return s.Vertical() ? s.channelEnd - kMargin - 1 - p : s.channelStart + kMargin + p;
 }
 
+bool FocusShown(const Slider& s, int index) {
+  if (!WantsCaret(s) || GetFocus() != s.window || !IsWindowEnabled(s.window)) return false;
+  return s.TwoThumbs() ? (s.activeMask & (1u << index)) != 0 : index == 0;
+}
+
+void DrawFocusRing(HDC dc, const RECT& thumb) {
+  HBRUSH ring = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+  if (!ring) return;
+  RECT r = thumb;
+  for (int i = 0; i < 2; ++i) {
+    FrameRect(dc, &r, ring);
+    InflateRect(&r, -1, -1);
+  }
+  DeleteObject(ring);
+}
+
 RECT ThumbRect(const Slider& s, int index) {
   const int centre = ThumbCentre(s, s.position[index]);
   const int along0 = centre - s.thumbLength / 2;
@@ -727,11 +741,13 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
       return GetCapture() == window ? DLGC_WANTALLKEYS : DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_SETFOCUS:
       CreateFocusCaret(*s);
+      Repaint(*s, false);
       if (!fader) OwnerCommand(*s, 1);
       return 0;
     case WM_KILLFOCUS:
       if (s->hasCaret) DestroyCaret();
       s->hasCaret = false;
+      Repaint(*s, false);
       return 0;
     case WM_SETCURSOR:
       if (fader && LOWORD(lParam) == HTCLIENT) return SetFaderCursor(*s);

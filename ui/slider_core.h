@@ -179,6 +179,11 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
 int ThumbCentre(const Slider& s, LONG value);
 // Rectangle of thumb `index` (fader: its half of the cap on a two-thumb fader).
 RECT ThumbRect(const Slider& s, int index);
+// Whether thumb `index` shows the keyboard focus (the control has it, is
+// enabled, and the thumb is one the keyboard moves), and the ring that shows
+// it: two pixels of the selection colour just inside the thumb.
+bool FocusShown(const Slider& s, int index);
+void DrawFocusRing(HDC dc, const RECT& thumb);
 // Tick positions (along the travel): minimum, zero or the middle, maximum.
 void TickCentres(const Slider& s, int out[3]);
 

@@ -123,6 +123,7 @@ void DrawThumb(const Slider& s, HDC dc, bool enabled) {
     SetBkColor(dc, face);
     FillRect(dc, &inner, StaticPatternBrush());
   }
+  if (FocusShown(s, 0)) DrawFocusRing(dc, body);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace orlofx {
 
 namespace {
 
-constexpr int kReadoutFormatId = 7045;  // "%s Hz, %d.%d dB"
+constexpr int kReadoutFormatId = 7045;  // "%s Hz, %s dB"
 
 // The fixed design the faders are read from, whatever the stream's rate.
 constexpr double kBandRate = 44000.0;
@@ -237,16 +237,15 @@ std::int32_t GeqReadoutTenths(std::int32_t y) {
 }
 
 std::string GeqReadoutText(std::int32_t x, std::int32_t y) {
-  const std::int32_t t = GeqReadoutTenths(y);
-  // The integer part goes in as text: %d could not show the sign of -0.3.
-  const std::string whole = (t < 0 ? "-" : "") + std::to_string(std::abs(t) / 10);
-  const std::string digit = std::to_string(std::abs(t) % 10);
+  // Both numbers in the locale's layout, as every value of the pages: the
+  // frequency grouped, the gain with one decimal ("-0.3" keeps its sign).
   const std::string hertz = FormatInteger(GeqReadoutFrequency(x), true);
+  const std::string gain = FormatLevel(GeqReadoutTenths(y), 1, 0, nullptr);
 
-  // The translations keep the conversions in order: %s, then %d twice.
+  // The translations keep the two conversions in order: %s, then %s.
   const std::string format = LoadString(kReadoutFormatId);
   std::string text;
-  int integers = 0;
+  int filled = 0;
   for (std::size_t i = 0; i < format.size(); ++i) {
     if (format[i] != '%' || i + 1 == format.size()) {
       text += format[i];
@@ -254,9 +253,7 @@ std::string GeqReadoutText(std::int32_t x, std::int32_t y) {
     }
     const char conversion = format[++i];
     if (conversion == 's')
-      text += hertz;
-    else if (conversion == 'd')
-      text += integers++ == 0 ? whole : digit;
+      text += filled++ == 0 ? hertz : gain;
     else
       text += conversion;  // "%%" and anything unknown: the character itself
   }

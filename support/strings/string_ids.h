@@ -44,7 +44,7 @@ constexpr int kParametricEqPreset2 = 7075;       // presets 2-5: 7075-7078
 
 // Combo items and texts the pages set at run time.
 constexpr int kGraphicEqAccuracyLow = 7042;      // 7042-7044, item data 0-2
-constexpr int kGraphicEqReadout = 7045;          // "%s Hz, %d.%d dB"
+constexpr int kGraphicEqReadout = 7045;          // "%s Hz, %s dB"
 constexpr int kRatioInfinite = 7046;             // "Inf.:1"
 constexpr int kRatioFormat = 7047;               // "%s :1"
 constexpr int kGainReadout = 7048;               // "Gain of %s at %s, %s"

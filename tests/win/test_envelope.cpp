@@ -558,6 +558,52 @@ TEST_F(EnvelopeTest, TabAndEscapeGoToTheDialog) {
   EXPECT_EQ(Send(WM_GETDLGCODE, 0, 0), DLGC_WANTTAB);
 }
 
+// In a dialog (a property frame with OK and Cancel) Enter and Escape on the
+// focused graph reach the dialog's default and cancel buttons, except while
+// a drag is under way: then Escape takes the drag back and Enter does nothing.
+TEST_F(EnvelopeTest, EnterAndEscapeReachTheDialogsButtonsUnlessADragIsUnderWay) {
+  HWND frame = CreateWindowExW(WS_EX_CONTROLPARENT, WC_DIALOG, L"frame", WS_POPUP | WS_VISIBLE, 60, 60, 420,
+                               300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  static std::vector<WORD> commands;
+  commands.clear();
+  SetWindowLongPtrW(frame, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(+[](HWND, UINT m, WPARAM w, LPARAM) -> INT_PTR {
+                      if (m != WM_COMMAND) return FALSE;
+                      commands.push_back(LOWORD(w));
+                      return TRUE;
+                    }));
+  for (int id : {IDOK, IDCANCEL}) {
+    CreateWindowExW(0, L"Button", id == IDOK ? L"OK" : L"Cancel",
+                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | (id == IDOK ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON),
+                    id == IDOK ? 240 : 330, 250, 80, 24, frame, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                    GetModuleHandleW(nullptr), nullptr);
+  }
+  SendMessageW(frame, DM_SETDEFID, IDOK, 0);
+  SetParent(graph_, frame);
+  SetPoints(kThree);
+  SetFocus(graph_);
+  ASSERT_EQ(GetFocus(), graph_);
+  auto press = [&](WPARAM key) {
+    MSG msg = {graph_, WM_KEYDOWN, key, 1, 0, {}};
+    return IsDialogMessageW(frame, &msg) != FALSE;
+  };
+  EXPECT_TRUE(press(VK_RETURN));
+  EXPECT_TRUE(press(VK_ESCAPE));
+  Take();
+  EXPECT_EQ(commands, std::vector<WORD>({IDOK, IDCANCEL}));
+
+  commands.clear();
+  Press(At(kThree[1]));
+  Move({Px(200), Py(100)});
+  press(VK_RETURN);
+  press(VK_ESCAPE);
+  Take();
+  EXPECT_TRUE(commands.empty());
+  EXPECT_TRUE(SamePoints(Points(), kThree));  // Escape took the drag back
+  SetParent(graph_, owner_);
+  DestroyWindow(frame);
+}
+
 TEST_F(EnvelopeTest, ArrowKeysDuringADragPlaceThePointerOnePixelAtATime) {
   SetPoints(kThree);
   const POINT p = At(kThree[1]);

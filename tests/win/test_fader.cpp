@@ -1,4 +1,5 @@
 // The fader, one and two thumbs, driven as a user drives it.
+#include <cstdint>
 #include <vector>
 
 #include "tests/win/slider_owner.h"
@@ -341,6 +342,48 @@ TEST_F(FaderTest, SetupRecordReplacesRangeStyleAndPositions) {
   EXPECT_EQ(Thumb(f, 2), 60);
 }
 
+// Focus shows as a ring of the selection colour on the cap, and nothing
+// else changes on it (no grey caret over it, which looked like the dithered
+// cap of a disabled fader); a disabled fader shows no ring.
+TEST_F(FaderTest, FocusRingsTheCapAndCannotBeTakenForDisabled) {
+  HWND f = Fader();
+  SetRange(f, -250, 250);
+  struct Shot {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;
+    COLORREF At(int x, int y) const {
+      const std::uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+      return RGB(p[0], p[1], p[2]);
+    }
+  };
+  auto shoot = [&] {
+    Shot shot;
+    EXPECT_TRUE(capture::CaptureClientRgb(f, &shot.width, &shot.height, &shot.rgb));
+    return shot;
+  };
+  const COLORREF selection = GetSysColor(COLOR_HIGHLIGHT);
+  auto ring = [&](const Shot& shot) {
+    int n = 0;
+    for (int y = 0; y < shot.height; ++y)
+      for (int x = 0; x < shot.width; ++x) n += shot.At(x, y) == selection;
+    return n;
+  };
+  const Shot plain = shoot();
+  SetFocus(f);
+  ASSERT_EQ(GetFocus(), f);
+  const Shot focused = shoot();
+  // The 44 x 20 cap, centred on the value 0 in the middle of the travel.
+  const int top = CentreY(f, 0) - 10, left = (kWidth - 44) / 2;
+  EXPECT_EQ(ring(plain), 0);
+  EXPECT_GE(ring(focused), 2 * (44 + 20) * 2 - 16);  // two pixels all round
+  int changedInside = 0;
+  for (int y = top + 2; y < top + 18; ++y)
+    for (int x = left + 2; x < left + 42; ++x) changedInside += focused.At(x, y) != plain.At(x, y);
+  EXPECT_EQ(changedInside, 0);
+  EnableWindow(f, FALSE);
+  EXPECT_EQ(ring(shoot()), 0);
+}
+
 TEST_F(FaderTest, Pictures) {
   HWND single = Fader(orlofx::kSliderTapered, 20);
   SetRange(single, -800, 0);
@@ -350,6 +393,7 @@ TEST_F(FaderTest, Pictures) {
   SetThumbs(pair, -200, -450);
   HWND off = Fader(0, 160);
   EnableWindow(off, FALSE);
+  SetFocus(single);  // focused beside disabled
   EXPECT_TRUE(SaveWindowPng(single, "fader_single"));
   EXPECT_TRUE(SaveWindowPng(pair, "fader_two_thumbs"));
   EXPECT_TRUE(SaveWindowPng(owner_, "faders"));

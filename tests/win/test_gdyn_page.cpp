@@ -16,6 +16,7 @@
 #include <cwctype>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "effects/gdyn/gdyn_params.h"
@@ -50,6 +51,8 @@ constexpr UINT kEnvXToPixel = 1555;
 constexpr UINT kEnvPixelToX = 1556;
 constexpr UINT kEnvYToPixel = 1557;
 constexpr DWORD kParamAttack = 0;
+constexpr DWORD kParamAutoGain = 2;
+constexpr DWORD kParamSyncStereo = 3;
 constexpr DWORD kParamOutputGain = 4;
 constexpr double kPi = 3.14159265358979323846;
 
@@ -144,6 +147,10 @@ class GdynPage : public ::testing::Test {
   long Attack() { long v = 0; fx_->GetAttack(&v); return v; }
   long Release() { long v = 0; fx_->GetRelease(&v); return v; }
   long Gain() { long v = 0; fx_->GetOutputGain(&v); return v; }
+  void GetSwitch(DWORD param, long* value) {
+    if (param == kParamAutoGain) fx_->GetAutoGain(value);
+    else fx_->GetSyncStereo(value);
+  }
 
   void ApplyPreset(long index) {
     auto presets = QueryAs<IStaticFilterPreset>(filter_.get(), IID_IStaticFilterPreset);
@@ -435,6 +442,20 @@ TEST_F(GdynPage, ADragOnASliderIsOneCaptureForTheHostsAutomation) {
   recorder.events.clear();
   Key(Page::kReleaseSlider, VK_RIGHT);
   EXPECT_EQ(recorder.Pattern(), "bce");
+
+  // A click on either switch is one bracket too, for its own parameter.
+  for (const auto& sw : {std::pair<int, DWORD>{Page::kAutoGainCheck, kParamAutoGain},
+                         std::pair<int, DWORD>{Page::kSyncStereoCheck, kParamSyncStereo}}) {
+    recorder.events.clear();
+    long before = 0, after = 0;
+    GetSwitch(sw.second, &before);
+    SendMessageW(page_.Control(sw.first), BM_CLICK, 0, 0);
+    PumpMessages();
+    GetSwitch(sw.second, &after);
+    EXPECT_NE(after, before) << sw.first;
+    EXPECT_EQ(recorder.Pattern(), "bce") << sw.first;
+    EXPECT_TRUE(recorder.AllFor(sw.second)) << sw.first;
+  }
 
   // The curve sliders are not automated: nothing for the host.
   recorder.events.clear();

@@ -1,7 +1,8 @@
 // The Graphic EQ's three pages: band faders that redraw the envelope around
 // their band, band gains read back from the envelope, Reset, the envelope
 // graph and its readout, the three pages open together on one filter, and
-// the dialogs in every language.
+// where each band's texts stand (the languages test checks every page's
+// texts in every language).
 #include <windows.h>
 #include <objbase.h>
 #include <ocidl.h>
@@ -10,14 +11,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cwctype>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "effects/geq/win/geq_prop.h"
 #include "framework/win/ak_interfaces.h"
-#include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
@@ -30,12 +30,9 @@ const CLSID kClsidTwentyBand = {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0
 const CLSID kClsidEnvelope = {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
 const IID kIidGeqProp = {0x8B722AEE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
 
-constexpr int kTenBandDialog = 6003;
-constexpr int kTwentyBandDialog = 6004;
-constexpr int kEnvelopeDialog = 6005;
-
-constexpr int kFirstFader = 6006;  // band k: fader 6006 + k, text 6026 + k
+constexpr int kFirstFader = 6006;  // band k: fader 6006 + k, text 6026 + k, centre 6046 + k
 constexpr int kFirstText = 6026;
+constexpr int kFirstCentre = 6046;
 constexpr int kOutputFader = 6094;
 constexpr int kOutputText = 6098;
 constexpr int kOutputText20 = 6100;
@@ -163,7 +160,7 @@ TEST_F(GeqPages, EachDialogHoldsItsFadersListAndButtonWithTheirRanges) {
     EXPECT_EQ(lstrcmpiW(name, L"tovra2Bld314FaderClass"), 0) << k;
     EXPECT_EQ(static_cast<int>(SendMessageW(fader, kGetMin, 0, 0)), -480);
     EXPECT_EQ(static_cast<int>(SendMessageW(fader, kGetMax, 0, 0)), 240);
-    EXPECT_EQ(twenty.Text(kFirstText + k), L"0.0 dB") << k;
+    EXPECT_EQ(twenty.Text(kFirstText + k), L"0.0") << k;
     EXPECT_EQ(envelope.Control(kFirstFader + k), nullptr);
   }
   for (HostedPage* page : {&ten, &twenty, &envelope}) {
@@ -224,7 +221,7 @@ TEST_F(GeqPages, SixDecibelsOnTheTwentyBandPagesTenthFaderMakeAPlateauAt450Hz) {
   Key(page, fader, VK_PRIOR, 6);  // a decibel a page
   EXPECT_EQ(Band(9), 60);
   EXPECT_EQ(page.SliderPosition(fader), 60);
-  EXPECT_EQ(page.Text(kFirstText + 9), L"6.0 dB");
+  EXPECT_EQ(page.Text(kFirstText + 9), L"6.0");
   const Points expected = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
   EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
   // The other bands were not touched.
@@ -253,7 +250,7 @@ TEST_F(GeqPages, TheFirstFaderMovesTheCurvesStartAndTheBottomIsSilence) {
   EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
   // One step up from the bottom is a level again.
   Key(page, kFirstFader + 9, VK_UP);
-  EXPECT_EQ(page.Text(kFirstText + 9), L"-47.9 dB");
+  EXPECT_EQ(page.Text(kFirstText + 9), L"-47.9");
   EXPECT_EQ(Envelope()[4].y, -499);  // not silence, though it would round to it
 }
 
@@ -268,25 +265,59 @@ TEST_F(GeqPages, TheTenBandPagesTopFaderKeepsTheCurveReachingItsEnd) {
 TEST_F(GeqPages, OpeningAFaderPageReadsTheBandsFromThePresetsEnvelope) {
   ApplyPreset(8);  // notch around 450 Hz; the preset's band gains are all 0
   HostedPage& page = Open(kClsidTwentyBand);
-  EXPECT_EQ(Band(9), -480);
   EXPECT_EQ(page.SliderPosition(kFirstFader + 9), -480);
   EXPECT_EQ(page.Text(kFirstText + 9), L"-Inf.");
-  EXPECT_EQ(Band(0), 0);
-  EXPECT_EQ(Band(19), 0);
+  EXPECT_EQ(page.SliderPosition(kFirstFader + 0), 0);
+  EXPECT_EQ(page.SliderPosition(kFirstFader + 19), 0);
   // A preset chosen while the page is open reaches it as a notification.
   ApplyPreset(3);  // bass +6 dB around 80 Hz
   PumpMessages();
-  EXPECT_EQ(Band(4), 61);
   EXPECT_EQ(page.SliderPosition(kFirstFader + 4), 61);
-  EXPECT_EQ(page.Text(kFirstText + 4), L"6.1 dB");
-  EXPECT_EQ(Band(9), 0);
+  EXPECT_EQ(page.Text(kFirstText + 4), L"6.1");
+  EXPECT_EQ(page.SliderPosition(kFirstFader + 9), 0);
+}
+
+// Opening a fader page only shows the envelope: the filter's settings stay
+// as they were saved (not dirty, the band gains of the record unchanged),
+// also where the envelope and the stored band gains disagree (a preset's
+// band gains are all 0). The first move of a fader is a change.
+TEST_F(GeqPages, OpeningAFaderPageLeavesTheSettingsUnchanged) {
+  IPersistStream* persist = nullptr;
+  ASSERT_EQ(filter_->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist)), S_OK);
+  auto save = [&] {
+    IStream* stream = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    EXPECT_EQ(persist->Save(stream, TRUE), S_OK);
+    stream->Release();
+  };
+  for (long preset : {0L, 8L}) {
+    SCOPED_TRACE(preset);
+    ApplyPreset(preset);
+    save();
+    ASSERT_EQ(persist->IsDirty(), S_FALSE);
+    GeqParams before = {};
+    prop_->GetParams(&before);
+    for (const CLSID* clsid : {&kClsidTenBand, &kClsidTwentyBand}) {
+      Open(*clsid);
+      PumpMessages();
+    }
+    EXPECT_EQ(persist->IsDirty(), S_FALSE);
+    GeqParams after = {};
+    prop_->GetParams(&after);
+    EXPECT_EQ(std::memcmp(&before, &after, sizeof before), 0);
+    pages_.clear();
+    hosts_.clear();
+  }
+  HostedPage& page = Open(kClsidTwentyBand);
+  Key(page, kFirstFader + 3, VK_PRIOR);
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+  persist->Release();
 }
 
 TEST_F(GeqPages, ResetOnTheTenBandPageFlattensTheEnvelopeAndAllTwentyBands) {
   ApplyPreset(6);  // upper three octaves boosted
   HostedPage& page = Open(kClsidTenBand);
-  ASSERT_NE(Band(19), 0);
-  ASSERT_NE(Band(18), 0);  // no fader of this page, read back all the same
+  ASSERT_NE(page.SliderPosition(kFirstFader + 19), 0);
   Key(page, kFirstFader + 3, VK_NEXT, 5);  // band 4: -5 dB
   ASSERT_EQ(Band(3), -50);
 
@@ -296,7 +327,7 @@ TEST_F(GeqPages, ResetOnTheTenBandPageFlattensTheEnvelopeAndAllTwentyBands) {
   for (int k = 0; k < 20; ++k) EXPECT_EQ(Band(k), 0) << k;
   for (int k = 1; k < 20; k += 2) {
     EXPECT_EQ(page.SliderPosition(kFirstFader + k), 0) << k;
-    EXPECT_EQ(page.Text(kFirstText + k), L"0.0 dB") << k;
+    EXPECT_EQ(page.Text(kFirstText + k), L"0.0") << k;
   }
 }
 
@@ -348,7 +379,7 @@ TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
   // graph the new envelope.
   Key(twenty, kFirstFader + 9, VK_PRIOR, 6);
   EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), 60);
-  EXPECT_EQ(ten.Text(kFirstText + 9), L"6.0 dB");
+  EXPECT_EQ(ten.Text(kFirstText + 9), L"6.0");
   EXPECT_TRUE(Same(shownPoints(), Envelope())) << Describe(shownPoints());
   EXPECT_EQ(Envelope().size(), 6u);
 
@@ -365,9 +396,9 @@ TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
   ASSERT_EQ(dragged.size(), 6u) << Describe(dragged);
   EXPECT_EQ(dragged[2].y, static_cast<int>(SendMessageW(graph, kEnvPixelToY, 0, target)));
   EXPECT_GT(dragged[2].y, 280);
-  EXPECT_GT(Band(9), 60);  // the higher corner reaches into the band's window
-  EXPECT_EQ(twenty.SliderPosition(kFirstFader + 9), Band(9));
-  EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), Band(9));
+  // The higher corner reaches into the band's window.
+  EXPECT_GT(twenty.SliderPosition(kFirstFader + 9), 60);
+  EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), twenty.SliderPosition(kFirstFader + 9));
 
   // The output gain and the accuracy, each from another page.
   Key(envelope, kOutputFader, VK_NEXT, 3);
@@ -386,75 +417,58 @@ TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
   EXPECT_TRUE(Same(Envelope(), {{0, 0}, {10000, 0}}));
   EXPECT_TRUE(Same(shownPoints(), Envelope()));
   EXPECT_EQ(twenty.SliderPosition(kFirstFader + 9), 0);
-  EXPECT_EQ(ten.Text(kFirstText + 9), L"0.0 dB");
-  EXPECT_EQ(Band(9), 0);
+  EXPECT_EQ(ten.Text(kFirstText + 9), L"0.0");
 }
 
-// --- languages ----------------------------------------------------------------
+// --- layout ------------------------------------------------------------------------
 
-TEST_F(GeqPages, EveryDialogFitsInEveryLanguageAndIsCaptured) {
-  for (int id : {kTenBandDialog, kTwentyBandDialog, kEnvelopeDialog}) {
-    for (LANGID language : kDialogLanguages) {
-      for (const std::string& problem : DialogFitProblems(module_.Handle(), id, language))
-        ADD_FAILURE() << problem;
-    }
-  }
-
-  IAkTranslationInfo* translation = nullptr;
-  ASSERT_EQ(filter_->QueryInterface(IID_IAkTranslationInfo, reinterpret_cast<void**>(&translation)), S_OK);
-  struct Language {
-    LANGID id;
-    const char* suffix;
-  };
-  const Language languages[] = {{0x0409, "en"}, {0x0407, "de"}, {0x040C, "fr"}, {0x0411, "ja"}};
-  const struct {
-    const CLSID* page;
-    const char* name;
-  } pages[] = {{&kClsidTenBand, "geq_page_10"}, {&kClsidTwentyBand, "geq_page_20"},
-               {&kClsidEnvelope, "geq_page_envelope"}};
-  // Something to see on every page: a low shelf cut, a boost around 1 kHz, a
-  // gentle lift of the highs, and the output a little down.
-  SetEnvelope({{0, -200}, {1000, -200}, {1500, 0}, {5000, 0}, {5250, 300}, {5750, 300},
-               {6000, 0}, {8000, 0}, {9000, 150}, {10000, 150}});
-  prop_->SetOutputGain(-30);
-  for (const Language& language : languages) {
-    ASSERT_EQ(translation->SetLanguage(language.id), S_OK);
-    for (const auto& p : pages) {
-      HostedPage& page = Open(*p.page);
-      // The widest texts the page shows at run time.
-      if (page.Control(kReadout)) {
-        PostMessageW(page.Dialog(), kEnvNotifyTracking, 0,
-                     MAKELPARAM(10000, static_cast<WORD>(-499)));
-        PumpMessages();
-      }
-      const std::string name = std::string(p.name) + "_" + language.suffix;
-      for (const std::string& problem : WindowFitProblems(page.Dialog(), name))
-        ADD_FAILURE() << problem;
-      // Each access key leads to one control only.
-      std::wstring keys;
-      for (HWND child = GetWindow(page.Dialog(), GW_CHILD); child;
-           child = GetWindow(child, GW_HWNDNEXT)) {
-        WCHAR text[256] = {};
-        GetWindowTextW(child, text, 256);
-        for (const WCHAR* c = text; *c; ++c) {
-          if (c[0] != L'&' || !c[1]) continue;
-          if (c[1] == L'&') {  // a literal ampersand
-            ++c;
-            continue;
-          }
-          const WCHAR key = static_cast<WCHAR>(towlower(c[1]));
-          EXPECT_EQ(keys.find(key), std::wstring::npos) << name << ": key " << Narrow({key});
-          keys += key;
-          break;
+// Each band's value and centre stand in its fader's own column, one row of
+// each, so that a text is read against the fader above or below it.
+TEST_F(GeqPages, EachValueAndCentreStandsUnderItsOwnFader) {
+  for (const CLSID* clsid : {&kClsidTenBand, &kClsidTwentyBand}) {
+    HostedPage& page = Open(*clsid);
+    std::vector<int> bands;
+    for (int k = 0; k < 20; ++k)
+      if (page.Control(kFirstFader + k)) bands.push_back(k);
+    ASSERT_EQ(bands.size(), clsid == &kClsidTenBand ? 10u : 20u);
+    auto rect = [&](int id) {
+      RECT r = {};
+      GetWindowRect(page.Control(id), &r);
+      return r;
+    };
+    auto centre = [&](int id) {
+      const RECT r = rect(id);
+      return (r.left + r.right) / 2;
+    };
+    LONG valueRow = -1, centreRow = -1;
+    for (size_t i = 0; i < bands.size(); ++i) {
+      const int k = bands[i];
+      SCOPED_TRACE(k);
+      const int x = centre(kFirstFader + k);
+      // The column: half way to each neighbouring fader (two pixels either
+      // way are the rounding of dialog units).
+      for (int id : {kFirstText + k, kFirstCentre + k}) {
+        ASSERT_NE(page.Control(id), nullptr) << id;
+        const RECT r = rect(id);
+        EXPECT_NEAR(centre(id), x, 1) << id;
+        if (i > 0) {
+          EXPECT_GE(r.left, (centre(kFirstFader + bands[i - 1]) + x) / 2 - 2) << id;
+        }
+        if (i + 1 < bands.size()) {
+          EXPECT_LE(r.right, (centre(kFirstFader + bands[i + 1]) + x) / 2 + 2) << id;
         }
       }
-      CapturePage(page.Dialog(), name.c_str());
-      pages_.pop_back();
-      hosts_.pop_back();
+      // One row of values above the faders, one of centres below them.
+      const RECT fader = rect(kFirstFader + k);
+      EXPECT_LE(rect(kFirstText + k).bottom, fader.top);
+      EXPECT_GE(rect(kFirstCentre + k).top, fader.bottom);
+      if (valueRow < 0) valueRow = rect(kFirstText + k).top, centreRow = rect(kFirstCentre + k).top;
+      EXPECT_EQ(rect(kFirstText + k).top, valueRow);
+      EXPECT_EQ(rect(kFirstCentre + k).top, centreRow);
     }
+    // The values leave out the unit, which the gain label names.
+    EXPECT_EQ(page.Text(kFirstText + bands[0]), L"0.0");
   }
-  translation->SetLanguage(0);
-  translation->Release();
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <map>
@@ -19,11 +21,17 @@
 #include "framework/win/ak_interfaces.h"
 #include "framework/win/baseclasses/dll_entry.h"
 #include "framework/win/guids.h"
+#include "support/number_format.h"
 #include "support/strings.h"
+#include "support/strings/string_ids.h"
+#include "support/win/wide_text.h"
 #include "support/win/module_resources.h"
+#include "tests/win/support/capture.h"
 #include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
+#include "ui/meter_control.h"
+#include "ui/meter_model.h"
 
 namespace {
 
@@ -39,6 +47,8 @@ struct Language {
 const Language kLanguages[] = {{kEnglish, "en"}, {kGerman, "de"}, {kFrench, "fr"}, {kJapanese, "ja"}};
 
 constexpr int kAboutDialog = 710;
+constexpr int kGraphicEqReadout = 6089;
+constexpr UINT kEnvelopeTracking = 1560;  // the envelope graph's pointer notification
 constexpr int kAboutCommand = 41001;  // the page menu's About item
 
 std::string Joined(const std::vector<std::string>& lines) {
@@ -126,7 +136,8 @@ TEST(LanguageResources, EveryDialogFitsInEveryLanguage) {
 
 TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   // A dialog built here: a label far too narrow for its text, a check box
-  // whose label runs under the box's neighbour, and one control outside.
+  // whose label runs under the box's neighbour, one control outside, and a
+  // label that the control breaks into lines.
   HWND parent = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
   HWND dialog = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 300, 200, parent, nullptr,
@@ -145,6 +156,8 @@ TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   make(L"Button", L"Group", BS_GROUPBOX, 15, 150, 10, 140, 60);
   make(L"Button", L"Inside", BS_AUTORADIOBUTTON, 16, 160, 30, 100, 14);
   make(L"Static", L"Off", SS_LEFT, 17, 280, 190, 40, 14);
+  // Tall enough for two lines, so it fits only by breaking one.
+  make(L"Static", L"Broken between words", SS_LEFT, 18, 10, 100, 60, 60);
   const std::vector<std::string> problems = WindowFitProblems(dialog, "built");
   DestroyWindow(parent);
 
@@ -156,10 +169,32 @@ TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
   EXPECT_TRUE(mentions("control 11 \"A label that is much too long\"", "it wraps, unbroken")) << Joined(problems);
   EXPECT_TRUE(mentions("control 13", "overlaps control 14")) << Joined(problems);
   EXPECT_TRUE(mentions("control 17", "outside")) << Joined(problems);
+  EXPECT_TRUE(mentions("control 18", "breaks a line its text does not break")) << Joined(problems);
   // Nothing about the label that fits or the radio button in its group box.
   EXPECT_FALSE(mentions("control 12", "")) << Joined(problems);
   EXPECT_FALSE(mentions("control 16", "")) << Joined(problems);
-  EXPECT_EQ(problems.size(), 3u) << Joined(problems);
+  EXPECT_EQ(problems.size(), 4u) << Joined(problems);
+}
+
+TEST(LanguageResources, TheNumberCheckFindsNumbersLaidOutForAnotherLocale) {
+  // The test prefix runs in US English: "1,000.5" is its layout.
+  HWND parent = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  const wchar_t* texts[] = {L"Mitte (50 bis 15.000 Hz):", L"Breite (0,3 bis 3 Okt.):", L"(20 \u00E0 15 000 Hz)",
+                            L"Center (50 to 15,000 Hz):", L"Threshold (-80 to -0.1 dB):", L"20,480 Hz, -0.3 dB",
+                            L"Band &1 bypass"};
+  int id = 11;
+  for (const wchar_t* text : texts) {
+    CreateWindowExW(0, L"Static", text, WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 20 * (id - 11), 300, 16, parent,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    ++id;
+  }
+  const std::vector<std::string> problems = NumberLayoutProblems(parent, "built");
+  DestroyWindow(parent);
+  ASSERT_EQ(problems.size(), 3u) << Joined(problems);
+  EXPECT_NE(problems[0].find("control 11"), std::string::npos) << problems[0];
+  EXPECT_NE(problems[1].find("control 12"), std::string::npos) << problems[1];
+  EXPECT_NE(problems[2].find("control 13"), std::string::npos) << problems[2];
 }
 
 TEST(LanguageResources, MenusFollowTheChosenLanguageNotTheThreads) {
@@ -302,23 +337,86 @@ TEST(LanguageSwitchWithoutResources, SetLanguageFailsAndChangesNothing) {
 
 // --- every page in every language: live fit and captures ----------------------------------
 
+// A meter's clip readout: white text on a band of dark grey, or of red
+// while it shows a clip.
+bool ReadoutBand(const std::uint8_t* rgb) { return rgb[1] < 100 && rgb[2] < 100; }
+bool ReadoutInk(const std::uint8_t* rgb) { return rgb[0] > 150 && rgb[1] > 150 && rgb[2] > 150; }
+
+// Each clip readout a meter of the page can show ("-Inf.", a level, "Clip"
+// on a level meter), set through the meter's clip hold and read back from
+// its pixels: the ink of the text must span as wide as the whole text does
+// in the meter's font, so that nothing is cut or shrunk. One problem per
+// readout that falls short.
+std::vector<std::string> MeterReadoutProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  for (HWND meter = GetWindow(dialog, GW_CHILD); meter; meter = GetWindow(meter, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    GetClassNameW(meter, cls, 64);
+    if (_wcsicmp(cls, orlofx::kMeterClassName) != 0) continue;
+    const LRESULT options = SendMessageW(meter, orlofx::kMeterGetOptions, 0, 0);
+    struct Readout {
+      LPARAM hold;  // on a full scale of 32768
+      std::string text;
+    };
+    std::vector<Readout> readouts = {{0, orlofx::LoadString(orlofx::sid::kMeterMinusInfinity)},
+                                     {4080, orlofx::FormatLevel(-181, 1, 0, nullptr)}};
+    if (!(options & orlofx::kMeterInverted)) readouts.push_back({40000, orlofx::LoadString(orlofx::sid::kMeterClip)});
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(meter, WM_GETFONT, 0, 0));
+    for (const Readout& r : readouts) {
+      SendMessageW(meter, orlofx::kMeterSetClipHolds, 1, r.hold);
+      const std::wstring text = orlofx::Utf8ToWide(r.text);
+      HDC dc = GetDC(meter);
+      HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      SelectObject(dc, old);
+      ReleaseDC(meter, dc);
+      int width = 0, height = 0;
+      std::vector<std::uint8_t> rgb;
+      if (!capture::CaptureClientRgb(meter, &width, &height, &rgb)) {
+        problems.push_back(name + ": meter " + std::to_string(GetDlgCtrlID(meter)) + " cannot be captured");
+        continue;
+      }
+      // The readout band runs along the top of the meter, one text line
+      // high; its top row holds no text.
+      auto at = [&](int x, int y) { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; };
+      int left = width, right = -1;
+      for (int y = 1; y < std::min<int>(height, size.cy + 4); ++y) {
+        for (int x = 0; x < width; ++x) {
+          if (!ReadoutBand(at(x, 0)) || !ReadoutInk(at(x, y))) continue;
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+      }
+      const int ink = right >= left ? right - left + 1 : 0;
+      // Ink is a little narrower than the advance widths: side bearings.
+      if (ink < size.cx - 4) {
+        problems.push_back(name + ": meter " + std::to_string(GetDlgCtrlID(meter)) + " shows \"" + r.text + "\" " +
+                           std::to_string(ink) + " px wide, the text is " + std::to_string(size.cx) + " px");
+      }
+    }
+  }
+  return problems;
+}
+
 struct PageCase {
   const char* name;
   const CLSID* filter;
   CLSID page;
+  long preset;  // applied first, so that the captures show something
 };
 
 // The page identifiers (the same as the module's factory table).
 const PageCase kPages[] = {
-    {"noisgt", &CLSID_AkNoisgt, {0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"gdyn", &CLSID_AkGdyn, {0xF3B8E881, 0xB4E0, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"mbdyn1", &CLSID_AkMbdyn, {0x026D0AA1, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"mbdyn2", &CLSID_AkMbdyn, {0x026D0AA2, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"pmeq", &CLSID_AkPmeq, {0xA8448721, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}},
-    {"pgeq", &CLSID_AkPgeq, {0xD616F3E1, 0xD622, 0x11CE, {0xAA, 0xC5, 0x00, 0x20, 0xAF, 0x0B, 0x99, 0xA3}}},
-    {"geq10", &CLSID_AkGeq, {0x8B7227EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}},
-    {"geq20", &CLSID_AkGeq, {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}},
-    {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}},
+    {"noisgt", &CLSID_AkNoisgt, {0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 3},
+    {"gdyn", &CLSID_AkGdyn, {0xF3B8E881, 0xB4E0, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 9},
+    {"mbdyn1", &CLSID_AkMbdyn, {0x026D0AA1, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    {"mbdyn2", &CLSID_AkMbdyn, {0x026D0AA2, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    {"pmeq", &CLSID_AkPmeq, {0xA8448721, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    {"pgeq", &CLSID_AkPgeq, {0xD616F3E1, 0xD622, 0x11CE, {0xAA, 0xC5, 0x00, 0x20, 0xAF, 0x0B, 0x99, 0xA3}}, 9},
+    {"geq10", &CLSID_AkGeq, {0x8B7227EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
+    {"geq20", &CLSID_AkGeq, {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
+    {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
 };
 
 class EveryPage : public ::testing::TestWithParam<PageCase> {
@@ -338,6 +436,10 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
   ASSERT_EQ(module_.Create(*c.filter, IID_IUnknown, &filter), S_OK);
   IAkTranslationInfo* translation = nullptr;
   ASSERT_EQ(filter->QueryInterface(IID_IAkTranslationInfo, reinterpret_cast<void**>(&translation)), S_OK);
+  IStaticFilterPreset* presets = nullptr;
+  ASSERT_EQ(filter->QueryInterface(IID_IStaticFilterPreset, reinterpret_cast<void**>(&presets)), S_OK);
+  EXPECT_EQ(presets->ApplyPreset(c.preset), S_OK);
+  presets->Release();
   std::vector<std::string> problems;
   std::set<std::wstring> titles;
   bool opened = true;
@@ -358,11 +460,33 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     CoTaskMemFree(info.pszTitle);
     CoTaskMemFree(info.pszDocString);
     CoTaskMemFree(info.pszHelpFile);
+    // The widest texts the Graphic EQ pages show: its band values at
+    // "-40.8" (the digit key 1 puts a fader a tenth of the way up its range;
+    // every second band, so that the curve keeps a shape to look at), and
+    // the envelope's readout of a pointer at the top right.
+    for (int k = 1; k < 20 && std::string(c.name).rfind("geq", 0) == 0; k += 4) {
+      if (HWND fader = GetDlgItem(page.Dialog(), 6006 + k)) {
+        SendMessageW(fader, WM_KEYDOWN, '1', 1);
+        SendMessageW(fader, WM_KEYUP, '1', 0xC0000001);
+      }
+    }
+    if (GetDlgItem(page.Dialog(), kGraphicEqReadout))
+      PostMessageW(page.Dialog(), kEnvelopeTracking, 0, MAKELPARAM(10000, static_cast<WORD>(-499)));
     PumpMessages();
     // The texts the page sets at run time must fit as well as the template's.
     for (const std::string& p : WindowFitProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
+    // Each access key leads to one control.
+    for (const std::string& p : MnemonicProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
+    // Numbers in labels follow the locale, as the values beside them do.
+    for (const std::string& p : NumberLayoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
     CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag).c_str());
+    orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
+    for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
+    orlofx::SetLanguage(0);
 
     if (std::string(c.name) == "noisgt") {
       // The About box in this language, opened from the page menu.

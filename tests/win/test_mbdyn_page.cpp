@@ -24,7 +24,6 @@
 #include "support/number_format.h"
 #include "support/win/wide_text.h"
 #include "tests/win/support/capture_recorder.h"
-#include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
@@ -629,61 +628,38 @@ TEST_F(MbdynPage, AControlUnderAnEnvelopeIsGreyedWhileItStreams) {
   EXPECT_TRUE(PumpUntil([&] { return IsWindowEnabled(gain) != FALSE; }));
 }
 
-// Both pages while audio streams, in each language; the English ones go to
-// the documentation.
-TEST_F(MbdynPage, CapturesOfBothPagesInEveryLanguage) {
+// Both pages while audio streams: each band's meter follows its tone (the
+// languages test captures every page in every language at rest).
+TEST_F(MbdynPage, BothPagesShowTheirBandsPlaying) {
   BuildGraph();
-  auto translation = QueryAs<IAkTranslationInfo>(filter_.get(), IID_IAkTranslationInfo);
-  ASSERT_TRUE(translation);
   ASSERT_EQ(prop_->SetBand3Bypass(0), S_OK);
   ASSERT_EQ(prop_->SetBand1Threshold(-300), S_OK);
   ASSERT_EQ(prop_->SetBand1Amount(40), S_OK);
   ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
-  const struct {
-    LANGID language;
-    const char* suffix;
-    const wchar_t* center;
-  } languages[] = {{0, "en", L"Center (50 to 15,000 Hz):"},
-                   {0x0407, "de", L"Mitte (50 bis 15.000 Hz):"},
-                   {0x040C, "fr", L"Centre (50 \u00E0 15 000 Hz) :"},
-                   {0x0411, "ja", L"\u4E2D\u5FC3 (50\uFF5E15,000 Hz):"}};
-  for (const auto& l : languages) {
-    SCOPED_TRACE(l.suffix);
-    ASSERT_EQ(translation->SetLanguage(l.language), S_OK);
-    // One page after the other, each in full view while the audio plays:
-    // band 1 and band 3 hear a tone each.
-    std::vector<BYTE> tone = Tone(200.0, 0.5, 44100 / 2);
-    const std::vector<BYTE> high = Tone(4000.0, 0.3, 44100 / 2);
-    for (size_t i = 0; i < tone.size(); i += 2) {
-      short a, b;
-      std::memcpy(&a, &tone[i], 2);
-      std::memcpy(&b, &high[i], 2);
-      const short sum = static_cast<short>(a / 2 + b / 2);
-      std::memcpy(&tone[i], &sum, 2);
-    }
-    // Half a second made ahead of playback, as a host's buffers hold it.
-    Open1();
-    Push(tone);
-    EXPECT_TRUE(
-        StreamUntil(tone, [&] { return MeterLevel(page1_.Control(Page::kBand1.levelMeter)) > 0; }));
-    EXPECT_EQ(page1_.Text(Page::kBand1.centerCaption), l.center);
-    StreamFor(tone, 250);  // a few refreshes and paints with the meters moving
-    CapturePage(page1_.Dialog(), (std::string("mbdyn_page_") + l.suffix).c_str());
-    page1_.Close();
-    Open2();
-    Push(tone);
-    EXPECT_TRUE(
-        StreamUntil(tone, [&] { return MeterLevel(page2_.Control(Page::kBand3.levelMeter)) > 0; }));
-    StreamFor(tone, 250);
-    CapturePage(page2_.Dialog(), (std::string("mbdyn_page2_") + l.suffix).c_str());
-    page2_.Close();
-    for (int dialog : {5000, 5001}) {
-      const std::vector<std::string> problems =
-          DialogFitProblems(module_.Handle(), dialog, l.language ? l.language : 0x0409);
-      EXPECT_TRUE(problems.empty()) << dialog << ": " << ::testing::PrintToString(problems);
-    }
+  // One page after the other, each in full view while the audio plays:
+  // band 1 and band 3 hear a tone each.
+  std::vector<BYTE> tone = Tone(200.0, 0.5, 44100 / 2);
+  const std::vector<BYTE> high = Tone(4000.0, 0.3, 44100 / 2);
+  for (size_t i = 0; i < tone.size(); i += 2) {
+    short a, b;
+    std::memcpy(&a, &tone[i], 2);
+    std::memcpy(&b, &high[i], 2);
+    const short sum = static_cast<short>(a / 2 + b / 2);
+    std::memcpy(&tone[i], &sum, 2);
   }
-  translation->SetLanguage(0);
+  // Half a second made ahead of playback, as a host's buffers hold it.
+  Open1();
+  Push(tone);
+  EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(page1_.Control(Page::kBand1.levelMeter)) > 0; }));
+  StreamFor(tone, 250);  // a few refreshes and paints with the meters moving
+  CapturePage(page1_.Dialog(), "mbdyn_page_playing");
+  page1_.Close();
+  Open2();
+  Push(tone);
+  EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(page2_.Control(Page::kBand3.levelMeter)) > 0; }));
+  StreamFor(tone, 250);
+  CapturePage(page2_.Dialog(), "mbdyn_page2_playing");
+  page2_.Close();
 }
 
 }  // namespace

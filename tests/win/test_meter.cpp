@@ -247,6 +247,51 @@ std::vector<int> DifferingRows(const Picture& a, const Picture& b, const RECT& b
 
 // --- the menu -------------------------------------------------------------------------
 
+// A meter that is a tab stop is reached with Tab in a dialog, and its menu
+// opens from the keyboard as from the mouse: the menu key or Shift+F10 on
+// the focused meter, at its keyboard place (16, 16); the keys' release
+// opens no second menu.
+TEST_F(MeterTest, TheMenuOpensFromTheKeyboardOnAFocusedMeter) {
+  HWND frame = CreateWindowExW(WS_EX_CONTROLPARENT, WC_DIALOG, L"frame", WS_POPUP | WS_VISIBLE, 80, 80, 300, 260,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(frame, nullptr);
+  HWND button = CreateWindowExW(0, L"Button", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 80, 24, frame,
+                                reinterpret_cast<HMENU>(IDOK), GetModuleHandleW(nullptr), nullptr);
+  HWND meter = CreateWindowExW(0, orlofx::kMeterClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | kStereoMeter,
+                               10, 40, 60, 200, frame, reinterpret_cast<HMENU>(1002), GetModuleHandleW(nullptr),
+                               nullptr);
+  ASSERT_NE(meter, nullptr);
+  SetFocus(button);
+  MSG tab = {button, WM_KEYDOWN, VK_TAB, 1, 0, {}};
+  EXPECT_TRUE(IsDialogMessageW(frame, &tab));
+  EXPECT_EQ(GetFocus(), meter);
+
+  POINT place = {16, 16};
+  ClientToScreen(meter, &place);
+  SendMessageW(meter, WM_KEYDOWN, VK_APPS, 1);
+  EXPECT_TRUE(g_menu.shown);
+  EXPECT_EQ(g_menu.x, place.x);
+  EXPECT_EQ(g_menu.y, place.y);
+  g_menu = MenuSeen();
+  SendMessageW(meter, WM_KEYUP, VK_APPS, 0xC0000001);
+  EXPECT_FALSE(g_menu.shown);
+
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(meter, WM_SYSKEYDOWN, VK_F10, 1);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_TRUE(g_menu.shown);
+  EXPECT_EQ(g_menu.x, place.x);
+  // F10 alone is the window menu's key, not the meter's.
+  g_menu = MenuSeen();
+  SendMessageW(meter, WM_SYSKEYDOWN, VK_F10, 1);
+  EXPECT_FALSE(g_menu.shown);
+  DestroyWindow(frame);
+}
+
 TEST_F(MeterTest, RangesAboveFullScaleAreLeftOut) {
   EXPECT_EQ(Send(orlofx::kMeterSetFullScale, 0, 32767), 32767);
   ShowMenu();

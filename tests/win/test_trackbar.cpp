@@ -306,7 +306,8 @@ TEST_F(TrackbarTest, OwnerNotificationStyleReportsFocusPressAndRelease) {
   ASSERT_EQ(GetFocus(), t);
   POINT caret = {};
   ASSERT_TRUE(GetCaretPos(&caret));
-  // The grey caret covers the thumb inset by 2 pixels.
+  // The caret (hidden: the thumb shows the focus) covers the thumb inset by
+  // 2 pixels, for tools that follow it.
   EXPECT_EQ(caret.x, Centre(t, Pos(t), false) - 6 + 2);
   const int x = Centre(t, Pos(t), false);
   SendMessageW(t, WM_LBUTTONDOWN, MK_LBUTTON, At(x, 12));

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <initializer_list>
 #include <new>
 #include <string>
 
@@ -24,6 +23,7 @@ using orlofx::GdynPageCurve;
 using orlofx::GdynPoint;
 using orlofx::HelpId;
 using orlofx::PageDescription;
+using orlofx::PageLabel;
 using orlofx::ValueGroup;
 using Page = CAkGdynPropPage;
 
@@ -71,9 +71,31 @@ const ValueGroup kGroups[] = {
      ValueGroup::kInteger, 0},
 };
 
+// Labels with the ranges above (levels in whole dB, times in whole ms) and
+// the graph's scales, 12 dB a grid line.
+constexpr long kInfinity = orlofx::kLabelMinusInfinity;
+const PageLabel kLabels[] = {
+    {Page::kOutputGainLabel, 7200, {{orlofx::kGdynOutputGainMin / 10, 0}, {orlofx::kGdynOutputGainMax / 10, 0}}, 2},
+    {Page::kAttackLabel, 7201, {{0, 0}, {orlofx::kGdynAttackMax / 10, 0}}, 2},
+    {Page::kReleaseLabel, 7202, {{0, 0}, {orlofx::kGdynReleaseMax / 10, 0}}, 2},
+    {Page::kThresholdLabel, 7203, {{orlofx::kGdynThresholdMin / 10, 0}, {orlofx::kGdynThresholdMax, 1}}, 2},
+    {Page::kRatioLabel, 7204, {{orlofx::kGdynRatioMin, 1}}, 1},
+    // Output scale, top to bottom, then the input scale, left to right.
+    {Page::kFirstAxisLabel, orlofx::kDecibelTemplate, {{0, 0}}, 1},
+    {Page::kFirstAxisLabel + 1, 0, {{-12, 0}}, 1}, {Page::kFirstAxisLabel + 2, 0, {{-24, 0}}, 1},
+    {Page::kFirstAxisLabel + 3, 0, {{-36, 0}}, 1}, {Page::kFirstAxisLabel + 4, 0, {{-48, 0}}, 1},
+    {Page::kFirstAxisLabel + 5, 0, {{-60, 0}}, 1}, {Page::kFirstAxisLabel + 6, 0, {{-72, 0}}, 1},
+    {Page::kFirstAxisLabel + 7, 0, {{kInfinity, 0}}, 1}, {Page::kFirstAxisLabel + 8, 0, {{-72, 0}}, 1},
+    {Page::kFirstAxisLabel + 9, 0, {{-60, 0}}, 1}, {Page::kFirstAxisLabel + 10, 0, {{-48, 0}}, 1},
+    {Page::kFirstAxisLabel + 11, 0, {{-36, 0}}, 1}, {Page::kFirstAxisLabel + 12, 0, {{-24, 0}}, 1},
+    {Page::kFirstAxisLabel + 13, 0, {{-12, 0}}, 1},
+    {Page::kLastAxisLabel, orlofx::kDecibelBelowTemplate, {{0, 0}}, 1},
+};
+
 const PageDescription kDescription = {
     kDialogId, orlofx::sid::kGraphicDynamicsTitle, orlofx::sid::kGraphicDynamicsName,
     &IID_IAkPlugInProp2, kRanges, 5, kHelpIds, kHelpTopic, kGroups, 5,
+    kLabels, static_cast<int>(sizeof kLabels / sizeof kLabels[0]),
 };
 
 // The automatable parameters the page shows, with the controls that edit
@@ -103,20 +125,6 @@ HRESULT IsEditable(gdyn::IAkPlugInProp2* fx, Param param) {
   return S_OK;
 }
 
-// `format` with each "%s" replaced by the next of `args`.
-std::wstring Substitute(const std::wstring& format, std::initializer_list<std::wstring> args) {
-  std::wstring out;
-  auto next = args.begin();
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == L'%' && i + 1 < format.size() && format[i + 1] == L's' && next != args.end()) {
-      out += *next++;
-      ++i;
-    } else {
-      out += format[i];
-    }
-  }
-  return out;
-}
 
 bool StartsWith(const std::string& text, size_t at, const std::string& prefix) {
   return !prefix.empty() && text.compare(at, prefix.size(), prefix) == 0;
@@ -273,7 +281,7 @@ std::wstring CAkGdynPropPage::FormatValue(const ValueGroup& group, long value) {
     case kReleaseSlider: return orlofx::FormatLevelW(value, 1, 0, L"");
     case kRatioSlider:
       if (value >= kRatioInfinite) return orlofx::LoadWideString(orlofx::sid::kRatioInfinite);
-      return Substitute(orlofx::LoadWideString(orlofx::sid::kRatioFormat),
+      return orlofx::FillIn(orlofx::LoadWideString(orlofx::sid::kRatioFormat),
                         {orlofx::FormatLevelW(value, 1, 0, L"")});
     default: return CAkPropertyPage::FormatValue(group, value);
   }
@@ -446,7 +454,7 @@ void CAkGdynPropPage::OnGraphTracking(LPARAM lParam) {
       y <= floor ? orlofx::FormatLevelW(floor, 1, floor, db.c_str())
                  : orlofx::FormatLevelW(y - x, 1, 0, db.c_str());
   const std::wstring text =
-      Substitute(orlofx::LoadWideString(orlofx::sid::kGainReadout),
+      orlofx::FillIn(orlofx::LoadWideString(orlofx::sid::kGainReadout),
                  {gain, orlofx::FormatLevelW(x, 1, floor, db.c_str()),
                   orlofx::FormatLevelW(y, 1, floor, db.c_str())});
   SetDlgItemTextW(Dialog(), kReadout, text.c_str());
@@ -465,8 +473,19 @@ void CAkGdynPropPage::OnResetGraph() {
 
 void CAkGdynPropPage::OnSwitch(int id) {
   const long on = IsDlgButtonChecked(Dialog(), id) == BST_CHECKED ? 1 : 0;
-  const HRESULT hr =
-      id == kAutoGainCheck ? Dynamics()->SetAutoGain(on) : Dynamics()->SetSyncStereo(on);
+  // A click is an edit of its own, bracketed for the host's automation as a
+  // slider's drag is.
+  auto* fx = Dynamics();
+  HRESULT hr = S_OK;
+  if (id == kAutoGainCheck) {
+    fx->BeginEditAutoGain();
+    hr = fx->SetAutoGain(on);
+    fx->EndEditAutoGain();
+  } else {
+    fx->BeginEditSyncStereo();
+    hr = fx->SetSyncStereo(on);
+    fx->EndEditSyncStereo();
+  }
   if (SUCCEEDED(hr)) NotifyOtherPages();
   UpdateSwitches();
 }

@@ -17,6 +17,7 @@ using orlofx::ControlRange;
 using orlofx::GeqFaderPage;
 using orlofx::HelpId;
 using orlofx::PageDescription;
+using orlofx::PageLabel;
 using orlofx::ValueGroup;
 
 using Page = CAkGeqPropPage;
@@ -38,6 +39,13 @@ constexpr long kHighAccuracy = 2;  // what any other stored value plays as
 
 // Band faders: tenths of a dB, a decibel a page; the bottom is silence.
 constexpr long kBandFloor = orlofx::kGeqBandGainMin;
+
+// Label templates: "&Gain: (%s to %s dB)", "&Output gain (%s to %s dB)".
+constexpr int kGainLabelTemplate = 7400;
+constexpr int kOutputLabelTemplate = 7401;
+
+// The band values' face, in percent of the dialog font's height.
+constexpr int kValueFontPercent = 80;
 
 // Envelope graph set-up.
 constexpr UINT kGraphCapacity = orlofx::kGeqMaxPoints;
@@ -67,7 +75,54 @@ struct PageTables {
   std::vector<ValueGroup> groups;
   std::vector<ControlRange> ranges;
   std::vector<HelpId> helpIds;
+  std::vector<PageLabel> labels;
 };
+
+// A label that is a number alone, or the number in a template.
+PageLabel NumberLabel(int id, long value, int decimals = 0, int templateId = 0) {
+  return PageLabel{id, templateId, {{value, decimals}, {0, 0}}, 1};
+}
+
+// The bands' nominal centres as their captions show them: Hz, or tenths of
+// a kHz with "k" from 1.3 kHz on.
+struct Centre {
+  long value;
+  bool kilo;
+};
+constexpr Centre kCentres[orlofx::kGeqBandCount] = {
+    {20, false}, {28, false}, {40, false},  {56, false},  {80, false},  {113, false}, {160, false},
+    {225, false}, {320, false}, {450, false}, {640, false}, {900, false}, {13, true},   {18, true},
+    {25, true},  {36, true},  {51, true},   {72, true},   {100, true},  {150, true}};
+
+PageLabel CentreLabel(int id, const Centre& c) {
+  if (!c.kilo) return NumberLabel(id, c.value);
+  // Whole kHz without a decimal ("10k"), others with one ("1.3k").
+  return c.value % 10 == 0 ? NumberLabel(id, c.value / 10, 0, orlofx::kKiloTemplate)
+                           : NumberLabel(id, c.value, 1, orlofx::kKiloTemplate);
+}
+
+// The envelope graph's scales: the levels of its grid lines top to bottom
+// (+24 dB to silence) and a frequency an octave from 20 Hz.
+void AddGraphScales(std::vector<PageLabel>& labels) {
+  constexpr long kLevels[CAkGeqPropPage3::kLevelCaptionCount] = {24, 12, 6, 3, 0, -3, -6, -12, -24, 0};
+  for (int i = 0; i < CAkGeqPropPage3::kLevelCaptionCount; ++i) {
+    const int id = CAkGeqPropPage3::LevelCaptionId(i);
+    if (i == CAkGeqPropPage3::kLevelCaptionCount - 1)
+      labels.push_back(NumberLabel(id, orlofx::kLabelMinusInfinity));
+    else if (kLevels[i] > 0)
+      labels.push_back(NumberLabel(id, kLevels[i], 0, orlofx::kPlusTemplate));
+    else if (kLevels[i] == 0)
+      labels.push_back(NumberLabel(id, 0, 0, orlofx::kDecibelTemplate));
+    else
+      labels.push_back(NumberLabel(id, kLevels[i]));
+  }
+  // 20 Hz to 20480 Hz, named as an octave band's nominal frequency.
+  constexpr Centre kOctaves[CAkGeqPropPage3::kFrequencyCaptionCount] = {
+      {20, false}, {40, false}, {80, false}, {160, false}, {320, false}, {640, false},
+      {13, true},  {26, true},  {51, true},  {100, true},  {200, true}};
+  for (int i = 0; i < CAkGeqPropPage3::kFrequencyCaptionCount; ++i)
+    labels.push_back(CentreLabel(CAkGeqPropPage3::FrequencyCaptionId(i), kOctaves[i]));
+}
 
 PageTables MakeTables(int firstBand, int bandStep, int outputText, bool graph) {
   PageTables t;
@@ -78,9 +133,15 @@ PageTables MakeTables(int firstBand, int bandStep, int outputText, bool graph) {
                                       orlofx::kGeqBandGainMax, 0});
       t.helpIds.push_back(HelpId{Page::kFirstBandFader + band, kHelpBands});
       t.helpIds.push_back(HelpId{Page::kFirstBandText + band, kHelpBands});
+      t.labels.push_back(CentreLabel(Page::kFirstCentreLabel + band, kCentres[band]));
     }
     t.helpIds.push_back(HelpId{Page::kGainLabel, kHelpBands});
+    t.labels.push_back(PageLabel{Page::kGainLabel, kGainLabelTemplate,
+                                 {{orlofx::kLabelMinusInfinity, 0}, {orlofx::kGeqBandGainMax / 10, 0}}, 2});
   }
+  t.labels.push_back(PageLabel{Page::kOutputGainLabel, kOutputLabelTemplate,
+                               {{orlofx::kGeqOutputGainMin / 10, 0}, {orlofx::kGeqOutputGainMax / 10, 0}}, 2});
+  if (graph) AddGraphScales(t.labels);
   t.groups.push_back(OutputGroup(outputText));
   t.ranges.push_back(ControlRange{Page::kOutputGainFader, orlofx::kGeqOutputGainMin,
                                   orlofx::kGeqOutputGainMax, 0});
@@ -109,7 +170,9 @@ PageDescription Describe(int dialogId, int titleId, const PageTables& t) {
                          t.helpIds.data(),
                          kHelpTopic,
                          t.groups.data(),
-                         static_cast<int>(t.groups.size())};
+                         static_cast<int>(t.groups.size()),
+                         t.labels.data(),
+                         static_cast<int>(t.labels.size())};
 }
 
 const PageDescription kTenBandDescription =
@@ -199,13 +262,20 @@ CAkGeqPropPage::CAkGeqPropPage(LPCTSTR name, LPUNKNOWN outer, const PageDescript
                                Kind kind)
     : CAkPropertyPage(name, outer, description), kind_(kind) {}
 
+CAkGeqPropPage::~CAkGeqPropPage() {
+  if (valueFont_) DeleteObject(valueFont_);
+}
+
 HRESULT CAkGeqPropPage::SetNotifyWindow(HWND window, UINT id) {
   return Eq()->SetNotifyWindow(window, id);
 }
 
 HRESULT CAkGeqPropPage::GetValue(const ValueGroup& group, long* value) {
   if (group.sliderId == kOutputGainFader) return Eq()->GetOutputGain(value);
-  return GetBandGain(Eq(), BandOf(group.sliderId), value);
+  const int band = BandOf(group.sliderId);
+  if (band < 0) return E_INVALIDARG;
+  *value = shownGains_[band];
+  return S_OK;
 }
 
 HRESULT CAkGeqPropPage::SetValue(const ValueGroup& group, long value) {
@@ -214,16 +284,15 @@ HRESULT CAkGeqPropPage::SetValue(const ValueGroup& group, long value) {
 }
 
 HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
-  long current = 0;
-  HRESULT hr = GetBandGain(Eq(), band, &current);
-  if (FAILED(hr)) return hr;
+  if (band < 0) return E_INVALIDARG;
   // Scroll codes that carry no move (end of scroll, thumb position at the
   // place it was tracked to) leave the envelope as it is.
-  if (gain == current) return S_OK;
-  hr = SetBandGain(Eq(), band, gain);
+  if (gain == shownGains_[band]) return S_OK;
+  HRESULT hr = SetBandGain(Eq(), band, gain);
   if (FAILED(hr)) return hr;
   long accepted = gain;
   GetBandGain(Eq(), band, &accepted);
+  shownGains_[band] = accepted;
 
   std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
   DWORD count = 0;
@@ -235,16 +304,29 @@ HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
   return Eq()->SetEnvelope(edited.data(), static_cast<DWORD>(edited.size()));
 }
 
+std::wstring CAkGeqPropPage::FormatValue(const ValueGroup& group, long value) {
+  if (BandOf(group.sliderId) < 0) return CAkPropertyPage::FormatValue(group, value);
+  return orlofx::FormatLevelW(value, 1, group.floor, nullptr);
+}
+
 void CAkGeqPropPage::ReadBandsFromEnvelope() {
   std::array<GeqPoint, orlofx::kGeqMaxPoints> points;
   DWORD count = 0;
   if (!ReadEnvelope(Eq(), points, &count)) return;
   const auto gains = orlofx::GeqBandGainsOf(points.data(), count);
-  for (int band = 0; band < orlofx::kGeqBandCount; ++band) SetBandGain(Eq(), band, gains[band]);
+  for (int band = 0; band < orlofx::kGeqBandCount; ++band) shownGains_[band] = gains[band];
 }
 
 void CAkGeqPropPage::InitControls() {
   CAkPropertyPage::InitControls();
+  if (kind_ != Kind::kEnvelope) {
+    if (valueFont_) DeleteObject(valueFont_);
+    valueFont_ = orlofx::CreateSmallerFont(Dialog(), kValueFontPercent);
+    for (int band = 0; band < orlofx::kGeqBandCount && valueFont_; ++band) {
+      HWND text = GetDlgItem(Dialog(), kFirstBandText + band);
+      if (text) SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(valueFont_), FALSE);
+    }
+  }
   HWND list = GetDlgItem(Dialog(), kAccuracyList);
   if (!list) return;
   SendMessageW(list, CB_RESETCONTENT, 0, 0);

@@ -29,9 +29,11 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   static constexpr int kAccuracyList = 6101;
   static constexpr int kAccuracyLabel = 6097;
   static constexpr int kReset = 6088;
-  // Fader pages: band k (0..19) has fader 6006 + k and value text 6026 + k.
+  // Fader pages: band k (0..19) has fader 6006 + k, value text 6026 + k and
+  // centre label 6046 + k.
   static constexpr int kFirstBandFader = 6006;
   static constexpr int kFirstBandText = 6026;
+  static constexpr int kFirstCentreLabel = 6046;
   static constexpr int kGainLabel = 6096;
   static constexpr int kCenterLabel = 6095;
   // The output gain's value text: 6100 on the 20-band page, else 6098.
@@ -41,6 +43,8 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   static constexpr int kGraph = 6091;
   static constexpr int kGraphLabel = 6090;
   static constexpr int kReadout = 6089;
+
+  ~CAkGeqPropPage() override;
 
   INT_PTR OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
   void InitControls() override;
@@ -55,6 +59,9 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   HRESULT SetNotifyWindow(HWND window, UINT id) override;
   HRESULT GetValue(const orlofx::ValueGroup& group, long* value) override;
   HRESULT SetValue(const orlofx::ValueGroup& group, long value) override;
+  // A band's value without its unit: the column under a fader of the 20-band
+  // page has room for "-47.9" and no more; the gain label names the unit.
+  std::wstring FormatValue(const orlofx::ValueGroup& group, long value) override;
 
   IAkGeqProp* Eq() const { return static_cast<IAkGeqProp*>(Property()); }
 
@@ -67,12 +74,17 @@ class CAkGeqPropPage : public orlofx::CAkPropertyPage {
   // A band fader moved to `gain`: store it and redraw the envelope around
   // the band.
   HRESULT SetBand(int band, long gain);
-  // Every band's gain as the envelope now has it, written to the filter.
+  // Every band's gain as the envelope now has it, for the faders. Only the
+  // page keeps them: writing them to the filter at every refresh marked its
+  // settings changed when a page merely opened. A band's gain reaches the
+  // filter when the user moves its fader (or Reset flattens them all).
   void ReadBandsFromEnvelope();
   void OnAccuracyChosen();
   void ShowAccuracy();
 
   Kind kind_;
+  HFONT valueFont_ = nullptr;  // the band values' smaller face of the dialog font
+  long shownGains_[orlofx::kGeqBandCount] = {};  // the faders' gains, from the envelope
 };
 
 class CAkGeqPropPage2 : public CAkGeqPropPage {

@@ -17,6 +17,7 @@ using mbdyn::IAkPlugInProp2;
 using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
+using orlofx::PageLabel;
 using orlofx::ValueGroup;
 
 // The control ids of each strip, in the order of BandControls. The fader
@@ -227,17 +228,38 @@ constexpr int CountOf(const T (&)[N]) {
   return static_cast<int>(N);
 }
 
+// Labels with the ranges above: times in whole ms, widths in octaves, the
+// output gain in whole dB. The frequency caption is the band type's. The
+// two strips of a page have the same labels with different access keys
+// (the upper strip's attack label is 7250, the lower one's 7254).
+#define ORLOFX_STRIP_LABELS(s, attack)                             \
+  {s.attackLabel, attack, {{0, 0}, {500, 0}}, 2},                  \
+      {s.releaseLabel, 7251, {{0, 0}, {5000, 0}}, 2},              \
+      {s.widthLabel, 7252, {{3, 1}, {3, 0}}, 2}
+#define ORLOFX_OUTPUT_LABEL {CAkMbdynPropPage::kOutputGainLabel, 7253, {{-25, 0}, {25, 0}}, 2}
+
+const PageLabel kLabels1[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand1, 7250),
+                              ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand2, 7254), ORLOFX_OUTPUT_LABEL};
+const PageLabel kLabels2[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand3, 7250),
+                              ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand4, 7254), ORLOFX_OUTPUT_LABEL};
+
+#undef ORLOFX_STRIP_LABELS
+#undef ORLOFX_OUTPUT_LABEL
+
+// The frequency caption's range (Hz).
+constexpr orlofx::LabelNumber kCenterRange[] = {{50, 0}, {15000, 0}};
+
 const PageDescription kDescription1 = {
     kDialog1,           orlofx::sid::kMultiBandBands12Title, orlofx::sid::kMultiBandDynamicsName,
     &IID_IAkPlugInProp2, kRanges1,                          CountOf(kRanges1),
     kHelpIds1,          kHelpTopic,                          kGroups1,
-    CountOf(kGroups1),
+    CountOf(kGroups1),  kLabels1,                            CountOf(kLabels1),
 };
 const PageDescription kDescription2 = {
     kDialog2,           orlofx::sid::kMultiBandBands34Title, orlofx::sid::kMultiBandDynamicsName,
     &IID_IAkPlugInProp2, kRanges2,                          CountOf(kRanges2),
     kHelpIds2,          kHelpTopic,                          kGroups2,
-    CountOf(kGroups2),
+    CountOf(kGroups2),  kLabels2,                            CountOf(kLabels2),
 };
 
 // The meter's linear level for a value in tenths of a dB.
@@ -389,14 +411,10 @@ HRESULT CAkMbdynPropPage::SetValue(const ValueGroup& group, long value) {
 std::wstring CAkMbdynPropPage::FormatValue(const ValueGroup& group, long value) {
   const Binding b = GroupBinding(group, Strip(0), Strip(1));
   switch (b.param) {
-    case kAmount: {
+    case kAmount:
       // "%s :1" with the ratio in the locale's layout.
-      std::wstring text = orlofx::LoadWideString(orlofx::sid::kRatioFormat);
-      const size_t at = text.find(L"%s");
-      const std::wstring number = orlofx::FormatLevelW(value, 1, 0, nullptr);
-      if (at == std::wstring::npos) return number;
-      return text.replace(at, 2, number);
-    }
+      return orlofx::FillIn(orlofx::LoadWideString(orlofx::sid::kRatioFormat),
+                            {orlofx::FormatLevelW(value, 1, 0, nullptr)});
     case kAttack:
     case kRelease:
     case kWidth:
@@ -636,7 +654,7 @@ void CAkMbdynPropPage::UpdateBandSwitches(const BandControls& s, int /*controlId
     const int caption = type == orlofx::kMbdynLowShelf    ? orlofx::sid::kBandCaptionBelow
                         : type == orlofx::kMbdynBandNotch ? orlofx::sid::kBandCaptionBelow + 1
                                                           : orlofx::sid::kBandCaptionBelow + 2;
-    SetDlgItemTextW(dialog, s.centerCaption, orlofx::LoadWideString(caption).c_str());
+    SetDlgItemTextW(dialog, s.centerCaption, orlofx::LabelText(caption, kCenterRange, 2).c_str());
   }
   long on = 0;
   if (SUCCEEDED((effect->*OpsOf(kBandBypass, s.band).get)(&on)))

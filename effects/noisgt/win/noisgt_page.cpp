@@ -10,6 +10,7 @@ namespace {
 using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
+using orlofx::PageLabel;
 using orlofx::ValueGroup;
 
 constexpr int kDialogId = 1000;
@@ -41,10 +42,17 @@ const ValueGroup kGroups[] = {
      100, ValueGroup::kEditParsed, ValueGroup::kInteger, 0},
 };
 
+// Labels with the ranges above, in whole dB and ms.
+const PageLabel kLabels[] = {
+    {CAkNoisgtPropPage::kThresholdLabel, 7500, {{orlofx::kLabelMinusInfinity, 0}, {0, 0}}, 2},
+    {CAkNoisgtPropPage::kAttackLabel, 7501, {{1, 0}, {500, 0}}, 2},
+    {CAkNoisgtPropPage::kReleaseLabel, 7502, {{1, 0}, {5000, 0}}, 2},
+};
+
 const PageDescription kDescription = {
     kDialogId,  orlofx::sid::kNoiseGateTitle, orlofx::sid::kNoiseGateName, &IID_IAkNoisgtProp,
     kRanges,    3,                            kHelpIds,                    kHelpTopic,
-    kGroups,    3,
+    kGroups,    3,                            kLabels,                     3,
 };
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace {
 using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
+using orlofx::PageLabel;
 using orlofx::ValueGroup;
 using Page = CAkPgeqPropPage;
 
@@ -114,11 +115,39 @@ const ValueGroup kGroups[] = {
 
 constexpr int kGroupCount = static_cast<int>(sizeof kGroups / sizeof kGroups[0]);
 
+// Labels with the ranges above, in whole dB, octaves and Hz; the graph's
+// scales (+25 dB to -25 dB, an octave a caption from 20 Hz).
+constexpr long kInfinity = orlofx::kLabelMinusInfinity;
+const PageLabel kLabels[] = {
+    {Page::kDryLabel, 7351, {{kInfinity, 0}, {25, 0}}, 2},
+    {Page::kWetLabel, 7352, {{-25, 0}, {25, 0}}, 2},
+    {Page::kGainLabel, 7353, {{-25, 0}, {25, 0}}, 2},
+    {Page::kWidthLabel, 7354, {{3, 1}, {25, 1}}, 2},
+    {Page::kCenterLabel, 7355, {{20, 0}, {15000, 0}}, 2},
+    {Page::kLowShelfCheck, 7356, {{kInfinity, 0}, {25, 0}}, 2},
+    {Page::kHighShelfCheck, 7357, {{kInfinity, 0}, {25, 0}}, 2},
+    {3070, orlofx::kPlusTemplate, {{25, 0}}, 1},
+    {3071, orlofx::kDecibelTemplate, {{0, 0}}, 1},
+    {3072, 0, {{-25, 0}}, 1},
+    {3059, 0, {{20, 0}}, 1},
+    {3060, 0, {{40, 0}}, 1},
+    {3061, 0, {{80, 0}}, 1},
+    {3062, 0, {{160, 0}}, 1},
+    {3063, 0, {{320, 0}}, 1},
+    {3064, 0, {{640, 0}}, 1},
+    {3065, orlofx::kKiloTemplate, {{13, 1}}, 1},
+    {3066, orlofx::kKiloTemplate, {{26, 1}}, 1},
+    {3067, orlofx::kKiloTemplate, {{51, 1}}, 1},
+    {3068, orlofx::kKiloTemplate, {{10, 0}}, 1},
+    {3069, orlofx::kKiloTemplate, {{20, 0}}, 1},
+};
+
 const PageDescription kDescription = {
     kDialogId, orlofx::sid::kParagraphicEqTitle, orlofx::sid::kParagraphicEqName, &IID_IAkPgeqProp,
     kRanges,   static_cast<int>(sizeof kRanges / sizeof kRanges[0]),
     kHelpIds,  kHelpTopic,
     kGroups,   kGroupCount,
+    kLabels,   static_cast<int>(sizeof kLabels / sizeof kLabels[0]),
 };
 
 // The band (0-3) a control belongs to, or -1.

@@ -16,6 +16,7 @@ namespace {
 using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
+using orlofx::PageLabel;
 using orlofx::ValueGroup;
 
 constexpr int kDialogId = 4001;
@@ -60,9 +61,18 @@ const ValueGroup kGroups[] = {
      ValueGroup::kEditParsed, ValueGroup::kInteger, 0},
 };
 
+// Labels with the ranges above, in whole dB; the frequency and width labels
+// follow the filter type.
+const PageLabel kLabels[] = {
+    {CAkPmeqPropPage::kOutputGainLabel, 7300, {{-60, 0}, {20, 0}}, 2},
+    {CAkPmeqPropPage::kAmountLabel, 7301, {{-60, 0}, {20, 0}}, 2},
+};
+constexpr orlofx::LabelNumber kFrequencyRange[] = {{20, 0}, {22050, 0}};
+constexpr orlofx::LabelNumber kWidthRange[] = {{1, 1}, {5, 0}};
+
 const PageDescription kDescription = {
     kDialogId, orlofx::sid::kParametricEqTitle, orlofx::sid::kParametricEqName,
-    &IID_IAkPmeqProp, kRanges, 4, kHelpIds, kHelpTopic, kGroups, 4,
+    &IID_IAkPmeqProp, kRanges, 4, kHelpIds, kHelpTopic, kGroups, 4, kLabels, 2,
 };
 
 bool StartsWith(const std::string& text, std::size_t pos, const std::string& part) {
@@ -271,12 +281,14 @@ void CAkPmeqPropPage::ShowFilterType(bool all) {
   // their sliders do nothing, so they keep the band labels and no picture.
   const bool shelf = type == 0 || type == 1;
   SetDlgItemTextW(Dialog(), kFrequencyLabel,
-                  orlofx::LoadWideString(shelf ? orlofx::sid::kCutoffFrequencyLabel
-                                               : orlofx::sid::kCenterFrequencyLabel)
+                  orlofx::LabelText(shelf ? orlofx::sid::kCutoffFrequencyLabel
+                                          : orlofx::sid::kCenterFrequencyLabel,
+                                    kFrequencyRange, 2)
                       .c_str());
   SetDlgItemTextW(Dialog(), kWidthLabel,
-                  orlofx::LoadWideString(shelf ? orlofx::sid::kTransitionWidthLabel
-                                               : orlofx::sid::kBandWidthLabel)
+                  orlofx::LabelText(shelf ? orlofx::sid::kTransitionWidthLabel
+                                          : orlofx::sid::kBandWidthLabel,
+                                    kWidthRange, 2)
                       .c_str());
   HWND picture = GetDlgItem(Dialog(), kShapePicture);
   if (!picture) return;

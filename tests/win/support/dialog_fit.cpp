@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "ui/static_control.h"
 
@@ -181,8 +182,18 @@ std::string TextProblem(const Child& child) {
   const SIZE need = Measure(child.window, font, child.text, width, format);
   const bool tooWide = checkWidth && need.cx > width;
   const bool tooTall = checkHeight && need.cy > height;
-  if (!tooWide && !tooTall) return std::string();
   char numbers[200];
+  if (!tooWide && !tooTall) {
+    // It fits, but perhaps only because the control breaks a line where the
+    // text has none ("(-25 to 25" / "dB):"): a label breaks where its
+    // translator put the break, or nowhere.
+    if (!(format & DT_WORDBREAK) || !checkWidth) return std::string();
+    const SIZE unbroken = Measure(child.window, font, child.text, width, format & ~static_cast<UINT>(DT_WORDBREAK));
+    if (unbroken.cx <= width) return std::string();
+    std::snprintf(numbers, sizeof(numbers), " breaks a line its text does not break: unbroken it is %ldx%ld px, the control %dx%d px",
+                  static_cast<long>(unbroken.cx), static_cast<long>(unbroken.cy), width, height);
+    return Describe(child) + numbers;
+  }
   std::snprintf(numbers, sizeof(numbers), " needs %ldx%ld px but has %dx%d px (%s)", static_cast<long>(need.cx),
                 static_cast<long>(need.cy), width, height,
                 tooWide && tooTall ? "too wide and too tall" : tooWide ? "too wide" : "too tall");
@@ -258,6 +269,104 @@ std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name)
       if (b.groupBox && Inside(a.rect, b.rect)) continue;
       problems.push_back(name + ": " + Describe(a) + " at " + RectText(a.rect) + " overlaps " + Describe(b) +
                          " at " + RectText(b.rect));
+    }
+  }
+  return problems;
+}
+
+std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  std::vector<std::pair<wchar_t, Child>> keys;
+  for (const Child& child : VisibleChildren(dialog)) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child.window, GWL_STYLE));
+    if (KindOf(child, style) == TextKind::kNone || KindOf(child, style) == TextKind::kOwnStatic) continue;
+    if (KindOf(child, style) == TextKind::kStatic && (style & SS_NOPREFIX)) continue;
+    const std::wstring& text = child.text;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+      if (text[i] != L'&') continue;
+      if (text[i + 1] == L'&') {  // a literal ampersand
+        ++i;
+        continue;
+      }
+      wchar_t key = text[i + 1];
+      CharLowerBuffW(&key, 1);
+      for (const auto& seen : keys) {
+        if (seen.first != key) continue;
+        problems.push_back(name + ": access key '" + Utf8(std::wstring(1, key)) + "' of " + Describe(child) +
+                           " is also that of " + Describe(seen.second));
+      }
+      keys.emplace_back(key, child);
+      break;  // the first marked character is the key
+    }
+  }
+  return problems;
+}
+
+namespace {
+
+std::wstring LocaleText(LCTYPE type, const wchar_t* fallback) {
+  wchar_t text[16] = {};
+  return GetLocaleInfoW(LOCALE_USER_DEFAULT, type, text, 16) > 1 ? std::wstring(text) : std::wstring(fallback);
+}
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Characters some locale puts between digits: point, comma, the spaces.
+bool IsSeparatorCandidate(wchar_t c) {
+  return c == L'.' || c == L',' || c == L' ' || c == 0x00A0 || c == 0x202F || c == L'\'';
+}
+
+// Whether `number` (digits and separator candidates, starting and ending
+// with a digit) is laid out with `group` and `decimal`.
+bool LaidOutBy(const std::wstring& number, const std::wstring& group, const std::wstring& decimal) {
+  std::vector<std::wstring> runs(1);
+  std::vector<wchar_t> separators;
+  for (wchar_t c : number) {
+    if (IsDigit(c)) {
+      runs.back() += c;
+    } else {
+      separators.push_back(c);
+      runs.emplace_back();
+    }
+  }
+  for (size_t i = 0; i < separators.size(); ++i) {
+    const bool last = i + 1 == separators.size();
+    const std::wstring separator(1, separators[i]);
+    if (separator == group && runs[i + 1].size() == 3 && (i > 0 || runs[0].size() <= 3)) continue;
+    if (last && separator == decimal && runs[i + 1].size() == 1) continue;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> NumberLayoutProblems(HWND dialog, const std::string& name) {
+  const std::wstring group = LocaleText(LOCALE_STHOUSAND, L",");
+  const std::wstring decimal = LocaleText(LOCALE_SDECIMAL, L".");
+  std::vector<std::string> problems;
+  for (const Child& child : VisibleChildren(dialog)) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(child.window, GWL_STYLE));
+    if (KindOf(child, style) == TextKind::kNone) continue;
+    const std::wstring& text = child.text;
+    for (size_t i = 0; i < text.size();) {
+      if (!IsDigit(text[i])) {
+        ++i;
+        continue;
+      }
+      // A number: digits, and separators that stand between digits.
+      size_t end = i;
+      while (end < text.size() &&
+             (IsDigit(text[end]) ||
+              (IsSeparatorCandidate(text[end]) && end + 1 < text.size() && IsDigit(text[end + 1]) && end > i)))
+        ++end;
+      const std::wstring number = text.substr(i, end - i);
+      if (!LaidOutBy(number, group, decimal)) {
+        problems.push_back(name + ": " + Describe(child) + " writes " + Utf8(number) +
+                           ", which is not laid out as the locale lays out values (group \"" + Utf8(group) +
+                           "\", decimal \"" + Utf8(decimal) + "\")");
+      }
+      i = end;
     }
   }
   return problems;
