@@ -277,8 +277,9 @@ HCURSOR CursorAt(Envelope& e, int x, int y) {
                ? LoadCursorW(nullptr, IDC_ARROW)
                : ModuleCursor(e, kModuleCursorPoint, IDC_HAND);
   }
-  if (e.model.HitLine(x, y) >= 0) return ModuleCursor(e, kModuleCursorLine, IDC_CROSS);
+  // In the order a press takes them: a point, the end handle, the line.
   if (e.model.HitEnd(x, y)) return LoadCursorW(nullptr, IDC_SIZEWE);
+  if (e.model.HitLine(x, y) >= 0) return ModuleCursor(e, kModuleCursorLine, IDC_CROSS);
   return LoadCursorW(nullptr, IDC_ARROW);
 }
 

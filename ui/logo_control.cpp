@@ -162,10 +162,10 @@ void Fill(HDC dc, const RECT& r, COLORREF colour) {
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
-void DrawButton(const Logo& l, HDC dc, const LogoButton& b) {
+void DrawButton(const Logo& l, HDC dc, const LogoButton& b, int item) {
   RECT r = b.rect;
   if (b.kind == 0) {
-    HIMAGELIST list = b.state == 2 ? l.images[2] : (b.pressed || l.hovered == kFirstButtonItem) ? l.images[1] : l.images[0];
+    HIMAGELIST list = b.state == 2 ? l.images[2] : (b.pressed || l.hovered == item) ? l.images[1] : l.images[0];
     if (!list) list = l.images[0];
     if (list) ImageList_Draw(list, b.image, dc, r.left, b.imageTop, ILD_TRANSPARENT);
     return;
@@ -226,7 +226,8 @@ void Paint(Logo& l, HDC dc) {
     DrawTextW(dc, text.data(), length, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     SelectObject(dc, old);
   }
-  for (const LogoButton& b : l.buttons) DrawButton(l, dc, b);
+  for (std::size_t i = 0; i < l.buttons.size(); ++i)
+    DrawButton(l, dc, l.buttons[i], kFirstButtonItem + static_cast<int>(i));
 }
 
 void PaintBuffered(Logo& l, HDC target) {

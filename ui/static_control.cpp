@@ -235,7 +235,10 @@ void Paint(StaticControl& s, HDC dc) {
 void PaintBuffered(StaticControl& s, HDC target) {
   RECT client;
   GetClientRect(s.window, &client);
-  if (s.dib || client.right <= 0 || client.bottom <= 0) {
+  // A transparent static leaves what lies under it alone, so it paints
+  // straight onto its window: a buffer would start black and copy that over.
+  const bool transparent = (GetWindowLongW(s.window, GWL_EXSTYLE) & WS_EX_TRANSPARENT) != 0;
+  if (s.dib || transparent || client.right <= 0 || client.bottom <= 0) {
     Paint(s, target);
     return;
   }

@@ -56,17 +56,6 @@ constexpr DWORD kParamSyncStereo = 3;
 constexpr DWORD kParamOutputGain = 4;
 constexpr double kPi = 3.14159265358979323846;
 
-template <typename Done>
-bool PumpUntil(Done done, DWORD limitMs = 4000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > limitMs) return done();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    PumpMessages();
-  }
-  return true;
-}
-
 class GdynPage : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -21,6 +21,16 @@ void PumpMessages() {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limitMs) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    PumpMessages();
+  }
+  return true;
+}
+
 // --- TestPageSite -------------------------------------------------------------
 
 STDMETHODIMP TestPageSite::QueryInterface(REFIID iid, void** object) {

@@ -20,6 +20,10 @@ extern const CLSID kTestClsidNoisgtPage;
 // Handles this thread's pending messages (posted notifications among them).
 void PumpMessages();
 
+// Pumps this thread's messages (page timers among them) until `done` or
+// about `limitMs` have passed; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000);
+
 // IPropertyPageSite that records status changes.
 class TestPageSite : public IPropertyPageSite {
  public:
