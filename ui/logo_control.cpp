@@ -12,6 +12,8 @@
 #include <new>
 #include <vector>
 
+#include "support/strings/string_ids.h"
+#include "support/win/wide_text.h"
 #include "ui/static_control.h"
 
 namespace orlofx {
@@ -278,7 +280,12 @@ void Release(Logo& l, POINT p) {
                        reinterpret_cast<LPARAM>(l.window));
         }
       } else {
-        ShellExecuteW(l.window, L"open", kMakerHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+        // The maker's home page, when the site has a real address.
+        const std::wstring site = MakerSiteAddress();
+        if (!site.empty()) {
+          const std::wstring page = site + (site.back() == L'/' ? L"" : L"/") + kMakerHomePagePath;
+          ShellExecuteW(l.window, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        }
       }
     }
   }
@@ -288,6 +295,25 @@ void Release(Logo& l, POINT p) {
 }
 
 }  // namespace
+
+bool IsPlaceholderAddress(const std::wstring& address) {
+  // The host: after "//", up to the next "/", ":" or the end.
+  const size_t start = address.find(L"//");
+  const size_t from = start == std::wstring::npos ? 0 : start + 2;
+  const size_t end = address.find_first_of(L"/:", from);
+  std::wstring host = address.substr(from, end == std::wstring::npos ? std::wstring::npos : end - from);
+  if (host.empty()) return true;
+  CharLowerBuffW(&host[0], static_cast<DWORD>(host.size()));
+  static const std::wstring kReserved = L".example";
+  return host == kReserved.substr(1) ||
+         (host.size() > kReserved.size() &&
+          host.compare(host.size() - kReserved.size(), kReserved.size(), kReserved) == 0);
+}
+
+std::wstring MakerSiteAddress() {
+  const std::wstring address = LoadWideString(sid::kMakerSite);
+  return IsPlaceholderAddress(address) ? std::wstring() : address;
+}
 
 void SetLogoBitmaps(int normalId, int hoverId) {
   g_bitmapId = normalId;

@@ -505,6 +505,21 @@ TEST_F(LogoTest, OnlyTheImageButtonUnderThePointerShowsItsHotImage) {
   ImageList_Destroy(hot);
 }
 
+TEST(MakerSite, AnAddressInTheReservedExampleDomainIsAPlaceholder) {
+  const struct {
+    const wchar_t* address;
+    bool placeholder;
+  } cases[] = {{L"", true},
+               {L"https://www.orlomedia.example/", true},
+               {L"https://WWW.Orlomedia.EXAMPLE:8080/x", true},
+               {L"http://example/", true},
+               {L"https://www.orlomedia.com/", false},
+               {L"https://example.com/", false},
+               {L"https://www.examples.org/", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(orlofx::IsPlaceholderAddress(c.address), c.placeholder) << std::string(c.address, c.address + wcslen(c.address));
+}
+
 TEST_F(LogoTest, Pictures) {
   HWND bar = Bar(L"Noise Gate");
   HWND blank = Child(orlofx::kLogoClassName, L"", 0, 0, 40, 420, kBarHeight, 3);
