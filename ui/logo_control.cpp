@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/strings/string_ids.h"
+#include "support/win/dpi.h"
 #include "support/win/wide_text.h"
 #include "ui/static_control.h"
 
@@ -56,6 +57,7 @@ struct Logo {
   int pressed = kNoItem;
   bool timer = false;
   RECT logoRect = {};
+  int dpi = 96;  // of the window: the logo and the buttons' spacing scale with it
   RECT titleRect = {};
   HFONT titleFont = nullptr;
   HFONT buttonFont = nullptr;  // from WM_SETFONT, not owned
@@ -103,30 +105,35 @@ void Layout(Logo& l) {
   GetClientRect(l.window, &client);
   const int height = client.bottom;
   l.logoRect = {0, 0, 0, 0};
-  if (l.bitmaps[0]) l.logoRect = {0, 0, static_cast<int>(l.bitmaps[0]->biWidth), DibHeight(l.bitmaps[0])};
+  // The logo at the window's DPI, as the bar's height in dialog units is.
+  if (l.bitmaps[0]) {
+    l.logoRect = {0, 0, ScaleToDpi(static_cast<int>(l.bitmaps[0]->biWidth), l.dpi),
+                  ScaleToDpi(DibHeight(l.bitmaps[0]), l.dpi)};
+  }
 
   HDC dc = GetDC(l.window);
   HGDIOBJ old = SelectObject(dc, ButtonFont(l));
   TEXTMETRICW tm = {};
   GetTextMetricsW(dc, &tm);
-  int right = client.right - 2;
+  const int gap = ScaleToDpi(2, l.dpi);
+  int right = client.right - gap;
   for (auto it = l.buttons.rbegin(); it != l.buttons.rend(); ++it) {
     LogoButton& b = *it;
     int w = 0, h = 0;
     if (b.kind == 1) {
       SIZE size = {};
       GetTextExtentPoint32W(dc, b.text, static_cast<int>(wcslen(b.text)), &size);
-      w = size.cx + 8;
-      h = tm.tmHeight + 4;
+      w = size.cx + ScaleToDpi(8, l.dpi);
+      h = tm.tmHeight + ScaleToDpi(4, l.dpi);
     } else {
       ImageSize(l, &w, &h);
     }
-    if (h > height - 2) h = height - 2;
+    if (h > height - gap) h = height - gap;
     if (h < 0) h = 0;
     const int top = (height - h) / 2;
     b.rect = {right - w, top, right, top + h};
     b.imageTop = top;
-    right -= w + 2;
+    right -= w + gap;
   }
   SelectObject(dc, old);
   ReleaseDC(l.window, dc);
@@ -206,8 +213,8 @@ void Paint(Logo& l, HDC dc) {
   const BITMAPINFOHEADER* dib = l.bitmaps[l.hovered == kLogoItem && l.bitmaps[1] ? 1 : 0];
   if (dib && l.drawDib) {
     const BYTE* bits = reinterpret_cast<const BYTE*>(dib) + PackedDibBitsOffset(dib);
-    DrawDibDraw(l.drawDib, dc, 0, 0, -1, -1, const_cast<BITMAPINFOHEADER*>(dib), const_cast<BYTE*>(bits), 0, 0,
-                dib->biWidth, DibHeight(dib), 0);
+    DrawDibDraw(l.drawDib, dc, 0, 0, ScaleToDpi(dib->biWidth, l.dpi), ScaleToDpi(DibHeight(dib), l.dpi),
+                const_cast<BITMAPINFOHEADER*>(dib), const_cast<BYTE*>(bits), 0, 0, dib->biWidth, DibHeight(dib), 0);
   }
   const int length = GetWindowTextLengthW(l.window);
   if (length > 0 && l.titleRect.right > l.titleRect.left) {
@@ -328,6 +335,7 @@ LRESULT CALLBACK LogoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     l = new (std::nothrow) Logo;
     if (!l) return -1;
     l->window = window;
+    l->dpi = WindowDpi(window);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetClassLongPtrW(window, GCLP_HMODULE));
     l->bitmaps[0] = LoadPackedDib(module, g_bitmapId);
     l->bitmaps[1] = LoadPackedDib(module, g_hoverBitmapId);

@@ -419,6 +419,38 @@ const PageCase kPages[] = {
     {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
 };
 
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// Captures at another screen DPI than 96 carry it in their names
+// ("pgeq_en_144dpi").
+std::string DpiSuffix() {
+  const int dpi = ScreenDpi();
+  return dpi == 96 ? std::string() : "_" + std::to_string(dpi) + "dpi";
+}
+
+// The trackbars' thumbs grow with the screen's DPI, as the dialog does: 12
+// pixels along the travel at 96 DPI (the travel starts half a thumb in).
+std::vector<std::string> ThumbProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  const int half = MulDiv(12, ScreenDpi(), 96) / 2;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    if (_wcsicmp(cls, L"tovra2Bld314TrackbarClass") != 0) continue;
+    const int start = HIWORD(SendMessageW(child, 1566, 0, 0));  // (channel start << 16) | travel
+    if (start != half) {
+      problems.push_back(name + ": trackbar " + std::to_string(GetDlgCtrlID(child)) + " has a thumb " +
+                         std::to_string(2 * start) + " px long, not " + std::to_string(2 * half));
+    }
+  }
+  return problems;
+}
+
 class EveryPage : public ::testing::TestWithParam<PageCase> {
  protected:
   void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
@@ -445,7 +477,7 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
   bool opened = true;
   for (const Language& language : kLanguages) {
     ASSERT_EQ(translation->SetLanguage(language.id), S_OK);
-    HostWindow host(1000, 720);
+    HostWindow host(1260, 990);  // the pages at 144 DPI too, within the 1280 x 1024 screen
     HostedPage page;
     const HRESULT hr = page.Open(module_, c.page, filter, host.Handle());
     if (FAILED(hr)) {
@@ -479,10 +511,12 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     // Each access key leads to one control.
     for (const std::string& p : MnemonicProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
+    for (const std::string& p : ThumbProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
     // Numbers in labels follow the locale, as the values beside them do.
     for (const std::string& p : NumberLayoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
-    CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag).c_str());
+    CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag + DpiSuffix()).c_str());
     orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
     for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
@@ -506,7 +540,7 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
                      if (!about) return false;
                      for (const std::string& p : WindowFitProblems(about, std::string("about ") + language.tag))
                        problems.push_back(p);
-                     CapturePage(about, (std::string("about_") + language.tag).c_str());
+                     CapturePage(about, (std::string("about_") + language.tag + DpiSuffix()).c_str());
                      SendMessageW(about, WM_COMMAND, IDOK, 0);
                      aboutSeen = true;
                      return true;
