@@ -2,13 +2,16 @@
 // EnvelopeModel, which holds the points and the editing rules.
 #include "ui/envelope_control.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <new>
 #include <vector>
 
+#include "support/win/accessible.h"
 #include "support/win/dpi.h"
+#include "support/win/wide_text.h"
 #include "ui/envelope_model.h"
 
 namespace orlofx {
@@ -77,6 +80,12 @@ struct Envelope {
 };
 
 Envelope* From(HWND window) { return reinterpret_cast<Envelope*>(GetWindowLongPtrW(window, 0)); }
+
+// The graph's value as a reader hears it: how many points the curve has.
+std::wstring AccessibleValue(HWND window) {
+  const Envelope* e = From(window);
+  return e ? FormatIntegerW(static_cast<long>(e->model.Count()), true) : std::wstring();
+}
 
 void Layout(Envelope& e) {
   RECT rc;
@@ -772,6 +781,10 @@ LRESULT CALLBACK EnvelopeWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
       OnKey(*e, wParam, lParam);
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerGetObject(window, wParam, lParam, {ROLE_SYSTEM_CHART, AccessibleValue}))
+        return object;
+      break;
     case WM_GETDLGCODE: {
       if (!e->focused) return DLGC_WANTTAB;
       // Enter and Escape belong to the dialog (its default and cancel

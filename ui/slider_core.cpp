@@ -1,8 +1,12 @@
 #include "ui/slider_core.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <new>
+
+#include "support/win/accessible.h"
+#include "support/win/wide_text.h"
 
 namespace orlofx {
 namespace slider_detail {
@@ -113,6 +117,18 @@ void CreateFocusCaret(Slider& s) {
     s.hasCaret = true;
     PlaceCaret(s);
   }
+}
+
+// The value as the page shows it (its value text or edit box), else the
+// position.
+std::wstring AccessibleValue(HWND window) {
+  if (auto shown = static_cast<HWND>(GetPropW(window, kValueWindowProperty))) {
+    wchar_t text[64] = {};
+    GetWindowTextW(shown, text, 64);
+    return text;
+  }
+  const Slider* s = From(window);
+  return s ? FormatIntegerW(s->position[0], true) : std::wstring();
 }
 
 // Sets thumb `index` and says whether its pixel moved.
@@ -714,6 +730,8 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
   const bool fader = kind == Kind::kFader;
   switch (message) {
     case WM_DESTROY:
+      RemovePropW(window, kValueWindowProperty);
+      RemovePropW(window, kLabelWindowProperty);
       StopTimer(*s);
       if (s->hasCaret) DestroyCaret();
       if (s->cache) DeleteObject(s->cache);
@@ -804,6 +822,10 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEWHEEL:
       Wheel(*s, wParam);
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerGetObject(window, wParam, lParam, {ROLE_SYSTEM_SLIDER, AccessibleValue}))
+        return object;
+      break;
 
     case SLM_GETPOS:
       return s->position[0];

@@ -2,6 +2,7 @@
 // language switch reaching presets, pages and menus, texts that fit their
 // controls, and a capture of every page and the About box per language.
 #include <windows.h>
+#include <oleacc.h>
 #include <objbase.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -419,6 +420,37 @@ const PageCase kPages[] = {
     {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
 };
 
+// What a screen reader hears of the page's custom controls: every slider
+// has a name (its label) and a value, the meters and graphs their roles.
+std::vector<std::string> AccessibleProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  const struct {
+    const wchar_t* cls;
+    long role;
+    bool named;
+  } kinds[] = {{L"tovra2Bld314FaderClass", ROLE_SYSTEM_SLIDER, true},
+               {L"tovra2Bld314TrackbarClass", ROLE_SYSTEM_SLIDER, true},
+               {L"tovra2Bld314MeterClass", ROLE_SYSTEM_PROGRESSBAR, false},
+               {L"tovra2Bld314EnvelopeClass", ROLE_SYSTEM_CHART, true}};
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    for (const auto& kind : kinds) {
+      if (_wcsicmp(cls, kind.cls) != 0) continue;
+      const std::string control = name + ": control " + std::to_string(GetDlgCtrlID(child));
+      AccessibleText heard;
+      if (!ReadAccessible(child, &heard)) {
+        problems.push_back(control + " answers no accessible object");
+      } else {
+        if (heard.role != kind.role) problems.push_back(control + " has role " + std::to_string(heard.role));
+        if (kind.named && heard.name.empty()) problems.push_back(control + " has no accessible name");
+        if (heard.value.empty()) problems.push_back(control + " has no accessible value");
+      }
+    }
+  }
+  return problems;
+}
+
 int ScreenDpi() {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
@@ -512,6 +544,8 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     for (const std::string& p : MnemonicProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
     for (const std::string& p : ThumbProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
+    for (const std::string& p : AccessibleProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
     // Numbers in labels follow the locale, as the values beside them do.
     for (const std::string& p : NumberLayoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))

@@ -117,6 +117,16 @@ class MessageRecorder {
   std::vector<UINT> messages_;
 };
 
+// What a screen reader hears of a control: its client object's name, value
+// and role, asked through AccessibleObjectFromWindow (oleacc). False when
+// the control answers with no object.
+struct AccessibleText {
+  std::wstring name;
+  std::wstring value;
+  long role = 0;
+};
+bool ReadAccessible(HWND control, AccessibleText* out);
+
 // Saves a PNG of `window` under the build tree when the capture helper is
 // part of this build; returns whether one was written.
 bool CapturePage(HWND window, const char* name);
