@@ -106,9 +106,15 @@ if(BUILD_TESTING AND ORLOFX_WIN_TEST_PROGRAMS)
     if(name STREQUAL "test_module")
       set_tests_properties(win.${short} PROPERTIES RESOURCE_LOCK registry)
     endif()
-    # Opens all nine pages in four languages and captures each.
+    # Opens all nine pages in four languages and captures each; once more at
+    # 144 DPI, in a prefix of its own, for the pages and the dialogs' fit.
     if(name STREQUAL "test_languages")
       set_tests_properties(win.${short} PROPERTIES TIMEOUT 900)
+      add_test(NAME win.${short}_144dpi COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh
+        ${CMAKE_BINARY_DIR}/wineprefix-144dpi ${ORLOFX_WIN_ARCH} $<TARGET_FILE:${name}>
+        --gtest_filter=LanguageResources.EveryDialogFitsInEveryLanguage:Languages/EveryPage.*)
+      set_tests_properties(win.${short}_144dpi PROPERTIES TIMEOUT 900 SKIP_RETURN_CODE 77
+        ENVIRONMENT ORLOFX_WINE_DPI=144 WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     endif()
     if(name MATCHES "_stream$")
       set_tests_properties(win.${short} PROPERTIES FIXTURES_REQUIRED reference)

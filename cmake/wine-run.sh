@@ -4,7 +4,8 @@
 # The prefix is created on first use. Every run gets its own Xvfb on a free
 # display, started before Wine so that the prefix always has a display, and
 # stopped afterwards. Wine's crash dialog is off (a crash must fail the test,
-# not wait for a click) and the locale is pinned to US English.
+# not wait for a click) and the locale is pinned to US English. With
+# ORLOFX_WINE_DPI set, the prefix's screen has that many dots per inch.
 # Exit code 77 means "cannot run here" (CTest reports the test as skipped).
 set -u
 prefix=$1 arch=$2
@@ -83,6 +84,13 @@ mkdir -p "$(dirname "$prefix")"
         /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || ok=
     done
     [ -n "$ok" ] && touch "$prefix/.orlofx-fonts-2"
+  fi
+  # A prefix for another screen DPI than 96 (ORLOFX_WINE_DPI, for example
+  # 144): Wine reads LogPixels when a program starts.
+  if [ -n "${ORLOFX_WINE_DPI:-}" ] && [ ! -f "$prefix/.orlofx-dpi-$ORLOFX_WINE_DPI" ]; then
+    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ORLOFX_WINE_DPI" /f >/dev/null 2>&1 &&
+      "$wine" reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$ORLOFX_WINE_DPI" /f >/dev/null 2>&1 &&
+      touch "$prefix/.orlofx-dpi-$ORLOFX_WINE_DPI"
   fi
 ) 9>"$prefix.lock"
 

@@ -41,6 +41,15 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       }
       SetDlgItemTextW(dialog, kAboutNameId, name.c_str());
       SetDlgItemTextW(dialog, kAboutVersionId, AboutVersionLine().c_str());
+      // The link only while the site has a real address.
+      if (HWND link = GetDlgItem(dialog, kAboutLinkId)) {
+        const std::wstring site = MakerSiteAddress();
+        SetWindowTextW(link, site.c_str());
+        if (site.empty()) {
+          ShowWindow(link, SW_HIDE);
+          EnableWindow(link, FALSE);
+        }
+      }
       // OK, not the link, takes the first keystroke.
       SetFocus(GetDlgItem(dialog, IDOK));
       return FALSE;

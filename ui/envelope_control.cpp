@@ -2,12 +2,16 @@
 // EnvelopeModel, which holds the points and the editing rules.
 #include "ui/envelope_control.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <new>
 #include <vector>
 
+#include "support/win/accessible.h"
+#include "support/win/dpi.h"
+#include "support/win/wide_text.h"
 #include "ui/envelope_model.h"
 
 namespace orlofx {
@@ -72,14 +76,23 @@ struct Envelope {
   POINT bandEnd = {};
   int32_t dragEndX = 0;
   std::vector<EnvelopePoint> pressCopy;  // the points at the press, for Escape
+  int dpi = 96;  // of the window: margins, handles and hit distances scale with it
 };
 
 Envelope* From(HWND window) { return reinterpret_cast<Envelope*>(GetWindowLongPtrW(window, 0)); }
 
+// The graph's value as a reader hears it: how many points the curve has.
+std::wstring AccessibleValue(HWND window) {
+  const Envelope* e = From(window);
+  return e ? FormatIntegerW(static_cast<long>(e->model.Count()), true) : std::wstring();
+}
+
 void Layout(Envelope& e) {
   RECT rc;
   GetClientRect(e.window, &rc);
-  e.model.SetArea(rc.left + kMargin, rc.top + kMargin, rc.right - kMargin, rc.bottom - kMargin);
+  const int margin = ScaleToDpi(kMargin, e.dpi);
+  e.model.SetArea(rc.left + margin, rc.top + margin, rc.right - margin, rc.bottom - margin);
+  e.model.SetHitReach(ScaleToDpi(EnvelopeModel::kHitRadius, e.dpi), ScaleToDpi(EnvelopeModel::kEndReach, e.dpi));
 }
 
 void Redraw(Envelope& e) { InvalidateRect(e.window, nullptr, FALSE); }
@@ -277,8 +290,9 @@ HCURSOR CursorAt(Envelope& e, int x, int y) {
                ? LoadCursorW(nullptr, IDC_ARROW)
                : ModuleCursor(e, kModuleCursorPoint, IDC_HAND);
   }
-  if (e.model.HitLine(x, y) >= 0) return ModuleCursor(e, kModuleCursorLine, IDC_CROSS);
+  // In the order a press takes them: a point, the end handle, the line.
   if (e.model.HitEnd(x, y)) return LoadCursorW(nullptr, IDC_SIZEWE);
+  if (e.model.HitLine(x, y) >= 0) return ModuleCursor(e, kModuleCursorLine, IDC_CROSS);
   return LoadCursorW(nullptr, IDC_ARROW);
 }
 
@@ -499,17 +513,18 @@ void Paint(Envelope& e, HDC target) {
   HBRUSH pointBrush = CreateSolidBrush(pointColour);
   SelectObject(dc, pointPen);
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  const int handle = ScaleToDpi(kHandle, e.dpi);
   for (size_t i = 0; i < pixels.size(); ++i) {
     const POINT p = pixels[i];
     // Locked points are filled: they cannot be taken.
     SelectObject(dc, m.IsLocked(static_cast<uint32_t>(i)) ? pointBrush : GetStockObject(WHITE_BRUSH));
-    Rectangle(dc, p.x - kHandle, p.y - kHandle, p.x + kHandle + 1, p.y + kHandle + 1);
+    Rectangle(dc, p.x - handle, p.y - handle, p.x + handle + 1, p.y + handle + 1);
   }
   HBRUSH markerBrush = CreateSolidBrush(e.marker);
   for (const EnvelopeModel::Marker& mk : m.Markers()) {
     if (mk.point >= pixels.size()) continue;
     const POINT p = pixels[mk.point];
-    RECT tick = {p.x - 1, p.y + kHandle + 2, p.x + 2, p.y + kHandle + 7};
+    RECT tick = {p.x - 1, p.y + handle + 2, p.x + 2, p.y + handle + 7};
     FillRect(dc, &tick, markerBrush);
   }
 
@@ -528,7 +543,7 @@ void Paint(Envelope& e, HDC target) {
     const int oldRop = SetROP2(dc, R2_NOT);
     for (int i = m.SelectionFirst(); i <= m.SelectionLast(); ++i) {
       const POINT p = pixels[static_cast<size_t>(i)];
-      Rectangle(dc, p.x - kHandle - 2, p.y - kHandle - 2, p.x + kHandle + 3, p.y + kHandle + 3);
+      Rectangle(dc, p.x - handle - 2, p.y - handle - 2, p.x + handle + 3, p.y + handle + 3);
     }
     SetROP2(dc, oldRop);
     SelectObject(dc, pointPen);
@@ -709,6 +724,7 @@ LRESULT CALLBACK EnvelopeWndProc(HWND window, UINT message, WPARAM wParam, LPARA
 
   switch (message) {
     case WM_CREATE:
+      e->dpi = WindowDpi(window);
       Layout(*e);
       return 0;
     case WM_NCDESTROY:
@@ -765,6 +781,10 @@ LRESULT CALLBACK EnvelopeWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_KEYDOWN:
       OnKey(*e, wParam, lParam);
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerGetObject(window, wParam, lParam, {ROLE_SYSTEM_CHART, AccessibleValue}))
+        return object;
+      break;
     case WM_GETDLGCODE: {
       if (!e->focused) return DLGC_WANTTAB;
       // Enter and Escape belong to the dialog (its default and cancel

@@ -219,12 +219,17 @@ void EnvelopeModel::SetArea(int left, int top, int right, int bottom) {
   geometry_.bottom = std::max(top + 2, bottom);
 }
 
+void EnvelopeModel::SetHitReach(int radius, int endReach) {
+  hitRadius_ = std::max(1, radius);
+  endReach_ = std::max(1, endReach);
+}
+
 int EnvelopeModel::HitPoint(int px, int py) const {
   for (uint32_t i = 0; i < Count(); ++i) {
     const int x = geometry_.PixelX(points_[i].x);
     const int y = geometry_.PixelY(points_[i].y);
-    if (px >= x - kHitRadius && px < x + kHitRadius && py >= y - kHitRadius &&
-        py < y + kHitRadius) {
+    if (px >= x - hitRadius_ && px < x + hitRadius_ && py >= y - hitRadius_ &&
+        py < y + hitRadius_) {
       return static_cast<int>(i);
     }
   }
@@ -241,7 +246,7 @@ int EnvelopeModel::HitLine(int px, int py) const {
     const int y1 = geometry_.PixelY(points_[i].y);
     const double t = x1 == x0 ? 0.0 : static_cast<double>(px - x0) / (x1 - x0);
     const int y = static_cast<int>(y0 + t * (y1 - y0));
-    return std::abs(py - y) <= kHitRadius ? static_cast<int>(i) : -1;
+    return std::abs(py - y) <= hitRadius_ ? static_cast<int>(i) : -1;
   }
   return -1;
 }
@@ -249,7 +254,7 @@ int EnvelopeModel::HitLine(int px, int py) const {
 bool EnvelopeModel::HitEnd(int px, int py) const {
   if (!freeEnd_) return false;
   const int e = geometry_.PixelX(endX_);
-  return px >= e - 2 && px < e + 2 && py >= geometry_.top && py < geometry_.bottom;
+  return px >= e - endReach_ && px < e + endReach_ && py >= geometry_.top && py < geometry_.bottom;
 }
 
 // --- editing --------------------------------------------------------------------

@@ -42,7 +42,10 @@ class EnvelopeModel {
  public:
   static constexpr uint32_t kMinCapacity = 2;
   static constexpr uint32_t kMaxCapacity = 4095;
+  // Pixels around a point (either way) and around the line (above and
+  // below) that hit it, and either side of the free end's column, at 96 DPI.
   static constexpr int kHitRadius = 5;
+  static constexpr int kEndReach = 2;
 
   struct Marker {
     uint32_t point;
@@ -89,6 +92,9 @@ class EnvelopeModel {
   // --- geometry --------------------------------------------------------------
   // The graph area in pixels; the value ranges come from the model.
   void SetArea(int left, int top, int right, int bottom);
+  // The hit distances in pixels (kHitRadius and kEndReach scaled to the
+  // window's DPI).
+  void SetHitReach(int radius, int endReach);
   const EnvelopeGeometry& Geometry() const { return geometry_; }
   // Index of the first point within the hit square around (px, py), or -1.
   int HitPoint(int px, int py) const;
@@ -148,6 +154,8 @@ class EnvelopeModel {
   std::vector<Marker> markers_;
   int selFirst_ = -1, selLast_ = -1, selAnchor_ = -1;
   EnvelopeGeometry geometry_;
+  int hitRadius_ = kHitRadius;
+  int endReach_ = kEndReach;
 };
 
 }  // namespace orlofx

@@ -72,8 +72,9 @@ void PaintFader(Slider& s, HDC dc) {
   Fill(dc, s.client, s.background);
   const int centreX = s.client.right / 2;
 
-  // Groove, 4 pixels wide, the length of the travel.
-  RECT groove = {centreX - 2, s.channelStart, centreX + 2, s.channelEnd};
+  // Groove, 4 pixels wide (at 96 DPI), the length of the travel.
+  const int halfGroove = s.Scaled(2);
+  RECT groove = {centreX - halfGroove, s.channelStart, centreX + halfGroove, s.channelEnd};
   Fill(dc, groove, GetSysColor(COLOR_3DDKSHADOW));
   DrawEdge(dc, &groove, BDR_SUNKENOUTER, BF_RECT);
   if ((s.tracking == kSliderPageUp || s.tracking == kSliderPageDown) && s.hot) {
@@ -95,8 +96,8 @@ void PaintFader(Slider& s, HDC dc) {
   int ticks[3];
   TickCentres(s, ticks);
   for (int y : ticks) {
-    RECT a = {2, y, centreX - 4, y + 1};
-    RECT b = {centreX + 4, y, s.client.right - 2, y + 1};
+    RECT a = {2, y, centreX - 2 * halfGroove, y + 1};
+    RECT b = {centreX + 2 * halfGroove, y, s.client.right - 2, y + 1};
     for (RECT r : {a, b}) {
       if (r.right <= r.left) continue;
       Fill(dc, r, GetSysColor(COLOR_3DSHADOW));
@@ -117,7 +118,7 @@ void PaintFader(Slider& s, HDC dc) {
     DrawCap(s, dc, r, ThumbCentre(s, s.position[i]), manyColours, (s.activeMask & (1u << i)) != 0);
     // The ring also marks the thumbs a drag holds (a fader may be made not
     // to take the focus on a click).
-    if (FocusShown(s, i) || (s.tracking == 5 && (s.dragMask & (1u << i)))) DrawFocusRing(dc, r);
+    if (FocusShown(s, i) || (s.tracking == 5 && (s.dragMask & (1u << i)))) DrawFocusRing(s, dc, r);
   }
 }
 

@@ -12,6 +12,9 @@
 #include <new>
 #include <vector>
 
+#include "support/strings/string_ids.h"
+#include "support/win/dpi.h"
+#include "support/win/wide_text.h"
 #include "ui/static_control.h"
 
 namespace orlofx {
@@ -54,6 +57,7 @@ struct Logo {
   int pressed = kNoItem;
   bool timer = false;
   RECT logoRect = {};
+  int dpi = 96;  // of the window: the logo and the buttons' spacing scale with it
   RECT titleRect = {};
   HFONT titleFont = nullptr;
   HFONT buttonFont = nullptr;  // from WM_SETFONT, not owned
@@ -101,30 +105,35 @@ void Layout(Logo& l) {
   GetClientRect(l.window, &client);
   const int height = client.bottom;
   l.logoRect = {0, 0, 0, 0};
-  if (l.bitmaps[0]) l.logoRect = {0, 0, static_cast<int>(l.bitmaps[0]->biWidth), DibHeight(l.bitmaps[0])};
+  // The logo at the window's DPI, as the bar's height in dialog units is.
+  if (l.bitmaps[0]) {
+    l.logoRect = {0, 0, ScaleToDpi(static_cast<int>(l.bitmaps[0]->biWidth), l.dpi),
+                  ScaleToDpi(DibHeight(l.bitmaps[0]), l.dpi)};
+  }
 
   HDC dc = GetDC(l.window);
   HGDIOBJ old = SelectObject(dc, ButtonFont(l));
   TEXTMETRICW tm = {};
   GetTextMetricsW(dc, &tm);
-  int right = client.right - 2;
+  const int gap = ScaleToDpi(2, l.dpi);
+  int right = client.right - gap;
   for (auto it = l.buttons.rbegin(); it != l.buttons.rend(); ++it) {
     LogoButton& b = *it;
     int w = 0, h = 0;
     if (b.kind == 1) {
       SIZE size = {};
       GetTextExtentPoint32W(dc, b.text, static_cast<int>(wcslen(b.text)), &size);
-      w = size.cx + 8;
-      h = tm.tmHeight + 4;
+      w = size.cx + ScaleToDpi(8, l.dpi);
+      h = tm.tmHeight + ScaleToDpi(4, l.dpi);
     } else {
       ImageSize(l, &w, &h);
     }
-    if (h > height - 2) h = height - 2;
+    if (h > height - gap) h = height - gap;
     if (h < 0) h = 0;
     const int top = (height - h) / 2;
     b.rect = {right - w, top, right, top + h};
     b.imageTop = top;
-    right -= w + 2;
+    right -= w + gap;
   }
   SelectObject(dc, old);
   ReleaseDC(l.window, dc);
@@ -162,10 +171,10 @@ void Fill(HDC dc, const RECT& r, COLORREF colour) {
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
-void DrawButton(const Logo& l, HDC dc, const LogoButton& b) {
+void DrawButton(const Logo& l, HDC dc, const LogoButton& b, int item) {
   RECT r = b.rect;
   if (b.kind == 0) {
-    HIMAGELIST list = b.state == 2 ? l.images[2] : (b.pressed || l.hovered == kFirstButtonItem) ? l.images[1] : l.images[0];
+    HIMAGELIST list = b.state == 2 ? l.images[2] : (b.pressed || l.hovered == item) ? l.images[1] : l.images[0];
     if (!list) list = l.images[0];
     if (list) ImageList_Draw(list, b.image, dc, r.left, b.imageTop, ILD_TRANSPARENT);
     return;
@@ -204,8 +213,8 @@ void Paint(Logo& l, HDC dc) {
   const BITMAPINFOHEADER* dib = l.bitmaps[l.hovered == kLogoItem && l.bitmaps[1] ? 1 : 0];
   if (dib && l.drawDib) {
     const BYTE* bits = reinterpret_cast<const BYTE*>(dib) + PackedDibBitsOffset(dib);
-    DrawDibDraw(l.drawDib, dc, 0, 0, -1, -1, const_cast<BITMAPINFOHEADER*>(dib), const_cast<BYTE*>(bits), 0, 0,
-                dib->biWidth, DibHeight(dib), 0);
+    DrawDibDraw(l.drawDib, dc, 0, 0, ScaleToDpi(dib->biWidth, l.dpi), ScaleToDpi(DibHeight(dib), l.dpi),
+                const_cast<BITMAPINFOHEADER*>(dib), const_cast<BYTE*>(bits), 0, 0, dib->biWidth, DibHeight(dib), 0);
   }
   const int length = GetWindowTextLengthW(l.window);
   if (length > 0 && l.titleRect.right > l.titleRect.left) {
@@ -226,7 +235,8 @@ void Paint(Logo& l, HDC dc) {
     DrawTextW(dc, text.data(), length, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     SelectObject(dc, old);
   }
-  for (const LogoButton& b : l.buttons) DrawButton(l, dc, b);
+  for (std::size_t i = 0; i < l.buttons.size(); ++i)
+    DrawButton(l, dc, l.buttons[i], kFirstButtonItem + static_cast<int>(i));
 }
 
 void PaintBuffered(Logo& l, HDC target) {
@@ -277,7 +287,12 @@ void Release(Logo& l, POINT p) {
                        reinterpret_cast<LPARAM>(l.window));
         }
       } else {
-        ShellExecuteW(l.window, L"open", kMakerHomePage, nullptr, nullptr, SW_SHOWNORMAL);
+        // The maker's home page, when the site has a real address.
+        const std::wstring site = MakerSiteAddress();
+        if (!site.empty()) {
+          const std::wstring page = site + (site.back() == L'/' ? L"" : L"/") + kMakerHomePagePath;
+          ShellExecuteW(l.window, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        }
       }
     }
   }
@@ -287,6 +302,25 @@ void Release(Logo& l, POINT p) {
 }
 
 }  // namespace
+
+bool IsPlaceholderAddress(const std::wstring& address) {
+  // The host: after "//", up to the next "/", ":" or the end.
+  const size_t start = address.find(L"//");
+  const size_t from = start == std::wstring::npos ? 0 : start + 2;
+  const size_t end = address.find_first_of(L"/:", from);
+  std::wstring host = address.substr(from, end == std::wstring::npos ? std::wstring::npos : end - from);
+  if (host.empty()) return true;
+  CharLowerBuffW(&host[0], static_cast<DWORD>(host.size()));
+  static const std::wstring kReserved = L".example";
+  return host == kReserved.substr(1) ||
+         (host.size() > kReserved.size() &&
+          host.compare(host.size() - kReserved.size(), kReserved.size(), kReserved) == 0);
+}
+
+std::wstring MakerSiteAddress() {
+  const std::wstring address = LoadWideString(sid::kMakerSite);
+  return IsPlaceholderAddress(address) ? std::wstring() : address;
+}
 
 void SetLogoBitmaps(int normalId, int hoverId) {
   g_bitmapId = normalId;
@@ -301,6 +335,7 @@ LRESULT CALLBACK LogoWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     l = new (std::nothrow) Logo;
     if (!l) return -1;
     l->window = window;
+    l->dpi = WindowDpi(window);
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetClassLongPtrW(window, GCLP_HMODULE));
     l->bitmaps[0] = LoadPackedDib(module, g_bitmapId);
     l->bitmaps[1] = LoadPackedDib(module, g_hoverBitmapId);

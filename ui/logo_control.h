@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace orlofx {
 
 inline constexpr wchar_t kLogoClassName[] = L"tovra2Bld314LogoClass";
@@ -23,7 +25,14 @@ constexpr UINT_PTR kLogoHoverTimer = 51;
 constexpr UINT kLogoHoverPeriod = 130;
 
 // Where a click on the title leads while the title-click flag is off.
-inline constexpr wchar_t kMakerHomePage[] = L"https://www.orlomedia.example/productinfo.asp?Place=Home";
+// Whether `address` leads nowhere: empty, or its host in the reserved
+// .example domain (as placeholders are written).
+bool IsPlaceholderAddress(const std::wstring& address);
+// The maker's web site (string 7454), or "" while that is a placeholder.
+std::wstring MakerSiteAddress();
+
+// The home page's path and query on the maker's site (string 7454).
+inline constexpr wchar_t kMakerHomePagePath[] = L"productinfo.asp?Place=Home";
 
 // Bitmap resource ids of the logo, drawn normally and while hovered; set once
 // at module start-up.

@@ -2,6 +2,7 @@
 // around MeterModel, which holds the levels and the rules for them.
 #include "ui/meter_control.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "support/strings.h"
+#include "support/win/accessible.h"
 #include "support/win/module_resources.h"
 #include "ui/meter_model.h"
 
@@ -488,6 +490,19 @@ void PrepareMenu(const Meter& m, HMENU popup) {
                 MF_BYCOMMAND | ((model.options & kMeterHoldValleys) ? MF_CHECKED : MF_UNCHECKED));
 }
 
+// What the meter's readouts show, channel after channel ("-18.1, Clip").
+std::wstring AccessibleValue(HWND window) {
+  const Meter* m = From(window);
+  if (!m) return std::wstring();
+  std::wstring value;
+  for (int i = 0; i < m->model.ChannelCount(); ++i) {
+    if (i > 0) value += L", ";
+    value += Widen(m->model.ClipReadout(m->model.Channel(i).clip, Narrow(m->labelFormat),
+                                         (m->state & kStateExact) == 0));
+  }
+  return value;
+}
+
 bool IsMenuKey(WPARAM key) {
   return key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0);
 }
@@ -774,6 +789,10 @@ LRESULT CALLBACK MeterWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_KILLFOCUS:
       Redraw(*m);
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerGetObject(window, wParam, lParam, {ROLE_SYSTEM_PROGRESSBAR, AccessibleValue}))
+        return object;
+      break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
       // The menu key and Shift+F10 open the menu of a focused meter, as a

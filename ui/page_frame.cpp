@@ -101,6 +101,17 @@ POINT KeyboardMenuPoint(const RECT& r) {
   return POINT{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 4};
 }
 
+bool ClearReadoutAwayFromGraph(HWND dialog, int graphId, int readoutId) {
+  HWND graph = GetDlgItem(dialog, graphId);
+  HWND readout = GetDlgItem(dialog, readoutId);
+  if (!readout || GetWindowTextLengthW(readout) == 0) return true;
+  POINT cursor = {};
+  const bool overGraph = graph && GetCursorPos(&cursor) && WindowFromPoint(cursor) == graph;
+  if (overGraph || (graph && GetCapture() == graph)) return false;
+  SetWindowTextW(readout, L"");
+  return true;
+}
+
 HFONT CreateSmallerFont(HWND window, int percent) {
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -52,6 +52,11 @@ std::wstring EscapeAmpersands(const std::wstring& text);
 // rectangle, a quarter of the way down.
 POINT KeyboardMenuPoint(const RECT& windowRect);
 
+// Empties the readout `readoutId` of `dialog` once the pointer is neither
+// over graph `graphId` nor held by it (a page's timer asks); returns whether
+// the readout is empty.
+bool ClearReadoutAwayFromGraph(HWND dialog, int graphId, int readoutId);
+
 // A face of the font of `window` (WM_GETFONT, else the GUI font) at
 // `percent` of its height, for texts that must fit narrow columns. The
 // caller deletes it; null when it cannot be made.

@@ -10,6 +10,7 @@
 #include "framework/win/baseclasses/dll_entry.h"
 #include "support/platform.h"
 #include "support/strings/string_ids.h"
+#include "support/win/accessible.h"
 #include "support/win/wide_text.h"
 #include "ui/about_box.h"
 #include "ui/help_files.h"
@@ -177,7 +178,45 @@ void CAkPropertyPage::InitControls() {
     SendMessageW(control, SLM_SETDEFAULT, 0, range.defaultValue);
   }
   SetPageLabels(m_Dlg, description_.labels, description_.labelCount);
+  NameSliders();
   SetupLogoBar(m_Dlg, kLogoBarId, description_.nameId);
+}
+
+bool CAkPropertyPage::IsValueWindow(HWND window) const {
+  const int id = GetDlgCtrlID(window);
+  for (int i = 0; i < description_.groupCount; ++i)
+    if (description_.groups[i].textId == id) return true;
+  return false;
+}
+
+void CAkPropertyPage::NameSliders() {
+  for (int i = 0; i < description_.groupCount; ++i) {
+    const ValueGroup& group = description_.groups[i];
+    HWND slider = GetDlgItem(m_Dlg, group.sliderId);
+    if (!slider) continue;
+    SetPropW(slider, kValueWindowProperty, GetDlgItem(m_Dlg, group.textId));
+    // The slider's label: the text before it in the tab order, passing value
+    // texts and the sliders of its own row, which share one label ("Gain"
+    // stands once before four band faders); a check box that switches the
+    // sliders after it (a shelf's) labels them too.
+    WCHAR sliderClass[64] = {};
+    GetClassNameW(slider, sliderClass, 64);
+    for (HWND w = GetWindow(slider, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+      WCHAR cls[64] = {};
+      GetClassNameW(w, cls, 64);
+      if (IsValueWindow(w) || _wcsicmp(cls, sliderClass) == 0) continue;
+      const bool checkBox = _wcsicmp(cls, L"Button") == 0 &&
+                            (SendMessageW(w, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) &&
+                            !(SendMessageW(w, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+      if (_wcsicmp(cls, L"Static") == 0 || checkBox) {
+        // Kept as a window, read when asked: some labels follow a setting
+        // (the frequency caption of a band type).
+        SetPropW(slider, kLabelWindowProperty, w);
+        break;
+      }
+      if (GetWindowLongW(w, GWL_STYLE) & WS_TABSTOP) break;
+    }
+  }
 }
 
 void CAkPropertyPage::UpdateControls(int controlId) {

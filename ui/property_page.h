@@ -109,6 +109,10 @@ class CAkPropertyPage : public CBasePropertyPage {
   void NotifyOtherPages();
 
  private:
+  // Names each slider after its label and points it at its value window,
+  // for screen readers (support/win/accessible.h).
+  void NameSliders();
+  bool IsValueWindow(HWND window) const;
   void OnCommand(int id, int code, HWND control);
   void OnScroll(int code, bool vertical, HWND control);
   void OnEditDone(const ValueGroup& group);

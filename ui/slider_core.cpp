@@ -1,8 +1,12 @@
 #include "ui/slider_core.h"
 
+#include <oleacc.h>
 #include <windowsx.h>
 
 #include <new>
+
+#include "support/win/accessible.h"
+#include "support/win/wide_text.h"
 
 namespace orlofx {
 namespace slider_detail {
@@ -49,13 +53,15 @@ void Layout(Slider& s) {
   const int along = s.Vertical() ? height : width;
   const int across = s.Vertical() ? width : height;
   if (s.kind == Kind::kFader) {
-    s.thumbLength = kCapLength;
-    s.thumbAcross = across - 4 < kCapWidth ? across - 4 : kCapWidth;
+    s.thumbLength = s.Scaled(kCapLength);
+    const int capWidth = s.Scaled(kCapWidth);
+    s.thumbAcross = across - 4 < capWidth ? across - 4 : capWidth;
   } else {
-    s.thumbLength = 12;
-    int maxAcross = 18;
+    s.thumbLength = s.Scaled(12);
+    int maxAcross = s.Scaled(18);
     // Leave room for the tick marks beside the thumb when there is some.
-    if ((s.style & kSliderTicks) && across >= 20) maxAcross = across - 10 < 18 ? across - 10 : 18;
+    if ((s.style & kSliderTicks) && across >= s.Scaled(20))
+      maxAcross = across - s.Scaled(10) < maxAcross ? across - s.Scaled(10) : maxAcross;
     s.thumbAcross = across < maxAcross ? across : maxAcross;
     if (s.images[0]) {
       const int length = s.Vertical() ? s.imageSize[1] : s.imageSize[2];
@@ -111,6 +117,18 @@ void CreateFocusCaret(Slider& s) {
     s.hasCaret = true;
     PlaceCaret(s);
   }
+}
+
+// The value as the page shows it (its value text or edit box), else the
+// position.
+std::wstring AccessibleValue(HWND window) {
+  if (auto shown = static_cast<HWND>(GetPropW(window, kValueWindowProperty))) {
+    wchar_t text[64] = {};
+    GetWindowTextW(shown, text, 64);
+    return text;
+  }
+  const Slider* s = From(window);
+  return s ? FormatIntegerW(s->position[0], true) : std::wstring();
 }
 
 // Sets thumb `index` and says whether its pixel moved.
@@ -641,11 +659,11 @@ bool FocusShown(const Slider& s, int index) {
   return s.TwoThumbs() ? (s.activeMask & (1u << index)) != 0 : index == 0;
 }
 
-void DrawFocusRing(HDC dc, const RECT& thumb) {
+void DrawFocusRing(const Slider& s, HDC dc, const RECT& thumb) {
   HBRUSH ring = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
   if (!ring) return;
   RECT r = thumb;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < s.Scaled(2); ++i) {
     FrameRect(dc, &r, ring);
     InflateRect(&r, -1, -1);
   }
@@ -695,6 +713,7 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
     s->thumbCount = (kind == Kind::kFader && (s->style & kFaderTwoThumbs)) ? 2 : 1;
     s->activeMask = AllThumbs(*s);
     s->background = GetSysColor(COLOR_BTNFACE);
+    s->dpi = WindowDpi(window);
     s->callback = SendScroll;
     s->callbackData = reinterpret_cast<LPARAM>(create->lpCreateParams);
     s->map.SetRange(0, 100, TableOf(*s));
@@ -711,6 +730,8 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
   const bool fader = kind == Kind::kFader;
   switch (message) {
     case WM_DESTROY:
+      RemovePropW(window, kValueWindowProperty);
+      RemovePropW(window, kLabelWindowProperty);
       StopTimer(*s);
       if (s->hasCaret) DestroyCaret();
       if (s->cache) DeleteObject(s->cache);
@@ -801,6 +822,10 @@ LRESULT SliderProc(Kind kind, HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEWHEEL:
       Wheel(*s, wParam);
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerGetObject(window, wParam, lParam, {ROLE_SYSTEM_SLIDER, AccessibleValue}))
+        return object;
+      break;
 
     case SLM_GETPOS:
       return s->position[0];

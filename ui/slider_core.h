@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "support/win/dpi.h"
 #include "ui/taper.h"
 
 namespace orlofx {
@@ -138,6 +139,7 @@ struct Slider {
   int channelEnd = 0;
   int thumbLength = 12;  // along the travel
   int thumbAcross = 18;
+  int dpi = 96;  // of the window: the sizes above and the drawing scale with it
 
   // Tracking.
   int tracking = -1;  // -1 idle, kSliderPageUp / kSliderPageDown, or 5 (thumb)
@@ -169,6 +171,8 @@ struct Slider {
   SIZE cacheSize = {};
 
   bool Vertical() const { return kind == Kind::kFader || (style & kSliderVertical); }
+  // A length designed at 96 DPI, at this control's DPI.
+  int Scaled(int pixels) const { return ScaleToDpi(pixels, dpi); }
   bool TwoThumbs() const { return thumbCount == 2; }
 };
 
@@ -181,9 +185,9 @@ int ThumbCentre(const Slider& s, LONG value);
 RECT ThumbRect(const Slider& s, int index);
 // Whether thumb `index` shows the keyboard focus (the control has it, is
 // enabled, and the thumb is one the keyboard moves), and the ring that shows
-// it: two pixels of the selection colour just inside the thumb.
+// it: two pixels (at 96 DPI) of the selection colour just inside the thumb.
 bool FocusShown(const Slider& s, int index);
-void DrawFocusRing(HDC dc, const RECT& thumb);
+void DrawFocusRing(const Slider& s, HDC dc, const RECT& thumb);
 // Tick positions (along the travel): minimum, zero or the middle, maximum.
 void TickCentres(const Slider& s, int out[3]);
 

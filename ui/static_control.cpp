@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include "support/win/dpi.h"
+
 namespace orlofx {
 
 namespace {
@@ -179,10 +181,14 @@ void Paint(StaticControl& s, HDC dc) {
     InflateRect(&inside, -1, -1);
   }
 
+  // Pictures are drawn at the window's DPI, as the dialog around them is
+  // (a 128 x 64 picture takes 192 x 96 pixels at 144 DPI).
+  const int dpi = WindowDpi(s.window);
   if (s.dib && s.drawDib) {
     const BYTE* bits = reinterpret_cast<const BYTE*>(s.dib) + PackedDibBitsOffset(s.dib);
-    DrawDibDraw(s.drawDib, dc, inside.left, inside.top, -1, -1, s.dib, const_cast<BYTE*>(bits), 0, 0,
-                s.dib->biWidth, s.dib->biHeight < 0 ? -s.dib->biHeight : s.dib->biHeight, 0);
+    const int width = s.dib->biWidth, height = s.dib->biHeight < 0 ? -s.dib->biHeight : s.dib->biHeight;
+    DrawDibDraw(s.drawDib, dc, inside.left, inside.top, ScaleToDpi(width, dpi), ScaleToDpi(height, dpi), s.dib,
+                const_cast<BYTE*>(bits), 0, 0, width, height, 0);
     return;
   }
   if (s.bitmap) {
@@ -190,7 +196,13 @@ void Paint(StaticControl& s, HDC dc) {
     HGDIOBJ old = SelectObject(memory, s.bitmap);
     BITMAP info = {};
     GetObjectW(s.bitmap, sizeof(info), &info);
-    BitBlt(dc, inside.left, inside.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    if (dpi == kDesignDpi) {
+      BitBlt(dc, inside.left, inside.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    } else {
+      SetStretchBltMode(dc, HALFTONE);
+      StretchBlt(dc, inside.left, inside.top, ScaleToDpi(info.bmWidth, dpi), ScaleToDpi(info.bmHeight, dpi), memory,
+                 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    }
     SelectObject(memory, old);
     DeleteDC(memory);
     return;
@@ -235,7 +247,10 @@ void Paint(StaticControl& s, HDC dc) {
 void PaintBuffered(StaticControl& s, HDC target) {
   RECT client;
   GetClientRect(s.window, &client);
-  if (s.dib || client.right <= 0 || client.bottom <= 0) {
+  // A transparent static leaves what lies under it alone, so it paints
+  // straight onto its window: a buffer would start black and copy that over.
+  const bool transparent = (GetWindowLongW(s.window, GWL_EXSTYLE) & WS_EX_TRANSPARENT) != 0;
+  if (s.dib || transparent || client.right <= 0 || client.bottom <= 0) {
     Paint(s, target);
     return;
   }

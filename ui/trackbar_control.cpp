@@ -30,9 +30,10 @@ void Fill(HDC dc, const RECT& r, COLORREF colour) {
 // Rectangle of the channel groove, 3 pixels across, centred.
 RECT Groove(const Slider& s) {
   const int across = s.Vertical() ? s.client.right : s.client.bottom;
-  const int a0 = (across - 3) / 2;
-  if (s.Vertical()) return {a0, s.channelStart, a0 + 3, s.channelEnd};
-  return {s.channelStart, a0, s.channelEnd, a0 + 3};
+  const int width = s.Scaled(3);
+  const int a0 = (across - width) / 2;
+  if (s.Vertical()) return {a0, s.channelStart, a0 + width, s.channelEnd};
+  return {s.channelStart, a0, s.channelEnd, a0 + width};
 }
 
 void DrawTicks(const Slider& s, HDC dc) {
@@ -123,7 +124,7 @@ void DrawThumb(const Slider& s, HDC dc, bool enabled) {
     SetBkColor(dc, face);
     FillRect(dc, &inner, StaticPatternBrush());
   }
-  if (FocusShown(s, 0)) DrawFocusRing(dc, body);
+  if (FocusShown(s, 0)) DrawFocusRing(s, dc, body);
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ constexpr int kAboutMenu = 7003;                 // "About..."
 constexpr int kVersionLine = 7009;               // "Version %u.%u.%.03u (%s)"
 constexpr int kAboutButton = 7091;
 constexpr int kHelpButton = 7092;                // "?"
+constexpr int kMakerSite = 7454;                 // the maker's web address
 
 // Preset names. Every effect's presets 0 and 1 are kPresetDefault and
 // kPresetDefaultAll; the remaining rows of each table follow.

@@ -470,6 +470,33 @@ TEST_F(EnvelopeTest, DraggingTheFreeEndLeftRemovesThePointsBeyondIt) {
   EXPECT_EQ(ends[0].wParam, 0u);
 }
 
+// Where the end handle and the line meet (a steep last segment beside the
+// end column), the cursor shows what a press there does: it drags the end.
+TEST_F(EnvelopeTest, OverTheEndHandleAndTheLineTheCursorAndThePressAgree) {
+  SetPoints({{0, 1000}, {980, 1000}, {1000, 0}});
+  Send(orlofx::kEnvSetFreeEnd, 1, 0);
+  // One pixel left of the end column, on the steep segment, far from both
+  // of its points.
+  const int x = Px(1000) - 1;
+  const int y = Py(1000) + (x - Px(980)) * (Py(0) - Py(1000)) / (Px(1000) - Px(980));
+  ASSERT_GT(Py(0) - y, 5);
+  ASSERT_GT(y - Py(1000), 5);
+  POINT screen = {x, y};
+  ClientToScreen(graph_, &screen);
+  SetCursorPos(screen.x, screen.y);
+  POINT check = {};
+  GetCursorPos(&check);
+  if (check.x != screen.x || check.y != screen.y) GTEST_SKIP() << "the pointer cannot be placed here";
+  Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(graph_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
+  Take();
+  Drag({x, y}, {Px(500), y});
+  EXPECT_EQ(Take(orlofx::kEnvNotifyEnd).size(), 1u);
+  int32_t end = 0;
+  Send(orlofx::kEnvGetEndX, 0, reinterpret_cast<LPARAM>(&end));
+  EXPECT_LT(end, 1000);
+}
+
 TEST_F(EnvelopeTest, EndXMessagesCutOnlyInFreeEndMode) {
   SetPoints({{0, 1000}, {200, 800}, {400, 600}, {1000, 200}});
   EXPECT_EQ(Send(orlofx::kEnvSetEndX, 0, 300), 300);

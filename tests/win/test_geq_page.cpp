@@ -338,6 +338,8 @@ TEST_F(GeqPages, TheReadoutShowsFrequencyAndGainUnderThePointer) {
   HWND graph = page.Control(kGraph);
   RECT client = {};
   GetClientRect(graph, &client);
+  // The real pointer far away: the messages below say where a pointer is.
+  SetCursorPos(0, 0);
   // Beyond the corners the values are the ranges' ends.
   SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 1, 0));
   PumpMessages();
@@ -362,6 +364,9 @@ TEST_F(GeqPages, TheReadoutShowsFrequencyAndGainUnderThePointer) {
   PostMessageW(page.Dialog(), kEnvNotifyTracking, 0, MAKELPARAM(0, static_cast<WORD>(-15)));
   PumpMessages();
   EXPECT_EQ(page.Text(kReadout), L"20 Hz, -0.3 dB");
+
+  // The readout empties once the pointer has stayed away from the graph.
+  EXPECT_TRUE(PumpUntil([&] { return page.Text(kReadout).empty(); }));
 }
 
 TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {

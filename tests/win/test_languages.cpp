@@ -2,6 +2,7 @@
 // language switch reaching presets, pages and menus, texts that fit their
 // controls, and a capture of every page and the About box per language.
 #include <windows.h>
+#include <oleacc.h>
 #include <objbase.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -419,6 +420,69 @@ const PageCase kPages[] = {
     {"geqenv", &CLSID_AkGeq, {0x8B7229EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
 };
 
+// What a screen reader hears of the page's custom controls: every slider
+// has a name (its label) and a value, the meters and graphs their roles.
+std::vector<std::string> AccessibleProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  const struct {
+    const wchar_t* cls;
+    long role;
+    bool named;
+  } kinds[] = {{L"tovra2Bld314FaderClass", ROLE_SYSTEM_SLIDER, true},
+               {L"tovra2Bld314TrackbarClass", ROLE_SYSTEM_SLIDER, true},
+               {L"tovra2Bld314MeterClass", ROLE_SYSTEM_PROGRESSBAR, false},
+               {L"tovra2Bld314EnvelopeClass", ROLE_SYSTEM_CHART, true}};
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    for (const auto& kind : kinds) {
+      if (_wcsicmp(cls, kind.cls) != 0) continue;
+      const std::string control = name + ": control " + std::to_string(GetDlgCtrlID(child));
+      AccessibleText heard;
+      if (!ReadAccessible(child, &heard)) {
+        problems.push_back(control + " answers no accessible object");
+      } else {
+        if (heard.role != kind.role) problems.push_back(control + " has role " + std::to_string(heard.role));
+        if (kind.named && heard.name.empty()) problems.push_back(control + " has no accessible name");
+        if (heard.value.empty()) problems.push_back(control + " has no accessible value");
+      }
+    }
+  }
+  return problems;
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+// Captures at another screen DPI than 96 carry it in their names
+// ("pgeq_en_144dpi").
+std::string DpiSuffix() {
+  const int dpi = ScreenDpi();
+  return dpi == 96 ? std::string() : "_" + std::to_string(dpi) + "dpi";
+}
+
+// The trackbars' thumbs grow with the screen's DPI, as the dialog does: 12
+// pixels along the travel at 96 DPI (the travel starts half a thumb in).
+std::vector<std::string> ThumbProblems(HWND dialog, const std::string& name) {
+  std::vector<std::string> problems;
+  const int half = MulDiv(12, ScreenDpi(), 96) / 2;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    if (_wcsicmp(cls, L"tovra2Bld314TrackbarClass") != 0) continue;
+    const int start = HIWORD(SendMessageW(child, 1566, 0, 0));  // (channel start << 16) | travel
+    if (start != half) {
+      problems.push_back(name + ": trackbar " + std::to_string(GetDlgCtrlID(child)) + " has a thumb " +
+                         std::to_string(2 * start) + " px long, not " + std::to_string(2 * half));
+    }
+  }
+  return problems;
+}
+
 class EveryPage : public ::testing::TestWithParam<PageCase> {
  protected:
   void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
@@ -445,7 +509,7 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
   bool opened = true;
   for (const Language& language : kLanguages) {
     ASSERT_EQ(translation->SetLanguage(language.id), S_OK);
-    HostWindow host(1000, 720);
+    HostWindow host(1260, 990);  // the pages at 144 DPI too, within the 1280 x 1024 screen
     HostedPage page;
     const HRESULT hr = page.Open(module_, c.page, filter, host.Handle());
     if (FAILED(hr)) {
@@ -479,10 +543,14 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     // Each access key leads to one control.
     for (const std::string& p : MnemonicProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
+    for (const std::string& p : ThumbProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
+    for (const std::string& p : AccessibleProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
+      problems.push_back(p);
     // Numbers in labels follow the locale, as the values beside them do.
     for (const std::string& p : NumberLayoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
-    CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag).c_str());
+    CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag + DpiSuffix()).c_str());
     orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
     for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
@@ -506,7 +574,7 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
                      if (!about) return false;
                      for (const std::string& p : WindowFitProblems(about, std::string("about ") + language.tag))
                        problems.push_back(p);
-                     CapturePage(about, (std::string("about_") + language.tag).c_str());
+                     CapturePage(about, (std::string("about_") + language.tag + DpiSuffix()).c_str());
                      SendMessageW(about, WM_COMMAND, IDOK, 0);
                      aboutSeen = true;
                      return true;

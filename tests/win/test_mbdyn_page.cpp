@@ -46,19 +46,6 @@ constexpr UINT kMeterGetRange = 1550;
 constexpr UINT kSliderGetMin = 1547;
 constexpr UINT kSliderGetMax = 1548;
 
-// Pumps this thread's messages (the page timer among them) until `done` or
-// about `limitMs` have passed; returns `done()`.
-template <typename Done>
-bool PumpUntil(Done done, DWORD limitMs = 4000) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > limitMs) return done();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    PumpMessages();
-  }
-  return true;
-}
-
 // Lets the page timer run a few times.
 void PumpFor(DWORD ms) {
   const DWORD start = GetTickCount();

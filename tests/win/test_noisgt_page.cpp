@@ -2,6 +2,7 @@
 // the messages a user's mouse and keys produce, hosted in a test site and in
 // the system's property frame.
 #include <windows.h>
+#include <oleacc.h>
 #include <objbase.h>
 #include <ocidl.h>
 #include <olectl.h>
@@ -139,6 +140,34 @@ TEST_F(NoisgtPage, TheFadersBottomShowsInfinityAndOneStepUpMinus79Point9) {
   Key(kFader, VK_HOME);
   EXPECT_EQ(Threshold(), 0);
   EXPECT_EQ(page_.Text(kThresholdText), L"0.0 dB");
+}
+
+// A screen reader asks each slider for its accessible object: the name is
+// its label's, the value what the page shows for it, the role a slider's;
+// a move of the fader is heard at once.
+TEST_F(NoisgtPage, AScreenReaderHearsEachSlidersLabelAndValue) {
+  Open();
+  AccessibleText fader;
+  ASSERT_TRUE(ReadAccessible(page_.Control(kFader), &fader));
+  EXPECT_EQ(fader.name, L"Threshold level (-Inf. to 0 dB)");
+  EXPECT_EQ(fader.role, ROLE_SYSTEM_SLIDER);
+  Key(kFader, VK_END);
+  Key(kFader, VK_UP);
+  ASSERT_EQ(Threshold(), -799);
+  ASSERT_TRUE(ReadAccessible(page_.Control(kFader), &fader));
+  EXPECT_EQ(fader.value, L"-79.9 dB");
+  Key(kFader, VK_END);
+  ASSERT_TRUE(ReadAccessible(page_.Control(kFader), &fader));
+  EXPECT_EQ(fader.value, L"-Inf.");
+
+  // A trackbar's value is its edit box's text.
+  Key(kReleaseSlider, VK_END);
+  ASSERT_EQ(Release(), 5000);
+  AccessibleText release;
+  ASSERT_TRUE(ReadAccessible(page_.Control(kReleaseSlider), &release));
+  EXPECT_EQ(release.name, L"Release time (1 to 5,000 ms):");
+  EXPECT_EQ(release.value, L"5,000");
+  EXPECT_EQ(release.role, ROLE_SYSTEM_SLIDER);
 }
 
 TEST_F(NoisgtPage, TheTimeSlidersFollowTheirKeys) {

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/win/support/capture.h"
@@ -297,6 +299,22 @@ TEST_F(ControlsTest, StaticTextBeginningWithHashLoadsThatBitmap) {
   EXPECT_TRUE(SaveWindowPng(parent_, "static_bitmaps"));
 }
 
+// A transparent static shows what lies under it around its text, as a
+// static that paints no background should (it used to show black there).
+TEST_F(ControlsTest, ATransparentStaticShowsItsParentAroundItsText) {
+  HWND label = CreateWindowExW(WS_EX_TRANSPARENT, orlofx::kStaticClassName, L"x", WS_CHILD | WS_VISIBLE, 10, 10, 120,
+                               20, parent_, reinterpret_cast<HMENU>(77), GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(label, nullptr);
+  UpdateWindow(parent_);
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+  ASSERT_TRUE(capture::CaptureClientRgb(label, &width, &height, &rgb));
+  // Far right of the one-letter text: the parent's face colour.
+  const std::uint8_t* p = &rgb[(static_cast<size_t>(height / 2) * width + width - 4) * 3];
+  EXPECT_EQ(RGB(p[0], p[1], p[2]), GetSysColor(COLOR_BTNFACE));
+  DestroyWindow(label);
+}
+
 TEST_F(ControlsTest, FrameStylesDrawAOnePixelFrame) {
   HWND framed = Child(orlofx::kStaticClassName, L"", 5, 10, 10, 60, 30, 723);
   HWND bare = Child(orlofx::kStaticClassName, L"", 3, 100, 10, 60, 30, 724);
@@ -458,6 +476,65 @@ TEST_F(LogoTest, ImageButtonsTakeTheirImagesWidth) {
   EXPECT_EQ(Commands(), std::vector<WORD>({kHelp}));
   ImageList_Destroy(list);
   DeleteObject(square);
+}
+
+// An image button shows its hot image while the pointer is over it, and
+// only it: each button compares the hovered item with its own.
+TEST_F(LogoTest, OnlyTheImageButtonUnderThePointerShowsItsHotImage) {
+  HWND bar = Child(orlofx::kLogoClassName, L"", 0, 0, 0, 420, kBarHeight, kLogoId);
+  HDC screen = GetDC(bar);
+  auto solid = [&](COLORREF colour) {
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24, 1, 0);
+    HBITMAP square = CreateCompatibleBitmap(screen, 16, 16);
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(memory, square);
+    const RECT all = {0, 0, 16, 16};
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ImageList_Add(list, square, nullptr);
+    DeleteObject(square);
+    return list;
+  };
+  const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
+  HIMAGELIST normal = solid(blue), hot = solid(red);
+  ReleaseDC(bar, screen);
+  SendMessageW(bar, orlofx::kLogoSetImages, reinterpret_cast<WPARAM>(normal), 0);
+  SendMessageW(bar, orlofx::kLogoSetImages + 1, reinterpret_cast<WPARAM>(hot), 0);
+  SendMessageW(bar, orlofx::kLogoAddImageButton, 41002, 0);
+  SendMessageW(bar, orlofx::kLogoAddImageButton, 41003, 0);
+  // The last added is rightmost: 41003 at x 402..417, 41002 at 384..399.
+  const int second = 420 - 2 - 8, first = 420 - 2 - 16 - 2 - 8;
+  const int y = kBarHeight / 2;
+  EXPECT_EQ(Picture(bar).At(first, y), blue);
+  EXPECT_EQ(Picture(bar).At(second, y), blue);
+  for (const auto& [over, other] : {std::pair<int, int>{second, first}, std::pair<int, int>{first, second}}) {
+    SendMessageW(bar, WM_MOUSEMOVE, 0, At(over, y));
+    const Picture picture(bar);
+    EXPECT_EQ(picture.At(over, y), red) << over;
+    EXPECT_EQ(picture.At(other, y), blue) << over;
+  }
+  KillTimer(bar, orlofx::kLogoHoverTimer);
+  DestroyWindow(bar);
+  ImageList_Destroy(normal);
+  ImageList_Destroy(hot);
+}
+
+TEST(MakerSite, AnAddressInTheReservedExampleDomainIsAPlaceholder) {
+  const struct {
+    const wchar_t* address;
+    bool placeholder;
+  } cases[] = {{L"", true},
+               {L"https://www.orlomedia.example/", true},
+               {L"https://WWW.Orlomedia.EXAMPLE:8080/x", true},
+               {L"http://example/", true},
+               {L"https://www.orlomedia.com/", false},
+               {L"https://example.com/", false},
+               {L"https://www.examples.org/", false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(orlofx::IsPlaceholderAddress(c.address), c.placeholder) << std::string(c.address, c.address + wcslen(c.address));
 }
 
 TEST_F(LogoTest, Pictures) {

@@ -541,11 +541,7 @@ void CAkGdynPropPage::UpdateSwitches() {
 }
 
 void CAkGdynPropPage::OnTimer() {
-  HWND graph = GetDlgItem(Dialog(), kGraph);
-  POINT cursor = {};
-  const bool overGraph = graph && GetCursorPos(&cursor) && WindowFromPoint(cursor) == graph;
-  if (!overGraph && GetCapture() != graph && GetWindowTextLengthW(GetDlgItem(Dialog(), kReadout)) > 0)
-    SetDlgItemTextW(Dialog(), kReadout, L"");
+  orlofx::ClearReadoutAwayFromGraph(Dialog(), kGraph, kReadout);
   if (!Bound()) return;
   // Envelope playback posts nothing: look for driven parameters here, and
   // show their values as they move.

@@ -44,6 +44,10 @@ constexpr long kBandFloor = orlofx::kGeqBandGainMin;
 constexpr int kGainLabelTemplate = 7400;
 constexpr int kOutputLabelTemplate = 7401;
 
+// The envelope page's check whether the pointer has left the graph.
+constexpr UINT_PTR kReadoutTimer = 6089;
+constexpr UINT kReadoutTimerMs = 200;
+
 // The band values' face, in percent of the dialog font's height.
 constexpr int kValueFontPercent = 80;
 
@@ -503,6 +507,15 @@ void CAkGeqPropPage3::OnPointer(LPARAM packed) {
   const auto x = static_cast<std::int16_t>(LOWORD(packed));
   const auto y = static_cast<std::int16_t>(HIWORD(packed));
   SetDlgItemTextW(Dialog(), kReadout, orlofx::Utf8ToWide(orlofx::GeqReadoutText(x, y)).c_str());
+  // Each readout starts the period anew: the check comes a period after the
+  // pointer's last report.
+  readoutTimer_ = SetTimer(Dialog(), kReadoutTimer, kReadoutTimerMs, nullptr) != 0;
+}
+
+void CAkGeqPropPage3::OnReadoutTimer() {
+  if (!orlofx::ClearReadoutAwayFromGraph(Dialog(), kGraph, kReadout)) return;
+  KillTimer(Dialog(), kReadoutTimer);
+  readoutTimer_ = false;
 }
 
 INT_PTR CAkGeqPropPage3::OnReceiveMessage(HWND window, UINT message, WPARAM wParam,
@@ -516,7 +529,16 @@ INT_PTR CAkGeqPropPage3::OnReceiveMessage(HWND window, UINT message, WPARAM wPar
       return TRUE;
     case orlofx::kEnvNotifyEnd:
       return TRUE;  // the graph has no free end here
+    case WM_TIMER:
+      if (wParam != kReadoutTimer) break;
+      OnReadoutTimer();
+      return TRUE;
+    case WM_DESTROY:
+      if (readoutTimer_) KillTimer(window, kReadoutTimer);
+      readoutTimer_ = false;
+      break;
     default:
-      return CAkGeqPropPage::OnReceiveMessage(window, message, wParam, lParam);
+      break;
   }
+  return CAkGeqPropPage::OnReceiveMessage(window, message, wParam, lParam);
 }

@@ -118,7 +118,12 @@ class CAkGeqPropPage3 : public CAkGeqPropPage {
 
   // The graph's points changed: they become the filter's envelope.
   void OnGraphChanged();
+  // The readout of the pointer over the graph; a timer empties it once the
+  // pointer has left.
   void OnPointer(LPARAM packed);
+  void OnReadoutTimer();
   // Puts each axis caption beside the grid line it names.
   void AlignCaptions();
+
+  bool readoutTimer_ = false;
 };

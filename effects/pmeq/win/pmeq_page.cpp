@@ -7,6 +7,7 @@
 #include "framework/win/guids.h"
 #include "support/number_format.h"
 #include "support/strings/string_ids.h"
+#include "support/win/dpi.h"
 #include "support/win/wide_text.h"
 #include "ui/page_frame.h"
 #include "ui/static_control.h"
@@ -249,16 +250,18 @@ void CAkPmeqPropPage::FillCombo(int comboId, int firstString, int count) {
 
 void CAkPmeqPropPage::CentrePicture() {
   // The layout gives the picture a box in dialog units, which depend on the
-  // dialog's font; the bitmaps are pixels. Centre them in that box.
+  // dialog's font; the bitmaps are pixels at 96 DPI, which the picture
+  // control scales to its DPI. Centre them in that box.
   HWND picture = GetDlgItem(Dialog(), kShapePicture);
   if (!picture) return;
   RECT box = {};
   GetWindowRect(picture, &box);
   MapWindowPoints(nullptr, Dialog(), reinterpret_cast<POINT*>(&box), 2);
-  const int x = box.left + (box.right - box.left - kShapeWidth) / 2;
-  const int y = box.top + (box.bottom - box.top - kShapeHeight) / 2;
-  SetWindowPos(picture, nullptr, x, y, kShapeWidth, kShapeHeight,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  const int dpi = orlofx::WindowDpi(picture);
+  const int width = orlofx::ScaleToDpi(kShapeWidth, dpi), height = orlofx::ScaleToDpi(kShapeHeight, dpi);
+  const int x = box.left + (box.right - box.left - width) / 2;
+  const int y = box.top + (box.bottom - box.top - height) / 2;
+  SetWindowPos(picture, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CAkPmeqPropPage::UpdateControls(int controlId) {

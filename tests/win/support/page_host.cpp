@@ -1,5 +1,7 @@
 #include "tests/win/support/page_host.h"
 
+#include <oleacc.h>
+
 #if __has_include("tests/win/support/capture.h")
 #include "tests/win/support/capture.h"
 #define ORLOFX_HAVE_CAPTURE 1
@@ -19,6 +21,16 @@ void PumpMessages() {
       DispatchMessageW(&msg);
     }
   }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > limitMs) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    PumpMessages();
+  }
+  return true;
 }
 
 // --- TestPageSite -------------------------------------------------------------
@@ -259,4 +271,33 @@ bool CapturePage(HWND window, const char* name) {
   (void)name;
   return false;
 #endif
+}
+
+bool ReadAccessible(HWND control, AccessibleText* out) {
+  using FromWindow = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+  static const FromWindow fromWindow = [] {
+    HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
+    return oleacc ? reinterpret_cast<FromWindow>(reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")))
+                  : nullptr;
+  }();
+  if (!fromWindow) return false;
+  IAccessible* accessible = nullptr;
+  if (FAILED(fromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void**>(&accessible))) ||
+      !accessible)
+    return false;
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR text = nullptr;
+  out->name = SUCCEEDED(accessible->get_accName(self, &text)) && text ? std::wstring(text, SysStringLen(text)) : L"";
+  SysFreeString(text);
+  text = nullptr;
+  out->value = SUCCEEDED(accessible->get_accValue(self, &text)) && text ? std::wstring(text, SysStringLen(text)) : L"";
+  SysFreeString(text);
+  VARIANT role;
+  VariantInit(&role);
+  out->role = SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4 ? role.lVal : 0;
+  accessible->Release();
+  return true;
 }

@@ -20,6 +20,10 @@ extern const CLSID kTestClsidNoisgtPage;
 // Handles this thread's pending messages (posted notifications among them).
 void PumpMessages();
 
+// Pumps this thread's messages (page timers among them) until `done` or
+// about `limitMs` have passed; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000);
+
 // IPropertyPageSite that records status changes.
 class TestPageSite : public IPropertyPageSite {
  public:
@@ -112,6 +116,16 @@ class MessageRecorder {
   WNDPROC previous_;
   std::vector<UINT> messages_;
 };
+
+// What a screen reader hears of a control: its client object's name, value
+// and role, asked through AccessibleObjectFromWindow (oleacc). False when
+// the control answers with no object.
+struct AccessibleText {
+  std::wstring name;
+  std::wstring value;
+  long role = 0;
+};
+bool ReadAccessible(HWND control, AccessibleText* out);
 
 // Saves a PNG of `window` under the build tree when the capture helper is
 // part of this build; returns whether one was written.
