@@ -9,69 +9,64 @@
 
 #include "effects/geq/geq_transform.h"
 #include "effects/geq/win/geq_prop.h"
-#include "framework/win/effect_filter.h"
+#include "framework/win/effect.h"
 
-#define ORLOFX_GEQ_BAND_METHODS(n)                    \
-  STDMETHODIMP GetBand##n##Gain(long* value) override; \
-  STDMETHODIMP SetBand##n##Gain(long value) override;
+// Getter and setter of fader band n (1 to 20).
+#define ORLOFX_GEQ_BAND(n)                                  \
+  STDMETHODIMP GetBand##n##Gain(long* v) override {         \
+    return Get<&Processor::GetBandGain>(v, n - 1);          \
+  }                                                         \
+  STDMETHODIMP SetBand##n##Gain(long v) override {          \
+    return Call<&Processor::SetBandGain>(n - 1, v);         \
+  }
 
-class CAkGeq : public CAkEffectFilter, public IAkGeqProp {
+class CAkGeq : public CAkEffect<CAkGeq, orlofx::CAkGeqTransform, IAkGeqProp> {
  public:
-  // The factory's creation function.
-  static CUnknown* CALLBACK CreateInstance(LPUNKNOWN outer, HRESULT* result,
-                                           const AMOVIESETUP_FILTER* setup);
-
-  DECLARE_IUNKNOWN
-  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+  static const EffectDescription kDescription;
+  using CAkEffect::CAkEffect;
 
   // IAkGeqProp
-  STDMETHODIMP GetParams(GeqParams* params) override;
-  STDMETHODIMP SetParams(const GeqParams* params) override;
-  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override;
-  STDMETHODIMP SetNotifyWindow(HWND window, UINT id) override;
-  ORLOFX_GEQ_BAND_METHODS(1)
-  ORLOFX_GEQ_BAND_METHODS(2)
-  ORLOFX_GEQ_BAND_METHODS(3)
-  ORLOFX_GEQ_BAND_METHODS(4)
-  ORLOFX_GEQ_BAND_METHODS(5)
-  ORLOFX_GEQ_BAND_METHODS(6)
-  ORLOFX_GEQ_BAND_METHODS(7)
-  ORLOFX_GEQ_BAND_METHODS(8)
-  ORLOFX_GEQ_BAND_METHODS(9)
-  ORLOFX_GEQ_BAND_METHODS(10)
-  ORLOFX_GEQ_BAND_METHODS(11)
-  ORLOFX_GEQ_BAND_METHODS(12)
-  ORLOFX_GEQ_BAND_METHODS(13)
-  ORLOFX_GEQ_BAND_METHODS(14)
-  ORLOFX_GEQ_BAND_METHODS(15)
-  ORLOFX_GEQ_BAND_METHODS(16)
-  ORLOFX_GEQ_BAND_METHODS(17)
-  ORLOFX_GEQ_BAND_METHODS(18)
-  ORLOFX_GEQ_BAND_METHODS(19)
-  ORLOFX_GEQ_BAND_METHODS(20)
-  STDMETHODIMP GetAccuracy(long* value) override;
-  STDMETHODIMP SetAccuracy(long value) override;
-  STDMETHODIMP GetPointCount(long* value) override;
-  STDMETHODIMP SetPointCount(long value) override;
-  STDMETHODIMP GetOutputGain(long* value) override;
-  STDMETHODIMP SetOutputGain(long value) override;
-  STDMETHODIMP GetSampleRate(DWORD* rate) override;
-  STDMETHODIMP SetEnvelope(const GeqPoint* points, DWORD count) override;
-  STDMETHODIMP GetEnvelope(GeqPoint* points, DWORD* count) override;
-
-  // The processor, for tests that read the engine's state.
-  orlofx::CAkGeqTransform& Transform() { return transform_; }
-
- private:
-  CAkGeq(LPUNKNOWN outer, const AMOVIESETUP_FILTER* setup);
-
-  HRESULT GetBand(int band, long* value);
-  HRESULT SetBand(int band, long value);
-
-  orlofx::CAkGeqTransform transform_;
+  STDMETHODIMP GetParams(GeqParams* params) override { return GetRecord(params); }
+  STDMETHODIMP SetParams(const GeqParams* params) override { return SetRecord(params); }
+  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
+  ORLOFX_GEQ_BAND(1)
+  ORLOFX_GEQ_BAND(2)
+  ORLOFX_GEQ_BAND(3)
+  ORLOFX_GEQ_BAND(4)
+  ORLOFX_GEQ_BAND(5)
+  ORLOFX_GEQ_BAND(6)
+  ORLOFX_GEQ_BAND(7)
+  ORLOFX_GEQ_BAND(8)
+  ORLOFX_GEQ_BAND(9)
+  ORLOFX_GEQ_BAND(10)
+  ORLOFX_GEQ_BAND(11)
+  ORLOFX_GEQ_BAND(12)
+  ORLOFX_GEQ_BAND(13)
+  ORLOFX_GEQ_BAND(14)
+  ORLOFX_GEQ_BAND(15)
+  ORLOFX_GEQ_BAND(16)
+  ORLOFX_GEQ_BAND(17)
+  ORLOFX_GEQ_BAND(18)
+  ORLOFX_GEQ_BAND(19)
+  ORLOFX_GEQ_BAND(20)
+  STDMETHODIMP GetAccuracy(long* v) override { return Get<&Processor::GetAccuracy>(v); }
+  STDMETHODIMP SetAccuracy(long v) override { return Call<&Processor::SetAccuracy>(v); }
+  STDMETHODIMP GetPointCount(long* v) override { return Get<&Processor::GetPointCount>(v); }
+  STDMETHODIMP SetPointCount(long v) override { return Call<&Processor::SetPointCount>(v); }
+  STDMETHODIMP GetOutputGain(long* v) override { return Get<&Processor::GetOutputGain>(v); }
+  STDMETHODIMP SetOutputGain(long v) override { return Call<&Processor::SetOutputGain>(v); }
+  STDMETHODIMP GetSampleRate(DWORD* rate) override {
+    return Get<&Processor::GetSampleRate, std::uint32_t>(rate);
+  }
+  STDMETHODIMP SetEnvelope(const GeqPoint* points, DWORD count) override {
+    return Call<&Processor::SetEnvelope>(points, count);
+  }
+  STDMETHODIMP GetEnvelope(GeqPoint* points, DWORD* count) override {
+    return Get<&Processor::GetEnvelope, std::uint32_t>(count, points);
+  }
 };
 
-#undef ORLOFX_GEQ_BAND_METHODS
+#undef ORLOFX_GEQ_BAND
 
 // The input pin keeps the effect's own name.
 using CAkGeqInputPin = CAkEffectInputPin;

@@ -8,42 +8,29 @@
 
 #include "effects/pmeq/pmeq_transform.h"
 #include "effects/pmeq/win/pmeq_prop.h"
-#include "framework/win/effect_filter.h"
+#include "framework/win/effect.h"
 
-class CAkPmeq : public CAkEffectFilter, public IAkPmeqProp {
+class CAkPmeq : public CAkEffect<CAkPmeq, orlofx::CAkPmeqTransform, IAkPmeqProp> {
  public:
-  // The factory's creation function.
-  static CUnknown* CALLBACK CreateInstance(LPUNKNOWN outer, HRESULT* result,
-                                           const AMOVIESETUP_FILTER* setup);
-
-  DECLARE_IUNKNOWN
-  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+  static const EffectDescription kDescription;
+  using CAkEffect::CAkEffect;
 
   // IAkPmeqProp
-  STDMETHODIMP GetParams(PmeqParams* params) override;
-  STDMETHODIMP SetParams(const PmeqParams* params) override;
-  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override;
-  STDMETHODIMP SetNotifyWindow(HWND window, UINT id) override;
-  STDMETHODIMP GetFilterType(long* value) override;
-  STDMETHODIMP SetFilterType(long value) override;
-  STDMETHODIMP GetAccuracy(long* value) override;
-  STDMETHODIMP SetAccuracy(long value) override;
-  STDMETHODIMP GetFrequency(long* value) override;
-  STDMETHODIMP SetFrequency(long value) override;
-  STDMETHODIMP GetWidth(long* value) override;
-  STDMETHODIMP SetWidth(long value) override;
-  STDMETHODIMP GetAmount(long* value) override;
-  STDMETHODIMP SetAmount(long value) override;
-  STDMETHODIMP GetOutputGain(long* value) override;
-  STDMETHODIMP SetOutputGain(long value) override;
-
-  // The processor, for tests that read the engine's state.
-  orlofx::CAkPmeqTransform& Transform() { return transform_; }
-
- private:
-  CAkPmeq(LPUNKNOWN outer, const AMOVIESETUP_FILTER* setup);
-
-  orlofx::CAkPmeqTransform transform_;
+  STDMETHODIMP GetParams(PmeqParams* params) override { return GetRecord(params); }
+  STDMETHODIMP SetParams(const PmeqParams* params) override { return SetRecord(params); }
+  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
+  STDMETHODIMP GetFilterType(long* v) override { return Get<&Processor::GetFilterType>(v); }
+  STDMETHODIMP SetFilterType(long v) override { return Call<&Processor::SetFilterType>(v); }
+  STDMETHODIMP GetAccuracy(long* v) override { return Get<&Processor::GetAccuracy>(v); }
+  STDMETHODIMP SetAccuracy(long v) override { return Call<&Processor::SetAccuracy>(v); }
+  STDMETHODIMP GetFrequency(long* v) override { return Get<&Processor::GetFrequency>(v); }
+  STDMETHODIMP SetFrequency(long v) override { return Call<&Processor::SetFrequency>(v); }
+  STDMETHODIMP GetWidth(long* v) override { return Get<&Processor::GetWidth>(v); }
+  STDMETHODIMP SetWidth(long v) override { return Call<&Processor::SetWidth>(v); }
+  STDMETHODIMP GetAmount(long* v) override { return Get<&Processor::GetAmount>(v); }
+  STDMETHODIMP SetAmount(long v) override { return Call<&Processor::SetAmount>(v); }
+  STDMETHODIMP GetOutputGain(long* v) override { return Get<&Processor::GetOutputGain>(v); }
+  STDMETHODIMP SetOutputGain(long v) override { return Call<&Processor::SetOutputGain>(v); }
 };
 
 // The input pin keeps the effect's own name.
