@@ -13,6 +13,7 @@
 //     using CAkEffect::CAkEffect;
 //     STDMETHODIMP GetAttack(long* v) override { return Get<&Processor::GetAttack>(v); }
 //     STDMETHODIMP SetAttack(long v) override { return Call<&Processor::SetAttack>(v); }
+//     ORLOFX_FIELD_SLOTS(Release)  // the same pair for a field named alike on both sides
 //   };
 #pragma once
 
@@ -106,3 +107,19 @@ class CAkEffect : public Frame, public Interface {
 
   Processor transform_;
 };
+
+// The getter and setter slots of a 32-bit field that the transform reads
+// and writes through Get##Name and Set##Name.
+#define ORLOFX_FIELD_SLOTS(Name)                                                      \
+  STDMETHODIMP Get##Name(long* v) override { return Get<&Processor::Get##Name>(v); } \
+  STDMETHODIMP Set##Name(long v) override { return Call<&Processor::Set##Name>(v); }
+
+// The same pair for entry `index` of an indexed field (a band's gain, say),
+// which the transform reads and writes through Get##Field and Set##Field.
+#define ORLOFX_INDEXED_SLOTS(Name, Field, index)     \
+  STDMETHODIMP Get##Name(long* v) override {         \
+    return Get<&Processor::Get##Field>(v, index);    \
+  }                                                  \
+  STDMETHODIMP Set##Name(long v) override {          \
+    return Call<&Processor::Set##Field>(index, v);   \
+  }

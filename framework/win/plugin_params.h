@@ -97,19 +97,19 @@ class CAkAutomatedEffectFilter : public CAkEffectFilter, public CAkPlugInParams 
 // The five slots of automatable parameter `param`, in slot order: get, set
 // (clamped), begin edit, end edit, is-editable. For a CAkEffect over the
 // frame above.
-#define ORLOFX_AUTOMATED_SLOTS(Name, param)                                         \
-  STDMETHODIMP Get##Name(long* value) override {                                    \
-    return Get<&orlofx::AutomationParams::GetParamProp>(value, param);             \
-  }                                                                                 \
-  STDMETHODIMP Set##Name(long value) override {                                     \
-    return Call<&orlofx::AutomationParams::SetParamProp>(param, value);            \
-  }                                                                                 \
-  STDMETHODIMP BeginEdit##Name() override {                                         \
-    return Call<&orlofx::AutomationParams::BeginParamEdit>(param);                 \
-  }                                                                                 \
-  STDMETHODIMP EndEdit##Name() override {                                           \
-    return Call<&orlofx::AutomationParams::EndParamEdit>(param);                   \
-  }                                                                                 \
-  STDMETHODIMP Is##Name##Editable() override {                                      \
-    return Call<&orlofx::AutomationParams::IsParamEditable>(param);                \
+#define ORLOFX_AUTOMATED_SLOTS(Name, param)                              \
+  STDMETHODIMP Get##Name(long* value) override {                         \
+    return Get<&orlofx::AutomationParams::GetParamProp>(value, param);  \
+  }                                                                      \
+  STDMETHODIMP Set##Name(long value) override {                          \
+    return Call<&orlofx::AutomationParams::SetParamProp>(param, value); \
+  }                                                                      \
+  STDMETHODIMP BeginEdit##Name() override {                              \
+    return Call<&orlofx::AutomationParams::BeginParamEdit>(param);      \
+  }                                                                      \
+  STDMETHODIMP EndEdit##Name() override {                                \
+    return Call<&orlofx::AutomationParams::EndParamEdit>(param);        \
+  }                                                                      \
+  STDMETHODIMP Is##Name##Editable() override {                           \
+    return Call<&orlofx::AutomationParams::IsParamEditable>(param);     \
   }

@@ -21,8 +21,7 @@ class CAkGdyn : public CAkEffect<CAkGdyn, orlofx::CAkGdynTransform, gdyn::IAkPlu
   STDMETHODIMP GetAllProps(orlofx::AkGdynProps* props) override { return GetRecord(props); }
   STDMETHODIMP SetAllProps(const orlofx::AkGdynProps* props) override { return SetRecord(props); }
   STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
-  STDMETHODIMP SetPointCount(long n) override { return Call<&Processor::SetPointCount>(n); }
-  STDMETHODIMP GetPointCount(long* n) override { return Get<&Processor::GetPointCount>(n); }
+  ORLOFX_FIELD_SLOTS(PointCount)
   ORLOFX_AUTOMATED_SLOTS(OutputGain, orlofx::kGdynParamOutputGain)
   ORLOFX_AUTOMATED_SLOTS(Attack, orlofx::kGdynParamAttack)
   ORLOFX_AUTOMATED_SLOTS(Release, orlofx::kGdynParamRelease)

@@ -11,15 +11,6 @@
 #include "effects/geq/win/geq_prop.h"
 #include "framework/win/effect.h"
 
-// Getter and setter of fader band n (1 to 20).
-#define ORLOFX_GEQ_BAND(n)                                  \
-  STDMETHODIMP GetBand##n##Gain(long* v) override {         \
-    return Get<&Processor::GetBandGain>(v, n - 1);          \
-  }                                                         \
-  STDMETHODIMP SetBand##n##Gain(long v) override {          \
-    return Call<&Processor::SetBandGain>(n - 1, v);         \
-  }
-
 class CAkGeq : public CAkEffect<CAkGeq, orlofx::CAkGeqTransform, IAkGeqProp> {
  public:
   static const EffectDescription kDescription;
@@ -29,32 +20,29 @@ class CAkGeq : public CAkEffect<CAkGeq, orlofx::CAkGeqTransform, IAkGeqProp> {
   STDMETHODIMP GetParams(GeqParams* params) override { return GetRecord(params); }
   STDMETHODIMP SetParams(const GeqParams* params) override { return SetRecord(params); }
   STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
-  ORLOFX_GEQ_BAND(1)
-  ORLOFX_GEQ_BAND(2)
-  ORLOFX_GEQ_BAND(3)
-  ORLOFX_GEQ_BAND(4)
-  ORLOFX_GEQ_BAND(5)
-  ORLOFX_GEQ_BAND(6)
-  ORLOFX_GEQ_BAND(7)
-  ORLOFX_GEQ_BAND(8)
-  ORLOFX_GEQ_BAND(9)
-  ORLOFX_GEQ_BAND(10)
-  ORLOFX_GEQ_BAND(11)
-  ORLOFX_GEQ_BAND(12)
-  ORLOFX_GEQ_BAND(13)
-  ORLOFX_GEQ_BAND(14)
-  ORLOFX_GEQ_BAND(15)
-  ORLOFX_GEQ_BAND(16)
-  ORLOFX_GEQ_BAND(17)
-  ORLOFX_GEQ_BAND(18)
-  ORLOFX_GEQ_BAND(19)
-  ORLOFX_GEQ_BAND(20)
-  STDMETHODIMP GetAccuracy(long* v) override { return Get<&Processor::GetAccuracy>(v); }
-  STDMETHODIMP SetAccuracy(long v) override { return Call<&Processor::SetAccuracy>(v); }
-  STDMETHODIMP GetPointCount(long* v) override { return Get<&Processor::GetPointCount>(v); }
-  STDMETHODIMP SetPointCount(long v) override { return Call<&Processor::SetPointCount>(v); }
-  STDMETHODIMP GetOutputGain(long* v) override { return Get<&Processor::GetOutputGain>(v); }
-  STDMETHODIMP SetOutputGain(long v) override { return Call<&Processor::SetOutputGain>(v); }
+  ORLOFX_INDEXED_SLOTS(Band1Gain, BandGain, 0)
+  ORLOFX_INDEXED_SLOTS(Band2Gain, BandGain, 1)
+  ORLOFX_INDEXED_SLOTS(Band3Gain, BandGain, 2)
+  ORLOFX_INDEXED_SLOTS(Band4Gain, BandGain, 3)
+  ORLOFX_INDEXED_SLOTS(Band5Gain, BandGain, 4)
+  ORLOFX_INDEXED_SLOTS(Band6Gain, BandGain, 5)
+  ORLOFX_INDEXED_SLOTS(Band7Gain, BandGain, 6)
+  ORLOFX_INDEXED_SLOTS(Band8Gain, BandGain, 7)
+  ORLOFX_INDEXED_SLOTS(Band9Gain, BandGain, 8)
+  ORLOFX_INDEXED_SLOTS(Band10Gain, BandGain, 9)
+  ORLOFX_INDEXED_SLOTS(Band11Gain, BandGain, 10)
+  ORLOFX_INDEXED_SLOTS(Band12Gain, BandGain, 11)
+  ORLOFX_INDEXED_SLOTS(Band13Gain, BandGain, 12)
+  ORLOFX_INDEXED_SLOTS(Band14Gain, BandGain, 13)
+  ORLOFX_INDEXED_SLOTS(Band15Gain, BandGain, 14)
+  ORLOFX_INDEXED_SLOTS(Band16Gain, BandGain, 15)
+  ORLOFX_INDEXED_SLOTS(Band17Gain, BandGain, 16)
+  ORLOFX_INDEXED_SLOTS(Band18Gain, BandGain, 17)
+  ORLOFX_INDEXED_SLOTS(Band19Gain, BandGain, 18)
+  ORLOFX_INDEXED_SLOTS(Band20Gain, BandGain, 19)
+  ORLOFX_FIELD_SLOTS(Accuracy)
+  ORLOFX_FIELD_SLOTS(PointCount)
+  ORLOFX_FIELD_SLOTS(OutputGain)
   STDMETHODIMP GetSampleRate(DWORD* rate) override {
     return Get<&Processor::GetSampleRate, std::uint32_t>(rate);
   }
@@ -65,8 +53,6 @@ class CAkGeq : public CAkEffect<CAkGeq, orlofx::CAkGeqTransform, IAkGeqProp> {
     return Get<&Processor::GetEnvelope, std::uint32_t>(count, points);
   }
 };
-
-#undef ORLOFX_GEQ_BAND
 
 // The input pin keeps the effect's own name.
 using CAkGeqInputPin = CAkEffectInputPin;

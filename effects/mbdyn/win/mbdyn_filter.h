@@ -28,14 +28,8 @@ class CAkMbdyn : public CAkEffect<CAkMbdyn, orlofx::CAkMbdynTransform, mbdyn::IA
   STDMETHODIMP GetAllProps(orlofx::MbdynParams* props) override { return GetRecord(props); }
   STDMETHODIMP SetAllProps(const orlofx::MbdynParams* props) override { return SetRecord(props); }
   STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
-  STDMETHODIMP GetEnableMeters(long* v) override { return Get<&Processor::GetEnableMeters>(v); }
-  STDMETHODIMP SetEnableMeters(long v) override { return Call<&Processor::SetEnableMeters>(v); }
-  STDMETHODIMP GetCaptureThreshold(long* v) override {
-    return Get<&Processor::GetCaptureThreshold>(v);
-  }
-  STDMETHODIMP SetCaptureThreshold(long v) override {
-    return Call<&Processor::SetCaptureThreshold>(v);
-  }
+  ORLOFX_FIELD_SLOTS(EnableMeters)
+  ORLOFX_FIELD_SLOTS(CaptureThreshold)
   ORLOFX_AUTOMATED_SLOTS(OutputGain, orlofx::kMbdynParamOutputGain)
   ORLOFX_MBDYN_BAND_PARAM(Threshold, kMbdynParamThreshold)
   ORLOFX_MBDYN_BAND_PARAM(Type, kMbdynParamType)
@@ -49,8 +43,7 @@ class CAkMbdyn : public CAkEffect<CAkMbdyn, orlofx::CAkMbdynTransform, mbdyn::IA
   ORLOFX_AUTOMATED_SLOTS(StereoSync, orlofx::kMbdynParamSyncStereo)
   ORLOFX_MBDYN_BAND_PARAM(Solo, kMbdynParamSolo)
   ORLOFX_AUTOMATED_SLOTS(Bypass, orlofx::kMbdynParamBypass)
-  STDMETHODIMP GetVisiblePage(long* page) override { return Get<&Processor::GetVisiblePage>(page); }
-  STDMETHODIMP SetVisiblePage(long page) override { return Call<&Processor::SetVisiblePage>(page); }
+  ORLOFX_FIELD_SLOTS(VisiblePage)
   STDMETHODIMP GetMeterMaximum(long band, long* v) override {
     return Get<&Processor::TakeMeterMaximum>(v, band);
   }

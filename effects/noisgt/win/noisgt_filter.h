@@ -15,12 +15,9 @@ class CAkNoisgt : public CAkEffect<CAkNoisgt, orlofx::CAkNoisgtTransform, IAkNoi
   STDMETHODIMP GetParams(NoisgtParams* params) override { return GetRecord(params); }
   STDMETHODIMP SetParams(const NoisgtParams* params) override { return SetRecord(params); }
   STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
-  STDMETHODIMP GetAttack(long* v) override { return Get<&Processor::GetAttack>(v); }
-  STDMETHODIMP SetAttack(long v) override { return Call<&Processor::SetAttack>(v); }
-  STDMETHODIMP GetRelease(long* v) override { return Get<&Processor::GetRelease>(v); }
-  STDMETHODIMP SetRelease(long v) override { return Call<&Processor::SetRelease>(v); }
-  STDMETHODIMP GetThreshold(long* v) override { return Get<&Processor::GetThreshold>(v); }
-  STDMETHODIMP SetThreshold(long v) override { return Call<&Processor::SetThreshold>(v); }
+  ORLOFX_FIELD_SLOTS(Attack)
+  ORLOFX_FIELD_SLOTS(Release)
+  ORLOFX_FIELD_SLOTS(Threshold)
 };
 
 // The input pin keeps the effect's own name.

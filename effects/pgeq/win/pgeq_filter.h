@@ -21,18 +21,6 @@ class CAkAudioTransformFloatStop : public IAkAudioTransformFloat {
   virtual HRESULT StopFloatStream() = 0;
 };
 
-// Getter and setter of band n's `Field` (bands 1 to 4).
-#define ORLOFX_PGEQ_BAND(Field, n)                          \
-  STDMETHODIMP GetBand##n##Field(long* v) override {        \
-    return Get<&Processor::GetBand##Field>(v, n - 1);       \
-  }                                                         \
-  STDMETHODIMP SetBand##n##Field(long v) override {         \
-    return Call<&Processor::SetBand##Field>(n - 1, v);      \
-  }
-#define ORLOFX_PGEQ_FIELD(Name)                                                        \
-  STDMETHODIMP Get##Name(long* v) override { return Get<&Processor::Get##Name>(v); } \
-  STDMETHODIMP Set##Name(long v) override { return Call<&Processor::Set##Name>(v); }
-
 class CAkPgeq
     : public CAkEffect<CAkPgeq, orlofx::CAkPgeqTransform, IAkPgeqProp, CAkInPlaceEffectFilter>,
       public CAkAudioTransformFloatStop {
@@ -49,27 +37,27 @@ class CAkPgeq
   STDMETHODIMP SetParams(const PgeqParams* params) override { return SetRecord(params); }
   // One format serves both pins.
   STDMETHODIMP GetFormat(WAVEFORMATEX* format) override { return FormatOf(format, 0); }
-  ORLOFX_PGEQ_FIELD(DryOut)
-  ORLOFX_PGEQ_FIELD(WetOut)
-  ORLOFX_PGEQ_BAND(Gain, 1)
-  ORLOFX_PGEQ_BAND(Gain, 2)
-  ORLOFX_PGEQ_BAND(Gain, 3)
-  ORLOFX_PGEQ_BAND(Gain, 4)
-  ORLOFX_PGEQ_BAND(Width, 1)
-  ORLOFX_PGEQ_BAND(Width, 2)
-  ORLOFX_PGEQ_BAND(Width, 3)
-  ORLOFX_PGEQ_BAND(Width, 4)
-  ORLOFX_PGEQ_BAND(Center, 1)
-  ORLOFX_PGEQ_BAND(Center, 2)
-  ORLOFX_PGEQ_BAND(Center, 3)
-  ORLOFX_PGEQ_BAND(Center, 4)
-  ORLOFX_PGEQ_FIELD(LowShelfEnable)
-  ORLOFX_PGEQ_FIELD(HighShelfEnable)
-  ORLOFX_PGEQ_FIELD(LowShelfFrequency)
-  ORLOFX_PGEQ_FIELD(HighShelfFrequency)
-  ORLOFX_PGEQ_FIELD(LowShelfGain)
-  ORLOFX_PGEQ_FIELD(HighShelfGain)
-  ORLOFX_PGEQ_FIELD(HighlightBand)
+  ORLOFX_FIELD_SLOTS(DryOut)
+  ORLOFX_FIELD_SLOTS(WetOut)
+  ORLOFX_INDEXED_SLOTS(Band1Gain, BandGain, 0)
+  ORLOFX_INDEXED_SLOTS(Band2Gain, BandGain, 1)
+  ORLOFX_INDEXED_SLOTS(Band3Gain, BandGain, 2)
+  ORLOFX_INDEXED_SLOTS(Band4Gain, BandGain, 3)
+  ORLOFX_INDEXED_SLOTS(Band1Width, BandWidth, 0)
+  ORLOFX_INDEXED_SLOTS(Band2Width, BandWidth, 1)
+  ORLOFX_INDEXED_SLOTS(Band3Width, BandWidth, 2)
+  ORLOFX_INDEXED_SLOTS(Band4Width, BandWidth, 3)
+  ORLOFX_INDEXED_SLOTS(Band1Center, BandCenter, 0)
+  ORLOFX_INDEXED_SLOTS(Band2Center, BandCenter, 1)
+  ORLOFX_INDEXED_SLOTS(Band3Center, BandCenter, 2)
+  ORLOFX_INDEXED_SLOTS(Band4Center, BandCenter, 3)
+  ORLOFX_FIELD_SLOTS(LowShelfEnable)
+  ORLOFX_FIELD_SLOTS(HighShelfEnable)
+  ORLOFX_FIELD_SLOTS(LowShelfFrequency)
+  ORLOFX_FIELD_SLOTS(HighShelfFrequency)
+  ORLOFX_FIELD_SLOTS(LowShelfGain)
+  ORLOFX_FIELD_SLOTS(HighShelfGain)
+  ORLOFX_FIELD_SLOTS(HighlightBand)
   STDMETHODIMP GetBandCenter(long* v, long band) override {
     return Get<&Processor::GetBandCenter>(v, band);
   }
@@ -99,6 +87,3 @@ class CAkPgeq
  protected:
   HRESULT StopFloatStream() override;
 };
-
-#undef ORLOFX_PGEQ_FIELD
-#undef ORLOFX_PGEQ_BAND

@@ -19,18 +19,12 @@ class CAkPmeq : public CAkEffect<CAkPmeq, orlofx::CAkPmeqTransform, IAkPmeqProp>
   STDMETHODIMP GetParams(PmeqParams* params) override { return GetRecord(params); }
   STDMETHODIMP SetParams(const PmeqParams* params) override { return SetRecord(params); }
   STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
-  STDMETHODIMP GetFilterType(long* v) override { return Get<&Processor::GetFilterType>(v); }
-  STDMETHODIMP SetFilterType(long v) override { return Call<&Processor::SetFilterType>(v); }
-  STDMETHODIMP GetAccuracy(long* v) override { return Get<&Processor::GetAccuracy>(v); }
-  STDMETHODIMP SetAccuracy(long v) override { return Call<&Processor::SetAccuracy>(v); }
-  STDMETHODIMP GetFrequency(long* v) override { return Get<&Processor::GetFrequency>(v); }
-  STDMETHODIMP SetFrequency(long v) override { return Call<&Processor::SetFrequency>(v); }
-  STDMETHODIMP GetWidth(long* v) override { return Get<&Processor::GetWidth>(v); }
-  STDMETHODIMP SetWidth(long v) override { return Call<&Processor::SetWidth>(v); }
-  STDMETHODIMP GetAmount(long* v) override { return Get<&Processor::GetAmount>(v); }
-  STDMETHODIMP SetAmount(long v) override { return Call<&Processor::SetAmount>(v); }
-  STDMETHODIMP GetOutputGain(long* v) override { return Get<&Processor::GetOutputGain>(v); }
-  STDMETHODIMP SetOutputGain(long v) override { return Call<&Processor::SetOutputGain>(v); }
+  ORLOFX_FIELD_SLOTS(FilterType)
+  ORLOFX_FIELD_SLOTS(Accuracy)
+  ORLOFX_FIELD_SLOTS(Frequency)
+  ORLOFX_FIELD_SLOTS(Width)
+  ORLOFX_FIELD_SLOTS(Amount)
+  ORLOFX_FIELD_SLOTS(OutputGain)
 };
 
 // The input pin keeps the effect's own name.
