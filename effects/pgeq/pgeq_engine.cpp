@@ -11,6 +11,12 @@
 #define ORLOFX_PGEQ_SSE2 0
 #endif
 
+#if defined(__GNUC__)
+#define ORLOFX_PGEQ_INLINE __attribute__((always_inline)) inline
+#else
+#define ORLOFX_PGEQ_INLINE inline
+#endif
+
 namespace orlofx {
 
 namespace {
@@ -173,7 +179,7 @@ class Kernel {
   // Section s of the chain, in signal order: band slots, low-shelf stages,
   // high-shelf stages.
   template <int S>
-  Pair Step(Pair x) {
+  ORLOFX_PGEQ_INLINE Pair Step(Pair x) {
     if constexpr (S < kBands) {
       Band& s = band_[S];
       const Pair y = Flush(s.b * x + s.a1 * s.y1 - s.a2 * s.y2);
