@@ -50,14 +50,14 @@ void CAkGdynTransform::ReadShared(AkGdynProps* p) const {
 }
 
 HResult CAkGdynTransform::SetPoints(const GdynPoint* points, std::int32_t count) {
-  const std::int32_t given = std::min(std::max(count, 0), kGdynMaxPoints);
+  const std::int32_t given = ClampTo(count, 0, kGdynMaxPoints);
   if (given > 0 && !points) return kPointer;
   ScopedLock lock(paramLock_);
   for (std::int32_t i = 0; i < given; ++i) {
-    params_.points[i].x = std::min(std::max(points[i].x, kGdynLevelFloor), 0);
-    params_.points[i].y = std::min(std::max(points[i].y, kGdynLevelFloor), 0);
+    params_.points[i].x = ClampTo(points[i].x, kGdynLevelFloor, 0);
+    params_.points[i].y = ClampTo(points[i].y, kGdynLevelFloor, 0);
   }
-  params_.pointCount = std::min(std::max(count, kGdynMinPoints), kGdynMaxPoints);
+  params_.pointCount = ClampTo(count, kGdynMinPoints, kGdynMaxPoints);
   changed_ = true;
   dirty_ = true;
   return kOk;
