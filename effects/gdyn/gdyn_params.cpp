@@ -47,6 +47,7 @@ constexpr auto kRange = ClampRule::kRange;
 // 41 rows, 32 of them points: the points are filled in by a loop.
 constexpr std::array<ParameterDescriptor, kFieldCount> MakeRows() {
   std::array<ParameterDescriptor, kFieldCount> r{};
+  // clang-format off
   // name, unit, minimum, maximum, value in preset 0, page control default, clamp, restart,
   // automation (host's range, neutral value, label and unit)
   r[kGdynOutputGain] = {"output_gain", kDb, kGdynOutputGainMin, kGdynOutputGainMax, 0, 0, kRange, false,
@@ -67,7 +68,9 @@ constexpr std::array<ParameterDescriptor, kFieldCount> MakeRows() {
   r[kGdynPointCount] = {"point_count", kNone, kGdynMinPoints, kGdynMaxPoints, 3, 3};
   r[kGdynThreshold] = {"threshold", kDb, kGdynThresholdMin, kGdynThresholdMax, -210, -210};
   r[kGdynRatio] = {"ratio", ParameterUnit::kTenthsRatio, kGdynRatioMin, kGdynRatioMax, 10, 10};
-  r[kGdynBypass] = {"bypass", kNone, 0, 1, 0, 0, kRange, false, AutomateSwitch(0.0f, sid::kParamBypass)};
+  r[kGdynBypass] = {"bypass", kNone, 0, 1, 0, 0, kRange, false,
+                    AutomateSwitch(0.0f, sid::kParamBypass)};
+  // clang-format on
   return r;
 }
 
@@ -107,7 +110,9 @@ constexpr PointListDescriptor kGdynPointList[] = {
      0, kGdynLevelFloor, 0},
 };
 
-ParameterTable GdynParameters() { return ParameterTable{kRows.data(), kFieldCount, kGdynPointList, 1}; }
+ParameterTable GdynParameters() {
+  return ParameterTable{kRows.data(), kFieldCount, kGdynPointList, 1};
+}
 
 // Load takes the older tag only with the older size (see
 // CAkGdynTransform::OlderRecord); the layout itself describes the current

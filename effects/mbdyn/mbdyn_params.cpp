@@ -25,7 +25,8 @@ struct BandGroup {
   AutomationMapping automation;  // label filled in per band
 };
 
-// name (below), unit, minimum, maximum, page control default, automation
+// clang-format off
+// first field, automation index, unit, minimum, maximum, page control default, automation
 constexpr BandGroup kGroups[] = {
     {kMbdynThreshold, kMbdynParamThreshold, kDb, kMbdynThresholdFloor, 0, 0, AutomateFloat(-60.0f, 0.0f, 0.0f, 0, sid::kUnitDecibels)},
     {kMbdynType, kMbdynParamType, kNone, 0, 2, 1, {AutomationMapping::kEnum, 0.0f, 2.0f, 1.0f, 0, -1, sid::kBandTypeValues}},
@@ -38,6 +39,7 @@ constexpr BandGroup kGroups[] = {
     {kMbdynBandBypass, kMbdynParamBandBypass, kNone, 0, 1, 0, AutomateSwitch(0.0f, 0)},
     {kMbdynSolo, kMbdynParamSolo, kNone, 0, 1, 0, AutomateSwitch(0.0f, 0)},
 };
+// clang-format on
 
 constexpr char kBandNames[][kMbdynBands][24] = {
     {"band1_threshold", "band2_threshold", "band3_threshold", "band4_threshold"},
@@ -98,6 +100,7 @@ constexpr std::array<std::int32_t, kMbdynFieldCount> FieldsOf(const MbdynParams&
 constexpr std::array<ParameterDescriptor, kMbdynFieldCount> MakeRows() {
   const std::array<std::int32_t, kMbdynFieldCount> preset = FieldsOf(kDefaultRecord);
   std::array<ParameterDescriptor, kMbdynFieldCount> r{};
+  // clang-format off
   // name, unit, minimum, maximum, value in preset 0, page control default, clamp, restart,
   // automation (host's range, neutral value, label and unit)
   r[kMbdynOutputGain] = {"output_gain", kDb, -250, 250, preset[kMbdynOutputGain], 0, kRange, false,
@@ -106,7 +109,7 @@ constexpr std::array<ParameterDescriptor, kMbdynFieldCount> MakeRows() {
     for (int b = 0; b < kMbdynBands; ++b) {
       const BandGroup& k = kGroups[g];
       AutomationMapping a = k.automation;
-      a.labelId = sid::kParamBandFirst + static_cast<int>(kMbdynParamsPerBand) * b + static_cast<int>(k.param);
+      a.labelId = sid::kParamBandFirst + static_cast<int>(kMbdynParamsPerBand * b + k.param);
       const int field = k.firstField + b;
       r[field] = {kBandNames[g][b], k.unit, k.minimum, k.maximum, preset[field], k.controlDefault,
                   kRange, false, a};
@@ -119,7 +122,9 @@ constexpr std::array<ParameterDescriptor, kMbdynFieldCount> MakeRows() {
                             preset[kMbdynDisplay + i]};
   r[kMbdynEnableMeters] = {"meters", kNone, 0, 1, preset[kMbdynEnableMeters], 1};
   r[kMbdynCaptureThreshold] = {"capture_threshold", kNone, 0, 1, preset[kMbdynCaptureThreshold], 0};
-  r[kMbdynBypass] = {"bypass", kNone, 0, 1, preset[kMbdynBypass], 0, kRange, false, AutomateSwitch(0.0f, sid::kParamBypass)};
+  r[kMbdynBypass] = {"bypass", kNone, 0, 1, preset[kMbdynBypass], 0, kRange, false,
+                     AutomateSwitch(0.0f, sid::kParamBypass)};
+  // clang-format on
   return r;
 }
 
@@ -135,7 +140,7 @@ constexpr AutomatedFields MakeAutomatedFields() {
   AutomatedFields a{};
   for (int b = 0; b < kMbdynBands; ++b)
     for (const BandGroup& k : kGroups)
-      a.fields[b * static_cast<int>(kMbdynParamsPerBand) + static_cast<int>(k.param)] = k.firstField + b;
+      a.fields[b * kMbdynParamsPerBand + k.param] = k.firstField + b;
   a.fields[kMbdynParamSyncStereo] = kMbdynSyncStereo;
   a.fields[kMbdynParamOutputGain] = kMbdynOutputGain;
   a.fields[kMbdynParamBypass] = kMbdynBypass;

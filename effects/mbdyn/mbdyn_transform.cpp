@@ -34,11 +34,13 @@ CAkMbdynTransform::~CAkMbdynTransform() = default;
 // --- settings -------------------------------------------------------------------
 
 void CAkMbdynTransform::NotifyThresholds(bool on) {
-  for (int b = 0; b < kMbdynBands; ++b) SetNotify(b * kMbdynParamsPerBand + kMbdynParamThreshold, on);
+  for (int b = 0; b < kMbdynBands; ++b)
+    SetNotify(b * kMbdynParamsPerBand + kMbdynParamThreshold, on);
 }
 
 void CAkMbdynTransform::Stored(const MbdynParams& before, const MbdynParams& after) {
-  if (before.captureThreshold != after.captureThreshold) NotifyThresholds(after.captureThreshold == 0);
+  if (before.captureThreshold != after.captureThreshold)
+    NotifyThresholds(after.captureThreshold == 0);
 }
 
 HResult CAkMbdynTransform::SetEnableMeters(std::int32_t value) {
