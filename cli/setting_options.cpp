@@ -106,7 +106,8 @@ int ParseSetOption(const EffectProcessor& fx, const EffectEntry& effect,
                                   : message);
   }
 
-  const std::int32_t used = Clamp(d, *value);
+  // The tool keeps every value within the range it names in its warning.
+  const std::int32_t used = ClampTo(*value, d.minimum, d.maximum);
   if (used != *value)
     PrintWarning(Text(text::kValueClamped, {name, given, std::to_string(d.minimum),
                                             std::to_string(d.maximum), std::to_string(used)}));

@@ -25,6 +25,38 @@ enum class ParameterUnit {
   kTenthsRatio,  // a ratio in tenths: 10 is 1:1
 };
 
+// How a setter brings a value into a field's range.
+enum class ClampRule {
+  kRange,        // clamped to minimum..maximum
+  kSwitch,       // any value but 0 is 1
+  kUnsignedMax,  // taken as unsigned and capped at maximum (a negative value too)
+  kAsGiven,      // stored as given; what reads it copes with any value
+};
+
+// How a host automates a field: none, a float (curves), a switch or a list
+// of values (jumps only). The host's float range maps linearly onto the
+// field's range; its texts are string ids (-1: none).
+struct AutomationMapping {
+  enum Kind { kNone, kFloat, kSwitch, kEnum };
+  Kind kind = kNone;
+  float minimum = 0.0f;
+  float maximum = 0.0f;
+  float neutral = 0.0f;  // the host's initial value
+  int labelId = -1;
+  int unitId = -1;
+  int enumId = -1;  // comma-separated value names
+};
+
+constexpr AutomationMapping AutomateFloat(float minimum, float maximum, float neutral, int labelId,
+                                          int unitId = -1) {
+  return {AutomationMapping::kFloat, minimum, maximum, neutral, labelId, unitId, -1};
+}
+constexpr AutomationMapping AutomateSwitch(float neutral, int labelId) {
+  return {AutomationMapping::kSwitch, 0.0f, 1.0f, neutral, labelId, -1, -1};
+}
+
+// One setting: a row of its effect's table. Clamping, the tool's `info` and
+// `--set`, the automation tables and the pages' control ranges all read it.
 struct ParameterDescriptor {
   const char* name;  // command-line name: lower case, no blanks
   ParameterUnit unit;
@@ -32,6 +64,9 @@ struct ParameterDescriptor {
   std::int32_t maximum;
   std::int32_t defaultValue;    // value in preset 0
   std::int32_t controlDefault;  // value a page control resets to on double-click
+  ClampRule clamp = ClampRule::kRange;
+  bool restart = false;  // a change makes the processing start its design afresh
+  AutomationMapping automation = {};
 };
 
 // A list of (x, y) points that a record keeps in consecutive fields (x of
@@ -114,9 +149,25 @@ constexpr ParameterTable MakeParameterTable(const ParameterDescriptor (&items)[N
   return ParameterTable{items, N};
 }
 
+constexpr std::int32_t ClampTo(std::int64_t value, std::int32_t lo, std::int32_t hi) {
+  return value < lo ? lo : (value > hi ? hi : static_cast<std::int32_t>(value));
+}
+
+// A value brought into field `d`'s range by its clamp rule.
 constexpr std::int32_t Clamp(const ParameterDescriptor& d, std::int64_t value) {
-  return value < d.minimum ? d.minimum
-                           : (value > d.maximum ? d.maximum : static_cast<std::int32_t>(value));
+  switch (d.clamp) {
+    case ClampRule::kSwitch:
+      return value != 0 ? 1 : 0;
+    case ClampRule::kUnsignedMax:
+      return static_cast<std::uint32_t>(value) > static_cast<std::uint32_t>(d.maximum)
+                 ? d.maximum
+                 : static_cast<std::int32_t>(value);
+    case ClampRule::kAsGiven:
+      return static_cast<std::int32_t>(value);
+    case ClampRule::kRange:
+      break;
+  }
+  return ClampTo(value, d.minimum, d.maximum);
 }
 
 // A built-in preset: its name's string id and a complete record body.
@@ -147,6 +198,16 @@ Params ParamsFromFields(const std::int32_t* fields) {
   Params p;
   std::memcpy(&p, fields, FieldCountOf<Params>() * 4);
   return p;
+}
+
+// Every field of `p` clamped by its row's rule.
+template <typename Params>
+Params ClampFields(const ParameterTable& table, const Params& p) {
+  std::int32_t fields[FieldCountOf<Params>()];
+  ParamsToFields(p, fields);
+  for (std::size_t i = 0; i < FieldCountOf<Params>(); ++i)
+    fields[i] = Clamp(table.items[i], fields[i]);
+  return ParamsFromFields<Params>(fields);
 }
 
 }  // namespace orlofx

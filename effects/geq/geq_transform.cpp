@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "framework/float_environment.h"
 
 namespace orlofx {
 
@@ -168,10 +167,11 @@ HResult CAkGeqTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
 
 void CAkGeqTransform::Release() { engine_.Release(); }
 
-HResult CAkGeqTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                                 std::uint32_t* outFrames) {
-  ScopedFlushSubnormals flush;
-  return engine_.Process(mode, in, inFrames, out, outFrames);
+HResult CAkGeqTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
+                                std::uint32_t* produced) {
+  *consumed = call.inCount;
+  *produced = call.outCount;
+  return engine_.Process(call.mode, call.in, consumed, call.out, produced);
 }
 
 }  // namespace orlofx

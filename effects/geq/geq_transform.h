@@ -56,8 +56,6 @@ class CAkGeqTransform : public EffectProcessor,
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames) override;
   ParameterTable Parameters() const override { return GeqParameters(); }
   const RecordLayout& Record() const override { return kGeqRecord; }
   HResult GetFields(std::int32_t* fields) const override;
@@ -79,6 +77,9 @@ class CAkGeqTransform : public EffectProcessor,
   FirEngine& Engine() { return engine_; }
 
  protected:
+  bool Prepared() const override { return engine_.Prepared(); }
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                 std::uint32_t* produced) override;
   void PresetFields(int index, std::int32_t* fields) const override;
 
  private:

@@ -1,6 +1,5 @@
 #include "effects/pmeq/pmeq_transform.h"
 
-#include "framework/float_environment.h"
 
 namespace orlofx {
 
@@ -131,10 +130,11 @@ HResult CAkPmeqTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
 
 void CAkPmeqTransform::Release() { engine_.Release(); }
 
-HResult CAkPmeqTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                                  std::uint32_t* outFrames) {
-  ScopedFlushSubnormals flush;
-  return engine_.Process(mode, in, inFrames, out, outFrames);
+HResult CAkPmeqTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
+                                 std::uint32_t* produced) {
+  *consumed = call.inCount;
+  *produced = call.outCount;
+  return engine_.Process(call.mode, call.in, consumed, call.out, produced);
 }
 
 }  // namespace orlofx

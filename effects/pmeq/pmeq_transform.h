@@ -48,8 +48,6 @@ class CAkPmeqTransform : public EffectProcessor,
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames) override;
   ParameterTable Parameters() const override { return kPmeqParameters; }
   const RecordLayout& Record() const override { return kPmeqRecord; }
   HResult GetFields(std::int32_t* fields) const override;
@@ -71,6 +69,9 @@ class CAkPmeqTransform : public EffectProcessor,
   FirEngine& Engine() { return engine_; }
 
  protected:
+  bool Prepared() const override { return engine_.Prepared(); }
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                 std::uint32_t* produced) override;
   void PresetFields(int index, std::int32_t* fields) const override;
 
  private:
