@@ -16,8 +16,7 @@ HResult FirDesignTaps(const FirDesignRules& rules, const std::int32_t* fields, d
                       double* taps, std::size_t* tapCount, double* gain) {
   if (!fields || !taps || !tapCount || !gain) return kPointer;
   if (!(fs > 0.0)) return kInvalidArg;
-  const std::size_t n = rules.fftSize(fields);
-  if (FirSizeIndex(n) < 0) return kInvalidArg;
+  const std::size_t n = rules.FftSize(fields);
   std::vector<double> target;
   FirDesigner designer;
   try {
@@ -195,11 +194,6 @@ HResult FirEngine::Prepare(const WaveFormat& in, const WaveFormat& out) {
   return kOk;
 }
 
-std::size_t FirEngine::SizeOf(const std::int32_t* fields) const {
-  const std::size_t n = rules_.fftSize(fields);
-  return FirSizeIndex(n) < 0 ? kFirSizeHigh : n;
-}
-
 std::size_t FirEngine::SmoothingFrames() const {
   return static_cast<std::size_t>(rate_ * kFirSmoothingSeconds);
 }
@@ -218,7 +212,7 @@ void FirEngine::UseSize(std::size_t n) {
 // nothing meanwhile.
 void FirEngine::Begin() {
   StopDesigns();
-  UseSize(SizeOf(snapshot_));
+  UseSize(rules_.FftSize(snapshot_));
   DesignInto(sets_[0], snapshot_, n_);
   current_ = 0;
   state_.store(0, std::memory_order_release);
@@ -298,7 +292,7 @@ void FirEngine::SelectKernel(std::uint32_t inCount) {
   if (resizing) return;
   if (restartPending_) {
     restartPending_ = false;
-    const std::size_t n = SizeOf(snapshot_);
+    const std::size_t n = rules_.FftSize(snapshot_);
     if (n != n_) {
       ChangeSize(n);
       return;

@@ -69,13 +69,17 @@ constexpr double kFirSmoothingSeconds = 0.02;
 // call from the worker thread.
 struct FirDesignRules {
   std::size_t fieldCount;
-  // FFT size (one of the three FIR sizes) for these settings.
-  std::size_t (*fftSize)(const std::int32_t* fields);
+  // The record field holding the accuracy, which chooses the FFT size.
+  std::size_t accuracyField;
   // Fills target[0..n-1] with the magnitude response for sample rate fs and
   // returns the gain applied to samples as they leave the engine.
   double (*target)(const std::int32_t* fields, double fs, std::size_t n, double* target);
   // A break in the stream drops the partly filled input block.
   bool dropPartialBlockOnBreak;
+
+  std::size_t FftSize(const std::int32_t* fields) const {
+    return FirSizeForAccuracy(fields[accuracyField]);
+  }
 };
 
 // The effect's side of the parameter snapshot.
@@ -160,8 +164,6 @@ class FirEngine {
   void DesignInto(KernelSet& set, const std::int32_t* fields, std::size_t n);
   void SelectKernel(std::uint32_t inCount);
   void PostRequest(const std::int32_t* fields);
-  // The FFT size for a record (High for one the rules do not know).
-  std::size_t SizeOf(const std::int32_t* fields) const;
   // Frames that a fade between kernels or a gain ramp may take at most.
   std::size_t SmoothingFrames() const;
   // Records the FFT size in use and the snapshot as designed.
