@@ -106,7 +106,10 @@ int ParseSetOption(const EffectProcessor& fx, const EffectEntry& effect,
                                   : message);
   }
 
-  const std::int32_t used = Clamp(d, *value);
+  // A field the effect keeps as given still takes only the values that mean
+  // something here.
+  const std::int32_t used = d.clamp == ClampRule::kAsGiven ? ClampTo(*value, d.minimum, d.maximum)
+                                                           : Clamp(d, *value);
   if (used != *value)
     PrintWarning(Text(text::kValueClamped, {name, given, std::to_string(d.minimum),
                                             std::to_string(d.maximum), std::to_string(used)}));

@@ -58,6 +58,8 @@
 
 namespace orlofx {
 
+struct ProcessCall;
+
 // Largest settings record a FIR effect has (the Graphic EQ's 151 fields).
 constexpr std::size_t kFirMaxFields = 160;
 
@@ -87,7 +89,7 @@ class FirSettingsSource {
  public:
   // Under the effect's parameter lock: copies the record into `fields` and
   // reads and clears the `changed` and `restart` flags.
-  virtual void TakeSnapshot(std::int32_t* fields, bool* changed, bool* restart) = 0;
+  virtual void SnapshotFields(std::int32_t* fields, bool* changed, bool* restart) = 0;
 
  protected:
   ~FirSettingsSource() = default;
@@ -108,7 +110,7 @@ HResult FirDesignTaps(const FirDesignRules& rules, const std::int32_t* fields, d
 class FirEngine {
  public:
   // Starts the design worker. `rules` must outlive the engine; `source` is
-  // called only from Prepare and Process.
+  // called only from Prepare and Render.
   FirEngine(const FirDesignRules& rules, FirSettingsSource& source);
   ~FirEngine();
   FirEngine(const FirEngine&) = delete;
@@ -122,10 +124,11 @@ class FirEngine {
   // Waits for a design in progress, then frees everything Prepare made.
   void Release();
   bool Prepared() const { return prepared_; }
+  const FirDesignRules& Rules() const { return rules_; }
 
-  // The processing entry (modes and counts as the filter frame passes them).
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames);
+  // One call of the processing entry, its arguments checked by the effect
+  // (and the engine prepared).
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed, std::uint32_t* produced);
 
   // The single-processor rule (designs on the streaming thread, snapshots
   // at most every 5·N frames). Defaults to whether the machine has one

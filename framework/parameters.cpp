@@ -31,9 +31,9 @@ bool ReadWhole(const char* text, std::size_t* pos, std::int64_t* value) {
   return true;
 }
 
-std::int32_t ClampTo(std::int64_t v, std::int32_t lo, std::int32_t hi, bool* clamped) {
+std::int32_t ClampNoting(std::int64_t v, std::int32_t lo, std::int32_t hi, bool* clamped) {
   if (v < lo || v > hi) *clamped = true;
-  return static_cast<std::int32_t>(std::min<std::int64_t>(std::max<std::int64_t>(v, lo), hi));
+  return ClampTo(v, lo, hi);
 }
 
 }  // namespace
@@ -59,8 +59,8 @@ PointListParse ParsePointList(const PointListDescriptor& list, const char* text,
       result.error = PointListError::kCount;
       break;
     }
-    values.push_back(ClampTo(x, list.xMinimum, list.xMaximum, &result.clamped));
-    values.push_back(ClampTo(y, list.yMinimum, list.yMaximum, &result.clamped));
+    values.push_back(ClampNoting(x, list.xMinimum, list.xMaximum, &result.clamped));
+    values.push_back(ClampNoting(y, list.yMinimum, list.yMaximum, &result.clamped));
     if (item > 0 && values[2 * item] < values[2 * item - 2]) {
       result.error = PointListError::kDescending;
       break;

@@ -25,6 +25,14 @@ enum class ParameterUnit {
   kTenthsRatio,  // a ratio in tenths: 10 is 1:1
 };
 
+// How a setter brings a value into a field's range.
+enum class ClampRule {
+  kRange,        // clamped to minimum..maximum
+  kSwitch,       // any value but 0 is 1
+  kUnsignedMax,  // taken as unsigned and capped at maximum (a negative value too)
+  kAsGiven,      // stored as given; what reads it copes with any value
+};
+
 struct ParameterDescriptor {
   const char* name;  // command-line name: lower case, no blanks
   ParameterUnit unit;
@@ -32,6 +40,8 @@ struct ParameterDescriptor {
   std::int32_t maximum;
   std::int32_t defaultValue;    // value in preset 0
   std::int32_t controlDefault;  // value a page control resets to on double-click
+  ClampRule clamp = ClampRule::kRange;
+  bool restart = false;  // a change makes the processing start its design afresh
 };
 
 // A list of (x, y) points that a record keeps in consecutive fields (x of
@@ -114,9 +124,25 @@ constexpr ParameterTable MakeParameterTable(const ParameterDescriptor (&items)[N
   return ParameterTable{items, N};
 }
 
+constexpr std::int32_t ClampTo(std::int64_t value, std::int32_t lo, std::int32_t hi) {
+  return value < lo ? lo : (value > hi ? hi : static_cast<std::int32_t>(value));
+}
+
+// A value brought into field `d`'s range by its clamp rule.
 constexpr std::int32_t Clamp(const ParameterDescriptor& d, std::int64_t value) {
-  return value < d.minimum ? d.minimum
-                           : (value > d.maximum ? d.maximum : static_cast<std::int32_t>(value));
+  switch (d.clamp) {
+    case ClampRule::kSwitch:
+      return value != 0 ? 1 : 0;
+    case ClampRule::kUnsignedMax:
+      return static_cast<std::uint32_t>(value) > static_cast<std::uint32_t>(d.maximum)
+                 ? d.maximum
+                 : static_cast<std::int32_t>(value);
+    case ClampRule::kAsGiven:
+      return static_cast<std::int32_t>(value);
+    case ClampRule::kRange:
+      break;
+  }
+  return ClampTo(value, d.minimum, d.maximum);
 }
 
 // A built-in preset: its name's string id and a complete record body.

@@ -1,8 +1,44 @@
 #include "framework/processor.h"
 
+#include <algorithm>
+
+#include "framework/float_environment.h"
+
 namespace orlofx {
 
-EffectProcessor::EffectProcessor(int notificationSlots) : notifier_(notificationSlots) {}
+EffectProcessor::EffectProcessor(int notificationSlots, FrameRule frames)
+    : frameRule_(frames), notifier_(notificationSlots) {}
+
+HResult EffectProcessor::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                                 std::uint32_t* outFrames) {
+  ScopedFlushSubnormals flush;
+  std::uint32_t consumed = 0;
+  std::uint32_t produced = 0;
+  const HResult hr = CheckAndRender(mode, in, inFrames, out, outFrames, &consumed, &produced);
+  if (inFrames) *inFrames = consumed;
+  if (outFrames) *outFrames = produced;
+  return hr;
+}
+
+HResult EffectProcessor::CheckAndRender(int mode, const void* in, const std::uint32_t* inFrames,
+                                        void* out, const std::uint32_t* outFrames,
+                                        std::uint32_t* consumed, std::uint32_t* produced) {
+  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain)
+    return kInvalidArg;
+  if (!Prepared()) return kUnexpected;
+  ProcessCall call{mode, static_cast<const unsigned char*>(in), inFrames ? *inFrames : 0,
+                   static_cast<unsigned char*>(out), outFrames ? *outFrames : 0};
+  if (frameRule_ == FrameRule::kInPlace) {
+    if (call.Drain()) return kProcessFinished;
+    call.inCount = call.outCount = std::min(call.inCount, call.outCount);
+    if (call.inCount > 0 && (!in || !out)) return kPointer;
+  } else {
+    // The drain carries no input, whatever the caller passed.
+    if (call.Drain()) call.inCount = 0;
+    if ((call.inCount > 0 && !in) || (call.outCount > 0 && !out)) return kPointer;
+  }
+  return Render(call, consumed, produced);
+}
 
 HResult EffectProcessor::ApplyPreset(int index) {
   if (index < 0 || index >= PresetCount()) return kInvalidArg;

@@ -17,9 +17,9 @@
 // a preset or a load goes through the whole-record setter and then posts
 // code 100; a save with clear-dirty clears `dirty`, without it sets `dirty`.
 //
-// An effect derives from this class, keeps its record under paramLock_, sets
-// changed_ and dirty_ when a setter changes a value, and takes its parameter
-// snapshot at the top of Process.
+// An effect derives from EffectSettings<Params> (framework/effect_settings.h),
+// which keeps its record under paramLock_, and renders audio in Render, which
+// Process calls once the arguments are checked.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +41,28 @@ constexpr int kProcessDrain = 2;
 constexpr HResult kProcessProgress = 0;
 constexpr HResult kProcessFinished = 1;
 
+// How an effect takes its frames.
+enum class FrameRule {
+  // Input and output counted apart; the drain carries no input.
+  kStream,
+  // One buffer in and out: min(offered, room) frames each way, every one
+  // consumed and produced at once; the drain has nothing to deliver.
+  kInPlace,
+};
+
+// One checked call of Process: counts are what the effect may consume and
+// produce (0 input for the drain), and a nonzero count has its buffer.
+struct ProcessCall {
+  int mode;
+  const unsigned char* in;
+  std::uint32_t inCount;
+  unsigned char* out;
+  std::uint32_t outCount;
+
+  bool Drain() const { return mode == kProcessDrain; }
+  bool Discontinuity() const { return mode == kProcessDiscontinuity; }
+};
+
 class EffectProcessor {
  public:
   virtual ~EffectProcessor() = default;
@@ -50,8 +72,11 @@ class EffectProcessor {
   // --- streaming ---------------------------------------------------------
   virtual HResult Prepare(const WaveFormat& in, const WaveFormat& out) = 0;
   virtual void Release() = 0;
-  virtual HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                          std::uint32_t* outFrames) = 0;
+  // Checks the arguments (kInvalidArg for an unknown mode, kUnexpected
+  // before Prepare, kPointer for a missing buffer, each reporting 0 frames),
+  // then renders with subnormals flushed.
+  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
+                  std::uint32_t* outFrames);
 
   // --- what the effect's record holds -------------------------------------
   virtual ParameterTable Parameters() const = 0;
@@ -99,7 +124,14 @@ class EffectProcessor {
   void Notify(std::uint16_t code);
 
  protected:
-  explicit EffectProcessor(int notificationSlots);
+  explicit EffectProcessor(int notificationSlots, FrameRule frames = FrameRule::kStream);
+
+  // Whether Prepare has succeeded since the last Release.
+  virtual bool Prepared() const = 0;
+  // The effect's processing of a checked call: fills what it consumed and
+  // produced and returns kProcessProgress, kProcessFinished or a failure.
+  virtual HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                         std::uint32_t* produced) = 0;
 
   // Fills `fields` with preset `index` (already range-checked).
   virtual void PresetFields(int index, std::int32_t* fields) const = 0;
@@ -110,6 +142,11 @@ class EffectProcessor {
   bool dirty_ = false;   // unsaved changes
 
  private:
+  HResult CheckAndRender(int mode, const void* in, const std::uint32_t* inFrames, void* out,
+                         const std::uint32_t* outFrames, std::uint32_t* consumed,
+                         std::uint32_t* produced);
+
+  FrameRule frameRule_;
   Notifier notifier_;
   WaveFormat formats_[2] = {};
   bool hasFormat_[2] = {false, false};

@@ -6,7 +6,6 @@
 #include <limits>
 #include <new>
 
-#include "framework/float_environment.h"
 
 namespace orlofx {
 
@@ -266,30 +265,9 @@ void CAkGdynTransform::ResetStream() {
 
 // --- processing -----------------------------------------------------------------
 
-HResult CAkGdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                                  std::uint32_t* outFrames) {
-  ScopedFlushSubnormals flush;
-  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
-    if (inFrames) *inFrames = consumed;
-    if (outFrames) *outFrames = produced;
-  };
-  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
-    report(0, 0);
-    return kInvalidArg;
-  }
-  if (!prepared_) {
-    report(0, 0);
-    return kUnexpected;
-  }
-  drain_ = mode == kProcessDrain;
-  // The drain carries no input, whatever the caller passed.
-  const std::uint32_t inCount = (inFrames && !drain_) ? *inFrames : 0;
-  const std::uint32_t outCount = outFrames ? *outFrames : 0;
-  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
-    report(0, 0);
-    return kPointer;
-  }
-
+HResult CAkGdynTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
+                                 std::uint32_t* produced) {
+  drain_ = call.Drain();
   bool changed;
   {
     ScopedLock lock(paramLock_);
@@ -297,10 +275,12 @@ HResult CAkGdynTransform::Process(int mode, const void* in, std::uint32_t* inFra
   }
   if (changed) Rebuild(Snapshot(true));
   // A break in the stream: what was held belongs to the audio before it.
-  if (mode == kProcessDiscontinuity) ResetStream();
+  if (call.Discontinuity()) ResetStream();
 
-  const auto* src = static_cast<const unsigned char*>(in);
-  auto* dst = static_cast<unsigned char*>(out);
+  const unsigned char* src = call.in;
+  unsigned char* dst = call.out;
+  const std::uint32_t inCount = call.inCount;
+  const std::uint32_t outCount = call.outCount;
   HResult hr;
   if (bypass_) {
     // A partly filled frame leaves unprocessed: its peaks are void.
@@ -313,7 +293,8 @@ HResult CAkGdynTransform::Process(int mode, const void* in, std::uint32_t* inFra
     hr = frames_.Run<float>(src, inCount, dst, outCount, drain_, peaks_,
                             [this](float* const* x, std::uint32_t n) { ProcessFrame(x, n); });
   }
-  report(frames_.Consumed(), frames_.Produced());
+  *consumed = frames_.Consumed();
+  *produced = frames_.Produced();
   return hr;
 }
 

@@ -83,8 +83,6 @@ class CAkGdynTransform : public EffectProcessor,
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames) override;
   ParameterTable Parameters() const override { return GdynParameters(); }
   const RecordLayout& Record() const override { return kGdynRecord; }
   HResult GetFields(std::int32_t* fields) const override;
@@ -110,6 +108,9 @@ class CAkGdynTransform : public EffectProcessor,
 
  protected:
   void PresetFields(int index, std::int32_t* fields) const override;
+  bool Prepared() const override { return prepared_; }
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                 std::uint32_t* produced) override;
 
  private:
   struct ChannelState {

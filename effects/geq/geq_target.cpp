@@ -9,10 +9,6 @@ namespace orlofx {
 
 namespace {
 
-std::int32_t ClampTo(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return std::min(std::max(v, lo), hi);
-}
-
 float SingleGain(std::int32_t y) { return static_cast<float>(GeqPointGain(y)); }
 
 // Linear in amplitude strictly between bins a and b, with the step rounded

@@ -5,17 +5,18 @@
 namespace orlofx {
 
 CAkGeqTransform::CAkGeqTransform()
-    : FirEqualizer({6, kGeqDesignRules, GeqParameters(), kGeqRecord, kGeqPresets, kGeqPresetCount,
-                    &ClampGeqParams}) {}
+    : FirEqualizer(6,
+                   {GeqParameters(), kGeqRecord, kGeqPresets, kGeqPresetCount, &ClampGeqParams},
+                   kGeqDesignRules) {}
 
 HResult CAkGeqTransform::GetBandGain(int band, std::int32_t* value) const {
   if (band < 0 || band >= kGeqBandCount) return value ? kInvalidArg : kPointer;
-  return GetField(kGeqFirstBand + band, value);
+  return GetField(static_cast<std::size_t>(kGeqFirstBand + band), value);
 }
 
 HResult CAkGeqTransform::SetBandGain(int band, std::int32_t value) {
   if (band < 0 || band >= kGeqBandCount) return kInvalidArg;
-  return StoreClamped(kGeqFirstBand + band, value);
+  return SetField(static_cast<std::size_t>(kGeqFirstBand + band), value);
 }
 
 HResult CAkGeqTransform::GetSampleRate(std::uint32_t* rate) const {
@@ -40,7 +41,7 @@ HResult CAkGeqTransform::SetEnvelope(const GeqPoint* points, std::uint32_t count
 HResult CAkGeqTransform::GetEnvelope(GeqPoint* points, std::uint32_t* count) const {
   if (!points || !count) return kPointer;
   ScopedLock lock(paramLock_);
-  const int used = std::clamp(params_.pointCount, 0, kGeqMaxPoints);
+  const int used = ClampTo(params_.pointCount, 0, kGeqMaxPoints);
   std::copy(params_.points, params_.points + used, points);
   *count = static_cast<std::uint32_t>(used);
   return kOk;

@@ -26,19 +26,19 @@ class CAkGeqTransform : public FirEqualizer<GeqParams> {
 
   // --- the effect's property interface --------------------------------------
   // GetParams and SetParams (the whole record, clamped as ClampGeqParams
-  // says) come from the front end.
+  // says) come from EffectSettings.
   // band 0..19 (the interface's band 1 .. band 20); kInvalidArg otherwise.
   HResult GetBandGain(int band, std::int32_t* value) const;
   HResult SetBandGain(int band, std::int32_t value);  // clamped to -480..240
+  // Accuracy is stored as given, the point count clamped to 2..64; a change
+  // of either asks for a new FFT size.
   HResult GetAccuracy(std::int32_t* value) const { return GetField(kGeqAccuracy, value); }
-  // Not clamped; a change asks for a new FFT size.
-  HResult SetAccuracy(std::int32_t value) { return StoreField(kGeqAccuracy, value, true); }
+  HResult SetAccuracy(std::int32_t value) { return SetField(kGeqAccuracy, value); }
   HResult GetPointCount(std::int32_t* value) const { return GetField(kGeqPointCount, value); }
-  // Clamped to 2..64; a change asks for a new FFT size.
-  HResult SetPointCount(std::int32_t value) { return StoreClamped(kGeqPointCount, value, true); }
+  HResult SetPointCount(std::int32_t value) { return SetField(kGeqPointCount, value); }
   HResult GetOutputGain(std::int32_t* value) const { return GetField(kGeqOutputGain, value); }
   // Clamped to -600..200.
-  HResult SetOutputGain(std::int32_t value) { return StoreClamped(kGeqOutputGain, value); }
+  HResult SetOutputGain(std::int32_t value) { return SetField(kGeqOutputGain, value); }
   // The input format's rate, 44100 while the input has no format.
   HResult GetSampleRate(std::uint32_t* rate) const;
   // Copies `count` points and stores the count; values are kept as given.

@@ -6,7 +6,6 @@
 #include <new>
 #include <vector>
 
-#include "framework/float_environment.h"
 #include "support/strings/string_ids.h"
 
 namespace orlofx {
@@ -399,43 +398,24 @@ void CAkMbdynTransform::Rebuild(const MbdynParams& p, bool reset) {
   }
 }
 
-HResult CAkMbdynTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                                   std::uint32_t* outFrames) {
-  ScopedFlushSubnormals flush;
-  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
-    if (inFrames) *inFrames = consumed;
-    if (outFrames) *outFrames = produced;
-  };
-  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
-    report(0, 0);
-    return kInvalidArg;
-  }
-  if (!prepared_) {
-    report(0, 0);
-    return kUnexpected;
-  }
-  const bool drain = mode == kProcessDrain;
-  // The drain carries no input, whatever the caller passed.
-  const std::uint32_t inCount = (inFrames && !drain) ? *inFrames : 0;
-  const std::uint32_t outCount = outFrames ? *outFrames : 0;
-  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
-    report(0, 0);
-    return kPointer;
-  }
-
+HResult CAkMbdynTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
+                                  std::uint32_t* produced) {
+  const bool drain = call.Drain();
   bool changed;
   {
     ScopedLock lock(paramLock_);
     changed = changed_;
   }
   // A break in the stream: what was held belongs to the audio before it.
-  if (mode == kProcessDiscontinuity)
+  if (call.Discontinuity())
     Rebuild(Snapshot(true), true);
   else if (changed)
     Rebuild(Snapshot(true), false);
 
-  const auto* src = static_cast<const unsigned char*>(in);
-  auto* dst = static_cast<unsigned char*>(out);
+  const unsigned char* src = call.in;
+  unsigned char* dst = call.out;
+  const std::uint32_t inCount = call.inCount;
+  const std::uint32_t outCount = call.outCount;
   HResult hr;
   if (bypass_) {
     hr = frames_.RunBypass(src, inCount, dst, outCount, drain);
@@ -446,7 +426,8 @@ HResult CAkMbdynTransform::Process(int mode, const void* in, std::uint32_t* inFr
     hr = frames_.Run<float>(src, inCount, dst, outCount, drain, nullptr,
                             [this](float* const* x, std::uint32_t n) { ProcessBlock(x, n); });
   }
-  report(frames_.Consumed(), frames_.Produced());
+  *consumed = frames_.Consumed();
+  *produced = frames_.Produced();
   return hr;
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <new>
 
-#include "framework/float_environment.h"
 
 namespace orlofx {
 
@@ -32,94 +31,11 @@ constexpr double kRampThreshold = 0.0005;
 
 }  // namespace
 
-CAkNoisgtTransform::CAkNoisgtTransform() : EffectProcessor(2) {}
+CAkNoisgtTransform::CAkNoisgtTransform()
+    : EffectSettings(2, {kNoisgtParameters, kNoisgtRecord, kNoisgtPresets, kNoisgtPresetCount,
+                         ClampNoisgtParams}) {}
 
 CAkNoisgtTransform::~CAkNoisgtTransform() = default;
-
-// --- settings -----------------------------------------------------------------
-
-HResult CAkNoisgtTransform::GetParams(NoisgtParams* params) const {
-  if (!params) return kPointer;
-  ScopedLock lock(paramLock_);
-  *params = params_;
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::SetParams(const NoisgtParams* params) {
-  if (!params) return kPointer;
-  ScopedLock lock(paramLock_);
-  params_ = ClampNoisgtParams(*params);
-  changed_ = true;
-  dirty_ = true;
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::SetField(std::int32_t NoisgtParams::*field, NoisgtField index,
-                                     std::int32_t value) {
-  const std::int32_t clamped = Clamp(kNoisgtParameters.items[index], value);
-  ScopedLock lock(paramLock_);
-  if (params_.*field != clamped) {
-    params_.*field = clamped;
-    changed_ = true;
-    dirty_ = true;
-  }
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::GetAttack(std::int32_t* value) const {
-  if (!value) return kPointer;
-  ScopedLock lock(paramLock_);
-  *value = params_.attack;
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::SetAttack(std::int32_t value) {
-  return SetField(&NoisgtParams::attack, kNoisgtAttack, value);
-}
-
-HResult CAkNoisgtTransform::GetRelease(std::int32_t* value) const {
-  if (!value) return kPointer;
-  ScopedLock lock(paramLock_);
-  *value = params_.release;
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::SetRelease(std::int32_t value) {
-  return SetField(&NoisgtParams::release, kNoisgtRelease, value);
-}
-
-HResult CAkNoisgtTransform::GetThreshold(std::int32_t* value) const {
-  if (!value) return kPointer;
-  ScopedLock lock(paramLock_);
-  *value = params_.threshold;
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::SetThreshold(std::int32_t value) {
-  return SetField(&NoisgtParams::threshold, kNoisgtThreshold, value);
-}
-
-HResult CAkNoisgtTransform::GetFields(std::int32_t* fields) const {
-  if (!fields) return kPointer;
-  NoisgtParams p;
-  GetParams(&p);
-  ParamsToFields(p, fields);
-  return kOk;
-}
-
-HResult CAkNoisgtTransform::SetFields(const std::int32_t* fields) {
-  if (!fields) return kPointer;
-  NoisgtParams p = ParamsFromFields<NoisgtParams>(fields);
-  return SetParams(&p);
-}
-
-int CAkNoisgtTransform::PresetNameId(int index) const {
-  return index >= 0 && index < kNoisgtPresetCount ? kNoisgtPresets[index].nameId : 0;
-}
-
-void CAkNoisgtTransform::PresetFields(int index, std::int32_t* fields) const {
-  ParamsToFields(kNoisgtPresets[index].body, fields);
-}
 
 // --- stream set-up ------------------------------------------------------------
 
@@ -171,12 +87,7 @@ HResult CAkNoisgtTransform::Prepare(const WaveFormat& in, const WaveFormat& out)
       std::max<std::uint32_t>(fullBlockLength_, static_cast<std::uint32_t>(rate_ * 0.03));
   holdLength_ = static_cast<std::int64_t>(rate_ * 0.004);
 
-  NoisgtParams snapshot;
-  {
-    ScopedLock lock(paramLock_);
-    snapshot = params_;
-    changed_ = false;
-  }
+  const NoisgtParams snapshot = TakeSnapshot();
   // A new stream must not inherit the level of a block left unfinished when
   // the last one stopped.
   peaks_[0] = peaks_[1] = 0.0;
@@ -232,39 +143,12 @@ void CAkNoisgtTransform::ResetStream() {
 
 // --- processing -----------------------------------------------------------------
 
-HResult CAkNoisgtTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                                    std::uint32_t* outFrames) {
-  ScopedFlushSubnormals flush;
-  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
-    if (inFrames) *inFrames = consumed;
-    if (outFrames) *outFrames = produced;
-  };
-  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
-    report(0, 0);
-    return kInvalidArg;
-  }
-  if (!prepared_) {
-    report(0, 0);
-    return kUnexpected;
-  }
-  drain_ = mode == kProcessDrain;
-  // The drain carries no input, whatever the caller passed.
-  const std::uint32_t inCount = (inFrames && !drain_) ? *inFrames : 0;
-  const std::uint32_t outCount = outFrames ? *outFrames : 0;
-  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
-    report(0, 0);
-    return kPointer;
-  }
-
-  NoisgtParams snapshot;
+HResult CAkNoisgtTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
+                                   std::uint32_t* produced) {
+  drain_ = call.Drain();
   bool changed;
-  {
-    ScopedLock lock(paramLock_);
-    snapshot = params_;
-    changed = changed_;
-    changed_ = false;
-  }
-  const bool discontinuity = mode == kProcessDiscontinuity;
+  const NoisgtParams snapshot = TakeSnapshot(&changed);
+  const bool discontinuity = call.Discontinuity();
   if (changed || !coefficientsValid_ || (discontinuity && hasRun_)) {
     ComputeCoefficients(snapshot);
     coefficientsValid_ = true;
@@ -274,11 +158,12 @@ HResult CAkNoisgtTransform::Process(int mode, const void* in, std::uint32_t* inF
   }
   hasRun_ = true;
 
-  const auto* src = static_cast<const unsigned char*>(in);
-  auto* dst = static_cast<unsigned char*>(out);
-  HResult hr = precision_ == Precision::kDouble ? RunBlocks<double>(src, inCount, dst, outCount)
-                                                : RunBlocks<float>(src, inCount, dst, outCount);
-  report(consumed_, produced_);
+  const HResult hr =
+      precision_ == Precision::kDouble
+          ? RunBlocks<double>(call.in, call.inCount, call.out, call.outCount)
+          : RunBlocks<float>(call.in, call.inCount, call.out, call.outCount);
+  *consumed = consumed_;
+  *produced = produced_;
   return hr;
 }
 

@@ -19,11 +19,11 @@
 #include <memory>
 
 #include "effects/noisgt/noisgt_params.h"
-#include "framework/processor.h"
+#include "framework/effect_settings.h"
 
 namespace orlofx {
 
-class CAkNoisgtTransform : public EffectProcessor {
+class CAkNoisgtTransform : public EffectSettings<NoisgtParams> {
  public:
   enum class GateState : int { kClosed = 0, kOpening = 2, kOpen = 3, kHolding = 4 };
 
@@ -32,28 +32,17 @@ class CAkNoisgtTransform : public EffectProcessor {
 
   // --- the effect's property interface --------------------------------------
   // Getters fill 32-bit values; setters clamp silently and always succeed.
-  HResult GetParams(NoisgtParams* params) const;
-  // Stores the record, sets `changed` and `dirty` (also for equal values),
-  // then clamps.
-  HResult SetParams(const NoisgtParams* params);
-  HResult GetAttack(std::int32_t* value) const;
-  HResult SetAttack(std::int32_t value);
-  HResult GetRelease(std::int32_t* value) const;
-  HResult SetRelease(std::int32_t value);
-  HResult GetThreshold(std::int32_t* value) const;
-  HResult SetThreshold(std::int32_t value);
+  // GetParams/SetParams (the whole record) come from EffectSettings.
+  HResult GetAttack(std::int32_t* value) const { return GetField(kNoisgtAttack, value); }
+  HResult SetAttack(std::int32_t value) { return SetField(kNoisgtAttack, value); }
+  HResult GetRelease(std::int32_t* value) const { return GetField(kNoisgtRelease, value); }
+  HResult SetRelease(std::int32_t value) { return SetField(kNoisgtRelease, value); }
+  HResult GetThreshold(std::int32_t* value) const { return GetField(kNoisgtThreshold, value); }
+  HResult SetThreshold(std::int32_t value) { return SetField(kNoisgtThreshold, value); }
 
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames) override;
-  ParameterTable Parameters() const override { return kNoisgtParameters; }
-  const RecordLayout& Record() const override { return kNoisgtRecord; }
-  HResult GetFields(std::int32_t* fields) const override;
-  HResult SetFields(const std::int32_t* fields) override;
-  int PresetCount() const override { return kNoisgtPresetCount; }
-  int PresetNameId(int index) const override;
 
   // --- stream read-outs (streaming thread only) ------------------------------
   GateState State() const { return state_; }
@@ -61,7 +50,9 @@ class CAkNoisgtTransform : public EffectProcessor {
   std::uint32_t BlockLength() const { return fullBlockLength_; }
 
  protected:
-  void PresetFields(int index, std::int32_t* fields) const override;
+  bool Prepared() const override { return prepared_; }
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                 std::uint32_t* produced) override;
 
  private:
   template <typename T>
@@ -83,7 +74,6 @@ class CAkNoisgtTransform : public EffectProcessor {
     double step;          // continuous ramp increment per frame
   };
 
-  HResult SetField(std::int32_t NoisgtParams::*field, NoisgtField index, std::int32_t value);
   template <typename T>
   Buffers<T>& BuffersOf();
   template <typename T>
@@ -98,9 +88,6 @@ class CAkNoisgtTransform : public EffectProcessor {
   template <typename T>
   HResult RunBlocks(const unsigned char* in, std::uint32_t inCount, unsigned char* out,
                     std::uint32_t outCount);
-
-  // Settings, under paramLock_.
-  NoisgtParams params_{};
 
   // Stream format and sizes, fixed by Prepare.
   bool prepared_ = false;

@@ -34,7 +34,7 @@ constexpr ParameterDescriptor kDescriptors[] = {
     {"high_shelf_frequency", kHz,  20,   20000, 500,  1000},
     {"low_shelf_gain",       kDb,  -250, 250,   0,    0},
     {"high_shelf_gain",      kDb,  -250, 250,   0,    0},
-    {"highlight_band",       kNone, 0,   kPgeqNoHighlight, kPgeqNoHighlight, kPgeqNoHighlight},
+    {"highlight_band",       kNone, 0,   kPgeqNoHighlight, kPgeqNoHighlight, kPgeqNoHighlight, ClampRule::kUnsignedMax},
 };
 // clang-format on
 

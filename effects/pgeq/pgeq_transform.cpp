@@ -45,169 +45,12 @@ inline void Store(unsigned char* p, double y) {
 
 }  // namespace
 
-CAkPgeqTransform::CAkPgeqTransform() : EffectProcessor(2) {}
+CAkPgeqTransform::CAkPgeqTransform()
+    : EffectSettings(2,
+                     {kPgeqParameters, kPgeqRecord, kPgeqPresets, kPgeqPresetCount, ClampPgeqParams},
+                     FrameRule::kInPlace) {}
 
 CAkPgeqTransform::~CAkPgeqTransform() = default;
-
-// --- settings -----------------------------------------------------------------
-
-HResult CAkPgeqTransform::GetParams(PgeqParams* params) const {
-  if (!params) return kPointer;
-  ScopedLock lock(paramLock_);
-  *params = params_;
-  return kOk;
-}
-
-HResult CAkPgeqTransform::SetParams(const PgeqParams* params) {
-  if (!params) return kPointer;
-  ScopedLock lock(paramLock_);
-  params_ = ClampPgeqParams(*params);
-  changed_ = true;
-  dirty_ = true;
-  return kOk;
-}
-
-HResult CAkPgeqTransform::GetField(std::int32_t PgeqParams::*field, std::int32_t* value) const {
-  if (!value) return kPointer;
-  ScopedLock lock(paramLock_);
-  *value = params_.*field;
-  return kOk;
-}
-
-HResult CAkPgeqTransform::SetField(std::int32_t PgeqParams::*field, PgeqField index,
-                                   std::int32_t value) {
-  const std::int32_t clamped = Clamp(kPgeqParameters.items[index], value);
-  ScopedLock lock(paramLock_);
-  if (params_.*field != clamped) {
-    params_.*field = clamped;
-    changed_ = true;
-    dirty_ = true;
-  }
-  return kOk;
-}
-
-HResult CAkPgeqTransform::GetBandField(std::int32_t (PgeqParams::*field)[kPgeqBands], int band,
-                                       std::int32_t* value) const {
-  if (!value) return kPointer;
-  if (band < 0 || band >= kPgeqBands) return kInvalidArg;
-  ScopedLock lock(paramLock_);
-  *value = (params_.*field)[band];
-  return kOk;
-}
-
-HResult CAkPgeqTransform::SetBandField(std::int32_t (PgeqParams::*field)[kPgeqBands],
-                                       PgeqField first, int band, std::int32_t value) {
-  if (band < 0 || band >= kPgeqBands) return kInvalidArg;
-  const std::int32_t clamped = Clamp(kPgeqParameters.items[first + band], value);
-  ScopedLock lock(paramLock_);
-  std::int32_t& slot = (params_.*field)[band];
-  if (slot != clamped) {
-    slot = clamped;
-    changed_ = true;
-    dirty_ = true;
-  }
-  return kOk;
-}
-
-HResult CAkPgeqTransform::GetDryOut(std::int32_t* v) const { return GetField(&PgeqParams::dryOut, v); }
-HResult CAkPgeqTransform::SetDryOut(std::int32_t v) {
-  return SetField(&PgeqParams::dryOut, kPgeqDryOut, v);
-}
-HResult CAkPgeqTransform::GetWetOut(std::int32_t* v) const { return GetField(&PgeqParams::wetOut, v); }
-HResult CAkPgeqTransform::SetWetOut(std::int32_t v) {
-  return SetField(&PgeqParams::wetOut, kPgeqWetOut, v);
-}
-HResult CAkPgeqTransform::GetBandGain(int band, std::int32_t* v) const {
-  return GetBandField(&PgeqParams::gain, band, v);
-}
-HResult CAkPgeqTransform::SetBandGain(int band, std::int32_t v) {
-  return SetBandField(&PgeqParams::gain, kPgeqGain1, band, v);
-}
-HResult CAkPgeqTransform::GetBandWidth(int band, std::int32_t* v) const {
-  return GetBandField(&PgeqParams::width, band, v);
-}
-HResult CAkPgeqTransform::SetBandWidth(int band, std::int32_t v) {
-  return SetBandField(&PgeqParams::width, kPgeqWidth1, band, v);
-}
-HResult CAkPgeqTransform::GetBandCenter(int band, std::int32_t* v) const {
-  return GetBandField(&PgeqParams::center, band, v);
-}
-HResult CAkPgeqTransform::SetBandCenter(int band, std::int32_t v) {
-  return SetBandField(&PgeqParams::center, kPgeqCenter1, band, v);
-}
-HResult CAkPgeqTransform::GetLowShelfEnable(std::int32_t* v) const {
-  return GetField(&PgeqParams::lowShelfEnable, v);
-}
-HResult CAkPgeqTransform::SetLowShelfEnable(std::int32_t v) {
-  return SetField(&PgeqParams::lowShelfEnable, kPgeqLowShelfEnable, v);
-}
-HResult CAkPgeqTransform::GetHighShelfEnable(std::int32_t* v) const {
-  return GetField(&PgeqParams::highShelfEnable, v);
-}
-HResult CAkPgeqTransform::SetHighShelfEnable(std::int32_t v) {
-  return SetField(&PgeqParams::highShelfEnable, kPgeqHighShelfEnable, v);
-}
-HResult CAkPgeqTransform::GetLowShelfFrequency(std::int32_t* v) const {
-  return GetField(&PgeqParams::lowShelfFrequency, v);
-}
-HResult CAkPgeqTransform::SetLowShelfFrequency(std::int32_t v) {
-  return SetField(&PgeqParams::lowShelfFrequency, kPgeqLowShelfFrequency, v);
-}
-HResult CAkPgeqTransform::GetHighShelfFrequency(std::int32_t* v) const {
-  return GetField(&PgeqParams::highShelfFrequency, v);
-}
-HResult CAkPgeqTransform::SetHighShelfFrequency(std::int32_t v) {
-  return SetField(&PgeqParams::highShelfFrequency, kPgeqHighShelfFrequency, v);
-}
-HResult CAkPgeqTransform::GetLowShelfGain(std::int32_t* v) const {
-  return GetField(&PgeqParams::lowShelfGain, v);
-}
-HResult CAkPgeqTransform::SetLowShelfGain(std::int32_t v) {
-  return SetField(&PgeqParams::lowShelfGain, kPgeqLowShelfGain, v);
-}
-HResult CAkPgeqTransform::GetHighShelfGain(std::int32_t* v) const {
-  return GetField(&PgeqParams::highShelfGain, v);
-}
-HResult CAkPgeqTransform::SetHighShelfGain(std::int32_t v) {
-  return SetField(&PgeqParams::highShelfGain, kPgeqHighShelfGain, v);
-}
-HResult CAkPgeqTransform::GetHighlightBand(std::int32_t* v) const {
-  return GetField(&PgeqParams::highlightBand, v);
-}
-HResult CAkPgeqTransform::SetHighlightBand(std::int32_t v) {
-  const std::uint32_t asUnsigned = static_cast<std::uint32_t>(v);
-  const std::int32_t stored = static_cast<std::int32_t>(
-      std::min<std::uint32_t>(asUnsigned, static_cast<std::uint32_t>(kPgeqNoHighlight)));
-  ScopedLock lock(paramLock_);
-  if (params_.highlightBand != stored) {
-    params_.highlightBand = stored;
-    changed_ = true;
-    dirty_ = true;
-  }
-  return kOk;
-}
-
-HResult CAkPgeqTransform::GetFields(std::int32_t* fields) const {
-  if (!fields) return kPointer;
-  PgeqParams p;
-  GetParams(&p);
-  ParamsToFields(p, fields);
-  return kOk;
-}
-
-HResult CAkPgeqTransform::SetFields(const std::int32_t* fields) {
-  if (!fields) return kPointer;
-  PgeqParams p = ParamsFromFields<PgeqParams>(fields);
-  return SetParams(&p);
-}
-
-int CAkPgeqTransform::PresetNameId(int index) const {
-  return index >= 0 && index < kPgeqPresetCount ? kPgeqPresets[index].nameId : 0;
-}
-
-void CAkPgeqTransform::PresetFields(int index, std::int32_t* fields) const {
-  ParamsToFields(kPgeqPresets[index].body, fields);
-}
 
 // --- stream set-up ------------------------------------------------------------
 
@@ -227,9 +70,7 @@ HResult CAkPgeqTransform::Start(const WaveFormat& format) {
   channelCount_ = format.channels;
   rate_ = format.samplesPerSec;
 
-  PgeqParams snapshot;
-  bool changed;
-  TakeSnapshot(&snapshot, &changed);
+  const PgeqParams snapshot = TakeSnapshot();
   Restart(snapshot);
   ranSinceStart_ = false;
   quiet_ = false;
@@ -252,15 +93,9 @@ HResult CAkPgeqTransform::Init(int channels, std::uint32_t rate) {
 
 void CAkPgeqTransform::Stop() { Release(); }
 
-bool CAkPgeqTransform::IsChanged() const {
-  ScopedLock lock(paramLock_);
-  return changed_;
-}
-
 HResult CAkPgeqTransform::Update(bool reset) {
-  PgeqParams snapshot;
   bool changed;
-  TakeSnapshot(&snapshot, &changed);
+  const PgeqParams snapshot = TakeSnapshot(&changed);
   if (!changed && !reset) return kFalse;
   if (reset) {
     Restart(snapshot);
@@ -268,13 +103,6 @@ HResult CAkPgeqTransform::Update(bool reset) {
     Change(snapshot);
   }
   return kOk;
-}
-
-void CAkPgeqTransform::TakeSnapshot(PgeqParams* snapshot, bool* changed) {
-  ScopedLock lock(paramLock_);
-  *snapshot = params_;
-  *changed = changed_;
-  changed_ = false;
 }
 
 void CAkPgeqTransform::Design(const PgeqParams& snapshot, bool clearMemory) {
@@ -335,36 +163,10 @@ void CAkPgeqTransform::ApplyPendingChange() {
 
 // --- processing -----------------------------------------------------------------
 
-HResult CAkPgeqTransform::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                                  std::uint32_t* outFrames) {
-  ScopedFlushSubnormals flush;
-  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
-    if (inFrames) *inFrames = consumed;
-    if (outFrames) *outFrames = produced;
-  };
-  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
-    report(0, 0);
-    return kInvalidArg;
-  }
-  if (!prepared_) {
-    report(0, 0);
-    return kUnexpected;
-  }
-  // Nothing is ever held back.
-  if (mode == kProcessDrain) {
-    report(0, 0);
-    return kProcessFinished;
-  }
-  const std::uint32_t offered = inFrames ? *inFrames : 0;
-  const std::uint32_t room = outFrames ? *outFrames : 0;
-  const std::uint32_t frames = std::min(offered, room);
-  if (frames > 0 && (!in || !out)) {
-    report(0, 0);
-    return kPointer;
-  }
-  RunBuffer(static_cast<const unsigned char*>(in), static_cast<unsigned char*>(out), frames,
-            mode == kProcessDiscontinuity);
-  report(frames, frames);
+HResult CAkPgeqTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
+                                 std::uint32_t* produced) {
+  RunBuffer(call.in, call.out, call.inCount, call.Discontinuity());
+  *consumed = *produced = call.inCount;
   return kProcessProgress;
 }
 
@@ -380,9 +182,8 @@ HResult CAkPgeqTransform::ProcessFloat(float* samples, std::uint32_t frames, boo
 
 void CAkPgeqTransform::RunBuffer(const unsigned char* in, unsigned char* out,
                                  std::uint32_t frames, bool discontinuity) {
-  PgeqParams snapshot;
   bool changed;
-  TakeSnapshot(&snapshot, &changed);
+  const PgeqParams snapshot = TakeSnapshot(&changed);
   // The first buffer of a stream usually carries the mark; the stream start
   // has just designed with clear memories, so it needs nothing more.
   const bool breakInStream = discontinuity && ranSinceStart_;

@@ -30,11 +30,11 @@
 #include "effects/pgeq/pgeq_design.h"
 #include "effects/pgeq/pgeq_engine.h"
 #include "effects/pgeq/pgeq_params.h"
-#include "framework/processor.h"
+#include "framework/effect_settings.h"
 
 namespace orlofx {
 
-class CAkPgeqTransform : public EffectProcessor {
+class CAkPgeqTransform : public EffectSettings<PgeqParams> {
  public:
   CAkPgeqTransform();
   ~CAkPgeqTransform() override;
@@ -42,37 +42,37 @@ class CAkPgeqTransform : public EffectProcessor {
   // --- the effect's property interface --------------------------------------
   // Getters fill 32-bit values; setters clamp silently, store a differing
   // value and set `changed` and `dirty`. Band indices are 0..3; another
-  // index gives kInvalidArg.
-  HResult GetParams(PgeqParams* params) const;
-  // Stores the record, sets `changed` and `dirty` (also for equal values),
-  // then clamps (the highlighted band only from above).
-  HResult SetParams(const PgeqParams* params);
-  HResult GetDryOut(std::int32_t* value) const;
-  HResult SetDryOut(std::int32_t value);
-  HResult GetWetOut(std::int32_t* value) const;
-  HResult SetWetOut(std::int32_t value);
-  HResult GetBandGain(int band, std::int32_t* value) const;
-  HResult SetBandGain(int band, std::int32_t value);
-  HResult GetBandWidth(int band, std::int32_t* value) const;
-  HResult SetBandWidth(int band, std::int32_t value);
-  HResult GetBandCenter(int band, std::int32_t* value) const;
-  HResult SetBandCenter(int band, std::int32_t value);
-  HResult GetLowShelfEnable(std::int32_t* value) const;
-  HResult SetLowShelfEnable(std::int32_t value);
-  HResult GetHighShelfEnable(std::int32_t* value) const;
-  HResult SetHighShelfEnable(std::int32_t value);
-  HResult GetLowShelfFrequency(std::int32_t* value) const;
-  HResult SetLowShelfFrequency(std::int32_t value);
-  HResult GetHighShelfFrequency(std::int32_t* value) const;
-  HResult SetHighShelfFrequency(std::int32_t value);
-  HResult GetLowShelfGain(std::int32_t* value) const;
-  HResult SetLowShelfGain(std::int32_t value);
-  HResult GetHighShelfGain(std::int32_t* value) const;
-  HResult SetHighShelfGain(std::int32_t value);
-  HResult GetHighlightBand(std::int32_t* value) const;
+  // index gives kInvalidArg. GetParams/SetParams (the whole record, whose
+  // setter clamps the highlighted band only from above) come from
+  // EffectSettings.
+  HResult GetDryOut(std::int32_t* v) const { return GetField(kPgeqDryOut, v); }
+  HResult SetDryOut(std::int32_t v) { return SetField(kPgeqDryOut, v); }
+  HResult GetWetOut(std::int32_t* v) const { return GetField(kPgeqWetOut, v); }
+  HResult SetWetOut(std::int32_t v) { return SetField(kPgeqWetOut, v); }
+  HResult GetBandGain(int band, std::int32_t* v) const { return GetBand(kPgeqGain1, band, v); }
+  HResult SetBandGain(int band, std::int32_t v) { return SetBand(kPgeqGain1, band, v); }
+  HResult GetBandWidth(int band, std::int32_t* v) const { return GetBand(kPgeqWidth1, band, v); }
+  HResult SetBandWidth(int band, std::int32_t v) { return SetBand(kPgeqWidth1, band, v); }
+  HResult GetBandCenter(int band, std::int32_t* v) const { return GetBand(kPgeqCenter1, band, v); }
+  HResult SetBandCenter(int band, std::int32_t v) { return SetBand(kPgeqCenter1, band, v); }
+  HResult GetLowShelfEnable(std::int32_t* v) const { return GetField(kPgeqLowShelfEnable, v); }
+  HResult SetLowShelfEnable(std::int32_t v) { return SetField(kPgeqLowShelfEnable, v); }
+  HResult GetHighShelfEnable(std::int32_t* v) const { return GetField(kPgeqHighShelfEnable, v); }
+  HResult SetHighShelfEnable(std::int32_t v) { return SetField(kPgeqHighShelfEnable, v); }
+  HResult GetLowShelfFrequency(std::int32_t* v) const { return GetField(kPgeqLowShelfFrequency, v); }
+  HResult SetLowShelfFrequency(std::int32_t v) { return SetField(kPgeqLowShelfFrequency, v); }
+  HResult GetHighShelfFrequency(std::int32_t* v) const {
+    return GetField(kPgeqHighShelfFrequency, v);
+  }
+  HResult SetHighShelfFrequency(std::int32_t v) { return SetField(kPgeqHighShelfFrequency, v); }
+  HResult GetLowShelfGain(std::int32_t* v) const { return GetField(kPgeqLowShelfGain, v); }
+  HResult SetLowShelfGain(std::int32_t v) { return SetField(kPgeqLowShelfGain, v); }
+  HResult GetHighShelfGain(std::int32_t* v) const { return GetField(kPgeqHighShelfGain, v); }
+  HResult SetHighShelfGain(std::int32_t v) { return SetField(kPgeqHighShelfGain, v); }
+  HResult GetHighlightBand(std::int32_t* v) const { return GetField(kPgeqHighlightBand, v); }
   // Takes the value as unsigned: anything above 4, a negative value too,
   // means no highlighted band.
-  HResult SetHighlightBand(std::int32_t value);
+  HResult SetHighlightBand(std::int32_t v) { return SetField(kPgeqHighlightBand, v); }
 
   // --- the float transform interface ----------------------------------------
   // Streams 32-bit float audio without a filter: Init starts as the filter's
@@ -83,8 +83,8 @@ class CAkPgeqTransform : public EffectProcessor {
   // last buffer left every channel quiet; else kOk.
   HResult ProcessFloat(float* samples, std::uint32_t frames, bool drain);
   void Stop();
-  // Whether the settings changed since the last snapshot (not cleared).
-  bool IsChanged() const;
+  // IsChanged (EffectSettings): whether the settings changed since the last
+  // snapshot (not cleared).
   // Takes a snapshot; kFalse when nothing changed and no reset is asked,
   // else redesigns (clearing the memories on reset) and gives kOk.
   HResult Update(bool reset);
@@ -92,14 +92,6 @@ class CAkPgeqTransform : public EffectProcessor {
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames) override;
-  ParameterTable Parameters() const override { return kPgeqParameters; }
-  const RecordLayout& Record() const override { return kPgeqRecord; }
-  HResult GetFields(std::int32_t* fields) const override;
-  HResult SetFields(const std::int32_t* fields) override;
-  int PresetCount() const override { return kPgeqPresetCount; }
-  int PresetNameId(int index) const override;
 
   // --- stream read-outs (streaming thread only) ------------------------------
   const PgeqBandBlock& Bands(int channel) const { return chain_.channels[channel].bands; }
@@ -108,23 +100,24 @@ class CAkPgeqTransform : public EffectProcessor {
   double WetGain() const { return chain_.wet; }
   double DryGain() const { return chain_.dry; }
   bool Quiet() const { return quiet_; }
-  bool Prepared() const { return prepared_; }
+  bool Prepared() const override { return prepared_; }
 
  protected:
-  void PresetFields(int index, std::int32_t* fields) const override;
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                 std::uint32_t* produced) override;
 
  private:
   // Frames converted to double at a time, both channels side by side.
   static constexpr std::uint32_t kBlockFrames = 256;
 
-  HResult GetField(std::int32_t PgeqParams::*field, std::int32_t* value) const;
-  HResult SetField(std::int32_t PgeqParams::*field, PgeqField index, std::int32_t value);
-  HResult GetBandField(std::int32_t (PgeqParams::*field)[kPgeqBands], int band,
-                       std::int32_t* value) const;
-  HResult SetBandField(std::int32_t (PgeqParams::*field)[kPgeqBands], PgeqField first, int band,
-                       std::int32_t value);
+  HResult GetBand(PgeqField first, int band, std::int32_t* value) const {
+    if (!value) return kPointer;
+    return band < 0 || band >= kPgeqBands ? kInvalidArg : GetField(first + band, value);
+  }
+  HResult SetBand(PgeqField first, int band, std::int32_t value) {
+    return band < 0 || band >= kPgeqBands ? kInvalidArg : SetField(first + band, value);
+  }
   HResult Start(const WaveFormat& format);
-  void TakeSnapshot(PgeqParams* snapshot, bool* changed);
   void Design(const PgeqParams& snapshot, bool clearMemory);
   // Designs afresh with cleared memories: nothing fades.
   void Restart(const PgeqParams& snapshot);
@@ -137,9 +130,6 @@ class CAkPgeqTransform : public EffectProcessor {
   template <SampleFormat F>
   bool RunFrames(const unsigned char* in, unsigned char* out, std::uint32_t frames);
   bool RunBlock(std::uint32_t frames);
-
-  // Settings, under paramLock_.
-  PgeqParams params_{};
 
   // Stream, fixed by Prepare or Init.
   bool prepared_ = false;

@@ -3,7 +3,9 @@
 namespace orlofx {
 
 CAkPmeqTransform::CAkPmeqTransform()
-    : FirEqualizer({2, kPmeqDesignRules, kPmeqParameters, kPmeqRecord, kPmeqPresets,
-                    kPmeqPresetCount, &ClampPmeqParams}) {}
+    : FirEqualizer(2,
+                   {kPmeqParameters, kPmeqRecord, kPmeqPresets, kPmeqPresetCount,
+                    &ClampPmeqParams},
+                   kPmeqDesignRules) {}
 
 }  // namespace orlofx

@@ -24,21 +24,22 @@ class CAkPmeqTransform : public FirEqualizer<PmeqParams> {
   // --- the effect's property interface --------------------------------------
   // Getters fill 32-bit values; setters clamp silently and always succeed.
   // GetParams and SetParams (the whole record: frequency, width and amount
-  // clamped, the others as given) come from the front end.
+  // clamped, the others as given) come from EffectSettings. Filter type and
+  // accuracy are stored as given; a change of accuracy asks for a new FFT
+  // size.
   HResult GetFilterType(std::int32_t* value) const { return GetField(kPmeqFilterType, value); }
-  HResult SetFilterType(std::int32_t value) { return StoreField(kPmeqFilterType, value); }
+  HResult SetFilterType(std::int32_t value) { return SetField(kPmeqFilterType, value); }
   HResult GetAccuracy(std::int32_t* value) const { return GetField(kPmeqAccuracy, value); }
-  // Not clamped; a change asks for a new FFT size.
-  HResult SetAccuracy(std::int32_t value) { return StoreField(kPmeqAccuracy, value, true); }
+  HResult SetAccuracy(std::int32_t value) { return SetField(kPmeqAccuracy, value); }
   HResult GetFrequency(std::int32_t* value) const { return GetField(kPmeqFrequency, value); }
-  HResult SetFrequency(std::int32_t value) { return StoreClamped(kPmeqFrequency, value); }
+  HResult SetFrequency(std::int32_t value) { return SetField(kPmeqFrequency, value); }
   HResult GetWidth(std::int32_t* value) const { return GetField(kPmeqWidth, value); }
-  HResult SetWidth(std::int32_t value) { return StoreClamped(kPmeqWidth, value); }
+  HResult SetWidth(std::int32_t value) { return SetField(kPmeqWidth, value); }
   HResult GetAmount(std::int32_t* value) const { return GetField(kPmeqAmount, value); }
-  HResult SetAmount(std::int32_t value) { return StoreClamped(kPmeqAmount, value); }
+  HResult SetAmount(std::int32_t value) { return SetField(kPmeqAmount, value); }
   HResult GetOutputGain(std::int32_t* value) const { return GetField(kPmeqOutputGain, value); }
   // Clamped to -600..200 (the whole-record setter keeps it as given).
-  HResult SetOutputGain(std::int32_t value) { return StoreClamped(kPmeqOutputGain, value); }
+  HResult SetOutputGain(std::int32_t value) { return SetField(kPmeqOutputGain, value); }
 };
 
 }  // namespace orlofx

@@ -45,13 +45,11 @@ class RideEffect : public EffectProcessor, public AutomationParams {
   }
   void Release() override { ResetForStop(); }
 
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames) override {
+  bool Prepared() const override { return true; }
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
+                 std::uint32_t* produced) override {
     ++calls;
-    if (mode == kProcessDrain) {
-      *outFrames = 0;
-      return kProcessFinished;
-    }
+    if (call.Drain()) return kProcessFinished;
     {
       ScopedLock hold(paramLock_);
       if (changed_) {
@@ -62,12 +60,12 @@ class RideEffect : public EffectProcessor, public AutomationParams {
         ++snapshots;
       }
     }
-    const std::uint32_t n = *inFrames < *outFrames ? *inFrames : *outFrames;
-    const float* src = static_cast<const float*>(in);
-    float* dst = static_cast<float*>(out);
+    const std::uint32_t n = call.inCount < call.outCount ? call.inCount : call.outCount;
+    const auto* src = reinterpret_cast<const float*>(call.in);
+    auto* dst = reinterpret_cast<float*>(call.out);
     for (std::uint32_t i = 0; i < n * channels_; ++i) dst[i] = src[i] * gainFactor_;
-    *inFrames = n;
-    *outFrames = n;
+    *consumed = n;
+    *produced = n;
     lastOffered = n;
     return kProcessProgress;
   }
