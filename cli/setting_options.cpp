@@ -106,10 +106,8 @@ int ParseSetOption(const EffectProcessor& fx, const EffectEntry& effect,
                                   : message);
   }
 
-  // A field the effect keeps as given still takes only the values that mean
-  // something here.
-  const std::int32_t used = d.clamp == ClampRule::kAsGiven ? ClampTo(*value, d.minimum, d.maximum)
-                                                           : Clamp(d, *value);
+  // The tool keeps every value within the range it names in its warning.
+  const std::int32_t used = ClampTo(*value, d.minimum, d.maximum);
   if (used != *value)
     PrintWarning(Text(text::kValueClamped, {name, given, std::to_string(d.minimum),
                                             std::to_string(d.maximum), std::to_string(used)}));

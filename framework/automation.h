@@ -104,6 +104,43 @@ struct AutomationParamDesc {
   int enumId;  // comma-separated value names
 };
 
+// The automation entry of record field `field`, from its row.
+constexpr AutomationParamDesc AutomationOf(const ParameterDescriptor& row, std::size_t field) {
+  const AutomationMapping& a = row.automation;
+  const bool isFloat = a.kind == AutomationMapping::kFloat;
+  return {isFloat ? AutomationType::kFloat
+                  : (a.kind == AutomationMapping::kEnum ? AutomationType::kEnum
+                                                        : AutomationType::kBool),
+          isFloat ? kCapsFloat : kCapsSwitch,
+          a.minimum,
+          a.maximum,
+          a.neutral,
+          1,
+          row.maximum,
+          row.minimum,
+          isFloat ? PropertyKind::kScaledInteger : PropertyKind::kSwitch,
+          static_cast<std::uint32_t>(4 * field),
+          a.labelId,
+          a.unitId,
+          a.enumId};
+}
+
+// The automation table of an effect: the entries of the given record
+// fields, in the host's index order.
+template <std::size_t N>
+struct AutomationTable {
+  AutomationParamDesc items[N];
+};
+
+template <std::size_t N>
+constexpr AutomationTable<N> MakeAutomationTable(const ParameterDescriptor* rows,
+                                                 const int (&fields)[N]) {
+  AutomationTable<N> t{};
+  for (std::size_t i = 0; i < N; ++i)
+    t.items[i] = AutomationOf(rows[fields[i]], static_cast<std::size_t>(fields[i]));
+  return t;
+}
+
 // One envelope segment as a host gives it (times in 100-ns units of the
 // stream; values in the parameter's units; curve one of kCurve*; flags are
 // carried, not interpreted).

@@ -33,6 +33,30 @@ enum class ClampRule {
   kAsGiven,      // stored as given; what reads it copes with any value
 };
 
+// How a host automates a field: none, a float (curves), a switch or a list
+// of values (jumps only). The host's float range maps linearly onto the
+// field's range; its texts are string ids (-1: none).
+struct AutomationMapping {
+  enum Kind { kNone, kFloat, kSwitch, kEnum };
+  Kind kind = kNone;
+  float minimum = 0.0f;
+  float maximum = 0.0f;
+  float neutral = 0.0f;  // the host's initial value
+  int labelId = -1;
+  int unitId = -1;
+  int enumId = -1;  // comma-separated value names
+};
+
+constexpr AutomationMapping AutomateFloat(float minimum, float maximum, float neutral, int labelId,
+                                          int unitId = -1) {
+  return {AutomationMapping::kFloat, minimum, maximum, neutral, labelId, unitId, -1};
+}
+constexpr AutomationMapping AutomateSwitch(float neutral, int labelId) {
+  return {AutomationMapping::kSwitch, 0.0f, 1.0f, neutral, labelId, -1, -1};
+}
+
+// One setting: a row of its effect's table. Clamping, the tool's `info` and
+// `--set`, the automation tables and the pages' control ranges all read it.
 struct ParameterDescriptor {
   const char* name;  // command-line name: lower case, no blanks
   ParameterUnit unit;
@@ -42,6 +66,7 @@ struct ParameterDescriptor {
   std::int32_t controlDefault;  // value a page control resets to on double-click
   ClampRule clamp = ClampRule::kRange;
   bool restart = false;  // a change makes the processing start its design afresh
+  AutomationMapping automation = {};
 };
 
 // A list of (x, y) points that a record keeps in consecutive fields (x of
@@ -173,6 +198,16 @@ Params ParamsFromFields(const std::int32_t* fields) {
   Params p;
   std::memcpy(&p, fields, FieldCountOf<Params>() * 4);
   return p;
+}
+
+// Every field of `p` clamped by its row's rule.
+template <typename Params>
+Params ClampFields(const ParameterTable& table, const Params& p) {
+  std::int32_t fields[FieldCountOf<Params>()];
+  ParamsToFields(p, fields);
+  for (std::size_t i = 0; i < FieldCountOf<Params>(); ++i)
+    fields[i] = Clamp(table.items[i], fields[i]);
+  return ParamsFromFields<Params>(fields);
 }
 
 }  // namespace orlofx

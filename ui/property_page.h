@@ -23,6 +23,7 @@
 
 #include <string>
 
+#include "framework/parameters.h"
 #include "framework/win/baseclasses/property_page.h"
 #include "ui/page_labels.h"
 
@@ -50,6 +51,12 @@ struct ControlRange {
   long maximum;
   long defaultValue;
 };
+
+// The range and default of the control that sets field `field` of `table`.
+inline ControlRange RangeOf(int controlId, const ParameterTable& table, int field) {
+  const ParameterDescriptor& row = table.items[field];
+  return {controlId, row.minimum, row.maximum, row.controlDefault};
+}
 
 struct HelpId {
   int controlId;

@@ -1,8 +1,7 @@
 #include "effects/gdyn/gdyn_params.h"
 
-#include <algorithm>
+#include <array>
 #include <cstddef>
-#include <cstdio>
 #include <initializer_list>
 
 #include "support/strings/string_ids.h"
@@ -18,47 +17,71 @@ static_assert(kFieldCount == 41 && kGdynBypass == 40 && kGdynPointCount == 37 &&
                   offsetof(AkGdynProps, points) == 4 * kGdynFirstPoint,
               "field indices and record disagree");
 
-std::int32_t ClampTo(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return std::min(std::max(v, lo), hi);
+// "point1_x" .. "point16_y", spelt out at compile time.
+struct PointNames {
+  char text[2 * kGdynMaxPoints][10];
+};
+
+constexpr PointNames MakePointNames() {
+  PointNames n{};
+  for (int i = 0; i < 2 * kGdynMaxPoints; ++i) {
+    const int point = i / 2 + 1;
+    const char head[] = "point";
+    int k = 0;
+    for (int c = 0; c < 5; ++c) n.text[i][k++] = head[c];
+    if (point >= 10) n.text[i][k++] = '1';
+    n.text[i][k++] = static_cast<char>('0' + point % 10);
+    n.text[i][k++] = '_';
+    n.text[i][k++] = i % 2 ? 'y' : 'x';
+  }
+  return n;
 }
 
-// 41 rows, 32 of them points: built once rather than spelt out.
-struct DescriptorTable {
-  char names[kFieldCount][16];
-  ParameterDescriptor items[kFieldCount];
+constexpr PointNames kPointNames = MakePointNames();
 
-  DescriptorTable() {
-    auto set = [this](int i, const char* name, ParameterUnit unit, std::int32_t lo,
-                      std::int32_t hi, std::int32_t preset, std::int32_t control) {
-      std::snprintf(names[i], sizeof names[0], "%s", name);
-      items[i] = ParameterDescriptor{names[i], unit, lo, hi, preset, control};
-    };
-    // Attack and release are in tenths of a millisecond, which has no unit
-    // of its own in the table: they are shown without one.
-    set(kGdynOutputGain, "output_gain", ParameterUnit::kTenthsDecibel, kGdynOutputGainMin,
-        kGdynOutputGainMax, 0, 0);
-    set(kGdynAttack, "attack", ParameterUnit::kTenthsMillisecond, 0, kGdynAttackMax, 10, 2500);
-    set(kGdynRelease, "release", ParameterUnit::kTenthsMillisecond, 0, kGdynReleaseMax, 5000, 25000);
-    set(kGdynAutoGain, "auto_gain", ParameterUnit::kNone, 0, 1, 0, 0);
-    set(kGdynSyncStereo, "sync_stereo", ParameterUnit::kNone, 0, 1, 1, 1);
-    const std::int32_t presetPoints[3][2] = {{-840, -840}, {-240, -240}, {0, 0}};
-    for (int p = 0; p < kGdynMaxPoints; ++p) {
-      char name[16];
-      const std::int32_t px = p < 3 ? presetPoints[p][0] : 0;
-      const std::int32_t py = p < 3 ? presetPoints[p][1] : 0;
-      std::snprintf(name, sizeof name, "point%d_x", p + 1);
-      set(kGdynFirstPoint + 2 * p, name, ParameterUnit::kTenthsDecibel, kGdynLevelFloor, 0, px, px);
-      std::snprintf(name, sizeof name, "point%d_y", p + 1);
-      set(kGdynFirstPoint + 2 * p + 1, name, ParameterUnit::kTenthsDecibel, kGdynLevelFloor, 0, py,
-          py);
-    }
-    set(kGdynPointCount, "point_count", ParameterUnit::kNone, kGdynMinPoints, kGdynMaxPoints, 3, 3);
-    set(kGdynThreshold, "threshold", ParameterUnit::kTenthsDecibel, kGdynThresholdMin,
-        kGdynThresholdMax, -210, -210);
-    set(kGdynRatio, "ratio", ParameterUnit::kTenthsRatio, kGdynRatioMin, kGdynRatioMax, 10, 10);
-    set(kGdynBypass, "bypass", ParameterUnit::kNone, 0, 1, 0, 0);
+constexpr auto kDb = ParameterUnit::kTenthsDecibel;
+constexpr auto kTenthsMs = ParameterUnit::kTenthsMillisecond;
+constexpr auto kNone = ParameterUnit::kNone;
+constexpr auto kRange = ClampRule::kRange;
+
+// 41 rows, 32 of them points: the points are filled in by a loop.
+constexpr std::array<ParameterDescriptor, kFieldCount> MakeRows() {
+  std::array<ParameterDescriptor, kFieldCount> r{};
+  // clang-format off
+  // name, unit, minimum, maximum, value in preset 0, page control default, clamp, restart,
+  // automation (host's range, neutral value, label and unit)
+  r[kGdynOutputGain] = {"output_gain", kDb, kGdynOutputGainMin, kGdynOutputGainMax, 0, 0, kRange, false,
+                        AutomateFloat(-25.0f, 25.0f, 0.0f, sid::kParamOutputGain, sid::kUnitDecibels)};
+  r[kGdynAttack] = {"attack", kTenthsMs, 0, kGdynAttackMax, 10, 10, kRange, false,
+                    AutomateFloat(0.0f, 500.0f, 250.0f, sid::kParamAttack, sid::kUnitMilliseconds)};
+  r[kGdynRelease] = {"release", kTenthsMs, 0, kGdynReleaseMax, 5000, 5000, kRange, false,
+                     AutomateFloat(0.0f, 5000.0f, 2500.0f, sid::kParamRelease, sid::kUnitMilliseconds)};
+  r[kGdynAutoGain] = {"auto_gain", kNone, 0, 1, 0, 0, kRange, false,
+                      AutomateSwitch(0.0f, sid::kParamAutoGain)};
+  r[kGdynSyncStereo] = {"sync_stereo", kNone, 0, 1, 1, 1, kRange, false,
+                        AutomateSwitch(1.0f, sid::kParamSyncStereoGain)};
+  const std::int32_t presetPoints[3][2] = {{-840, -840}, {-240, -240}, {0, 0}};
+  for (int i = 0; i < 2 * kGdynMaxPoints; ++i) {
+    const std::int32_t v = i < 6 ? presetPoints[i / 2][i % 2] : 0;
+    r[kGdynFirstPoint + i] = {kPointNames.text[i], kDb, kGdynLevelFloor, 0, v, v};
   }
-};
+  r[kGdynPointCount] = {"point_count", kNone, kGdynMinPoints, kGdynMaxPoints, 3, 3};
+  r[kGdynThreshold] = {"threshold", kDb, kGdynThresholdMin, kGdynThresholdMax, -210, -210};
+  r[kGdynRatio] = {"ratio", ParameterUnit::kTenthsRatio, kGdynRatioMin, kGdynRatioMax, 10, 10};
+  r[kGdynBypass] = {"bypass", kNone, 0, 1, 0, 0, kRange, false,
+                    AutomateSwitch(0.0f, sid::kParamBypass)};
+  // clang-format on
+  return r;
+}
+
+constexpr std::array<ParameterDescriptor, kFieldCount> kRows = MakeRows();
+
+// The automatable fields, in the host's index order (GdynParam).
+constexpr int kAutomatedFields[kGdynParamCount] = {kGdynAttack,     kGdynRelease,
+                                                   kGdynAutoGain,   kGdynSyncStereo,
+                                                   kGdynOutputGain, kGdynBypass};
+constexpr AutomationTable<kGdynParamCount> kAutomation =
+    MakeAutomationTable(kRows.data(), kAutomatedFields);
 
 // A preset row; bypass is 0 and unused points are zero in every one.
 constexpr AkGdynProps Preset(std::int32_t attack, std::int32_t release, std::int32_t autoGain,
@@ -79,27 +102,7 @@ constexpr AkGdynProps Preset(std::int32_t attack, std::int32_t release, std::int
 
 }  // namespace
 
-// clang-format off
-const AutomationParamDesc kGdynAutomation[kGdynParamCount] = {
-    // type, caps, min, max, neutral, change mask, property max, min, kind, record offset,
-    // label, unit, enumeration
-    {AutomationType::kFloat, kCapsFloat, 0.0f, 500.0f, 250.0f, 1, kGdynAttackMax, 0,
-     PropertyKind::kScaledInteger, offsetof(AkGdynProps, attack),
-     sid::kParamAttack, sid::kUnitMilliseconds, -1},
-    {AutomationType::kFloat, kCapsFloat, 0.0f, 5000.0f, 2500.0f, 1, kGdynReleaseMax, 0,
-     PropertyKind::kScaledInteger, offsetof(AkGdynProps, release),
-     sid::kParamRelease, sid::kUnitMilliseconds, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 1, 1, 0,
-     PropertyKind::kSwitch, offsetof(AkGdynProps, autoGain), sid::kParamAutoGain, -1, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 1.0f, 1, 1, 0,
-     PropertyKind::kSwitch, offsetof(AkGdynProps, syncStereo), sid::kParamSyncStereoGain, -1, -1},
-    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 1, kGdynOutputGainMax,
-     kGdynOutputGainMin, PropertyKind::kScaledInteger, offsetof(AkGdynProps, outputGain),
-     sid::kParamOutputGain, sid::kUnitDecibels, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 1, 1, 0,
-     PropertyKind::kSwitch, offsetof(AkGdynProps, bypass), sid::kParamBypass, -1, -1},
-};
-// clang-format on
+const AutomationParamDesc* const kGdynAutomation = kAutomation.items;
 
 // The curve is set as one list, "points", rather than point by point.
 constexpr PointListDescriptor kGdynPointList[] = {
@@ -108,8 +111,7 @@ constexpr PointListDescriptor kGdynPointList[] = {
 };
 
 ParameterTable GdynParameters() {
-  static const DescriptorTable table;
-  return ParameterTable{table.items, kFieldCount, kGdynPointList, 1};
+  return ParameterTable{kRows.data(), kFieldCount, kGdynPointList, 1};
 }
 
 // Load takes the older tag only with the older size (see
@@ -156,22 +158,6 @@ const PresetRow<AkGdynProps> kGdynPresets[] = {
 // clang-format on
 const int kGdynPresetCount = static_cast<int>(sizeof(kGdynPresets) / sizeof(kGdynPresets[0]));
 
-AkGdynProps ClampGdynProps(const AkGdynProps& p) {
-  AkGdynProps c = p;
-  c.outputGain = ClampTo(p.outputGain, kGdynOutputGainMin, kGdynOutputGainMax);
-  c.attack = ClampTo(p.attack, 0, kGdynAttackMax);
-  c.release = ClampTo(p.release, 0, kGdynReleaseMax);
-  c.autoGain = ClampTo(p.autoGain, 0, 1);
-  c.syncStereo = ClampTo(p.syncStereo, 0, 1);
-  for (GdynPoint& point : c.points) {
-    point.x = ClampTo(point.x, kGdynLevelFloor, 0);
-    point.y = ClampTo(point.y, kGdynLevelFloor, 0);
-  }
-  c.pointCount = ClampTo(p.pointCount, kGdynMinPoints, kGdynMaxPoints);
-  c.threshold = ClampTo(p.threshold, kGdynThresholdMin, kGdynThresholdMax);
-  c.ratio = ClampTo(p.ratio, kGdynRatioMin, kGdynRatioMax);
-  c.bypass = ClampTo(p.bypass, 0, 1);
-  return c;
-}
+AkGdynProps ClampGdynProps(const AkGdynProps& p) { return ClampFields(GdynParameters(), p); }
 
 }  // namespace orlofx

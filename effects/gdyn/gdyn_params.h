@@ -77,7 +77,7 @@ enum GdynParam : std::uint32_t {
   kGdynParamBypass = 5,
 };
 constexpr std::uint32_t kGdynParamCount = 6;
-extern const AutomationParamDesc kGdynAutomation[kGdynParamCount];
+extern const AutomationParamDesc* const kGdynAutomation;  // kGdynParamCount entries
 
 // Descriptors named "output_gain", "attack", "release", "auto_gain",
 // "sync_stereo", "point1_x" .. "point16_y", "point_count", "threshold",

@@ -35,81 +35,29 @@ double OutputGainOf(const AkGdynProps& p) {
 }  // namespace
 
 CAkGdynTransform::CAkGdynTransform()
-    : EffectProcessor(2), AutomationParams(kGdynAutomation, kGdynParamCount) {}
+    : EffectSettings(2, {GdynParameters(), kGdynRecord, kGdynPresets, kGdynPresetCount,
+                         ClampGdynProps}),
+      AutomationParams(kGdynAutomation, kGdynParamCount) {}
 
 CAkGdynTransform::~CAkGdynTransform() = default;
 
 // --- settings -----------------------------------------------------------------
 
-void CAkGdynTransform::MarkChanged() {
-  ScopedLock lock(paramLock_);
-  changed_ = true;
-  dirty_ = true;
-}
-
-AkGdynProps CAkGdynTransform::Snapshot(bool clearChanged) const {
-  AkGdynProps p;
-  {
-    ScopedLock lock(paramLock_);
-    p = props_;
-    if (clearChanged) const_cast<CAkGdynTransform*>(this)->changed_ = false;
-  }
-  // The automation lock is the outer one: taken only after the parameter
-  // lock is released.
-  GetAllProps(&p, sizeof p);
-  return p;
-}
-
-HResult CAkGdynTransform::GetAllSettings(AkGdynProps* props) const {
-  if (!props) return kPointer;
-  AkGdynProps p = Snapshot(false);
-  p.threshold = GdynCurveThreshold(p.points, p.pointCount);
-  p.ratio = GdynCurveRatio(p.points, p.pointCount);
-  *props = p;
-  return kOk;
-}
-
-HResult CAkGdynTransform::SetAllSettings(const AkGdynProps* props) {
-  if (!props) return kPointer;
-  const AkGdynProps c = ClampGdynProps(*props);
-  SetAllProps(&c, sizeof c);
-  ScopedLock lock(paramLock_);
-  props_.threshold = c.threshold;
-  props_.ratio = c.ratio;
-  std::copy(std::begin(c.points), std::end(c.points), std::begin(props_.points));
-  props_.pointCount = c.pointCount;
-  changed_ = true;
-  dirty_ = true;
-  return kOk;
-}
-
-HResult CAkGdynTransform::SetPointCount(std::int32_t count) {
-  const std::int32_t clamped = std::min(std::max(count, kGdynMinPoints), kGdynMaxPoints);
-  ScopedLock lock(paramLock_);
-  if (props_.pointCount != clamped) {
-    props_.pointCount = clamped;
-    changed_ = true;
-    dirty_ = true;
-  }
-  return kOk;
-}
-
-HResult CAkGdynTransform::GetPointCount(std::int32_t* count) const {
-  if (!count) return kPointer;
-  ScopedLock lock(paramLock_);
-  *count = props_.pointCount;
-  return kOk;
+void CAkGdynTransform::ReadShared(AkGdynProps* p) const {
+  GetAllProps(p, sizeof *p);
+  p->threshold = GdynCurveThreshold(p->points, p->pointCount);
+  p->ratio = GdynCurveRatio(p->points, p->pointCount);
 }
 
 HResult CAkGdynTransform::SetPoints(const GdynPoint* points, std::int32_t count) {
-  const std::int32_t given = std::min(std::max(count, 0), kGdynMaxPoints);
+  const std::int32_t given = ClampTo(count, 0, kGdynMaxPoints);
   if (given > 0 && !points) return kPointer;
   ScopedLock lock(paramLock_);
   for (std::int32_t i = 0; i < given; ++i) {
-    props_.points[i].x = std::min(std::max(points[i].x, kGdynLevelFloor), 0);
-    props_.points[i].y = std::min(std::max(points[i].y, kGdynLevelFloor), 0);
+    params_.points[i].x = ClampTo(points[i].x, kGdynLevelFloor, 0);
+    params_.points[i].y = ClampTo(points[i].y, kGdynLevelFloor, 0);
   }
-  props_.pointCount = std::min(std::max(count, kGdynMinPoints), kGdynMaxPoints);
+  params_.pointCount = ClampTo(count, kGdynMinPoints, kGdynMaxPoints);
   changed_ = true;
   dirty_ = true;
   return kOk;
@@ -118,45 +66,22 @@ HResult CAkGdynTransform::SetPoints(const GdynPoint* points, std::int32_t count)
 HResult CAkGdynTransform::GetPoints(GdynPoint* points, std::int32_t* count) const {
   if (!points || !count) return kPointer;
   ScopedLock lock(paramLock_);
-  std::copy(std::begin(props_.points), std::end(props_.points), points);
-  *count = props_.pointCount;
+  std::copy(std::begin(params_.points), std::end(params_.points), points);
+  *count = params_.pointCount;
   return kOk;
 }
 
 HResult CAkGdynTransform::GetCurveRatio(std::int32_t* ratio) const {
   if (!ratio) return kPointer;
   ScopedLock lock(paramLock_);
-  *ratio = GdynCurveRatio(props_.points, props_.pointCount);
-  return kOk;
-}
-
-HResult CAkGdynTransform::SetRatio(std::int32_t ratio) {
-  const std::int32_t clamped = std::min(std::max(ratio, kGdynRatioMin), kGdynRatioMax);
-  ScopedLock lock(paramLock_);
-  if (props_.ratio != clamped) {
-    props_.ratio = clamped;
-    changed_ = true;
-    dirty_ = true;
-  }
+  *ratio = GdynCurveRatio(params_.points, params_.pointCount);
   return kOk;
 }
 
 HResult CAkGdynTransform::GetCurveThreshold(std::int32_t* threshold) const {
   if (!threshold) return kPointer;
   ScopedLock lock(paramLock_);
-  *threshold = GdynCurveThreshold(props_.points, props_.pointCount);
-  return kOk;
-}
-
-HResult CAkGdynTransform::SetThreshold(std::int32_t threshold) {
-  const std::int32_t clamped =
-      std::min(std::max(threshold, kGdynThresholdMin), kGdynThresholdMax);
-  ScopedLock lock(paramLock_);
-  if (props_.threshold != clamped) {
-    props_.threshold = clamped;
-    changed_ = true;
-    dirty_ = true;
-  }
+  *threshold = GdynCurveThreshold(params_.points, params_.pointCount);
   return kOk;
 }
 
@@ -173,28 +98,6 @@ void CAkGdynTransform::OnAutomationChanged(std::uint32_t /*flags*/) {
   // Envelope playback is not an edit: the record is re-read, not dirtied.
   ScopedLock lock(paramLock_);
   changed_ = true;
-}
-
-HResult CAkGdynTransform::GetFields(std::int32_t* fields) const {
-  if (!fields) return kPointer;
-  AkGdynProps p;
-  GetAllSettings(&p);
-  ParamsToFields(p, fields);
-  return kOk;
-}
-
-HResult CAkGdynTransform::SetFields(const std::int32_t* fields) {
-  if (!fields) return kPointer;
-  const AkGdynProps p = ParamsFromFields<AkGdynProps>(fields);
-  return SetAllSettings(&p);
-}
-
-int CAkGdynTransform::PresetNameId(int index) const {
-  return index >= 0 && index < kGdynPresetCount ? kGdynPresets[index].nameId : 0;
-}
-
-void CAkGdynTransform::PresetFields(int index, std::int32_t* fields) const {
-  ParamsToFields(kGdynPresets[index].body, fields);
 }
 
 // The older record is the current one without its last field, bypass.
@@ -223,7 +126,7 @@ HResult CAkGdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
                                       static_cast<std::uint32_t>(rate_ * 0.03));
   if (Failed(hr)) return hr;
   BeginStreaming(static_cast<double>(rate_));
-  Rebuild(Snapshot(true));
+  Rebuild(TakeSnapshot());
   ResetStream();
   prepared_ = true;
   Notify(kNotifyStreamingStarted);
@@ -268,12 +171,7 @@ void CAkGdynTransform::ResetStream() {
 HResult CAkGdynTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
                                  std::uint32_t* produced) {
   drain_ = call.Drain();
-  bool changed;
-  {
-    ScopedLock lock(paramLock_);
-    changed = changed_;
-  }
-  if (changed) Rebuild(Snapshot(true));
+  if (IsChanged()) Rebuild(TakeSnapshot());
   // A break in the stream: what was held belongs to the audio before it.
   if (call.Discontinuity()) ResetStream();
 
@@ -372,7 +270,7 @@ void CAkGdynTransform::ApplyFrameGain(ChannelState& state, double peak, T* a, T*
 HResult CAkGdynTransform::ResponseAt(double /*fs*/, const double* x, std::size_t count,
                                      double* y) const {
   if (count > 0 && (!x || !y)) return kPointer;
-  const AkGdynProps p = ClampGdynProps(Snapshot(false));
+  const AkGdynProps p = ClampGdynProps(Current());
   double table[kGdynTableSize];
   GdynGainTable(p.points, p.pointCount, p.autoGain != 0, table);
   const double outputGain = OutputGainOf(p);

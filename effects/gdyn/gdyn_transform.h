@@ -34,7 +34,7 @@
 #include "effects/gdyn/gdyn_params.h"
 #include "framework/automation.h"
 #include "framework/frame_delay.h"
-#include "framework/processor.h"
+#include "framework/effect_settings.h"
 #include "framework/response.h"
 
 namespace orlofx {
@@ -44,7 +44,7 @@ constexpr std::uint16_t kNotifyAutomationSet = 0;
 constexpr std::uint16_t kNotifyStreamingStarted = 101;
 constexpr std::uint16_t kNotifyStreamingStopped = 102;
 
-class CAkGdynTransform : public EffectProcessor,
+class CAkGdynTransform : public EffectSettings<AkGdynProps>,
                          public AutomationParams,
                          public ResponseProvider {
  public:
@@ -56,20 +56,20 @@ class CAkGdynTransform : public EffectProcessor,
   // --- the effect's property interface (slots 3 to 44) --------------------
   // Whole record: the six automatable fields from their parameters, the
   // points and count, and threshold and ratio computed from the curve.
-  HResult GetAllSettings(AkGdynProps* props) const;
+  HResult GetAllSettings(AkGdynProps* props) const { return GetParams(props); }
   // The six automatable fields (one capture bracket), the stored threshold
   // and ratio, then the points and count; clamped; `changed` and `dirty`.
-  HResult SetAllSettings(const AkGdynProps* props);
-  HResult SetPointCount(std::int32_t count);
-  HResult GetPointCount(std::int32_t* count) const;
+  HResult SetAllSettings(const AkGdynProps* props) { return SetParams(props); }
+  HResult SetPointCount(std::int32_t count) { return SetField(kGdynPointCount, count); }
+  HResult GetPointCount(std::int32_t* count) const { return GetField(kGdynPointCount, count); }
   // Copies up to 16 pairs and sets the count (clamped to 3..16).
   HResult SetPoints(const GdynPoint* points, std::int32_t count);
   // Fills all 16 places and the count.
   HResult GetPoints(GdynPoint* points, std::int32_t* count) const;
   HResult GetCurveRatio(std::int32_t* ratio) const;
-  HResult SetRatio(std::int32_t ratio);
+  HResult SetRatio(std::int32_t ratio) { return SetField(kGdynRatio, ratio); }
   HResult GetCurveThreshold(std::int32_t* threshold) const;
-  HResult SetThreshold(std::int32_t threshold);
+  HResult SetThreshold(std::int32_t threshold) { return SetField(kGdynThreshold, threshold); }
 
   // LoadRecord also takes the older 180-byte record without bypass (read as 0).
   const RecordLayout* OlderRecord() const override;
@@ -83,12 +83,6 @@ class CAkGdynTransform : public EffectProcessor,
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  ParameterTable Parameters() const override { return GdynParameters(); }
-  const RecordLayout& Record() const override { return kGdynRecord; }
-  HResult GetFields(std::int32_t* fields) const override;
-  HResult SetFields(const std::int32_t* fields) override;
-  int PresetCount() const override { return kGdynPresetCount; }
-  int PresetNameId(int index) const override;
 
   // --- ResponseProvider: the static transfer curve ---------------------------
   ResponseAxis ResponseKind() const override { return ResponseAxis::kLevel; }
@@ -107,7 +101,6 @@ class CAkGdynTransform : public EffectProcessor,
   Mode ChannelMode(int channel) const { return channels_[channel].mode; }
 
  protected:
-  void PresetFields(int index, std::int32_t* fields) const override;
   bool Prepared() const override { return prepared_; }
   HResult Render(const ProcessCall& call, std::uint32_t* consumed,
                  std::uint32_t* produced) override;
@@ -118,20 +111,17 @@ class CAkGdynTransform : public EffectProcessor,
     double gain = 1.0;  // smoothed gain, without the output gain
   };
 
-  void MarkChanged();
   void OnPropertyEdited() override { MarkChanged(); }
-  // The record as the processing reads it (points under the parameter lock,
-  // automatable fields from their parameters); clears `changed` if asked.
-  AkGdynProps Snapshot(bool clearChanged) const;
+  // The automatable fields live in AutomationParams; threshold and ratio
+  // are read from the curve.
+  void ReadShared(AkGdynProps* p) const override;
+  void WriteShared(const AkGdynProps& clamped) override { SetAllProps(&clamped, sizeof clamped); }
   void Rebuild(const AkGdynProps& settings);
   void ResetStream();
   template <typename T>
   void ProcessFrame(T* const* x, std::uint32_t n);
   template <typename T>
   void ApplyFrameGain(ChannelState& state, double peak, T* a, T* b, std::uint32_t n);
-
-  // Settings, under paramLock_. The automatable fields are not kept here.
-  AkGdynProps props_{};
 
   // Stream format and sizes, fixed by Prepare.
   bool prepared_ = false;

@@ -1,29 +1,45 @@
 #include "effects/mbdyn/mbdyn_params.h"
 
 #include <array>
+#include <cstdint>
+
+#include "support/strings/string_ids.h"
 
 namespace orlofx {
 
 namespace {
 
-// name, unit, minimum, maximum, value in preset 0, page control default
+constexpr auto kDb = ParameterUnit::kTenthsDecibel;
+constexpr auto kTenthsMs = ParameterUnit::kTenthsMillisecond;
+constexpr auto kNone = ParameterUnit::kNone;
+constexpr auto kRange = ClampRule::kRange;
+
+// The rows of one group of four band fields: band b's name is kBandNames[g][b],
+// its automation label kParamBandFirst + 10 b + the group's parameter index.
 struct BandGroup {
-  const char* suffix;
+  int firstField;
+  std::uint32_t param;  // MbdynBandParam
   ParameterUnit unit;
   std::int32_t minimum, maximum;
   std::int32_t controlDefault;
+  AutomationMapping automation;  // label filled in per band
 };
 
+// clang-format off
+// first field, automation index, unit, minimum, maximum, page control default, automation
 constexpr BandGroup kGroups[] = {
-    {"threshold", ParameterUnit::kTenthsDecibel, kMbdynThresholdFloor, 0, 0},
-    {"type", ParameterUnit::kNone, 0, 2, 1},
-    {"amount", ParameterUnit::kTenthsRatio, 10, 500, 10},
-    {"attack", ParameterUnit::kTenthsMillisecond, 0, 5000, 2500},
-    {"release", ParameterUnit::kTenthsMillisecond, 0, 50000, 25000},
-    {"gain", ParameterUnit::kTenthsDecibel, -250, 250, 0},
-    {"width", ParameterUnit::kTenthsOctave, 3, 30, 10},
-    {"center", ParameterUnit::kHertz, 50, 15000, 1000},
+    {kMbdynThreshold, kMbdynParamThreshold, kDb, kMbdynThresholdFloor, 0, 0, AutomateFloat(-60.0f, 0.0f, 0.0f, 0, sid::kUnitDecibels)},
+    {kMbdynType, kMbdynParamType, kNone, 0, 2, 1, {AutomationMapping::kEnum, 0.0f, 2.0f, 1.0f, 0, -1, sid::kBandTypeValues}},
+    {kMbdynAmount, kMbdynParamAmount, ParameterUnit::kTenthsRatio, 10, 500, 10, AutomateFloat(1.0f, 50.0f, 1.0f, 0)},
+    {kMbdynAttack, kMbdynParamAttack, kTenthsMs, 0, 5000, 2500, AutomateFloat(0.0f, 500.0f, 250.0f, 0, sid::kUnitMilliseconds)},
+    {kMbdynRelease, kMbdynParamRelease, kTenthsMs, 0, 50000, 25000, AutomateFloat(0.0f, 5000.0f, 2500.0f, 0, sid::kUnitMilliseconds)},
+    {kMbdynGain, kMbdynParamGain, kDb, -250, 250, 0, AutomateFloat(-25.0f, 25.0f, 0.0f, 0, sid::kUnitDecibels)},
+    {kMbdynWidth, kMbdynParamWidth, ParameterUnit::kTenthsOctave, 3, 30, 10, AutomateFloat(0.3f, 3.0f, 1.0f, 0, sid::kUnitOctaves)},
+    {kMbdynCenter, kMbdynParamCenter, ParameterUnit::kHertz, 50, 15000, 1000, AutomateFloat(50.0f, 15000.0f, 1000.0f, 0, sid::kUnitHertz)},
+    {kMbdynBandBypass, kMbdynParamBandBypass, kNone, 0, 1, 0, AutomateSwitch(0.0f, 0)},
+    {kMbdynSolo, kMbdynParamSolo, kNone, 0, 1, 0, AutomateSwitch(0.0f, 0)},
 };
+// clang-format on
 
 constexpr char kBandNames[][kMbdynBands][24] = {
     {"band1_threshold", "band2_threshold", "band3_threshold", "band4_threshold"},
@@ -60,37 +76,80 @@ constexpr MbdynParams kDefaultRecord = {
     0,
 };
 
-std::array<ParameterDescriptor, kMbdynFieldCount> MakeDescriptors() {
-  std::array<ParameterDescriptor, kMbdynFieldCount> d{};
-  std::int32_t defaults[kMbdynFieldCount];
-  ParamsToFields(kDefaultRecord, defaults);
-  auto set = [&](int field, const char* name, ParameterUnit unit, std::int32_t lo, std::int32_t hi,
-                 std::int32_t controlDefault) {
-    d[field] = ParameterDescriptor{name, unit, lo, hi, defaults[field], controlDefault};
+// The record as fields, at compile time (ParamsToFields copies bytes).
+constexpr std::array<std::int32_t, kMbdynFieldCount> FieldsOf(const MbdynParams& p) {
+  std::array<std::int32_t, kMbdynFieldCount> f{};
+  int i = 0;
+  auto put = [&f, &i](const std::int32_t* v, int n) {
+    for (int k = 0; k < n; ++k) f[i++] = v[k];
   };
-  set(kMbdynOutputGain, "output_gain", ParameterUnit::kTenthsDecibel, -250, 250, 0);
-  const int groupStarts[] = {kMbdynThreshold, kMbdynType,    kMbdynAmount, kMbdynAttack,
-                             kMbdynRelease,   kMbdynGain,    kMbdynWidth,  kMbdynCenter};
-  for (int g = 0; g < 8; ++g)
-    for (int b = 0; b < kMbdynBands; ++b)
-      set(groupStarts[g] + b, kBandNames[g][b], kGroups[g].unit, kGroups[g].minimum,
-          kGroups[g].maximum, kGroups[g].controlDefault);
-  set(kMbdynSyncStereo, "sync_stereo", ParameterUnit::kNone, 0, 1, 0);
-  for (int b = 0; b < kMbdynBands; ++b) {
-    set(kMbdynBandBypass + b, kBandNames[8][b], ParameterUnit::kNone, 0, 1, 0);
-    set(kMbdynSolo + b, kBandNames[9][b], ParameterUnit::kNone, 0, 1, 0);
-  }
-  // The display words belong to the pages: any value is kept.
-  for (int i = 0; i < 8; ++i)
-    set(kMbdynDisplay + i, kDisplayNames[i], ParameterUnit::kNone, INT32_MIN, INT32_MAX,
-        kDisplayDefaults[i]);
-  set(kMbdynEnableMeters, "meters", ParameterUnit::kNone, 0, 1, 1);
-  set(kMbdynCaptureThreshold, "capture_threshold", ParameterUnit::kNone, 0, 1, 0);
-  set(kMbdynBypass, "bypass", ParameterUnit::kNone, 0, 1, 0);
-  return d;
+  put(&p.outputGain, 1);
+  for (const std::int32_t* g : {p.threshold, p.type, p.amount, p.attack, p.release, p.gain, p.width,
+                                p.center})
+    put(g, kMbdynBands);
+  put(&p.syncStereo, 1);
+  put(p.bandBypass, kMbdynBands);
+  put(p.display, 8);
+  put(&p.enableMeters, 1);
+  put(&p.captureThreshold, 1);
+  put(p.solo, kMbdynBands);
+  put(&p.bypass, 1);
+  return f;
 }
 
-const std::array<ParameterDescriptor, kMbdynFieldCount> kDescriptors = MakeDescriptors();
+constexpr std::array<ParameterDescriptor, kMbdynFieldCount> MakeRows() {
+  const std::array<std::int32_t, kMbdynFieldCount> preset = FieldsOf(kDefaultRecord);
+  std::array<ParameterDescriptor, kMbdynFieldCount> r{};
+  // clang-format off
+  // name, unit, minimum, maximum, value in preset 0, page control default, clamp, restart,
+  // automation (host's range, neutral value, label and unit)
+  r[kMbdynOutputGain] = {"output_gain", kDb, -250, 250, preset[kMbdynOutputGain], 0, kRange, false,
+                         AutomateFloat(-25.0f, 25.0f, 0.0f, sid::kParamOutputGain, sid::kUnitDecibels)};
+  for (std::size_t g = 0; g < sizeof kGroups / sizeof kGroups[0]; ++g)
+    for (int b = 0; b < kMbdynBands; ++b) {
+      const BandGroup& k = kGroups[g];
+      AutomationMapping a = k.automation;
+      a.labelId = sid::kParamBandFirst + static_cast<int>(kMbdynParamsPerBand * b + k.param);
+      const int field = k.firstField + b;
+      r[field] = {kBandNames[g][b], k.unit, k.minimum, k.maximum, preset[field], k.controlDefault,
+                  kRange, false, a};
+    }
+  r[kMbdynSyncStereo] = {"sync_stereo", kNone, 0, 1, preset[kMbdynSyncStereo], 0, kRange, false,
+                         AutomateSwitch(0.0f, sid::kParamStereoSyncChannels)};
+  // The display words belong to the pages: any value is kept.
+  for (int i = 0; i < 8; ++i)
+    r[kMbdynDisplay + i] = {kDisplayNames[i], kNone, INT32_MIN, INT32_MAX, preset[kMbdynDisplay + i],
+                            preset[kMbdynDisplay + i]};
+  r[kMbdynEnableMeters] = {"meters", kNone, 0, 1, preset[kMbdynEnableMeters], 1};
+  r[kMbdynCaptureThreshold] = {"capture_threshold", kNone, 0, 1, preset[kMbdynCaptureThreshold], 0};
+  r[kMbdynBypass] = {"bypass", kNone, 0, 1, preset[kMbdynBypass], 0, kRange, false,
+                     AutomateSwitch(0.0f, sid::kParamBypass)};
+  // clang-format on
+  return r;
+}
+
+constexpr std::array<ParameterDescriptor, kMbdynFieldCount> kDescriptors = MakeRows();
+
+// The automatable fields in the host's index order: ten per band in the order
+// of MbdynBandParam, then stereo sync, output gain and bypass.
+struct AutomatedFields {
+  int fields[kMbdynParamCount];
+};
+
+constexpr AutomatedFields MakeAutomatedFields() {
+  AutomatedFields a{};
+  for (int b = 0; b < kMbdynBands; ++b)
+    for (const BandGroup& k : kGroups)
+      a.fields[b * kMbdynParamsPerBand + k.param] = k.firstField + b;
+  a.fields[kMbdynParamSyncStereo] = kMbdynSyncStereo;
+  a.fields[kMbdynParamOutputGain] = kMbdynOutputGain;
+  a.fields[kMbdynParamBypass] = kMbdynBypass;
+  return a;
+}
+
+constexpr AutomatedFields kAutomatedFields = MakeAutomatedFields();
+constexpr AutomationTable<kMbdynParamCount> kAutomation =
+    MakeAutomationTable(kDescriptors.data(), kAutomatedFields.fields);
 
 static_assert(sizeof(MbdynParams) + kRecordHeadBytes == kMbdynRecordBytes,
               "record size and fields disagree");
@@ -123,6 +182,7 @@ constexpr MbdynParams Row(const BandRow (&b)[kMbdynBands]) {
 }  // namespace
 
 const ParameterTable kMbdynParameters{kDescriptors.data(), kDescriptors.size()};
+const AutomationParamDesc* const kMbdynAutomation = kAutomation.items;
 
 const RecordLayout kMbdynRecord = {kMbdynRecordBytes, kMbdynRecordTag, nullptr, 0};
 const RecordLayout kMbdynOlderRecord = {kMbdynOlderRecordBytes, kMbdynOlderTag, nullptr, 0};
@@ -146,12 +206,7 @@ const PresetRow<MbdynParams> kMbdynPresets[] = {
 };
 const int kMbdynPresetCount = static_cast<int>(sizeof(kMbdynPresets) / sizeof(kMbdynPresets[0]));
 
-MbdynParams ClampMbdynParams(const MbdynParams& p) {
-  std::int32_t fields[kMbdynFieldCount];
-  ParamsToFields(p, fields);
-  for (int i = 0; i < kMbdynFieldCount; ++i) fields[i] = Clamp(kDescriptors[i], fields[i]);
-  return ParamsFromFields<MbdynParams>(fields);
-}
+MbdynParams ClampMbdynParams(const MbdynParams& p) { return ClampFields(kMbdynParameters, p); }
 
 bool MbdynBandActive(const MbdynParams& p, int band) {
   bool anySolo = false;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "framework/automation.h"
 #include "framework/guid.h"
 #include "framework/parameters.h"
 #include "framework/settings_record.h"
@@ -64,6 +65,28 @@ constexpr Guid kClsidAkMbdyn = GuidLiteral("{026D0AA0-9BB9-11D0-AEBC-00A0C905391
 
 constexpr std::uint32_t kMbdynRecordBytes = 232;
 constexpr std::uint32_t kMbdynOlderRecordBytes = 228;
+
+// Automatable parameters, in the host's index order.
+constexpr std::uint32_t kMbdynParamCount = 43;
+constexpr std::uint32_t kMbdynParamsPerBand = 10;
+// Parameter index of band b (0-based) = 10 b + one of these.
+enum MbdynBandParam : std::uint32_t {
+  kMbdynParamThreshold = 0,
+  kMbdynParamAmount = 1,
+  kMbdynParamGain = 2,
+  kMbdynParamAttack = 3,
+  kMbdynParamRelease = 4,
+  kMbdynParamType = 5,
+  kMbdynParamCenter = 6,
+  kMbdynParamWidth = 7,
+  kMbdynParamBandBypass = 8,
+  kMbdynParamSolo = 9,
+};
+constexpr std::uint32_t kMbdynParamSyncStereo = 40;
+constexpr std::uint32_t kMbdynParamOutputGain = 41;
+constexpr std::uint32_t kMbdynParamBypass = 42;
+
+extern const AutomationParamDesc* const kMbdynAutomation;  // kMbdynParamCount entries
 
 extern const ParameterTable kMbdynParameters;
 extern const RecordLayout kMbdynRecord;

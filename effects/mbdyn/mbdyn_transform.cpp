@@ -12,65 +12,7 @@ namespace orlofx {
 
 namespace {
 
-constexpr std::uint32_t kRecordBodyBytes = sizeof(MbdynParams);
 constexpr std::int32_t kMeterFloor = kMbdynThresholdFloor;
-
-constexpr std::uint32_t Offset(std::size_t groupOffset, int band) {
-  return static_cast<std::uint32_t>(groupOffset + 4 * band);
-}
-
-constexpr AutomationParamDesc Float(float lo, float hi, float neutral, std::int32_t propLo,
-                                    std::int32_t propHi, std::uint32_t offset, int label,
-                                    int unit) {
-  return {AutomationType::kFloat, kCapsFloat, lo, hi, neutral, 1, propHi, propLo,
-          PropertyKind::kScaledInteger, offset, label, unit, -1};
-}
-
-constexpr AutomationParamDesc Switch(std::uint32_t offset, int label) {
-  return {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 1, 1, 0,
-          PropertyKind::kSwitch, offset, label, -1, -1};
-}
-
-// Parameter 10 b + k of band b, in the order of MbdynBandParam.
-constexpr AutomationParamDesc BandParam(int b, int k) {
-  const int label = sid::kParamBandFirst + 10 * b + k;
-  switch (k) {
-    case kMbdynParamThreshold:
-      return Float(-60.0f, 0.0f, 0.0f, kMbdynThresholdFloor, 0,
-                   Offset(offsetof(MbdynParams, threshold), b), label, sid::kUnitDecibels);
-    case kMbdynParamAmount:
-      return Float(1.0f, 50.0f, 1.0f, 10, 500, Offset(offsetof(MbdynParams, amount), b), label,
-                   -1);
-    case kMbdynParamGain:
-      return Float(-25.0f, 25.0f, 0.0f, -250, 250, Offset(offsetof(MbdynParams, gain), b), label,
-                   sid::kUnitDecibels);
-    case kMbdynParamAttack:
-      return Float(0.0f, 500.0f, 250.0f, 0, 5000, Offset(offsetof(MbdynParams, attack), b), label,
-                   sid::kUnitMilliseconds);
-    case kMbdynParamRelease:
-      return Float(0.0f, 5000.0f, 2500.0f, 0, 50000, Offset(offsetof(MbdynParams, release), b),
-                   label, sid::kUnitMilliseconds);
-    case kMbdynParamType:
-      return {AutomationType::kEnum, kCapsSwitch, 0.0f, 2.0f, 1.0f, 1, 2, 0,
-              PropertyKind::kSwitch, Offset(offsetof(MbdynParams, type), b), label, -1,
-              sid::kBandTypeValues};
-    case kMbdynParamCenter:
-      return Float(50.0f, 15000.0f, 1000.0f, 50, 15000, Offset(offsetof(MbdynParams, center), b),
-                   label, sid::kUnitHertz);
-    case kMbdynParamWidth:
-      return Float(0.3f, 3.0f, 1.0f, 3, 30, Offset(offsetof(MbdynParams, width), b), label,
-                   sid::kUnitOctaves);
-    case kMbdynParamBandBypass:
-      return Switch(Offset(offsetof(MbdynParams, bandBypass), b), label);
-    default:
-      return Switch(Offset(offsetof(MbdynParams, solo), b), label);
-  }
-}
-
-#define ORLOFX_MBDYN_BAND(b)                                                                \
-  BandParam(b, 0), BandParam(b, 1), BandParam(b, 2), BandParam(b, 3), BandParam(b, 4),      \
-      BandParam(b, 5), BandParam(b, 6), BandParam(b, 7), BandParam(b, 8), BandParam(b, 9)
-
 
 bool IsBandThreshold(std::uint32_t param) {
   return param < 4 * kMbdynParamsPerBand && param % kMbdynParamsPerBand == kMbdynParamThreshold;
@@ -80,21 +22,10 @@ int BandIndex(std::int32_t band) { return std::min(std::max(band, 1), kMbdynBand
 
 }  // namespace
 
-const AutomationParamDesc kMbdynAutomation[kMbdynParamCount] = {
-    ORLOFX_MBDYN_BAND(0),
-    ORLOFX_MBDYN_BAND(1),
-    ORLOFX_MBDYN_BAND(2),
-    ORLOFX_MBDYN_BAND(3),
-    Switch(offsetof(MbdynParams, syncStereo), sid::kParamStereoSyncChannels),
-    Float(-25.0f, 25.0f, 0.0f, -250, 250, offsetof(MbdynParams, outputGain),
-          sid::kParamOutputGain, sid::kUnitDecibels),
-    Switch(offsetof(MbdynParams, bypass), sid::kParamBypass),
-};
-
-#undef ORLOFX_MBDYN_BAND
-
 CAkMbdynTransform::CAkMbdynTransform()
-    : EffectProcessor(4), AutomationParams(kMbdynAutomation, kMbdynParamCount) {
+    : EffectSettings(4, {kMbdynParameters, kMbdynRecord, kMbdynPresets, kMbdynPresetCount,
+                         ClampMbdynParams}),
+      AutomationParams(kMbdynAutomation, kMbdynParamCount) {
   for (int b = 0; b < kMbdynBands; ++b) meterLevel_[b] = meterPeak_[b] = captured_[b] = kMeterFloor;
 }
 
@@ -102,85 +33,22 @@ CAkMbdynTransform::~CAkMbdynTransform() = default;
 
 // --- settings -------------------------------------------------------------------
 
-void CAkMbdynTransform::MarkChanged() {
-  ScopedLock lock(paramLock_);
-  changed_ = true;
-  dirty_ = true;
+void CAkMbdynTransform::NotifyThresholds(bool on) {
+  for (int b = 0; b < kMbdynBands; ++b)
+    SetNotify(b * kMbdynParamsPerBand + kMbdynParamThreshold, on);
 }
 
-MbdynParams CAkMbdynTransform::Snapshot(bool clearChanged) const {
-  MbdynParams p;
-  {
-    ScopedLock lock(paramLock_);
-    p = props_;
-    if (clearChanged) const_cast<CAkMbdynTransform*>(this)->changed_ = false;
-  }
-  // The automation lock is taken only after the parameter lock is released.
-  GetAllProps(&p, sizeof p);
-  return p;
-}
-
-HResult CAkMbdynTransform::GetAllSettings(MbdynParams* props) const {
-  if (!props) return kPointer;
-  *props = Snapshot(false);
-  return kOk;
-}
-
-HResult CAkMbdynTransform::SetAllSettings(const MbdynParams* props) {
-  if (!props) return kPointer;
-  const MbdynParams c = ClampMbdynParams(*props);
-  SetAllProps(&c, sizeof c);
-  bool captureChanged;
-  {
-    ScopedLock lock(paramLock_);
-    std::copy(std::begin(props->display), std::end(props->display), std::begin(props_.display));
-    props_.enableMeters = c.enableMeters;
-    captureChanged = props_.captureThreshold != c.captureThreshold;
-    props_.captureThreshold = c.captureThreshold;
-    changed_ = true;
-    dirty_ = true;
-  }
-  if (captureChanged)
-    for (int b = 0; b < kMbdynBands; ++b)
-      SetNotify(b * kMbdynParamsPerBand + kMbdynParamThreshold, c.captureThreshold == 0);
-  return kOk;
-}
-
-HResult CAkMbdynTransform::GetEnableMeters(std::int32_t* value) const {
-  if (!value) return kPointer;
-  ScopedLock lock(paramLock_);
-  *value = props_.enableMeters;
-  return kOk;
+void CAkMbdynTransform::Stored(const MbdynParams& before, const MbdynParams& after) {
+  if (before.captureThreshold != after.captureThreshold)
+    NotifyThresholds(after.captureThreshold == 0);
 }
 
 HResult CAkMbdynTransform::SetEnableMeters(std::int32_t value) {
-  const std::int32_t v = value != 0 ? 1 : 0;
-  ScopedLock lock(paramLock_);
-  if (props_.enableMeters != v) {
-    props_.enableMeters = v;
-    changed_ = true;
-    dirty_ = true;
-  }
-  return kOk;
-}
-
-HResult CAkMbdynTransform::GetCaptureThreshold(std::int32_t* value) const {
-  if (!value) return kPointer;
-  ScopedLock lock(paramLock_);
-  *value = props_.captureThreshold;
-  return kOk;
+  return SetField(kMbdynEnableMeters, value != 0 ? 1 : 0);
 }
 
 HResult CAkMbdynTransform::SetCaptureThreshold(std::int32_t value) {
-  const std::int32_t v = value != 0 ? 1 : 0;
-  {
-    ScopedLock lock(paramLock_);
-    if (props_.captureThreshold == v) return kOk;
-    props_.captureThreshold = v;
-  }
-  for (int b = 0; b < kMbdynBands; ++b)
-    SetNotify(b * kMbdynParamsPerBand + kMbdynParamThreshold, v == 0);
-  MarkChanged();
+  if (StoreField(kMbdynCaptureThreshold, value != 0 ? 1 : 0)) NotifyThresholds(value == 0);
   return kOk;
 }
 
@@ -202,14 +70,14 @@ HResult CAkMbdynTransform::GetDisplayWord(int group, std::int32_t band,
   if (!value) return kPointer;
   if (group != 0 && group != 1) return kInvalidArg;
   ScopedLock lock(paramLock_);
-  *value = props_.display[4 * group + BandIndex(band)];
+  *value = params_.display[4 * group + BandIndex(band)];
   return kOk;
 }
 
 HResult CAkMbdynTransform::SetDisplayWord(int group, std::int32_t band, std::int32_t value) {
   if (group != 0 && group != 1) return kInvalidArg;
   ScopedLock lock(paramLock_);
-  props_.display[4 * group + BandIndex(band)] = value;
+  params_.display[4 * group + BandIndex(band)] = value;
   dirty_ = true;
   return kOk;
 }
@@ -286,7 +154,7 @@ HResult CAkMbdynTransform::ApplyCapturedThresholds(std::int32_t* changed) {
   std::int32_t page;
   GetVisiblePage(&page);
   if (page != 1 && page != 2) return kOk;
-  const MbdynParams p = Snapshot(false);
+  const MbdynParams p = Current();
   for (int b = 2 * (page - 1); b < 2 * page; ++b) {
     if (!MbdynBandActive(p, b)) continue;
     const std::uint32_t param = b * kMbdynParamsPerBand + kMbdynParamThreshold;
@@ -322,26 +190,6 @@ void CAkMbdynTransform::OnAutomationChanged(std::uint32_t /*flags*/) {
   changed_ = true;
 }
 
-HResult CAkMbdynTransform::GetFields(std::int32_t* fields) const {
-  if (!fields) return kPointer;
-  ParamsToFields(Snapshot(false), fields);
-  return kOk;
-}
-
-HResult CAkMbdynTransform::SetFields(const std::int32_t* fields) {
-  if (!fields) return kPointer;
-  const MbdynParams p = ParamsFromFields<MbdynParams>(fields);
-  return SetAllSettings(&p);
-}
-
-int CAkMbdynTransform::PresetNameId(int index) const {
-  return index >= 0 && index < kMbdynPresetCount ? kMbdynPresets[index].nameId : 0;
-}
-
-void CAkMbdynTransform::PresetFields(int index, std::int32_t* fields) const {
-  ParamsToFields(kMbdynPresets[index].body, fields);
-}
-
 // --- streaming ------------------------------------------------------------------
 
 HResult CAkMbdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
@@ -365,7 +213,7 @@ HResult CAkMbdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) 
     return hr;
   }
   BeginStreaming(static_cast<double>(rate_));
-  Rebuild(Snapshot(true), true);
+  Rebuild(TakeSnapshot(), true);
   {
     ScopedLock lock(meterLock_);
     ringNext_ = ringCount_ = 0;
@@ -401,16 +249,11 @@ void CAkMbdynTransform::Rebuild(const MbdynParams& p, bool reset) {
 HResult CAkMbdynTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
                                   std::uint32_t* produced) {
   const bool drain = call.Drain();
-  bool changed;
-  {
-    ScopedLock lock(paramLock_);
-    changed = changed_;
-  }
   // A break in the stream: what was held belongs to the audio before it.
   if (call.Discontinuity())
-    Rebuild(Snapshot(true), true);
-  else if (changed)
-    Rebuild(Snapshot(true), false);
+    Rebuild(TakeSnapshot(), true);
+  else if (IsChanged())
+    Rebuild(TakeSnapshot(), false);
 
   const unsigned char* src = call.in;
   unsigned char* dst = call.out;
@@ -502,7 +345,7 @@ HResult CAkMbdynTransform::ResponseAt(double fs, const double* x, std::size_t co
                                       double* y) const {
   if (count > 0 && (!x || !y)) return kPointer;
   if (!(fs > 0.0)) return kInvalidArg;
-  const MbdynParams p = ClampMbdynParams(Snapshot(false));
+  const MbdynParams p = ClampMbdynParams(Current());
   mbdyn::MbdynBands bands;
   if (Failed(bands.Allocate(1, 1))) return kOutOfMemory;
   bands.Build(p, fs, true);

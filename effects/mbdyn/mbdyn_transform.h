@@ -26,31 +26,10 @@
 #include "effects/mbdyn/mbdyn_params.h"
 #include "framework/automation.h"
 #include "framework/frame_delay.h"
-#include "framework/processor.h"
+#include "framework/effect_settings.h"
 #include "framework/response.h"
 
 namespace orlofx {
-
-constexpr std::uint32_t kMbdynParamCount = 43;
-constexpr std::uint32_t kMbdynParamsPerBand = 10;
-// Parameter index of band b (0-based) = 10 b + one of these.
-enum MbdynBandParam : std::uint32_t {
-  kMbdynParamThreshold = 0,
-  kMbdynParamAmount = 1,
-  kMbdynParamGain = 2,
-  kMbdynParamAttack = 3,
-  kMbdynParamRelease = 4,
-  kMbdynParamType = 5,
-  kMbdynParamCenter = 6,
-  kMbdynParamWidth = 7,
-  kMbdynParamBandBypass = 8,
-  kMbdynParamSolo = 9,
-};
-constexpr std::uint32_t kMbdynParamSyncStereo = 40;
-constexpr std::uint32_t kMbdynParamOutputGain = 41;
-constexpr std::uint32_t kMbdynParamBypass = 42;
-
-extern const AutomationParamDesc kMbdynAutomation[kMbdynParamCount];
 
 // Notification codes of the dynamics effects (besides 100), as Graphic
 // Dynamics posts them.
@@ -67,7 +46,7 @@ struct MbdynMeterSnapshot {
   std::int32_t values[kMbdynBands];
 };
 
-class CAkMbdynTransform : public EffectProcessor,
+class CAkMbdynTransform : public EffectSettings<MbdynParams>,
                           public AutomationParams,
                           public ResponseProvider {
  public:
@@ -76,13 +55,16 @@ class CAkMbdynTransform : public EffectProcessor,
 
   // --- the effect's property interface -------------------------------------
   // Whole record: the 43 parameters, then the page words as stored.
-  HResult GetAllSettings(MbdynParams* props) const;
+  HResult GetAllSettings(MbdynParams* props) const { return GetParams(props); }
   // The 43 parameters (clamped), then the page words as given.
-  HResult SetAllSettings(const MbdynParams* props);
+  HResult SetAllSettings(const MbdynParams* props) { return SetParams(props); }
 
-  HResult GetEnableMeters(std::int32_t* value) const;
+  HResult GetEnableMeters(std::int32_t* value) const { return GetField(kMbdynEnableMeters, value); }
+  // Any value but 0 turns them on.
   HResult SetEnableMeters(std::int32_t value);
-  HResult GetCaptureThreshold(std::int32_t* value) const;
+  HResult GetCaptureThreshold(std::int32_t* value) const {
+    return GetField(kMbdynCaptureThreshold, value);
+  }
   // Turning it on silences the band thresholds' reports to the host and
   // makes SetParam ignore them.
   HResult SetCaptureThreshold(std::int32_t value);
@@ -122,12 +104,6 @@ class CAkMbdynTransform : public EffectProcessor,
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
-  ParameterTable Parameters() const override { return kMbdynParameters; }
-  const RecordLayout& Record() const override { return kMbdynRecord; }
-  HResult GetFields(std::int32_t* fields) const override;
-  HResult SetFields(const std::int32_t* fields) override;
-  int PresetCount() const override { return kMbdynPresetCount; }
-  int PresetNameId(int index) const override;
 
   // --- ResponseProvider: the static band filters and the output gain ---------------
   // The dynamics are left out: what the bands' gain settings do to a signal
@@ -140,23 +116,25 @@ class CAkMbdynTransform : public EffectProcessor,
   std::uint32_t BlockLength() const { return frames_.FrameLength(); }
 
  protected:
-  void PresetFields(int index, std::int32_t* fields) const override;
   bool Prepared() const override { return prepared_; }
   HResult Render(const ProcessCall& call, std::uint32_t* consumed,
                  std::uint32_t* produced) override;
 
  private:
-  void MarkChanged();
   void OnPropertyEdited() override { MarkChanged(); }
-  MbdynParams Snapshot(bool clearChanged) const;
+  // The automatable fields live in AutomationParams.
+  void ReadShared(MbdynParams* p) const override { GetAllProps(p, sizeof *p); }
+  void WriteShared(const MbdynParams& clamped) override { SetAllProps(&clamped, sizeof clamped); }
+  void Stored(const MbdynParams& before, const MbdynParams& after) override;
+  void NotifyThresholds(bool on);
   void Rebuild(const MbdynParams& p, bool reset);
   template <typename T>
   void ProcessBlock(T* const* x, std::uint32_t n);
   void RecordMeters(std::uint32_t n);
   bool BandStatesFinite() const;
 
-  // Page words (display, enable meters, capture threshold), under paramLock_.
-  MbdynParams props_{};
+  // Under paramLock_; the page words (display, enable meters, capture
+  // threshold) are kept in the record.
   std::int32_t visiblePage_ = 0;
 
   // Meters, under meterLock_.

@@ -5,7 +5,7 @@ namespace orlofx {
 namespace {
 
 // clang-format off
-// name, unit, minimum, maximum, value in preset 0, page control default
+// name, unit, minimum, maximum, value in preset 0, page control default (none automated)
 constexpr ParameterDescriptor kDescriptors[] = {
     {"attack",    ParameterUnit::kMilliseconds,   1,                     500,  3,    250},
     {"release",   ParameterUnit::kMilliseconds,   1,                     5000, 100,  2500},
@@ -38,10 +38,6 @@ const PresetRow<NoisgtParams> kNoisgtPresets[] = {
 };
 const int kNoisgtPresetCount = static_cast<int>(sizeof(kNoisgtPresets) / sizeof(kNoisgtPresets[0]));
 
-NoisgtParams ClampNoisgtParams(const NoisgtParams& p) {
-  return NoisgtParams{Clamp(kDescriptors[kNoisgtAttack], p.attack),
-                      Clamp(kDescriptors[kNoisgtRelease], p.release),
-                      Clamp(kDescriptors[kNoisgtThreshold], p.threshold)};
-}
+NoisgtParams ClampNoisgtParams(const NoisgtParams& p) { return ClampFields(kNoisgtParameters, p); }
 
 }  // namespace orlofx

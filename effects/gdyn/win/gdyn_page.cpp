@@ -36,12 +36,13 @@ constexpr long kRatioInfinite = orlofx::kGdynRatioMax;
 constexpr int kGraphMargin = 4;  // the graph control's inset of its plotting area
 constexpr int kDecibelsPerGridLine = 12;
 
+const orlofx::ParameterTable kRows = orlofx::GdynParameters();
 const ControlRange kRanges[] = {
-    {Page::kOutputGainFader, orlofx::kGdynOutputGainMin, orlofx::kGdynOutputGainMax, 0},
-    {Page::kAttackSlider, 0, orlofx::kGdynAttackMax, 10},
-    {Page::kReleaseSlider, 0, orlofx::kGdynReleaseMax, 5000},
-    {Page::kThresholdSlider, orlofx::kGdynThresholdMin, orlofx::kGdynThresholdMax, -210},
-    {Page::kRatioSlider, orlofx::kGdynRatioMin, orlofx::kGdynRatioMax, 10},
+    RangeOf(Page::kOutputGainFader, kRows, orlofx::kGdynOutputGain),
+    RangeOf(Page::kAttackSlider, kRows, orlofx::kGdynAttack),
+    RangeOf(Page::kReleaseSlider, kRows, orlofx::kGdynRelease),
+    RangeOf(Page::kThresholdSlider, kRows, orlofx::kGdynThreshold),
+    RangeOf(Page::kRatioSlider, kRows, orlofx::kGdynRatio),
 };
 
 // Context help: each control, its value text and its caption share an id.

@@ -133,8 +133,8 @@ PageTables MakeTables(int firstBand, int bandStep, int outputText, bool graph) {
   if (bandStep > 0) {
     for (int band = firstBand; band < orlofx::kGeqBandCount; band += bandStep) {
       t.groups.push_back(BandGroup(band));
-      t.ranges.push_back(ControlRange{Page::kFirstBandFader + band, orlofx::kGeqBandGainMin,
-                                      orlofx::kGeqBandGainMax, 0});
+      t.ranges.push_back(RangeOf(Page::kFirstBandFader + band, orlofx::GeqParameters(),
+                                 orlofx::kGeqFirstBand + band));
       t.helpIds.push_back(HelpId{Page::kFirstBandFader + band, kHelpBands});
       t.helpIds.push_back(HelpId{Page::kFirstBandText + band, kHelpBands});
       t.labels.push_back(CentreLabel(Page::kFirstCentreLabel + band, kCentres[band]));
@@ -147,8 +147,8 @@ PageTables MakeTables(int firstBand, int bandStep, int outputText, bool graph) {
                                {{orlofx::kGeqOutputGainMin / 10, 0}, {orlofx::kGeqOutputGainMax / 10, 0}}, 2});
   if (graph) AddGraphScales(t.labels);
   t.groups.push_back(OutputGroup(outputText));
-  t.ranges.push_back(ControlRange{Page::kOutputGainFader, orlofx::kGeqOutputGainMin,
-                                  orlofx::kGeqOutputGainMax, 0});
+  t.ranges.push_back(
+      RangeOf(Page::kOutputGainFader, orlofx::GeqParameters(), orlofx::kGeqOutputGain));
   t.helpIds.push_back(HelpId{Page::kOutputGainFader, kHelpOutputGain});
   t.helpIds.push_back(HelpId{outputText, kHelpOutputGain});
   t.helpIds.push_back(HelpId{Page::kOutputGainLabel, kHelpOutputGain});

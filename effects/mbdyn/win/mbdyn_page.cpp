@@ -179,17 +179,23 @@ const ValueGroup kGroups1[] = {ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand1),
 const ValueGroup kGroups2[] = {ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand3),
                                ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand4), ORLOFX_OUTPUT_GROUP};
 
-#define ORLOFX_STRIP_RANGES(s)                                                              \
-  {s.thresholdFader, -600, 0, 0}, {s.amountFader, 10, 500, 10}, {s.gainFader, -250, 250, 0}, \
-      {s.attackSlider, 0, 5000, 2500}, {s.releaseSlider, 0, 50000, 25000},                  \
-      {s.centerSlider, 50, 15000, 1000}, {s.widthSlider, 3, 30, 10}
+ControlRange Range(int controlId, int field) {
+  return orlofx::RangeOf(controlId, orlofx::kMbdynParameters, field);
+}
+
+// Each band's controls read the first band's rows: the four bands share their ranges.
+#define ORLOFX_STRIP_RANGES(s)                                                                     \
+  Range(s.thresholdFader, orlofx::kMbdynThreshold), Range(s.amountFader, orlofx::kMbdynAmount),     \
+      Range(s.gainFader, orlofx::kMbdynGain), Range(s.attackSlider, orlofx::kMbdynAttack),         \
+      Range(s.releaseSlider, orlofx::kMbdynRelease), Range(s.centerSlider, orlofx::kMbdynCenter),  \
+      Range(s.widthSlider, orlofx::kMbdynWidth)
 
 const ControlRange kRanges1[] = {ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand1),
                                  ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand2),
-                                 {CAkMbdynPropPage::kOutputGainFader, -250, 250, 0}};
+                                 Range(CAkMbdynPropPage::kOutputGainFader, orlofx::kMbdynOutputGain)};
 const ControlRange kRanges2[] = {ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand3),
                                  ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand4),
-                                 {CAkMbdynPropPage::kOutputGainFader, -250, 250, 0}};
+                                 Range(CAkMbdynPropPage::kOutputGainFader, orlofx::kMbdynOutputGain)};
 
 #define ORLOFX_STRIP_HELP(s)                                                                      \
   {s.thresholdFader, kHelpThreshold}, {s.thresholdText, kHelpThreshold},                           \

@@ -18,9 +18,9 @@ constexpr DWORD kHelpTopic = 124;
 constexpr long kThresholdFloor = -800;  // shown as "-Inf."
 
 const ControlRange kRanges[] = {
-    {CAkNoisgtPropPage::kThresholdFader, -800, 0, -100},
-    {CAkNoisgtPropPage::kAttackSlider, 1, 500, 250},
-    {CAkNoisgtPropPage::kReleaseSlider, 1, 5000, 2500},
+    RangeOf(CAkNoisgtPropPage::kThresholdFader, orlofx::kNoisgtParameters, orlofx::kNoisgtThreshold),
+    RangeOf(CAkNoisgtPropPage::kAttackSlider, orlofx::kNoisgtParameters, orlofx::kNoisgtAttack),
+    RangeOf(CAkNoisgtPropPage::kReleaseSlider, orlofx::kNoisgtParameters, orlofx::kNoisgtRelease),
 };
 
 const HelpId kHelpIds[] = {

@@ -28,25 +28,29 @@ constexpr long kNoHighlight = 4;    // a shelf was touched last: no band marker
 constexpr wchar_t kGraphInterfaceProperty[] = L"TapGraph";
 constexpr wchar_t kGraphProcedureProperty[] = L"TapGraphProc";
 
+ControlRange Range(int controlId, int field) {
+  return orlofx::RangeOf(controlId, orlofx::kPgeqParameters, field);
+}
+
 const ControlRange kRanges[] = {
-    {Page::kDryFader, -250, 250, -250},
-    {Page::kWetFader, -250, 250, 0},
-    {Page::kGainFaders[0], -250, 250, 0},
-    {Page::kGainFaders[1], -250, 250, 0},
-    {Page::kGainFaders[2], -250, 250, 0},
-    {Page::kGainFaders[3], -250, 250, 0},
-    {Page::kWidthSliders[0], 3, 25, 10},
-    {Page::kWidthSliders[1], 3, 25, 10},
-    {Page::kWidthSliders[2], 3, 25, 10},
-    {Page::kWidthSliders[3], 3, 25, 10},
-    {Page::kCenterSliders[0], 20, 15000, 1000},
-    {Page::kCenterSliders[1], 20, 15000, 1000},
-    {Page::kCenterSliders[2], 20, 15000, 1000},
-    {Page::kCenterSliders[3], 20, 15000, 1000},
-    {Page::kLowFrequencySlider, 20, 15000, 500},
-    {Page::kHighFrequencySlider, 20, 20000, 1000},
-    {Page::kLowGainSlider, -250, 250, 0},
-    {Page::kHighGainSlider, -250, 250, 0},
+    Range(Page::kDryFader, orlofx::kPgeqDryOut),
+    Range(Page::kWetFader, orlofx::kPgeqWetOut),
+    Range(Page::kGainFaders[0], orlofx::kPgeqGain1 + 0),
+    Range(Page::kGainFaders[1], orlofx::kPgeqGain1 + 1),
+    Range(Page::kGainFaders[2], orlofx::kPgeqGain1 + 2),
+    Range(Page::kGainFaders[3], orlofx::kPgeqGain1 + 3),
+    Range(Page::kWidthSliders[0], orlofx::kPgeqWidth1 + 0),
+    Range(Page::kWidthSliders[1], orlofx::kPgeqWidth1 + 1),
+    Range(Page::kWidthSliders[2], orlofx::kPgeqWidth1 + 2),
+    Range(Page::kWidthSliders[3], orlofx::kPgeqWidth1 + 3),
+    Range(Page::kCenterSliders[0], orlofx::kPgeqCenter1 + 0),
+    Range(Page::kCenterSliders[1], orlofx::kPgeqCenter1 + 1),
+    Range(Page::kCenterSliders[2], orlofx::kPgeqCenter1 + 2),
+    Range(Page::kCenterSliders[3], orlofx::kPgeqCenter1 + 3),
+    Range(Page::kLowFrequencySlider, orlofx::kPgeqLowShelfFrequency),
+    Range(Page::kHighFrequencySlider, orlofx::kPgeqHighShelfFrequency),
+    Range(Page::kLowGainSlider, orlofx::kPgeqLowShelfGain),
+    Range(Page::kHighGainSlider, orlofx::kPgeqHighShelfGain),
 };
 
 const HelpId kHelpIds[] = {

@@ -30,10 +30,10 @@ constexpr int kShapeWidth = 128;     // pixels of each shape bitmap
 constexpr int kShapeHeight = 64;
 
 const ControlRange kRanges[] = {
-    {CAkPmeqPropPage::kAmountFader, -600, 200, 0},
-    {CAkPmeqPropPage::kOutputGainFader, -600, 200, 0},
-    {CAkPmeqPropPage::kFrequencySlider, 20, 22050, 1000},
-    {CAkPmeqPropPage::kWidthSlider, 1, 50, 25},
+    RangeOf(CAkPmeqPropPage::kAmountFader, orlofx::kPmeqParameters, orlofx::kPmeqAmount),
+    RangeOf(CAkPmeqPropPage::kOutputGainFader, orlofx::kPmeqParameters, orlofx::kPmeqOutputGain),
+    RangeOf(CAkPmeqPropPage::kFrequencySlider, orlofx::kPmeqParameters, orlofx::kPmeqFrequency),
+    RangeOf(CAkPmeqPropPage::kWidthSlider, orlofx::kPmeqParameters, orlofx::kPmeqWidth),
 };
 
 const HelpId kHelpIds[] = {
