@@ -16,8 +16,7 @@ HResult FirDesignTaps(const FirDesignRules& rules, const std::int32_t* fields, d
                       double* taps, std::size_t* tapCount, double* gain) {
   if (!fields || !taps || !tapCount || !gain) return kPointer;
   if (!(fs > 0.0)) return kInvalidArg;
-  const std::size_t n = rules.fftSize(fields);
-  if (FirSizeIndex(n) < 0) return kInvalidArg;
+  const std::size_t n = rules.FftSize(fields);
   std::vector<double> target;
   FirDesigner designer;
   try {
@@ -189,15 +188,10 @@ HResult FirEngine::Prepare(const WaveFormat& in, const WaveFormat& out) {
   }
 
   bool changed = false, restart = false;
-  source_.TakeSnapshot(snapshot_, &changed, &restart);
+  source_.SnapshotFields(snapshot_, &changed, &restart);
   prepared_ = true;
   Begin();
   return kOk;
-}
-
-std::size_t FirEngine::SizeOf(const std::int32_t* fields) const {
-  const std::size_t n = rules_.fftSize(fields);
-  return FirSizeIndex(n) < 0 ? kFirSizeHigh : n;
 }
 
 std::size_t FirEngine::SmoothingFrames() const {
@@ -218,7 +212,7 @@ void FirEngine::UseSize(std::size_t n) {
 // nothing meanwhile.
 void FirEngine::Begin() {
   StopDesigns();
-  UseSize(SizeOf(snapshot_));
+  UseSize(rules_.FftSize(snapshot_));
   DesignInto(sets_[0], snapshot_, n_);
   current_ = 0;
   state_.store(0, std::memory_order_release);
@@ -286,7 +280,7 @@ void FirEngine::SelectKernel(std::uint32_t inCount) {
 
   bool changed = false, restart = false;
   if (!singleProcessor_ || frameCounter_ >= snapshotInterval_) {
-    source_.TakeSnapshot(snapshot_, &changed, &restart);
+    source_.SnapshotFields(snapshot_, &changed, &restart);
     if (singleProcessor_) frameCounter_ = 0;
   }
   if (singleProcessor_) frameCounter_ += inCount;
@@ -298,7 +292,7 @@ void FirEngine::SelectKernel(std::uint32_t inCount) {
   if (resizing) return;
   if (restartPending_) {
     restartPending_ = false;
-    const std::size_t n = SizeOf(snapshot_);
+    const std::size_t n = rules_.FftSize(snapshot_);
     if (n != n_) {
       ChangeSize(n);
       return;
@@ -323,43 +317,17 @@ FirEngine::KernelView FirEngine::CurrentKernel() const {
       current_, set.n, set.gain, set.fields, set.spectrumFloat.get(), set.spectrumDouble.get()};
 }
 
-HResult FirEngine::Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                           std::uint32_t* outFrames) {
-  auto report = [&](std::uint32_t consumed, std::uint32_t produced) {
-    if (inFrames) *inFrames = consumed;
-    if (outFrames) *outFrames = produced;
-  };
-  if (mode != kProcessDiscontinuity && mode != kProcessOrdinary && mode != kProcessDrain) {
-    report(0, 0);
-    return kInvalidArg;
-  }
-  if (!prepared_) {
-    report(0, 0);
-    return kUnexpected;
-  }
-  const bool drain = mode == kProcessDrain;
-  // The drain carries no input, whatever the caller passed.
-  const std::uint32_t inCount = (inFrames && !drain) ? *inFrames : 0;
-  const std::uint32_t outCount = outFrames ? *outFrames : 0;
-  if ((inCount > 0 && !in) || (outCount > 0 && !out)) {
-    report(0, 0);
-    return kPointer;
-  }
-
-  if (mode == kProcessDiscontinuity && rules_.dropPartialBlockOnBreak)
+HResult FirEngine::Render(const ProcessCall& call, std::uint32_t* consumed,
+                          std::uint32_t* produced) {
+  if (call.Discontinuity() && rules_.dropPartialBlockOnBreak)
     WithConvolver([](auto& c) { c.DropPartialBlock(); });
-  SelectKernel(inCount);
+  SelectKernel(call.inCount);
 
-  ConvolverIo io{};
-  io.format = format_;
-  io.channels = channels_;
-  io.in = static_cast<const unsigned char*>(in);
-  io.inCount = inCount;
-  io.out = static_cast<unsigned char*>(out);
-  io.outCount = outCount;
-  const HResult hr =
-      precision_ == Precision::kFloat ? Stream<float>(drain, io) : Stream<double>(drain, io);
-  report(io.consumed, io.produced);
+  ConvolverIo io{format_, channels_, call.in, call.inCount, call.out, call.outCount, 0, 0};
+  const HResult hr = precision_ == Precision::kFloat ? Stream<float>(call.Drain(), io)
+                                                     : Stream<double>(call.Drain(), io);
+  *consumed = io.consumed;
+  *produced = io.produced;
   return hr;
 }
 

@@ -58,6 +58,8 @@
 
 namespace orlofx {
 
+struct ProcessCall;
+
 // Largest settings record a FIR effect has (the Graphic EQ's 151 fields).
 constexpr std::size_t kFirMaxFields = 160;
 
@@ -69,13 +71,17 @@ constexpr double kFirSmoothingSeconds = 0.02;
 // call from the worker thread.
 struct FirDesignRules {
   std::size_t fieldCount;
-  // FFT size (one of the three FIR sizes) for these settings.
-  std::size_t (*fftSize)(const std::int32_t* fields);
+  // The record field holding the accuracy, which chooses the FFT size.
+  std::size_t accuracyField;
   // Fills target[0..n-1] with the magnitude response for sample rate fs and
   // returns the gain applied to samples as they leave the engine.
   double (*target)(const std::int32_t* fields, double fs, std::size_t n, double* target);
   // A break in the stream drops the partly filled input block.
   bool dropPartialBlockOnBreak;
+
+  std::size_t FftSize(const std::int32_t* fields) const {
+    return FirSizeForAccuracy(fields[accuracyField]);
+  }
 };
 
 // The effect's side of the parameter snapshot.
@@ -83,7 +89,7 @@ class FirSettingsSource {
  public:
   // Under the effect's parameter lock: copies the record into `fields` and
   // reads and clears the `changed` and `restart` flags.
-  virtual void TakeSnapshot(std::int32_t* fields, bool* changed, bool* restart) = 0;
+  virtual void SnapshotFields(std::int32_t* fields, bool* changed, bool* restart) = 0;
 
  protected:
   ~FirSettingsSource() = default;
@@ -104,7 +110,7 @@ HResult FirDesignTaps(const FirDesignRules& rules, const std::int32_t* fields, d
 class FirEngine {
  public:
   // Starts the design worker. `rules` must outlive the engine; `source` is
-  // called only from Prepare and Process.
+  // called only from Prepare and Render.
   FirEngine(const FirDesignRules& rules, FirSettingsSource& source);
   ~FirEngine();
   FirEngine(const FirEngine&) = delete;
@@ -118,10 +124,11 @@ class FirEngine {
   // Waits for a design in progress, then frees everything Prepare made.
   void Release();
   bool Prepared() const { return prepared_; }
+  const FirDesignRules& Rules() const { return rules_; }
 
-  // The processing entry (modes and counts as the filter frame passes them).
-  HResult Process(int mode, const void* in, std::uint32_t* inFrames, void* out,
-                  std::uint32_t* outFrames);
+  // One call of the processing entry, its arguments checked by the effect
+  // (and the engine prepared).
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed, std::uint32_t* produced);
 
   // The single-processor rule (designs on the streaming thread, snapshots
   // at most every 5·N frames). Defaults to whether the machine has one
@@ -160,8 +167,6 @@ class FirEngine {
   void DesignInto(KernelSet& set, const std::int32_t* fields, std::size_t n);
   void SelectKernel(std::uint32_t inCount);
   void PostRequest(const std::int32_t* fields);
-  // The FFT size for a record (High for one the rules do not know).
-  std::size_t SizeOf(const std::int32_t* fields) const;
   // Frames that a fade between kernels or a gain ramp may take at most.
   std::size_t SmoothingFrames() const;
   // Records the FFT size in use and the snapshot as designed.

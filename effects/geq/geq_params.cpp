@@ -1,6 +1,5 @@
 #include "effects/geq/geq_params.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 
@@ -24,11 +23,13 @@ struct DescriptorTable {
 
   DescriptorTable() {
     auto set = [this](int i, ParameterUnit unit, std::int32_t lo, std::int32_t hi,
-                      std::int32_t preset, std::int32_t control) {
-      items[i] = ParameterDescriptor{names[i], unit, lo, hi, preset, control};
+                      std::int32_t preset, std::int32_t control,
+                      ClampRule clamp = ClampRule::kRange, bool restart = false) {
+      items[i] = ParameterDescriptor{names[i], unit, lo, hi, preset, control, clamp, restart};
     };
     std::snprintf(names[kGeqAccuracy], sizeof names[0], "accuracy");
-    set(kGeqAccuracy, ParameterUnit::kNone, 0, 2, 1, 1);
+    // Stored as given (any other value is High); a new FFT size.
+    set(kGeqAccuracy, ParameterUnit::kNone, 0, 2, 1, 1, ClampRule::kAsGiven, true);
     for (int b = 0; b < kGeqBandCount; ++b) {
       std::snprintf(names[kGeqFirstBand + b], sizeof names[0], "band%d_gain", b + 1);
       set(kGeqFirstBand + b, ParameterUnit::kTenthsDecibel, kGeqBandGainMin, kGeqBandGainMax, 0, 0);
@@ -42,7 +43,8 @@ struct DescriptorTable {
       set(x + 1, ParameterUnit::kNone, kGeqYSilence, kGeqYMax, 0, 0);
     }
     std::snprintf(names[kGeqPointCount], sizeof names[0], "point_count");
-    set(kGeqPointCount, ParameterUnit::kNone, kGeqMinPoints, kGeqMaxPoints, 2, 2);
+    set(kGeqPointCount, ParameterUnit::kNone, kGeqMinPoints, kGeqMaxPoints, 2, 2, ClampRule::kRange,
+        true);
     std::snprintf(names[kGeqOutputGain], sizeof names[0], "output_gain");
     set(kGeqOutputGain, ParameterUnit::kTenthsDecibel, kGeqOutputGainMin, kGeqOutputGainMax, 0, 0);
   }
@@ -56,10 +58,6 @@ constexpr GeqParams Preset(std::initializer_list<GeqPoint> points) {
   for (const GeqPoint& point : points) p.points[i++] = point;
   p.pointCount = i;
   return p;
-}
-
-std::int32_t ClampTo(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return std::min(std::max(v, lo), hi);
 }
 
 }  // namespace

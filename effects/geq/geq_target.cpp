@@ -9,10 +9,6 @@ namespace orlofx {
 
 namespace {
 
-std::int32_t ClampTo(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return std::min(std::max(v, lo), hi);
-}
-
 float SingleGain(std::int32_t y) { return static_cast<float>(GeqPointGain(y)); }
 
 // Linear in amplitude strictly between bins a and b, with the step rounded
@@ -27,10 +23,6 @@ void FillBetween(double* target, int a, int b) {
 // trunc(v + 0.5) toward zero, as the envelope steps are rounded.
 std::int32_t RoundStep(double v) { return static_cast<std::int32_t>(std::trunc(v + 0.5)); }
 
-std::size_t FftSizeOf(const std::int32_t* fields) {
-  return FirSizeForAccuracy(fields[kGeqAccuracy]);
-}
-
 double TargetOf(const std::int32_t* fields, double fs, std::size_t n, double* target) {
   const GeqParams p = ParamsFromFields<GeqParams>(fields);
   GeqTargetResponse(p, fs, n, target);
@@ -39,7 +31,7 @@ double TargetOf(const std::int32_t* fields, double fs, std::size_t n, double* ta
 
 }  // namespace
 
-const FirDesignRules kGeqDesignRules = {FieldCountOf<GeqParams>(), &FftSizeOf, &TargetOf, true};
+const FirDesignRules kGeqDesignRules = {FieldCountOf<GeqParams>(), kGeqAccuracy, &TargetOf, true};
 
 double GeqPointGain(std::int32_t y) {
   y = ClampTo(y, kGeqYSilence, kGeqYMax);

@@ -6,16 +6,17 @@ namespace orlofx {
 
 namespace {
 
-// The filter type and the accuracy are not clamped by the effect; their
-// ranges here are the values that mean something (for the tool and pages).
+// The filter type and the accuracy are stored as given (any other value is
+// a plain gain, or High); their ranges here are the values that mean
+// something (for the tool and pages). A new accuracy needs a new FFT size.
 //  name           unit                            min   max    preset 0  page default
 constexpr ParameterDescriptor kDescriptors[] = {
-    {"type", ParameterUnit::kNone, 0, 3, kPmeqBandPass, kPmeqBandPass},
+    {"type", ParameterUnit::kNone, 0, 3, kPmeqBandPass, kPmeqBandPass, ClampRule::kAsGiven},
     {"frequency", ParameterUnit::kHertz, 20, 22050, 650, 1000},
     {"width", ParameterUnit::kTenthsOctave, 1, 50, 10, 25},
     {"amount", ParameterUnit::kTenthsDecibel, -600, 200, -40, 0},
     {"output_gain", ParameterUnit::kTenthsDecibel, -600, 200, 0, 0},
-    {"accuracy", ParameterUnit::kNone, 0, 2, 1, 1},
+    {"accuracy", ParameterUnit::kNone, 0, 2, 1, 1, ClampRule::kAsGiven, true},
 };
 
 static_assert(sizeof(PmeqParams) + kRecordHeadBytes == kPmeqRecordBytes,

@@ -29,10 +29,6 @@ void Fill(double* target, int n, int from, int to, double value) {
   for (int k = std::max(from, 0); k <= std::min(to, n - 1); ++k) target[k] = value;
 }
 
-std::size_t FftSizeOf(const std::int32_t* fields) {
-  return FirSizeForAccuracy(fields[kPmeqAccuracy]);
-}
-
 double TargetOf(const std::int32_t* fields, double fs, std::size_t n, double* target) {
   PmeqTargetResponse(ParamsFromFields<PmeqParams>(fields), fs, n, target);
   return 1.0;
@@ -40,7 +36,7 @@ double TargetOf(const std::int32_t* fields, double fs, std::size_t n, double* ta
 
 }  // namespace
 
-const FirDesignRules kPmeqDesignRules = {FieldCountOf<PmeqParams>(), &FftSizeOf, &TargetOf, false};
+const FirDesignRules kPmeqDesignRules = {FieldCountOf<PmeqParams>(), kPmeqAccuracy, &TargetOf, false};
 
 PmeqBins PmeqDesignBins(const PmeqParams& params, double fs, std::size_t n) {
   // The setters keep these in range; a record no preset has reached yet
