@@ -172,6 +172,7 @@ TEST(GdynCurve, RatioRoundsToTheNearestTenthAndIsClamped) {
   EXPECT_EQ(ratio(Points({{-840, -840}, {-400, -400}, {-100, 0}})), 8);   // steeper than 1:1
   EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -250}})), 500);  // falling: limiter
   EXPECT_EQ(ratio(Points({{-840, -840}, {-800, -800}, {0, -799}})), 500);  // 800:1
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-20, -20}, {0, -19}})), 201);     // a fall of 0.1 dB
   // No inner point near unity: the second-last point is the threshold.
   EXPECT_EQ(ratio(Points({{-840, -840}, {-300, -500}, {0, -400}})), 30);
 }
