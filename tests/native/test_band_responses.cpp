@@ -202,29 +202,36 @@ TEST(MbdynBandResponse, HighShelfBoostFollowsEveryKnotOfTheHighPassGain) {
   }
 }
 
-// Band centers in every column of the frequency map and widths in every
-// pair of its rows.
-constexpr std::int32_t kNotchCenters[] = {50, 80, 500, 2000, 8000, 13000};
+// Band centers (Hz at a sample rate) in every column of the frequency map,
+// and widths in every pair of its rows.
+struct Place {
+  std::int32_t center;
+  double fs;
+};
+constexpr Place kNotchPlaces[] = {{50, kRate},    {80, kRate},    {500, kRate},
+                                  {2000, kRate},  {8000, kRate},  {13000, kRate},
+                                  {14500, kRate}, {9000, 22050.0}, {15000, 22050.0}};
 constexpr std::int32_t kNotchWidths[] = {3, 4, 6, 7, 10, 25};
 
 TEST(MbdynBandResponse, BandNotchPeakSitsWhereTheFrequencyMapPutsIt) {
   for (std::int32_t width : kNotchWidths)
-    for (std::int32_t center : kNotchCenters)
+    for (const Place& at : kNotchPlaces)
       for (std::int32_t gain : {120, -60})
-        ExpectResponse(MbdynImpulse({1, 0, 10, gain, width, center}, kRate), center, kRate,
+        ExpectResponse(MbdynImpulse({1, 0, 10, gain, width, at.center}, at.fs), at.center, at.fs,
                        [&](Complex z1) {
-                         return PeakSection(center / kRate, 10.0 / width, gain / 10.0, z1);
+                         return PeakSection(at.center / at.fs, 10.0 / width, gain / 10.0, z1);
                        },
-                       "band-notch " + std::to_string(center) + " Hz, width " +
-                           std::to_string(width) + ", gain " + std::to_string(gain));
+                       "band-notch " + std::to_string(at.center) + " Hz at " +
+                           std::to_string(at.fs) + ", width " + std::to_string(width) +
+                           ", gain " + std::to_string(gain));
 }
 
 // --- Paragraphic EQ ----------------------------------------------------------
 
-std::vector<double> PgeqImpulse(const std::vector<std::int32_t>& record) {
+std::vector<double> PgeqImpulse(const std::vector<std::int32_t>& record, double fs = kRate) {
   auto fx = Effect("paragraphic-eq");
   EXPECT_EQ(fx->SetFields(record.data()), kOk);
-  return ImpulseResponse(*fx, kRate, 44100, 1e6);
+  return ImpulseResponse(*fx, fs, static_cast<std::size_t>(fs), 1e6);
 }
 
 // Everything off, dry out -Inf., wet out 0 dB.
@@ -233,13 +240,16 @@ std::vector<std::int32_t> PgeqFlat() {
 }
 
 TEST(PgeqBandResponse, PeakSitsWhereTheFrequencyMapPutsIt) {
-  for (std::int32_t width : {3, 4, 6, 7, 10, 25}) {
-    for (std::int32_t center : {30, 80, 500, 2000, 8000, 13000}) {
+  for (std::int32_t width : kNotchWidths) {
+    for (const Place& at : kNotchPlaces) {
       std::vector<std::int32_t> r = PgeqFlat();
-      r[3] = -120, r[7] = width, r[11] = center;  // band 2 alone
-      ExpectResponse(PgeqImpulse(r), center, kRate,
-                     [&](Complex z1) { return PeakSection(center / kRate, 10.0 / width, -12.0, z1); },
-                     "band at " + std::to_string(center) + " Hz, width " + std::to_string(width));
+      r[3] = -120, r[7] = width, r[11] = at.center;  // band 2 alone
+      ExpectResponse(PgeqImpulse(r, at.fs), at.center, at.fs,
+                     [&](Complex z1) {
+                       return PeakSection(at.center / at.fs, 10.0 / width, -12.0, z1);
+                     },
+                     "band at " + std::to_string(at.center) + " Hz at " + std::to_string(at.fs) +
+                         ", width " + std::to_string(width));
     }
   }
 }
