@@ -385,6 +385,13 @@ TEST_P(EffectContract, WholeRecordSetterClampsAsDocumented) {
     ASSERT_EQ(fx_->SetFields(r.data()), kOk);
     EXPECT_EQ(Fields()[c.field], c.stored) << "field " << c.field << " given " << c.given;
   }
+  // The whole-record setter marks the settings dirty even when nothing
+  // changes.
+  MemoryRecordStream sink;
+  ASSERT_EQ(fx_->SaveRecord(sink, true), kOk);
+  const Record same = Fields();
+  ASSERT_EQ(fx_->SetFields(same.data()), kOk);
+  EXPECT_TRUE(fx_->IsDirty());
   // A clamped record also loads clamped.
   const Clamp& c = GetParam().wholeRecord.front();
   Record r = Fields();

@@ -292,40 +292,6 @@ class FirChanges : public testing::TestWithParam<Case> {
   }
 };
 
-// Applying the settings in use again, by any road (a whole record, a saved
-// record loaded back, a single setter with its own value), leaves every
-// output sample as it was.
-TEST_P(FirChanges, SameSettingsAgainChangeNothing) {
-  for (const Format& f : kFormats) {
-    for (std::int32_t accuracy : {0, 2}) {
-      SCOPED_TRACE(testing::Message()
-                   << "format " << static_cast<int>(f.format) << ", accuracy " << accuracy);
-      const std::vector<double> in = MultiTone(kRate, f.channels);
-      auto plain = subject().make(false), again = subject().make(false);
-      subject().setAccuracy(*plain, accuracy);
-      subject().setAccuracy(*again, accuracy);
-      const std::vector<double> want = Stream(GetParam(), *plain, f, in);
-      int round = 0;
-      const std::vector<double> got =
-          Stream(GetParam(), *again, f, in, kRate / 4, [&](EffectProcessor& fx) {
-            std::vector<std::int32_t> fields((fx.Record().size - 20) / 4);
-            fx.GetFields(fields.data());
-            fx.SetFields(fields.data());
-            MemoryRecordStream saved;
-            ASSERT_EQ(fx.SaveRecord(saved, false), kOk);
-            MemoryRecordStream back(saved.Bytes());
-            ASSERT_EQ(fx.LoadRecord(back), kOk);
-            subject().setAccuracy(fx, accuracy);
-            subject().setBand(fx, false);
-            ++round;
-          });
-      EXPECT_EQ(round, 1);
-      ASSERT_EQ(got.size(), want.size());
-      for (std::size_t i = 0; i < want.size(); ++i) ASSERT_EQ(got[i], want[i]) << "sample " << i;
-    }
-  }
-}
-
 // A new FFT size keeps the output's level and shape: no gap where the old
 // blocks' tail was, no step where the kernels change.
 TEST_P(FirChanges, AccuracyChangeHasNoGapAndNoStep) {

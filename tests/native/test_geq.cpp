@@ -118,78 +118,6 @@ std::vector<double> Target(const CAkGeqTransform& fx, std::size_t n, double rate
 
 // --- settings -----------------------------------------------------------------
 
-TEST(GeqSettings, NewEffectHasTheFlatEnvelope) {
-  Eq eq;
-  const GeqParams p = Params(eq.fx);
-  EXPECT_EQ(p.accuracy, 1);
-  EXPECT_EQ(p.pointCount, 2);
-  EXPECT_EQ(p.points[0].x, 0);
-  EXPECT_EQ(p.points[1].x, 10000);
-  EXPECT_EQ(p.points[0].y, 0);
-  EXPECT_EQ(p.points[1].y, 0);
-  EXPECT_EQ(p.outputGain, 0);
-  for (std::int32_t g : p.bandGain) EXPECT_EQ(g, 0);
-}
-
-TEST(GeqSettings, WholeRecordClampsThePointsInUseOnly) {
-  Eq eq;
-  GeqParams p{};
-  p.accuracy = 9;
-  p.bandGain[0] = -1000;
-  p.bandGain[19] = 1000;
-  p.pointCount = 3;
-  p.points[0] = {-5, -600};
-  p.points[1] = {5000, 100};
-  p.points[2] = {20000, 900};
-  p.points[3] = {-7, 12345};  // not in use: kept as given
-  p.outputGain = 900;
-  ASSERT_EQ(eq.fx.SetParams(&p), kOk);
-  const GeqParams got = Params(eq.fx);
-  EXPECT_EQ(got.accuracy, 9);
-  EXPECT_EQ(got.bandGain[0], -480);
-  EXPECT_EQ(got.bandGain[19], 240);
-  EXPECT_EQ(got.points[0].x, 0);
-  EXPECT_EQ(got.points[0].y, -500);
-  EXPECT_EQ(got.points[2].x, 10000);
-  EXPECT_EQ(got.points[2].y, 400);
-  EXPECT_EQ(got.points[3].x, -7);
-  EXPECT_EQ(got.points[3].y, 12345);
-  EXPECT_EQ(got.outputGain, 200);
-
-  p.pointCount = 1;
-  eq.fx.SetParams(&p);
-  EXPECT_EQ(Params(eq.fx).pointCount, 2);
-  p.pointCount = 1000;
-  eq.fx.SetParams(&p);
-  EXPECT_EQ(Params(eq.fx).pointCount, 64);
-}
-
-TEST(GeqSettings, SingleSettersClamp) {
-  Eq eq;
-  std::int32_t v = 0;
-  EXPECT_EQ(eq.fx.SetPointCount(1), kOk);
-  eq.fx.GetPointCount(&v);
-  EXPECT_EQ(v, 2);
-  eq.fx.SetPointCount(65);
-  eq.fx.GetPointCount(&v);
-  EXPECT_EQ(v, 64);
-  eq.fx.SetOutputGain(-601);
-  eq.fx.GetOutputGain(&v);
-  EXPECT_EQ(v, -600);
-  eq.fx.SetAccuracy(-4);
-  eq.fx.GetAccuracy(&v);
-  EXPECT_EQ(v, -4);
-  EXPECT_EQ(eq.fx.SetBandGain(19, 300), kOk);
-  eq.fx.GetBandGain(19, &v);
-  EXPECT_EQ(v, 240);
-  eq.fx.SetBandGain(0, -481);
-  eq.fx.GetBandGain(0, &v);
-  EXPECT_EQ(v, -480);
-  EXPECT_EQ(eq.fx.SetBandGain(20, 0), kInvalidArg);
-  EXPECT_EQ(eq.fx.GetBandGain(-1, &v), kInvalidArg);
-  EXPECT_EQ(eq.fx.GetBandGain(3, nullptr), kPointer);
-}
-
 TEST(GeqSettings, EnvelopeRoundTripsWithoutClamping) {
   Eq eq;
   const GeqPoint three[] = {{100, -50}, {5000, 350}, {9000, -500}};
@@ -244,46 +172,6 @@ TEST(GeqSettings, SampleRateFollowsTheInput) {
   eq.fx.GetSampleRate(&rate);
   EXPECT_EQ(rate, 48000u);
   EXPECT_EQ(eq.fx.GetSampleRate(nullptr), kPointer);
-}
-
-TEST(GeqSettings, PresetsRecordAndNotifications) {
-  Eq eq;
-  ASSERT_EQ(eq.fx.PresetCount(), 9);
-  EXPECT_EQ(eq.fx.PresetNameId(0), 7020);
-  for (int i = 2; i < 9; ++i) EXPECT_EQ(eq.fx.PresetNameId(i), 7033 + i);
-  EXPECT_STREQ(StringInTable(kLanguageEnglish, eq.fx.PresetNameId(8)),
-               "Notch frequencies around 450 Hz");
-  EXPECT_EQ(eq.fx.ApplyPreset(9), kInvalidArg);
-  ASSERT_EQ(eq.fx.ApplyPreset(3), kOk);
-  GeqParams p = Params(eq.fx);
-  EXPECT_EQ(p.pointCount, 6);
-  EXPECT_EQ(p.points[2].x, 1250);
-  EXPECT_EQ(p.points[2].y, 202);
-
-  MemoryRecordStream stream;
-  ASSERT_EQ(eq.fx.SaveRecord(stream, true), kOk);
-  ASSERT_EQ(stream.Bytes().size(), 624u);
-  EXPECT_EQ(stream.Bytes()[0], 0x70);  // 624 = 0x270, little-endian
-  EXPECT_EQ(stream.Bytes()[1], 0x02);
-  Eq other;
-  MemoryRecordStream in(stream.Bytes());
-  ASSERT_EQ(other.fx.LoadRecord(in), kOk);
-  const GeqParams loaded = Params(other.fx);
-  EXPECT_EQ(std::memcmp(&p, &loaded, sizeof p), 0);
-  std::vector<std::uint8_t> shorter(stream.Bytes().begin(), stream.Bytes().end() - 4);
-  shorter[0] = 0x6C;
-  MemoryRecordStream wrong(shorter);
-  EXPECT_EQ(eq.fx.LoadRecord(wrong), kFail);
-
-  // Three pages may be open at once: six registrations.
-  std::vector<WindowHandle> windows;
-  for (int i = 0; i < 7; ++i) windows.push_back(native::CreateWindowStub());
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(eq.fx.SetNotifyWindow(windows[i], 32700), kOk);
-  EXPECT_EQ(eq.fx.SetNotifyWindow(windows[6], 32700), kOutOfMemory);
-  native::TakePostedCommands();
-  eq.fx.ApplyPreset(1);
-  EXPECT_EQ(native::TakePostedCommands().size(), 6u);
-  for (WindowHandle w : windows) native::DestroyWindowStub(w);
 }
 
 // --- the target curve ---------------------------------------------------------

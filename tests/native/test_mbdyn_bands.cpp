@@ -119,31 +119,6 @@ TEST(MbdynSections, NotchPeakScaleFollowsGainAndShape) {
   EXPECT_EQ(s.c, 0.0);
 }
 
-TEST(MbdynSections, NotchFrequencyCorrection) {
-  // The first row and the first column leave the frequency as it is.
-  EXPECT_DOUBLE_EQ(mbdyn::NotchFrequency(0.0, 0.1), 0.1);
-  EXPECT_DOUBLE_EQ(mbdyn::NotchFrequency(1.0, 0.5 / 44100.0), 0.5 / 44100.0);
-  // On a knot of a row the map gives the target exactly: at q = 1 (row 2,
-  // interpolated with row 1 at its end) 1150 Hz is where 1000 Hz is meant.
-  double f = 1150.0 / 44100.0;
-  double got = mbdyn::NotchFrequency(1.0, f) * 44100.0;
-  EXPECT_NEAR(got, 1000.0, 1e-9);
-  // Between two widths the correction lies between theirs.
-  double wide = mbdyn::NotchFrequency(0.5, f) * 44100.0;
-  double between = mbdyn::NotchFrequency(0.75, f) * 44100.0;
-  EXPECT_LT(wide, 1000.0);
-  EXPECT_GT(between, wide);
-  EXPECT_LT(between, 1000.0);
-}
-
-TEST(MbdynSections, HighPassCorrectionKnots) {
-  EXPECT_NEAR(mbdyn::HighPassGain(1000.0 / 44100.0), std::pow(10.0, -1.0 / 20.0), 1e-9);
-  EXPECT_NEAR(mbdyn::HighPassGain(6000.0 / 44100.0), std::pow(10.0, -5.0 / 20.0), 1e-9);
-  EXPECT_NEAR(mbdyn::HighPassGain(6500.0 / 44100.0), std::pow(10.0, -5.5 / 20.0), 1e-9);
-  // Beyond the last knot the last segment goes on: 16 kHz is -14 dB.
-  EXPECT_NEAR(mbdyn::HighPassGain(16000.0 / 44100.0), std::pow(10.0, -14.0 / 20.0), 1e-9);
-}
-
 TEST(MbdynDynamics, RatioOneNeverReduces) {
   MbdynParams p = OneBand(kMbdynBandNotch, 1000, -600, 10);
   std::vector<double> in = Tone(1000.0, -1.0, 0.5);
@@ -296,35 +271,6 @@ TEST(MbdynPresets, LoudPlosives) {
   MbdynParams p = Preset(3);
   EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), -11.5, 0.15);
   EXPECT_NEAR(ChangeDb(p, 1000.0, -6.0), 0.0, 0.1);
-}
-
-TEST(MbdynParamsTable, PresetsAndClamps) {
-  ASSERT_EQ(kMbdynPresetCount, 6);
-  EXPECT_EQ(kMbdynRecord.FieldCount(), 53u);
-  EXPECT_EQ(kMbdynOlderRecord.FieldCount(), 52u);
-  for (int i = 0; i < kMbdynPresetCount; ++i) {
-    const MbdynParams& row = kMbdynPresets[i].body;
-    EXPECT_EQ(row.outputGain, 0);
-    EXPECT_EQ(row.syncStereo, 1);
-    EXPECT_EQ(row.enableMeters, 1);
-    EXPECT_EQ(row.captureThreshold, 0);
-    EXPECT_EQ(row.display[0], 128);
-    EXPECT_EQ(row.display[7], 16);
-  }
-  MbdynParams wild = Preset(0);
-  wild.threshold[0] = -9999;
-  wild.amount[1] = 0;
-  wild.width[2] = 99;
-  wild.center[3] = 20;
-  wild.display[3] = -77777;
-  MbdynParams c = ClampMbdynParams(wild);
-  EXPECT_EQ(c.threshold[0], -600);
-  EXPECT_EQ(c.amount[1], 10);
-  EXPECT_EQ(c.width[2], 30);
-  EXPECT_EQ(c.center[3], 50);
-  EXPECT_EQ(c.display[3], -77777);  // the pages' words are kept as given
-  EXPECT_EQ(kMbdynParameters.Find("band3_center"), kMbdynCenter + 2);
-  EXPECT_EQ(kMbdynParameters.Find("bypass"), kMbdynBypass);
 }
 
 }  // namespace

@@ -346,82 +346,6 @@ std::vector<std::int32_t> Fields(const CAkMbdynTransform& fx) {
   return f;
 }
 
-TEST(MbdynRecords, SaveWritesTheWholeRecordThatLoadRestores) {
-  CAkMbdynTransform a;
-  a.ApplyPreset(5);
-  a.SetParamProp(kMbdynParamBypass, 1);
-  a.SetDisplayWord(1, 3, -77);
-  a.SetEnableMeters(0);
-  a.SetCaptureThreshold(1);
-  MemoryRecordStream stream;
-  ASSERT_EQ(a.SaveRecord(stream, true), kOk);
-  ASSERT_EQ(stream.Bytes().size(), kMbdynRecordBytes);
-  EXPECT_FALSE(a.IsDirty());
-
-  CAkMbdynTransform b;
-  b.ApplyPreset(0);
-  MemoryRecordStream in(stream.Bytes());
-  ASSERT_EQ(b.LoadRecord(in), kOk);
-  EXPECT_EQ(Fields(b), Fields(a));
-  std::int32_t capture = 0;
-  b.GetCaptureThreshold(&capture);
-  EXPECT_EQ(capture, 1);
-}
-
-TEST(MbdynRecords, TheOlder228ByteRecordLoadsWithBypassOff) {
-  CAkMbdynTransform a;
-  a.ApplyPreset(4);
-  std::vector<std::int32_t> fields = Fields(a);
-  MemoryRecordStream older;
-  ASSERT_EQ(WriteRecord(older, kMbdynOlderRecord, fields.data()), kOk);
-  ASSERT_EQ(older.Bytes().size(), kMbdynOlderRecordBytes);
-
-  CAkMbdynTransform b;
-  b.ApplyPreset(0);
-  b.SetParamProp(kMbdynParamBypass, 1);
-  MemoryRecordStream in(older.Bytes());
-  ASSERT_EQ(b.LoadRecord(in), kOk);
-  fields[kMbdynBypass] = 0;
-  EXPECT_EQ(Fields(b), fields);
-}
-
-TEST(MbdynRecords, AnUnknownHeadFailsAndChangesNothing) {
-  CAkMbdynTransform a;
-  a.ApplyPreset(3);
-  const std::vector<std::int32_t> before = Fields(a);
-  std::vector<std::int32_t> other(kMbdynFieldCount, 0);
-  const RecordLayout crossed[] = {{kMbdynRecordBytes, kMbdynOlderTag, nullptr, 0},
-                                  {kMbdynOlderRecordBytes, kMbdynRecordTag, nullptr, 0}};
-  for (const RecordLayout& layout : crossed) {
-    MemoryRecordStream s;
-    ASSERT_EQ(WriteRecord(s, layout, other.data()), kOk);
-    MemoryRecordStream in(s.Bytes());
-    EXPECT_EQ(a.LoadRecord(in), kFail);
-    EXPECT_EQ(Fields(a), before);
-  }
-  // A good head with a body cut short applies nothing either.
-  MemoryRecordStream whole;
-  ASSERT_EQ(WriteRecord(whole, kMbdynRecord, other.data()), kOk);
-  std::vector<std::uint8_t> cut(whole.Bytes().begin(), whole.Bytes().end() - 8);
-  MemoryRecordStream in(cut);
-  EXPECT_EQ(a.LoadRecord(in), kFail);
-  EXPECT_EQ(Fields(a), before);
-}
-
-TEST(MbdynPresets, EachPresetAppliesItsRowClamped) {
-  CAkMbdynTransform fx;
-  for (int i = 0; i < kMbdynPresetCount; ++i) {
-    ASSERT_EQ(fx.ApplyPreset(i), kOk);
-    std::vector<std::int32_t> expected(kMbdynFieldCount);
-    ParamsToFields(ClampMbdynParams(kMbdynPresets[i].body), expected.data());
-    EXPECT_EQ(Fields(fx), expected) << "preset " << i;
-    EXPECT_EQ(fx.PresetNameId(i), kMbdynPresets[i].nameId);
-  }
-  EXPECT_EQ(fx.PresetCount(), 6);
-  EXPECT_EQ(fx.ApplyPreset(6), kInvalidArg);
-  EXPECT_EQ(fx.PresetNameId(6), 0);
-}
-
 class MbdynNotifications : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -458,19 +382,6 @@ TEST_F(MbdynNotifications, PresetsHostValuesAndStreamingPostTheirCodes) {
   ASSERT_EQ(fx.Prepare(f, f), kOk);
   fx.Release();
   EXPECT_EQ(Codes(), (std::vector<int>{101, 102}));
-}
-
-TEST_F(MbdynNotifications, FourWindowsCanListenAndAFifthIsRefused) {
-  WindowHandle more[4];
-  for (int i = 0; i < 3; ++i) {
-    more[i] = native::CreateWindowStub();
-    EXPECT_EQ(fx.SetNotifyWindow(more[i], 1 + i), kOk);
-  }
-  more[3] = native::CreateWindowStub();
-  EXPECT_EQ(fx.SetNotifyWindow(more[3], 9), kOutOfMemory);
-  fx.ApplyPreset(0);
-  EXPECT_EQ(Codes().size(), 4u);
-  for (WindowHandle w : more) native::DestroyWindowStub(w);
 }
 
 // --- page words, capture threshold, meters ---------------------------------------------
