@@ -39,13 +39,11 @@ double KnotGain(double f) {
 // frequencies in Hz at 44.1 kHz.
 constexpr double kQ[7] = {0, 0.5, 1, 1.5, 2, 3, 101};
 constexpr double kT[7] = {0, 50, 100, 1000, 5000, 10000, 22050};
-constexpr double kM[7][7] = {{2, 73, 141, 1500, 10000, 20000, 44100},
-                             {1.5, 73, 141, 1500, 10000, 20000, 44100},
-                             {1, 52, 110, 1150, 6500, 16000, 35280},
-                             {1, 52, 110, 1070, 5750, 13000, 28748},
-                             {1, 52, 104, 1040, 5500, 11000, 24257},
-                             {1, 51, 102, 1030, 5300, 11000, 24257},
-                             {1, 51, 102, 1030, 5300, 11000, 24257}};
+constexpr double kM[7][7] = {
+    {2, 73, 141, 1500, 10000, 20000, 44100}, {1.5, 73, 141, 1500, 10000, 20000, 44100},
+    {1, 52, 110, 1150, 6500, 16000, 35280},  {1, 52, 110, 1070, 5750, 13000, 28748},
+    {1, 52, 104, 1040, 5500, 11000, 24257},  {1, 51, 102, 1030, 5300, 11000, 24257},
+    {1, 51, 102, 1030, 5300, 11000, 24257}};
 double CorrectedFrequency(double q, double f) {
   int r = 0;
   while (r < 6 && kQ[r] < q) ++r;
@@ -88,7 +86,8 @@ Complex PeakSection(double f, double q, double db, Complex z1) {
 // The effect's output for an impulse of height `scale` (mono, 64-bit float,
 // delivered whole through the drain), divided by `scale`.
 std::vector<double> ImpulseResponse(EffectProcessor& fx, double fs, std::size_t n, double scale) {
-  const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(fs));
+  const WaveFormat format =
+      MakeWaveFormat(SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(fs));
   EXPECT_EQ(fx.Prepare(format, format), kOk);
   std::vector<double> in(n, 0.0), out(n + 1, 0.0);
   in[0] = scale;
@@ -105,7 +104,8 @@ std::vector<double> ImpulseResponse(EffectProcessor& fx, double fs, std::size_t 
   }
   for (int call = 0; call < 100; ++call) {
     std::uint32_t outFrames = static_cast<std::uint32_t>(out.size() - produced);
-    const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, out.data() + produced, &outFrames);
+    const HResult hr =
+        fx.Process(kProcessDrain, nullptr, nullptr, out.data() + produced, &outFrames);
     produced += outFrames;
     if (hr == kProcessFinished) break;
   }
@@ -118,7 +118,8 @@ std::vector<double> ImpulseResponse(EffectProcessor& fx, double fs, std::size_t 
 
 Complex Dft(const std::vector<double>& h, double hz, double fs) {
   Complex sum = 0.0;
-  for (std::size_t n = 0; n < h.size(); ++n) sum += h[n] * std::polar(1.0, -2.0 * kPi * hz * n / fs);
+  for (std::size_t n = 0; n < h.size(); ++n)
+    sum += h[n] * std::polar(1.0, -2.0 * kPi * hz * n / fs);
   return sum;
 }
 
@@ -151,9 +152,9 @@ struct MbdynBand {
 std::vector<std::int32_t> MbdynRecord(EffectProcessor& fx, const MbdynBand& b) {
   std::vector<std::int32_t> r(fx.FieldCount());
   fx.GetFields(r.data());
-  r[0] = 0;                                      // output gain
+  r[0] = 0;  // output gain
   r[1] = b.threshold, r[5] = b.type, r[9] = b.amount;
-  r[13] = 0, r[17] = 0;                          // attack, release: at once
+  r[13] = 0, r[17] = 0;  // attack, release: at once
   r[21] = b.gain, r[25] = b.width, r[29] = b.center;
   r[34] = 0, r[35] = r[36] = r[37] = 1;          // band bypass
   r[48] = r[49] = r[50] = r[51] = 0, r[52] = 0;  // solos, effect bypass
@@ -179,10 +180,10 @@ TEST(MbdynBandResponse, HighShelfSplitRemovesTheKWeightedSecondDifference) {
                                   : std::min(f, 0.49) * (0.4 + 1.6 * (std::min(f, 0.49) - 0.125));
       const Poles p = Resonator(fc, 0.3);
       const double k = KnotGain(ClampF(fc));
-      ExpectResponse(MbdynImpulse({2, -600, 500, 0, 10, center}, fs), center, fs,
-                     [&](Complex z1) { return 1.0 - k * SecondDifference(z1) / Den(p, z1); },
-                     "high-shelf split at " + std::to_string(center) + " Hz, fs " +
-                         std::to_string(fs));
+      ExpectResponse(
+          MbdynImpulse({2, -600, 500, 0, 10, center}, fs), center, fs,
+          [&](Complex z1) { return 1.0 - k * SecondDifference(z1) / Den(p, z1); },
+          "high-shelf split at " + std::to_string(center) + " Hz, fs " + std::to_string(fs));
     }
   }
 }
@@ -196,10 +197,31 @@ TEST(MbdynBandResponse, HighShelfBoostFollowsEveryKnotOfTheHighPassGain) {
     const Poles p = Resonator(f, 0.3);
     const double k = KnotGain(ClampF(f));
     const double c = std::pow(10.0, 12.0 / 40.0) - 1.0;
-    ExpectResponse(MbdynImpulse({2, 0, 10, 120, 10, center}, kRate), center, kRate,
-                   [&](Complex z1) { return 1.0 + c * k * SecondDifference(z1) / Den(p, z1); },
-                   "high-shelf boost at " + std::to_string(center) + " Hz");
+    ExpectResponse(
+        MbdynImpulse({2, 0, 10, 120, 10, center}, kRate), center, kRate,
+        [&](Complex z1) { return 1.0 + c * k * SecondDifference(z1) / Den(p, z1); },
+        "high-shelf boost at " + std::to_string(center) + " Hz");
   }
+}
+
+// Low-shelf bands with the dynamics idle: a boost of g dB adds
+// (10^(g/40) - 1) of the low-pass b0 / D(z) at f / 1.5 (q 0.1); a cut takes
+// away 1 - 10^(g/40) of it (all of it at -25 dB), at f / 3.3 from 500 Hz at
+// 44.1 kHz up, else at f / 2.2.
+TEST(MbdynBandResponse, LowShelfBoostAndCut) {
+  for (std::int32_t center : {100, 400, 600, 3000})
+    for (std::int32_t gain : {150, -90, -250}) {
+      const double f = center / kRate, g = gain / 10.0;
+      const double fp = gain > 0 ? f / 1.5 : (f >= 500.0 / 44100.0 ? f / 3.3 : f / 2.2);
+      const Poles p = Resonator(fp, 0.1);
+      const double b0 = 1.0 - p.a1 + p.a2;
+      const double c = gain > 0 ? std::pow(10.0, g / 40.0) - 1.0
+                                : (g <= -25.0 ? -1.0 : std::pow(10.0, g / 40.0) - 1.0);
+      ExpectResponse(
+          MbdynImpulse({0, 0, 10, gain, 10, center}, kRate), center, kRate,
+          [&](Complex z1) { return 1.0 + c * b0 / Den(p, z1); },
+          "low shelf at " + std::to_string(center) + " Hz, gain " + std::to_string(gain));
+    }
 }
 
 // Band centers (Hz at a sample rate) in every column of the frequency map,
@@ -208,8 +230,8 @@ struct Place {
   std::int32_t center;
   double fs;
 };
-constexpr Place kNotchPlaces[] = {{50, kRate},    {80, kRate},    {500, kRate},
-                                  {2000, kRate},  {8000, kRate},  {13000, kRate},
+constexpr Place kNotchPlaces[] = {{50, kRate},    {80, kRate},     {500, kRate},
+                                  {2000, kRate},  {8000, kRate},   {13000, kRate},
                                   {14500, kRate}, {9000, 22050.0}, {15000, 22050.0}};
 constexpr std::int32_t kNotchWidths[] = {3, 4, 6, 7, 10, 25};
 
@@ -217,13 +239,13 @@ TEST(MbdynBandResponse, BandNotchPeakSitsWhereTheFrequencyMapPutsIt) {
   for (std::int32_t width : kNotchWidths)
     for (const Place& at : kNotchPlaces)
       for (std::int32_t gain : {120, -60})
-        ExpectResponse(MbdynImpulse({1, 0, 10, gain, width, at.center}, at.fs), at.center, at.fs,
-                       [&](Complex z1) {
-                         return PeakSection(at.center / at.fs, 10.0 / width, gain / 10.0, z1);
-                       },
-                       "band-notch " + std::to_string(at.center) + " Hz at " +
-                           std::to_string(at.fs) + ", width " + std::to_string(width) +
-                           ", gain " + std::to_string(gain));
+        ExpectResponse(
+            MbdynImpulse({1, 0, 10, gain, width, at.center}, at.fs), at.center, at.fs,
+            [&](Complex z1) {
+              return PeakSection(at.center / at.fs, 10.0 / width, gain / 10.0, z1);
+            },
+            "band-notch " + std::to_string(at.center) + " Hz at " + std::to_string(at.fs) +
+                ", width " + std::to_string(width) + ", gain " + std::to_string(gain));
 }
 
 // --- Paragraphic EQ ----------------------------------------------------------
@@ -244,12 +266,11 @@ TEST(PgeqBandResponse, PeakSitsWhereTheFrequencyMapPutsIt) {
     for (const Place& at : kNotchPlaces) {
       std::vector<std::int32_t> r = PgeqFlat();
       r[3] = -120, r[7] = width, r[11] = at.center;  // band 2 alone
-      ExpectResponse(PgeqImpulse(r, at.fs), at.center, at.fs,
-                     [&](Complex z1) {
-                       return PeakSection(at.center / at.fs, 10.0 / width, -12.0, z1);
-                     },
-                     "band at " + std::to_string(at.center) + " Hz at " + std::to_string(at.fs) +
-                         ", width " + std::to_string(width));
+      ExpectResponse(
+          PgeqImpulse(r, at.fs), at.center, at.fs,
+          [&](Complex z1) { return PeakSection(at.center / at.fs, 10.0 / width, -12.0, z1); },
+          "band at " + std::to_string(at.center) + " Hz at " + std::to_string(at.fs) + ", width " +
+              std::to_string(width));
     }
   }
 }
@@ -268,13 +289,56 @@ TEST(PgeqBandResponse, HighShelfBoostFollowsEveryPointOfTheCorrectionCurve) {
     const Poles p = Resonator(f, 0.7);
     const double corr = ShelfCorrection(f);
     const double c1 = std::pow(10.0, 6.0 / 40.0) - 1.0;
-    ExpectResponse(PgeqImpulse(r), hz, kRate,
-                   [&](Complex z1) {
-                     const Complex stage = 1.0 + c1 * corr * SecondDifference(z1) / Den(p, z1);
-                     return stage * stage;
-                   },
-                   "high shelf at " + std::to_string(hz) + " Hz");
+    ExpectResponse(
+        PgeqImpulse(r), hz, kRate,
+        [&](Complex z1) {
+          const Complex stage = 1.0 + c1 * corr * SecondDifference(z1) / Den(p, z1);
+          return stage * stage;
+        },
+        "high shelf at " + std::to_string(hz) + " Hz");
   }
+}
+
+// Low shelves (two equal stages): a boost adds (10^(dB/40) - 1) of the
+// low-pass at f / 1.5 (q 0.7), a cut takes away 1 - 10^(dB/40) of the one
+// at f / 3.3 or f / 2.2 (q 0.1). A high cut subtracts from the second
+// difference at fh (q 0.3) with the correction curve at fh.
+TEST(PgeqBandResponse, LowShelvesAndTheHighCut) {
+  for (std::int32_t hz : {60, 400, 600, 5000})
+    for (std::int32_t gain : {90, -120, -250}) {
+      std::vector<std::int32_t> r = PgeqFlat();
+      r[14] = 1, r[16] = hz, r[18] = gain;
+      const double f = hz / kRate, db = gain / 10.0;
+      const double fp = gain > 0 ? f / 1.5 : (f >= 500.0 / 44100.0 ? f / 3.3 : f / 2.2);
+      const Poles p = Resonator(fp, gain > 0 ? 0.7 : 0.1);
+      const double b = 1.0 - p.a1 + p.a2;
+      const double c = db <= -25.0 ? -1.0 : std::pow(10.0, db / 40.0) - 1.0;
+      ExpectResponse(
+          PgeqImpulse(r), hz, kRate,
+          [&](Complex z1) {
+            const Complex stage = 1.0 + c * b / Den(p, z1);
+            return stage * stage;
+          },
+          "low shelf at " + std::to_string(hz) + " Hz, gain " + std::to_string(gain));
+    }
+  for (std::int32_t hz : {3000, 8000, 19000})
+    for (std::int32_t gain : {-60, -250}) {
+      std::vector<std::int32_t> r = PgeqFlat();
+      r[15] = 1, r[17] = hz, r[19] = gain;
+      const double f = hz / kRate, db = gain / 10.0;
+      const double fh = f < 0.125 ? 0.4 * std::max(f, 0.0004)
+                                  : std::min(f, 0.49) * (1.6 * (std::min(f, 0.49) - 0.125) + 0.4);
+      const Poles p = Resonator(fh, 0.3);
+      const double corr = ShelfCorrection(fh);
+      const double c = db <= -25.0 ? -1.0 : std::pow(10.0, db / 40.0) - 1.0;
+      ExpectResponse(
+          PgeqImpulse(r), hz, kRate,
+          [&](Complex z1) {
+            const Complex stage = 1.0 + c * corr * SecondDifference(z1) / Den(p, z1);
+            return stage * stage;
+          },
+          "high cut at " + std::to_string(hz) + " Hz, gain " + std::to_string(gain));
+    }
 }
 
 }  // namespace

@@ -245,59 +245,5 @@ TEST_F(Cli, DamagedRecordsAreRefusedAndLeaveNoOutput) {
   }
 }
 
-TEST_F(Cli, CommandLineMistakesExitWithUsageStatus) {
-  const std::vector<std::vector<std::string>> mistakes = {
-      {},
-      {"frobnicate"},
-      {"process", "reverb", "a.wav", "b.wav"},
-      {"process", "noise-gate", "a.wav"},
-      {"process", "noise-gate", "a.wav", "b.wav", "c.wav"},
-      {"process", "noise-gate", "--set", "ratio=2", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--set", "attack=fast", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--set", "attack", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--preset", "7", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--preset", "Loudest", "a.wav", "b.wav"},
-      {"process", "noise-gate", "a.wav", "b.wav", "--preset"},
-      {"record", "noise-gate"},
-      {"info"},
-      {"list", "extra"},
-      {"--language", "klingon", "list"},
-  };
-  for (const auto& args : mistakes) {
-    CliResult r = Run(args);
-    std::string shown;
-    for (const auto& a : args) shown += a + " ";
-    EXPECT_EQ(r.exitCode, 2) << shown << r.err;
-    EXPECT_NE(r.err, "") << shown;
-  }
-}
-
-TEST_F(Cli, ListingCommandsShowEffectsSettingsAndPresets) {
-  CliResult list = Run({"list"});
-  EXPECT_EQ(list.exitCode, 0);
-  EXPECT_NE(list.out.find("noise-gate"), std::string::npos);
-  EXPECT_NE(list.out.find("Orlo Noise Gate"), std::string::npos);
-  EXPECT_NE(list.out.find("Slow attack"), std::string::npos);
-
-  CliResult info = Run({"info", "noise-gate"});
-  EXPECT_EQ(info.exitCode, 0);
-  EXPECT_NE(info.out.find("threshold    -800 to 0 tenths of a dB, default -200"), std::string::npos)
-      << info.out;
-  EXPECT_NE(info.out.find("attack       1 to 500 ms, default 3"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}"), std::string::npos);
-
-  CliResult presets = Run({"presets", "noise-gate"});
-  EXPECT_EQ(presets.exitCode, 0);
-  EXPECT_NE(presets.out.find(" 0  (Default)\n"), std::string::npos) << presets.out;
-  EXPECT_NE(presets.out.find(" 6  Slow attack\n"), std::string::npos) << presets.out;
-
-  CliResult help = Run({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("orlofx process <effect>"), std::string::npos);
-  CliResult version = Run({"--version"});
-  EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out.rfind("orlofx ", 0), 0u);
-}
-
 }  // namespace
 }  // namespace orlofx

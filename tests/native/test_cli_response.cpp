@@ -258,27 +258,6 @@ TEST_F(ResponseCli, TextFollowsTheLocaleAndCsvDoesNot) {
   EXPECT_EQ(ParseCsv(content).x.size(), 3u);
 }
 
-TEST_F(ResponseCli, BadOptionsAreUsageErrorsWithAMessage) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* says;
-  } cases[] = {
-      {{"response", "parametric-eq"}, "--rate"},
-      {{"response", "parametric-eq", "--rate", "12"}, "--rate expects"},
-      {{"response", "parametric-eq", "--rate", "44.1k"}, "--rate expects"},
-      {{"response", "parametric-eq", "--rate", "44100", "--points", "1"}, "--points expects"},
-      {{"response", "parametric-eq", "--rate", "44100", "extra"}, "too many arguments"},
-      {{"response", "no-such-effect", "--rate", "44100"}, "unknown effect"},
-      {{"response", "parametric-eq", "--rate", "44100", "--set", "nonsense=1"}, "unknown setting"},
-  };
-  for (const Case& c : cases) {
-    const ToolRun r = Tool(c.args);
-    EXPECT_EQ(r.exitCode, 2) << c.args.back();
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    EXPECT_TRUE(r.out.empty()) << r.out;
-  }
-}
-
 TEST_F(ResponseCli, MalformedPointsAreRefusedWithAClearMessageAndWriteNothing) {
   const fs::path record = dir_ / "out.rec";
   struct Case {
@@ -310,18 +289,6 @@ TEST_F(ResponseCli, MalformedPointsAreRefusedWithAClearMessageAndWriteNothing) {
   EXPECT_EQ(field(kGeqPointCount), 2);
   EXPECT_EQ(field(kGeqFirstPoint + 2), 10000);
   EXPECT_EQ(field(kGeqFirstPoint + 3), 400);
-}
-
-TEST_F(ResponseCli, InfoShowsThePointListOnceInsteadOfEveryPointField) {
-  const ToolRun r = Tool({"info", "graphic-eq"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("points"), std::string::npos);
-  EXPECT_NE(r.out.find("default 0:0,10000:0"), std::string::npos) << r.out;
-  EXPECT_EQ(r.out.find("point1_x"), std::string::npos);
-  EXPECT_NE(r.out.find("band20_gain"), std::string::npos);
-  const ToolRun list = Tool({"list"});
-  EXPECT_NE(list.out.find("parametric-eq"), std::string::npos);
-  EXPECT_NE(list.out.find("graphic-eq"), std::string::npos);
 }
 
 }  // namespace
