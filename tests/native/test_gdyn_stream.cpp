@@ -111,46 +111,6 @@ std::vector<double> GainsPerFrame(CAkGdynTransform& fx, const std::vector<double
 
 // --- preparation ----------------------------------------------------------------
 
-TEST(GdynStream, PrepareRefusesWhatItCannotProcessAndProcessNeedsIt) {
-  Dyn d;
-  WaveFormat f = MakeWaveFormat(SampleFormat::kPcm16, 2, kRate);
-  WaveFormat pcm24 = f;
-  pcm24.bitsPerSample = 24;
-  EXPECT_EQ(d.fx.Prepare(Normalised(pcm24), Normalised(pcm24)), kFail);
-  WaveFormat other = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
-  EXPECT_EQ(d.fx.Prepare(f, other), kFail);
-  WaveFormat silentRate = f;
-  silentRate.samplesPerSec = 0;
-  EXPECT_EQ(d.fx.Prepare(silentRate, silentRate), kFail);
-
-  std::uint32_t in = 0, out = 0;
-  EXPECT_EQ(d.fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kUnexpected);
-  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  EXPECT_EQ(d.fx.FrameLength(), kFrame);
-  EXPECT_EQ(d.fx.Process(7, nullptr, &in, nullptr, &out), kInvalidArg);
-  in = 10;
-  EXPECT_EQ(d.fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kPointer);
-  EXPECT_EQ(in, 0u);
-}
-
-TEST(GdynStream, CoefficientsFollowTheTimes) {
-  Dyn d;
-  d.Set(kGdynParamAttack, 10);     // 1 ms: within one frame
-  d.Set(kGdynParamRelease, 5000);  // 500 ms
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
-  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  EXPECT_EQ(d.fx.AttackCoefficient(), 1.0);
-  EXPECT_EQ(d.fx.AttackLength(), 44);
-  EXPECT_DOUBLE_EQ(d.fx.ReleaseCoefficient(), 1.0 - std::pow(0.1, 0.04));
-  EXPECT_EQ(d.fx.ReleaseLength(), 22050);
-  d.Set(kGdynParamAttack, 1000);  // 100 ms
-  d.Set(kGdynParamRelease, 200);  // exactly one frame
-  std::uint32_t in = 0, out = 0;
-  d.fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out);
-  EXPECT_DOUBLE_EQ(d.fx.AttackCoefficient(), 1.0 - std::pow(0.1, 0.2));
-  EXPECT_EQ(d.fx.ReleaseCoefficient(), 1.0);
-}
-
 // --- levels and gains -------------------------------------------------------------
 
 TEST(GdynLevels, SilenceTakesTheGainAtTheBottomOfTheTable) {

@@ -176,20 +176,6 @@ TEST(MbdynFrames, ShortStreamsComeOutWholeThroughTheDrain) {
   }
 }
 
-TEST(MbdynFrames, RefusesWhatItCannotStream) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  WaveFormat in = Format(SampleFormat::kPcm16, 2);
-  WaveFormat out = in;
-  out.channels = 1;
-  EXPECT_EQ(fx.Prepare(in, out), kFail);
-  WaveFormat odd = in;
-  odd.bitsPerSample = 24;
-  EXPECT_EQ(fx.Prepare(odd, odd), kFail);
-  std::uint32_t n = 1;
-  EXPECT_EQ(fx.Process(kProcessOrdinary, nullptr, &n, nullptr, &n), kUnexpected);
-}
-
 // --- bypass, bands, stereo ------------------------------------------------------------
 
 TEST(MbdynBypass, CopiesTheInputWithoutDelay) {

@@ -217,43 +217,6 @@ TEST(Notifiers, TakeTheLastFreeSlotFirst) {
 
 // --- streaming set-up -----------------------------------------------------------
 
-TEST(NoiseGateStream, PrepareRefusesWhatItCannotProcess) {
-  Gate g;
-  WaveFormat ok = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
-  WaveFormat bits24 = ok;
-  bits24.bitsPerSample = 24;
-  WaveFormat three = MakeWaveFormat(SampleFormat::kPcm16, 3, 44100);
-  WaveFormat otherRate = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
-  WaveFormat mono = MakeWaveFormat(SampleFormat::kPcm16, 1, 44100);
-  WaveFormat noRate = MakeWaveFormat(SampleFormat::kPcm16, 2, 0);
-  EXPECT_EQ(g.gate.Prepare(bits24, bits24), kFail);
-  EXPECT_EQ(g.gate.Prepare(three, three), kFail);
-  EXPECT_EQ(g.gate.Prepare(ok, otherRate), kFail);
-  EXPECT_EQ(g.gate.Prepare(ok, mono), kFail);
-  EXPECT_EQ(g.gate.Prepare(noRate, noRate), kFail);
-  std::uint32_t in = 0, out = 0;
-  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kUnexpected);
-  EXPECT_EQ(g.gate.Prepare(ok, ok), kOk);
-  EXPECT_EQ(g.gate.BlockLength(), kBlock);
-  EXPECT_EQ(g.gate.Process(7, nullptr, &in, nullptr, &out), kInvalidArg);
-  g.gate.Release();
-  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kUnexpected);
-}
-
-TEST(NoiseGateStream, MissingBuffersWithFramesAreRefused) {
-  Gate g;
-  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
-  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
-  std::uint32_t in = 10, out = 10;
-  float buffer[10] = {};
-  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, &in, buffer, &out), kPointer);
-  in = 10;
-  out = 10;
-  EXPECT_EQ(g.gate.Process(kProcessOrdinary, buffer, &in, nullptr, &out), kPointer);
-  // Counts that are missing are zero.
-  EXPECT_EQ(g.gate.Process(kProcessOrdinary, nullptr, nullptr, nullptr, nullptr), kProcessFinished);
-}
-
 TEST(NoiseGateStream, RatesUnderFiftyHertzUseOneFrameBlocks) {
   Gate g;
   WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, 10);

@@ -297,32 +297,6 @@ TEST(PmeqStream, BreaksKeepEveryFrame) {
   EXPECT_EQ(broken, plain);
 }
 
-TEST(PmeqStream, RefusesWhatItCannotProcess) {
-  Eq eq;
-  WaveFormat pcm24 = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
-  pcm24.bitsPerSample = 24;
-  EXPECT_EQ(eq.fx.Prepare(pcm24, pcm24), kFail);
-  const WaveFormat a = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
-  const WaveFormat b = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
-  EXPECT_EQ(eq.fx.Prepare(a, b), kFail);
-  WaveFormat zero = a;
-  zero.samplesPerSec = 0;
-  EXPECT_EQ(eq.fx.Prepare(zero, zero), kFail);
-
-  std::uint32_t in = 10, out = 10;
-  std::vector<short> buf(20);
-  EXPECT_EQ(eq.fx.Process(kProcessOrdinary, buf.data(), &in, buf.data(), &out), kUnexpected);
-  ASSERT_EQ(eq.fx.Prepare(a, a), kOk);
-  in = out = 10;
-  EXPECT_EQ(eq.fx.Process(5, buf.data(), &in, buf.data(), &out), kInvalidArg);
-  in = out = 10;
-  EXPECT_EQ(eq.fx.Process(kProcessOrdinary, nullptr, &in, buf.data(), &out), kPointer);
-  EXPECT_EQ(in, 0u);
-  eq.fx.Release();
-  in = out = 10;
-  EXPECT_EQ(eq.fx.Process(kProcessOrdinary, buf.data(), &in, buf.data(), &out), kUnexpected);
-}
-
 // Changing the accuracy restarts the engine with the new FFT size; the block
 // in progress is finished first, so no frame is lost or moved.
 TEST(PmeqStream, AccuracyChangeMidStreamKeepsEveryFrame) {

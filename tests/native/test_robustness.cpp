@@ -85,10 +85,20 @@ TEST_P(Robustness, RefusesWhatItCannotProcessAndFailsCallsOutsideAStream) {
     fx->Release();
   }
 
+  // A stream's calls: an unknown mode, frames without a buffer; missing
+  // counts are zero.
   ASSERT_TRUE(Succeeded(fx->Prepare(good, good)));
+  inFrames = outFrames = 16;
+  EXPECT_EQ(fx->Process(7, in.data(), &inFrames, out.data(), &outFrames), kInvalidArg);
+  inFrames = outFrames = 16;
+  EXPECT_EQ(fx->Process(kProcessOrdinary, nullptr, &inFrames, out.data(), &outFrames), kPointer);
+  inFrames = outFrames = 16;
+  EXPECT_EQ(fx->Process(kProcessOrdinary, in.data(), &inFrames, nullptr, &outFrames), kPointer);
+  EXPECT_EQ(fx->Process(kProcessDrain, nullptr, nullptr, nullptr, nullptr), kProcessFinished);
   fx->Release();
   inFrames = outFrames = 16;
-  EXPECT_TRUE(Failed(fx->Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames)))
+  EXPECT_EQ(fx->Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
+            kUnexpected)
       << "a released processor must not stream";
   EXPECT_EQ(outFrames, 0u);
 }
