@@ -156,34 +156,6 @@ TEST(NoiseGateSettings, NullPointersAreRefused) {
   EXPECT_EQ(g.gate.GetFormat(nullptr, 0), kPointer);
 }
 
-TEST(NoiseGateSettings, DescriptorTableMatchesTheSetters) {
-  Gate g;
-  const ParameterTable table = g.gate.Parameters();
-  ASSERT_EQ(table.count, g.gate.FieldCount());
-  for (std::size_t i = 0; i < table.count; ++i) {
-    const ParameterDescriptor& d = table.items[i];
-    std::int32_t fields[3];
-    g.gate.GetFields(fields);
-    fields[i] = d.minimum - 1000;
-    g.gate.SetFields(fields);
-    g.gate.GetFields(fields);
-    EXPECT_EQ(fields[i], d.minimum) << d.name;
-    fields[i] = d.maximum + 1000;
-    g.gate.SetFields(fields);
-    g.gate.GetFields(fields);
-    EXPECT_EQ(fields[i], d.maximum) << d.name;
-    EXPECT_EQ(table.Find(d.name), static_cast<int>(i));
-  }
-  EXPECT_EQ(table.Find("ratio"), -1);
-  // Field order is the record order: attack, release, threshold.
-  EXPECT_STREQ(table.items[0].name, "attack");
-  EXPECT_STREQ(table.items[2].name, "threshold");
-  g.gate.ApplyPreset(0);
-  std::int32_t fields[3];
-  g.gate.GetFields(fields);
-  for (std::size_t i = 0; i < table.count; ++i) EXPECT_EQ(fields[i], table.items[i].defaultValue);
-}
-
 // --- presets, persistence, notifications ---------------------------------------
 
 class NoiseGateNotifications : public ::testing::Test {
