@@ -303,6 +303,22 @@ class Driver {
   std::uint64_t consumed_ = 0, produced_ = 0, calls_ = 0;
 };
 
+// Prepares `fx` and streams `in` through the frame's calls with `room`
+// frames of output room each, drain included; the output as samples.
+inline std::vector<double> Run(EffectProcessor& fx, const StreamFormat& f,
+                               const std::vector<double>& in, std::uint32_t room = 4096) {
+  const WaveFormat w = MakeWaveFormat(f.format, f.channels, f.rate);
+  EXPECT_EQ(fx.Prepare(w, w), kOk);
+  std::mt19937 rng(1);
+  Driver d(fx, f);
+  d.FixedRoom(room);
+  const std::vector<unsigned char> bytes = Encode(f.format, in);
+  EXPECT_TRUE(d.Offer(bytes.data(), static_cast<std::uint32_t>(in.size() / f.channels),
+                      kProcessOrdinary, rng));
+  EXPECT_TRUE(d.Drain(rng));
+  return d.OutputSamples();
+}
+
 // A random block length: zero, tiny, around an effect's block sizes, or large.
 inline std::uint32_t RandomBlock(std::mt19937& rng) {
   switch (rng() % 6) {
