@@ -1,7 +1,6 @@
-// Multi-Band Dynamics streaming: the one-block lag with complete and aligned
-// output in every format, output gain at the output stage, bypass, stereo
-// sync, rebuild and reset rules, records, presets, notifications, meters and
-// capture threshold, and automation acting on the block it names.
+// Multi-Band Dynamics: the one-block lag, bypass, stereo sync, rebuild and
+// reset rules, page words, meters and capture threshold, and automation
+// acting on the block it names.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +8,7 @@
 #include <vector>
 
 #include "effects/mbdyn/mbdyn_transform.h"
-#include "support/native/native_windows.h"
+#include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
 namespace {
@@ -20,19 +19,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 std::uint32_t Param(int band, std::uint32_t k) { return band * kMbdynParamsPerBand + k; }
 
-std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
-  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
-  return bytes;
-}
-
-std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
-  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
-  return samples;
-}
+using robust::Decode;
+using robust::Encode;
 
 // Interleaved tones: channel c is amplitude[c] x sin(2 pi f[c] t).
 std::vector<double> Tones(std::size_t frames, int channels, const double* amplitude,
@@ -139,42 +127,10 @@ TEST_P(MbdynFormats, NeutralSettingsGiveTheInputBackWholeAfterOneBlock) {
   for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], in[i], 1e-6) << i;
 }
 
-TEST_P(MbdynFormats, OutputGainIsAppliedBeforeTheClampAndRounding) {
-  const SampleFormat fmt = GetParam();
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  fx.SetParamProp(kMbdynParamOutputGain, 120);  // +12 dB
-  const double amp[1] = {0.6}, freq[1] = {440.0};
-  const std::vector<double> in = Decode(fmt, Encode(fmt, Tones(3 * kBlock, 1, amp, freq)));
-  const std::vector<double> out = RunDoubles(fx, fmt, 1, in);
-  ASSERT_EQ(out.size(), in.size());
-  const double gain = std::pow(10.0, 120 / 200.0);
-  const bool integer = fmt == SampleFormat::kPcm8 || fmt == SampleFormat::kPcm16 ||
-                       fmt == SampleFormat::kPcm32;
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    double expected = in[i] * gain;
-    // Integer formats stop at full scale; floats pass beyond it.
-    if (integer) expected = std::min(std::max(expected, -1.0), 1.0);
-    ASSERT_NEAR(out[i], expected, 0.01) << i;
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryFormat, MbdynFormats,
                          ::testing::Values(SampleFormat::kPcm8, SampleFormat::kPcm16,
                                            SampleFormat::kPcm32, SampleFormat::kFloat32,
                                            SampleFormat::kFloat64));
-
-TEST(MbdynFrames, ShortStreamsComeOutWholeThroughTheDrain) {
-  for (std::size_t frames : {1u, 17u, 881u, 882u, 883u}) {
-    CAkMbdynTransform fx;
-    fx.ApplyPreset(0);
-    std::vector<double> in(frames);
-    for (std::size_t i = 0; i < frames; ++i) in[i] = ((i % 7) - 3) / 8.0;
-    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 1, in, 64, 1);
-    ASSERT_EQ(out.size(), frames);
-    for (std::size_t i = 0; i < frames; ++i) EXPECT_FLOAT_EQ(out[i], in[i]);
-  }
-}
 
 // --- bypass, bands, stereo ------------------------------------------------------------
 
@@ -228,29 +184,6 @@ TEST(MbdynStereo, SyncOffCompressesEachChannelOnItsOwn) {
   EXPECT_LT(left, 0.2);
   EXPECT_LT(rightChange(1, &left), 0.2) << "linked: the loud channel's gain acts on both";
   EXPECT_LT(left, 0.2);
-}
-
-TEST(MbdynStereo, MonoUsesOnlyTheFirstChannelsStates) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  SetHardBand(fx, 0, 1000);
-  const WaveFormat f = Format(SampleFormat::kFloat32, 1);
-  ASSERT_EQ(fx.Prepare(f, f), kOk);
-  EXPECT_EQ(fx.Bands().Channels(), 1);
-  fx.Release();
-}
-
-TEST(MbdynRecovery, ANonFiniteSampleDoesNotPoisonTheBandsForGood) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(5);  // two bands, one with a static gain filter
-  const double amp[2] = {0.5, 0.5}, freq[2] = {600.0, 5000.0};
-  std::vector<double> in = Tones(12 * kBlock, 2, amp, freq);
-  in[2 * kBlock * 2 + 5] = std::nan("");
-  in[3 * kBlock * 2 + 8] = HUGE_VAL;
-  const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 2, in);
-  ASSERT_EQ(out.size(), in.size());
-  // The blocks after the bad ones start afresh and stay finite.
-  for (std::size_t i = 5 * kBlock * 2; i < out.size(); ++i) ASSERT_TRUE(std::isfinite(out[i])) << i;
 }
 
 TEST(MbdynResponse, GivesTheStaticBandGainsAndTheOutputGain) {
@@ -324,50 +257,10 @@ TEST_F(MbdynRebuild, ADiscontinuityStartsTheBandsAfresh) {
   EXPECT_EQ(out, 0u);
 }
 
-// --- records, presets, notifications ------------------------------------------------------
-
 std::vector<std::int32_t> Fields(const CAkMbdynTransform& fx) {
   std::vector<std::int32_t> f(kMbdynFieldCount);
   fx.GetFields(f.data());
   return f;
-}
-
-class MbdynNotifications : public ::testing::Test {
- protected:
-  void SetUp() override {
-    native::TakePostedCommands();
-    window = native::CreateWindowStub();
-    ASSERT_EQ(fx.SetNotifyWindow(window, 32700), kOk);
-  }
-  void TearDown() override {
-    native::DestroyWindowStub(window);
-    native::TakePostedCommands();
-  }
-  std::vector<int> Codes() {
-    std::vector<int> codes;
-    for (const native::PostedCommand& c : native::TakePostedCommands()) {
-      if (c.window == window) {
-        EXPECT_EQ(c.commandId, 32700);
-      }
-      codes.push_back(c.code);
-    }
-    return codes;
-  }
-  CAkMbdynTransform fx;
-  WindowHandle window = nullptr;
-};
-
-TEST_F(MbdynNotifications, PresetsHostValuesAndStreamingPostTheirCodes) {
-  fx.ApplyPreset(1);
-  EXPECT_EQ(Codes(), std::vector<int>{100});
-  EXPECT_EQ(fx.SetParam(kMbdynParamOutputGain, 3.0f), kOk);
-  EXPECT_EQ(Codes(), std::vector<int>{0});
-  EXPECT_EQ(fx.SetParam(kMbdynParamOutputGain, 3.0f), kFalse) << "no change, no notice";
-  EXPECT_TRUE(Codes().empty());
-  const WaveFormat f = Format(SampleFormat::kPcm16, 2);
-  ASSERT_EQ(fx.Prepare(f, f), kOk);
-  fx.Release();
-  EXPECT_EQ(Codes(), (std::vector<int>{101, 102}));
 }
 
 // --- page words, capture threshold, meters ---------------------------------------------
@@ -529,28 +422,6 @@ TEST(MbdynAutomation, AThresholdEnvelopeActsFromTheBlockItStartsIn) {
   ASSERT_EQ(out.size(), in.size());
   for (std::size_t i = 0; i < 10 * kBlock; ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
   EXPECT_LT(Rms(out, 1, 0, 10 * kBlock, 11 * kBlock), 0.1 * Rms(in, 1, 0, 10 * kBlock, 11 * kBlock));
-}
-
-TEST(MbdynAutomation, TheTableDescribesFortyThreeParameters) {
-  CAkMbdynTransform fx;
-  EXPECT_EQ(fx.ParamCount(), kMbdynParamCount);
-  // Every parameter's property lands in the record field its name says.
-  const MbdynParams& p = kMbdynPresets[5].body;
-  ASSERT_EQ(fx.SetAllSettings(&p), kOk);
-  MbdynParams back{};
-  fx.GetAllProps(&back, sizeof back);
-  EXPECT_EQ(back.threshold[1], p.threshold[1]);
-  EXPECT_EQ(back.width[0], p.width[0]);
-  EXPECT_EQ(back.center[1], p.center[1]);
-  EXPECT_EQ(back.bandBypass[2], p.bandBypass[2]);
-  EXPECT_EQ(back.type[0], p.type[0]);
-  EXPECT_EQ(back.display[0], 0) << "page words are not parameters";
-  const AutomationParamDesc* width = fx.Desc(Param(3, kMbdynParamWidth));
-  ASSERT_NE(width, nullptr);
-  EXPECT_FLOAT_EQ(width->minimum, 0.3f);
-  EXPECT_EQ(width->caps, kCapsFloat);
-  EXPECT_EQ(fx.Desc(Param(2, kMbdynParamType))->caps, kCapsSwitch);
-  EXPECT_EQ(fx.Desc(kMbdynParamBypass)->recordOffset, offsetof(MbdynParams, bypass));
 }
 
 }  // namespace
