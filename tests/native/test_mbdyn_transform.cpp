@@ -43,44 +43,25 @@ WaveFormat Format(SampleFormat fmt, int channels, std::uint32_t rate = kRate) {
   return MakeWaveFormat(fmt, channels, rate);
 }
 
-// Drives a prepared processor as the filter frame does: each chunk through
-// the automation stretches with `outRoom` frames of room per call, then the
-// drain until it reports nothing left. `firstOutputAt` receives the input
-// frames consumed when output first appeared.
+// Through the automation stretches, `inChunk` frames offered and `outRoom`
+// frames of room per call, drain included. `firstOutputAt` receives the
+// input frames taken when output first came.
 std::vector<unsigned char> Stream(CAkMbdynTransform& fx, SampleFormat fmt, int channels,
                                   const std::vector<unsigned char>& input, std::size_t inChunk,
                                   std::uint32_t outRoom, std::size_t* firstOutputAt = nullptr) {
-  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
-  const std::size_t total = input.size() / frameBytes;
-  std::vector<unsigned char> output, room;
-  std::size_t pos = 0;
-  int guard = 0;
-  if (firstOutputAt) *firstOutputAt = 0;
-  while (pos < total) {
-    std::size_t remaining = std::min(inChunk, total - pos);
-    while (remaining > 0) {
-      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining), outFrames = outRoom;
-      room.assign(outFrames * frameBytes, 0);
-      const HResult hr = ProcessInStretches(fx, &fx, kProcessOrdinary,
-                                            input.data() + pos * frameBytes, &inFrames,
-                                            room.data(), &outFrames);
-      EXPECT_GE(hr, 0);
-      if (hr < 0 || ++guard > 1000000) return output;
-      if (firstOutputAt && *firstOutputAt == 0 && outFrames > 0) *firstOutputAt = pos + inFrames;
-      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-      pos += inFrames;
-      remaining -= inFrames;
-    }
-  }
-  for (;;) {
-    std::uint32_t outFrames = outRoom;
-    room.assign(outFrames * frameBytes, 0);
-    const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
-    EXPECT_GE(hr, 0);
-    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-    if (hr != kProcessProgress || ++guard > 1000000) break;
-  }
-  return output;
+  const robust::StreamFormat f{fmt, channels, kRate};
+  const std::size_t frameBytes = robust::FrameBytes(f), total = input.size() / frameBytes;
+  robust::Driver d(fx, f);
+  d.FixedRoom(outRoom);
+  d.Automated(&fx);
+  std::mt19937 rng(1);
+  for (std::size_t pos = 0; pos < total; pos += inChunk)
+    EXPECT_TRUE(d.Offer(input.data() + pos * frameBytes,
+                        static_cast<std::uint32_t>(std::min(inChunk, total - pos)),
+                        kProcessOrdinary, rng));
+  EXPECT_TRUE(d.Drain(rng));
+  if (firstOutputAt) *firstOutputAt = d.FirstOutputAt();
+  return d.Output();
 }
 
 std::vector<double> RunDoubles(CAkMbdynTransform& fx, SampleFormat fmt, int channels,

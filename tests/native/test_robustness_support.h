@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/effect_registry.h"
+#include "framework/automation.h"
 #include "framework/processor.h"
 #include "framework/sample_format.h"
 
@@ -238,13 +239,16 @@ class Driver {
       const std::uint32_t room = Room(rng);
       std::vector<unsigned char> out(room * frameBytes_);
       std::uint32_t inFrames = remaining, outFrames = room;
-      const HResult hr = fx_.Process(first ? mode : kProcessOrdinary,
-                                     chunk.empty() ? nullptr : chunk.data(), &inFrames,
-                                     out.data(), &outFrames);
+      const int m = first ? mode : kProcessOrdinary;
+      const void* src = chunk.empty() ? nullptr : chunk.data();
+      const HResult hr =
+          automation_ ? ProcessInStretches(fx_, automation_, m, src, &inFrames, out.data(), &outFrames)
+                      : fx_.Process(m, src, &inFrames, out.data(), &outFrames);
       ++calls_;
       if (Failed(hr)) return Fail("processing failed", hr);
       if (inFrames > remaining || outFrames > room) return Fail("claimed too many frames", hr);
       output_.insert(output_.end(), out.begin(), out.begin() + outFrames * frameBytes_);
+      if (produced_ == 0 && outFrames > 0) firstOutputAt_ = consumed_ + inFrames;
       produced_ += outFrames;
       consumed_ += inFrames;
       done += inFrames;
@@ -280,6 +284,10 @@ class Driver {
   std::uint64_t Produced() const { return produced_; }
   std::uint64_t Calls() const { return calls_; }
   void FixedRoom(std::uint32_t room) { fixedRoom_ = room; }
+  // Streams through the automation stretches, as the dynamics filters do.
+  void Automated(AutomationParams* automation) { automation_ = automation; }
+  // Input frames taken when the first output frame came.
+  std::uint64_t FirstOutputAt() const { return firstOutputAt_; }
 
  private:
   std::uint32_t Room(std::mt19937& rng) const {
@@ -299,6 +307,8 @@ class Driver {
   std::size_t frameBytes_;
   std::uint32_t maxRoom_;
   std::uint32_t fixedRoom_ = 0;
+  AutomationParams* automation_ = nullptr;
+  std::uint64_t firstOutputAt_ = 0;
   std::vector<unsigned char> output_;
   std::uint64_t consumed_ = 0, produced_ = 0, calls_ = 0;
 };
@@ -306,12 +316,14 @@ class Driver {
 // Prepares `fx` and streams `in` through the frame's calls with `room`
 // frames of output room each, drain included; the output as samples.
 inline std::vector<double> Run(EffectProcessor& fx, const StreamFormat& f,
-                               const std::vector<double>& in, std::uint32_t room = 4096) {
+                               const std::vector<double>& in, std::uint32_t room = 4096,
+                               AutomationParams* automation = nullptr) {
   const WaveFormat w = MakeWaveFormat(f.format, f.channels, f.rate);
   EXPECT_EQ(fx.Prepare(w, w), kOk);
   std::mt19937 rng(1);
   Driver d(fx, f);
   d.FixedRoom(room);
+  d.Automated(automation);
   const std::vector<unsigned char> bytes = Encode(f.format, in);
   EXPECT_TRUE(d.Offer(bytes.data(), static_cast<std::uint32_t>(in.size() / f.channels),
                       kProcessOrdinary, rng));
