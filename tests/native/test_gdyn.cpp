@@ -42,12 +42,6 @@ struct Dyn {
   }
 };
 
-std::vector<std::int32_t> Fields(const EffectProcessor& fx) {
-  std::vector<std::int32_t> f(fx.FieldCount());
-  fx.GetFields(f.data());
-  return f;
-}
-
 // --- gain table ---------------------------------------------------------------
 
 TEST(GdynCurve, DefaultCurveIsUnityFromFullScaleDownToSilence) {
@@ -221,50 +215,6 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   d.fx.SetRatio(10);      // 1 was stored as 10
   EXPECT_FALSE(d.fx.IsDirty());
   EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
-}
-
-TEST(GdynSettings, DescriptorTableAndPointListDescribeTheRecord) {
-  Dyn d;
-  const ParameterTable t = d.fx.Parameters();
-  ASSERT_EQ(t.count, d.fx.FieldCount());
-  EXPECT_EQ(t.Find("output_gain"), kGdynOutputGain);
-  EXPECT_EQ(t.Find("attack"), kGdynAttack);
-  EXPECT_EQ(t.Find("release"), kGdynRelease);
-  EXPECT_EQ(t.Find("auto_gain"), kGdynAutoGain);
-  EXPECT_EQ(t.Find("sync_stereo"), kGdynSyncStereo);
-  EXPECT_EQ(t.Find("threshold"), kGdynThreshold);
-  EXPECT_EQ(t.Find("ratio"), kGdynRatio);
-  EXPECT_EQ(t.Find("bypass"), kGdynBypass);
-  EXPECT_EQ(t.Find("point_count"), -1);  // set through the list
-  const PointListDescriptor* list = t.FindPointList("points");
-  ASSERT_NE(list, nullptr);
-  EXPECT_TRUE(list->Covers(kGdynFirstPoint));
-  EXPECT_TRUE(list->Covers(kGdynPointCount));
-  EXPECT_FALSE(list->Covers(kGdynThreshold));
-}
-
-TEST(GdynSettings, AutomationTableBridgesToTheRecordFields) {
-  Dyn d;
-  EXPECT_EQ(d.fx.ParamCount(), 6u);
-  // Values in ms and dB; properties in tenths; rounding half away from zero.
-  ASSERT_EQ(d.fx.SetParam(kGdynParamOutputGain, -12.5f), kOk);
-  ASSERT_EQ(d.fx.SetParam(kGdynParamAttack, 0.15f), kOk);
-  ASSERT_EQ(d.fx.SetParam(kGdynParamRelease, 4999.9f), kOk);
-  ASSERT_EQ(d.fx.SetParam(kGdynParamSyncStereo, 0.0f), kOk);
-  const std::vector<std::int32_t> f = Fields(d.fx);
-  EXPECT_EQ(f[kGdynOutputGain], -125);
-  EXPECT_EQ(f[kGdynAttack], 2);
-  EXPECT_EQ(f[kGdynRelease], 49999);
-  EXPECT_EQ(f[kGdynSyncStereo], 0);
-  EXPECT_EQ(d.fx.SetParam(kGdynParamOutputGain, 26.0f), kInvalidArg);
-  EXPECT_EQ(d.fx.SetParam(kGdynParamBypass, 2.0f), kInvalidArg);
-
-  float neutral = 0;
-  CAkGdynTransform fresh;  // no preset: the neutral values
-  fresh.GetParam(kGdynParamRelease, &neutral);
-  EXPECT_EQ(neutral, 2500.0f);
-  fresh.GetParam(kGdynParamSyncStereo, &neutral);
-  EXPECT_EQ(neutral, 1.0f);
 }
 
 // --- presets, records, notifications ----------------------------------------------
