@@ -131,42 +131,6 @@ TEST(MbdynBypass, CopiesTheInputWithoutDelay) {
   EXPECT_EQ(out, in);
 }
 
-TEST(MbdynBands, TheDtmfPresetTakesOutALoudToneOfItsBandAndPassesQuietOnes) {
-  auto run = [](double db, double hz) {
-    CAkMbdynTransform fx;
-    fx.ApplyPreset(2);
-    const double amp[1] = {std::pow(10.0, db / 20.0)}, freq[1] = {hz};
-    const std::vector<double> in = Tones(kRate, 1, amp, freq);
-    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat64, 1, in);
-    // The second half, once the gains have settled.
-    return 20.0 * std::log10(Rms(out, 1, 0, kRate / 2, kRate) / Rms(in, 1, 0, kRate / 2, kRate));
-  };
-  EXPECT_NEAR(run(-6.0, 1336.0), -17.2, 0.15);
-  EXPECT_NEAR(run(-26.0, 1336.0), 0.0, 0.1);
-  EXPECT_NEAR(run(-6.0, 100.0), 0.0, 0.1);
-}
-
-TEST(MbdynStereo, SyncOffCompressesEachChannelOnItsOwn) {
-  // Left loud in the band, right quiet in it.
-  const double amp[2] = {0.5, 0.05}, freq[2] = {1000.0, 1000.0};
-  const std::vector<double> in = Tones(20 * kBlock, 2, amp, freq);
-  auto rightChange = [&](std::int32_t sync, double* leftChange) {
-    CAkMbdynTransform fx;
-    fx.ApplyPreset(0);
-    SetHardBand(fx, 0, 1000);
-    fx.SetParamProp(kMbdynParamSyncStereo, sync);
-    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 2, in);
-    const std::size_t from = 10 * kBlock, to = 20 * kBlock;
-    *leftChange = Rms(out, 2, 0, from, to) / Rms(in, 2, 0, from, to);
-    return Rms(out, 2, 1, from, to) / Rms(in, 2, 1, from, to);
-  };
-  double left = 0.0;
-  EXPECT_NEAR(rightChange(0, &left), 1.0, 0.01) << "the quiet channel is left alone";
-  EXPECT_LT(left, 0.2);
-  EXPECT_LT(rightChange(1, &left), 0.2) << "linked: the loud channel's gain acts on both";
-  EXPECT_LT(left, 0.2);
-}
-
 TEST(MbdynResponse, GivesTheStaticBandGainsAndTheOutputGain) {
   CAkMbdynTransform fx;
   fx.ApplyPreset(0);
@@ -213,17 +177,6 @@ class MbdynRebuild : public ::testing::Test {
   CAkMbdynTransform fx;
   std::vector<unsigned char> loud;
 };
-
-TEST_F(MbdynRebuild, AChangedSettingKeepsGainsAndFilterStates) {
-  const double y1 = fx.Bands().BandOf(0, 0).split.y1;
-  fx.SetParamProp(Param(0, kMbdynParamGain), 30);
-  std::uint32_t none = 0, room = 0;
-  ASSERT_GE(fx.Process(kProcessOrdinary, nullptr, &none, nullptr, &room), 0);
-  EXPECT_EQ(fx.Bands().BandOf(0, 0).gainSign, 1) << "the change was taken";
-  EXPECT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
-  EXPECT_TRUE(fx.Bands().BandOf(0, 0).attackMode);
-  EXPECT_EQ(fx.Bands().BandOf(0, 0).split.y1, y1);
-}
 
 TEST_F(MbdynRebuild, ADiscontinuityStartsTheBandsAfresh) {
   std::uint32_t none = 0, room = 0;

@@ -124,33 +124,6 @@ double ProbeDb(EffectProcessor& fx, double f, std::size_t n, double rate = kRate
 
 // --- the target curve ---------------------------------------------------------
 
-TEST(PmeqTarget, FrequencyAboveTheBandIsDesignedAt047Fs) {
-  PmeqParams p{kPmeqLowShelf, 22050, 10, -120, 0, 2};
-  const PmeqBins b = PmeqDesignBins(p, kRate, kFirSizeHigh);
-  EXPECT_DOUBLE_EQ(b.fc, 20727.0);
-  EXPECT_EQ(b.k0, static_cast<int>(20727.0 / 22050.0 * 4095 + 0.5));
-  p.frequency = 20000;
-  EXPECT_DOUBLE_EQ(PmeqDesignBins(p, kRate, kFirSizeHigh).fc, 20000.0);
-  // At 32 kHz the limit is lower.
-  EXPECT_DOUBLE_EQ(PmeqDesignBins(p, 32000.0, kFirSizeHigh).fc, 0.47 * 32000.0);
-}
-
-TEST(PmeqTarget, TransitionFactorOfTheBandTypes) {
-  PmeqParams p{kPmeqBandNotch, 2000, 5, -120, 0, 2};
-  PmeqBins b = PmeqDesignBins(p, kRate, kFirSizeHigh);
-  EXPECT_NEAR(b.w, 1.189207, 1e-6);  // 2^0.25: half the band each side
-  EXPECT_EQ(b.m, static_cast<float>(b.w));
-  EXPECT_EQ(b.klo2, static_cast<int>(b.klo / static_cast<double>(b.m) + 0.5));
-  p.width = 6;
-  b = PmeqDesignBins(p, kRate, kFirSizeHigh);
-  EXPECT_GE(b.w, 1.2);
-  EXPECT_EQ(b.m, 1.2f);
-  EXPECT_EQ(b.khi2, static_cast<int>(1.2f * b.khi + 0.5));
-  // The shelves use the whole width.
-  p.filterType = kPmeqLowShelf;
-  EXPECT_NEAR(PmeqDesignBins(p, kRate, kFirSizeHigh).w, std::pow(2.0, 0.6), 1e-12);
-}
-
 TEST(PmeqTarget, CurvesHaveTheirShapes) {
   const std::size_t n = kFirSizeMedium;
   std::vector<double> h(n);
@@ -249,32 +222,6 @@ TEST(PmeqStream, HundredFramesAtLowComeOutAtTheDrain) {
   EXPECT_EQ(eq.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
             kProcessFinished);
   EXPECT_EQ(outFrames, 0u);
-}
-
-// However the frame slices input and output, every format gets back exactly
-// its input's length, aligned: the same samples as one big call.
-TEST(PmeqStream, LengthAndAlignmentHoldForAnySlicing) {
-  const SampleFormat formats[] = {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
-                                  SampleFormat::kFloat32, SampleFormat::kFloat64};
-  std::mt19937 rng(9);
-  std::vector<double> in(2 * 7001);
-  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.4 * std::sin(0.003 * i * (1 + i % 7));
-  for (SampleFormat fmt : formats) {
-    SCOPED_TRACE(static_cast<int>(fmt));
-    Eq eq;
-    eq.fx.ApplyPreset(4);
-    const WaveFormat f = MakeWaveFormat(fmt, 2, 44100);
-    ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
-    const std::vector<unsigned char> bytes = Encode(fmt, in);
-    const auto whole = Stream(
-        eq.fx, fmt, 2, bytes, [] { return 100000u; }, [] { return 100000u; });
-    ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
-    std::uniform_int_distribution<std::uint32_t> size(1, 900);
-    const auto sliced = Stream(
-        eq.fx, fmt, 2, bytes, [&] { return size(rng); }, [&] { return size(rng); });
-    EXPECT_EQ(whole.size(), bytes.size());
-    EXPECT_EQ(sliced, whole);
-  }
 }
 
 // A break in the stream redesigns the kernel (the same one, settings
