@@ -88,26 +88,6 @@ struct Fixture : ::testing::Test {
 
 using BlockUpdate = Fixture;
 
-TEST_F(BlockUpdate, LongBlockOverLinearSegmentIsCutAt20msAndValueRecomputed) {
-  params.BeginStreaming(kRate);
-  const EnvelopeSegment ramp = Segment(0, 1000 * kMs, -20.0f, 20.0f, kCurveLinear);
-  ASSERT_EQ(params.AddEnvelope(kGain, 1, &ramp), kOk);
-
-  std::uint32_t flags = 0;
-  const std::uint32_t block = Samples(0.030);
-  const std::uint32_t first = params.UpdateForBlock(block, &flags);
-  EXPECT_EQ(first, Samples(0.020));
-  EXPECT_EQ(flags, kTable[kGain].changeMask);
-  EXPECT_FLOAT_EQ(Value(kGain), -20.0f);
-
-  flags = 0;
-  const std::uint32_t second = params.UpdateForBlock(block - first, &flags);
-  EXPECT_EQ(second, block - first);
-  EXPECT_EQ(flags, kTable[kGain].changeMask);  // a ramp changes at every stretch
-  EXPECT_NEAR(Value(kGain), -20.0f + 40.0f * 0.020f, 1e-4);
-  EXPECT_EQ(params.StreamTime(), 30 * kMs);
-}
-
 TEST_F(BlockUpdate, SegmentEndCutsTheStretchAndOneSampleIsTheLeast) {
   params.BeginStreaming(kRate);
   const EnvelopeSegment short3ms = Segment(0, 3 * kMs, 1.0f, 2.0f, kCurveLinear);
@@ -208,12 +188,6 @@ TEST(SegmentCursor, FollowsTheEnvelopeAcrossEveryBoundary) {
   ASSERT_EQ(params.FlushEnvelope(kGain, 30 * kMs, 40 * kMs), kOk);
   EXPECT_EQ(params.UpdateForBlock(70, nullptr), 70u);
   EXPECT_TRUE(params.IsUserControlled(kGain));
-}
-
-TEST_F(BlockUpdate, WithoutStreamingRatesTheWholeBlockIsOneStretch) {
-  const EnvelopeSegment ramp = Segment(0, 1000 * kMs, 0.0f, 1.0f, kCurveLinear);
-  ASSERT_EQ(params.AddEnvelope(kPan, 1, &ramp), kOk);
-  EXPECT_EQ(params.UpdateForBlock(5000, nullptr), 5000u);
 }
 
 TEST_F(BlockUpdate, GivingBackAndReseedingMoveTheStreamTime) {

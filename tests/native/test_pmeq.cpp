@@ -7,12 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <vector>
 
 #include "effects/pmeq/pmeq_transform.h"
-#include "support/native/native_windows.h"
+#include "tests/native/test_robustness_support.h"
 #include "support/strings.h"
 
 namespace orlofx {
@@ -33,92 +32,15 @@ PmeqParams Params(const CAkPmeqTransform& fx) {
   return p;
 }
 
-std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
-  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
-  return bytes;
-}
-
-std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
-  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
-  return samples;
-}
-
-// Drives a prepared processor the way the filter frame does: each input
-// chunk is offered until it is used up (the first call of a chunk with
-// `mode(chunk index)`, the rest with mode 1), with `outRoom()` frames of
-// output room per call; then the drain runs until it reports the end.
-std::vector<unsigned char> Stream(EffectProcessor& fx, SampleFormat fmt, int channels,
-                                  const std::vector<unsigned char>& input,
-                                  const std::function<std::uint32_t()>& inChunk,
-                                  const std::function<std::uint32_t()>& outRoom,
-                                  const std::function<int(int)>& mode = nullptr) {
-  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
-  const std::size_t totalFrames = input.size() / frameBytes;
-  std::vector<unsigned char> output, room;
-  std::size_t pos = 0;
-  int guard = 0;
-  for (int chunkIndex = 0; pos < totalFrames; ++chunkIndex) {
-    std::size_t remaining = std::min<std::size_t>(inChunk(), totalFrames - pos);
-    int callMode = mode ? mode(chunkIndex) : kProcessOrdinary;
-    while (remaining > 0) {
-      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining);
-      std::uint32_t outFrames = outRoom();
-      room.assign(outFrames * frameBytes, 0);
-      HResult hr =
-          fx.Process(callMode, input.data() + pos * frameBytes, &inFrames, room.data(), &outFrames);
-      EXPECT_GE(hr, 0);
-      if (hr < 0 || ++guard > 10000000) return output;
-      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-      pos += inFrames;
-      remaining -= inFrames;
-      callMode = kProcessOrdinary;
-    }
-  }
-  for (;;) {
-    std::uint32_t outFrames = outRoom();
-    room.assign(outFrames * frameBytes, 0);
-    HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
-    EXPECT_GE(hr, 0);
-    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-    if (hr != kProcessProgress || ++guard > 10000000) break;
-  }
-  return output;
-}
+using robust::Decode;
+using robust::Encode;
+using robust::ProbeDb;
 
 std::vector<double> Process(EffectProcessor& fx, const std::vector<double>& in, int channels = 1,
-                            SampleFormat fmt = SampleFormat::kFloat64, double rate = kRate) {
-  WaveFormat f = MakeWaveFormat(fmt, channels, static_cast<std::uint32_t>(rate));
-  EXPECT_EQ(fx.Prepare(f, f), kOk);
-  auto out = Stream(
-      fx, fmt, channels, Encode(fmt, in), [] { return 3000u; }, [] { return 3000u; });
-  return Decode(fmt, out);
+                            SampleFormat fmt = SampleFormat::kFloat64) {
+  return robust::Run(fx, {fmt, channels, 44100}, in, 3000);
 }
 
-// Gain in dB of a sine of frequency f through the processor, measured by a
-// least-squares fit once the kernel has filled.
-double ProbeDb(EffectProcessor& fx, double f, std::size_t n, double rate = kRate) {
-  const std::size_t settle = n, length = 4096;
-  std::vector<double> in(settle + length);
-  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(2.0 * kPi * f * i / rate);
-  const std::vector<double> out = Process(fx, in, 1, SampleFormat::kFloat64, rate);
-  EXPECT_EQ(out.size(), in.size());
-  double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
-  for (std::size_t i = settle; i < out.size() && i < in.size(); ++i) {
-    const double s = std::sin(2.0 * kPi * f * i / rate), c = std::cos(2.0 * kPi * f * i / rate);
-    ss += s * s;
-    sc += s * c;
-    cc += c * c;
-    ys += out[i] * s;
-    yc += out[i] * c;
-  }
-  const double det = ss * cc - sc * sc;
-  const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
-  return 20.0 * std::log10(std::hypot(a, b) / 0.5);
-}
 
 // --- settings -----------------------------------------------------------------
 
@@ -233,15 +155,19 @@ TEST(PmeqStream, BreaksKeepEveryFrame) {
   std::vector<double> in(3001);
   for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(0.07 * i);
   const std::vector<double> plain = Process(eq.fx, in);
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, 44100);
-  ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
-  const auto broken = Decode(
-      SampleFormat::kFloat64,
-      Stream(
-          eq.fx, SampleFormat::kFloat64, 1, Encode(SampleFormat::kFloat64, in), [] { return 77u; },
-          [] { return 91u; },
-          [](int chunk) { return chunk % 3 == 0 ? kProcessDiscontinuity : kProcessOrdinary; }));
-  EXPECT_EQ(broken, plain);
+  const robust::StreamFormat f{SampleFormat::kFloat64, 1, 44100};
+  const WaveFormat w = MakeWaveFormat(f.format, 1, f.rate);
+  ASSERT_EQ(eq.fx.Prepare(w, w), kOk);
+  robust::Driver d(eq.fx, f);
+  d.FixedRoom(91);
+  std::mt19937 rng(1);
+  for (std::size_t at = 0, chunk = 0; at < in.size(); at += 77, ++chunk)
+    ASSERT_TRUE(d.Offer(reinterpret_cast<const unsigned char*>(in.data() + at),
+                        static_cast<std::uint32_t>(std::min<std::size_t>(77, in.size() - at)),
+                        chunk % 3 == 0 ? kProcessDiscontinuity : kProcessOrdinary, rng));
+  ASSERT_TRUE(d.Drain(rng));
+  const std::vector<double> broken = d.OutputSamples();
+EXPECT_EQ(broken, plain);
 }
 
 // Changing the accuracy restarts the engine with the new FFT size; the block
