@@ -41,23 +41,6 @@ std::vector<S> Noise(std::size_t count, std::uint32_t seed) {
   return s;
 }
 
-// The same samples through the processor in this process, as the reference.
-template <typename S>
-std::vector<S> Reference(CAkNoisgtTransform& gate, SampleFormat fmt, int channels, int rate,
-                         const std::vector<S>& in) {
-  const WaveFormat f = MakeWaveFormat(fmt, channels, static_cast<std::uint32_t>(rate));
-  EXPECT_EQ(gate.Prepare(f, f), kOk);
-  std::vector<S> out(in.size() + 4096 * channels);
-  std::uint32_t inFrames = static_cast<std::uint32_t>(in.size() / channels);
-  std::uint32_t outFrames = static_cast<std::uint32_t>(out.size() / channels);
-  gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
-  std::uint32_t drained = static_cast<std::uint32_t>(out.size() / channels) - outFrames;
-  gate.Process(kProcessDrain, nullptr, nullptr, out.data() + std::size_t{outFrames} * channels,
-               &drained);
-  out.resize((std::size_t{outFrames} + drained) * channels);
-  return out;
-}
-
 class Cli : public CliTest {
  protected:
   std::vector<std::uint8_t> SavedRecord(CAkNoisgtTransform& gate) {
@@ -65,48 +48,7 @@ class Cli : public CliTest {
     EXPECT_EQ(gate.SaveRecord(s, true), kOk);
     return s.Bytes();
   }
-
-  template <typename S>
-  void CheckFormat(int subformat, SampleFormat fmt, int channels, int rate) {
-    SCOPED_TRACE(::testing::Message() << "subformat 0x" << std::hex << subformat << std::dec << ", "
-                                      << channels << " channel(s), " << rate << " Hz");
-    const std::size_t frames = static_cast<std::size_t>(rate) + 123;  // a partial last block
-    const std::vector<S> in = Noise<S>(frames * channels, static_cast<std::uint32_t>(subformat));
-    const int format = SF_FORMAT_WAV | subformat;
-    WriteSound(Path("in.wav"), format, channels, rate, in);
-    CliResult r = Run({"process", "noise-gate", Path("in.wav").string(), Path("out.wav").string()});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-
-    SF_INFO info;
-    const std::vector<S> out = ReadSound<S>(Path("out.wav"), &info);
-    EXPECT_EQ(info.format, format);
-    EXPECT_EQ(info.channels, channels);
-    EXPECT_EQ(info.samplerate, rate);
-    ASSERT_EQ(out.size(), in.size());
-    CAkNoisgtTransform gate;
-    gate.ApplyPreset(0);
-    EXPECT_TRUE(out == Reference(gate, fmt, channels, rate, in));
-    // The gate opens from zero, then, fully open, passes the input unchanged
-    // and in place.
-    const S silent = std::is_same_v<S, std::uint8_t> ? S(128) : S(0);
-    for (int c = 0; c < channels; ++c) EXPECT_EQ(out[c], silent);
-    const std::size_t settled = frames / 2 * channels;
-    EXPECT_TRUE(std::equal(out.begin() + settled, out.end(), in.begin() + settled));
-    fs::remove(Path("in.wav"));
-    fs::remove(Path("out.wav"));
-  }
 };
-
-TEST_F(Cli, EveryAcceptedFormatKeepsFormatLengthAndAlignment) {
-  for (int channels : {1, 2}) {
-    CheckFormat<std::uint8_t>(SF_FORMAT_PCM_U8, SampleFormat::kPcm8, channels, 8000);
-    CheckFormat<std::int16_t>(SF_FORMAT_PCM_16, SampleFormat::kPcm16, channels, 44100);
-    CheckFormat<std::int32_t>(SF_FORMAT_PCM_32, SampleFormat::kPcm32, channels, 48000);
-    CheckFormat<float>(SF_FORMAT_FLOAT, SampleFormat::kFloat32, channels, 22050);
-    CheckFormat<double>(SF_FORMAT_DOUBLE, SampleFormat::kFloat64, channels, 96000);
-  }
-}
 
 TEST_F(Cli, LongFilesShowNoProgressWhenStderrIsNotATerminal) {
   WriteSound(Path("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000,
