@@ -38,12 +38,8 @@ void SetPoints(CAkGeqTransform& fx, std::vector<GeqPoint> points) {
 
 using robust::Decode;
 using robust::Encode;
+using robust::Process;
 using robust::ProbeDb;
-
-std::vector<double> Process(EffectProcessor& fx, const std::vector<double>& in, int channels = 1,
-                            SampleFormat fmt = SampleFormat::kFloat64) {
-  return robust::Run(fx, {fmt, channels, 44100}, in, 3000);
-}
 
 // One call as the frame makes it; returns the produced frames as doubles.
 std::vector<double> Call(EffectProcessor& fx, int mode, SampleFormat fmt,

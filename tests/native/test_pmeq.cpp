@@ -32,14 +32,8 @@ PmeqParams Params(const CAkPmeqTransform& fx) {
   return p;
 }
 
-using robust::Decode;
-using robust::Encode;
+using robust::Process;
 using robust::ProbeDb;
-
-std::vector<double> Process(EffectProcessor& fx, const std::vector<double>& in, int channels = 1,
-                            SampleFormat fmt = SampleFormat::kFloat64) {
-  return robust::Run(fx, {fmt, channels, 44100}, in, 3000);
-}
 
 
 // --- settings -----------------------------------------------------------------

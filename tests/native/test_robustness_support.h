@@ -331,6 +331,12 @@ inline std::vector<double> Run(EffectProcessor& fx, const StreamFormat& f,
   return d.OutputSamples();
 }
 
+// The same at 44.1 kHz, interleaved `channels`.
+inline std::vector<double> Process(EffectProcessor& fx, const std::vector<double>& in,
+                                   int channels = 1, SampleFormat fmt = SampleFormat::kFloat64) {
+  return Run(fx, {fmt, channels, 44100}, in);
+}
+
 // Gain in dB of a half-scale sine of `hz` through `fx` (mono, double), by a
 // least-squares fit after `settle` frames; -400 for silence.
 inline double ProbeDb(EffectProcessor& fx, double hz, std::size_t settle, double rate = 44100.0) {
