@@ -43,18 +43,6 @@ class PointList : public ::testing::Test {
   std::int32_t before[FieldCountOf<GeqParams>()];
 };
 
-TEST_F(PointList, TheGraphicEqSetsItsEnvelopeAsOneListInsteadOfPointByPoint) {
-  const ParameterTable table = GeqParameters();
-  EXPECT_EQ(table.Find("point1_x"), -1);
-  EXPECT_EQ(table.Find("point_count"), -1);
-  EXPECT_EQ(table.Find("output_gain"), kGeqOutputGain);
-  EXPECT_EQ(table.Find("band20_gain"), kGeqFirstBand + 19);
-  EXPECT_TRUE(table.Single(kGeqAccuracy));
-  EXPECT_FALSE(table.Single(kGeqFirstPoint + 2 * kGeqMaxPoints - 1));
-  EXPECT_FALSE(table.Single(kGeqPointCount));
-  EXPECT_EQ(table.FindPointList("point"), nullptr);
-}
-
 TEST_F(PointList, AGoodListFillsThePointsTheCountAndClearsTheRest) {
   const PointListParse p = ParsePointList(list, " 0:-500, 2673 :0,10000:+400", fields);
   ASSERT_EQ(p.error, PointListError::kNone);
