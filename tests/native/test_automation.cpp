@@ -88,26 +88,6 @@ struct Fixture : ::testing::Test {
 
 using BlockUpdate = Fixture;
 
-TEST_F(BlockUpdate, LongBlockOverLinearSegmentIsCutAt20msAndValueRecomputed) {
-  params.BeginStreaming(kRate);
-  const EnvelopeSegment ramp = Segment(0, 1000 * kMs, -20.0f, 20.0f, kCurveLinear);
-  ASSERT_EQ(params.AddEnvelope(kGain, 1, &ramp), kOk);
-
-  std::uint32_t flags = 0;
-  const std::uint32_t block = Samples(0.030);
-  const std::uint32_t first = params.UpdateForBlock(block, &flags);
-  EXPECT_EQ(first, Samples(0.020));
-  EXPECT_EQ(flags, kTable[kGain].changeMask);
-  EXPECT_FLOAT_EQ(Value(kGain), -20.0f);
-
-  flags = 0;
-  const std::uint32_t second = params.UpdateForBlock(block - first, &flags);
-  EXPECT_EQ(second, block - first);
-  EXPECT_EQ(flags, kTable[kGain].changeMask);  // a ramp changes at every stretch
-  EXPECT_NEAR(Value(kGain), -20.0f + 40.0f * 0.020f, 1e-4);
-  EXPECT_EQ(params.StreamTime(), 30 * kMs);
-}
-
 TEST_F(BlockUpdate, SegmentEndCutsTheStretchAndOneSampleIsTheLeast) {
   params.BeginStreaming(kRate);
   const EnvelopeSegment short3ms = Segment(0, 3 * kMs, 1.0f, 2.0f, kCurveLinear);
@@ -162,10 +142,52 @@ TEST_F(BlockUpdate, PassingTheLastSegmentLeavesItsEndValueAndStopsReporting) {
   EXPECT_EQ(flags, 0u);
 }
 
-TEST_F(BlockUpdate, WithoutStreamingRatesTheWholeBlockIsOneStretch) {
-  const EnvelopeSegment ramp = Segment(0, 1000 * kMs, 0.0f, 1.0f, kCurveLinear);
-  ASSERT_EQ(params.AddEnvelope(kPan, 1, &ramp), kOk);
-  EXPECT_EQ(params.UpdateForBlock(5000, nullptr), 5000u);
+// Stretch lengths and values across segment ends, gaps, adjacent segments,
+// a seek back and a flush of the segment being played, against the
+// envelope's own definition: inside [start, end) the straight line, after a
+// segment its end value; a stretch ends at the next boundary, 20 ms at most.
+TEST(SegmentCursor, FollowsTheEnvelopeAcrossEveryBoundary) {
+  AutomationParams params(kTable, 6);
+  params.BeginStreaming(10000.0);  // one sample = 1000 time units
+  const std::int64_t kSample = 1000;
+  const EnvelopeSegment env[] = {Segment(0, 10 * kMs, -10.0f, 10.0f, kCurveLinear),
+                                 Segment(20 * kMs, 30 * kMs, 0.0f, 5.0f, kCurveLinear),
+                                 Segment(30 * kMs, 40 * kMs, 5.0f, -5.0f, kCurveLinear)};
+  ASSERT_EQ(params.AddEnvelope(kGain, 3, env), kOk);
+  auto expect = [&](std::int64_t t, std::uint32_t asked, std::uint32_t* stretch, float* value) {
+    std::int64_t boundary = t + 20 * kMs;
+    *value = 0.0f;  // the neutral value before any segment
+    for (const EnvelopeSegment& s : env) {
+      if (s.start <= t && t < s.end) {
+        *value = s.startValue + (s.endValue - s.startValue) * float(t - s.start) / float(s.end - s.start);
+        boundary = std::min(boundary, s.end);
+      } else if (s.end <= t) {
+        *value = s.endValue;
+      } else {
+        boundary = std::min(boundary, s.start);
+      }
+    }
+    *stretch = std::min<std::uint32_t>(asked, static_cast<std::uint32_t>((boundary - t) / kSample));
+  };
+  auto step = [&](std::uint32_t asked) {
+    const std::int64_t t = params.StreamTime();
+    std::uint32_t stretch = 0;
+    float value = 0.0f;
+    expect(t, asked, &stretch, &value);
+    EXPECT_EQ(params.UpdateForBlock(asked, nullptr), stretch) << "at " << t;
+    float got = 0.0f;
+    params.GetParam(kGain, &got);
+    EXPECT_NEAR(got, value, 1e-4) << "at " << t;
+  };
+  while (params.StreamTime() < 50 * kMs) step(70);
+  params.SetStreamTime(0);  // a seek back finds the first segment again
+  step(70);
+  params.SetStreamTime(35 * kMs);
+  step(10);
+  // The segment being played is flushed: what is left ends before t.
+  ASSERT_EQ(params.FlushEnvelope(kGain, 30 * kMs, 40 * kMs), kOk);
+  EXPECT_EQ(params.UpdateForBlock(70, nullptr), 70u);
+  EXPECT_TRUE(params.IsUserControlled(kGain));
 }
 
 TEST_F(BlockUpdate, GivingBackAndReseedingMoveTheStreamTime) {

@@ -2,21 +2,15 @@
 // they make, applying them to an effect by name, and the tool's --automate.
 #include <gtest/gtest.h>
 
-#include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "framework/automation_points.h"
 #include "tests/native/automation_test_effect.h"
+#include "tests/native/test_cli_support.h"
 
 namespace orlofx {
 namespace {
@@ -165,73 +159,28 @@ TEST_F(ByName, MistakesChangeNothing) {
 
 // --- the tool --------------------------------------------------------------------------
 
-namespace fs = std::filesystem;
+using AutomateOption = cli_test::CliTest;
 
-struct ToolRun {
-  int status;
-  std::string err;
-};
-
-ToolRun Tool(const std::string& arguments) {
-  const fs::path errFile = fs::temp_directory_path() / ("orlofx_automate_" +
-                                                       std::to_string(::getpid()) + ".err");
-  const std::string command =
-      std::string(ORLOFX_CLI_PATH) + " " + arguments + " 2>" + errFile.string() + " >/dev/null";
-  const int raw = std::system(command.c_str());
-  ToolRun run = {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}};
-  if (std::FILE* f = std::fopen(errFile.c_str(), "rb")) {
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) run.err.append(buffer, n);
-    std::fclose(f);
-  }
-  fs::remove(errFile);
-  return run;
+TEST_F(AutomateOption, AnEffectWithoutAutomationSaysSoAndWritesNothing) {
+  const cli_test::CliResult r = Run({"process", "noise-gate", "--automate", "threshold=0:-30",
+                                     "/nonexistent.wav", PathText("out.wav")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("noise-gate has no automatable settings"), std::string::npos) << r.err;
+  EXPECT_TRUE(Listing().empty());
 }
 
-TEST(AutomateOption, AnEffectWithoutAutomationSaysSoAndWritesNothing) {
-  const fs::path out = fs::temp_directory_path() / "orlofx_automate_never.wav";
-  fs::remove(out);
-  const ToolRun run =
-      Tool("process noise-gate --automate threshold=0:-30 /nonexistent.wav " + out.string());
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("noise-gate has no automatable settings"), std::string::npos) << run.err;
-  EXPECT_FALSE(fs::exists(out));
-  const ToolRun help = Tool("--help");
-  EXPECT_EQ(help.status, 0);
-}
-
-// Rides the output gain of the dynamics effect over a steady tone, once that
-// effect is in the tool's list.
-TEST(AutomateOption, RidesTheOutputGainOverAFile) {
-  const ToolRun list = Tool("info graphic-dynamics");
-  if (list.status != 0) GTEST_SKIP() << "graphic-dynamics is not in the tool yet";
-
-  const fs::path dir = fs::temp_directory_path() / ("orlofx_automate_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  const fs::path in = dir / "tone.wav", out = dir / "ridden.wav";
+TEST_F(AutomateOption, RidesTheOutputGainOverAFile) {
   const int rate = 44100, frames = rate * 2;
   std::vector<float> tone(frames);
   for (int i = 0; i < frames; ++i) tone[i] = 0.25f * static_cast<float>(std::sin(i * 0.0627));
-  SF_INFO info = {};
-  info.samplerate = rate;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* f = sf_open(in.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(f, nullptr);
-  ASSERT_EQ(sf_writef_float(f, tone.data(), frames), frames);
-  sf_close(f);
-
+  cli_test::WriteSound(Path("tone.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, rate, tone);
   // 0 dB for the first second, then -12 dB.
-  const ToolRun run = Tool("process graphic-dynamics --automate output_gain=0:0,1:-12:jump " +
-                           in.string() + " " + out.string());
-  ASSERT_EQ(run.status, 0) << run.err;
-  SF_INFO got = {};
-  f = sf_open(out.c_str(), SFM_READ, &got);
-  ASSERT_NE(f, nullptr);
-  std::vector<float> result(got.frames);
-  sf_readf_float(f, result.data(), got.frames);
-  sf_close(f);
+  const cli_test::CliResult r =
+      Run({"process", "graphic-dynamics", "--automate", "output_gain=0:0,1:-12:jump",
+           PathText("tone.wav"), PathText("ridden.wav")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  SF_INFO got;
+  const std::vector<float> result = cli_test::ReadSound<float>(Path("ridden.wav"), &got);
   ASSERT_EQ(got.frames, frames);
   auto peak = [&](int from, int to) {
     float p = 0;
@@ -240,7 +189,6 @@ TEST(AutomateOption, RidesTheOutputGainOverAFile) {
   };
   const float early = peak(rate / 4, rate * 3 / 4), late = peak(rate * 5 / 4, rate * 7 / 4);
   EXPECT_NEAR(20 * std::log10(late / early), -12.0, 0.5);
-  fs::remove_all(dir);
 }
 
 }  // namespace

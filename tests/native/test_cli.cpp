@@ -41,23 +41,6 @@ std::vector<S> Noise(std::size_t count, std::uint32_t seed) {
   return s;
 }
 
-// The same samples through the processor in this process, as the reference.
-template <typename S>
-std::vector<S> Reference(CAkNoisgtTransform& gate, SampleFormat fmt, int channels, int rate,
-                         const std::vector<S>& in) {
-  const WaveFormat f = MakeWaveFormat(fmt, channels, static_cast<std::uint32_t>(rate));
-  EXPECT_EQ(gate.Prepare(f, f), kOk);
-  std::vector<S> out(in.size() + 4096 * channels);
-  std::uint32_t inFrames = static_cast<std::uint32_t>(in.size() / channels);
-  std::uint32_t outFrames = static_cast<std::uint32_t>(out.size() / channels);
-  gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
-  std::uint32_t drained = static_cast<std::uint32_t>(out.size() / channels) - outFrames;
-  gate.Process(kProcessDrain, nullptr, nullptr, out.data() + std::size_t{outFrames} * channels,
-               &drained);
-  out.resize((std::size_t{outFrames} + drained) * channels);
-  return out;
-}
-
 class Cli : public CliTest {
  protected:
   std::vector<std::uint8_t> SavedRecord(CAkNoisgtTransform& gate) {
@@ -65,48 +48,7 @@ class Cli : public CliTest {
     EXPECT_EQ(gate.SaveRecord(s, true), kOk);
     return s.Bytes();
   }
-
-  template <typename S>
-  void CheckFormat(int subformat, SampleFormat fmt, int channels, int rate) {
-    SCOPED_TRACE(::testing::Message() << "subformat 0x" << std::hex << subformat << std::dec << ", "
-                                      << channels << " channel(s), " << rate << " Hz");
-    const std::size_t frames = static_cast<std::size_t>(rate) + 123;  // a partial last block
-    const std::vector<S> in = Noise<S>(frames * channels, static_cast<std::uint32_t>(subformat));
-    const int format = SF_FORMAT_WAV | subformat;
-    WriteSound(Path("in.wav"), format, channels, rate, in);
-    CliResult r = Run({"process", "noise-gate", Path("in.wav").string(), Path("out.wav").string()});
-    ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-
-    SF_INFO info;
-    const std::vector<S> out = ReadSound<S>(Path("out.wav"), &info);
-    EXPECT_EQ(info.format, format);
-    EXPECT_EQ(info.channels, channels);
-    EXPECT_EQ(info.samplerate, rate);
-    ASSERT_EQ(out.size(), in.size());
-    CAkNoisgtTransform gate;
-    gate.ApplyPreset(0);
-    EXPECT_TRUE(out == Reference(gate, fmt, channels, rate, in));
-    // The gate opens from zero, then, fully open, passes the input unchanged
-    // and in place.
-    const S silent = std::is_same_v<S, std::uint8_t> ? S(128) : S(0);
-    for (int c = 0; c < channels; ++c) EXPECT_EQ(out[c], silent);
-    const std::size_t settled = frames / 2 * channels;
-    EXPECT_TRUE(std::equal(out.begin() + settled, out.end(), in.begin() + settled));
-    fs::remove(Path("in.wav"));
-    fs::remove(Path("out.wav"));
-  }
 };
-
-TEST_F(Cli, EveryAcceptedFormatKeepsFormatLengthAndAlignment) {
-  for (int channels : {1, 2}) {
-    CheckFormat<std::uint8_t>(SF_FORMAT_PCM_U8, SampleFormat::kPcm8, channels, 8000);
-    CheckFormat<std::int16_t>(SF_FORMAT_PCM_16, SampleFormat::kPcm16, channels, 44100);
-    CheckFormat<std::int32_t>(SF_FORMAT_PCM_32, SampleFormat::kPcm32, channels, 48000);
-    CheckFormat<float>(SF_FORMAT_FLOAT, SampleFormat::kFloat32, channels, 22050);
-    CheckFormat<double>(SF_FORMAT_DOUBLE, SampleFormat::kFloat64, channels, 96000);
-  }
-}
 
 TEST_F(Cli, LongFilesShowNoProgressWhenStderrIsNotATerminal) {
   WriteSound(Path("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000,
@@ -243,60 +185,6 @@ TEST_F(Cli, DamagedRecordsAreRefusedAndLeaveNoOutput) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << c.file << ": " << r.err;
     EXPECT_EQ(Listing(), before) << c.file;
   }
-}
-
-TEST_F(Cli, CommandLineMistakesExitWithUsageStatus) {
-  const std::vector<std::vector<std::string>> mistakes = {
-      {},
-      {"frobnicate"},
-      {"process", "reverb", "a.wav", "b.wav"},
-      {"process", "noise-gate", "a.wav"},
-      {"process", "noise-gate", "a.wav", "b.wav", "c.wav"},
-      {"process", "noise-gate", "--set", "ratio=2", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--set", "attack=fast", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--set", "attack", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--preset", "7", "a.wav", "b.wav"},
-      {"process", "noise-gate", "--preset", "Loudest", "a.wav", "b.wav"},
-      {"process", "noise-gate", "a.wav", "b.wav", "--preset"},
-      {"record", "noise-gate"},
-      {"info"},
-      {"list", "extra"},
-      {"--language", "klingon", "list"},
-  };
-  for (const auto& args : mistakes) {
-    CliResult r = Run(args);
-    std::string shown;
-    for (const auto& a : args) shown += a + " ";
-    EXPECT_EQ(r.exitCode, 2) << shown << r.err;
-    EXPECT_NE(r.err, "") << shown;
-  }
-}
-
-TEST_F(Cli, ListingCommandsShowEffectsSettingsAndPresets) {
-  CliResult list = Run({"list"});
-  EXPECT_EQ(list.exitCode, 0);
-  EXPECT_NE(list.out.find("noise-gate"), std::string::npos);
-  EXPECT_NE(list.out.find("Orlo Noise Gate"), std::string::npos);
-  EXPECT_NE(list.out.find("Slow attack"), std::string::npos);
-
-  CliResult info = Run({"info", "noise-gate"});
-  EXPECT_EQ(info.exitCode, 0);
-  EXPECT_NE(info.out.find("threshold    -800 to 0 tenths of a dB, default -200"), std::string::npos)
-      << info.out;
-  EXPECT_NE(info.out.find("attack       1 to 500 ms, default 3"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}"), std::string::npos);
-
-  CliResult presets = Run({"presets", "noise-gate"});
-  EXPECT_EQ(presets.exitCode, 0);
-  EXPECT_NE(presets.out.find(" 0  (Default)\n"), std::string::npos) << presets.out;
-  EXPECT_NE(presets.out.find(" 6  Slow attack\n"), std::string::npos) << presets.out;
-
-  CliResult help = Run({"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  EXPECT_NE(help.out.find("orlofx process <effect>"), std::string::npos);
-  CliResult version = Run({"--version"});
-  EXPECT_EQ(version.exitCode, 0);
-  EXPECT_EQ(version.out.rfind("orlofx ", 0), 0u);
 }
 
 }  // namespace

@@ -79,7 +79,11 @@ TEST_P(CliFileTypes, EachTypeComesOutAsItWentInWithItsFramesAndChannels) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryType, CliFileTypes,
-    ::testing::Values(TypeCase{"wav 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, "wav", true},
+    ::testing::Values(TypeCase{"wav 8-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 8000, "wav", true},
+                      TypeCase{"wav 16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 44100, "wav", true},
+                      TypeCase{"wav float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 22050, "wav", true},
+                      TypeCase{"wav double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, 96000, "wav", true},
+                      TypeCase{"wav 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, "wav", true},
                       TypeCase{"wav extensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 48000, "wav", true},
                       TypeCase{"wav extensible, 6 channels", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 6, 48000,
                                "wav", true},

@@ -55,18 +55,6 @@ TEST(LanguageNames, TheFirstSetLocaleVariableDecides) {
 
 // --- the tool ------------------------------------------------------------------------------
 
-struct Output {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
@@ -74,77 +62,6 @@ std::string ReadAll(const fs::path& path) {
   return s.str();
 }
 
-// Runs the tool with exactly the locale variables given (the others unset).
-Output RunTool(const std::vector<std::string>& args, const std::string& environment = "") {
-  const fs::path dir = fs::temp_directory_path();
-  const std::string stem = "orlofx-lang-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                           "-" + std::to_string(reinterpret_cast<std::uintptr_t>(&args));
-  const fs::path out = dir / (stem + ".out"), err = dir / (stem + ".err");
-  std::string command = "env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE " + environment + " " +
-                        Quote(ORLOFX_CLI_PATH);
-  for (const std::string& a : args) command += " " + Quote(a);
-  command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-  const int status = std::system(command.c_str());
-  Output r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(out), ReadAll(err)};
-  fs::remove(out);
-  fs::remove(err);
-  return r;
-}
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-TEST(CliLanguage, LangChoosesPresetNamesAndMessagesInEverySpelling) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* defaultPreset;
-  };
-  const Case cases[] = {
-      {{"--lang", "de", "presets", "noise-gate"}, " 0  (Standard)\n"},
-      {{"presets", "noise-gate", "--lang=fr"}, " 0  (Par défaut)\n"},
-      {{"--lang", "ja_JP.UTF-8", "presets", "noise-gate"}, " 0  (デフォルト)\n"},
-      {{"--language", "1031", "presets", "noise-gate"}, " 0  (Standard)\n"},
-      {{"--language=de-DE", "presets", "noise-gate"}, " 0  (Standard)\n"},
-      {{"--lang", "en", "presets", "noise-gate"}, " 0  (Default)\n"},
-  };
-  for (const Case& c : cases) {
-    const Output r = RunTool(c.args, "LANG=fr_FR.UTF-8");
-    EXPECT_EQ(r.exitCode, 0) << c.args[1] << r.err;
-    EXPECT_TRUE(Has(r.out, c.defaultPreset)) << c.args[1] << ": " << r.out;
-  }
-  // The tool's own messages follow too.
-  const Output german = RunTool({"--lang", "de", "info", "no-such-effect"});
-  EXPECT_EQ(german.exitCode, 2);
-  EXPECT_TRUE(Has(german.err, "unbekannter Effekt: no-such-effect")) << german.err;
-  const Output japanese = RunTool({"--lang", "ja", "--help"});
-  EXPECT_EQ(japanese.exitCode, 0);
-  EXPECT_TRUE(Has(japanese.out, "使用法:")) << japanese.out;
-  EXPECT_TRUE(Has(japanese.out, "--lang <言語>")) << japanese.out;
-}
-
-TEST(CliLanguage, WithoutTheOptionTheLocaleVariablesChoose) {
-  EXPECT_TRUE(Has(RunTool({"presets", "noise-gate"}).out, " 0  (Default)\n"));
-  EXPECT_TRUE(Has(RunTool({"presets", "noise-gate"}, "LANG=de_DE.UTF-8").out, " 0  (Standard)\n"));
-  EXPECT_TRUE(Has(RunTool({"presets", "noise-gate"}, "LANG=de_DE.UTF-8 LC_MESSAGES=fr_FR.UTF-8").out,
-                  " 0  (Par défaut)\n"));
-  EXPECT_TRUE(Has(RunTool({"presets", "noise-gate"}, "LC_ALL=C LANG=de_DE.UTF-8").out, " 0  (Default)\n"));
-  EXPECT_TRUE(Has(RunTool({"presets", "noise-gate"}, "LANG=es_ES.UTF-8").out, " 0  (Default)\n"));
-  // The option wins over the environment.
-  EXPECT_TRUE(Has(RunTool({"--lang", "ja", "presets", "noise-gate"}, "LC_ALL=de_DE.UTF-8").out,
-                  " 0  (デフォルト)\n"));
-}
-
-TEST(CliLanguage, AnUnknownLanguageIsAUsageErrorInTheEnvironmentsLanguage) {
-  const Output english = RunTool({"--lang", "klingon", "list"});
-  EXPECT_EQ(english.exitCode, 2);
-  EXPECT_TRUE(Has(english.err, "unknown language: klingon")) << english.err;
-  EXPECT_EQ(english.out, "");
-  const Output french = RunTool({"list", "--lang=es"}, "LANG=fr_FR.UTF-8");
-  EXPECT_EQ(french.exitCode, 2);
-  EXPECT_TRUE(Has(french.err, "langue inconnue : es")) << french.err;
-  const Output missing = RunTool({"list", "--lang"});
-  EXPECT_EQ(missing.exitCode, 2);
-  EXPECT_TRUE(Has(missing.err, "--lang")) << missing.err;
-}
 
 // --- every id the code names -------------------------------------------------------------
 

@@ -145,35 +145,6 @@ TEST_F(CliReport, ValuesThatChooseOneOfAFewTakeTheirNamesInTheToolsLanguageAndIn
     ASSERT_EQ(Run({"record", c.effect, "--set", c.byNumber, PathText("b.rec")}).exitCode, 0);
     EXPECT_EQ(ReadBytes(Path("a.rec")), ReadBytes(Path("b.rec")));
   }
-  const CliResult info = Run({"info", "parametric-eq"});
-  EXPECT_NE(info.out.find("0 low-shelf, 1 high-shelf, 2 band-pass, 3 band-notch"), std::string::npos)
-      << info.out;
-  EXPECT_NE(Run({"--lang", "de", "info", "multiband-dynamics"}).out.find("0 low-shelf, 1 bandsperre"),
-            std::string::npos);
-  EXPECT_NE(Run({"info", "graphic-eq"}).out.find("two views of one curve"), std::string::npos);
-}
-
-TEST_F(CliReport, NamesTheToolDoesNotKnowGetTheNearestOneSuggested) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* suggested;
-  } cases[] = {
-      {{"proces"}, "did you mean process?"},
-      {{"info", "grafic-eq"}, "did you mean graphic-eq?"},
-      {{"process", "noise-gate", "then", "paragrafic-eq", "a.wav", "b.wav"},
-       "did you mean paragraphic-eq?"},
-      {{"record", "graphic-dynamics", "--set", "ouptut_gain=3", "x.rec"}, "did you mean output_gain?"},
-      {{"record", "noise-gate", "--preset", "Noise gat 1", "x.rec"}, "did you mean Noise gate 1?"},
-      {{"process", "noise-gate", "--jsn", "r.json", "a.wav", "b.wav"}, "did you mean --json?"},
-      {{"process", "noise-gate", "--format", "flaot", "a.wav", "b.wav"}, "did you mean float?"},
-  };
-  for (const Case& c : cases) {
-    const CliResult r = Run(c.args);
-    EXPECT_EQ(r.exitCode, 2) << c.args.back();
-    EXPECT_NE(r.err.find(c.suggested), std::string::npos) << r.err;
-  }
-  // Nothing near enough: no guess.
-  EXPECT_EQ(Run({"info", "reverb"}).err.find("did you mean"), std::string::npos);
 }
 
 }  // namespace

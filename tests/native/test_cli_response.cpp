@@ -43,18 +43,6 @@ class PointList : public ::testing::Test {
   std::int32_t before[FieldCountOf<GeqParams>()];
 };
 
-TEST_F(PointList, TheGraphicEqSetsItsEnvelopeAsOneListInsteadOfPointByPoint) {
-  const ParameterTable table = GeqParameters();
-  EXPECT_EQ(table.Find("point1_x"), -1);
-  EXPECT_EQ(table.Find("point_count"), -1);
-  EXPECT_EQ(table.Find("output_gain"), kGeqOutputGain);
-  EXPECT_EQ(table.Find("band20_gain"), kGeqFirstBand + 19);
-  EXPECT_TRUE(table.Single(kGeqAccuracy));
-  EXPECT_FALSE(table.Single(kGeqFirstPoint + 2 * kGeqMaxPoints - 1));
-  EXPECT_FALSE(table.Single(kGeqPointCount));
-  EXPECT_EQ(table.FindPointList("point"), nullptr);
-}
-
 TEST_F(PointList, AGoodListFillsThePointsTheCountAndClearsTheRest) {
   const PointListParse p = ParsePointList(list, " 0:-500, 2673 :0,10000:+400", fields);
   ASSERT_EQ(p.error, PointListError::kNone);
@@ -258,27 +246,6 @@ TEST_F(ResponseCli, TextFollowsTheLocaleAndCsvDoesNot) {
   EXPECT_EQ(ParseCsv(content).x.size(), 3u);
 }
 
-TEST_F(ResponseCli, BadOptionsAreUsageErrorsWithAMessage) {
-  struct Case {
-    std::vector<std::string> args;
-    const char* says;
-  } cases[] = {
-      {{"response", "parametric-eq"}, "--rate"},
-      {{"response", "parametric-eq", "--rate", "12"}, "--rate expects"},
-      {{"response", "parametric-eq", "--rate", "44.1k"}, "--rate expects"},
-      {{"response", "parametric-eq", "--rate", "44100", "--points", "1"}, "--points expects"},
-      {{"response", "parametric-eq", "--rate", "44100", "extra"}, "too many arguments"},
-      {{"response", "no-such-effect", "--rate", "44100"}, "unknown effect"},
-      {{"response", "parametric-eq", "--rate", "44100", "--set", "nonsense=1"}, "unknown setting"},
-  };
-  for (const Case& c : cases) {
-    const ToolRun r = Tool(c.args);
-    EXPECT_EQ(r.exitCode, 2) << c.args.back();
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
-    EXPECT_TRUE(r.out.empty()) << r.out;
-  }
-}
-
 TEST_F(ResponseCli, MalformedPointsAreRefusedWithAClearMessageAndWriteNothing) {
   const fs::path record = dir_ / "out.rec";
   struct Case {
@@ -310,18 +277,6 @@ TEST_F(ResponseCli, MalformedPointsAreRefusedWithAClearMessageAndWriteNothing) {
   EXPECT_EQ(field(kGeqPointCount), 2);
   EXPECT_EQ(field(kGeqFirstPoint + 2), 10000);
   EXPECT_EQ(field(kGeqFirstPoint + 3), 400);
-}
-
-TEST_F(ResponseCli, InfoShowsThePointListOnceInsteadOfEveryPointField) {
-  const ToolRun r = Tool({"info", "graphic-eq"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("points"), std::string::npos);
-  EXPECT_NE(r.out.find("default 0:0,10000:0"), std::string::npos) << r.out;
-  EXPECT_EQ(r.out.find("point1_x"), std::string::npos);
-  EXPECT_NE(r.out.find("band20_gain"), std::string::npos);
-  const ToolRun list = Tool({"list"});
-  EXPECT_NE(list.out.find("parametric-eq"), std::string::npos);
-  EXPECT_NE(list.out.find("graphic-eq"), std::string::npos);
 }
 
 }  // namespace

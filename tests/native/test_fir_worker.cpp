@@ -58,6 +58,17 @@ struct SineStream {
     out.insert(out.end(), room.begin(), room.begin() + 2 * outFrames);
   }
 
+  // Calls without input until `landed()` holds: the worker's hand-over is
+  // waited for, however long the machine makes it take, not timed.
+  template <typename Landed>
+  bool WaitFor(EffectProcessor& fx, Landed landed) {
+    for (long i = 0; i < 200000000L && !landed(); ++i) {
+      Step(fx, 0);
+      std::this_thread::yield();
+    }
+    return landed();
+  }
+
   void Drain(EffectProcessor& fx) {
     for (int guard = 0; guard < 100; ++guard) {
       room.assign(2 * 1024, 0.0f);
@@ -98,8 +109,16 @@ struct Pace {
   std::atomic<int> calls{0};
   std::atomic<bool> done{false};     // the changes are over
   std::atomic<bool> stopped{false};  // the streaming side gave up
+  std::atomic<bool> settle{false};   // the changer waits for a hand-over
   void WaitForCall(int seen) const {
     while (calls.load() == seen && !stopped.load()) std::this_thread::yield();
+  }
+  // Every so often the changer holds still until the streaming side has
+  // taken over a kernel of the settings in force, so hand-overs happen
+  // mid-stream whatever the scheduler does.
+  void Settle() {
+    settle = true;
+    while (settle.load() && !stopped.load()) std::this_thread::yield();
   }
 };
 
@@ -118,7 +137,8 @@ TEST(FirWorker, ParametricEqSurvivesChangesWhileStreaming) {
   std::thread changer([&] {
     std::mt19937 rng(1);
     std::uniform_int_distribution<int> pick(0, 99), burst(1, 4);
-    for (int i = 0; i < kChanges && !pace.stopped;) {
+    for (int i = 0, bursts = 0; i < kChanges && !pace.stopped; ++bursts) {
+      if (bursts % 80 == 79) pace.Settle();
       const int seen = pace.calls.load();
       for (int b = burst(rng); b > 0 && i < kChanges; --b, ++i) {
         const int what = pick(rng);
@@ -146,13 +166,20 @@ TEST(FirWorker, ParametricEqSurvivesChangesWhileStreaming) {
   SineStream stream(6000.0);
   std::mt19937 rng(2);
   std::uniform_int_distribution<std::uint32_t> frames(1, 700);
-  int calls = 0, handOvers = 0, set = fx.Engine().CurrentKernel().set;
+  auto designedFrom = [&fx](const PmeqParams& p) {
+    return [&fx, p] { return std::memcmp(fx.Engine().CurrentKernel().fields, &p, sizeof p) == 0; };
+  };
+  int calls = 0, settled = 0;
   while (!pace.done.load()) {
     stream.Step(fx, frames(rng));
     if (++calls % 5 == 0) ExpectCompleteKernel(fx, kPmeqDesignRules, designer);
-    if (fx.Engine().CurrentKernel().set != set) {
-      set = 1 - set;
-      ++handOvers;
+    if (pace.settle.load()) {
+      PmeqParams live{};
+      fx.GetParams(&live);
+      ASSERT_TRUE(stream.WaitFor(fx, designedFrom(live))) << "the worker never designed";
+      ExpectCompleteKernel(fx, kPmeqDesignRules, designer);
+      ++settled;
+      pace.settle = false;
     }
     pace.calls = calls;
     if (testing::Test::HasFatalFailure()) break;
@@ -161,16 +188,11 @@ TEST(FirWorker, ParametricEqSurvivesChangesWhileStreaming) {
   changer.join();
   if (testing::Test::HasFatalFailure()) return;
   EXPECT_GT(calls, kChanges / 4);
-  EXPECT_GT(handOvers, 20);  // the worker really designed while audio flowed
+  EXPECT_GE(settled, kChanges / 4 / 80);  // hand-overs while audio flowed
 
   // Settle on the last settings, then measure what they do to the sine.
   const PmeqParams last{kPmeqHighShelf, 3000, 10, -200, -20, 1};
-  for (int i = 0; i < 20000; ++i) {
-    stream.Step(fx, 64);
-    const FirEngine::KernelView k = fx.Engine().CurrentKernel();
-    if (std::memcmp(k.fields, &last, sizeof last) == 0) break;
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
+  ASSERT_TRUE(stream.WaitFor(fx, designedFrom(last)));
   ExpectCompleteKernel(fx, kPmeqDesignRules, designer);
   ASSERT_EQ(std::memcmp(fx.Engine().CurrentKernel().fields, &last, sizeof last), 0);
   for (int i = 0; i < 16; ++i) stream.Step(fx, 512);
@@ -228,14 +250,11 @@ TEST(FirWorker, GraphicEqSurvivesEnvelopeChangesWhileStreaming) {
   changer.join();
   if (testing::Test::HasFatalFailure()) return;
 
-  for (int i = 0; i < 20000; ++i) {
-    stream.Step(fx, 64);
+  ASSERT_TRUE(stream.WaitFor(fx, [&] {
     const GeqParams* used = reinterpret_cast<const GeqParams*>(fx.Engine().CurrentKernel().fields);
-    if (used->pointCount == 4 && used->outputGain == 0 &&
-        std::memcmp(used->points, last, sizeof last) == 0)
-      break;
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  }
+    return used->pointCount == 4 && used->outputGain == 0 &&
+           std::memcmp(used->points, last, sizeof last) == 0;
+  }));
   ExpectCompleteKernel(fx, kGeqDesignRules, designer);
   for (int i = 0; i < 16; ++i) stream.Step(fx, 512);
   double db = 0.0;
@@ -294,12 +313,12 @@ TEST(FirWorker, WorkerHandsOverTheOtherSet) {
   EXPECT_EQ(fx.Engine().CurrentKernel().set, 0);
 
   auto waitForAmount = [&](std::int32_t amount) {
-    for (int i = 0; i < 100000; ++i) {
+    for (long i = 0; i < 200000000L; ++i) {
       std::uint32_t in = 0, out = 0;
       fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out);
       if (reinterpret_cast<const PmeqParams*>(fx.Engine().CurrentKernel().fields)->amount == amount)
         return true;
-      std::this_thread::sleep_for(std::chrono::microseconds(50));
+      std::this_thread::yield();
     }
     return false;
   };

@@ -42,12 +42,6 @@ struct Dyn {
   }
 };
 
-std::vector<std::int32_t> Fields(const EffectProcessor& fx) {
-  std::vector<std::int32_t> f(fx.FieldCount());
-  fx.GetFields(f.data());
-  return f;
-}
-
 // --- gain table ---------------------------------------------------------------
 
 TEST(GdynCurve, DefaultCurveIsUnityFromFullScaleDownToSilence) {
@@ -151,18 +145,6 @@ TEST(GdynCurve, BendPointIsTheKneeOfCompressorsLimitersAndExpanders) {
   EXPECT_EQ(bend(Points({{-840, -840}, {-300, -840}, {-300, -300}, {0, -100}})), -300);
 }
 
-TEST(GdynCurve, ThresholdAndRatioOfEveryPresetMatchItsRow) {
-  for (int i = 2; i < kGdynPresetCount; ++i) {
-    const AkGdynProps& p = kGdynPresets[i].body;
-    EXPECT_EQ(GdynCurveThreshold(p.points, p.pointCount), p.threshold) << i;
-    EXPECT_EQ(GdynCurveRatio(p.points, p.pointCount), p.ratio) << i;
-  }
-  // The default curve is straight: its threshold is its middle point.
-  const AkGdynProps& d = kGdynPresets[0].body;
-  EXPECT_EQ(GdynCurveThreshold(d.points, d.pointCount), -240);
-  EXPECT_EQ(GdynCurveRatio(d.points, d.pointCount), 10);
-}
-
 TEST(GdynCurve, RatioRoundsToTheNearestTenthAndIsClamped) {
   auto ratio = [](std::vector<GdynPoint> p) {
     return GdynCurveRatio(p.data(), static_cast<int>(p.size()));
@@ -172,91 +154,12 @@ TEST(GdynCurve, RatioRoundsToTheNearestTenthAndIsClamped) {
   EXPECT_EQ(ratio(Points({{-840, -840}, {-400, -400}, {-100, 0}})), 8);   // steeper than 1:1
   EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -250}})), 500);  // falling: limiter
   EXPECT_EQ(ratio(Points({{-840, -840}, {-800, -800}, {0, -799}})), 500);  // 800:1
+  EXPECT_EQ(ratio(Points({{-840, -840}, {-20, -20}, {0, -19}})), 201);     // a fall of 0.1 dB
   // No inner point near unity: the second-last point is the threshold.
   EXPECT_EQ(ratio(Points({{-840, -840}, {-300, -500}, {0, -400}})), 30);
 }
 
 // --- settings -------------------------------------------------------------------
-
-TEST(GdynSettings, NewProcessorWithPreset0HasTheDefaultRecord) {
-  Dyn d;
-  const AkGdynProps p = d.Get();
-  EXPECT_EQ(p.outputGain, 0);
-  EXPECT_EQ(p.attack, 10);
-  EXPECT_EQ(p.release, 5000);
-  EXPECT_EQ(p.autoGain, 0);
-  EXPECT_EQ(p.syncStereo, 1);
-  EXPECT_EQ(p.pointCount, 3);
-  EXPECT_EQ(p.points[1].x, -240);
-  EXPECT_EQ(p.threshold, -240);  // computed from the curve, not the stored -210
-  EXPECT_EQ(p.ratio, 10);
-  EXPECT_EQ(p.bypass, 0);
-  EXPECT_TRUE(d.fx.IsDirty());
-}
-
-TEST(GdynSettings, WholeRecordSetterClampsEveryField) {
-  Dyn d;
-  AkGdynProps in{};
-  in.outputGain = 999;
-  in.attack = -5;
-  in.release = 60000;
-  in.autoGain = 7;
-  in.syncStereo = -3;
-  in.points[0] = {-900, 100};
-  in.points[1] = {-300, -300};
-  in.points[2] = {50, -20};
-  in.points[15] = {-2000, 2000};  // unused now, but a later count brings it in
-  in.pointCount = 20;
-  in.bypass = 2;
-  ASSERT_EQ(d.fx.SetAllSettings(&in), kOk);
-  const AkGdynProps p = d.Get();
-  EXPECT_EQ(p.outputGain, 250);
-  EXPECT_EQ(p.attack, 0);
-  EXPECT_EQ(p.release, 50000);
-  EXPECT_EQ(p.autoGain, 1);
-  EXPECT_EQ(p.syncStereo, 0);
-  EXPECT_EQ(p.points[0].x, -840);
-  EXPECT_EQ(p.points[0].y, 0);
-  EXPECT_EQ(p.points[2].x, 0);
-  EXPECT_EQ(p.points[15].x, -840);
-  EXPECT_EQ(p.points[15].y, 0);
-  EXPECT_EQ(p.pointCount, 16);
-  EXPECT_EQ(p.bypass, 1);
-  in.pointCount = 1;
-  d.fx.SetAllSettings(&in);
-  EXPECT_EQ(d.Get().pointCount, 3);
-}
-
-TEST(GdynSettings, ParameterSettersClampAndOnlyAChangeMarksDirty) {
-  Dyn d;
-  MemoryRecordStream sink;
-  struct Case {
-    std::uint32_t param;
-    std::int32_t given, stored;
-  };
-  for (const Case& c : {Case{kGdynParamAttack, 6000, 5000}, Case{kGdynParamRelease, -1, 0},
-                        Case{kGdynParamAutoGain, 9, 1}, Case{kGdynParamSyncStereo, -9, 0},
-                        Case{kGdynParamOutputGain, -300, -250}, Case{kGdynParamBypass, 3, 1}}) {
-    ASSERT_EQ(d.fx.SaveRecord(sink, true), kOk);
-    ASSERT_EQ(d.fx.SetParamProp(c.param, c.given), kOk);
-    std::int32_t v = 12345;
-    ASSERT_EQ(d.fx.GetParamProp(c.param, &v), kOk);
-    EXPECT_EQ(v, c.stored) << c.param;
-    EXPECT_TRUE(d.fx.IsDirty()) << c.param;
-    ASSERT_EQ(d.fx.SaveRecord(sink, true), kOk);
-    d.fx.SetParamProp(c.param, c.stored);
-    EXPECT_FALSE(d.fx.IsDirty()) << c.param;
-  }
-  std::int32_t v;
-  EXPECT_EQ(d.fx.SetParamProp(6, 0), kInvalidArg);
-  EXPECT_EQ(d.fx.GetParamProp(6, &v), kInvalidArg);
-  EXPECT_EQ(d.fx.GetParamProp(0, nullptr), kPointer);
-  // The record fields are the parameter values.
-  const std::vector<std::int32_t> f = Fields(d.fx);
-  EXPECT_EQ(f[kGdynAttack], 5000);
-  EXPECT_EQ(f[kGdynOutputGain], -250);
-  EXPECT_EQ(f[kGdynBypass], 1);
-}
 
 TEST(GdynSettings, EditBracketsMarkChangedAndEditabilityFollowsAutomation) {
   Dyn d;
@@ -314,66 +217,6 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
 }
 
-TEST(GdynSettings, DescriptorTableAndPointListDescribeTheRecord) {
-  Dyn d;
-  const ParameterTable t = d.fx.Parameters();
-  ASSERT_EQ(t.count, d.fx.FieldCount());
-  EXPECT_EQ(t.Find("output_gain"), kGdynOutputGain);
-  EXPECT_EQ(t.Find("attack"), kGdynAttack);
-  EXPECT_EQ(t.Find("release"), kGdynRelease);
-  EXPECT_EQ(t.Find("auto_gain"), kGdynAutoGain);
-  EXPECT_EQ(t.Find("sync_stereo"), kGdynSyncStereo);
-  EXPECT_EQ(t.Find("threshold"), kGdynThreshold);
-  EXPECT_EQ(t.Find("ratio"), kGdynRatio);
-  EXPECT_EQ(t.Find("bypass"), kGdynBypass);
-  EXPECT_EQ(t.Find("point_count"), -1);  // set through the list
-  const PointListDescriptor* list = t.FindPointList("points");
-  ASSERT_NE(list, nullptr);
-  EXPECT_TRUE(list->Covers(kGdynFirstPoint));
-  EXPECT_TRUE(list->Covers(kGdynPointCount));
-  EXPECT_FALSE(list->Covers(kGdynThreshold));
-
-  // Each single field's range is what the whole-record setter clamps to,
-  // and its preset value is preset 0's (threshold and ratio are read back
-  // from the curve, so only their clamping of the stored value is shown).
-  const std::vector<std::int32_t> preset = Fields(d.fx);
-  for (int i : {kGdynOutputGain, kGdynAttack, kGdynRelease, kGdynAutoGain, kGdynSyncStereo,
-                kGdynBypass}) {
-    const ParameterDescriptor& desc = t.items[i];
-    EXPECT_EQ(desc.defaultValue, preset[i]) << desc.name;
-    for (std::int64_t probe : {std::int64_t{-100000}, std::int64_t{100000}}) {
-      std::vector<std::int32_t> f = preset;
-      f[i] = static_cast<std::int32_t>(probe);
-      d.fx.SetFields(f.data());
-      EXPECT_EQ(Fields(d.fx)[i], probe < 0 ? desc.minimum : desc.maximum) << desc.name;
-    }
-  }
-}
-
-TEST(GdynSettings, AutomationTableBridgesToTheRecordFields) {
-  Dyn d;
-  EXPECT_EQ(d.fx.ParamCount(), 6u);
-  // Values in ms and dB; properties in tenths; rounding half away from zero.
-  ASSERT_EQ(d.fx.SetParam(kGdynParamOutputGain, -12.5f), kOk);
-  ASSERT_EQ(d.fx.SetParam(kGdynParamAttack, 0.15f), kOk);
-  ASSERT_EQ(d.fx.SetParam(kGdynParamRelease, 4999.9f), kOk);
-  ASSERT_EQ(d.fx.SetParam(kGdynParamSyncStereo, 0.0f), kOk);
-  const std::vector<std::int32_t> f = Fields(d.fx);
-  EXPECT_EQ(f[kGdynOutputGain], -125);
-  EXPECT_EQ(f[kGdynAttack], 2);
-  EXPECT_EQ(f[kGdynRelease], 49999);
-  EXPECT_EQ(f[kGdynSyncStereo], 0);
-  EXPECT_EQ(d.fx.SetParam(kGdynParamOutputGain, 26.0f), kInvalidArg);
-  EXPECT_EQ(d.fx.SetParam(kGdynParamBypass, 2.0f), kInvalidArg);
-
-  float neutral = 0;
-  CAkGdynTransform fresh;  // no preset: the neutral values
-  fresh.GetParam(kGdynParamRelease, &neutral);
-  EXPECT_EQ(neutral, 2500.0f);
-  fresh.GetParam(kGdynParamSyncStereo, &neutral);
-  EXPECT_EQ(neutral, 1.0f);
-}
-
 // --- presets, records, notifications ----------------------------------------------
 
 class GdynNotifications : public ::testing::Test {
@@ -394,107 +237,6 @@ class GdynNotifications : public ::testing::Test {
   }
   std::vector<WindowHandle> windows_;
 };
-
-TEST_F(GdynNotifications, ElevenPresetsApplyTheirRowsAndPostCode100) {
-  Dyn d;
-  d.fx.SetNotifyWindow(NewWindow(), 32700);
-  ASSERT_EQ(d.fx.PresetCount(), 11);
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(d.fx.PresetNameId(i), 7020 + i);
-  EXPECT_EQ(d.fx.PresetNameId(11), 0);
-
-  const std::int32_t rows[11][6] = {
-      // gain, attack, release, auto gain, sync, points in use
-      {0, 10, 5000, 0, 1, 3}, {0, 10, 5000, 0, 1, 3},  {0, 10, 5000, 1, 1, 4},
-      {0, 10, 5000, 0, 1, 4}, {0, 10, 5000, 0, 1, 3},  {0, 10, 5000, 0, 1, 4},
-      {0, 50, 1000, 1, 0, 3}, {0, 10, 5000, 1, 1, 3},  {0, 10, 5000, 1, 1, 3},
-      {0, 10, 5000, 1, 1, 7}, {0, 10, 10000, 0, 1, 6},
-  };
-  for (int i = 0; i < 11; ++i) {
-    ASSERT_EQ(d.fx.ApplyPreset(i), kOk);
-    EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced}) << i;
-    const AkGdynProps p = d.Get();
-    const std::int32_t got[6] = {p.outputGain, p.attack, p.release,
-                                 p.autoGain,   p.syncStereo, p.pointCount};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(got[k], rows[i][k]) << "preset " << i << " column " << k;
-    EXPECT_EQ(p.bypass, 0);
-    for (int k = p.pointCount; k < kGdynMaxPoints; ++k) EXPECT_EQ(p.points[k].x, 0);
-  }
-  // Spot checks of the curves.
-  d.fx.ApplyPreset(3);
-  EXPECT_EQ(d.Get().points[1].x, -351);
-  d.fx.ApplyPreset(9);
-  EXPECT_EQ(d.Get().points[6].y, -119);
-  Codes();
-  EXPECT_EQ(d.fx.ApplyPreset(11), kInvalidArg);
-  EXPECT_TRUE(Codes().empty());
-}
-
-TEST_F(GdynNotifications, The184ByteRecordRoundTrips) {
-  Dyn source;
-  source.fx.ApplyPreset(9);
-  source.fx.SetParamProp(kGdynParamOutputGain, -33);
-  source.fx.SetParamProp(kGdynParamBypass, 1);
-  MemoryRecordStream saved;
-  ASSERT_EQ(source.fx.SaveRecord(saved, true), kOk);
-  ASSERT_EQ(saved.Bytes().size(), 184u);
-  EXPECT_EQ(saved.Bytes()[0], 184);
-  std::uint8_t tag[16];
-  GuidToBytes(kIidAkPlugInProp2, tag);
-  EXPECT_TRUE(std::equal(tag, tag + 16, saved.Bytes().begin() + 4));
-
-  Dyn fresh;
-  fresh.fx.SetNotifyWindow(NewWindow(), 32700);
-  MemoryRecordStream in(saved.Bytes());
-  ASSERT_EQ(fresh.fx.LoadRecord(in), kOk);
-  EXPECT_EQ(Fields(fresh.fx), Fields(source.fx));
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
-}
-
-TEST_F(GdynNotifications, TheOlder180ByteRecordLoadsWithBypassOff) {
-  Dyn d;
-  d.fx.SetParamProp(kGdynParamBypass, 1);
-  d.fx.SetNotifyWindow(NewWindow(), 32700);
-  std::vector<std::int32_t> fields = Fields(d.fx);
-  fields[kGdynOutputGain] = 77;
-  fields[kGdynRelease] = 1234;
-  fields.pop_back();  // no bypass field
-  const RecordLayout older = {180, kGdynOlderTag, nullptr, 0};
-  MemoryRecordStream in(EncodeRecord(older, fields.data()));
-  ASSERT_EQ(in.Remaining(), 180u);
-  ASSERT_EQ(d.fx.LoadRecord(in), kOk);
-  const AkGdynProps p = d.Get();
-  EXPECT_EQ(p.outputGain, 77);
-  EXPECT_EQ(p.release, 1234);
-  EXPECT_EQ(p.bypass, 0);
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
-}
-
-TEST_F(GdynNotifications, MismatchedSizeAndTagAreRefusedAndShortFieldsChangeNothing) {
-  Dyn d;
-  d.fx.SetNotifyWindow(NewWindow(), 32700);
-  const std::vector<std::int32_t> before = Fields(d.fx);
-  std::vector<std::int32_t> changed = before;
-  changed[kGdynAttack] = 999;
-  // Current size with the older tag, older size with the current tag.
-  const RecordLayout crossed[] = {{184, kGdynOlderTag, nullptr, 0},
-                                  {180, kIidAkPlugInProp2, nullptr, 0},
-                                  {185, kIidAkPlugInProp2, nullptr, 0}};
-  for (const RecordLayout& layout : crossed) {
-    std::vector<std::int32_t> f = changed;
-    f.resize(layout.FieldCount());
-    MemoryRecordStream in(EncodeRecord(layout, f.data()));
-    EXPECT_EQ(d.fx.LoadRecord(in), kFail) << layout.size;
-  }
-  EXPECT_EQ(Fields(d.fx), before);
-  EXPECT_TRUE(Codes().empty());
-
-  std::vector<std::uint8_t> bytes = EncodeRecord(kGdynRecord, changed.data());
-  bytes.resize(150);
-  MemoryRecordStream truncated(bytes);
-  EXPECT_TRUE(Failed(d.fx.LoadRecord(truncated)));
-  EXPECT_EQ(Fields(d.fx), before);
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifySettingsReplaced});
-}
 
 TEST_F(GdynNotifications, HostSetParamPostsCode0AndStreamingPosts101And102) {
   Dyn d;

@@ -1,7 +1,6 @@
 // Graphic Dynamics streaming: detection, smoothing and ramps on frames, the
-// one-frame delivery lag with complete and aligned output, stereo linking,
-// bypass, discontinuities, rebuilds, automation stretches and the static
-// transfer curve.
+// one-frame delivery lag, stereo linking, bypass, discontinuities, rebuilds,
+// automation stretches and the static transfer curve.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "effects/gdyn/gdyn_transform.h"
+#include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
 namespace {
@@ -25,66 +25,9 @@ struct Dyn {
   CAkGdynTransform fx;
 };
 
-std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
-  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
-  return bytes;
-}
-
-std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
-  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
-  return samples;
-}
-
-// Drives a prepared processor as the filter frame does, through the
-// automation stretches: each input chunk is offered until used up with
-// `outRoom` frames of output room per call, then the drain runs until it
-// reports that nothing is left. `firstOutputAt` receives the number of input
-// frames consumed when output first appeared.
-std::vector<unsigned char> Stream(CAkGdynTransform& fx, SampleFormat fmt, int channels,
-                                  const std::vector<unsigned char>& input, std::size_t inChunk,
-                                  std::uint32_t outRoom, std::size_t* firstOutputAt = nullptr) {
-  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
-  const std::size_t total = input.size() / frameBytes;
-  std::vector<unsigned char> output, room;
-  std::size_t pos = 0;
-  int guard = 0;
-  if (firstOutputAt) *firstOutputAt = 0;
-  while (pos < total) {
-    std::size_t remaining = std::min(inChunk, total - pos);
-    while (remaining > 0) {
-      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining), outFrames = outRoom;
-      room.assign(outFrames * frameBytes, 0);
-      const HResult hr = ProcessInStretches(fx, &fx, kProcessOrdinary,
-                                            input.data() + pos * frameBytes, &inFrames,
-                                            room.data(), &outFrames);
-      EXPECT_GE(hr, 0);
-      if (hr < 0 || ++guard > 1000000) return output;
-      if (firstOutputAt && *firstOutputAt == 0 && outFrames > 0) *firstOutputAt = pos + inFrames;
-      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-      pos += inFrames;
-      remaining -= inFrames;
-    }
-  }
-  for (;;) {
-    std::uint32_t outFrames = outRoom;
-    room.assign(outFrames * frameBytes, 0);
-    const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
-    EXPECT_GE(hr, 0);
-    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-    if (hr != kProcessProgress || ++guard > 1000000) break;
-  }
-  return output;
-}
-
 std::vector<double> RunThrough(CAkGdynTransform& fx, const std::vector<double>& interleaved,
-                        int channels = 1, SampleFormat fmt = SampleFormat::kFloat64) {
-  const WaveFormat f = MakeWaveFormat(fmt, channels, kRate);
-  EXPECT_EQ(fx.Prepare(f, f), kOk);
-  return Decode(fmt, Stream(fx, fmt, channels, Encode(fmt, interleaved), 4096, 4096));
+                               int channels = 1, SampleFormat fmt = SampleFormat::kFloat64) {
+  return robust::Run(fx, {fmt, channels, kRate}, interleaved, 4096, &fx);
 }
 
 std::vector<double> Constant(std::size_t frames, double value) {
@@ -107,48 +50,6 @@ std::vector<double> GainsPerFrame(CAkGdynTransform& fx, const std::vector<double
     gains.push_back(fx.SmoothedGain(0));
   }
   return gains;
-}
-
-// --- preparation ----------------------------------------------------------------
-
-TEST(GdynStream, PrepareRefusesWhatItCannotProcessAndProcessNeedsIt) {
-  Dyn d;
-  WaveFormat f = MakeWaveFormat(SampleFormat::kPcm16, 2, kRate);
-  WaveFormat pcm24 = f;
-  pcm24.bitsPerSample = 24;
-  EXPECT_EQ(d.fx.Prepare(Normalised(pcm24), Normalised(pcm24)), kFail);
-  WaveFormat other = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
-  EXPECT_EQ(d.fx.Prepare(f, other), kFail);
-  WaveFormat silentRate = f;
-  silentRate.samplesPerSec = 0;
-  EXPECT_EQ(d.fx.Prepare(silentRate, silentRate), kFail);
-
-  std::uint32_t in = 0, out = 0;
-  EXPECT_EQ(d.fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kUnexpected);
-  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  EXPECT_EQ(d.fx.FrameLength(), kFrame);
-  EXPECT_EQ(d.fx.Process(7, nullptr, &in, nullptr, &out), kInvalidArg);
-  in = 10;
-  EXPECT_EQ(d.fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out), kPointer);
-  EXPECT_EQ(in, 0u);
-}
-
-TEST(GdynStream, CoefficientsFollowTheTimes) {
-  Dyn d;
-  d.Set(kGdynParamAttack, 10);     // 1 ms: within one frame
-  d.Set(kGdynParamRelease, 5000);  // 500 ms
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
-  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  EXPECT_EQ(d.fx.AttackCoefficient(), 1.0);
-  EXPECT_EQ(d.fx.AttackLength(), 44);
-  EXPECT_DOUBLE_EQ(d.fx.ReleaseCoefficient(), 1.0 - std::pow(0.1, 0.04));
-  EXPECT_EQ(d.fx.ReleaseLength(), 22050);
-  d.Set(kGdynParamAttack, 1000);  // 100 ms
-  d.Set(kGdynParamRelease, 200);  // exactly one frame
-  std::uint32_t in = 0, out = 0;
-  d.fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out);
-  EXPECT_DOUBLE_EQ(d.fx.AttackCoefficient(), 1.0 - std::pow(0.1, 0.2));
-  EXPECT_EQ(d.fx.ReleaseCoefficient(), 1.0);
 }
 
 // --- levels and gains -------------------------------------------------------------
@@ -297,35 +198,6 @@ TEST(GdynTiming, OutputLagsOneFrameAndTheDrainDeliversTheShortLastFrame) {
   EXPECT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
             kProcessFinished);
   EXPECT_EQ(outFrames, 0u);
-}
-
-TEST(GdynTiming, OutputIsCompleteAndAlignedForEveryFormatAndChunking) {
-  const SampleFormat formats[] = {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
-                                  SampleFormat::kFloat32, SampleFormat::kFloat64};
-  for (SampleFormat fmt : formats) {
-    for (int channels : {1, 2}) {
-      // A ramp: every frame differs, so a shifted output cannot match.
-      const std::size_t frames = 10007;
-      std::vector<double> in(frames * channels);
-      for (std::size_t i = 0; i < in.size(); ++i)
-        in[i] = (static_cast<double>(i % 251) - 125.0) / 128.0;
-      const std::vector<unsigned char> bytes = Encode(fmt, in);
-      for (std::size_t chunk : {std::size_t{100}, std::size_t{882}, std::size_t{4000}}) {
-        for (std::uint32_t room : {7u, 882u, 5000u}) {
-          Dyn unity;  // the default curve is unity at every level
-          const WaveFormat f = MakeWaveFormat(fmt, channels, kRate);
-          ASSERT_EQ(unity.fx.Prepare(f, f), kOk);
-          std::size_t firstAt = 0;
-          const std::vector<unsigned char> out =
-              Stream(unity.fx, fmt, channels, bytes, chunk, room, &firstAt);
-          EXPECT_EQ(out, bytes) << static_cast<int>(fmt) << " " << channels << " " << chunk
-                                << " " << room;
-          EXPECT_GE(firstAt, kFrame);  // nothing leaves before a whole frame is in
-          EXPECT_LT(firstAt, kFrame + chunk);
-        }
-      }
-    }
-  }
 }
 
 TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {

@@ -72,78 +72,6 @@ double ChangeDb(const MbdynParams& p, double hz, double db) {
   return TailDb(Through(p, in)) - TailDb(in);
 }
 
-// Steady-state gain of a static section on a tone.
-double SectionGainDb(Section s, double hz) {
-  std::vector<double> x = Tone(hz, 0.0, 0.5), y(x.size());
-  for (std::size_t i = 0; i < x.size(); ++i) y[i] = mbdyn::RunStatic(s, x[i]);
-  return TailDb(y) - TailDb(x);
-}
-
-TEST(MbdynSections, ShelfGainsAtTheExtremes) {
-  Section s;
-  double f = 200.0 / kRate;
-  // A +2 dB low-shelf boost raises the lowest frequencies by 10^(2/40).
-  mbdyn::DesignLowShelfBoost(s, f, 2.0);
-  double dc = 0.0;
-  for (int i = 0; i < 200000; ++i) dc = mbdyn::RunStatic(s, 1.0);
-  EXPECT_NEAR(dc, std::pow(10.0, 2.0 / 40.0), 1e-6);
-  // A full cut passes nothing at DC and leaves high frequencies alone.
-  Section cut;
-  mbdyn::DesignLowShelfCut(cut, f, 0.1, -25.0);
-  EXPECT_EQ(cut.m, 0.0);
-  for (int i = 0; i < 200000; ++i) dc = mbdyn::RunStatic(cut, 1.0);
-  EXPECT_NEAR(dc, 0.0, 1e-6);
-  EXPECT_NEAR(SectionGainDb(cut, 15000.0), 0.0, 0.5);
-  // The high shelf at -25 dB or below takes out the high part entirely and
-  // passes DC unchanged.
-  Section high;
-  mbdyn::DesignHighShelf(high, 5000.0 / kRate, 0.3, -30.0);
-  EXPECT_EQ(high.c, -1.0);
-  for (int i = 0; i < 200000; ++i) dc = mbdyn::RunStatic(high, 1.0);
-  EXPECT_NEAR(dc, 1.0, 1e-9);
-}
-
-TEST(MbdynSections, NotchPeakScaleFollowsGainAndShape) {
-  Section s;
-  double f = 1000.0 / kRate;
-  for (double q : {0.5, 1.0, 2.0}) {
-    mbdyn::DesignBandNotch(s, f, q, 2.0);
-    double fc = mbdyn::NotchFrequency(q, f);
-    EXPECT_DOUBLE_EQ(s.c, (std::pow(10.0, 0.1) - 1.0) * mbdyn::NotchShape(q, fc));
-  }
-  EXPECT_DOUBLE_EQ(mbdyn::NotchShape(2.0, 0.01), 0.85 / 2.0);
-  EXPECT_DOUBLE_EQ(mbdyn::NotchShape(0.5, 0.01), 0.85 + 0.45);
-  EXPECT_DOUBLE_EQ(mbdyn::NotchShape(0.5, 0.001), 0.65 + 0.45);
-  // Gain 0 designs no peak at all.
-  mbdyn::DesignBandNotch(s, f, 1.0, 0.0);
-  EXPECT_EQ(s.c, 0.0);
-}
-
-TEST(MbdynSections, NotchFrequencyCorrection) {
-  // The first row and the first column leave the frequency as it is.
-  EXPECT_DOUBLE_EQ(mbdyn::NotchFrequency(0.0, 0.1), 0.1);
-  EXPECT_DOUBLE_EQ(mbdyn::NotchFrequency(1.0, 0.5 / 44100.0), 0.5 / 44100.0);
-  // On a knot of a row the map gives the target exactly: at q = 1 (row 2,
-  // interpolated with row 1 at its end) 1150 Hz is where 1000 Hz is meant.
-  double f = 1150.0 / 44100.0;
-  double got = mbdyn::NotchFrequency(1.0, f) * 44100.0;
-  EXPECT_NEAR(got, 1000.0, 1e-9);
-  // Between two widths the correction lies between theirs.
-  double wide = mbdyn::NotchFrequency(0.5, f) * 44100.0;
-  double between = mbdyn::NotchFrequency(0.75, f) * 44100.0;
-  EXPECT_LT(wide, 1000.0);
-  EXPECT_GT(between, wide);
-  EXPECT_LT(between, 1000.0);
-}
-
-TEST(MbdynSections, HighPassCorrectionKnots) {
-  EXPECT_NEAR(mbdyn::HighPassGain(1000.0 / 44100.0), std::pow(10.0, -1.0 / 20.0), 1e-9);
-  EXPECT_NEAR(mbdyn::HighPassGain(6000.0 / 44100.0), std::pow(10.0, -5.0 / 20.0), 1e-9);
-  EXPECT_NEAR(mbdyn::HighPassGain(6500.0 / 44100.0), std::pow(10.0, -5.5 / 20.0), 1e-9);
-  // Beyond the last knot the last segment goes on: 16 kHz is -14 dB.
-  EXPECT_NEAR(mbdyn::HighPassGain(16000.0 / 44100.0), std::pow(10.0, -14.0 / 20.0), 1e-9);
-}
-
 TEST(MbdynDynamics, RatioOneNeverReduces) {
   MbdynParams p = OneBand(kMbdynBandNotch, 1000, -600, 10);
   std::vector<double> in = Tone(1000.0, -1.0, 0.5);
@@ -173,21 +101,6 @@ TEST(MbdynDynamics, FiftyToOneRemovesLoudBurstsInTheBand) {
   EXPECT_LT(ChangeDb(p, 1000.0, -6.0), -20.0);
   // A band-notch band leaves distant frequencies alone.
   EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), 0.0, 0.1);
-}
-
-TEST(MbdynDynamics, TimingValuesFromTheRecord) {
-  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 25);
-  p.attack[0] = 100;     // 10 ms: at most one block, coefficient 1
-  p.release[0] = 5000;   // 500 ms
-  MbdynBands bands;
-  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
-  bands.Build(p, kRate, true);
-  const mbdyn::Band& b = bands.BandOf(0, 0);
-  EXPECT_EQ(b.attackLength, 441);
-  EXPECT_EQ(b.releaseLength, 22050);
-  EXPECT_DOUBLE_EQ(b.attackCoefficient, 1.0);
-  EXPECT_DOUBLE_EQ(b.releaseCoefficient, 1.0 - std::pow(0.1, 0.04));
-  EXPECT_DOUBLE_EQ(b.ratio, 2.5);
 }
 
 TEST(MbdynBandsRules, SoloAndBypass) {
@@ -296,35 +209,6 @@ TEST(MbdynPresets, LoudPlosives) {
   MbdynParams p = Preset(3);
   EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), -11.5, 0.15);
   EXPECT_NEAR(ChangeDb(p, 1000.0, -6.0), 0.0, 0.1);
-}
-
-TEST(MbdynParamsTable, PresetsAndClamps) {
-  ASSERT_EQ(kMbdynPresetCount, 6);
-  EXPECT_EQ(kMbdynRecord.FieldCount(), 53u);
-  EXPECT_EQ(kMbdynOlderRecord.FieldCount(), 52u);
-  for (int i = 0; i < kMbdynPresetCount; ++i) {
-    const MbdynParams& row = kMbdynPresets[i].body;
-    EXPECT_EQ(row.outputGain, 0);
-    EXPECT_EQ(row.syncStereo, 1);
-    EXPECT_EQ(row.enableMeters, 1);
-    EXPECT_EQ(row.captureThreshold, 0);
-    EXPECT_EQ(row.display[0], 128);
-    EXPECT_EQ(row.display[7], 16);
-  }
-  MbdynParams wild = Preset(0);
-  wild.threshold[0] = -9999;
-  wild.amount[1] = 0;
-  wild.width[2] = 99;
-  wild.center[3] = 20;
-  wild.display[3] = -77777;
-  MbdynParams c = ClampMbdynParams(wild);
-  EXPECT_EQ(c.threshold[0], -600);
-  EXPECT_EQ(c.amount[1], 10);
-  EXPECT_EQ(c.width[2], 30);
-  EXPECT_EQ(c.center[3], 50);
-  EXPECT_EQ(c.display[3], -77777);  // the pages' words are kept as given
-  EXPECT_EQ(kMbdynParameters.Find("band3_center"), kMbdynCenter + 2);
-  EXPECT_EQ(kMbdynParameters.Find("bypass"), kMbdynBypass);
 }
 
 }  // namespace

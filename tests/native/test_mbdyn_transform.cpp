@@ -1,7 +1,6 @@
-// Multi-Band Dynamics streaming: the one-block lag with complete and aligned
-// output in every format, output gain at the output stage, bypass, stereo
-// sync, rebuild and reset rules, records, presets, notifications, meters and
-// capture threshold, and automation acting on the block it names.
+// Multi-Band Dynamics: the one-block lag, bypass, stereo sync, rebuild and
+// reset rules, page words, meters and capture threshold, and automation
+// acting on the block it names.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +8,7 @@
 #include <vector>
 
 #include "effects/mbdyn/mbdyn_transform.h"
-#include "support/native/native_windows.h"
+#include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
 namespace {
@@ -20,19 +19,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 std::uint32_t Param(int band, std::uint32_t k) { return band * kMbdynParamsPerBand + k; }
 
-std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
-  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
-  return bytes;
-}
-
-std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
-  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
-  return samples;
-}
+using robust::Decode;
+using robust::Encode;
 
 // Interleaved tones: channel c is amplitude[c] x sin(2 pi f[c] t).
 std::vector<double> Tones(std::size_t frames, int channels, const double* amplitude,
@@ -55,44 +43,25 @@ WaveFormat Format(SampleFormat fmt, int channels, std::uint32_t rate = kRate) {
   return MakeWaveFormat(fmt, channels, rate);
 }
 
-// Drives a prepared processor as the filter frame does: each chunk through
-// the automation stretches with `outRoom` frames of room per call, then the
-// drain until it reports nothing left. `firstOutputAt` receives the input
-// frames consumed when output first appeared.
+// Through the automation stretches, `inChunk` frames offered and `outRoom`
+// frames of room per call, drain included. `firstOutputAt` receives the
+// input frames taken when output first came.
 std::vector<unsigned char> Stream(CAkMbdynTransform& fx, SampleFormat fmt, int channels,
                                   const std::vector<unsigned char>& input, std::size_t inChunk,
                                   std::uint32_t outRoom, std::size_t* firstOutputAt = nullptr) {
-  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
-  const std::size_t total = input.size() / frameBytes;
-  std::vector<unsigned char> output, room;
-  std::size_t pos = 0;
-  int guard = 0;
-  if (firstOutputAt) *firstOutputAt = 0;
-  while (pos < total) {
-    std::size_t remaining = std::min(inChunk, total - pos);
-    while (remaining > 0) {
-      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining), outFrames = outRoom;
-      room.assign(outFrames * frameBytes, 0);
-      const HResult hr = ProcessInStretches(fx, &fx, kProcessOrdinary,
-                                            input.data() + pos * frameBytes, &inFrames,
-                                            room.data(), &outFrames);
-      EXPECT_GE(hr, 0);
-      if (hr < 0 || ++guard > 1000000) return output;
-      if (firstOutputAt && *firstOutputAt == 0 && outFrames > 0) *firstOutputAt = pos + inFrames;
-      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-      pos += inFrames;
-      remaining -= inFrames;
-    }
-  }
-  for (;;) {
-    std::uint32_t outFrames = outRoom;
-    room.assign(outFrames * frameBytes, 0);
-    const HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
-    EXPECT_GE(hr, 0);
-    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-    if (hr != kProcessProgress || ++guard > 1000000) break;
-  }
-  return output;
+  const robust::StreamFormat f{fmt, channels, kRate};
+  const std::size_t frameBytes = robust::FrameBytes(f), total = input.size() / frameBytes;
+  robust::Driver d(fx, f);
+  d.FixedRoom(outRoom);
+  d.Automated(&fx);
+  std::mt19937 rng(1);
+  for (std::size_t pos = 0; pos < total; pos += inChunk)
+    EXPECT_TRUE(d.Offer(input.data() + pos * frameBytes,
+                        static_cast<std::uint32_t>(std::min(inChunk, total - pos)),
+                        kProcessOrdinary, rng));
+  EXPECT_TRUE(d.Drain(rng));
+  if (firstOutputAt) *firstOutputAt = d.FirstOutputAt();
+  return d.Output();
 }
 
 std::vector<double> RunDoubles(CAkMbdynTransform& fx, SampleFormat fmt, int channels,
@@ -139,56 +108,10 @@ TEST_P(MbdynFormats, NeutralSettingsGiveTheInputBackWholeAfterOneBlock) {
   for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], in[i], 1e-6) << i;
 }
 
-TEST_P(MbdynFormats, OutputGainIsAppliedBeforeTheClampAndRounding) {
-  const SampleFormat fmt = GetParam();
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  fx.SetParamProp(kMbdynParamOutputGain, 120);  // +12 dB
-  const double amp[1] = {0.6}, freq[1] = {440.0};
-  const std::vector<double> in = Decode(fmt, Encode(fmt, Tones(3 * kBlock, 1, amp, freq)));
-  const std::vector<double> out = RunDoubles(fx, fmt, 1, in);
-  ASSERT_EQ(out.size(), in.size());
-  const double gain = std::pow(10.0, 120 / 200.0);
-  const bool integer = fmt == SampleFormat::kPcm8 || fmt == SampleFormat::kPcm16 ||
-                       fmt == SampleFormat::kPcm32;
-  for (std::size_t i = 0; i < in.size(); ++i) {
-    double expected = in[i] * gain;
-    // Integer formats stop at full scale; floats pass beyond it.
-    if (integer) expected = std::min(std::max(expected, -1.0), 1.0);
-    ASSERT_NEAR(out[i], expected, 0.01) << i;
-  }
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryFormat, MbdynFormats,
                          ::testing::Values(SampleFormat::kPcm8, SampleFormat::kPcm16,
                                            SampleFormat::kPcm32, SampleFormat::kFloat32,
                                            SampleFormat::kFloat64));
-
-TEST(MbdynFrames, ShortStreamsComeOutWholeThroughTheDrain) {
-  for (std::size_t frames : {1u, 17u, 881u, 882u, 883u}) {
-    CAkMbdynTransform fx;
-    fx.ApplyPreset(0);
-    std::vector<double> in(frames);
-    for (std::size_t i = 0; i < frames; ++i) in[i] = ((i % 7) - 3) / 8.0;
-    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 1, in, 64, 1);
-    ASSERT_EQ(out.size(), frames);
-    for (std::size_t i = 0; i < frames; ++i) EXPECT_FLOAT_EQ(out[i], in[i]);
-  }
-}
-
-TEST(MbdynFrames, RefusesWhatItCannotStream) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  WaveFormat in = Format(SampleFormat::kPcm16, 2);
-  WaveFormat out = in;
-  out.channels = 1;
-  EXPECT_EQ(fx.Prepare(in, out), kFail);
-  WaveFormat odd = in;
-  odd.bitsPerSample = 24;
-  EXPECT_EQ(fx.Prepare(odd, odd), kFail);
-  std::uint32_t n = 1;
-  EXPECT_EQ(fx.Process(kProcessOrdinary, nullptr, &n, nullptr, &n), kUnexpected);
-}
 
 // --- bypass, bands, stereo ------------------------------------------------------------
 
@@ -206,65 +129,6 @@ TEST(MbdynBypass, CopiesTheInputWithoutDelay) {
   const std::vector<unsigned char> out = Stream(fx, SampleFormat::kPcm16, 2, in, 100, 100, &first);
   EXPECT_EQ(first, 100u);
   EXPECT_EQ(out, in);
-}
-
-TEST(MbdynBands, TheDtmfPresetTakesOutALoudToneOfItsBandAndPassesQuietOnes) {
-  auto run = [](double db, double hz) {
-    CAkMbdynTransform fx;
-    fx.ApplyPreset(2);
-    const double amp[1] = {std::pow(10.0, db / 20.0)}, freq[1] = {hz};
-    const std::vector<double> in = Tones(kRate, 1, amp, freq);
-    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat64, 1, in);
-    // The second half, once the gains have settled.
-    return 20.0 * std::log10(Rms(out, 1, 0, kRate / 2, kRate) / Rms(in, 1, 0, kRate / 2, kRate));
-  };
-  EXPECT_NEAR(run(-6.0, 1336.0), -17.2, 0.15);
-  EXPECT_NEAR(run(-26.0, 1336.0), 0.0, 0.1);
-  EXPECT_NEAR(run(-6.0, 100.0), 0.0, 0.1);
-}
-
-TEST(MbdynStereo, SyncOffCompressesEachChannelOnItsOwn) {
-  // Left loud in the band, right quiet in it.
-  const double amp[2] = {0.5, 0.05}, freq[2] = {1000.0, 1000.0};
-  const std::vector<double> in = Tones(20 * kBlock, 2, amp, freq);
-  auto rightChange = [&](std::int32_t sync, double* leftChange) {
-    CAkMbdynTransform fx;
-    fx.ApplyPreset(0);
-    SetHardBand(fx, 0, 1000);
-    fx.SetParamProp(kMbdynParamSyncStereo, sync);
-    const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 2, in);
-    const std::size_t from = 10 * kBlock, to = 20 * kBlock;
-    *leftChange = Rms(out, 2, 0, from, to) / Rms(in, 2, 0, from, to);
-    return Rms(out, 2, 1, from, to) / Rms(in, 2, 1, from, to);
-  };
-  double left = 0.0;
-  EXPECT_NEAR(rightChange(0, &left), 1.0, 0.01) << "the quiet channel is left alone";
-  EXPECT_LT(left, 0.2);
-  EXPECT_LT(rightChange(1, &left), 0.2) << "linked: the loud channel's gain acts on both";
-  EXPECT_LT(left, 0.2);
-}
-
-TEST(MbdynStereo, MonoUsesOnlyTheFirstChannelsStates) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  SetHardBand(fx, 0, 1000);
-  const WaveFormat f = Format(SampleFormat::kFloat32, 1);
-  ASSERT_EQ(fx.Prepare(f, f), kOk);
-  EXPECT_EQ(fx.Bands().Channels(), 1);
-  fx.Release();
-}
-
-TEST(MbdynRecovery, ANonFiniteSampleDoesNotPoisonTheBandsForGood) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(5);  // two bands, one with a static gain filter
-  const double amp[2] = {0.5, 0.5}, freq[2] = {600.0, 5000.0};
-  std::vector<double> in = Tones(12 * kBlock, 2, amp, freq);
-  in[2 * kBlock * 2 + 5] = std::nan("");
-  in[3 * kBlock * 2 + 8] = HUGE_VAL;
-  const std::vector<double> out = RunDoubles(fx, SampleFormat::kFloat32, 2, in);
-  ASSERT_EQ(out.size(), in.size());
-  // The blocks after the bad ones start afresh and stay finite.
-  for (std::size_t i = 5 * kBlock * 2; i < out.size(); ++i) ASSERT_TRUE(std::isfinite(out[i])) << i;
 }
 
 TEST(MbdynResponse, GivesTheStaticBandGainsAndTheOutputGain) {
@@ -314,17 +178,6 @@ class MbdynRebuild : public ::testing::Test {
   std::vector<unsigned char> loud;
 };
 
-TEST_F(MbdynRebuild, AChangedSettingKeepsGainsAndFilterStates) {
-  const double y1 = fx.Bands().BandOf(0, 0).split.y1;
-  fx.SetParamProp(Param(0, kMbdynParamGain), 30);
-  std::uint32_t none = 0, room = 0;
-  ASSERT_GE(fx.Process(kProcessOrdinary, nullptr, &none, nullptr, &room), 0);
-  EXPECT_EQ(fx.Bands().BandOf(0, 0).gainSign, 1) << "the change was taken";
-  EXPECT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
-  EXPECT_TRUE(fx.Bands().BandOf(0, 0).attackMode);
-  EXPECT_EQ(fx.Bands().BandOf(0, 0).split.y1, y1);
-}
-
 TEST_F(MbdynRebuild, ADiscontinuityStartsTheBandsAfresh) {
   std::uint32_t none = 0, room = 0;
   ASSERT_GE(fx.Process(kProcessDiscontinuity, nullptr, &none, nullptr, &room), 0);
@@ -338,139 +191,10 @@ TEST_F(MbdynRebuild, ADiscontinuityStartsTheBandsAfresh) {
   EXPECT_EQ(out, 0u);
 }
 
-// --- records, presets, notifications ------------------------------------------------------
-
 std::vector<std::int32_t> Fields(const CAkMbdynTransform& fx) {
   std::vector<std::int32_t> f(kMbdynFieldCount);
   fx.GetFields(f.data());
   return f;
-}
-
-TEST(MbdynRecords, SaveWritesTheWholeRecordThatLoadRestores) {
-  CAkMbdynTransform a;
-  a.ApplyPreset(5);
-  a.SetParamProp(kMbdynParamBypass, 1);
-  a.SetDisplayWord(1, 3, -77);
-  a.SetEnableMeters(0);
-  a.SetCaptureThreshold(1);
-  MemoryRecordStream stream;
-  ASSERT_EQ(a.SaveRecord(stream, true), kOk);
-  ASSERT_EQ(stream.Bytes().size(), kMbdynRecordBytes);
-  EXPECT_FALSE(a.IsDirty());
-
-  CAkMbdynTransform b;
-  b.ApplyPreset(0);
-  MemoryRecordStream in(stream.Bytes());
-  ASSERT_EQ(b.LoadRecord(in), kOk);
-  EXPECT_EQ(Fields(b), Fields(a));
-  std::int32_t capture = 0;
-  b.GetCaptureThreshold(&capture);
-  EXPECT_EQ(capture, 1);
-}
-
-TEST(MbdynRecords, TheOlder228ByteRecordLoadsWithBypassOff) {
-  CAkMbdynTransform a;
-  a.ApplyPreset(4);
-  std::vector<std::int32_t> fields = Fields(a);
-  MemoryRecordStream older;
-  ASSERT_EQ(WriteRecord(older, kMbdynOlderRecord, fields.data()), kOk);
-  ASSERT_EQ(older.Bytes().size(), kMbdynOlderRecordBytes);
-
-  CAkMbdynTransform b;
-  b.ApplyPreset(0);
-  b.SetParamProp(kMbdynParamBypass, 1);
-  MemoryRecordStream in(older.Bytes());
-  ASSERT_EQ(b.LoadRecord(in), kOk);
-  fields[kMbdynBypass] = 0;
-  EXPECT_EQ(Fields(b), fields);
-}
-
-TEST(MbdynRecords, AnUnknownHeadFailsAndChangesNothing) {
-  CAkMbdynTransform a;
-  a.ApplyPreset(3);
-  const std::vector<std::int32_t> before = Fields(a);
-  std::vector<std::int32_t> other(kMbdynFieldCount, 0);
-  const RecordLayout crossed[] = {{kMbdynRecordBytes, kMbdynOlderTag, nullptr, 0},
-                                  {kMbdynOlderRecordBytes, kMbdynRecordTag, nullptr, 0}};
-  for (const RecordLayout& layout : crossed) {
-    MemoryRecordStream s;
-    ASSERT_EQ(WriteRecord(s, layout, other.data()), kOk);
-    MemoryRecordStream in(s.Bytes());
-    EXPECT_EQ(a.LoadRecord(in), kFail);
-    EXPECT_EQ(Fields(a), before);
-  }
-  // A good head with a body cut short applies nothing either.
-  MemoryRecordStream whole;
-  ASSERT_EQ(WriteRecord(whole, kMbdynRecord, other.data()), kOk);
-  std::vector<std::uint8_t> cut(whole.Bytes().begin(), whole.Bytes().end() - 8);
-  MemoryRecordStream in(cut);
-  EXPECT_EQ(a.LoadRecord(in), kFail);
-  EXPECT_EQ(Fields(a), before);
-}
-
-TEST(MbdynPresets, EachPresetAppliesItsRowClamped) {
-  CAkMbdynTransform fx;
-  for (int i = 0; i < kMbdynPresetCount; ++i) {
-    ASSERT_EQ(fx.ApplyPreset(i), kOk);
-    std::vector<std::int32_t> expected(kMbdynFieldCount);
-    ParamsToFields(ClampMbdynParams(kMbdynPresets[i].body), expected.data());
-    EXPECT_EQ(Fields(fx), expected) << "preset " << i;
-    EXPECT_EQ(fx.PresetNameId(i), kMbdynPresets[i].nameId);
-  }
-  EXPECT_EQ(fx.PresetCount(), 6);
-  EXPECT_EQ(fx.ApplyPreset(6), kInvalidArg);
-  EXPECT_EQ(fx.PresetNameId(6), 0);
-}
-
-class MbdynNotifications : public ::testing::Test {
- protected:
-  void SetUp() override {
-    native::TakePostedCommands();
-    window = native::CreateWindowStub();
-    ASSERT_EQ(fx.SetNotifyWindow(window, 32700), kOk);
-  }
-  void TearDown() override {
-    native::DestroyWindowStub(window);
-    native::TakePostedCommands();
-  }
-  std::vector<int> Codes() {
-    std::vector<int> codes;
-    for (const native::PostedCommand& c : native::TakePostedCommands()) {
-      if (c.window == window) {
-        EXPECT_EQ(c.commandId, 32700);
-      }
-      codes.push_back(c.code);
-    }
-    return codes;
-  }
-  CAkMbdynTransform fx;
-  WindowHandle window = nullptr;
-};
-
-TEST_F(MbdynNotifications, PresetsHostValuesAndStreamingPostTheirCodes) {
-  fx.ApplyPreset(1);
-  EXPECT_EQ(Codes(), std::vector<int>{100});
-  EXPECT_EQ(fx.SetParam(kMbdynParamOutputGain, 3.0f), kOk);
-  EXPECT_EQ(Codes(), std::vector<int>{0});
-  EXPECT_EQ(fx.SetParam(kMbdynParamOutputGain, 3.0f), kFalse) << "no change, no notice";
-  EXPECT_TRUE(Codes().empty());
-  const WaveFormat f = Format(SampleFormat::kPcm16, 2);
-  ASSERT_EQ(fx.Prepare(f, f), kOk);
-  fx.Release();
-  EXPECT_EQ(Codes(), (std::vector<int>{101, 102}));
-}
-
-TEST_F(MbdynNotifications, FourWindowsCanListenAndAFifthIsRefused) {
-  WindowHandle more[4];
-  for (int i = 0; i < 3; ++i) {
-    more[i] = native::CreateWindowStub();
-    EXPECT_EQ(fx.SetNotifyWindow(more[i], 1 + i), kOk);
-  }
-  more[3] = native::CreateWindowStub();
-  EXPECT_EQ(fx.SetNotifyWindow(more[3], 9), kOutOfMemory);
-  fx.ApplyPreset(0);
-  EXPECT_EQ(Codes().size(), 4u);
-  for (WindowHandle w : more) native::DestroyWindowStub(w);
 }
 
 // --- page words, capture threshold, meters ---------------------------------------------
@@ -632,28 +356,6 @@ TEST(MbdynAutomation, AThresholdEnvelopeActsFromTheBlockItStartsIn) {
   ASSERT_EQ(out.size(), in.size());
   for (std::size_t i = 0; i < 10 * kBlock; ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
   EXPECT_LT(Rms(out, 1, 0, 10 * kBlock, 11 * kBlock), 0.1 * Rms(in, 1, 0, 10 * kBlock, 11 * kBlock));
-}
-
-TEST(MbdynAutomation, TheTableDescribesFortyThreeParameters) {
-  CAkMbdynTransform fx;
-  EXPECT_EQ(fx.ParamCount(), kMbdynParamCount);
-  // Every parameter's property lands in the record field its name says.
-  const MbdynParams& p = kMbdynPresets[5].body;
-  ASSERT_EQ(fx.SetAllSettings(&p), kOk);
-  MbdynParams back{};
-  fx.GetAllProps(&back, sizeof back);
-  EXPECT_EQ(back.threshold[1], p.threshold[1]);
-  EXPECT_EQ(back.width[0], p.width[0]);
-  EXPECT_EQ(back.center[1], p.center[1]);
-  EXPECT_EQ(back.bandBypass[2], p.bandBypass[2]);
-  EXPECT_EQ(back.type[0], p.type[0]);
-  EXPECT_EQ(back.display[0], 0) << "page words are not parameters";
-  const AutomationParamDesc* width = fx.Desc(Param(3, kMbdynParamWidth));
-  ASSERT_NE(width, nullptr);
-  EXPECT_FLOAT_EQ(width->minimum, 0.3f);
-  EXPECT_EQ(width->caps, kCapsFloat);
-  EXPECT_EQ(fx.Desc(Param(2, kMbdynParamType))->caps, kCapsSwitch);
-  EXPECT_EQ(fx.Desc(kMbdynParamBypass)->recordOffset, offsetof(MbdynParams, bypass));
 }
 
 }  // namespace

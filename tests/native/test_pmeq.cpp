@@ -7,12 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <vector>
 
 #include "effects/pmeq/pmeq_transform.h"
-#include "support/native/native_windows.h"
+#include "tests/native/test_robustness_support.h"
 #include "support/strings.h"
 
 namespace orlofx {
@@ -33,262 +32,13 @@ PmeqParams Params(const CAkPmeqTransform& fx) {
   return p;
 }
 
-std::vector<unsigned char> Encode(SampleFormat fmt, const std::vector<double>& samples) {
-  std::vector<unsigned char> bytes(samples.size() * BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    WriteSample<double>(fmt, samples[i], bytes.data() + i * BytesPerSample(fmt));
-  return bytes;
-}
+using robust::Process;
+using robust::ProbeDb;
 
-std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned char>& bytes) {
-  std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = ReadSample<double>(fmt, bytes.data() + i * BytesPerSample(fmt));
-  return samples;
-}
-
-// Drives a prepared processor the way the filter frame does: each input
-// chunk is offered until it is used up (the first call of a chunk with
-// `mode(chunk index)`, the rest with mode 1), with `outRoom()` frames of
-// output room per call; then the drain runs until it reports the end.
-std::vector<unsigned char> Stream(EffectProcessor& fx, SampleFormat fmt, int channels,
-                                  const std::vector<unsigned char>& input,
-                                  const std::function<std::uint32_t()>& inChunk,
-                                  const std::function<std::uint32_t()>& outRoom,
-                                  const std::function<int(int)>& mode = nullptr) {
-  const std::size_t frameBytes = static_cast<std::size_t>(BytesPerSample(fmt)) * channels;
-  const std::size_t totalFrames = input.size() / frameBytes;
-  std::vector<unsigned char> output, room;
-  std::size_t pos = 0;
-  int guard = 0;
-  for (int chunkIndex = 0; pos < totalFrames; ++chunkIndex) {
-    std::size_t remaining = std::min<std::size_t>(inChunk(), totalFrames - pos);
-    int callMode = mode ? mode(chunkIndex) : kProcessOrdinary;
-    while (remaining > 0) {
-      std::uint32_t inFrames = static_cast<std::uint32_t>(remaining);
-      std::uint32_t outFrames = outRoom();
-      room.assign(outFrames * frameBytes, 0);
-      HResult hr =
-          fx.Process(callMode, input.data() + pos * frameBytes, &inFrames, room.data(), &outFrames);
-      EXPECT_GE(hr, 0);
-      if (hr < 0 || ++guard > 10000000) return output;
-      output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-      pos += inFrames;
-      remaining -= inFrames;
-      callMode = kProcessOrdinary;
-    }
-  }
-  for (;;) {
-    std::uint32_t outFrames = outRoom();
-    room.assign(outFrames * frameBytes, 0);
-    HResult hr = fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &outFrames);
-    EXPECT_GE(hr, 0);
-    output.insert(output.end(), room.begin(), room.begin() + outFrames * frameBytes);
-    if (hr != kProcessProgress || ++guard > 10000000) break;
-  }
-  return output;
-}
-
-std::vector<double> Process(EffectProcessor& fx, const std::vector<double>& in, int channels = 1,
-                            SampleFormat fmt = SampleFormat::kFloat64, double rate = kRate) {
-  WaveFormat f = MakeWaveFormat(fmt, channels, static_cast<std::uint32_t>(rate));
-  EXPECT_EQ(fx.Prepare(f, f), kOk);
-  auto out = Stream(
-      fx, fmt, channels, Encode(fmt, in), [] { return 3000u; }, [] { return 3000u; });
-  return Decode(fmt, out);
-}
-
-// Gain in dB of a sine of frequency f through the processor, measured by a
-// least-squares fit once the kernel has filled.
-double ProbeDb(EffectProcessor& fx, double f, std::size_t n, double rate = kRate) {
-  const std::size_t settle = n, length = 4096;
-  std::vector<double> in(settle + length);
-  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(2.0 * kPi * f * i / rate);
-  const std::vector<double> out = Process(fx, in, 1, SampleFormat::kFloat64, rate);
-  EXPECT_EQ(out.size(), in.size());
-  double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
-  for (std::size_t i = settle; i < out.size() && i < in.size(); ++i) {
-    const double s = std::sin(2.0 * kPi * f * i / rate), c = std::cos(2.0 * kPi * f * i / rate);
-    ss += s * s;
-    sc += s * c;
-    cc += c * c;
-    ys += out[i] * s;
-    yc += out[i] * c;
-  }
-  const double det = ss * cc - sc * sc;
-  const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
-  return 20.0 * std::log10(std::hypot(a, b) / 0.5);
-}
 
 // --- settings -----------------------------------------------------------------
 
-TEST(PmeqSettings, NewEffectHasPresetZero) {
-  Eq eq;
-  const PmeqParams p = Params(eq.fx);
-  EXPECT_EQ(p.filterType, kPmeqBandPass);
-  EXPECT_EQ(p.frequency, 650);
-  EXPECT_EQ(p.width, 10);
-  EXPECT_EQ(p.amount, -40);
-  EXPECT_EQ(p.outputGain, 0);
-  EXPECT_EQ(p.accuracy, 1);
-  EXPECT_TRUE(eq.fx.IsDirty());
-}
-
-TEST(PmeqSettings, WholeRecordAndSingleSettersClampDifferently) {
-  Eq eq;
-  PmeqParams p{9, 5, 0, -700, 500, 7};
-  ASSERT_EQ(eq.fx.SetParams(&p), kOk);
-  PmeqParams got = Params(eq.fx);
-  EXPECT_EQ(got.filterType, 9);  // as given
-  EXPECT_EQ(got.frequency, 20);
-  EXPECT_EQ(got.width, 1);
-  EXPECT_EQ(got.amount, -600);
-  EXPECT_EQ(got.outputGain, 500);  // +50 dB, as given by the whole record
-  EXPECT_EQ(got.accuracy, 7);
-
-  EXPECT_EQ(eq.fx.SetOutputGain(500), kOk);
-  std::int32_t v = 0;
-  eq.fx.GetOutputGain(&v);
-  EXPECT_EQ(v, 200);  // the single setter clamps
-  eq.fx.SetOutputGain(-601);
-  eq.fx.GetOutputGain(&v);
-  EXPECT_EQ(v, -600);
-  eq.fx.SetFrequency(30000);
-  eq.fx.GetFrequency(&v);
-  EXPECT_EQ(v, 22050);
-  eq.fx.SetWidth(51);
-  eq.fx.GetWidth(&v);
-  EXPECT_EQ(v, 50);
-  eq.fx.SetAmount(201);
-  eq.fx.GetAmount(&v);
-  EXPECT_EQ(v, 200);
-  eq.fx.SetFilterType(7);  // no such type: stored, and a plain gain
-  eq.fx.GetFilterType(&v);
-  EXPECT_EQ(v, 7);
-  eq.fx.SetFilterType(-3);
-  eq.fx.GetFilterType(&v);
-  EXPECT_EQ(v, -3);
-  eq.fx.SetAccuracy(42);
-  eq.fx.GetAccuracy(&v);
-  EXPECT_EQ(v, 42);
-
-  EXPECT_EQ(eq.fx.GetParams(nullptr), kPointer);
-  EXPECT_EQ(eq.fx.SetParams(nullptr), kPointer);
-  EXPECT_EQ(eq.fx.GetWidth(nullptr), kPointer);
-}
-
-TEST(PmeqSettings, UnchangedValueLeavesTheRecordClean) {
-  Eq eq;
-  MemoryRecordStream saved;
-  ASSERT_EQ(eq.fx.SaveRecord(saved, true), kOk);
-  EXPECT_FALSE(eq.fx.IsDirty());
-  eq.fx.SetFrequency(650);
-  eq.fx.SetAccuracy(1);
-  EXPECT_FALSE(eq.fx.IsDirty());
-  eq.fx.SetFrequency(651);
-  EXPECT_TRUE(eq.fx.IsDirty());
-}
-
-TEST(PmeqSettings, PresetsCarryTheirNamesAndRows) {
-  Eq eq;
-  ASSERT_EQ(eq.fx.PresetCount(), 6);
-  const int ids[] = {7020, 7021, 7075, 7076, 7077, 7078};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(eq.fx.PresetNameId(i), ids[i]);
-  EXPECT_EQ(eq.fx.PresetNameId(6), 0);
-  EXPECT_STREQ(StringInTable(kLanguageEnglish, eq.fx.PresetNameId(3)),
-               "Hiss removal (cut frequencies above 6 kHz by 40 dB)");
-
-  ASSERT_EQ(eq.fx.ApplyPreset(5), kOk);
-  const PmeqParams p = Params(eq.fx);
-  EXPECT_EQ(p.filterType, kPmeqBandNotch);
-  EXPECT_EQ(p.frequency, 1500);
-  EXPECT_EQ(p.amount, -250);
-  EXPECT_EQ(p.accuracy, 2);
-  EXPECT_EQ(eq.fx.ApplyPreset(6), kInvalidArg);
-  EXPECT_EQ(eq.fx.ApplyPreset(-1), kInvalidArg);
-  EXPECT_EQ(Params(eq.fx).filterType, kPmeqBandNotch);
-}
-
-TEST(PmeqSettings, RecordRoundTripsAndRefusesStrangers) {
-  Eq a;
-  a.fx.ApplyPreset(3);
-  a.fx.SetOutputGain(-37);
-  MemoryRecordStream stream;
-  ASSERT_EQ(a.fx.SaveRecord(stream, true), kOk);
-  const std::vector<std::uint8_t> bytes = stream.Bytes();
-  ASSERT_EQ(bytes.size(), 44u);
-  EXPECT_EQ(bytes[0], 44);
-  // Tag {A8448723-96FD-11D0-AEBC-00A0C9053912}, first fields little-endian.
-  const std::uint8_t tag[16] = {0x23, 0x87, 0x44, 0xA8, 0xFD, 0x96, 0xD0, 0x11,
-                                0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12};
-  EXPECT_EQ(std::memcmp(bytes.data() + 4, tag, 16), 0);
-
-  Eq b;
-  MemoryRecordStream in(bytes);
-  ASSERT_EQ(b.fx.LoadRecord(in), kOk);
-  std::int32_t fa[6], fb[6];
-  a.fx.GetFields(fa);
-  b.fx.GetFields(fb);
-  EXPECT_EQ(std::memcmp(fa, fb, sizeof fa), 0);
-
-  std::vector<std::uint8_t> longer = bytes;
-  longer[0] = 45;
-  longer.push_back(0);
-  MemoryRecordStream wrong(longer);
-  Eq c;
-  EXPECT_EQ(c.fx.LoadRecord(wrong), kFail);
-  EXPECT_EQ(Params(c.fx).frequency, 650);
-}
-
-TEST(PmeqSettings, TwoNotificationWindows) {
-  Eq eq;
-  WindowHandle w1 = native::CreateWindowStub(), w2 = native::CreateWindowStub(),
-               w3 = native::CreateWindowStub();
-  native::TakePostedCommands();
-  EXPECT_EQ(eq.fx.SetNotifyWindow(w1, 32700), kOk);
-  EXPECT_EQ(eq.fx.SetNotifyWindow(w2, 32700), kOk);
-  EXPECT_EQ(eq.fx.SetNotifyWindow(w3, 32700), kOutOfMemory);
-  EXPECT_EQ(eq.fx.SetNotifyWindow(w3, 0), kOk);
-  native::DestroyWindowStub(w2);
-  eq.fx.ApplyPreset(2);
-  const auto posted = native::TakePostedCommands();
-  ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(posted[0].window, w1);
-  EXPECT_EQ(posted[0].code, 100);
-  // The gone window's slot is free again.
-  EXPECT_EQ(eq.fx.SetNotifyWindow(w3, 32700), kOk);
-  native::DestroyWindowStub(w1);
-  native::DestroyWindowStub(w3);
-}
-
 // --- the target curve ---------------------------------------------------------
-
-TEST(PmeqTarget, FrequencyAboveTheBandIsDesignedAt047Fs) {
-  PmeqParams p{kPmeqLowShelf, 22050, 10, -120, 0, 2};
-  const PmeqBins b = PmeqDesignBins(p, kRate, kFirSizeHigh);
-  EXPECT_DOUBLE_EQ(b.fc, 20727.0);
-  EXPECT_EQ(b.k0, static_cast<int>(20727.0 / 22050.0 * 4095 + 0.5));
-  p.frequency = 20000;
-  EXPECT_DOUBLE_EQ(PmeqDesignBins(p, kRate, kFirSizeHigh).fc, 20000.0);
-  // At 32 kHz the limit is lower.
-  EXPECT_DOUBLE_EQ(PmeqDesignBins(p, 32000.0, kFirSizeHigh).fc, 0.47 * 32000.0);
-}
-
-TEST(PmeqTarget, TransitionFactorOfTheBandTypes) {
-  PmeqParams p{kPmeqBandNotch, 2000, 5, -120, 0, 2};
-  PmeqBins b = PmeqDesignBins(p, kRate, kFirSizeHigh);
-  EXPECT_NEAR(b.w, 1.189207, 1e-6);  // 2^0.25: half the band each side
-  EXPECT_EQ(b.m, static_cast<float>(b.w));
-  EXPECT_EQ(b.klo2, static_cast<int>(b.klo / static_cast<double>(b.m) + 0.5));
-  p.width = 6;
-  b = PmeqDesignBins(p, kRate, kFirSizeHigh);
-  EXPECT_GE(b.w, 1.2);
-  EXPECT_EQ(b.m, 1.2f);
-  EXPECT_EQ(b.khi2, static_cast<int>(1.2f * b.khi + 0.5));
-  // The shelves use the whole width.
-  p.filterType = kPmeqLowShelf;
-  EXPECT_NEAR(PmeqDesignBins(p, kRate, kFirSizeHigh).w, std::pow(2.0, 0.6), 1e-12);
-}
 
 TEST(PmeqTarget, CurvesHaveTheirShapes) {
   const std::size_t n = kFirSizeMedium;
@@ -390,32 +140,6 @@ TEST(PmeqStream, HundredFramesAtLowComeOutAtTheDrain) {
   EXPECT_EQ(outFrames, 0u);
 }
 
-// However the frame slices input and output, every format gets back exactly
-// its input's length, aligned: the same samples as one big call.
-TEST(PmeqStream, LengthAndAlignmentHoldForAnySlicing) {
-  const SampleFormat formats[] = {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
-                                  SampleFormat::kFloat32, SampleFormat::kFloat64};
-  std::mt19937 rng(9);
-  std::vector<double> in(2 * 7001);
-  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.4 * std::sin(0.003 * i * (1 + i % 7));
-  for (SampleFormat fmt : formats) {
-    SCOPED_TRACE(static_cast<int>(fmt));
-    Eq eq;
-    eq.fx.ApplyPreset(4);
-    const WaveFormat f = MakeWaveFormat(fmt, 2, 44100);
-    ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
-    const std::vector<unsigned char> bytes = Encode(fmt, in);
-    const auto whole = Stream(
-        eq.fx, fmt, 2, bytes, [] { return 100000u; }, [] { return 100000u; });
-    ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
-    std::uniform_int_distribution<std::uint32_t> size(1, 900);
-    const auto sliced = Stream(
-        eq.fx, fmt, 2, bytes, [&] { return size(rng); }, [&] { return size(rng); });
-    EXPECT_EQ(whole.size(), bytes.size());
-    EXPECT_EQ(sliced, whole);
-  }
-}
-
 // A break in the stream redesigns the kernel (the same one, settings
 // unchanged) and keeps every frame where it was.
 TEST(PmeqStream, BreaksKeepEveryFrame) {
@@ -425,41 +149,19 @@ TEST(PmeqStream, BreaksKeepEveryFrame) {
   std::vector<double> in(3001);
   for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(0.07 * i);
   const std::vector<double> plain = Process(eq.fx, in);
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, 44100);
-  ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
-  const auto broken = Decode(
-      SampleFormat::kFloat64,
-      Stream(
-          eq.fx, SampleFormat::kFloat64, 1, Encode(SampleFormat::kFloat64, in), [] { return 77u; },
-          [] { return 91u; },
-          [](int chunk) { return chunk % 3 == 0 ? kProcessDiscontinuity : kProcessOrdinary; }));
-  EXPECT_EQ(broken, plain);
-}
-
-TEST(PmeqStream, RefusesWhatItCannotProcess) {
-  Eq eq;
-  WaveFormat pcm24 = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
-  pcm24.bitsPerSample = 24;
-  EXPECT_EQ(eq.fx.Prepare(pcm24, pcm24), kFail);
-  const WaveFormat a = MakeWaveFormat(SampleFormat::kPcm16, 2, 44100);
-  const WaveFormat b = MakeWaveFormat(SampleFormat::kPcm16, 2, 48000);
-  EXPECT_EQ(eq.fx.Prepare(a, b), kFail);
-  WaveFormat zero = a;
-  zero.samplesPerSec = 0;
-  EXPECT_EQ(eq.fx.Prepare(zero, zero), kFail);
-
-  std::uint32_t in = 10, out = 10;
-  std::vector<short> buf(20);
-  EXPECT_EQ(eq.fx.Process(kProcessOrdinary, buf.data(), &in, buf.data(), &out), kUnexpected);
-  ASSERT_EQ(eq.fx.Prepare(a, a), kOk);
-  in = out = 10;
-  EXPECT_EQ(eq.fx.Process(5, buf.data(), &in, buf.data(), &out), kInvalidArg);
-  in = out = 10;
-  EXPECT_EQ(eq.fx.Process(kProcessOrdinary, nullptr, &in, buf.data(), &out), kPointer);
-  EXPECT_EQ(in, 0u);
-  eq.fx.Release();
-  in = out = 10;
-  EXPECT_EQ(eq.fx.Process(kProcessOrdinary, buf.data(), &in, buf.data(), &out), kUnexpected);
+  const robust::StreamFormat f{SampleFormat::kFloat64, 1, 44100};
+  const WaveFormat w = MakeWaveFormat(f.format, 1, f.rate);
+  ASSERT_EQ(eq.fx.Prepare(w, w), kOk);
+  robust::Driver d(eq.fx, f);
+  d.FixedRoom(91);
+  std::mt19937 rng(1);
+  for (std::size_t at = 0, chunk = 0; at < in.size(); at += 77, ++chunk)
+    ASSERT_TRUE(d.Offer(reinterpret_cast<const unsigned char*>(in.data() + at),
+                        static_cast<std::uint32_t>(std::min<std::size_t>(77, in.size() - at)),
+                        chunk % 3 == 0 ? kProcessDiscontinuity : kProcessOrdinary, rng));
+  ASSERT_TRUE(d.Drain(rng));
+  const std::vector<double> broken = d.OutputSamples();
+EXPECT_EQ(broken, plain);
 }
 
 // Changing the accuracy restarts the engine with the new FFT size; the block

@@ -34,21 +34,19 @@ struct GainChange {
 
 void PrintTo(const GainChange& row, std::ostream* os) { *os << row.name; }
 
+// A page's setter makes the same change in the setting-change contract;
+// here the host's envelope makes it.
 const GainChange kChanges[] = {
-    {"graphic-dynamics", 0, kGdynParamOutputGain, 440.0, -12.0, 1, 0, -120, Path::kPage,
-     "GdynUnityCurveDown12Db"},
     // 2:1 above -18 dB with auto gain: the tone is compressed while the gain moves.
-    {"graphic-dynamics", 7, kGdynParamOutputGain, 1000.0, -6.0, 2, -50, 60, Path::kPage,
-     "GdynCompressingUp11Db"},
+    {"graphic-dynamics", 7, kGdynParamOutputGain, 1000.0, -6.0, 2, -50, 60, Path::kEnvelope,
+     "GdynCompressingEnvelopeUp11Db"},
     {"graphic-dynamics", 0, kGdynParamOutputGain, 440.0, -12.0, 1, 0, -120, Path::kEnvelope,
      "GdynEnvelopeJumpDown12Db"},
-    {"multiband-dynamics", 0, kMbdynParamOutputGain, 440.0, -12.0, 1, 0, 90, Path::kPage,
-     "MbdynNeutralUp9Db"},
-    // A tone inside the anti-DTMF bands, held down by them.
-    {"multiband-dynamics", 2, kMbdynParamOutputGain, 1336.0, -6.0, 2, 30, -150, Path::kPage,
-     "MbdynCompressingDown18Db"},
     {"multiband-dynamics", 0, kMbdynParamOutputGain, 440.0, -12.0, 1, 60, -60, Path::kEnvelope,
      "MbdynEnvelopeJumpDown12Db"},
+    // A tone inside the anti-DTMF bands, held down by them.
+    {"multiband-dynamics", 2, kMbdynParamOutputGain, 1336.0, -6.0, 2, 30, -150, Path::kEnvelope,
+     "MbdynCompressingEnvelopeDown18Db"},
 };
 
 constexpr std::uint32_t kRate = 44100;

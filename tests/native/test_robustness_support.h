@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "cli/effect_registry.h"
+#include "framework/automation.h"
 #include "framework/processor.h"
 #include "framework/sample_format.h"
 
@@ -238,13 +239,16 @@ class Driver {
       const std::uint32_t room = Room(rng);
       std::vector<unsigned char> out(room * frameBytes_);
       std::uint32_t inFrames = remaining, outFrames = room;
-      const HResult hr = fx_.Process(first ? mode : kProcessOrdinary,
-                                     chunk.empty() ? nullptr : chunk.data(), &inFrames,
-                                     out.data(), &outFrames);
+      const int m = first ? mode : kProcessOrdinary;
+      const void* src = chunk.empty() ? nullptr : chunk.data();
+      const HResult hr =
+          automation_ ? ProcessInStretches(fx_, automation_, m, src, &inFrames, out.data(), &outFrames)
+                      : fx_.Process(m, src, &inFrames, out.data(), &outFrames);
       ++calls_;
       if (Failed(hr)) return Fail("processing failed", hr);
       if (inFrames > remaining || outFrames > room) return Fail("claimed too many frames", hr);
       output_.insert(output_.end(), out.begin(), out.begin() + outFrames * frameBytes_);
+      if (produced_ == 0 && outFrames > 0) firstOutputAt_ = consumed_ + inFrames;
       produced_ += outFrames;
       consumed_ += inFrames;
       done += inFrames;
@@ -280,6 +284,10 @@ class Driver {
   std::uint64_t Produced() const { return produced_; }
   std::uint64_t Calls() const { return calls_; }
   void FixedRoom(std::uint32_t room) { fixedRoom_ = room; }
+  // Streams through the automation stretches, as the dynamics filters do.
+  void Automated(AutomationParams* automation) { automation_ = automation; }
+  // Input frames taken when the first output frame came.
+  std::uint64_t FirstOutputAt() const { return firstOutputAt_; }
 
  private:
   std::uint32_t Room(std::mt19937& rng) const {
@@ -299,9 +307,55 @@ class Driver {
   std::size_t frameBytes_;
   std::uint32_t maxRoom_;
   std::uint32_t fixedRoom_ = 0;
+  AutomationParams* automation_ = nullptr;
+  std::uint64_t firstOutputAt_ = 0;
   std::vector<unsigned char> output_;
   std::uint64_t consumed_ = 0, produced_ = 0, calls_ = 0;
 };
+
+// Prepares `fx` and streams `in` through the frame's calls with `room`
+// frames of output room each, drain included; the output as samples.
+inline std::vector<double> Run(EffectProcessor& fx, const StreamFormat& f,
+                               const std::vector<double>& in, std::uint32_t room = 4096,
+                               AutomationParams* automation = nullptr) {
+  const WaveFormat w = MakeWaveFormat(f.format, f.channels, f.rate);
+  EXPECT_EQ(fx.Prepare(w, w), kOk);
+  std::mt19937 rng(1);
+  Driver d(fx, f);
+  d.FixedRoom(room);
+  d.Automated(automation);
+  const std::vector<unsigned char> bytes = Encode(f.format, in);
+  EXPECT_TRUE(d.Offer(bytes.data(), static_cast<std::uint32_t>(in.size() / f.channels),
+                      kProcessOrdinary, rng));
+  EXPECT_TRUE(d.Drain(rng));
+  return d.OutputSamples();
+}
+
+// The same at 44.1 kHz, interleaved `channels`.
+inline std::vector<double> Process(EffectProcessor& fx, const std::vector<double>& in,
+                                   int channels = 1, SampleFormat fmt = SampleFormat::kFloat64) {
+  return Run(fx, {fmt, channels, 44100}, in);
+}
+
+// Gain in dB of a half-scale sine of `hz` through `fx` (mono, double), by a
+// least-squares fit after `settle` frames; -400 for silence.
+inline double ProbeDb(EffectProcessor& fx, double hz, std::size_t settle, double rate = 44100.0) {
+  const double w = 6.283185307179586 * hz / rate;
+  std::vector<double> in(settle + 4096);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(w * i);
+  const std::vector<double> out =
+      Run(fx, {SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(rate)}, in);
+  EXPECT_EQ(out.size(), in.size());
+  double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
+  for (std::size_t i = settle; i < out.size(); ++i) {
+    const double sn = std::sin(w * i), cs = std::cos(w * i);
+    ss += sn * sn, sc += sn * cs, cc += cs * cs, ys += out[i] * sn, yc += out[i] * cs;
+  }
+  const double det = ss * cc - sc * sc;
+  const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
+  const double amplitude = std::hypot(a, b) / 0.5;
+  return amplitude > 0.0 ? 20.0 * std::log10(amplitude) : -400.0;
+}
 
 // A random block length: zero, tiny, around an effect's block sizes, or large.
 inline std::uint32_t RandomBlock(std::mt19937& rng) {

@@ -54,26 +54,6 @@ TEST(Guids, MalformedTextIsRefused) {
   for (const char* text : bad) EXPECT_FALSE(ParseGuid(text).has_value()) << text;
 }
 
-TEST(SettingsRecord, EncodesHeadThenLittleEndianFields) {
-  const std::int32_t fields[] = {3, 100, -200};
-  EXPECT_EQ(EncodeRecord(kNoisgtRecord, fields), Record(32, kOwnTagBytes, {3, 100, -200}));
-  const Bytes tail = {0x03, 0, 0, 0, 0x64, 0, 0, 0, 0x38, 0xFF, 0xFF, 0xFF};
-  Bytes encoded = EncodeRecord(kNoisgtRecord, fields);
-  EXPECT_EQ(Bytes(encoded.begin() + 20, encoded.end()), tail);
-}
-
-TEST(SettingsRecord, DecodesOwnAndOlderTags) {
-  std::int32_t fields[3] = {};
-  Bytes own = Record(32, kOwnTagBytes, {10, 500, -600});
-  ASSERT_EQ(DecodeRecord(kNoisgtRecord, own.data(), own.size(), fields), kOk);
-  EXPECT_EQ(fields[0], 10);
-  EXPECT_EQ(fields[1], 500);
-  EXPECT_EQ(fields[2], -600);
-  Bytes older = Record(32, kOlderTagBytes, {1, 2, -3});
-  ASSERT_EQ(DecodeRecord(kNoisgtRecord, older.data(), older.size(), fields), kOk);
-  EXPECT_EQ(fields[2], -3);
-}
-
 TEST(SettingsRecord, RefusesWrongSizeTagOrLengthAndLeavesFieldsAlone) {
   Bytes otherTag = kOwnTagBytes;
   otherTag[15] ^= 1;
@@ -98,21 +78,6 @@ TEST(SettingsRecord, RefusesWrongSizeTagOrLengthAndLeavesFieldsAlone) {
     EXPECT_EQ(fields[0], 7);
     EXPECT_EQ(fields[2], 9);
   }
-}
-
-TEST(SettingsRecord, StreamLoadIsHeadThenFields) {
-  MemoryRecordStream stream(Record(32, kOwnTagBytes, {4, 5, 6}));
-  ASSERT_EQ(ReadRecordHead(stream, kNoisgtRecord), kOk);
-  EXPECT_EQ(stream.Remaining(), 12u);  // the head check reads the head only
-  std::int32_t fields[3] = {};
-  ASSERT_EQ(ReadRecordFields(stream, kNoisgtRecord, fields), kOk);
-  EXPECT_EQ(fields[1], 5);
-
-  MemoryRecordStream shortFields(Record(32, kOwnTagBytes, {4, 5}));
-  ASSERT_EQ(ReadRecordHead(shortFields, kNoisgtRecord), kOk);
-  std::int32_t untouched[3] = {1, 1, 1};
-  EXPECT_EQ(ReadRecordFields(shortFields, kNoisgtRecord, untouched), kFail);
-  EXPECT_EQ(untouched[0], 1);
 }
 
 // A stream that fails or comes up short at a chosen byte offset.

@@ -148,13 +148,6 @@ TEST_F(StringsTest, TranslationsKeepFormatsAcceleratorsAndLimitsOfEnglish) {
   }
 }
 
-TEST_F(StringsTest, EveryTranslationCoversTheMenuAndTheSharedPresetNames) {
-  for (int lang : kTranslations)
-    for (int id : {sid::kPresets, sid::kHelp, sid::kAboutMenu, sid::kPresetDefault,
-                   sid::kPresetDefaultAll, sid::kNoiseGateTitle})
-      EXPECT_TRUE(HasString(lang, id)) << lang << " " << id;
-}
-
 TEST_F(StringsTest, SetLanguageSwitchesLaterLookups) {
   EXPECT_EQ(SetLanguage(kLanguageGerman), kOk);
   EXPECT_EQ(CurrentLanguage(), kLanguageGerman);
@@ -194,13 +187,6 @@ TEST_F(StringsTest, EveryLanguageHoldsEveryIdOfEnglish) {
     for (int id : missing) list += std::to_string(id) + " ";
     EXPECT_TRUE(missing.empty()) << "language " << lang << " lacks " << list;
   }
-}
-
-TEST_F(StringsTest, LanguagesWithoutTablesFallBackToEnglishForEveryId) {
-  SetLanguage(1049);  // Russian
-  for (int id : {sid::kCliUnknownEffect, sid::kPresetDefault, sid::kVersionLine})
-    EXPECT_STREQ(LoadString(id), StringInTable(kLanguageEnglish, id)) << id;
-  EXPECT_EQ(LoadStringOr(sid::kCliUnknownEffect, "x"), "unknown effect: %s");
 }
 
 TEST_F(StringsTest, UnknownIdsGiveEmptyTextOrTheFallback) {
