@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/controls/envelope_model.h"
 #include "tests/win/support/capture.h"
 #include "ui/envelope_control.h"
-#include "ui/envelope_model.h"
 
 using orlofx::EnvelopePoint;
 
@@ -794,97 +794,6 @@ TEST_F(EnvelopeTest, Capture) {
   EnableWindow(graph_, FALSE);
   UpdateWindow(owner_);
   EXPECT_TRUE(SaveWindowPng(owner_, "envelope_graph_free_end_disabled"));
-}
-
-// --- the editing rules without a window ------------------------------------------------------
-
-TEST(EnvelopeModel, MarkersAndLocksFollowTheirPoints) {
-  orlofx::EnvelopeModel m;
-  m.SetRangeX(0, 1000);
-  m.SetRangeY(0, 1000);
-  m.SetArea(0, 0, 1001, 1001);  // one pixel per value
-  const EnvelopePoint pts[] = {{0, 0}, {400, 400}, {800, 800}, {1000, 1000}};
-  ASSERT_EQ(m.SetPoints(pts, 4), 4u);
-  m.AddMarker(2, 7);
-  m.AddMarker(1, 5);
-  ASSERT_TRUE(m.Lock(2, true));
-  const int at = m.InsertAtPixel(m.Geometry().PixelX(200), m.Geometry().PixelY(200));
-  ASSERT_EQ(at, 1);
-  ASSERT_EQ(m.Markers().size(), 2u);
-  EXPECT_EQ(m.Markers()[0].point, 3u);
-  EXPECT_EQ(m.Markers()[1].point, 2u);
-  EXPECT_TRUE(m.IsLocked(3));
-  EXPECT_EQ(m.Delete(2), orlofx::DeleteResult::kDeleted);  // the point of marker 5
-  ASSERT_EQ(m.Markers().size(), 1u);
-  EXPECT_EQ(m.Markers()[0].point, 2u);
-  EXPECT_EQ(m.Markers()[0].tag, 7);
-  EXPECT_EQ(m.Delete(2), orlofx::DeleteResult::kLocked);
-  EXPECT_EQ(m.Delete(0), orlofx::DeleteResult::kEndPoint);
-  EXPECT_EQ(m.Delete(9), orlofx::DeleteResult::kNoSuchPoint);
-}
-
-TEST(EnvelopeModel, InsertionRefusesColumnsTakenOrOutside) {
-  orlofx::EnvelopeModel m;
-  m.SetRangeX(0, 1000);
-  m.SetRangeY(0, 100);
-  m.SetArea(0, 0, 101, 101);  // ten values per pixel
-  const EnvelopePoint pts[] = {{0, 0}, {500, 50}, {1000, 100}};
-  ASSERT_EQ(m.SetPoints(pts, 3), 3u);
-  const orlofx::EnvelopeGeometry& g = m.Geometry();
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(500), 20), -1);   // on a point's column
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(1000) + 3, 20), -1);  // right of the last
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(0) - 1, 20), -1);  // left of the first
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(250), 20), 1);
-  EXPECT_TRUE(m.SetCapacity(4));
-  EXPECT_FALSE(m.SetCapacity(4096));
-  ASSERT_EQ(m.SetPoints(pts, 3), 3u);
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(250), 20), 1);
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(750), 20), -1);  // full
-}
-
-TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
-  orlofx::EnvelopeGeometry g;
-  g.left = 4;
-  g.right = 296;
-  g.top = 4;
-  g.bottom = 196;
-  g.xMin = -840;
-  g.xMax = 0;
-  g.yMin = -500;
-  g.yMax = 400;
-  for (int px = g.left; px < g.right; ++px) EXPECT_EQ(g.PixelX(g.ValueX(px)), px) << px;
-  for (int py = g.top; py < g.bottom; ++py) EXPECT_EQ(g.PixelY(g.ValueY(py)), py) << py;
-  EXPECT_EQ(g.PixelY(400), g.top);
-  EXPECT_EQ(g.PixelY(-500), g.bottom - 1);
-  for (int32_t x = -840; x + g.StepX() <= 0; x += 37) EXPECT_GT(g.PixelX(x + g.StepX()), g.PixelX(x));
-  EXPECT_EQ(g.ValueX(-100), -840);
-  EXPECT_EQ(g.ValueY(1000), -500);
-}
-
-TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
-  orlofx::EnvelopeModel m;
-  m.SetRangeX(0, 1000);
-  m.SetRangeY(0, 1000);
-  m.SetArea(0, 0, 1001, 1001);
-  const EnvelopePoint pts[] = {{0, 0}, {300, 900}, {400, 950}, {1000, 0}};
-  ASSERT_EQ(m.SetPoints(pts, 4), 4u);
-  m.Select(1, 2);
-  const std::vector<EnvelopePoint> from = m.Points();
-  EXPECT_TRUE(m.MoveSelection(from, 5000, 500));
-  EXPECT_EQ(m.Points()[2].y, 1000);  // the higher point meets the top
-  EXPECT_EQ(m.Points()[1].y, 950);
-  EXPECT_EQ(m.Points()[2].x, 999);   // one pixel short of the last point
-  EXPECT_EQ(m.Points()[1].x, 899);
-  m.Restore(from);
-  m.Select(0, 1);
-  // The first point sits on the floor and keeps its x: no way to go.
-  EXPECT_FALSE(m.MoveSelection(from, -100, -100));
-  EXPECT_EQ(m.Points()[1].x, 300);
-  EXPECT_TRUE(m.MoveSelection(from, -100, 50));
-  EXPECT_EQ(m.Points()[0].x, 0);
-  EXPECT_EQ(m.Points()[0].y, 50);
-  EXPECT_EQ(m.Points()[1].x, 300);
-  EXPECT_EQ(m.Points()[1].y, 950);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "ui/meter_control.h"
-#include "ui/meter_model.h"
+#include "framework/controls/meter_model.h"
 
 namespace {
 

@@ -16,7 +16,6 @@
 #include "support/strings/string_ids.h"
 #include "tests/win/support/capture.h"
 #include "ui/meter_control.h"
-#include "ui/meter_model.h"
 
 namespace {
 
@@ -590,92 +589,6 @@ TEST_F(MeterTest, OrientationFollowsTheOptionsAndTheShape) {
 }
 
 // --- readouts -------------------------------------------------------------------------------------
-
-TEST(MeterModel, ClipReadouts) {
-  orlofx::MeterModel m;
-  m.SetFullScale(32768, false);
-  const std::string format = "$.1f";
-  EXPECT_EQ(m.ClipReadout(40000, format, true), orlofx::LoadString(orlofx::sid::kMeterClip));
-  EXPECT_EQ(m.ClipReadout(0, format, true), orlofx::LoadString(orlofx::sid::kMeterMinusInfinity));
-  EXPECT_EQ(m.ClipReadout(0.5, format, true), orlofx::LoadString(orlofx::sid::kMeterMinusInfinity));
-  // Half of full scale: 20 log10(0.5) = -6.02 dB, one decimal.
-  EXPECT_EQ(m.ClipReadout(16384, format, true), orlofx::FormatLevel(-60, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(16384, "$.2f dB", true), orlofx::FormatLevel(-602, 2, 0, nullptr) + " dB");
-
-  // Float mode: above 1.0 the excess in dB, unless state 0x800 asks for "Clip".
-  m.SetFullScale(32768, true);
-  EXPECT_EQ(m.ClipReadout(2.0, format, true), orlofx::FormatLevel(60, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(2.0, format, false), orlofx::LoadString(orlofx::sid::kMeterClip));
-  EXPECT_EQ(m.ClipReadout(std::numeric_limits<double>::infinity(), format, true),
-            orlofx::LoadString(orlofx::sid::kMeterPlusInfinity));
-  EXPECT_EQ(m.ClipReadout(0.25, format, true), orlofx::FormatLevel(-120, 1, 0, nullptr));
-
-  // Inverted: tenths rounded half away from zero; never "Clip".
-  m.options = orlofx::kMeterInverted;
-  m.SetFullScale(32768, false);
-  EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
-  auto hold = [](double db) { return std::pow(10.0, db / 20) * 32768; };
-  EXPECT_EQ(m.ClipReadout(hold(-0.06), format, true), orlofx::FormatLevel(-1, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(hold(-0.26), format, true), orlofx::FormatLevel(-3, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(hold(-12.34), format, true), orlofx::FormatLevel(-123, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(0, format, true), orlofx::LoadString(orlofx::sid::kMeterMinusInfinity));
-}
-
-TEST(MeterModel, LevelRulesAndInvertedClipHold) {
-  orlofx::MeterModel m;
-  m.SetFullScale(32768, false);
-  m.SetLevel(0, 20000);
-  m.UpdateHolds(10);
-  EXPECT_EQ(m.Channel(0).peak, 20000);
-  m.SetLevel(0, 0);  // zero: peak and valley go, the clip hold stays
-  EXPECT_EQ(m.Channel(0).peak, 0);
-  EXPECT_EQ(m.Channel(0).clip, 20000);
-
-  m.options = orlofx::kMeterInverted;
-  m.SetFullScale(32768, false);
-  m.SetLevel(0, 30000);
-  m.SetLevel(0, 12000);
-  m.SetLevel(0, 25000);
-  EXPECT_EQ(m.Channel(0).clip, 12000);  // the lowest gain is held
-  m.SetLevel(0, -1);
-  EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
-
-  // Valleys hold the lowest level for 700 ms.
-  m.options = orlofx::kMeterHoldValleys;
-  m.SetLevel(0, 5000);
-  m.UpdateHolds(1000);
-  EXPECT_EQ(m.Channel(0).valley, 5000);
-  m.SetLevel(0, 9000);
-  m.UpdateHolds(1700);
-  EXPECT_EQ(m.Channel(0).valley, 5000);
-  m.UpdateHolds(1701);
-  EXPECT_EQ(m.Channel(0).valley, 9000);
-  // Across the tick counter's wrap the age is still right.
-  m.SetLevel(0, 3000);
-  m.UpdateHolds(0xFFFFFF00u);
-  m.SetLevel(0, 4000);
-  m.UpdateHolds(0x100u);
-  EXPECT_EQ(m.Channel(0).valley, 3000);
-}
-
-TEST(MeterModel, MenuRangeRules) {
-  orlofx::MeterModel m;
-  m.SetFullScale(1048576, false);
-  EXPECT_TRUE(m.RangeItemOffered(1048576));
-  EXPECT_FALSE(m.RangeItemOffered(8388608));
-  EXPECT_EQ(m.CheckedRangeItem(), 40007);
-  EXPECT_EQ(m.RangeForChoice(1048576), 0);
-  EXPECT_EQ(m.RangeForChoice(32768), 32768);
-  m.SetRange(128);
-  EXPECT_EQ(m.CheckedRangeItem(), 40003);
-  m.SetRange(100);  // no item of its own
-  EXPECT_EQ(m.CheckedRangeItem(), 0);
-  // The scale bottom follows the range.
-  m.SetRange(1024);
-  EXPECT_NEAR(m.BottomDecibels(), -60.2, 0.01);
-  EXPECT_DOUBLE_EQ(m.Fraction(1048576.0 / 1024), 0.0);
-  EXPECT_NEAR(m.Fraction(1048576.0 / 32), 0.5, 1e-9);
-}
 
 // --- the classes as the module registers them -------------------------------------------------
 

@@ -24,7 +24,7 @@
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "ui/slider_core.h"
-#include "ui/taper.h"
+#include "framework/controls/taper.h"
 
 namespace {
 
