@@ -519,7 +519,7 @@ TEST_F(GdynPage, ShowsTheReadoutWhileAudioStreams) {
   SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
   PumpMessages();
   EXPECT_FALSE(page_.Text(Page::kReadout).empty());
-  CapturePage(page_.Dialog(), "gdyn_page_playing");
+  EXPECT_TRUE(CapturePage(page_.Dialog(), "gdyn_page_playing"));
   page_.Close();
   graph_->Stop();
 }

@@ -74,50 +74,6 @@ class GeqFilterTest : public ::testing::Test {
   ComRef<IStaticFilterPreset> presets_;
 };
 
-TEST_F(GeqFilterTest, ANewFilterHasTheIdentityEnvelopeAndThreePagesInOrder) {
-  const std::vector<GeqPoint> env = Envelope();
-  ASSERT_EQ(env.size(), 2u);
-  EXPECT_EQ(env[0].x, 0);
-  EXPECT_EQ(env[0].y, 0);
-  EXPECT_EQ(env[1].x, 10000);
-  EXPECT_EQ(env[1].y, 0);
-  EXPECT_EQ(Params().accuracy, 1);
-  EXPECT_EQ(persist_->IsDirty(), S_OK);
-
-  auto pages = QueryAs<ISpecifyPropertyPages>(prop_.get(), IID_ISpecifyPropertyPages);
-  ASSERT_TRUE(pages);
-  CAUUID list = {};
-  ASSERT_EQ(pages->GetPages(&list), S_OK);
-  ASSERT_EQ(list.cElems, 3u);
-  EXPECT_TRUE(list.pElems[0] == kClsidGeqPage3);
-  EXPECT_TRUE(list.pElems[1] == kClsidGeqPage);
-  EXPECT_TRUE(list.pElems[2] == kClsidGeqPage2);
-  CoTaskMemFree(list.pElems);
-}
-
-TEST_F(GeqFilterTest, EachBandSlotReachesItsOwnBandAndClamps) {
-  void* raw = prop_.get();
-  for (int k = 0; k < 20; ++k)
-    EXPECT_EQ(SetAndGetThroughSlots(raw, kSlotFirstBandGet + 2 * k + 1, kSlotFirstBandGet + 2 * k,
-                                    -10 * k - 5),
-              -10 * k - 5)
-        << "band " << k + 1;
-  const GeqParams p = Params();
-  for (int k = 0; k < 20; ++k) EXPECT_EQ(p.bandGain[k], -10 * k - 5) << "band " << k + 1;
-  EXPECT_EQ(SetAndGetThroughSlots(raw, 8, 7, 1000), 240);
-  EXPECT_EQ(SetAndGetThroughSlots(raw, 46, 45, -1000), -480);
-
-  EXPECT_EQ(SetAndGetThroughSlots(raw, kSlotSetAccuracy, kSlotGetAccuracy, 9), 9);
-  EXPECT_EQ(SetAndGetThroughSlots(raw, kSlotSetPointCount, kSlotGetPointCount, 1), 2);
-  EXPECT_EQ(SetAndGetThroughSlots(raw, kSlotSetPointCount, kSlotGetPointCount, 99), 64);
-  EXPECT_EQ(SetAndGetThroughSlots(raw, kSlotSetOutputGain, kSlotGetOutputGain, -700), -600);
-  EXPECT_EQ(SetAndGetThroughSlots(raw, kSlotSetOutputGain, kSlotGetOutputGain, 300), 200);
-
-  DWORD rate = 0;
-  EXPECT_EQ(SlotOf<GetRateFn>(raw, kSlotGetSampleRate)(raw, &rate), S_OK);
-  EXPECT_EQ(rate, 44100u) << "the rate while the input is not connected";
-}
-
 TEST_F(GeqFilterTest, TheEnvelopeRoundTripsUnclampedAndBadCountsAreHandled) {
   void* raw = prop_.get();
   const GeqPoint three[] = {{0, -500}, {4321, 123}, {10000, 400}};
@@ -143,77 +99,6 @@ TEST_F(GeqFilterTest, TheEnvelopeRoundTripsUnclampedAndBadCountsAreHandled) {
   const GeqParams p = Params();
   EXPECT_EQ(p.pointCount, 64);
   EXPECT_EQ(p.outputGain, 0) << "the field after the points is untouched";
-}
-
-TEST_F(GeqFilterTest, TheRecordIs624BytesAndRestoresEverythingInAFreshFilter) {
-  ULARGE_INTEGER size = {};
-  ASSERT_EQ(persist_->GetSizeMax(&size), S_OK);
-  EXPECT_EQ(size.QuadPart, 624u);
-  ASSERT_EQ(presets_->ApplyPreset(3), S_OK);
-  ASSERT_EQ(prop_->SetBand7Gain(-33), S_OK);
-  ASSERT_EQ(prop_->SetOutputGain(-25), S_OK);
-  const std::vector<BYTE> bytes = SaveToMemory(persist_.get());
-  ASSERT_EQ(bytes.size(), 624u);
-  DWORD head = 0;
-  std::memcpy(&head, bytes.data(), 4);
-  EXPECT_EQ(head, 624u);
-  EXPECT_EQ(std::memcmp(bytes.data() + 4, &kIidGeqProp, 16), 0);
-  const GeqParams saved = Params();
-  EXPECT_EQ(std::memcmp(bytes.data() + 20, &saved, sizeof saved), 0);
-
-  ComRef<IAkGeqProp> fresh;
-  ASSERT_EQ(module_.Create(kClsidGeq, kIidGeqProp, fresh.put()), S_OK);
-  NotificationWindow window;
-  ASSERT_EQ(fresh->SetNotifyWindow(window.Handle(), kPageCommand), S_OK);
-  ASSERT_EQ(LoadFromMemory(QueryAs<IPersistStream>(fresh.get(), IID_IPersistStream).get(), bytes), S_OK);
-  GeqParams loaded = {};
-  fresh->GetParams(&loaded);
-  EXPECT_EQ(std::memcmp(&loaded, &saved, sizeof saved), 0);
-  EXPECT_EQ(window.Take(), std::basic_string<DWORD>(1, MAKELONG(kPageCommand, 100)));
-
-  std::vector<BYTE> wrong = bytes;
-  wrong[0] = 0x71;  // 625
-  wrong.push_back(0);
-  EXPECT_EQ(LoadFromMemory(persist_.get(), wrong), E_FAIL);
-  std::vector<BYTE> pmeqTag = bytes;
-  const IID other = {0xA8448723, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
-  std::memcpy(pmeqTag.data() + 4, &other, 16);
-  EXPECT_EQ(LoadFromMemory(persist_.get(), pmeqTag), E_FAIL);
-}
-
-TEST_F(GeqFilterTest, NinePresetsReplaceTheEnvelopeAndNotify) {
-  long count = 0;
-  ASSERT_EQ(presets_->GetPresetCount(&count), S_OK);
-  ASSERT_EQ(count, 9);
-  WCHAR name[260];
-  ASSERT_EQ(presets_->GetPresetName(8, name, 260), S_OK);
-  EXPECT_STREQ(name, L"Notch frequencies around 450 Hz");
-  EXPECT_EQ(presets_->GetPresetName(9, name, 260), E_INVALIDARG);
-  NotificationWindow window;
-  ASSERT_EQ(prop_->SetNotifyWindow(window.Handle(), kPageCommand), S_OK);
-  ASSERT_EQ(presets_->ApplyPreset(2), S_OK);
-  const std::vector<GeqPoint> env = Envelope();
-  ASSERT_EQ(env.size(), 3u);
-  EXPECT_EQ(env[0].y, -500);
-  EXPECT_EQ(env[1].x, 2673);
-  EXPECT_EQ(presets_->ApplyPreset(9), E_INVALIDARG);
-  EXPECT_EQ(window.Take(), std::basic_string<DWORD>(1, MAKELONG(kPageCommand, 100)));
-}
-
-TEST_F(GeqFilterTest, SixWindowsCanRegisterAndASeventhIsRefused) {
-  std::vector<std::unique_ptr<NotificationWindow>> windows;
-  for (int i = 0; i < 7; ++i) windows.push_back(std::make_unique<NotificationWindow>());
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(prop_->SetNotifyWindow(windows[i]->Handle(), kPageCommand), S_OK) << i;
-  EXPECT_EQ(prop_->SetNotifyWindow(windows[6]->Handle(), kPageCommand), E_OUTOFMEMORY);
-  ASSERT_EQ(presets_->ApplyPreset(0), S_OK);
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(windows[i]->Take(), std::basic_string<DWORD>(1, MAKELONG(kPageCommand, 100))) << i;
-  EXPECT_TRUE(windows[6]->Take().empty());
-  // A window that has gone frees its entry at the next notification.
-  windows[2].reset();
-  ASSERT_EQ(presets_->ApplyPreset(0), S_OK);
-  EXPECT_EQ(prop_->SetNotifyWindow(windows[6]->Handle(), kPageCommand), S_OK);
 }
 
 // --- streaming with our own source and sink ---------------------------------------
@@ -267,34 +152,6 @@ class GeqStreamingTest : public ::testing::Test {
   ComRef<IBaseFilter> eq_;
   ComRef<IAkGeqProp> prop_;
 };
-
-TEST_F(GeqStreamingTest, SinglePrecisionAndDoubleStreamsEqualTheProcessor) {
-  const WAVEFORMATEX formats[] = {MakeWaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16),
-                                  MakeWaveFormat(WAVE_FORMAT_PCM, 1, 48000, 32),
-                                  MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 22050, 64)};
-  for (const WAVEFORMATEX& wf : formats) {
-    SCOPED_TRACE(wf.wBitsPerSample);
-    graph_ = std::make_unique<FilterGraph>();
-    Build(wf);
-    ASSERT_EQ(QueryAs<IStaticFilterPreset>(eq_.get(), IID_IStaticFilterPreset)->ApplyPreset(8), S_OK);
-    ASSERT_EQ(prop_->SetOutputGain(-60), S_OK);
-    DWORD rate = 0;
-    ASSERT_EQ(prop_->GetSampleRate(&rate), S_OK);
-    EXPECT_EQ(rate, wf.nSamplesPerSec);
-    ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
-    const std::vector<BYTE> in = TestSignal(wf, wf.nSamplesPerSec / 4 + 3);
-    const size_t piece = 300 * wf.nBlockAlign;
-    PushAll(wf, in, piece);
-
-    orlofx::CAkGeqTransform reference;
-    reference.ApplyPreset(8);
-    reference.SetOutputGain(-60);
-    const std::vector<BYTE> expected = ProcessorOutput(reference, wf, in, piece);
-    EXPECT_TRUE(sink_->AllBytes() == expected);
-    ExpectWholeAndContinuous(wf, in.size());
-    graph_->Stop();
-  }
-}
 
 TEST_F(GeqStreamingTest, AccuracyPointCountAndWholeRecordChangesRestartWithoutLosingFrames) {
   const WAVEFORMATEX wf = MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32);

@@ -46,10 +46,10 @@ constexpr UINT kMeterGetRange = 1550;
 constexpr UINT kSliderGetMin = 1547;
 constexpr UINT kSliderGetMax = 1548;
 
-// Lets the page timer run a few times.
-void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 100);
+// Lets the page's timer run `ticks` times (counted, not timed).
+void PumpTicks(HWND page, size_t ticks) {
+  MessageRecorder seen(page, {WM_TIMER});
+  EXPECT_TRUE(PumpUntil([&] { return seen.entries.size() >= ticks; })) << "the page timer never ran";
 }
 
 // A sine of `hz` at `level` (0..1), 16-bit stereo at 44.1 kHz.
@@ -154,9 +154,11 @@ class MbdynPage : public ::testing::Test {
     }
     return true;
   }
-  void StreamFor(const std::vector<BYTE>& audio, DWORD ms) {
-    const DWORD start = GetTickCount();
-    StreamUntil(audio, [&] { return GetTickCount() - start >= ms; }, ms + 100);
+  // Streams while the page's timer runs `ticks` times.
+  void StreamTicks(const std::vector<BYTE>& audio, HWND page, size_t ticks) {
+    MessageRecorder seen(page, {WM_TIMER});
+    EXPECT_TRUE(StreamUntil(audio, [&] { return seen.entries.size() >= ticks; }))
+        << "the page timer never ran";
   }
 
   ModuleUnderTest module_;
@@ -406,7 +408,7 @@ TEST_F(MbdynPage, SoloOnPageTwoLeavesOnlyBandThreeWhileBothPagesStayInStep) {
   ASSERT_EQ(prop_->SetBand3Bypass(0), S_OK);
   PumpMessages();
   Click(page2_.Control(Page::kBand3.solo));
-  PumpFor(120);
+  PumpTicks(page2_.Dialog(), 2);
   long solo = 0;
   prop_->GetBand3Solo(&solo);
   EXPECT_EQ(solo, 1);
@@ -544,7 +546,7 @@ TEST_F(MbdynPage, MetersMoveWhileAudioStreamsAndRestWhenDisabled) {
   prop_->GetEnableMeters(&enabled);
   EXPECT_EQ(enabled, 0);
   EXPECT_EQ(MeterLevel(level), 0);
-  StreamFor(tone, 300);
+  StreamTicks(tone, page1_.Dialog(), 5);  // resting proves something only if the timer ran
   EXPECT_EQ(MeterLevel(level), 0);
   EXPECT_EQ(MeterLevel(reduction), 32767);
 
@@ -573,7 +575,7 @@ TEST_F(MbdynPage, CaptureThresholdTakesTheMaximumMeasuredSinceItWasSwitchedOn) {
     prop_->GetBand1Threshold(&threshold);
     return threshold > -600;
   }));
-  PumpFor(200);
+  PumpTicks(page1_.Dialog(), 3);
   prop_->GetBand1Threshold(&threshold);
   // About -26 dB of peak, less the meters' 6 dB: well under the loud part.
   EXPECT_GT(threshold, -500);
@@ -590,7 +592,7 @@ TEST_F(MbdynPage, CaptureThresholdTakesTheMaximumMeasuredSinceItWasSwitchedOn) {
   prop_->GetCaptureThreshold(&capture);
   EXPECT_EQ(capture, 0);
   Push(Tone(200.0, 0.9, 44100 / 4));
-  PumpFor(200);
+  PumpTicks(page1_.Dialog(), 3);
   long after = 0;
   prop_->GetBand1Threshold(&after);
   EXPECT_EQ(after, threshold);
@@ -638,14 +640,14 @@ TEST_F(MbdynPage, BothPagesShowTheirBandsPlaying) {
   Open1();
   Push(tone);
   EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(page1_.Control(Page::kBand1.levelMeter)) > 0; }));
-  StreamFor(tone, 250);  // a few refreshes and paints with the meters moving
-  CapturePage(page1_.Dialog(), "mbdyn_page_playing");
+  StreamTicks(tone, page1_.Dialog(), 3);  // a few refreshes and paints with the meters moving
+  EXPECT_TRUE(CapturePage(page1_.Dialog(), "mbdyn_page_playing"));
   page1_.Close();
   Open2();
   Push(tone);
   EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(page2_.Control(Page::kBand3.levelMeter)) > 0; }));
-  StreamFor(tone, 250);
-  CapturePage(page2_.Dialog(), "mbdyn_page2_playing");
+  StreamTicks(tone, page2_.Dialog(), 3);
+  EXPECT_TRUE(CapturePage(page2_.Dialog(), "mbdyn_page2_playing"));
   page2_.Close();
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "framework/controls/meter_model.h"
 #include "support/number_format.h"
 #include "support/strings.h"
 #include "support/strings/string_ids.h"
@@ -123,8 +124,11 @@ class MeterTest : public ::testing::Test {
   // One owner for the suite: top-level windows are slow to come and go.
   static void SetUpTestSuite() {
     RegisterClasses();
-    sharedOwner_ = CreateWindowExW(0, L"h12MeterOwner", L"Meters", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60,
-                                   420, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Topmost: windows the program's other control tests leave behind must
+    // not cover it for the hit tests.
+    sharedOwner_ = CreateWindowExW(WS_EX_TOPMOST, L"h12MeterOwner", L"Meters",
+                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 60, 60, 420, 300, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
   }
   static void TearDownTestSuite() {
     if (sharedOwner_) DestroyWindow(sharedOwner_);

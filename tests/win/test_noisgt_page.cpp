@@ -122,7 +122,7 @@ TEST_F(NoisgtPage, SlidersGetTheirRangesAndTheTextsTheFiltersValues) {
   EXPECT_EQ(page_.Text(kThresholdText), L"-20.0 dB");
   EXPECT_EQ(page_.Text(kAttackEdit), L"3");
   EXPECT_EQ(page_.Text(kReleaseEdit), L"100");
-  CapturePage(page_.Dialog(), "noise_gate_page_defaults");
+  EXPECT_TRUE(CapturePage(page_.Dialog(), "noise_gate_page_defaults"));
 }
 
 TEST_F(NoisgtPage, TheFadersBottomShowsInfinityAndOneStepUpMinus79Point9) {
@@ -303,8 +303,8 @@ TEST_F(NoisgtPage, ThePropertyFrameShowsThePageAndEverythingIsReleasedAfterwards
             afterPreset = text;
             GetWindowTextW(frame, text, 64);
             title = text;
-            CapturePage(dialog, "noise_gate_page");
-            CapturePage(frame, "noise_gate_frame");
+            EXPECT_TRUE(CapturePage(dialog, "noise_gate_page"));
+            EXPECT_TRUE(CapturePage(frame, "noise_gate_frame"));
             return false;
           }
           default:

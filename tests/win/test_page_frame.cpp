@@ -639,6 +639,7 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
   HWND owner = nullptr;
   bool seen = false;
   bool linkShown = true;
+  bool pictured = false;
   RunWithTimer([&] { SendMessageW(page.Dialog(), WM_COMMAND, 41001, 0); },
                [&]() {
                  HWND about = FindThreadWindow(L"#32770", L"About");
@@ -656,11 +657,12 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
                  GetDlgItemTextW(about, 2, text, 256);
                  logo = text;
                  owner = GetWindow(about, GW_OWNER);
-                 CapturePage(about, "about_box");
+                 pictured = CapturePage(about, "about_box");
                  SendMessageW(about, WM_COMMAND, IDOK, 0);
                  return true;
                });
   ASSERT_TRUE(seen);
+  EXPECT_TRUE(pictured);
   EXPECT_EQ(owner, host_.Handle());  // modal to the page's top-level window
   EXPECT_EQ(name, L"Orlo Noise Gate");
   EXPECT_EQ(logo, L"Noise Gate");

@@ -122,26 +122,6 @@ class PgeqFilterTest : public ::testing::Test {
   ComRef<TestSink> sink_;
 };
 
-TEST_F(PgeqFilterTest, StreamsInPlaceWithoutLatencyForEveryFormat) {
-  const WAVEFORMATEX formats[] = {
-      MakeWaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16), MakeWaveFormat(WAVE_FORMAT_PCM, 1, 22050, 8),
-      MakeWaveFormat(WAVE_FORMAT_PCM, 2, 48000, 32), MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32),
-      MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 1, 32000, 64)};
-  for (const WAVEFORMATEX& wf : formats) {
-    SCOPED_TRACE(testing::Message() << wf.wFormatTag << "/" << wf.wBitsPerSample);
-    graph_ = std::make_unique<FilterGraph>();  // a fresh graph per format
-    eq_.reset();
-    const std::vector<BYTE> in = Signal(wf, 9000);
-    Build(wf, 9);
-    PushAll(wf, in, 4000 - 4000 % wf.nBlockAlign);
-    ASSERT_EQ(source_->PushEndOfStream(), S_OK);
-    EXPECT_EQ(sink_->EndOfStreamCount(), 1);
-    graph_->Stop();
-    EXPECT_TRUE(sink_->AllBytes() == Reference(wf, 9, in));
-    graph_->Release();
-  }
-}
-
 TEST_F(PgeqFilterTest, DiscontinuityStartsTheFiltersAfresh) {
   const WAVEFORMATEX wf = MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32);
   const std::vector<BYTE> in = Signal(wf, 8000);
@@ -234,74 +214,6 @@ TEST_F(PgeqFilterTest, PropertyInterfaceClampsAndAddressesBandsByIndex) {
   EXPECT_EQ(v, -250);
 }
 
-TEST_F(PgeqFilterTest, PersistencePresetsAndPages) {
-  Create();
-  auto persist = QueryAs<IPersistStream>(eq_.get(), IID_IPersistStream);
-  auto presets = QueryAs<IStaticFilterPreset>(eq_.get(), IID_IStaticFilterPreset);
-  auto prop = QueryAs<IAkPgeqProp>(eq_.get(), kIidPgeqProp);
-  auto pages = QueryAs<ISpecifyPropertyPages>(eq_.get(), IID_ISpecifyPropertyPages);
-  auto language = QueryAs<IAkTranslationInfo>(eq_.get(), IID_IAkTranslationInfo);
-  ASSERT_TRUE(persist && presets && prop && pages && language);
-
-  long count = 0;
-  EXPECT_EQ(presets->GetPresetCount(&count), S_OK);
-  EXPECT_EQ(count, 13);
-  EXPECT_EQ(presets->ApplyPreset(13), E_INVALIDARG);
-  WCHAR name[260];
-  EXPECT_EQ(presets->GetPresetName(0, name, 260), S_OK);
-  EXPECT_STREQ(name, L"(Default)");
-  EXPECT_EQ(presets->GetPresetName(3, name, 260), S_OK);
-  EXPECT_STREQ(name, L"60 Hz hum notch using four stacked filters");
-
-  NotificationWindow window;
-  ASSERT_EQ(prop->SetNotifyWindow(window.Handle(), kPageCommand), S_OK);
-  ASSERT_EQ(presets->ApplyPreset(10), S_OK);
-  EXPECT_EQ(window.Take(), std::basic_string<DWORD>(1, MAKELONG(kPageCommand, 100)));
-
-  ULARGE_INTEGER size = {};
-  EXPECT_EQ(persist->GetSizeMax(&size), S_OK);
-  EXPECT_EQ(size.QuadPart, 104u);
-  ComRef<IStream> stream;
-  ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.put()), S_OK);
-  ASSERT_EQ(persist->Save(stream.get(), TRUE), S_OK);
-  EXPECT_EQ(persist->IsDirty(), S_FALSE);
-  HGLOBAL memory = nullptr;
-  GetHGlobalFromStream(stream.get(), &memory);
-  ASSERT_GE(GlobalSize(memory), 104u);
-  const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(memory));
-  DWORD recordSize = 0;
-  GUID tag = {};
-  std::memcpy(&recordSize, bytes, 4);
-  std::memcpy(&tag, bytes + 4, 16);
-  LONG highShelfGain = 0;
-  std::memcpy(&highShelfGain, bytes + 20 + 4 * 19, 4);
-  GlobalUnlock(memory);
-  EXPECT_EQ(recordSize, 104u);
-  EXPECT_TRUE(IsEqualGUID(tag, kIidPgeqProp));
-  EXPECT_EQ(highShelfGain, -60);
-
-  ComRef<IBaseFilter> other;
-  ASSERT_EQ(module_.Create(kClsidPgeq, IID_IBaseFilter, other.put()), S_OK);
-  auto otherPersist = QueryAs<IPersistStream>(other.get(), IID_IPersistStream);
-  LARGE_INTEGER zero = {};
-  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-  ASSERT_EQ(otherPersist->Load(stream.get()), S_OK);
-  PgeqParams a = {}, b = {};
-  prop->GetParams(&a);
-  QueryAs<IAkPgeqProp>(other.get(), kIidPgeqProp)->GetParams(&b);
-  EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a));
-
-  CLSID id = {};
-  EXPECT_EQ(persist->GetClassID(&id), S_OK);
-  EXPECT_TRUE(IsEqualGUID(id, kClsidPgeq));
-  CAUUID list = {};
-  ASSERT_EQ(pages->GetPages(&list), S_OK);
-  ASSERT_EQ(list.cElems, 1u);
-  EXPECT_TRUE(IsEqualGUID(list.pElems[0], kClsidPgeqPage));
-  CoTaskMemFree(list.pElems);
-  EXPECT_EQ(language->SetLanguage(0), S_OK);
-}
-
 // --- the float transform interface ---------------------------------------------------
 
 TEST_F(PgeqFilterTest, FloatTransformRunsTheFilterPathsEngine) {
@@ -373,22 +285,6 @@ TEST_F(PgeqFilterTest, FloatTransformChangeUpdateDrainAndStop) {
   ASSERT_EQ(floats->Init(1, 44100), S_OK);
   ASSERT_EQ(eq_->Stop(), S_OK);  // the graph's Stop leaves the float stream alone
   EXPECT_EQ(floats->Process(buffer.data(), 512, FALSE), S_OK);
-}
-
-TEST_F(PgeqFilterTest, AnswersEveryInterfaceOfTheEffect) {
-  Create();
-  const IID* iids[] = {&kIidPgeqProp, &IID_ISpecifyPropertyPages, &IID_IPersistStream,
-                       &IID_IStaticFilterPreset, &kIidFloat, &IID_IAkTranslationInfo,
-                       &IID_IBaseFilter, &IID_IMediaFilter, &IID_IPersist};
-  ComRef<IUnknown> identity = QueryAs<IUnknown>(eq_.get(), IID_IUnknown);
-  for (const IID* iid : iids) {
-    ComRef<IUnknown> p = QueryAs<IUnknown>(eq_.get(), *iid);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(QueryAs<IUnknown>(p.get(), IID_IUnknown).get(), identity.get());
-  }
-  void* none = reinterpret_cast<void*>(1);
-  EXPECT_EQ(eq_->QueryInterface(IID_IMediaSeeking, &none), E_NOINTERFACE);
-  EXPECT_EQ(eq_->QueryInterface(kIidPgeqProp, nullptr), E_POINTER);
 }
 
 }  // namespace

@@ -580,36 +580,6 @@ TEST_F(PmeqPage, TwoPagesOfOneFilterStayInStep) {
 
 // Pictures of the page in every language, both label sets checked for fit;
 // the English one goes into the documentation.
-TEST_F(PmeqPage, FitsAndIsCapturedInEveryLanguage) {
-  IAkTranslationInfo* translation = nullptr;
-  ASSERT_EQ(filter_->QueryInterface(IID_IAkTranslationInfo, reinterpret_cast<void**>(&translation)), S_OK);
-  const struct {
-    LANGID language;
-    const char* suffix;
-    const wchar_t* styleLabel;
-  } languages[] = {{0x0409, "en", L"F&ilter style:"},
-                   {0x0407, "de", L"F&iltertyp:"},
-                   {0x040C, "fr", L"&Type de filtre :"},
-                   {0x0411, "ja", L"\u30D5\u30A3\u30EB\u30BF\u7A2E\u985E(&I):"}};
-  for (const auto& l : languages) {
-    SCOPED_TRACE(l.suffix);
-    for (const std::string& problem : DialogFitProblems(module_.Handle(), 4001, l.language))
-      ADD_FAILURE() << problem;
-    ASSERT_EQ(translation->SetLanguage(l.language), S_OK);
-    Open();
-    EXPECT_EQ(page_.Text(Page::kStyleLabel), l.styleLabel);
-    for (long type : {0L, 2L}) {
-      Choose(Page::kStyleCombo, type);
-      const std::string name = std::string("pmeq_page_") + l.suffix + (type == 0 ? "_shelf" : "");
-      for (const std::string& problem : WindowFitProblems(page_.Dialog(), name)) ADD_FAILURE() << problem;
-      CapturePage(page_.Dialog(), name.c_str());
-    }
-    page_.Close();
-  }
-  translation->SetLanguage(0);
-  translation->Release();
-}
-
 // ---- context help -----------------------------------------------------------------
 
 // WinHelp hands its commands to the help window of class "MS_WINHELP" by

@@ -72,7 +72,7 @@ TEST_F(TrackbarTest, RangeChangesChooseTheDefaultAndDoubleClickRestoresIt) {
   EXPECT_EQ(SendMessageW(t, SLM_SETDEFAULT, 0, 99), 30);
   EXPECT_EQ(SendMessageW(t, SLM_SETPOS, 1, -5), 10);
   EXPECT_EQ(Pos(t), 10);
-  SaveWindowPng(t, "trackbar_plain");
+  EXPECT_TRUE(SaveWindowPng(t, "trackbar_plain"));
 }
 
 TEST_F(TrackbarTest, DigitKeysJumpToTenthsOfTheRange) {
@@ -333,7 +333,7 @@ TEST_F(TrackbarTest, DisabledTrackbarIgnoresInput) {
   SendMessageW(t, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
   EXPECT_TRUE(State().events.empty());
   EXPECT_EQ(Pos(t), 30);
-  SaveWindowPng(t, "trackbar_disabled");
+  EXPECT_TRUE(SaveWindowPng(t, "trackbar_disabled"));
 }
 
 TEST_F(TrackbarTest, ControllerInputIsPassedToTheOwner) {

@@ -1,6 +1,7 @@
 #include "tests/win/support/capture.h"
 
 #include <cstdio>
+#include <set>
 
 namespace capture {
 
@@ -157,6 +158,11 @@ bool SaveWindowPng(HWND window, const char* name) {
   int width = 0, height = 0;
   std::vector<std::uint8_t> rgb;
   if (!capture::CaptureClientRgb(window, &width, &height, &rgb)) return false;
+  // A picture of one colour is a window that painted nothing.
+  std::set<std::uint32_t> colours;
+  for (size_t i = 0; i + 2 < rgb.size() && colours.size() < 2; i += 3)
+    colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
+  if (colours.size() < 2) return false;
   const std::vector<std::uint8_t> png = capture::EncodePng(width, height, rgb.data());
   FILE* file = _wfopen(capture::CapturePath(name).c_str(), L"wb");
   if (!file) return false;

@@ -11,7 +11,8 @@
 // Captures the client area of `window` (children included) and writes it to
 // <folder of the test program>/../captures/<name>.png, creating the folder.
 // Repaints the window first. Returns false when the window has no client
-// area or the file cannot be written.
+// area, shows one colour only (it painted nothing) or the file cannot be
+// written.
 bool SaveWindowPng(HWND window, const char* name);
 
 // The pieces, exposed for tests of their own.

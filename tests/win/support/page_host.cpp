@@ -2,10 +2,7 @@
 
 #include <oleacc.h>
 
-#if __has_include("tests/win/support/capture.h")
 #include "tests/win/support/capture.h"
-#define ORLOFX_HAVE_CAPTURE 1
-#endif
 
 const CLSID kTestClsidNoisgt = {
     0xB97C0F23, 0x196D, 0x11D1, {0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
@@ -262,15 +259,9 @@ LRESULT CALLBACK MessageRecorder::Proc(HWND window, UINT message, WPARAM wParam,
 }
 
 bool CapturePage(HWND window, const char* name) {
-#ifdef ORLOFX_HAVE_CAPTURE
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpMessages();
   return SaveWindowPng(window, name);
-#else
-  (void)window;
-  (void)name;
-  return false;
-#endif
 }
 
 bool ReadAccessible(HWND control, AccessibleText* out) {

@@ -127,6 +127,6 @@ struct AccessibleText {
 };
 bool ReadAccessible(HWND control, AccessibleText* out);
 
-// Saves a PNG of `window` under the build tree when the capture helper is
-// part of this build; returns whether one was written.
+// Repaints `window` and saves a PNG of it under the build tree; false when
+// it painted nothing or no file was written.
 bool CapturePage(HWND window, const char* name);
