@@ -64,6 +64,9 @@ struct FilterRow {
   // A preset that audibly changes the test signal, so that audio read in a
   // wrong format cannot come out right by chance.
   int streamPreset;
+  // What a stream posts to the page: the formats set (0 input, 1 output),
+  // or for the dynamics effects streaming started (101) and stopped (102).
+  std::vector<WORD> streamCodes;
 };
 
 void PrintTo(const FilterRow& row, std::ostream* os) { *os << row.name; }
@@ -109,7 +112,7 @@ const FilterRow kFilters[] = {
      Guid(0xA6DF8F43, 0xBAF4, 0x11D0, kAebc), {Guid(0xA6DF8F41, 0xBAF4, 0x11D0, kAebc)}, 32,
      Guid(0xB97C0F26, 0x196D, 0x11D1, 0xB99B00A0C9053912ull), 32, 7, 6, L"Slow attack",
      {{8, 7, 0, 1, 0}, {10, 9, 10000, 5000, 1}, {12, 11, -1000, -800, 2}}, 2,
-     &Make<orlofx::CAkNoisgtTransform>, 0},
+     &Make<orlofx::CAkNoisgtTransform>, 0, {0, 1}},
     {"GraphicDynamics", Guid(0xF3B8E880, 0xB4E0, 0x11D0, kAebc), kIidPlugInProp2,
      {Guid(0xF3B8E881, 0xB4E0, 0x11D0, kAebc)}, 184, Guid(0xF3B8E883, 0xB4E0, 0x11D0, kAebc), 180,
      11, 3, L"Mute levels below -35 dB (hard noise gate",
@@ -120,7 +123,7 @@ const FilterRow kFilters[] = {
       {30, 29, -1, 0, 4},
       {35, 34, 7, 1, 40},
       {7, 8, 40, 16, 37, false}},
-     2, &Make<orlofx::CAkGdynTransform>, 9},
+     2, &Make<orlofx::CAkGdynTransform>, 9, {101, 102}},
     {"MultiBandDynamics", Guid(0x026D0AA0, 0x9BB9, 0x11D0, kAebc), kIidPlugInProp2,
      {Guid(0x026D0AA1, 0x9BB9, 0x11D0, kAebc), Guid(0x026D0AA2, 0x9BB9, 0x11D0, kAebc)}, 232,
      Guid(0x026D0AA3, 0x9BB9, 0x11D0, kAebc), 228, 6, 2, L"Anti-DTMF talk-off",
@@ -130,7 +133,7 @@ const FilterRow kFilters[] = {
       {142, 141, 1, 3, 26},     {152, 151, 99, 30, 28},  {172, 171, 20, 50, 32},
       {157, 156, 20000, 15000, 29}, {187, 186, 3, 1, 36}, {197, 196, 9, 1, 33},
       {217, 216, 2, 1, 51},     {222, 221, 5, 1, 52},    {227, 226, 2, 2, -1}},
-     0, &Make<orlofx::CAkMbdynTransform>, 5},
+     0, &Make<orlofx::CAkMbdynTransform>, 5, {101, 102}},
     {"ParametricEq", Guid(0xA8448720, 0x96FD, 0x11D0, kAebc),
      Guid(0xA8448723, 0x96FD, 0x11D0, kAebc), {Guid(0xA8448721, 0x96FD, 0x11D0, kAebc)}, 44,
      GUID_NULL, 0, 6, 3, L"Hiss removal (cut frequencies above 6 kHz by 40 dB)",
@@ -140,16 +143,17 @@ const FilterRow kFilters[] = {
       {14, 13, 0, 1, 2},
       {16, 15, -1000, -600, 3},
       {18, 17, 500, 200, 4}},
-     2, &Make<orlofx::CAkPmeqTransform>, 3},
+     2, &Make<orlofx::CAkPmeqTransform>, 3, {0, 1}},
     // Preset 0 is flat: shelves at 200 Hz and 8 kHz and a cut at 4 kHz.
     {"ParagraphicEq", Guid(0xD616F3E0, 0xD622, 0x11CE, kAac5),
      Guid(0xD616F3EF, 0xD622, 0x11CE, kAac5), {Guid(0xD616F3E1, 0xD622, 0x11CE, kAac5)}, 104,
-     GUID_NULL, 0, 13, 0, L"(Default)", PgeqSlots(), 2, &Make<orlofx::CAkPgeqTransform>, 9},
+     GUID_NULL, 0, 13, 0, L"(Default)", PgeqSlots(), 2, &Make<orlofx::CAkPgeqTransform>, 9,
+     {0, 1}},
     {"GraphicEq", Guid(0x8B7226EE, 0x4584, 0x11D1, kB4cb), Guid(0x8B722AEE, 0x4584, 0x11D1, kB4cb),
      {Guid(0x8B7229EE, 0x4584, 0x11D1, kB4cb), Guid(0x8B7227EE, 0x4584, 0x11D1, kB4cb),
       Guid(0x8B7228EE, 0x4584, 0x11D1, kB4cb)},
      624, GUID_NULL, 0, 9, 8, L"Notch frequencies around 450 Hz", GeqSlots(), 6,
-     &Make<orlofx::CAkGeqTransform>, 8},
+     &Make<orlofx::CAkGeqTransform>, 8, {0, 1}},
 };
 
 std::basic_string<DWORD> Codes(std::initializer_list<WORD> codes) {
@@ -355,6 +359,9 @@ TEST_P(FilterContract, PresetsAreNamedAndAppliedAsTheProcessorAppliesThem) {
   WCHAR name[260];
   ASSERT_EQ(presets_->GetPresetName(row.namedPreset, name, 260), S_OK);
   EXPECT_STREQ(name, row.presetName);
+  WCHAR cut[7];  // a short buffer gets what fits, terminated
+  ASSERT_EQ(presets_->GetPresetName(row.namedPreset, cut, 7), S_OK);
+  EXPECT_EQ(std::wstring(cut), std::wstring(row.presetName).substr(0, 6));
   EXPECT_EQ(presets_->GetPresetName(count, name, 260), E_INVALIDARG);
   EXPECT_EQ(presets_->GetPresetName(-1, name, 260), E_INVALIDARG);
 
@@ -415,6 +422,10 @@ class FilterStreaming : public ::testing::TestWithParam<FilterRow> {
     auto presets = QueryAs<IStaticFilterPreset>(effect_.get(), IID_IStaticFilterPreset);
     ASSERT_TRUE(presets);
     ASSERT_EQ(presets->ApplyPreset(GetParam().streamPreset), S_OK);
+    window_ = std::make_unique<NotificationWindow>();
+    ComRef<IUnknown> prop = QueryAs<IUnknown>(effect_.get(), GetParam().prop);
+    using NotifyFn = HRESULT(STDMETHODCALLTYPE*)(void*, HWND, UINT);
+    ASSERT_EQ(SlotOf<NotifyFn>(prop.get(), 6)(prop.get(), window_->Handle(), kPageCommand), S_OK);
     ASSERT_EQ(graph_->Add(source_.get(), L"source"), S_OK);
     ASSERT_EQ(graph_->Add(effect_.get(), L"effect"), S_OK);
     ASSERT_EQ(graph_->Add(sink_.get(), L"sink"), S_OK);
@@ -453,6 +464,7 @@ class FilterStreaming : public ::testing::TestWithParam<FilterRow> {
 
   ComInit com_;
   ModuleUnderTest module_;
+  std::unique_ptr<NotificationWindow> window_;
   std::unique_ptr<FilterGraph> graph_;
   ComRef<TestPushSource> source_;
   ComRef<TestSink> sink_;
@@ -496,6 +508,9 @@ TEST_P(FilterStreaming, EveryFormatComesOutWholeWithContinuousStampsAndEqualToTh
     using GetFormatFn = HRESULT(STDMETHODCALLTYPE*)(void*, WAVEFORMATEX*, int);
     ASSERT_EQ(SlotOf<GetFormatFn>(prop.get(), 5)(prop.get(), &reported, 0), S_OK);
     EXPECT_TRUE(SameAudioFormat(reported, wf));
+    const std::basic_string<DWORD> posted = window_->Take();
+    for (WORD code : GetParam().streamCodes)
+      EXPECT_NE(posted.find(MAKELONG(kPageCommand, code)), std::basic_string<DWORD>::npos) << code;
     effect_.reset();
     graph_.reset();
   }

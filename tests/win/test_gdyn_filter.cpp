@@ -125,6 +125,20 @@ TEST_F(GdynFilterTest, PropertySettersAndTheHostsSetParamMeetInOneValue) {
   MP_DATA gain = 0;
   ASSERT_EQ(params_->GetParam(4, &gain), S_OK);
   EXPECT_FLOAT_EQ(gain, -6.5f);
+
+  // The host's view of the parameters is the same object's.
+  auto info = QueryAs<IMediaParamInfo>(prop_.get(), IID_IMediaParamInfo);
+  ASSERT_TRUE(info);
+  EXPECT_TRUE(QueryAs<IMediaParamsSetUICallback>(prop_.get(), IID_IMediaParamsSetUICallback));
+  DWORD count = 0;
+  ASSERT_EQ(info->GetParamCount(&count), S_OK);
+  EXPECT_EQ(count, 6u);
+  MP_PARAMINFO desc = {};
+  ASSERT_EQ(info->GetParamInfo(4, &desc), S_OK);
+  EXPECT_STREQ(desc.szLabel, L"Output Gain");
+  EXPECT_STREQ(desc.szUnitText, L"dB");
+  EXPECT_EQ(desc.mpdMinValue, -25.0f);
+  EXPECT_EQ(desc.mpdMaxValue, 25.0f);
 }
 
 // --- streaming with our own source and sink ---------------------------------------

@@ -110,6 +110,16 @@ TEST_F(MbdynFilterTest, EditMeterAndDisplaySlotsDoTheirOwnJobs) {
 }
 
 TEST_F(MbdynFilterTest, CaptureThresholdMakesTheHostsThresholdValuesNoOps) {
+  auto info = QueryAs<IMediaParamInfo>(prop_.get(), IID_IMediaParamInfo);
+  ASSERT_TRUE(info);
+  DWORD count = 0;
+  ASSERT_EQ(info->GetParamCount(&count), S_OK);
+  EXPECT_EQ(count, 43u);
+  MP_PARAMINFO desc = {};
+  ASSERT_EQ(info->GetParamInfo(27, &desc), S_OK);
+  EXPECT_STREQ(desc.szLabel, L"Band 3 Width");
+  EXPECT_STREQ(desc.szUnitText, L"octaves");
+  EXPECT_FLOAT_EQ(desc.mpdMinValue, 0.3f);
   NotificationWindow window;
   ASSERT_EQ(prop_->SetNotifyWindow(window.Handle(), kPageCommand), S_OK);
   ASSERT_EQ(SetAndGetThroughSlots(prop_.get(), 10, 9, 1), 1);
