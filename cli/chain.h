@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "cli/at_option.h"
@@ -23,6 +24,29 @@
 #include "framework/processor.h"
 
 namespace orlofx::cli {
+
+// Bytes that a resize leaves as they come: every byte of the room made for
+// an effect's output is written by the effect before it is read, so zero
+// filling it on every call was wasted work.
+template <typename T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <typename U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0) {
+      ::new (static_cast<void*>(p)) U;
+    } else {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  }
+};
+using ByteBuffer = std::vector<unsigned char, UninitialisedAllocator<unsigned char>>;
 
 class ChainStage {
  public:
@@ -55,8 +79,8 @@ class ChainStage {
  private:
   struct Instance {
     std::unique_ptr<EffectProcessor> fx;
-    std::vector<unsigned char> input;   // its channel, for a mono instance of many
-    std::vector<unsigned char> output;  // given by the effect, not yet passed on
+    ByteBuffer input;                   // its channel, for a mono instance of many
+    ByteBuffer output;                  // given by the effect, not yet passed on
     std::size_t start = 0;              // bytes of `output` already passed on
   };
 
@@ -71,7 +95,7 @@ class ChainStage {
   int channels_;
   int instanceChannels_;
   std::size_t sampleBytes_ = 0;
-  std::vector<unsigned char> interleaved_;
+  ByteBuffer interleaved_;
   std::int64_t consumed_ = 0;
   std::int64_t given_ = 0;
   std::int64_t latency_ = 0;

@@ -120,13 +120,16 @@ FrameBuffer::FrameBuffer(SoundFile& file, SampleFormat format, std::uint32_t chu
 
 std::uint32_t FrameReader::Read(unsigned char* out) {
   SNDFILE* f = file_.handle();
-  const int step = BytesPerSample(format_);
   sf_count_t got = 0;
   auto store = [&](const auto* samples, double scale) {
     if (meter_) meter_->Add(samples, static_cast<std::size_t>(got));
     const std::size_t count = static_cast<std::size_t>(got) * file_.info().channels;
-    for (std::size_t i = 0; i < count; ++i)
-      WriteSample<double>(format_, static_cast<double>(samples[i]) * scale, out + i * step);
+    WithFormat(format_, [&](auto fmt) {
+      constexpr SampleFormat F = decltype(fmt)::value;
+      constexpr int kStep = BytesPerSample(F);
+      for (std::size_t i = 0; i < count; ++i)
+        WriteSampleAs<F, double>(static_cast<double>(samples[i]) * scale, out + i * kStep);
+    });
   };
   if (!integers_.empty()) {
     got = sf_readf_int(f, integers_.data(), chunk_);
@@ -146,6 +149,14 @@ bool FrameWriter::Write(const unsigned char* in, std::uint32_t frames) {
   const int channels = file_.info().channels;
   const int step = BytesPerSample(format_);
   const SampleLayout layout = file_.layout();
+  // Converts `count` interleaved samples with fn(sample as double) into `to`.
+  auto convert = [&](std::size_t count, auto* to, auto fn) {
+    WithFormat(format_, [&](auto fmt) {
+      constexpr SampleFormat F = decltype(fmt)::value;
+      constexpr int kStep = BytesPerSample(F);
+      for (std::size_t i = 0; i < count; ++i) to[i] = fn(ReadSampleAs<F, double>(in + i * kStep));
+    });
+  };
   while (frames > 0) {
     const std::uint32_t n = std::min(frames, chunk_);
     const std::size_t count = std::size_t{n} * channels;
@@ -155,21 +166,19 @@ bool FrameWriter::Write(const unsigned char* in, std::uint32_t frames) {
       // do, then left-justified.
       const double full = std::ldexp(1.0, layout.bits - 1);
       const int shift = 32 - layout.bits;
-      for (std::size_t i = 0; i < count; ++i) {
-        const double code = sample_io::ClampRound(ReadSample<double>(format_, in + i * step) * full,
-                                                  -full, full - 1.0);
-        integers_[i] = static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(static_cast<std::int32_t>(code)) << shift);
-      }
+      convert(count, integers_.data(), [full, shift](double x) {
+        const double code = sample_io::ClampRound(x * full, -full, full - 1.0);
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::int32_t>(code))
+                                         << shift);
+      });
       if (meter_) meter_->Add(integers_.data(), n);
       put = sf_writef_int(f, integers_.data(), n);
     } else if (!doubles_.empty()) {
-      for (std::size_t i = 0; i < count; ++i) doubles_[i] = ReadSample<double>(format_, in + i * step);
+      convert(count, doubles_.data(), [](double x) { return x; });
       if (meter_) meter_->Add(doubles_.data(), n);
       put = sf_writef_double(f, doubles_.data(), n);
     } else {
-      for (std::size_t i = 0; i < count; ++i)
-        floats_[i] = static_cast<float>(ReadSample<double>(format_, in + i * step));
+      convert(count, floats_.data(), [](double x) { return static_cast<float>(x); });
       if (meter_) meter_->Add(floats_.data(), n);
       put = sf_writef_float(f, floats_.data(), n);
     }

@@ -15,11 +15,13 @@
 // whole overlap.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace orlofx {
 
@@ -131,46 +133,105 @@ inline double ClampRound(T scaled, double lo, double hi) {
 
 }  // namespace sample_io
 
-// One sample from interleaved bytes into working precision T.
-template <typename T>
-inline T ReadSample(SampleFormat fmt, const unsigned char* p) {
+// One sample of format F from interleaved bytes into working precision T.
+template <SampleFormat F, typename T>
+inline T ReadSampleAs(const unsigned char* p) {
   using namespace sample_io;
-  switch (fmt) {
-    case SampleFormat::kPcm8: return static_cast<T>(static_cast<T>(int(p[0]) - 128) * T(0.0078125));
-    case SampleFormat::kPcm16: return static_cast<T>(Load<std::int16_t>(p)) * T(3.0517578125e-5);
-    case SampleFormat::kPcm32:
-      return static_cast<T>(static_cast<double>(Load<std::int32_t>(p)) * 4.656612873077393e-10);
-    case SampleFormat::kFloat32: {
-      const float v = Load<float>(p);
-      return std::isfinite(v) ? static_cast<T>(v) : T(0);
-    }
-    case SampleFormat::kFloat64: {
-      const double v = Load<double>(p);
-      return std::isfinite(v) ? static_cast<T>(v) : T(0);
-    }
+  if constexpr (F == SampleFormat::kPcm8) {
+    return static_cast<T>(static_cast<T>(int(p[0]) - 128) * T(0.0078125));
+  } else if constexpr (F == SampleFormat::kPcm16) {
+    return static_cast<T>(Load<std::int16_t>(p)) * T(3.0517578125e-5);
+  } else if constexpr (F == SampleFormat::kPcm32) {
+    return static_cast<T>(static_cast<double>(Load<std::int32_t>(p)) * 4.656612873077393e-10);
+  } else if constexpr (F == SampleFormat::kFloat32) {
+    const float v = Load<float>(p);
+    return std::isfinite(v) ? static_cast<T>(v) : T(0);
+  } else {
+    const double v = Load<double>(p);
+    return std::isfinite(v) ? static_cast<T>(v) : T(0);
   }
-  return T(0);
 }
 
-// One sample from working precision T into interleaved bytes.
-template <typename T>
-inline void WriteSample(SampleFormat fmt, T x, unsigned char* p) {
+// One sample from working precision T into interleaved bytes of format F.
+template <SampleFormat F, typename T>
+inline void WriteSampleAs(T x, unsigned char* p) {
   using namespace sample_io;
-  switch (fmt) {
-    case SampleFormat::kPcm8:
-      p[0] = static_cast<unsigned char>(static_cast<int>(ClampRound(x * T(128), -128.0, 127.0)) + 128);
-      return;
-    case SampleFormat::kPcm16:
-      Store(p, static_cast<std::int16_t>(ClampRound(x * T(32768), -32768.0, 32767.0)));
-      return;
-    case SampleFormat::kPcm32:
-      Store(p, static_cast<std::int32_t>(
-                   ClampRound(static_cast<double>(x) * 2147483648.0, -2147483648.0, 2147483647.0)));
-      return;
-    case SampleFormat::kFloat32: Store(p, static_cast<float>(x)); return;
-    case SampleFormat::kFloat64: Store(p, static_cast<double>(x)); return;
+  if constexpr (F == SampleFormat::kPcm8) {
+    p[0] = static_cast<unsigned char>(static_cast<int>(ClampRound(x * T(128), -128.0, 127.0)) + 128);
+  } else if constexpr (F == SampleFormat::kPcm16) {
+    Store(p, static_cast<std::int16_t>(ClampRound(x * T(32768), -32768.0, 32767.0)));
+  } else if constexpr (F == SampleFormat::kPcm32) {
+    Store(p, static_cast<std::int32_t>(
+                 ClampRound(static_cast<double>(x) * 2147483648.0, -2147483648.0, 2147483647.0)));
+  } else if constexpr (F == SampleFormat::kFloat32) {
+    Store(p, static_cast<float>(x));
+  } else {
+    Store(p, static_cast<double>(x));
   }
 }
+
+template <SampleFormat F>
+using FormatConstant = std::integral_constant<SampleFormat, F>;
+
+// Calls fn(FormatConstant<fmt>{}): the format is chosen once, outside a
+// loop, and the loop inside fn sees it as a constant.
+template <typename Fn>
+inline decltype(auto) WithFormat(SampleFormat fmt, Fn&& fn) {
+  switch (fmt) {
+    case SampleFormat::kPcm8: return fn(FormatConstant<SampleFormat::kPcm8>{});
+    case SampleFormat::kPcm16: return fn(FormatConstant<SampleFormat::kPcm16>{});
+    case SampleFormat::kPcm32: return fn(FormatConstant<SampleFormat::kPcm32>{});
+    case SampleFormat::kFloat32: return fn(FormatConstant<SampleFormat::kFloat32>{});
+    case SampleFormat::kFloat64: break;
+  }
+  return fn(FormatConstant<SampleFormat::kFloat64>{});
+}
+
+template <typename T>
+inline T ReadSample(SampleFormat fmt, const unsigned char* p) {
+  return WithFormat(fmt, [p](auto f) { return ReadSampleAs<decltype(f)::value, T>(p); });
+}
+
+template <typename T>
+inline void WriteSample(SampleFormat fmt, T x, unsigned char* p) {
+  WithFormat(fmt, [x, p](auto f) { WriteSampleAs<decltype(f)::value, T>(x, p); });
+}
+
+namespace sample_io {
+
+// The loops behind ReadFrames and WriteFrames, with the format, the channel
+// count (1, 2, or 0 for any) and whether peaks are kept fixed at compile time.
+template <SampleFormat F, int Channels, bool KeepPeaks, typename T>
+inline void ReadFramesAs(int channelCount, const unsigned char* p, std::size_t frames,
+                         T* const* channels, std::size_t offset, double* peaks) {
+  constexpr int kStep = BytesPerSample(F);
+  const int n = Channels ? Channels : channelCount;
+  for (int c = 0; c < n; ++c) {
+    T* to = channels[c] + offset;
+    const unsigned char* from = p + c * kStep;
+    double peak = KeepPeaks ? peaks[c] : 0.0;
+    for (std::size_t i = 0; i < frames; ++i, from += n * kStep) {
+      const T v = ReadSampleAs<F, T>(from);
+      to[i] = v;
+      if constexpr (KeepPeaks) peak = std::max(peak, std::fabs(static_cast<double>(v)));
+    }
+    if constexpr (KeepPeaks) peaks[c] = peak;
+  }
+}
+
+template <SampleFormat F, int Channels, typename T>
+inline void WriteFramesAs(int channelCount, const T* const* channels, std::size_t offset,
+                          std::size_t frames, unsigned char* p) {
+  constexpr int kStep = BytesPerSample(F);
+  const int n = Channels ? Channels : channelCount;
+  for (int c = 0; c < n; ++c) {
+    const T* from = channels[c] + offset;
+    unsigned char* to = p + c * kStep;
+    for (std::size_t i = 0; i < frames; ++i, to += n * kStep) WriteSampleAs<F, T>(from[i], to);
+  }
+}
+
+}  // namespace sample_io
 
 // Reads `frames` interleaved frames into channels[c][offset ...].
 // When peaks is given, peaks[c] is raised to the largest |sample| stored.
@@ -179,17 +240,17 @@ inline void ReadFrames(SampleFormat fmt, int channelCount, const void* interleav
                        std::size_t frames, T* const* channels, std::size_t offset,
                        double* peaks = nullptr) {
   const auto* p = static_cast<const unsigned char*>(interleaved);
-  const int step = BytesPerSample(fmt);
-  for (std::size_t i = 0; i < frames; ++i) {
-    for (int c = 0; c < channelCount; ++c, p += step) {
-      T v = ReadSample<T>(fmt, p);
-      channels[c][offset + i] = v;
-      if (peaks) {
-        double a = std::fabs(static_cast<double>(v));
-        if (a > peaks[c]) peaks[c] = a;
-      }
+  WithFormat(fmt, [&](auto f) {
+    constexpr SampleFormat F = decltype(f)::value;
+    using namespace sample_io;
+    if (peaks) {
+      if (channelCount == 2) ReadFramesAs<F, 2, true>(2, p, frames, channels, offset, peaks);
+      else ReadFramesAs<F, 0, true>(channelCount, p, frames, channels, offset, peaks);
+    } else {
+      if (channelCount == 2) ReadFramesAs<F, 2, false>(2, p, frames, channels, offset, peaks);
+      else ReadFramesAs<F, 0, false>(channelCount, p, frames, channels, offset, peaks);
     }
-  }
+  });
 }
 
 // Writes `frames` frames from channels[c][offset ...] as interleaved samples.
@@ -197,9 +258,11 @@ template <typename T>
 inline void WriteFrames(SampleFormat fmt, int channelCount, const T* const* channels,
                         std::size_t offset, std::size_t frames, void* interleaved) {
   auto* p = static_cast<unsigned char*>(interleaved);
-  const int step = BytesPerSample(fmt);
-  for (std::size_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channelCount; ++c, p += step) WriteSample<T>(fmt, channels[c][offset + i], p);
+  WithFormat(fmt, [&](auto f) {
+    constexpr SampleFormat F = decltype(f)::value;
+    if (channelCount == 2) sample_io::WriteFramesAs<F, 2>(2, channels, offset, frames, p);
+    else sample_io::WriteFramesAs<F, 0>(channelCount, channels, offset, frames, p);
+  });
 }
 
 }  // namespace orlofx

@@ -1,5 +1,17 @@
 #include "module/factory_table.h"
 
+#include "effects/gdyn/win/gdyn_filter.h"
+#include "effects/gdyn/win/gdyn_page.h"
+#include "effects/geq/win/geq_filter.h"
+#include "effects/geq/win/geq_page.h"
+#include "effects/mbdyn/win/mbdyn_filter.h"
+#include "effects/mbdyn/win/mbdyn_page.h"
+#include "effects/noisgt/win/noisgt_filter.h"
+#include "effects/noisgt/win/noisgt_page.h"
+#include "effects/pgeq/win/pgeq_filter.h"
+#include "effects/pgeq/win/pgeq_page.h"
+#include "effects/pmeq/win/pmeq_filter.h"
+#include "effects/pmeq/win/pmeq_page.h"
 #include "framework/win/guids.h"
 
 namespace {
@@ -14,45 +26,53 @@ const AMOVIESETUP_PIN kEffectPins[] = {
     {L"Input", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, L"Output", 1, &kAudioType},
     {L"Output", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, L"Input", 1, &kAudioType},
 };
-constexpr UINT kEffectPinCount = sizeof(kEffectPins) / sizeof(kEffectPins[0]);
 
-const AMOVIESETUP_FILTER kGeqSetup = {&CLSID_AkGeq, L"Orlo Graphic EQ", kEffectMerit,
-                                      kEffectPinCount, kEffectPins};
-const AMOVIESETUP_FILTER kPmeqSetup = {&CLSID_AkPmeq, L"Orlo Parametric EQ", kEffectMerit,
-                                       kEffectPinCount, kEffectPins};
-const AMOVIESETUP_FILTER kPgeqSetup = {&CLSID_AkPgeq, L"Orlo Paragraphic EQ", kEffectMerit,
-                                       kEffectPinCount, kEffectPins};
-const AMOVIESETUP_FILTER kMbdynSetup = {&CLSID_AkMbdyn, L"Orlo Multi-Band Dynamics", kEffectMerit,
-                                        kEffectPinCount, kEffectPins};
-const AMOVIESETUP_FILTER kGdynSetup = {&CLSID_AkGdyn, L"Orlo Graphic Dynamics", kEffectMerit,
-                                       kEffectPinCount, kEffectPins};
-const AMOVIESETUP_FILTER kNoisgtSetup = {&CLSID_AkNoisgt, L"Orlo Noise Gate", kEffectMerit,
-                                         kEffectPinCount, kEffectPins};
+constexpr AMOVIESETUP_FILTER EffectSetup(const CLSID& classId, const WCHAR* name) {
+  return {&classId, name, kEffectMerit, sizeof kEffectPins / sizeof kEffectPins[0], kEffectPins};
+}
+
+constexpr AMOVIESETUP_FILTER kGeqSetup = EffectSetup(CLSID_AkGeq, L"Orlo Graphic EQ");
+constexpr AMOVIESETUP_FILTER kPmeqSetup = EffectSetup(CLSID_AkPmeq, L"Orlo Parametric EQ");
+constexpr AMOVIESETUP_FILTER kPgeqSetup = EffectSetup(CLSID_AkPgeq, L"Orlo Paragraphic EQ");
+constexpr AMOVIESETUP_FILTER kMbdynSetup =
+    EffectSetup(CLSID_AkMbdyn, L"Orlo Multi-Band Dynamics");
+constexpr AMOVIESETUP_FILTER kGdynSetup = EffectSetup(CLSID_AkGdyn, L"Orlo Graphic Dynamics");
+constexpr AMOVIESETUP_FILTER kNoisgtSetup = EffectSetup(CLSID_AkNoisgt, L"Orlo Noise Gate");
+
+template <class Filter, const AMOVIESETUP_FILTER& Setup>
+CUnknown* CALLBACK CreateFilter(LPUNKNOWN outer, HRESULT* result) {
+  return Filter::CreateInstance(outer, result, &Setup);
+}
+
+// A filter's row: registered under its set-up data's name, created with it.
+template <class Filter, const AMOVIESETUP_FILTER& Setup>
+constexpr CFactoryTemplate FilterRow() {
+  return {Setup.strName, Setup.clsID, CreateFilter<Filter, Setup>, nullptr, &Setup};
+}
+
+template <class Page>
+constexpr CFactoryTemplate PageRow(const WCHAR* name, const CLSID& classId) {
+  return {name, &classId, Page::CreateInstance, nullptr, nullptr};
+}
 
 }  // namespace
 
 // Searched from entry 0 upward; registered upward, unregistered downward.
 CFactoryTemplate g_Templates[] = {
-    {L"Orlo Graphic EQ", &CLSID_AkGeq, CreateGeqFilter, nullptr, &kGeqSetup},
-    {L"AkGeq Property Page", &CLSID_AkGeqPropPage, CreateGeqPropPage, nullptr, nullptr},
-    {L"AkGeq Property Page2", &CLSID_AkGeqPropPage2, CreateGeqPropPage2, nullptr, nullptr},
-    {L"AkGeq Property Page3", &CLSID_AkGeqPropPage3, CreateGeqPropPage3, nullptr, nullptr},
-    {L"Orlo Parametric EQ", &CLSID_AkPmeq, CreatePmeqFilter, nullptr, &kPmeqSetup},
-    {L"AkPmeq Property Page", &CLSID_AkPmeqPropPage, CreatePmeqPropPage, nullptr, nullptr},
-    {L"Orlo Paragraphic EQ", &CLSID_AkPgeq, CreatePgeqFilter, nullptr, &kPgeqSetup},
-    {L"AkPgeq Property Page", &CLSID_AkPgeqPropPage, CreatePgeqPropPage, nullptr, nullptr},
-    {L"Orlo Multi-Band Dynamics", &CLSID_AkMbdyn, CreateMbdynFilter, nullptr, &kMbdynSetup},
-    {L"AkMbdyn Property Page", &CLSID_AkMbdynPropPage, CreateMbdynPropPage, nullptr, nullptr},
-    {L"AkMbdyn Property Page2", &CLSID_AkMbdynPropPage2, CreateMbdynPropPage2, nullptr, nullptr},
-    {L"Orlo Graphic Dynamics", &CLSID_AkGdyn, CreateGdynFilter, nullptr, &kGdynSetup},
-    {L"AkGdyn Property Page", &CLSID_AkGdynPropPage, CreateGdynPropPage, nullptr, nullptr},
-    {L"Orlo Noise Gate", &CLSID_AkNoisgt, CreateNoisgtFilter, nullptr, &kNoisgtSetup},
-    {L"AkNoisgt Property Page", &CLSID_AkNoisgtPropPage, CreateNoisgtPropPage, nullptr, nullptr},
+    FilterRow<CAkGeq, kGeqSetup>(),
+    PageRow<CAkGeqPropPage>(L"AkGeq Property Page", CLSID_AkGeqPropPage),
+    PageRow<CAkGeqPropPage2>(L"AkGeq Property Page2", CLSID_AkGeqPropPage2),
+    PageRow<CAkGeqPropPage3>(L"AkGeq Property Page3", CLSID_AkGeqPropPage3),
+    FilterRow<CAkPmeq, kPmeqSetup>(),
+    PageRow<CAkPmeqPropPage>(L"AkPmeq Property Page", CLSID_AkPmeqPropPage),
+    FilterRow<CAkPgeq, kPgeqSetup>(),
+    PageRow<CAkPgeqPropPage>(L"AkPgeq Property Page", CLSID_AkPgeqPropPage),
+    FilterRow<CAkMbdyn, kMbdynSetup>(),
+    PageRow<CAkMbdynPropPage>(L"AkMbdyn Property Page", CLSID_AkMbdynPropPage),
+    PageRow<CAkMbdynPropPage2>(L"AkMbdyn Property Page2", CLSID_AkMbdynPropPage2),
+    FilterRow<CAkGdyn, kGdynSetup>(),
+    PageRow<CAkGdynPropPage>(L"AkGdyn Property Page", CLSID_AkGdynPropPage),
+    FilterRow<CAkNoisgt, kNoisgtSetup>(),
+    PageRow<CAkNoisgtPropPage>(L"AkNoisgt Property Page", CLSID_AkNoisgtPropPage),
 };
 int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);
-
-const AMOVIESETUP_FILTER* SetupDataFor(REFCLSID classId) {
-  for (int i = 0; i < g_cTemplates; ++i)
-    if (g_Templates[i].IsClassID(classId)) return g_Templates[i].m_pAMovieSetup_Filter;
-  return nullptr;
-}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <type_traits>
 
 namespace orlofx::mbdyn {
 
@@ -41,44 +42,57 @@ T Flushed(T y) {
   return std::isfinite(y) && std::fabs(y) >= static_cast<T>(kFlush) ? y : T(0);
 }
 
-// The resonator's recursion; returns y and leaves the previous two outputs
-// in *p1 and *p2 for the mixes that need them.
-template <typename T>
-T Resonate(Section& s, T x, T* p1, T* p2) {
+// The resonator's recursion over n samples. For each it calls
+// visit(i, x[i], y, y1, y2) with the new output and the two before it; the
+// memories live in registers for the loop and are stored back at its end.
+template <typename T, typename Visit>
+void Resonate(Section& s, const T* x, std::size_t n, Visit visit) {
+  const T b0 = static_cast<T>(s.b0), a1 = static_cast<T>(s.a1), a2 = static_cast<T>(s.a2);
   T y1 = static_cast<T>(s.y1);
   T y2 = static_cast<T>(s.y2);
-  T y = Flushed(static_cast<T>(s.b0) * x + static_cast<T>(s.a1) * y1 - static_cast<T>(s.a2) * y2);
-  s.y2 = s.y1;
-  s.y1 = y;
-  *p1 = y1;
-  *p2 = y2;
-  return y;
+  for (std::size_t i = 0; i < n; ++i) {
+    const T y = Flushed(b0 * x[i] + a1 * y1 - a2 * y2);
+    visit(i, x[i], y, y1, y2);
+    y2 = y1;
+    y1 = y;
+  }
+  s.y1 = y1;
+  s.y2 = y2;
 }
 
-template <typename T>
-T Static(Section& s, T x) {
-  T y1, y2;
-  switch (s.kind) {
-    case SectionKind::kNone:
-      return x;
-    case SectionKind::kLowShelfCut: {
-      T y = Resonate(s, x, &y1, &y2);
-      return x - static_cast<T>(s.c) * y;
-    }
-    case SectionKind::kLowShelfBoost: {
-      T y = Resonate(s, x, &y1, &y2);
-      return static_cast<T>(s.m) * x + static_cast<T>(s.c) * y;
-    }
-    case SectionKind::kHighShelf: {
-      T y = Resonate(s, x, &y1, &y2);
-      return static_cast<T>(s.m) * x + static_cast<T>(s.c) * (y - T(2) * y1 + y2);
-    }
-    case SectionKind::kBandNotch: {
-      T y = Resonate(s, x, &y1, &y2);
-      return x + static_cast<T>(s.c) * (y - y1);
-    }
+// A static filter's output for input x and the resonator's y, y1, y2.
+template <SectionKind K, typename T>
+T StaticMix(const Section& s, T x, T y, T y1, T y2) {
+  if constexpr (K == SectionKind::kLowShelfCut) {
+    return x - static_cast<T>(s.c) * y;
+  } else if constexpr (K == SectionKind::kLowShelfBoost) {
+    return static_cast<T>(s.m) * x + static_cast<T>(s.c) * y;
+  } else if constexpr (K == SectionKind::kHighShelf) {
+    return static_cast<T>(s.m) * x + static_cast<T>(s.c) * (y - T(2) * y1 + y2);
+  } else {
+    return x + static_cast<T>(s.c) * (y - y1);
   }
-  return x;
+}
+
+// Runs a static filter over x[0..n) in place.
+template <typename T>
+void RunStaticBlock(Section& s, T* x, std::size_t n) {
+  auto run = [&](auto kind) {
+    Resonate(s, x, n, [&](std::size_t i, T xi, T y, T y1, T y2) {
+      x[i] = StaticMix<decltype(kind)::value>(s, xi, y, y1, y2);
+    });
+  };
+  switch (s.kind) {
+    case SectionKind::kNone: return;
+    case SectionKind::kLowShelfCut:
+      return run(std::integral_constant<SectionKind, SectionKind::kLowShelfCut>{});
+    case SectionKind::kLowShelfBoost:
+      return run(std::integral_constant<SectionKind, SectionKind::kLowShelfBoost>{});
+    case SectionKind::kHighShelf:
+      return run(std::integral_constant<SectionKind, SectionKind::kHighShelf>{});
+    case SectionKind::kBandNotch:
+      return run(std::integral_constant<SectionKind, SectionKind::kBandNotch>{});
+  }
 }
 
 // The band-notch correction tables (Hz, and the width factor q).
@@ -181,7 +195,10 @@ void DesignBandNotch(Section& s, double f, double q, double g) {
   s.c = g != 0.0 ? (std::pow(10.0, g / 20.0) - 1.0) * NotchShape(q, fc) : 0.0;
 }
 
-double RunStatic(Section& s, double x) { return Static(s, x); }
+double RunStatic(Section& s, double x) {
+  RunStaticBlock(s, &x, 1);
+  return x;
+}
 
 std::int32_t MeterValue(double peak) {
   if (!(peak > 0.0)) return kMbdynThresholdFloor;
@@ -277,23 +294,24 @@ template <typename T>
 void MbdynBands::SplitBand(Band& b, const T* x, T* s, std::size_t n) {
   Section& sec = b.split;
   T peak = 0;
-  T y1, y2;
-  for (std::size_t i = 0; i < n; ++i) {
-    T y = Resonate(sec, x[i], &y1, &y2);
-    T v;
-    switch (b.type) {
-      case kMbdynLowShelf:
+  auto split = [&](auto band) {
+    Resonate(sec, x, n, [&](std::size_t i, T, T y, T y1, T y2) {
+      T v;
+      if constexpr (decltype(band)::value == kMbdynLowShelf) {
         v = y;
-        break;
-      case kMbdynHighShelf:
+      } else if constexpr (decltype(band)::value == kMbdynHighShelf) {
         v = y - T(2) * y1 + y2;
-        break;
-      default:
+      } else {
         v = (y1 - y) * static_cast<T>(sec.c);
-        break;
-    }
-    s[i] = v;
-    peak = std::max(peak, static_cast<T>(std::fabs(v)));
+      }
+      s[i] = v;
+      peak = std::max(peak, static_cast<T>(std::fabs(v)));
+    });
+  };
+  switch (b.type) {
+    case kMbdynLowShelf: split(std::integral_constant<int, kMbdynLowShelf>{}); break;
+    case kMbdynHighShelf: split(std::integral_constant<int, kMbdynHighShelf>{}); break;
+    default: split(std::integral_constant<int, -1>{}); break;
   }
   b.peak = peak;
 }
@@ -388,8 +406,7 @@ void MbdynBands::Process(T* const* x, std::size_t n, std::vector<T>* bandBuffers
     for (int ch = 0; ch < channels_; ++ch) {
       Band& b = bands_[ch][i];
       if (b.gainSign == 0) continue;
-      T* xc = x[ch];
-      for (std::size_t k = 0; k < n; ++k) xc[k] = Static(b.gainFilter, xc[k]);
+      RunStaticBlock(b.gainFilter, x[ch], n);
     }
   }
 }

@@ -11,6 +11,12 @@
 #define ORLOFX_PGEQ_SSE2 0
 #endif
 
+#if defined(__GNUC__)
+#define ORLOFX_PGEQ_INLINE __attribute__((always_inline)) inline
+#else
+#define ORLOFX_PGEQ_INLINE inline
+#endif
+
 namespace orlofx {
 
 namespace {
@@ -28,7 +34,7 @@ constexpr double kLargest = std::numeric_limits<double>::max();
 // directly), else two doubles.
 #if ORLOFX_PGEQ_SSE2
 typedef __m128d Pair;
-typedef __m128d Loudness;  // all ones in a lane that rose above the quiet level
+typedef __m128d Loudness;  // the largest value noted in each lane
 
 inline Pair Both(double v) { return _mm_set1_pd(v); }
 inline Pair Make(double lane0, double lane1) { return _mm_set_pd(lane1, lane0); }
@@ -41,11 +47,13 @@ inline Pair Flush(Pair y) {
   return _mm_and_pd(y, keep);  // false for NaN
 }
 
-inline Loudness NothingLoud() { return _mm_setzero_pd(); }
-inline void Note(Loudness& loud, Pair y) {
-  loud = _mm_or_pd(loud, _mm_cmpgt_pd(y, Both(kPgeqQuietLevel)));
+// One maximum per noted value; the comparison with the quiet level waits
+// for the end of the run (noted values are flushed, so never NaN).
+inline Loudness NothingLoud() { return Both(-kLargest); }
+inline void Note(Loudness& loud, Pair y) { loud = _mm_max_pd(loud, y); }
+inline bool AnyLoud(Loudness loud) {
+  return _mm_movemask_pd(_mm_cmpgt_pd(loud, Both(kPgeqQuietLevel))) != 0;
 }
-inline bool AnyLoud(Loudness loud) { return _mm_movemask_pd(loud) != 0; }
 #else
 struct Pair {
   double lane[2];
@@ -171,7 +179,7 @@ class Kernel {
   // Section s of the chain, in signal order: band slots, low-shelf stages,
   // high-shelf stages.
   template <int S>
-  Pair Step(Pair x) {
+  ORLOFX_PGEQ_INLINE Pair Step(Pair x) {
     if constexpr (S < kBands) {
       Band& s = band_[S];
       const Pair y = Flush(s.b * x + s.a1 * s.y1 - s.a2 * s.y2);

@@ -2,57 +2,22 @@
 
 #include <cstring>
 
-#include "framework/win/com_record_stream.h"
-#include "support/strings.h"
-#include "support/win/wide_text.h"
-
 using orlofx::WaveFormat;
 
 namespace {
 
 constexpr long kMinimumOutputBuffer = 512;
 
-// The wave format of an audio type that is not temporally compressed and
-// whose format block is large enough to hold one; null otherwise.
-const WAVEFORMATEX* AudioFormatOf(const CMediaType* type) {
-  if (!type || type->majortype != MEDIATYPE_Audio || type->bTemporalCompression) return nullptr;
-  if (type->cbFormat < 16 || !type->pbFormat) return nullptr;
-  return reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
-}
-
-// Copies the 16 bytes every wave format has and recomputes the rest.
-WaveFormat NormalisedCopy(const WAVEFORMATEX* wf) {
-  WaveFormat f = {};
-  std::memcpy(&f, wf, 16);
-  return orlofx::Normalised(f);
-}
-
 bool ChannelsSupported(unsigned channels) { return channels == 1 || channels == 2; }
-
-// Both normalised copies: equal bytes, equal format.
-bool SameFormat(const WaveFormat& a, const WaveFormat& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
 
 }  // namespace
 
 CAkEffectFilter::CAkEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
                                  const EffectDescription& description,
                                  const AMOVIESETUP_FILTER* setup)
-    : CTransformFilter(nullptr, outer, *description.classId),
-      CAkEffectInterfaces(processor, description),
-      setup_(setup) {}
+    : CAkEffectFrame(outer, processor, description, setup) {}
 
 CAkEffectFilter::~CAkEffectFilter() = default;
-
-void CAkEffectFilter::FinishConstruction() { processor_.ApplyPreset(0); }
-
-STDMETHODIMP CAkEffectFilter::NonDelegatingQueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  HRESULT hr = QueryEffectInterface(iid, object);
-  if (hr != E_NOINTERFACE) return hr;
-  return CTransformFilter::NonDelegatingQueryInterface(iid, object);
-}
 
 // --- pins and media types -----------------------------------------------------
 
@@ -76,10 +41,6 @@ CBasePin* CAkEffectFilter::GetPin(int n) {
   if (n == 0) return m_pInput;
   if (n == 1) return m_pOutput;
   return nullptr;
-}
-
-LPAMOVIESETUP_FILTER CAkEffectFilter::GetSetupData() {
-  return const_cast<LPAMOVIESETUP_FILTER>(setup_);
 }
 
 HRESULT CAkEffectFilter::Transform(IMediaSample*, IMediaSample*) { return E_INVALIDARG; }

@@ -12,8 +12,9 @@
 // drain, and the COM interfaces every effect shares: property pages,
 // persistence, presets and language.
 //
-// A concrete effect derives from this class, owns its processor, adds its
-// property interface, and calls FinishConstruction() from its constructor.
+// A concrete effect is CAkEffect over this frame (framework/win/effect.h),
+// which owns the processor, adds the property interface and applies the
+// "(Default)" settings through FinishConstruction().
 #pragma once
 
 #include "framework/processor.h"
@@ -21,15 +22,10 @@
 #include "framework/win/baseclasses/streams.h"
 #include "framework/win/effect_interfaces.h"
 
-class CAkEffectFilter : public CTransformFilter, public CAkEffectInterfaces {
+class CAkEffectFilter : public CAkEffectFrame<CTransformFilter> {
  public:
-  DECLARE_IUNKNOWN
-
-  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
-
   // CTransformFilter
   CBasePin* GetPin(int n) override;
-  LPAMOVIESETUP_FILTER GetSetupData() override;
   HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
   HRESULT CheckInputType(const CMediaType* type) override;
   HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
@@ -42,9 +38,6 @@ class CAkEffectFilter : public CTransformFilter, public CAkEffectInterfaces {
   HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
 
-  // IBaseFilter / IPersist (the other shared interfaces: CAkEffectInterfaces)
-  STDMETHODIMP GetClassID(CLSID* classId) override { return ClassId(classId); }
-
   // The input pin's media-type check: our rules, then (with the output
   // connected) either the transform check or the downstream pin's word.
   HRESULT CheckInputPinType(const CMediaType* type);
@@ -55,10 +48,6 @@ class CAkEffectFilter : public CTransformFilter, public CAkEffectInterfaces {
   CAkEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
                   const EffectDescription& description, const AMOVIESETUP_FILTER* setup);
   ~CAkEffectFilter() override;
-
-  // Applies preset 0 (the "(Default)" settings); the processor posts code
-  // 100. Call once the processor is fully built.
-  void FinishConstruction();
 
   // Called at the top of Receive, before anything else (the dynamics effects
   // read the sample's start time for automation there).
@@ -92,7 +81,6 @@ class CAkEffectFilter : public CTransformFilter, public CAkEffectInterfaces {
   // *noBuffer tells a failure to get an output buffer from the others.
   HRESULT Drain(bool* noBuffer);
 
-  const AMOVIESETUP_FILTER* setup_;
   orlofx::WaveFormat inputFormat_ = {};
   orlofx::WaveFormat outputFormat_ = {};
   bool hasInputFormat_ = false;

@@ -8,15 +8,17 @@
 #include "support/strings.h"
 #include "support/win/wide_text.h"
 
-namespace {
-
 const WAVEFORMATEX* AudioFormatOf(const CMediaType* type) {
   if (!type || type->majortype != MEDIATYPE_Audio || type->bTemporalCompression) return nullptr;
   if (type->cbFormat < 16 || !type->pbFormat) return nullptr;
   return reinterpret_cast<const WAVEFORMATEX*>(type->pbFormat);
 }
 
-}  // namespace
+orlofx::WaveFormat NormalisedCopy(const WAVEFORMATEX* wf) {
+  orlofx::WaveFormat f = {};
+  std::memcpy(&f, wf, 16);
+  return orlofx::Normalised(f);
+}
 
 HRESULT CheckEffectInputType(const CMediaType* type) {
   const WAVEFORMATEX* wf = AudioFormatOf(type);
@@ -28,9 +30,7 @@ HRESULT CheckEffectInputType(const CMediaType* type) {
 bool NormalisedFormatOf(const CMediaType* type, orlofx::WaveFormat* format) {
   const WAVEFORMATEX* wf = AudioFormatOf(type);
   if (!wf) return false;
-  orlofx::WaveFormat f = {};
-  std::memcpy(&f, wf, 16);  // the part every wave format has
-  *format = orlofx::Normalised(f);
+  *format = NormalisedCopy(wf);
   return true;
 }
 

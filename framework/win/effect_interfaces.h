@@ -2,12 +2,11 @@
 // whatever its DirectShow base: property pages, persistence of the settings
 // record, built-in presets and the language of the user interface.
 //
-// A filter derives from its DirectShow base and from this class, answers
-// the four interfaces in its NonDelegatingQueryInterface through
-// QueryEffectInterface, and routes its GetClassID (which both IBaseFilter
-// and IPersistStream declare) to ClassId. IUnknown comes from the filter's
-// DECLARE_IUNKNOWN, which overrides it on every base at once.
+// CAkEffectFrame joins them to a DirectShow filter base: the frames
+// (CAkEffectFilter, CAkInPlaceEffectFilter) derive from it.
 #pragma once
+
+#include <cstring>
 
 #include "framework/processor.h"
 #include "framework/win/ak_interfaces.h"
@@ -24,6 +23,18 @@ struct EffectDescription {
 // wave format block of at least 16 bytes, one or two channels, one of the
 // five (tag, bits) pairs. S_OK or E_INVALIDARG.
 HRESULT CheckEffectInputType(const CMediaType* type);
+
+// The wave format of an audio type that is not temporally compressed and
+// whose format block is large enough to hold one; null otherwise.
+const WAVEFORMATEX* AudioFormatOf(const CMediaType* type);
+
+// The 16 bytes every wave format has, with the derived fields recomputed.
+orlofx::WaveFormat NormalisedCopy(const WAVEFORMATEX* wf);
+
+// Two normalised formats: equal bytes, equal format.
+inline bool SameFormat(const orlofx::WaveFormat& a, const orlofx::WaveFormat& b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 // The type's wave format with the derived fields recomputed; false when the
 // type is not uncompressed audio with a wave format block.
@@ -51,6 +62,9 @@ class CAkEffectInterfaces : public ISpecifyPropertyPages,
   // IAkTranslationInfo
   STDMETHODIMP SetLanguage(LANGID language) override;
 
+  // Whether the filter was built completely; a failed one is not handed out.
+  virtual HRESULT ConstructionResult() const { return S_OK; }
+
  protected:
   // `description` must outlive the filter (a constant of the effect);
   // `processor` may still be under construction: it is only bound here.
@@ -66,4 +80,41 @@ class CAkEffectInterfaces : public ISpecifyPropertyPages,
 
   orlofx::EffectProcessor& processor_;
   const EffectDescription& description_;
+};
+
+// A DirectShow filter base with the interfaces above: it answers them in
+// NonDelegatingQueryInterface, routes GetClassID (which both IBaseFilter and
+// IPersistStream declare) to the effect's class, gives the factory's set-up
+// data, and IUnknown through DECLARE_IUNKNOWN, which overrides it on every
+// base at once.
+template <class FilterBase>
+class CAkEffectFrame : public FilterBase, public CAkEffectInterfaces {
+ public:
+  using FilterBase::GetOwner;
+  DECLARE_IUNKNOWN
+
+  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override {
+    const HRESULT hr = QueryEffectInterface(iid, object);
+    return hr != E_NOINTERFACE ? hr : FilterBase::NonDelegatingQueryInterface(iid, object);
+  }
+  STDMETHODIMP GetClassID(CLSID* classId) override { return ClassId(classId); }
+  LPAMOVIESETUP_FILTER GetSetupData() override { return const_cast<LPAMOVIESETUP_FILTER>(setup_); }
+
+ protected:
+  // `setup` is the factory's entry for the class (null outside the module);
+  // `base` are the DirectShow base's arguments after name, owner and class.
+  template <class... BaseArguments>
+  CAkEffectFrame(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
+                 const EffectDescription& description, const AMOVIESETUP_FILTER* setup,
+                 BaseArguments... base)
+      : FilterBase(nullptr, outer, *description.classId, base...),
+        CAkEffectInterfaces(processor, description),
+        setup_(setup) {}
+
+  // Applies preset 0 (the "(Default)" settings); the processor posts code
+  // 100. Call once the processor is fully built.
+  void FinishConstruction() { processor_.ApplyPreset(0); }
+
+ private:
+  const AMOVIESETUP_FILTER* setup_;
 };

@@ -3,20 +3,14 @@
 // derives from; and CAkAutomatedEffectFilter, the transform frame for such
 // an effect.
 //
-// An automatable effect filter (Graphic Dynamics, Multi-Band Dynamics):
-//
-//   class CAkGdyn : public CAkAutomatedEffectFilter, public IAkPlugInProp2 {
-//     DECLARE_IUNKNOWN   // answers for every IUnknown base, the three below too
-//     NonDelegatingQueryInterface: its property interface first, then
-//       CAkAutomatedEffectFilter::NonDelegatingQueryInterface
-//     CAkGdyn(...) : CAkAutomatedEffectFilter(outer, transform_, transform_,
-//                                             description, setup)
-//     orlofx::CAkGdynTransform transform_;  // EffectProcessor + AutomationParams
-//   };
-//
-// The frame then cuts every received sample into the stretches the block
-// update allows, and re-seeds the automation's stream time from the start
-// time of a sample that carries the discontinuity mark.
+// An automatable effect filter (Graphic Dynamics, Multi-Band Dynamics) is
+// CAkEffect over this frame (framework/win/effect.h), with a transform that
+// is both EffectProcessor and AutomationParams; its DECLARE_IUNKNOWN
+// answers for the three interfaces below too. The frame cuts every received
+// sample into the stretches the block update allows, and re-seeds the
+// automation's stream time from the start time of a sample that carries the
+// discontinuity mark. ORLOFX_AUTOMATED_SLOTS writes the five slots of one
+// automatable parameter.
 #pragma once
 
 #include "framework/automation.h"
@@ -81,14 +75,41 @@ class CAkAutomatedEffectFilter : public CAkEffectFilter, public CAkPlugInParams 
   DECLARE_IUNKNOWN
   // The media-parameter interfaces, then the frame's own.
   STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+  // The automation states could not be had: the filter is not handed out.
+  HRESULT ConstructionResult() const override { return automation_.ConstructionResult(); }
 
  protected:
   CAkAutomatedEffectFilter(LPUNKNOWN outer, orlofx::EffectProcessor& processor,
                            orlofx::AutomationParams& automation,
                            const EffectDescription& description, const AMOVIESETUP_FILTER* setup);
+  // A transform that is both; it may still be under construction.
+  template <class Transform>
+  CAkAutomatedEffectFilter(LPUNKNOWN outer, Transform& transform,
+                           const EffectDescription& description, const AMOVIESETUP_FILTER* setup)
+      : CAkAutomatedEffectFilter(outer, transform, transform, description, setup) {}
 
   void OnReceiveStart(IMediaSample* sample) override;
   HRESULT ProcessInput(int mode, const void* in, std::uint32_t* inFrames, void* out,
                        std::uint32_t* outFrames) override;
   HRESULT PrepareMidStream(const orlofx::WaveFormat& in, const orlofx::WaveFormat& out) override;
 };
+
+// The five slots of automatable parameter `param`, in slot order: get, set
+// (clamped), begin edit, end edit, is-editable. For a CAkEffect over the
+// frame above.
+#define ORLOFX_AUTOMATED_SLOTS(Name, param)                              \
+  STDMETHODIMP Get##Name(long* value) override {                         \
+    return Get<&orlofx::AutomationParams::GetParamProp>(value, param);  \
+  }                                                                      \
+  STDMETHODIMP Set##Name(long value) override {                          \
+    return Call<&orlofx::AutomationParams::SetParamProp>(param, value); \
+  }                                                                      \
+  STDMETHODIMP BeginEdit##Name() override {                              \
+    return Call<&orlofx::AutomationParams::BeginParamEdit>(param);      \
+  }                                                                      \
+  STDMETHODIMP EndEdit##Name() override {                                \
+    return Call<&orlofx::AutomationParams::EndParamEdit>(param);        \
+  }                                                                      \
+  STDMETHODIMP Is##Name##Editable() override {                           \
+    return Call<&orlofx::AutomationParams::IsParamEditable>(param);     \
+  }

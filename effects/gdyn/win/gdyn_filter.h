@@ -8,70 +8,36 @@
 
 #include "effects/gdyn/gdyn_transform.h"
 #include "effects/gdyn/win/gdyn_prop.h"
+#include "framework/win/effect.h"
 #include "framework/win/plugin_params.h"
 
-class CAkGdyn : public CAkAutomatedEffectFilter, public gdyn::IAkPlugInProp2 {
+class CAkGdyn : public CAkEffect<CAkGdyn, orlofx::CAkGdynTransform, gdyn::IAkPlugInProp2,
+                                 CAkAutomatedEffectFilter> {
  public:
-  // The factory's creation function.
-  static CUnknown* CALLBACK CreateInstance(LPUNKNOWN outer, HRESULT* result,
-                                           const AMOVIESETUP_FILTER* setup);
-
-  DECLARE_IUNKNOWN
-  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+  static const EffectDescription kDescription;
+  using CAkEffect::CAkEffect;
 
   // IAkPlugInProp2
-  STDMETHODIMP GetAllProps(orlofx::AkGdynProps* props) override;
-  STDMETHODIMP SetAllProps(const orlofx::AkGdynProps* props) override;
-  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override;
-  STDMETHODIMP SetNotifyWindow(HWND window, UINT id) override;
-  STDMETHODIMP SetPointCount(long count) override;
-  STDMETHODIMP GetPointCount(long* count) override;
-  STDMETHODIMP GetOutputGain(long* value) override;
-  STDMETHODIMP SetOutputGain(long value) override;
-  STDMETHODIMP BeginEditOutputGain() override;
-  STDMETHODIMP EndEditOutputGain() override;
-  STDMETHODIMP IsOutputGainEditable() override;
-  STDMETHODIMP GetAttack(long* value) override;
-  STDMETHODIMP SetAttack(long value) override;
-  STDMETHODIMP BeginEditAttack() override;
-  STDMETHODIMP EndEditAttack() override;
-  STDMETHODIMP IsAttackEditable() override;
-  STDMETHODIMP GetRelease(long* value) override;
-  STDMETHODIMP SetRelease(long value) override;
-  STDMETHODIMP BeginEditRelease() override;
-  STDMETHODIMP EndEditRelease() override;
-  STDMETHODIMP IsReleaseEditable() override;
-  STDMETHODIMP GetAutoGain(long* value) override;
-  STDMETHODIMP SetAutoGain(long value) override;
-  STDMETHODIMP BeginEditAutoGain() override;
-  STDMETHODIMP EndEditAutoGain() override;
-  STDMETHODIMP IsAutoGainEditable() override;
-  STDMETHODIMP GetSyncStereo(long* value) override;
-  STDMETHODIMP SetSyncStereo(long value) override;
-  STDMETHODIMP BeginEditSyncStereo() override;
-  STDMETHODIMP EndEditSyncStereo() override;
-  STDMETHODIMP IsSyncStereoEditable() override;
-  STDMETHODIMP GetBypass(long* value) override;
-  STDMETHODIMP SetBypass(long value) override;
-  STDMETHODIMP BeginEditBypass() override;
-  STDMETHODIMP EndEditBypass() override;
-  STDMETHODIMP IsBypassEditable() override;
-  STDMETHODIMP SetPoints(const orlofx::GdynPoint* points, long count) override;
-  STDMETHODIMP GetPoints(orlofx::GdynPoint* points, long* count) override;
-  STDMETHODIMP GetRatio(long* ratio) override;
-  STDMETHODIMP SetRatio(long ratio) override;
-  STDMETHODIMP GetThreshold(long* threshold) override;
-  STDMETHODIMP SetThreshold(long threshold) override;
-
-  // The processor, for tests that read the stream's state.
-  orlofx::CAkGdynTransform& Transform() { return transform_; }
-
- private:
-  CAkGdyn(LPUNKNOWN outer, const AMOVIESETUP_FILTER* setup);
-
-  HRESULT GetProp(std::uint32_t param, long* value);
-
-  orlofx::CAkGdynTransform transform_;
+  STDMETHODIMP GetAllProps(orlofx::AkGdynProps* props) override { return GetRecord(props); }
+  STDMETHODIMP SetAllProps(const orlofx::AkGdynProps* props) override { return SetRecord(props); }
+  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
+  ORLOFX_FIELD_SLOTS(PointCount)
+  ORLOFX_AUTOMATED_SLOTS(OutputGain, orlofx::kGdynParamOutputGain)
+  ORLOFX_AUTOMATED_SLOTS(Attack, orlofx::kGdynParamAttack)
+  ORLOFX_AUTOMATED_SLOTS(Release, orlofx::kGdynParamRelease)
+  ORLOFX_AUTOMATED_SLOTS(AutoGain, orlofx::kGdynParamAutoGain)
+  ORLOFX_AUTOMATED_SLOTS(SyncStereo, orlofx::kGdynParamSyncStereo)
+  ORLOFX_AUTOMATED_SLOTS(Bypass, orlofx::kGdynParamBypass)
+  STDMETHODIMP SetPoints(const orlofx::GdynPoint* points, long count) override {
+    return Call<&Processor::SetPoints>(points, count);
+  }
+  STDMETHODIMP GetPoints(orlofx::GdynPoint* points, long* count) override {
+    return Get<&Processor::GetPoints>(count, points);
+  }
+  STDMETHODIMP GetRatio(long* v) override { return Get<&Processor::GetCurveRatio>(v); }
+  STDMETHODIMP SetRatio(long v) override { return Call<&Processor::SetRatio>(v); }
+  STDMETHODIMP GetThreshold(long* v) override { return Get<&Processor::GetCurveThreshold>(v); }
+  STDMETHODIMP SetThreshold(long v) override { return Call<&Processor::SetThreshold>(v); }
 };
 
 // The input pin keeps the effect's own name.

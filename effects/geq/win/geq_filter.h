@@ -9,69 +9,50 @@
 
 #include "effects/geq/geq_transform.h"
 #include "effects/geq/win/geq_prop.h"
-#include "framework/win/effect_filter.h"
+#include "framework/win/effect.h"
 
-#define ORLOFX_GEQ_BAND_METHODS(n)                    \
-  STDMETHODIMP GetBand##n##Gain(long* value) override; \
-  STDMETHODIMP SetBand##n##Gain(long value) override;
-
-class CAkGeq : public CAkEffectFilter, public IAkGeqProp {
+class CAkGeq : public CAkEffect<CAkGeq, orlofx::CAkGeqTransform, IAkGeqProp> {
  public:
-  // The factory's creation function.
-  static CUnknown* CALLBACK CreateInstance(LPUNKNOWN outer, HRESULT* result,
-                                           const AMOVIESETUP_FILTER* setup);
-
-  DECLARE_IUNKNOWN
-  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+  static const EffectDescription kDescription;
+  using CAkEffect::CAkEffect;
 
   // IAkGeqProp
-  STDMETHODIMP GetParams(GeqParams* params) override;
-  STDMETHODIMP SetParams(const GeqParams* params) override;
-  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override;
-  STDMETHODIMP SetNotifyWindow(HWND window, UINT id) override;
-  ORLOFX_GEQ_BAND_METHODS(1)
-  ORLOFX_GEQ_BAND_METHODS(2)
-  ORLOFX_GEQ_BAND_METHODS(3)
-  ORLOFX_GEQ_BAND_METHODS(4)
-  ORLOFX_GEQ_BAND_METHODS(5)
-  ORLOFX_GEQ_BAND_METHODS(6)
-  ORLOFX_GEQ_BAND_METHODS(7)
-  ORLOFX_GEQ_BAND_METHODS(8)
-  ORLOFX_GEQ_BAND_METHODS(9)
-  ORLOFX_GEQ_BAND_METHODS(10)
-  ORLOFX_GEQ_BAND_METHODS(11)
-  ORLOFX_GEQ_BAND_METHODS(12)
-  ORLOFX_GEQ_BAND_METHODS(13)
-  ORLOFX_GEQ_BAND_METHODS(14)
-  ORLOFX_GEQ_BAND_METHODS(15)
-  ORLOFX_GEQ_BAND_METHODS(16)
-  ORLOFX_GEQ_BAND_METHODS(17)
-  ORLOFX_GEQ_BAND_METHODS(18)
-  ORLOFX_GEQ_BAND_METHODS(19)
-  ORLOFX_GEQ_BAND_METHODS(20)
-  STDMETHODIMP GetAccuracy(long* value) override;
-  STDMETHODIMP SetAccuracy(long value) override;
-  STDMETHODIMP GetPointCount(long* value) override;
-  STDMETHODIMP SetPointCount(long value) override;
-  STDMETHODIMP GetOutputGain(long* value) override;
-  STDMETHODIMP SetOutputGain(long value) override;
-  STDMETHODIMP GetSampleRate(DWORD* rate) override;
-  STDMETHODIMP SetEnvelope(const GeqPoint* points, DWORD count) override;
-  STDMETHODIMP GetEnvelope(GeqPoint* points, DWORD* count) override;
-
-  // The processor, for tests that read the engine's state.
-  orlofx::CAkGeqTransform& Transform() { return transform_; }
-
- private:
-  CAkGeq(LPUNKNOWN outer, const AMOVIESETUP_FILTER* setup);
-
-  HRESULT GetBand(int band, long* value);
-  HRESULT SetBand(int band, long value);
-
-  orlofx::CAkGeqTransform transform_;
+  STDMETHODIMP GetParams(GeqParams* params) override { return GetRecord(params); }
+  STDMETHODIMP SetParams(const GeqParams* params) override { return SetRecord(params); }
+  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
+  ORLOFX_INDEXED_SLOTS(Band1Gain, BandGain, 0)
+  ORLOFX_INDEXED_SLOTS(Band2Gain, BandGain, 1)
+  ORLOFX_INDEXED_SLOTS(Band3Gain, BandGain, 2)
+  ORLOFX_INDEXED_SLOTS(Band4Gain, BandGain, 3)
+  ORLOFX_INDEXED_SLOTS(Band5Gain, BandGain, 4)
+  ORLOFX_INDEXED_SLOTS(Band6Gain, BandGain, 5)
+  ORLOFX_INDEXED_SLOTS(Band7Gain, BandGain, 6)
+  ORLOFX_INDEXED_SLOTS(Band8Gain, BandGain, 7)
+  ORLOFX_INDEXED_SLOTS(Band9Gain, BandGain, 8)
+  ORLOFX_INDEXED_SLOTS(Band10Gain, BandGain, 9)
+  ORLOFX_INDEXED_SLOTS(Band11Gain, BandGain, 10)
+  ORLOFX_INDEXED_SLOTS(Band12Gain, BandGain, 11)
+  ORLOFX_INDEXED_SLOTS(Band13Gain, BandGain, 12)
+  ORLOFX_INDEXED_SLOTS(Band14Gain, BandGain, 13)
+  ORLOFX_INDEXED_SLOTS(Band15Gain, BandGain, 14)
+  ORLOFX_INDEXED_SLOTS(Band16Gain, BandGain, 15)
+  ORLOFX_INDEXED_SLOTS(Band17Gain, BandGain, 16)
+  ORLOFX_INDEXED_SLOTS(Band18Gain, BandGain, 17)
+  ORLOFX_INDEXED_SLOTS(Band19Gain, BandGain, 18)
+  ORLOFX_INDEXED_SLOTS(Band20Gain, BandGain, 19)
+  ORLOFX_FIELD_SLOTS(Accuracy)
+  ORLOFX_FIELD_SLOTS(PointCount)
+  ORLOFX_FIELD_SLOTS(OutputGain)
+  STDMETHODIMP GetSampleRate(DWORD* rate) override {
+    return Get<&Processor::GetSampleRate, std::uint32_t>(rate);
+  }
+  STDMETHODIMP SetEnvelope(const GeqPoint* points, DWORD count) override {
+    return Call<&Processor::SetEnvelope>(points, count);
+  }
+  STDMETHODIMP GetEnvelope(GeqPoint* points, DWORD* count) override {
+    return Get<&Processor::GetEnvelope, std::uint32_t>(count, points);
+  }
 };
-
-#undef ORLOFX_GEQ_BAND_METHODS
 
 // The input pin keeps the effect's own name.
 using CAkGeqInputPin = CAkEffectInputPin;

@@ -8,42 +8,23 @@
 
 #include "effects/pmeq/pmeq_transform.h"
 #include "effects/pmeq/win/pmeq_prop.h"
-#include "framework/win/effect_filter.h"
+#include "framework/win/effect.h"
 
-class CAkPmeq : public CAkEffectFilter, public IAkPmeqProp {
+class CAkPmeq : public CAkEffect<CAkPmeq, orlofx::CAkPmeqTransform, IAkPmeqProp> {
  public:
-  // The factory's creation function.
-  static CUnknown* CALLBACK CreateInstance(LPUNKNOWN outer, HRESULT* result,
-                                           const AMOVIESETUP_FILTER* setup);
-
-  DECLARE_IUNKNOWN
-  STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** object) override;
+  static const EffectDescription kDescription;
+  using CAkEffect::CAkEffect;
 
   // IAkPmeqProp
-  STDMETHODIMP GetParams(PmeqParams* params) override;
-  STDMETHODIMP SetParams(const PmeqParams* params) override;
-  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override;
-  STDMETHODIMP SetNotifyWindow(HWND window, UINT id) override;
-  STDMETHODIMP GetFilterType(long* value) override;
-  STDMETHODIMP SetFilterType(long value) override;
-  STDMETHODIMP GetAccuracy(long* value) override;
-  STDMETHODIMP SetAccuracy(long value) override;
-  STDMETHODIMP GetFrequency(long* value) override;
-  STDMETHODIMP SetFrequency(long value) override;
-  STDMETHODIMP GetWidth(long* value) override;
-  STDMETHODIMP SetWidth(long value) override;
-  STDMETHODIMP GetAmount(long* value) override;
-  STDMETHODIMP SetAmount(long value) override;
-  STDMETHODIMP GetOutputGain(long* value) override;
-  STDMETHODIMP SetOutputGain(long value) override;
-
-  // The processor, for tests that read the engine's state.
-  orlofx::CAkPmeqTransform& Transform() { return transform_; }
-
- private:
-  CAkPmeq(LPUNKNOWN outer, const AMOVIESETUP_FILTER* setup);
-
-  orlofx::CAkPmeqTransform transform_;
+  STDMETHODIMP GetParams(PmeqParams* params) override { return GetRecord(params); }
+  STDMETHODIMP SetParams(const PmeqParams* params) override { return SetRecord(params); }
+  STDMETHODIMP GetFormat(WAVEFORMATEX* format, int pin) override { return FormatOf(format, pin); }
+  ORLOFX_FIELD_SLOTS(FilterType)
+  ORLOFX_FIELD_SLOTS(Accuracy)
+  ORLOFX_FIELD_SLOTS(Frequency)
+  ORLOFX_FIELD_SLOTS(Width)
+  ORLOFX_FIELD_SLOTS(Amount)
+  ORLOFX_FIELD_SLOTS(OutputGain)
 };
 
 // The input pin keeps the effect's own name.
