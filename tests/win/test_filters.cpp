@@ -426,15 +426,7 @@ class FilterStreaming : public ::testing::TestWithParam<FilterRow> {
     ComRef<IUnknown> prop = QueryAs<IUnknown>(effect_.get(), GetParam().prop);
     using NotifyFn = HRESULT(STDMETHODCALLTYPE*)(void*, HWND, UINT);
     ASSERT_EQ(SlotOf<NotifyFn>(prop.get(), 6)(prop.get(), window_->Handle(), kPageCommand), S_OK);
-    ASSERT_EQ(graph_->Add(source_.get(), L"source"), S_OK);
-    ASSERT_EQ(graph_->Add(effect_.get(), L"effect"), S_OK);
-    ASSERT_EQ(graph_->Add(sink_.get(), L"sink"), S_OK);
-    ASSERT_EQ(graph_->Connect(source_->OutputPin(),
-                              FindPinByDirection(effect_.get(), PINDIR_INPUT).get()),
-              S_OK);
-    ASSERT_EQ(graph_->Connect(FindPinByDirection(effect_.get(), PINDIR_OUTPUT).get(),
-                              sink_->InputPin()),
-              S_OK);
+    ASSERT_EQ(graph_->Chain(source_.get(), effect_.get(), sink_.get()), S_OK);
     ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
   }
 

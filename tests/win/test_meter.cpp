@@ -295,38 +295,6 @@ TEST_F(MeterTest, TheMenuOpensFromTheKeyboardOnAFocusedMeter) {
   DestroyWindow(frame);
 }
 
-TEST_F(MeterTest, RangesAboveFullScaleAreLeftOut) {
-  EXPECT_EQ(Send(orlofx::kMeterSetFullScale, 0, 32767), 32767);
-  ShowMenu();
-  ASSERT_TRUE(g_menu.shown);
-  for (UINT id : {40006u, 40007u, 40008u}) EXPECT_FALSE(g_menu.Has(id)) << id;
-  for (UINT id = 40001; id <= 40005; ++id) {
-    EXPECT_TRUE(g_menu.Has(id)) << id;
-    EXPECT_FALSE(g_menu.Checked(id)) << id;  // no item equals 32767
-  }
-  EXPECT_TRUE(g_menu.Has(orlofx::kMeterCmdResetClip));
-
-  // A wide 24-bit meter offers everything.
-  Send(orlofx::kMeterSetFullScale, 0, 8388608);
-  ShowMenu();
-  for (UINT id = 40001; id <= 40008; ++id) EXPECT_TRUE(g_menu.Has(id)) << id;
-  EXPECT_TRUE(g_menu.Checked(40008));
-}
-
-TEST_F(MeterTest, FullScaleItemIsCheckedWhileTheRangeIsWhole) {
-  ASSERT_EQ(Send(orlofx::kMeterGetRange, 0, 0), 0);
-  ShowMenu();
-  EXPECT_TRUE(g_menu.Checked(40006));
-  EXPECT_TRUE(g_menu.radio[40006]);
-  EXPECT_FALSE(g_menu.Has(40007));
-  EXPECT_FALSE(g_menu.Has(40008));
-  for (UINT id = 40001; id <= 40005; ++id) EXPECT_FALSE(g_menu.Checked(id)) << id;
-  // A range equal to the full scale reads the same.
-  Send(orlofx::kMeterSetRange, 0, 32768);
-  ShowMenu();
-  EXPECT_TRUE(g_menu.Checked(40006));
-}
-
 TEST_F(MeterTest, ChoosingARangeChecksItAndTellsTheOwner) {
   g_choice = 40004;  // "-&60 to 0 dB"
   ShowMenu();
@@ -378,15 +346,6 @@ TEST_F(MeterTest, ToggleItemsFollowTheOptions) {
   EXPECT_EQ(RangeNotifications(), 0);
 }
 
-TEST_F(MeterTest, KeyboardMenuOpensInsideTheMeter) {
-  Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(meter_), -1);
-  ASSERT_TRUE(g_menu.shown);
-  POINT expected = {16, 16};
-  ClientToScreen(meter_, &expected);
-  EXPECT_EQ(g_menu.x, expected.x);
-  EXPECT_EQ(g_menu.y, expected.y);
-}
-
 TEST_F(MeterTest, OtherCommandsAndMenuSelectionGoToTheOwner) {
   Send(WM_COMMAND, 41234, 0);
   ASSERT_EQ(g_received.commands.size(), 1u);
@@ -433,45 +392,6 @@ TEST_F(MeterTest, OverloadShowsAFullBarAndHoldsTheClip) {
   Send(orlofx::kMeterSetLevels, 0, -1);
   EXPECT_EQ(Send(orlofx::kMeterGetClipHolds, 0, 0), 0);
   EXPECT_EQ(Send(orlofx::kMeterGetLevels, 0, 0), 0);
-}
-
-TEST_F(MeterTest, HeldPeakDropsAfter700Milliseconds) {
-  Send(orlofx::kMeterSetChannels, 0, 1);
-  const RECT bar = Bar(0);
-  // The marker: what holding peaks adds to the same picture.
-  auto markerRows = [&] {
-    SetOption(orlofx::kMeterHoldPeaks, false);
-    const Picture without = Render(meter_);
-    SetOption(orlofx::kMeterHoldPeaks, true);
-    return DifferingRows(without, Render(meter_), bar);
-  };
-  Send(orlofx::kMeterSetLevels, 0, 20000);
-  g_now = 1000;
-  const std::vector<int> high = markerRows();
-  ASSERT_FALSE(high.empty());
-  Send(orlofx::kMeterSetLevels, 0, 2000);
-  g_now = 1500;
-  EXPECT_EQ(markerRows(), high);
-  g_now = 1700;
-  EXPECT_EQ(markerRows(), high);  // 700 ms is not yet "more than 700"
-  g_now = 1701;
-  const std::vector<int> low = markerRows();
-  ASSERT_FALSE(low.empty());
-  EXPECT_GT(low.front(), high.back());
-  // It now sits at the end of the bar: the first bar row of the level.
-  SetOption(orlofx::kMeterHoldPeaks, false);
-  const Picture empty = [&] {
-    Send(orlofx::kMeterSetLevels, 0, 0);
-    return Render(meter_);
-  }();
-  Send(orlofx::kMeterSetLevels, 0, 2000);
-  const std::vector<int> filled = DifferingRows(empty, Render(meter_), bar);
-  ASSERT_FALSE(filled.empty());
-  EXPECT_NEAR(low.front(), filled.front(), 2);
-  // A level reaching the held peak takes it at once.
-  Send(orlofx::kMeterSetLevels, 0, 20000);
-  g_now = 1702;
-  EXPECT_EQ(markerRows(), high);
 }
 
 TEST_F(MeterTest, ChannelCountsAndArraysAreBounded) {

@@ -145,6 +145,31 @@ void HostedPage::Close() {
   PumpMessages();
 }
 
+void PressKey(HWND control, UINT key, int times) {
+  SetFocus(control);
+  for (int i = 0; i < times; ++i) {
+    SendMessageW(control, WM_KEYDOWN, key, 1);
+    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
+  }
+  PumpMessages();
+}
+
+void ClickButton(HWND button) {
+  SendMessageW(button, BM_CLICK, 0, 0);
+  PumpMessages();
+}
+
+void HostedPage::Key(int id, UINT key, int times) const { PressKey(Control(id), key, times); }
+
+void HostedPage::Click(int id) const { ClickButton(Control(id)); }
+
+void HostedPage::Choose(int id, int index) const {
+  HWND list = Control(id);
+  SendMessageW(list, CB_SETCURSEL, index, 0);
+  SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  PumpMessages();
+}
+
 std::wstring HostedPage::Text(int id) const {
   WCHAR text[256] = {};
   GetDlgItemTextW(dialog_, id, text, 256);
