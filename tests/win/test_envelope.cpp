@@ -584,41 +584,17 @@ TEST_F(EnvelopeTest, MessagesRefuseBadArguments) {
 
 // --- painting ---------------------------------------------------------------------------------
 
-std::vector<uint32_t> Render(HWND window) {
-  RECT rc;
-  GetClientRect(window, &rc);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = rc.right;
-  info.bmiHeader.biHeight = -rc.bottom;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  GdiFlush();
-  const auto* p = static_cast<const uint32_t*>(bits);
-  std::vector<uint32_t> out(p, p + rc.right * rc.bottom);
-  for (uint32_t& v : out) v &= 0xFFFFFF;
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return out;
-}
+std::vector<COLORREF> Render(HWND window) { return PrintClient(window).pixels; }
 
 TEST_F(EnvelopeTest, SelectionIsDrawnInvertedAndFocusShowsARectangle) {
   SetPoints(kThree);
-  const std::vector<uint32_t> plain = Render(graph_);
+  const std::vector<COLORREF> plain = Render(graph_);
   RECT rc;
   GetClientRect(graph_, &rc);
   const int w = rc.right;
   KeyWith(VK_TAB, true, false);
   KeyWith(VK_TAB, true, false);  // select the middle point
-  const std::vector<uint32_t> selected = Render(graph_);
+  const std::vector<COLORREF> selected = Render(graph_);
   const POINT p = At(kThree[1]);
   // On the inverted frame around the point every pixel is the inverse.
   int inverted = 0;
@@ -631,9 +607,9 @@ TEST_F(EnvelopeTest, SelectionIsDrawnInvertedAndFocusShowsARectangle) {
   EXPECT_EQ(selected[static_cast<size_t>(5 * w + w / 2)], plain[static_cast<size_t>(5 * w + w / 2)]);
 
   SetFocus(owner_);
-  const std::vector<uint32_t> unfocused = Render(graph_);
+  const std::vector<COLORREF> unfocused = Render(graph_);
   SetFocus(graph_);
-  const std::vector<uint32_t> focused = Render(graph_);
+  const std::vector<COLORREF> focused = Render(graph_);
   int differing = 0;
   for (int x = 2; x < w - 2; ++x)
     if (focused[static_cast<size_t>(w + x)] != unfocused[static_cast<size_t>(w + x)]) ++differing;

@@ -204,40 +204,8 @@ class MeterTest : public ::testing::Test {
 HWND MeterTest::sharedOwner_ = nullptr;
 
 // The client area as the control paints it (each call is one paint).
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<uint32_t> pixels;
-  uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
-};
-
-Picture Render(HWND window) {
-  Picture pic;
-  RECT rc;
-  GetClientRect(window, &rc);
-  pic.width = rc.right;
-  pic.height = rc.bottom;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = rc.right;
-  info.bmiHeader.biHeight = -rc.bottom;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  GdiFlush();
-  const auto* p = static_cast<const uint32_t*>(bits);
-  pic.pixels.assign(p, p + rc.right * rc.bottom);
-  for (uint32_t& v : pic.pixels) v &= 0xFFFFFF;
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return pic;
-}
+using Picture = Painted;
+Picture Render(HWND window) { return PrintClient(window); }
 
 // Rows of a vertical bar's middle column that differ between two pictures.
 std::vector<int> DifferingRows(const Picture& a, const Picture& b, const RECT& bar) {

@@ -20,6 +20,7 @@
 #include "framework/win/ak_interfaces.h"
 #include "support/number_format.h"
 #include "support/win/wide_text.h"
+#include "tests/win/support/capture.h"
 #include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
@@ -47,61 +48,24 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 
 // ---- pixels -------------------------------------------------------------------
 
-// 32-bit pixels of what `draw` paints into a width x height surface.
-template <typename Draw>
-std::vector<DWORD> Pixels(int width, int height, Draw draw) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::vector<DWORD> pixels;
-  if (!surface) {
-    DeleteDC(dc);
-    return pixels;
-  }
-  HGDIOBJ old = SelectObject(dc, surface);
-  draw(dc);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  pixels.assign(p, p + static_cast<size_t>(width) * height);
-  for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
-  SelectObject(dc, old);
-  DeleteObject(surface);
-  DeleteDC(dc);
-  return pixels;
-}
-
 // The shape bitmap `id` of the module as it looks on screen.
-std::vector<DWORD> ShapeBitmap(HMODULE module, int id) {
+std::vector<COLORREF> ShapeBitmap(HMODULE module, int id) {
   HBITMAP bitmap = static_cast<HBITMAP>(
       LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!bitmap) return {};
   BITMAP size = {};
   GetObjectW(bitmap, sizeof size, &size);
-  std::vector<DWORD> pixels = Pixels(size.bmWidth, size.bmHeight, [&](HDC dc) {
+  std::vector<COLORREF> pixels = PaintInto(size.bmWidth, size.bmHeight, [&](HDC dc) {
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(source, bitmap);
     BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
     SelectObject(source, old);
     DeleteDC(source);
-  });
+  }).pixels;
   DeleteObject(bitmap);
   return pixels;
 }
 
-// What the picture control paints over its whole client area.
-std::vector<DWORD> PictureShown(HWND picture) {
-  RECT client = {};
-  GetClientRect(picture, &client);
-  return Pixels(client.right, client.bottom, [&](HDC dc) {
-    SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-  });
-}
 
 // ---- sliders --------------------------------------------------------------------
 
@@ -174,8 +138,8 @@ class PmeqPage : public EffectPageTest<IAkPmeqProp> {
     PostMessageW(page_.Dialog(), WM_COMMAND, MAKEWPARAM(kNotify, 100), 0);
     PumpMessages();
   }
-  std::vector<DWORD> Picture() { return PictureShown(page_.Control(Page::kShapePicture)); }
-  std::vector<DWORD> Shape(long type) { return ShapeBitmap(module_.Handle(), Page::kFirstShapeBitmap + static_cast<int>(type)); }
+  std::vector<COLORREF> Picture() { return PrintClient(page_.Control(Page::kShapePicture), PRF_CLIENT | PRF_ERASEBKGND).pixels; }
+  std::vector<COLORREF> Shape(long type) { return ShapeBitmap(module_.Handle(), Page::kFirstShapeBitmap + static_cast<int>(type)); }
 
   HostWindow host_{640, 400};
   HostedPage page_;
@@ -397,7 +361,7 @@ TEST(PmeqWidthText, DecimalCommaLocalesReadTheirOwnSeparator) {
 TEST_F(PmeqPage, TheStyleSwitchesLabelsAndPicture) {
   Open();
   // The four pictures differ, so each comparison below names one of them.
-  std::vector<std::vector<DWORD>> shapes;
+  std::vector<std::vector<COLORREF>> shapes;
   for (long type = 0; type < 4; ++type) {
     shapes.push_back(Shape(type));
     ASSERT_EQ(shapes.back().size(), 128u * 64u) << type;
@@ -429,8 +393,8 @@ TEST_F(PmeqPage, TheStyleSwitchesLabelsAndPicture) {
   ASSERT_EQ(prop_->SetFilterType(7), S_OK);
   FilterNotifies();
   EXPECT_EQ(Selected(Page::kStyleCombo), -1);
-  const std::vector<DWORD> blank = Picture();
-  for (const std::vector<DWORD>& shape : shapes) EXPECT_NE(blank, shape);
+  const std::vector<COLORREF> blank = Picture();
+  for (const std::vector<COLORREF>& shape : shapes) EXPECT_NE(blank, shape);
   for (DWORD pixel : blank) ASSERT_EQ(pixel, blank[0]);
   ASSERT_EQ(prop_->SetFilterType(-4031 + 24019), S_OK);  // would be the logo's id
   FilterNotifies();

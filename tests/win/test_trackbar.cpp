@@ -384,22 +384,8 @@ TEST_F(TrackbarTest, TaperedDragCoversTheRangeInOrder) {
   SendMessageW(t, WM_LBUTTONUP, 0, At(0, 12));
 }
 
-// The control's own painting, read back from a bitmap.
-COLORREF PaintedPixel(HWND control, int x, int y) {
-  RECT r;
-  GetClientRect(control, &r);
-  HDC screen = GetDC(control);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-  ReleaseDC(control, screen);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  const COLORREF pixel = GetPixel(dc, x, y);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return pixel;
-}
+// The control's own painting, read back.
+COLORREF PaintedPixel(HWND control, int x, int y) { return PrintClient(control).At(x, y); }
 
 TEST_F(TrackbarTest, BackgroundComesFromTheOwnersDialogBrush) {
   HBRUSH brush = CreateSolidBrush(RGB(200, 40, 40));

@@ -169,3 +169,39 @@ bool SaveWindowPng(HWND window, const char* name) {
   const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
   return fclose(file) == 0 && written;
 }
+
+Painted PaintInto(int width, int height, const std::function<void(HDC)>& draw) {
+  Painted out;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (surface && bits) {
+    HGDIOBJ old = SelectObject(dc, surface);
+    draw(dc);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);  // blue in the low byte
+    out.width = width;
+    out.height = height;
+    out.pixels.reserve(static_cast<std::size_t>(width) * height);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i)
+      out.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+    SelectObject(dc, old);
+    DeleteObject(surface);
+  }
+  DeleteDC(dc);
+  return out;
+}
+
+Painted PrintClient(HWND window, UINT flags) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  return PaintInto(client.right, client.bottom, [&](HDC dc) {
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), flags);
+  });
+}
