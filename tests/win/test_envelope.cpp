@@ -616,26 +616,4 @@ TEST_F(EnvelopeTest, SelectionIsDrawnInvertedAndFocusShowsARectangle) {
   EXPECT_GT(differing, w / 4);  // the dotted rectangle along the top
 }
 
-TEST_F(EnvelopeTest, Capture) {
-  SetPoints({{0, 900}, {150, 700}, {300, 750}, {500, 300}, {700, 450}, {1000, 950}});
-  Send(orlofx::kEnvSetGrid, 1, 0);
-  Send(orlofx::kEnvLockPoint, 1, 2);
-  Send(orlofx::kEnvSetLineColour, 0, 10);
-  Send(orlofx::kEnvSetPointColour, 0, 9);
-  SetFocus(graph_);
-  KeyWith(VK_TAB, true, false);
-  KeyWith(VK_TAB, true, false);
-  KeyWith(VK_TAB, true, false);
-  KeyWith(VK_TAB, true, false);
-  KeyWith(VK_RIGHT, false, true);
-  UpdateWindow(owner_);
-  EXPECT_TRUE(SaveWindowPng(owner_, "envelope_graph"));
-  Send(orlofx::kEnvSetFreeEnd, 1, 0);
-  Send(orlofx::kEnvSetEndX, 0, 800);
-  Send(orlofx::kEnvSetBackgroundColour, 0, RGB(255, 255, 224));
-  EnableWindow(graph_, FALSE);
-  UpdateWindow(owner_);
-  EXPECT_TRUE(SaveWindowPng(owner_, "envelope_graph_free_end_disabled"));
-}
-
 }  // namespace

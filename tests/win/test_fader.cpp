@@ -360,19 +360,4 @@ TEST_F(FaderTest, FocusRingsTheCapAndCannotBeTakenForDisabled) {
   EXPECT_EQ(ring(shoot()), 0);
 }
 
-TEST_F(FaderTest, Pictures) {
-  HWND single = Fader(orlofx::kSliderTapered, 20);
-  SetRange(single, -800, 0);
-  SendMessageW(single, orlofx::SLM_SETPOS, 1, -100);
-  HWND pair = Fader(orlofx::kFaderTwoThumbs, 90);
-  SetRange(pair, -800, 0);
-  SetThumbs(pair, -200, -450);
-  HWND off = Fader(0, 160);
-  EnableWindow(off, FALSE);
-  SetFocus(single);  // focused beside disabled
-  EXPECT_TRUE(SaveWindowPng(single, "fader_single"));
-  EXPECT_TRUE(SaveWindowPng(pair, "fader_two_thumbs"));
-  EXPECT_TRUE(SaveWindowPng(owner_, "faders"));
-}
-
 }  // namespace

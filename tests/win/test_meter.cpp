@@ -484,48 +484,4 @@ TEST_F(MeterTest, OrientationFollowsTheOptionsAndTheShape) {
 
 // --- the classes as the module registers them -------------------------------------------------
 
-TEST(ModuleClasses, MeterAndEnvelopeAnswerThroughTheModulesRegistration) {
-  HMODULE module = LoadLibraryW(L"orlofx.dll");
-  ASSERT_NE(module, nullptr);
-  HINSTANCE instance = module;  // not this program's: the module's global classes are found
-  HWND meter = CreateWindowExW(0, orlofx::kMeterClassName, L"", WS_POPUP | 0x0004, 0, 0, 40, 120, nullptr,
-                               nullptr, instance, nullptr);
-  ASSERT_NE(meter, nullptr);
-  EXPECT_EQ(GetClassLongPtrW(meter, GCLP_HMODULE), reinterpret_cast<LONG_PTR>(module));
-  EXPECT_EQ(SendMessageW(meter, orlofx::kMeterGetFullScale, 0, 0), 32768);
-  EXPECT_EQ(SendMessageW(meter, orlofx::kMeterGetOptions, 0, 0), 0x0004);
-  EXPECT_EQ(SendMessageW(meter, WM_GETDLGCODE, 0, 0), DLGC_STATIC);
-  HWND graph = CreateWindowExW(0, L"tovra2Bld314EnvelopeClass", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
-                               instance, nullptr);
-  ASSERT_NE(graph, nullptr);
-  EXPECT_EQ(SendMessageW(graph, 1538, 0, 0), 16);  // capacity
-  EXPECT_EQ(SendMessageW(graph, 1537, 64, 0), 64);
-  EXPECT_EQ(SendMessageW(graph, 1552, 0, 0), 2);   // minimum count
-  DestroyWindow(graph);
-  DestroyWindow(meter);
-  FreeLibrary(module);
-}
-
-// --- pictures ------------------------------------------------------------------------------------
-
-TEST_F(MeterTest, Capture) {
-  SetLevels({20000, 40000});
-  g_now = 2000;
-  UpdateWindow(meter_);
-  SetLevels({9000, 14000});
-  HWND reduction = Make(kGainReductionMeter, 110, 10, 52, 220, 1005);
-  SendMessageW(reduction, orlofx::kMeterSetLevels, 0, 16000);
-  HWND horizontal = Make(0x04B4, 170, 10, 220, 60, 1006);
-  SendMessageW(horizontal, orlofx::kMeterSetChannels, 0, 2);
-  std::vector<int32_t> levels = {3000, 30000};
-  SendMessageW(horizontal, orlofx::kMeterSetLevels, MAKEWPARAM(0, 2), reinterpret_cast<LPARAM>(levels.data()));
-  HWND ranged = Make(0x06BC, 170, 90, 220, 60, 1007);
-  SendMessageW(ranged, orlofx::kMeterSetRange, 0, 1024);
-  SendMessageW(ranged, orlofx::kMeterSetLevels, 0, 8000);
-  HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  for (HWND w : {meter_, reduction, horizontal, ranged}) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font), 1);
-  UpdateWindow(owner_);
-  EXPECT_TRUE(SaveWindowPng(owner_, "meters"));
-}
-
 }  // namespace

@@ -66,7 +66,6 @@ std::vector<COLORREF> ShapeBitmap(HMODULE module, int id) {
   return pixels;
 }
 
-
 // ---- sliders --------------------------------------------------------------------
 
 // The middle of a slider's thumb at `value`, from the travel the control

@@ -517,16 +517,4 @@ TEST(MakerSite, AnAddressInTheReservedExampleDomainIsAPlaceholder) {
     EXPECT_EQ(orlofx::IsPlaceholderAddress(c.address), c.placeholder) << std::string(c.address, c.address + wcslen(c.address));
 }
 
-TEST_F(LogoTest, Pictures) {
-  HWND bar = Bar(L"Noise Gate");
-  HWND blank = Child(orlofx::kLogoClassName, L"", 0, 0, 40, 420, kBarHeight, 3);
-  SendMessageW(blank, orlofx::LGM_ADDBUTTON, MAKEWPARAM(kAbout, 1), reinterpret_cast<LPARAM>(L"About"));
-  EXPECT_TRUE(SaveWindowPng(bar, "logo_bar"));
-  EXPECT_TRUE(SaveWindowPng(parent_, "logo_bars"));
-  // The pressed look.
-  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, At(420 - 3, kBarHeight / 2));
-  EXPECT_TRUE(SaveWindowPng(bar, "logo_bar_pressed"));
-  SendMessageW(bar, WM_LBUTTONUP, 0, At(420 - 3, kBarHeight + 40));
-}
-
 }  // namespace

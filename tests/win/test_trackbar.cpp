@@ -437,29 +437,4 @@ TEST_F(TrackbarTest, DisplayFlagsReportTheirState) {
   EXPECT_EQ(SendMessageW(t, orlofx::SLM_SETHIDETICKS, 1, 2), 0);
 }
 
-TEST_F(TrackbarTest, Pictures) {
-  const struct {
-    DWORD style;
-    const char* name;
-  } looks[] = {{orlofx::kSliderTicks, "trackbar_ticks"},
-               {orlofx::kSliderTicks | 0x0100, "trackbar_pointer_down"},
-               {orlofx::kSliderTicks | 0x0200, "trackbar_pointer_up"},
-               {0x0400, "trackbar_slim"}};
-  int y = 10;
-  for (const auto& look : looks) {
-    HWND t = Create(orlofx::kTrackbarClassName, look.style, 10, y, 212, 30);
-    SetRange(t, -250, 250);
-    SendMessageW(t, SLM_SETPOS, 1, 120);
-    EXPECT_TRUE(SaveWindowPng(t, look.name));
-    y += 40;
-  }
-  HWND v = Create(orlofx::kTrackbarClassName, kVertical | orlofx::kSliderTicks | orlofx::kSliderFocusCaret, 300,
-                  10, 30, 220);
-  SetRange(v, 0, 100);
-  SendMessageW(v, SLM_SETPOS, 1, 75);
-  SendMessageW(v, orlofx::SLM_SETVALUEBAR, 1, 1);
-  EXPECT_TRUE(SaveWindowPng(v, "trackbar_vertical"));
-  EXPECT_TRUE(SaveWindowPng(owner_, "trackbars"));
-}
-
 }  // namespace
