@@ -94,7 +94,7 @@ if(BUILD_TESTING AND ORLOFX_WIN_TEST_PROGRAMS)
   # test files' cases: every Wine start costs seconds. name: test files.
   set(ORLOFX_WIN_TEST_PROGRAMS
     "graph:filters stream adapters automation"
-    "module:module baseclasses support capture"
+    "module:module baseclasses support"
     "controls:fader trackbar static_logo envelope meter page_frame"
     "pages:noisgt_page gdyn_page mbdyn_page pmeq_page pgeq_page geq_page"
     "languages:languages")

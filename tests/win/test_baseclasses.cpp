@@ -856,33 +856,6 @@ TEST_F(Streaming, SinkCanCapItsBuffersAndRefuseOtherAllocators) {
   EXPECT_TRUE(FAILED(graph.Connect(transform->Output(), cappedSink->InputPin())));
 }
 
-TEST_F(Streaming, StreamTimeFollowsTheClockFromTheStartTime) {
-  ComRef<PassThroughFilter> filter(PassThroughFilter::Create());
-  CRefTime now;
-  EXPECT_EQ(filter->StreamTime(now), VFW_E_NO_CLOCK);
-
-  ComRef<IReferenceClock> clock;
-  ASSERT_EQ(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_IReferenceClock, clock.put_void()),
-            S_OK);
-  ASSERT_EQ(filter->SetSyncSource(clock.get()), S_OK);
-  ComRef<IReferenceClock> held;
-  ASSERT_EQ(filter->GetSyncSource(held.put()), S_OK);
-  EXPECT_EQ(held.get(), clock.get());
-
-  REFERENCE_TIME start = 0;
-  ASSERT_EQ(clock->GetTime(&start), S_OK);
-  // Unconnected pins take no part; the filter still changes state.
-  ASSERT_EQ(filter->Run(start + 10 * UNITS), S_OK);
-  FILTER_STATE state;
-  EXPECT_EQ(filter->GetState(0, &state), S_OK);
-  EXPECT_EQ(state, State_Running);
-  ASSERT_EQ(filter->StreamTime(now), S_OK);
-  EXPECT_LT(now.m_time, 0) << "the stream starts ten seconds from now";
-  EXPECT_EQ(filter->Stop(), S_OK);
-  EXPECT_EQ(filter->SetSyncSource(nullptr), S_OK);
-}
-
 // --- the in-place transform ---------------------------------------------------------
 
 struct InPlaceChain {
