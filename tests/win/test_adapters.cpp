@@ -47,6 +47,16 @@ std::basic_string<DWORD> Codes(std::initializer_list<WORD> codes) {
   return s;
 }
 
+// Begin-edit, is-editable and end-edit of `count` parameters whose slot
+// groups start `stride` apart, called in that order.
+void ExpectEditSlotsAnswer(void* raw, int begin, int editable, int end, int count, int stride) {
+  for (int i = 0; i < count; ++i) {
+    EXPECT_EQ(SlotOf<NoArgFn>(raw, begin + i * stride)(raw), S_OK) << begin + i * stride;
+    EXPECT_EQ(SlotOf<NoArgFn>(raw, editable + i * stride)(raw), S_OK) << editable + i * stride;
+    EXPECT_EQ(SlotOf<NoArgFn>(raw, end + i * stride)(raw), S_OK) << end + i * stride;
+  }
+}
+
 class Adapters : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(module_.Loaded()); }
@@ -184,11 +194,7 @@ TEST_F(Adapters, GraphicDynamicsEditAndCurveSlotsAndTheHostsSetParamMeetInOneVal
   ComRef<gdyn::IAkPlugInProp2> prop = Create<gdyn::IAkPlugInProp2>(kClsidGdyn, kIidPlugInProp2);
   ASSERT_TRUE(prop);
   void* raw = prop.get();
-  for (int first : {11, 16, 21, 26, 31, 36}) {
-    EXPECT_EQ(SlotOf<NoArgFn>(raw, first)(raw), S_OK) << first;      // begin edit
-    EXPECT_EQ(SlotOf<NoArgFn>(raw, first + 2)(raw), S_OK) << first;  // editable
-    EXPECT_EQ(SlotOf<NoArgFn>(raw, first + 1)(raw), S_OK) << first;  // end edit
-  }
+  ExpectEditSlotsAnswer(raw, 11, 13, 12, 6, 5);
   // The curve: points in, the curve's threshold and ratio out.
   const GdynPoint limiter[] = {{-840, -840}, {-60, -60}, {0, -60}};
   ASSERT_EQ(SlotOf<PointsSetFn>(raw, 39)(raw, limiter, 3), S_OK);
@@ -250,11 +256,7 @@ TEST_F(Adapters, MultiBandEditMeterAndDisplaySlotsAndCaptureThreshold) {
   ComRef<mbdyn::IAkPlugInProp2> prop = Create<mbdyn::IAkPlugInProp2>(kClsidMbdyn, kIidPlugInProp2);
   ASSERT_TRUE(prop);
   void* raw = prop.get();
-  for (int first = 11; first <= 221; first += 5) {
-    EXPECT_EQ(SlotOf<NoArgFn>(raw, first + 2)(raw), S_OK) << first;  // begin edit
-    EXPECT_EQ(SlotOf<NoArgFn>(raw, first + 4)(raw), S_OK) << first;  // editable
-    EXPECT_EQ(SlotOf<NoArgFn>(raw, first + 3)(raw), S_OK) << first;  // end edit
-  }
+  ExpectEditSlotsAnswer(raw, 13, 15, 14, 43, 5);
   EXPECT_EQ(SetAndGetThroughSlots(raw, 8, 7, 0), 0) << "enable meters";
   // Display words of band 3 in both groups.
   ASSERT_EQ(SlotOf<BandSetFn>(raw, 231)(raw, 3, 4444), S_OK);

@@ -100,44 +100,17 @@ bool CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uin
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   GdiFlush();
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
   HDC screen = GetDC(window);
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   bool ok = false;
-  if (dib && bits) {
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, dib);
-    ok = BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE;
-    GdiFlush();
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    if (ok) {
-      const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~static_cast<std::size_t>(3);
-      rgb->resize(static_cast<std::size_t>(w) * 3 * static_cast<std::size_t>(h));
-      const std::uint8_t* source = static_cast<const std::uint8_t*>(bits);
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {  // the DIB holds blue, green, red
-          const std::uint8_t* p = source + stride * static_cast<std::size_t>(y) + 3 * static_cast<std::size_t>(x);
-          std::uint8_t* q = rgb->data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
-          q[0] = p[2];
-          q[1] = p[1];
-          q[2] = p[0];
-        }
-      }
-      *width = w;
-      *height = h;
-    }
-  }
-  if (dib) DeleteObject(dib);
+  const Painted shown = PaintInto(w, h, [&](HDC dc) { ok = BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE; });
   ReleaseDC(window, screen);
-  return ok;
+  if (!ok || shown.pixels.empty()) return false;
+  rgb->clear();
+  rgb->reserve(shown.pixels.size() * 3);
+  for (COLORREF c : shown.pixels) rgb->insert(rgb->end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
+  *width = w;
+  *height = h;
+  return true;
 }
 
 std::wstring CapturePath(const char* name) {
