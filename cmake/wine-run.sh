@@ -85,6 +85,13 @@ mkdir -p "$(dirname "$prefix")"
     done
     [ -n "$ok" ] && touch "$prefix/.orlofx-fonts-2"
   fi
+  # No window manager runs on the Xvfb display, yet Wine would wait two
+  # seconds for one to take each top-level window it shows. Unmanaged
+  # windows are what the display gives without a window manager anyway.
+  if [ ! -f "$prefix/.orlofx-unmanaged" ]; then
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 &&
+      touch "$prefix/.orlofx-unmanaged"
+  fi
   # A prefix for another screen DPI than 96 (ORLOFX_WINE_DPI, for example
   # 144): Wine reads LogPixels when a program starts.
   if [ -n "${ORLOFX_WINE_DPI:-}" ] && [ ! -f "$prefix/.orlofx-dpi-$ORLOFX_WINE_DPI" ]; then

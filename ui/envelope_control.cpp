@@ -12,7 +12,7 @@
 #include "support/win/accessible.h"
 #include "support/win/dpi.h"
 #include "support/win/wide_text.h"
-#include "ui/envelope_model.h"
+#include "framework/controls/envelope_model.h"
 
 namespace orlofx {
 

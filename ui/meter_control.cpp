@@ -14,7 +14,7 @@
 #include "support/strings.h"
 #include "support/win/accessible.h"
 #include "support/win/module_resources.h"
-#include "ui/meter_model.h"
+#include "framework/controls/meter_model.h"
 
 namespace orlofx {
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "support/win/dpi.h"
-#include "ui/taper.h"
+#include "framework/controls/taper.h"
 
 namespace orlofx {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "ui/taper.h"
+#include "framework/controls/taper.h"
 
 namespace orlofx {
 namespace {

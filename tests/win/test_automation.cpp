@@ -135,12 +135,7 @@ class AutomationTest : public ::testing::Test {
     graph_ = std::make_unique<FilterGraph>();
     source_ = ComRef<TestPushSource>(TestPushSource::Create(kFormat));
     sink_ = ComRef<TestSink>(TestSink::Create());
-    ASSERT_EQ(graph_->Add(source_.get(), L"source"), S_OK);
-    ASSERT_EQ(graph_->Add(static_cast<CBaseFilter*>(filter_.get()), L"ride"), S_OK);
-    ASSERT_EQ(graph_->Add(sink_.get(), L"sink"), S_OK);
-    IBaseFilter* f = static_cast<IBaseFilter*>(filter_.get());
-    ASSERT_EQ(graph_->Connect(source_->OutputPin(), FindPinByDirection(f, PINDIR_INPUT).get()), S_OK);
-    ASSERT_EQ(graph_->Connect(FindPinByDirection(f, PINDIR_OUTPUT).get(), sink_->InputPin()), S_OK);
+    ASSERT_EQ(graph_->Chain(source_.get(), static_cast<IBaseFilter*>(filter_.get()), sink_.get()), S_OK);
     ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
   }
 

@@ -134,30 +134,6 @@ TEST_F(FaderTest, DragUpRaisesAndEscapeRestores) {
   EXPECT_EQ(State().events.back().message, static_cast<UINT>(WM_CONTEXTMENU));
 }
 
-TEST_F(FaderTest, TaperGivesTheTopTenDecibelsAlmostHalfTheTravel) {
-  HWND f = Fader(orlofx::kSliderTapered);
-  SetRange(f, -800, 0);
-  SendMessageW(f, orlofx::SLM_SETPOS, 1, -100);
-  // Find the cap's top edge by pressing down the fader until a drag starts.
-  int top = -1;
-  State().answer = false;
-  for (int y = 0; y < kHeight && top < 0; ++y) {
-    Clear();
-    SendMessageW(f, WM_LBUTTONDOWN, MK_LBUTTON, At(kCommonX, y));
-    const std::vector<int> codes = Codes();
-    SendMessageW(f, WM_LBUTTONUP, 0, At(kCommonX, y));
-    SendMessageW(f, orlofx::SLM_SETPOS, 1, -100);
-    if (codes == std::vector<int>({9})) top = y;
-  }
-  ASSERT_GT(top, 0);
-  const int centre = top + 10;
-  const LRESULT g = SendMessageW(f, orlofx::SLM_GETTRAVEL, 0, 0);
-  const int start = static_cast<int>(g >> 16), travel = static_cast<int>(g & 0xFFFF);
-  const int fromTop = centre - (start + 1);
-  EXPECT_GT(fromTop, travel * 40 / 100);
-  EXPECT_LT(fromTop, travel / 2);
-}
-
 TEST_F(FaderTest, TwoThumbsMoveByLetterChosenSides) {
   HWND f = Fader(orlofx::kFaderTwoThumbs);
   SetRange(f, -800, 0);
@@ -382,21 +358,6 @@ TEST_F(FaderTest, FocusRingsTheCapAndCannotBeTakenForDisabled) {
   EXPECT_EQ(changedInside, 0);
   EnableWindow(f, FALSE);
   EXPECT_EQ(ring(shoot()), 0);
-}
-
-TEST_F(FaderTest, Pictures) {
-  HWND single = Fader(orlofx::kSliderTapered, 20);
-  SetRange(single, -800, 0);
-  SendMessageW(single, orlofx::SLM_SETPOS, 1, -100);
-  HWND pair = Fader(orlofx::kFaderTwoThumbs, 90);
-  SetRange(pair, -800, 0);
-  SetThumbs(pair, -200, -450);
-  HWND off = Fader(0, 160);
-  EnableWindow(off, FALSE);
-  SetFocus(single);  // focused beside disabled
-  EXPECT_TRUE(SaveWindowPng(single, "fader_single"));
-  EXPECT_TRUE(SaveWindowPng(pair, "fader_two_thumbs"));
-  EXPECT_TRUE(SaveWindowPng(owner_, "faders"));
 }
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "framework/win/media_params.h"
 #include "support/win/wide_text.h"
 #include "tests/win/support/capture_recorder.h"
+#include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
@@ -54,40 +55,15 @@ constexpr DWORD kParamSyncStereo = 3;
 constexpr DWORD kParamOutputGain = 4;
 constexpr double kPi = 3.14159265358979323846;
 
-class GdynPage : public ::testing::Test {
+class GdynPage : public EffectPageTest<IAkPlugInProp2> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(module_.Loaded());
-    ASSERT_EQ(module_.Create(kClsidGdyn, IID_IBaseFilter, filter_.put()), S_OK);
-    fx_ = QueryAs<IAkPlugInProp2>(filter_.get(), kIidPlugInProp2);
-    ASSERT_TRUE(fx_);
-  }
-  void TearDown() override {
-    page_.Close();
-    if (graph_) graph_->Stop();
-    graph_.reset();
-    PumpMessages();
-  }
+  GdynPage() : EffectPageTest(kClsidGdyn, kIidPlugInProp2) {}
+  void ClosePages() override { page_.Close(); }
   void Open() {
     ASSERT_EQ(page_.Open(module_, kClsidGdynPage, filter_.get(), host_.Handle()), S_OK);
   }
-
-  // Our source, the filter and the collecting sink, 16-bit mono at 44.1 kHz.
-  void BuildGraph() {
-    graph_ = std::make_unique<FilterGraph>();
-    format_ = MakeWaveFormat(WAVE_FORMAT_PCM, 1, 44100, 16);
-    source_ = ComRef<TestPushSource>(TestPushSource::Create(format_));
-    sink_ = ComRef<TestSink>(TestSink::Create());
-    ASSERT_EQ(graph_->Add(source_.get(), L"source"), S_OK);
-    ASSERT_EQ(graph_->Add(filter_.get(), L"dynamics"), S_OK);
-    ASSERT_EQ(graph_->Add(sink_.get(), L"sink"), S_OK);
-    ASSERT_EQ(graph_->Connect(source_->OutputPin(),
-                              FindPinByDirection(filter_.get(), PINDIR_INPUT).get()),
-              S_OK);
-    ASSERT_EQ(graph_->Connect(FindPinByDirection(filter_.get(), PINDIR_OUTPUT).get(),
-                              sink_->InputPin()),
-              S_OK);
-  }
+  // 16-bit mono at 44.1 kHz.
+  void BuildGraph() { EffectPageTest::BuildGraph(format_ = MakeWaveFormat(WAVE_FORMAT_PCM, 1, 44100, 16)); }
   // `frames` of a 1 kHz sine at `amplitude`, pushed in 10 ms pieces with
   // continuous times.
   void PushTone(double amplitude, int frames) {
@@ -121,7 +97,7 @@ class GdynPage : public ::testing::Test {
   std::vector<GdynPoint> Points() {
     GdynPoint points[orlofx::kGdynMaxPoints] = {};
     long count = 0;
-    EXPECT_EQ(fx_->GetPoints(points, &count), S_OK);
+    EXPECT_EQ(prop_->GetPoints(points, &count), S_OK);
     return std::vector<GdynPoint>(points, points + count);
   }
   long GraphCount() {
@@ -129,30 +105,16 @@ class GdynPage : public ::testing::Test {
     return static_cast<long>(
         SendMessageW(page_.Control(Page::kGraph), kEnvGetCount, 16, reinterpret_cast<LPARAM>(points)));
   }
-  long Threshold() { long v = 0; fx_->GetThreshold(&v); return v; }
-  long Ratio() { long v = 0; fx_->GetRatio(&v); return v; }
-  long Attack() { long v = 0; fx_->GetAttack(&v); return v; }
-  long Release() { long v = 0; fx_->GetRelease(&v); return v; }
-  long Gain() { long v = 0; fx_->GetOutputGain(&v); return v; }
+  long Threshold() { long v = 0; prop_->GetThreshold(&v); return v; }
+  long Ratio() { long v = 0; prop_->GetRatio(&v); return v; }
+  long Attack() { long v = 0; prop_->GetAttack(&v); return v; }
+  long Release() { long v = 0; prop_->GetRelease(&v); return v; }
+  long Gain() { long v = 0; prop_->GetOutputGain(&v); return v; }
   void GetSwitch(DWORD param, long* value) {
-    if (param == kParamAutoGain) fx_->GetAutoGain(value);
-    else fx_->GetSyncStereo(value);
+    if (param == kParamAutoGain) prop_->GetAutoGain(value);
+    else prop_->GetSyncStereo(value);
   }
 
-  void ApplyPreset(long index) {
-    auto presets = QueryAs<IStaticFilterPreset>(filter_.get(), IID_IStaticFilterPreset);
-    ASSERT_TRUE(presets);
-    ASSERT_EQ(presets->ApplyPreset(index), S_OK);
-    PumpMessages();  // the posted notification refreshes the page
-  }
-  // A key pressed and released on a control, as the keyboard delivers it.
-  void Key(int id, UINT key) {
-    HWND control = page_.Control(id);
-    SetFocus(control);
-    SendMessageW(control, WM_KEYDOWN, key, 1);
-    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
-    PumpMessages();
-  }
   // The client position of a graph value.
   POINT GraphPixel(long x, long y) {
     HWND graph = page_.Control(Page::kGraph);
@@ -183,15 +145,8 @@ class GdynPage : public ::testing::Test {
                  client.bottom / 2};
   }
 
-  ComInit com_;
-  ModuleUnderTest module_;
-  ComRef<IBaseFilter> filter_;
-  ComRef<IAkPlugInProp2> fx_;
   HostWindow host_{600, 540};
   HostedPage page_;
-  std::unique_ptr<FilterGraph> graph_;
-  ComRef<TestPushSource> source_;
-  ComRef<TestSink> sink_;
   WAVEFORMATEX format_ = {};
   int pushed_ = 0;
 };
@@ -252,21 +207,6 @@ TEST_F(GdynPage, TheDialogShowsTheDefaultCurveWithItsValuesAndRanges) {
   EXPECT_EQ(IsDlgButtonChecked(page_.Dialog(), Page::kAutoGainCheck), static_cast<UINT>(BST_CHECKED));
 }
 
-TEST_F(GdynPage, ADialogMadeBeforeTheFilterIsBoundStillHearsTheFilter) {
-  ASSERT_EQ(page_.Open(module_, kClsidGdynPage, filter_.get(), host_.Handle(), false), S_OK);
-  EXPECT_EQ(GraphCount(), 3);
-  EXPECT_EQ(page_.Text(Page::kThresholdText), L"-24.0 dB");
-  ApplyPreset(4);  // -6 dB hard limiter
-  EXPECT_EQ(page_.Text(Page::kThresholdText), L"-6.0 dB");
-  EXPECT_EQ(page_.Text(Page::kRatioText), L"Inf.:1");
-  // Closed, the page is no longer registered: both of the filter's places
-  // are free again.
-  page_.Close();
-  NotificationWindow a, b;
-  EXPECT_EQ(fx_->SetNotifyWindow(a.Handle(), 1), S_OK);
-  EXPECT_EQ(fx_->SetNotifyWindow(b.Handle(), 2), S_OK);
-}
-
 TEST_F(GdynPage, ResetGraphGivesAUnityLineWithItsThresholdAtMinus21Db) {
   Open();
   ApplyPreset(9);
@@ -287,7 +227,7 @@ TEST_F(GdynPage, ResetGraphGivesAUnityLineWithItsThresholdAtMinus21Db) {
   EXPECT_EQ(GraphCount(), 3);
   // What the effect stores for the two sliders goes with the curve.
   orlofx::AkGdynProps props = {};
-  ASSERT_EQ(fx_->GetAllProps(&props), S_OK);
+  ASSERT_EQ(prop_->GetAllProps(&props), S_OK);
   EXPECT_EQ(props.threshold, -210);
   EXPECT_EQ(props.ratio, 10);
 }
@@ -297,7 +237,7 @@ TEST_F(GdynPage, TheThresholdSliderMovesTheKneeAndAtTheTopDropsPointsCrowdingZer
   ApplyPreset(7);  // 2:1 above -18 dB
   ASSERT_EQ(page_.SliderPosition(Page::kThresholdSlider), -180);
   // One page (1 dB) up: the knee moves, the top keeps the 2:1 slope.
-  Key(Page::kThresholdSlider, VK_PRIOR);
+  page_.Key(Page::kThresholdSlider, VK_PRIOR);
   std::vector<GdynPoint> points = Points();
   ASSERT_EQ(points.size(), 3u);
   EXPECT_EQ(points[1].x, -170);
@@ -311,7 +251,7 @@ TEST_F(GdynPage, TheThresholdSliderMovesTheKneeAndAtTheTopDropsPointsCrowdingZer
   // then shows where the curve's threshold really is.
   ApplyPreset(2);
   ASSERT_EQ(GraphCount(), 4);
-  Key(Page::kThresholdSlider, VK_END);
+  page_.Key(Page::kThresholdSlider, VK_END);
   points = Points();
   ASSERT_EQ(points.size(), 3u);
   for (size_t k = 1; k + 1 < points.size(); ++k) EXPECT_LT(points[k].x, -3) << k;
@@ -326,7 +266,7 @@ TEST_F(GdynPage, TheRatioSliderAtItsTopFlattensTheCurveAndShowsInfinity) {
   Open();
   SendMessageW(page_.Control(Page::kResetGraphButton), BM_CLICK, 0, 0);
   PumpMessages();
-  Key(Page::kRatioSlider, VK_END);
+  page_.Key(Page::kRatioSlider, VK_END);
   EXPECT_EQ(Ratio(), 500);
   EXPECT_EQ(page_.Text(Page::kRatioText), L"Inf.:1");
   std::vector<GdynPoint> points = Points();
@@ -334,7 +274,7 @@ TEST_F(GdynPage, TheRatioSliderAtItsTopFlattensTheCurveAndShowsInfinity) {
   EXPECT_EQ(points[2].y, points[1].y) << "flat above the knee";
   EXPECT_EQ(page_.SliderPosition(Page::kRatioSlider), 500);
   // Back to the bottom: 1:1 again.
-  Key(Page::kRatioSlider, VK_HOME);
+  page_.Key(Page::kRatioSlider, VK_HOME);
   EXPECT_EQ(page_.Text(Page::kRatioText), L"1.0 :1");
   points = Points();
   EXPECT_EQ(points[2].y, 0);
@@ -346,8 +286,8 @@ TEST_F(GdynPage, SwitchesEditsAndTheGraphReadout) {
   SendMessageW(page_.Control(Page::kSyncStereoCheck), BM_CLICK, 0, 0);
   PumpMessages();
   long autoGain = 0, sync = 1;
-  fx_->GetAutoGain(&autoGain);
-  fx_->GetSyncStereo(&sync);
+  prop_->GetAutoGain(&autoGain);
+  prop_->GetSyncStereo(&sync);
   EXPECT_EQ(autoGain, 1);
   EXPECT_EQ(sync, 0);
 
@@ -400,7 +340,7 @@ TEST_F(GdynPage, ADragOnASliderIsOneCaptureForTheHostsAutomation) {
 
   // The threshold slider is linear, but attack is tapered: drag the thumb
   // found by its position report instead of computing pixels.
-  Key(Page::kAttackSlider, VK_HOME);
+  page_.Key(Page::kAttackSlider, VK_HOME);
   recorder.events.clear();
   HWND attack = page_.Control(Page::kAttackSlider);
   const LRESULT geometry = SendMessageW(attack, kGetTravel, 0, 0);
@@ -427,7 +367,7 @@ TEST_F(GdynPage, ADragOnASliderIsOneCaptureForTheHostsAutomation) {
 
   // A key step is one bracket of its own; the end of the key is no second.
   recorder.events.clear();
-  Key(Page::kReleaseSlider, VK_RIGHT);
+  page_.Key(Page::kReleaseSlider, VK_RIGHT);
   EXPECT_EQ(recorder.Pattern(), "bce");
 
   // A click on either switch is one bracket too, for its own parameter.
@@ -519,7 +459,7 @@ TEST_F(GdynPage, ShowsTheReadoutWhileAudioStreams) {
   SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
   PumpMessages();
   EXPECT_FALSE(page_.Text(Page::kReadout).empty());
-  CapturePage(page_.Dialog(), "gdyn_page_playing");
+  EXPECT_TRUE(CapturePage(page_.Dialog(), "gdyn_page_playing"));
   page_.Close();
   graph_->Stop();
 }

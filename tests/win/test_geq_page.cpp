@@ -94,7 +94,7 @@ class GeqPages : public EffectPageTest<IAkGeqProp> {
   HostedPage& Open(REFCLSID page) {
     hosts_.push_back(std::make_unique<HostWindow>(720, 330));
     pages_.push_back(std::make_unique<HostedPage>());
-    EXPECT_EQ(pages_.back()->Open(module_, page, filter_, hosts_.back()->Handle()), S_OK);
+    EXPECT_EQ(pages_.back()->Open(module_, page, filter_.get(), hosts_.back()->Handle()), S_OK);
     return *pages_.back();
   }
 
@@ -111,31 +111,6 @@ class GeqPages : public EffectPageTest<IAkGeqProp> {
     GeqParams params = {};
     prop_->GetParams(&params);
     return params.bandGain[k];
-  }
-  void ApplyPreset(long index) {
-    IStaticFilterPreset* presets = nullptr;
-    ASSERT_EQ(filter_->QueryInterface(IID_IStaticFilterPreset, reinterpret_cast<void**>(&presets)), S_OK);
-    EXPECT_EQ(presets->ApplyPreset(index), S_OK);
-    presets->Release();
-  }
-  // A key pressed and released on a control, as the keyboard delivers it.
-  static void Key(HostedPage& page, int id, UINT key, int times = 1) {
-    HWND control = page.Control(id);
-    SetFocus(control);
-    for (int i = 0; i < times; ++i) {
-      SendMessageW(control, WM_KEYDOWN, key, 1);
-      SendMessageW(control, WM_KEYUP, key, 0xC0000001);
-    }
-    PumpMessages();
-  }
-  // Chooses list item `index` as a user's click does: the selection, then
-  // the list's notification to its dialog.
-  static void Choose(HostedPage& page, int id, int index) {
-    HWND list = page.Control(id);
-    SendMessageW(list, CB_SETCURSEL, index, 0);
-    SendMessageW(page.Dialog(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
-    PumpMessages();
   }
 
   std::vector<std::unique_ptr<HostWindow>> hosts_;
@@ -216,9 +191,9 @@ TEST_F(GeqPages, EachDialogHoldsItsFadersListAndButtonWithTheirRanges) {
 TEST_F(GeqPages, SixDecibelsOnTheTwentyBandPagesTenthFaderMakeAPlateauAt450Hz) {
   HostedPage& page = Open(kClsidTwentyBand);
   const int fader = kFirstFader + 9;
-  Key(page, fader, VK_HOME);   // 0 dB: the band stays as it is
+  page.Key(fader, VK_HOME);   // 0 dB: the band stays as it is
   EXPECT_TRUE(Same(Envelope(), {{0, 0}, {10000, 0}})) << Describe(Envelope());
-  Key(page, fader, VK_PRIOR, 6);  // a decibel a page
+  page.Key(fader, VK_PRIOR, 6);  // a decibel a page
   EXPECT_EQ(Band(9), 60);
   EXPECT_EQ(page.SliderPosition(fader), 60);
   EXPECT_EQ(page.Text(kFirstText + 9), L"6.0");
@@ -234,7 +209,7 @@ TEST_F(GeqPages, SixDecibelsOnTheTwentyBandPagesTenthFaderMakeAPlateauAt450Hz) {
 
 TEST_F(GeqPages, TheFirstFaderMovesTheCurvesStartAndTheBottomIsSilence) {
   HostedPage& page = Open(kClsidTwentyBand);
-  Key(page, kFirstFader, VK_UP, 30);  // +3 dB, a tenth a line
+  page.Key(kFirstFader, VK_UP, 30);  // +3 dB, a tenth a line
   EXPECT_EQ(Band(0), 30);
   Points p = Envelope();
   ASSERT_GE(p.size(), 3u);
@@ -242,21 +217,21 @@ TEST_F(GeqPages, TheFirstFaderMovesTheCurvesStartAndTheBottomIsSilence) {
   EXPECT_EQ(p[0].y, 100) << Describe(p);
 
   // -48 dB on band 10 is silence around 450 Hz.
-  Key(page, kFirstFader + 9, VK_END);
+  page.Key(kFirstFader + 9, VK_END);
   EXPECT_EQ(Band(9), -480);
   EXPECT_EQ(page.Text(kFirstText + 9), L"-Inf.");
   const Points expected = {{0, 100},      {125, 100},    {250, 0},   {4250, 0},
                            {4375, -500}, {4625, -500}, {4750, 0}, {10000, 0}};
   EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
   // One step up from the bottom is a level again.
-  Key(page, kFirstFader + 9, VK_UP);
+  page.Key(kFirstFader + 9, VK_UP);
   EXPECT_EQ(page.Text(kFirstText + 9), L"-47.9");
   EXPECT_EQ(Envelope()[4].y, -499);  // not silence, though it would round to it
 }
 
 TEST_F(GeqPages, TheTenBandPagesTopFaderKeepsTheCurveReachingItsEnd) {
   HostedPage& page = Open(kClsidTenBand);
-  Key(page, kFirstFader + 19, VK_PRIOR, 12);  // band 20: +12 dB
+  page.Key(kFirstFader + 19, VK_PRIOR, 12);  // band 20: +12 dB
   EXPECT_EQ(Band(19), 120);
   const Points expected = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
   EXPECT_TRUE(Same(Envelope(), expected)) << Describe(Envelope());
@@ -309,7 +284,7 @@ TEST_F(GeqPages, OpeningAFaderPageLeavesTheSettingsUnchanged) {
     hosts_.clear();
   }
   HostedPage& page = Open(kClsidTwentyBand);
-  Key(page, kFirstFader + 3, VK_PRIOR);
+  page.Key(kFirstFader + 3, VK_PRIOR);
   EXPECT_EQ(persist->IsDirty(), S_OK);
   persist->Release();
 }
@@ -318,7 +293,7 @@ TEST_F(GeqPages, ResetOnTheTenBandPageFlattensTheEnvelopeAndAllTwentyBands) {
   ApplyPreset(6);  // upper three octaves boosted
   HostedPage& page = Open(kClsidTenBand);
   ASSERT_NE(page.SliderPosition(kFirstFader + 19), 0);
-  Key(page, kFirstFader + 3, VK_NEXT, 5);  // band 4: -5 dB
+  page.Key(kFirstFader + 3, VK_NEXT, 5);  // band 4: -5 dB
   ASSERT_EQ(Band(3), -50);
 
   SendMessageW(page.Control(kReset), BM_CLICK, 0, 0);
@@ -382,7 +357,7 @@ TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
 
   // A band fader on the 20-band page: the 10-band page shows the band, the
   // graph the new envelope.
-  Key(twenty, kFirstFader + 9, VK_PRIOR, 6);
+  twenty.Key(kFirstFader + 9, VK_PRIOR, 6);
   EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), 60);
   EXPECT_EQ(ten.Text(kFirstText + 9), L"6.0");
   EXPECT_TRUE(Same(shownPoints(), Envelope())) << Describe(shownPoints());
@@ -406,10 +381,10 @@ TEST_F(GeqPages, ThreePagesOpenAtOnceFollowEachOther) {
   EXPECT_EQ(ten.SliderPosition(kFirstFader + 9), twenty.SliderPosition(kFirstFader + 9));
 
   // The output gain and the accuracy, each from another page.
-  Key(envelope, kOutputFader, VK_NEXT, 3);
+  envelope.Key(kOutputFader, VK_NEXT, 3);
   EXPECT_EQ(twenty.Text(kOutputText20), L"-3.0 dB");
   EXPECT_EQ(ten.SliderPosition(kOutputFader), -30);
-  Choose(ten, kAccuracyList, 2);
+  ten.Choose(kAccuracyList, 2);
   long accuracy = 0;
   prop_->GetAccuracy(&accuracy);
   EXPECT_EQ(accuracy, 2);

@@ -32,7 +32,7 @@
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "ui/meter_control.h"
-#include "ui/meter_model.h"
+#include "framework/controls/meter_model.h"
 
 namespace {
 
@@ -414,6 +414,8 @@ const PageCase kPages[] = {
     {"mbdyn1", &CLSID_AkMbdyn, {0x026D0AA1, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
     {"mbdyn2", &CLSID_AkMbdyn, {0x026D0AA2, 0x9BB9, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
     {"pmeq", &CLSID_AkPmeq, {0xA8448721, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 5},
+    // The shelf style lays out other labels.
+    {"pmeq_shelf", &CLSID_AkPmeq, {0xA8448721, 0x96FD, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}}, 2},
     {"pgeq", &CLSID_AkPgeq, {0xD616F3E1, 0xD622, 0x11CE, {0xAA, 0xC5, 0x00, 0x20, 0xAF, 0x0B, 0x99, 0xA3}}, 9},
     {"geq10", &CLSID_AkGeq, {0x8B7227EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
     {"geq20", &CLSID_AkGeq, {0x8B7228EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}}, 7},
@@ -550,7 +552,8 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     // Numbers in labels follow the locale, as the values beside them do.
     for (const std::string& p : NumberLayoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
-    CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag + DpiSuffix()).c_str());
+    if (!CapturePage(page.Dialog(), (std::string(c.name) + "_" + language.tag + DpiSuffix()).c_str()))
+      problems.push_back(std::string(c.name) + " page " + language.tag + ": no picture");
     orlofx::SetLanguage(language.id);  // this program's own string tables, for the expected texts
     for (const std::string& p : MeterReadoutProblems(page.Dialog(), std::string(c.name) + " page " + language.tag))
       problems.push_back(p);
@@ -574,7 +577,8 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
                      if (!about) return false;
                      for (const std::string& p : WindowFitProblems(about, std::string("about ") + language.tag))
                        problems.push_back(p);
-                     CapturePage(about, (std::string("about_") + language.tag + DpiSuffix()).c_str());
+                     if (!CapturePage(about, (std::string("about_") + language.tag + DpiSuffix()).c_str()))
+                       problems.push_back(std::string("about ") + language.tag + ": no picture");
                      SendMessageW(about, WM_COMMAND, IDOK, 0);
                      aboutSeen = true;
                      return true;

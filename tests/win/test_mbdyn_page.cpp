@@ -25,6 +25,7 @@
 #include "support/win/wide_text.h"
 #include "tests/win/support/capture_recorder.h"
 #include "tests/win/support/effect_checks.h"
+#include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "tests/win/support/test_filters.h"
@@ -46,10 +47,10 @@ constexpr UINT kMeterGetRange = 1550;
 constexpr UINT kSliderGetMin = 1547;
 constexpr UINT kSliderGetMax = 1548;
 
-// Lets the page timer run a few times.
-void PumpFor(DWORD ms) {
-  const DWORD start = GetTickCount();
-  PumpUntil([&] { return GetTickCount() - start >= ms; }, ms + 100);
+// Lets the page's timer run `ticks` times (counted, not timed).
+void PumpTicks(HWND page, size_t ticks) {
+  MessageRecorder seen(page, {WM_TIMER});
+  EXPECT_TRUE(PumpUntil([&] { return seen.entries.size() >= ticks; })) << "the page timer never ran";
 }
 
 // A sine of `hz` at `level` (0..1), 16-bit stereo at 44.1 kHz.
@@ -64,28 +65,13 @@ std::vector<BYTE> Tone(double hz, double level, int frames) {
   return bytes;
 }
 
-class MbdynPage : public ::testing::Test {
+class MbdynPage : public EffectPageTest<IAkPlugInProp2> {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_TRUE(module_.Loaded());
-    ASSERT_EQ(module_.Create(kClsidMbdyn, IID_IBaseFilter, filter_.put()), S_OK);
-    prop_ = QueryAs<IAkPlugInProp2>(filter_.get(), kIidPlugInProp2);
-    ASSERT_TRUE(prop_);
-  }
-  void TearDown() override {
+  MbdynPage() : EffectPageTest(kClsidMbdyn, kIidPlugInProp2) {}
+  void ClosePages() override {
     page1_.Close();
     page2_.Close();
-    if (graph_) graph_->Stop();
-    graph_.reset();
-    source_.reset();
-    sink_.reset();
-    prop_.reset();
-    filter_.reset();
-    PumpMessages();
-    CoUninitialize();
   }
-
   void Open1() { ASSERT_EQ(page1_.Open(module_, kClsidPage1, filter_.get(), host_.Handle()), S_OK); }
   void Open2(int x = 0) {
     ASSERT_EQ(page2_.Open(module_, kClsidPage2, filter_.get(), host_.Handle(), true, x, 0), S_OK);
@@ -95,48 +81,14 @@ class MbdynPage : public ::testing::Test {
     EXPECT_EQ(prop_->GetAllProps(&p), S_OK);
     return p;
   }
-  // A key pressed and released on a control, as the keyboard delivers it.
-  static void Key(HWND control, UINT key) {
-    SetFocus(control);
-    SendMessageW(control, WM_KEYDOWN, key, 1);
-    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
-    PumpMessages();
-  }
-  static void Click(HWND button) {
-    SendMessageW(button, BM_CLICK, 0, 0);
-    PumpMessages();
-  }
   static long MeterLevel(HWND meter) {
     return static_cast<long>(SendMessageW(meter, kMeterGetLevels, 0, 0));
   }
 
-  // Our filter between the push source and the collecting sink, 16-bit
-  // stereo at 44.1 kHz, running without a clock.
-  void BuildGraph() {
-    const WAVEFORMATEX wf = Pcm16Stereo44k();
-    graph_ = std::make_unique<FilterGraph>();
-    source_ = ComRef<TestPushSource>(TestPushSource::Create(wf));
-    sink_ = ComRef<TestSink>(TestSink::Create());
-    ASSERT_EQ(graph_->Add(source_.get(), L"source"), S_OK);
-    ASSERT_EQ(graph_->Add(filter_.get(), L"multiband"), S_OK);
-    ASSERT_EQ(graph_->Add(sink_.get(), L"sink"), S_OK);
-    ASSERT_EQ(graph_->Connect(source_->OutputPin(),
-                              FindPinByDirection(filter_.get(), PINDIR_INPUT).get()),
-              S_OK);
-    ASSERT_EQ(graph_->Connect(FindPinByDirection(filter_.get(), PINDIR_OUTPUT).get(),
-                              sink_->InputPin()),
-              S_OK);
-  }
+  // 16-bit stereo at 44.1 kHz.
+  void BuildGraph() { EffectPageTest::BuildGraph(Pcm16Stereo44k()); }
   void Push(const std::vector<BYTE>& bytes) {
-    const WAVEFORMATEX wf = Pcm16Stereo44k();
-    const size_t piece = 441 * 4;
-    for (size_t at = 0; at < bytes.size(); at += piece) {
-      const size_t n = std::min(piece, bytes.size() - at);
-      ASSERT_EQ(source_->Push(PushSample::Bytes({bytes.begin() + at, bytes.begin() + at + n})
-                                  .At(pushed_, pushed_ + DurationOf(wf, n))),
-                S_OK);
-      pushed_ += DurationOf(wf, n);
-    }
+    ASSERT_EQ(source_->PushStamped(Pcm16Stereo44k(), bytes, 441 * 4, &pushed_), S_OK);
   }
 
   // Streams `audio` (repeated) in 20 ms pieces at about the pace of playback
@@ -154,20 +106,16 @@ class MbdynPage : public ::testing::Test {
     }
     return true;
   }
-  void StreamFor(const std::vector<BYTE>& audio, DWORD ms) {
-    const DWORD start = GetTickCount();
-    StreamUntil(audio, [&] { return GetTickCount() - start >= ms; }, ms + 100);
+  // Streams while the page's timer runs `ticks` times.
+  void StreamTicks(const std::vector<BYTE>& audio, HWND page, size_t ticks) {
+    MessageRecorder seen(page, {WM_TIMER});
+    EXPECT_TRUE(StreamUntil(audio, [&] { return seen.entries.size() >= ticks; }))
+        << "the page timer never ran";
   }
 
-  ModuleUnderTest module_;
-  ComRef<IBaseFilter> filter_;
-  ComRef<IAkPlugInProp2> prop_;
   HostWindow host_{1400, 560};
   HostedPage page1_;
   HostedPage page2_;
-  std::unique_ptr<FilterGraph> graph_;
-  ComRef<TestPushSource> source_;
-  ComRef<TestSink> sink_;
   REFERENCE_TIME pushed_ = 0;
 };
 
@@ -248,16 +196,16 @@ TEST_F(MbdynPage, TheTypeListSetsTheBandTypeAndItsFrequencyCaption) {
   Open1();
   HWND list = page1_.Control(Page::kBand1.typeList);
   // The keyboard moves a drop-down list's selection and reports it.
-  Key(list, VK_HOME);
+  PressKey(list, VK_HOME);
   long type = -1;
   prop_->GetBand1Type(&type);
   EXPECT_EQ(type, 0);
   EXPECT_EQ(page1_.Text(Page::kBand1.centerCaption), L"Below (50 to 15,000 Hz):");
-  Key(list, VK_DOWN);
+  PressKey(list, VK_DOWN);
   prop_->GetBand1Type(&type);
   EXPECT_EQ(type, 1);
   EXPECT_EQ(page1_.Text(Page::kBand1.centerCaption), L"Center (50 to 15,000 Hz):");
-  Key(list, VK_DOWN);
+  PressKey(list, VK_DOWN);
   prop_->GetBand1Type(&type);
   EXPECT_EQ(type, 2);
   EXPECT_EQ(page1_.Text(Page::kBand1.centerCaption), L"Above (50 to 15,000 Hz):");
@@ -277,32 +225,32 @@ TEST_F(MbdynPage, FadersShowLevelsAndTheRatio) {
   Open1();
   const Page::BandControls& s = Page::kBand1;
   // Home on the amount fader (a range that does not span 0) is its top.
-  Key(page1_.Control(s.amountFader), VK_HOME);
+  PressKey(page1_.Control(s.amountFader), VK_HOME);
   long amount = 0;
   prop_->GetBand1Amount(&amount);
   EXPECT_EQ(amount, 500);
   EXPECT_EQ(page1_.Text(s.amountText), L"50.0 :1");
-  Key(page1_.Control(s.amountFader), VK_NEXT);  // a page down: 1:1 less
+  PressKey(page1_.Control(s.amountFader), VK_NEXT);  // a page down: 1:1 less
   prop_->GetBand1Amount(&amount);
   EXPECT_EQ(amount, 490);
   EXPECT_EQ(page1_.Text(s.amountText), L"49.0 :1");
-  Key(page1_.Control(s.amountFader), VK_END);
+  PressKey(page1_.Control(s.amountFader), VK_END);
   EXPECT_EQ(page1_.Text(s.amountText), L"1.0 :1");
 
-  Key(page1_.Control(s.thresholdFader), VK_END);
+  PressKey(page1_.Control(s.thresholdFader), VK_END);
   long threshold = 0;
   prop_->GetBand1Threshold(&threshold);
   EXPECT_EQ(threshold, -600);
   EXPECT_EQ(page1_.Text(s.thresholdText), L"-60.0 dB");
-  Key(page1_.Control(s.thresholdFader), VK_UP);
+  PressKey(page1_.Control(s.thresholdFader), VK_UP);
   EXPECT_EQ(page1_.Text(s.thresholdText), L"-59.9 dB");
 
-  Key(page1_.Control(s.gainFader), VK_PRIOR);
+  PressKey(page1_.Control(s.gainFader), VK_PRIOR);
   long gain = 0;
   prop_->GetBand1Gain(&gain);
   EXPECT_EQ(gain, 10);
   EXPECT_EQ(page1_.Text(s.gainText), L"1.0 dB");
-  Key(page1_.Control(Page::kOutputGainFader), VK_END);
+  PressKey(page1_.Control(Page::kOutputGainFader), VK_END);
   long output = 0;
   prop_->GetOutputGain(&output);
   EXPECT_EQ(output, -250);
@@ -310,12 +258,12 @@ TEST_F(MbdynPage, FadersShowLevelsAndTheRatio) {
   EXPECT_EQ(page1_.SliderPosition(Page::kOutputGainFader), -250);
 
   // Width in tenths of an octave, shown with one decimal.
-  Key(page1_.Control(s.widthSlider), VK_END);
+  PressKey(page1_.Control(s.widthSlider), VK_END);
   long width = 0;
   prop_->GetBand1Width(&width);
   EXPECT_EQ(width, 30);
   EXPECT_EQ(page1_.Text(s.widthText), L"3.0");
-  Key(page1_.Control(s.widthSlider), VK_LEFT);
+  PressKey(page1_.Control(s.widthSlider), VK_LEFT);
   EXPECT_EQ(page1_.Text(s.widthText), L"2.9");
 }
 
@@ -354,24 +302,6 @@ TEST_F(MbdynPage, TimeAndFrequencyBoxesReadWhatIsTyped) {
   EXPECT_EQ(page1_.SliderPosition(s.centerSlider), 50);
 }
 
-TEST_F(MbdynPage, TypedTenthsFollowTheLocalesSeparators) {
-  orlofx::NumberLocale german;
-  german.decimalSeparator = ",";
-  german.groupSeparator = ".";
-  orlofx::SetNumberLocaleForTesting(&german);
-  EXPECT_EQ(mbdyn::ParseTenths(L"1.234,56"), 12346);
-  EXPECT_EQ(mbdyn::ParseTenths(L" -0,5"), -5);
-  orlofx::NumberLocale french;
-  french.decimalSeparator = ",";
-  french.groupSeparator = "\u202F";
-  orlofx::SetNumberLocaleForTesting(&french);
-  EXPECT_EQ(mbdyn::ParseTenths(L"5 000,0"), 50000);
-  orlofx::SetNumberLocaleForTesting(nullptr);
-  EXPECT_EQ(mbdyn::ParseTenths(L"250"), 2500);
-  EXPECT_EQ(mbdyn::ParseTenths(L"0.04"), 0);
-  EXPECT_EQ(mbdyn::ParseTenths(L"99999999999"), 2147483647L);
-}
-
 TEST_F(MbdynPage, ADragBracketsItsChangesWithBeginAndEndOfTheEdit) {
   CaptureRecorder callback;
   auto set = QueryAs<IMediaParamsSetUICallback>(filter_.get(), IID_IMediaParamsSetUICallback);
@@ -405,8 +335,8 @@ TEST_F(MbdynPage, SoloOnPageTwoLeavesOnlyBandThreeWhileBothPagesStayInStep) {
   Open2(700);
   ASSERT_EQ(prop_->SetBand3Bypass(0), S_OK);
   PumpMessages();
-  Click(page2_.Control(Page::kBand3.solo));
-  PumpFor(120);
+  ClickButton(page2_.Control(Page::kBand3.solo));
+  PumpTicks(page2_.Dialog(), 2);
   long solo = 0;
   prop_->GetBand3Solo(&solo);
   EXPECT_EQ(solo, 1);
@@ -422,20 +352,20 @@ TEST_F(MbdynPage, SoloOnPageTwoLeavesOnlyBandThreeWhileBothPagesStayInStep) {
   EXPECT_TRUE(IsWindowEnabled(page2_.Control(Page::kBand4.solo)));
 
   // A change on one page shows on the other at once.
-  Key(page2_.Control(Page::kOutputGainFader), VK_PRIOR);
+  PressKey(page2_.Control(Page::kOutputGainFader), VK_PRIOR);
   long output = 0;
   prop_->GetOutputGain(&output);
   EXPECT_EQ(output, 10);
   EXPECT_EQ(page1_.Text(Page::kOutputGainText), L"1.0 dB");
   EXPECT_EQ(page1_.SliderPosition(Page::kOutputGainFader), 10);
-  Click(page1_.Control(Page::kSyncStereo));
+  ClickButton(page1_.Control(Page::kSyncStereo));
   EXPECT_EQ(IsDlgButtonChecked(page2_.Dialog(), Page::kSyncStereo), BST_UNCHECKED);
-  Click(page1_.Control(Page::kBand1.bypass));
+  ClickButton(page1_.Control(Page::kBand1.bypass));
   long bypass = 0;
   prop_->GetBand1Bypass(&bypass);
   EXPECT_EQ(bypass, 1);
   // Solo off again on page 2: the unbypassed bands play.
-  Click(page2_.Control(Page::kBand3.solo));
+  ClickButton(page2_.Control(Page::kBand3.solo));
   const MbdynParams q = Props();
   EXPECT_FALSE(orlofx::MbdynBandActive(q, 0));
   EXPECT_TRUE(orlofx::MbdynBandActive(q, 2));
@@ -471,14 +401,14 @@ TEST_F(MbdynPage, TheInOutButtonSwitchesTheMeterSource) {
   Open1();
   HWND button = page1_.Control(Page::kBand2.meterSource);
   EXPECT_EQ(page1_.Text(Page::kBand2.meterSource), L"Input");
-  Click(button);
+  ClickButton(button);
   long source = 0;
   prop_->GetMeterSource(2, &source);
   EXPECT_EQ(source, 1);
   EXPECT_EQ(page1_.Text(Page::kBand2.meterSource), L"Output");
   prop_->GetMeterSource(1, &source);
   EXPECT_EQ(source, 0) << "only its own band";
-  Click(button);
+  ClickButton(button);
   prop_->GetMeterSource(2, &source);
   EXPECT_EQ(source, 0);
   EXPECT_EQ(page1_.Text(Page::kBand2.meterSource), L"Input");
@@ -539,17 +469,17 @@ TEST_F(MbdynPage, MetersMoveWhileAudioStreamsAndRestWhenDisabled) {
   EXPECT_EQ(MeterLevel(page1_.Control(Page::kBand2.levelMeter)), 0) << "band 2 is bypassed";
 
   // Meters off: they come to rest and stay there while audio goes on.
-  Click(page1_.Control(Page::kEnableMeters1));
+  ClickButton(page1_.Control(Page::kEnableMeters1));
   long enabled = 1;
   prop_->GetEnableMeters(&enabled);
   EXPECT_EQ(enabled, 0);
   EXPECT_EQ(MeterLevel(level), 0);
-  StreamFor(tone, 300);
+  StreamTicks(tone, page1_.Dialog(), 5);  // resting proves something only if the timer ran
   EXPECT_EQ(MeterLevel(level), 0);
   EXPECT_EQ(MeterLevel(reduction), 32767);
 
   // On again: they follow the stream once more; a stop lets them fall back.
-  Click(page1_.Control(Page::kEnableMeters1));
+  ClickButton(page1_.Control(Page::kEnableMeters1));
   EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(level) > 0; }));
   graph_->Stop();
   EXPECT_TRUE(PumpUntil([&] { return MeterLevel(level) == 0; }));
@@ -563,7 +493,7 @@ TEST_F(MbdynPage, CaptureThresholdTakesTheMaximumMeasuredSinceItWasSwitchedOn) {
   // pushes the held-back block through before capture starts.
   Push(Tone(200.0, 0.9, 882 * 12));
   Push(Tone(200.0, 0.0, 882 * 3));
-  Click(page1_.Control(Page::kCaptureThreshold));
+  ClickButton(page1_.Control(Page::kCaptureThreshold));
   long capture = 0;
   prop_->GetCaptureThreshold(&capture);
   EXPECT_EQ(capture, 1);
@@ -573,7 +503,7 @@ TEST_F(MbdynPage, CaptureThresholdTakesTheMaximumMeasuredSinceItWasSwitchedOn) {
     prop_->GetBand1Threshold(&threshold);
     return threshold > -600;
   }));
-  PumpFor(200);
+  PumpTicks(page1_.Dialog(), 3);
   prop_->GetBand1Threshold(&threshold);
   // About -26 dB of peak, less the meters' 6 dB: well under the loud part.
   EXPECT_GT(threshold, -500);
@@ -586,11 +516,11 @@ TEST_F(MbdynPage, CaptureThresholdTakesTheMaximumMeasuredSinceItWasSwitchedOn) {
   EXPECT_EQ(band2, 0) << "a bypassed band keeps its threshold";
 
   // Off: capture only stops; the thresholds stay.
-  Click(page1_.Control(Page::kCaptureThreshold));
+  ClickButton(page1_.Control(Page::kCaptureThreshold));
   prop_->GetCaptureThreshold(&capture);
   EXPECT_EQ(capture, 0);
   Push(Tone(200.0, 0.9, 44100 / 4));
-  PumpFor(200);
+  PumpTicks(page1_.Dialog(), 3);
   long after = 0;
   prop_->GetBand1Threshold(&after);
   EXPECT_EQ(after, threshold);
@@ -638,14 +568,14 @@ TEST_F(MbdynPage, BothPagesShowTheirBandsPlaying) {
   Open1();
   Push(tone);
   EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(page1_.Control(Page::kBand1.levelMeter)) > 0; }));
-  StreamFor(tone, 250);  // a few refreshes and paints with the meters moving
-  CapturePage(page1_.Dialog(), "mbdyn_page_playing");
+  StreamTicks(tone, page1_.Dialog(), 3);  // a few refreshes and paints with the meters moving
+  EXPECT_TRUE(CapturePage(page1_.Dialog(), "mbdyn_page_playing"));
   page1_.Close();
   Open2();
   Push(tone);
   EXPECT_TRUE(StreamUntil(tone, [&] { return MeterLevel(page2_.Control(Page::kBand3.levelMeter)) > 0; }));
-  StreamFor(tone, 250);
-  CapturePage(page2_.Dialog(), "mbdyn_page2_playing");
+  StreamTicks(tone, page2_.Dialog(), 3);
+  EXPECT_TRUE(CapturePage(page2_.Dialog(), "mbdyn_page2_playing"));
   page2_.Close();
 }
 

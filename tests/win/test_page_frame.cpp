@@ -69,26 +69,6 @@ TEST(ScrollArithmetic, TrackbarKeepsThePositionForTrackingCodesAndClamps) {
   EXPECT_EQ(orlofx::TrackbarScrollValue(wide, orlofx::kSliderPageDown, 1, 0, false, true), 2147483647L);
 }
 
-TEST(ScrollArithmetic, FaderGrowsUpwardAndHomeGoesToZeroOnARangeThatSpansIt) {
-  const SliderState spanning = {100, -250, 250};
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderLineUp, 1, 10, false), 101);
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderLineDown, 1, 10, false), 99);
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderPageUp, 1, 10, false), 110);
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderPageDown, 1, 10, true), 0);
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderTop, 1, 10, false), 0);
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderTop, 1, 10, true), 250);
-  EXPECT_EQ(orlofx::FaderScrollValue(spanning, orlofx::kSliderBottom, 1, 10, false), -250);
-
-  // The threshold fader: its top is 0 dB, one step up from the floor is -79.9.
-  const SliderState threshold = {-800, -800, 0};
-  EXPECT_EQ(orlofx::FaderScrollValue(threshold, orlofx::kSliderTop, 1, 10, false), 0);
-  EXPECT_EQ(orlofx::FaderScrollValue(threshold, orlofx::kSliderLineUp, 1, 10, false), -799);
-  EXPECT_EQ(orlofx::FaderScrollValue(threshold, orlofx::kSliderLineDown, 1, 10, false), -800);
-  // A positive range goes to its maximum.
-  const SliderState positive = {20, 0, 100};
-  EXPECT_EQ(orlofx::FaderScrollValue(positive, orlofx::kSliderTop, 1, 10, false), 100);
-}
-
 // --- texts --------------------------------------------------------------------
 
 TEST(BrandWord, IsCutWhereverItStandsAndOtherNamesStayAsTheyAre) {
@@ -639,6 +619,7 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
   HWND owner = nullptr;
   bool seen = false;
   bool linkShown = true;
+  bool pictured = false;
   RunWithTimer([&] { SendMessageW(page.Dialog(), WM_COMMAND, 41001, 0); },
                [&]() {
                  HWND about = FindThreadWindow(L"#32770", L"About");
@@ -656,11 +637,12 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
                  GetDlgItemTextW(about, 2, text, 256);
                  logo = text;
                  owner = GetWindow(about, GW_OWNER);
-                 CapturePage(about, "about_box");
+                 pictured = CapturePage(about, "about_box");
                  SendMessageW(about, WM_COMMAND, IDOK, 0);
                  return true;
                });
   ASSERT_TRUE(seen);
+  EXPECT_TRUE(pictured);
   EXPECT_EQ(owner, host_.Handle());  // modal to the page's top-level window
   EXPECT_EQ(name, L"Orlo Noise Gate");
   EXPECT_EQ(logo, L"Noise Gate");

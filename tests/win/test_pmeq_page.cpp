@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <cwchar>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,12 +19,14 @@
 #include "effects/pmeq/win/pmeq_prop.h"
 #include "framework/win/ak_interfaces.h"
 #include "support/number_format.h"
+#include "support/win/wide_text.h"
+#include "tests/win/support/capture.h"
 #include "tests/win/support/dialog_fit.h"
 #include "tests/win/support/effect_page_test.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
 #include "ui/slider_core.h"
-#include "ui/taper.h"
+#include "framework/controls/taper.h"
 
 namespace {
 
@@ -46,60 +48,22 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 
 // ---- pixels -------------------------------------------------------------------
 
-// 32-bit pixels of what `draw` paints into a width x height surface.
-template <typename Draw>
-std::vector<DWORD> Pixels(int width, int height, Draw draw) {
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  std::vector<DWORD> pixels;
-  if (!surface) {
-    DeleteDC(dc);
-    return pixels;
-  }
-  HGDIOBJ old = SelectObject(dc, surface);
-  draw(dc);
-  GdiFlush();
-  const DWORD* p = static_cast<const DWORD*>(bits);
-  pixels.assign(p, p + static_cast<size_t>(width) * height);
-  for (DWORD& pixel : pixels) pixel &= 0xFFFFFF;
-  SelectObject(dc, old);
-  DeleteObject(surface);
-  DeleteDC(dc);
-  return pixels;
-}
-
 // The shape bitmap `id` of the module as it looks on screen.
-std::vector<DWORD> ShapeBitmap(HMODULE module, int id) {
+std::vector<COLORREF> ShapeBitmap(HMODULE module, int id) {
   HBITMAP bitmap = static_cast<HBITMAP>(
       LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!bitmap) return {};
   BITMAP size = {};
   GetObjectW(bitmap, sizeof size, &size);
-  std::vector<DWORD> pixels = Pixels(size.bmWidth, size.bmHeight, [&](HDC dc) {
+  std::vector<COLORREF> pixels = PaintInto(size.bmWidth, size.bmHeight, [&](HDC dc) {
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(source, bitmap);
     BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
     SelectObject(source, old);
     DeleteDC(source);
-  });
+  }).pixels;
   DeleteObject(bitmap);
   return pixels;
-}
-
-// What the picture control paints over its whole client area.
-std::vector<DWORD> PictureShown(HWND picture) {
-  RECT client = {};
-  GetClientRect(picture, &client);
-  return Pixels(client.right, client.bottom, [&](HDC dc) {
-    SendMessageW(picture, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-  });
 }
 
 // ---- sliders --------------------------------------------------------------------
@@ -128,7 +92,7 @@ class PmeqPage : public EffectPageTest<IAkPmeqProp> {
   void ClosePages() override {
     page_.Close();
   }
-  void Open() { ASSERT_EQ(page_.Open(module_, kClsidPmeqPage, filter_, host_.Handle()), S_OK); }
+  void Open() { ASSERT_EQ(page_.Open(module_, kClsidPmeqPage, filter_.get(), host_.Handle()), S_OK); }
 
   PmeqParams Params() {
     PmeqParams p = {};
@@ -141,14 +105,6 @@ class PmeqPage : public EffectPageTest<IAkPmeqProp> {
   long Width() { long v = 0; prop_->GetWidth(&v); return v; }
   long Type() { long v = 0; prop_->GetFilterType(&v); return v; }
   long Accuracy() { long v = 0; prop_->GetAccuracy(&v); return v; }
-
-  void Key(int id, UINT key) {
-    HWND control = page_.Control(id);
-    SetFocus(control);
-    SendMessageW(control, WM_KEYDOWN, key, 1);
-    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
-    PumpMessages();
-  }
   void DoubleClick(int id, POINT at) {
     HWND control = page_.Control(id);
     SendMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, At(at));
@@ -181,8 +137,8 @@ class PmeqPage : public EffectPageTest<IAkPmeqProp> {
     PostMessageW(page_.Dialog(), WM_COMMAND, MAKEWPARAM(kNotify, 100), 0);
     PumpMessages();
   }
-  std::vector<DWORD> Picture() { return PictureShown(page_.Control(Page::kShapePicture)); }
-  std::vector<DWORD> Shape(long type) { return ShapeBitmap(module_.Handle(), Page::kFirstShapeBitmap + static_cast<int>(type)); }
+  std::vector<COLORREF> Picture() { return PrintClient(page_.Control(Page::kShapePicture), PRF_CLIENT | PRF_ERASEBKGND).pixels; }
+  std::vector<COLORREF> Shape(long type) { return ShapeBitmap(module_.Handle(), Page::kFirstShapeBitmap + static_cast<int>(type)); }
 
   HostWindow host_{640, 400};
   HostedPage page_;
@@ -309,7 +265,7 @@ TEST_F(PmeqPage, SlidersGetTheirRangesAndDoubleClicksRestoreTheirDefaults) {
   }
   using orlofx::TaperTable;
   // Away from the defaults first where the preset sits on one.
-  Key(Page::kOutputGainFader, VK_NEXT);
+  page_.Key(Page::kOutputGainFader, VK_NEXT);
   ASSERT_EQ(Gain(), -10);
   EXPECT_EQ(page_.Text(Page::kOutputGainText), L"-1.0 dB");
 
@@ -327,17 +283,17 @@ TEST_F(PmeqPage, SlidersGetTheirRangesAndDoubleClicksRestoreTheirDefaults) {
   EXPECT_EQ(page_.Text(Page::kWidthEdit), L"2.5");
 
   // Keys step by the page's amounts: a whole decibel, 100 Hz, one octave.
-  Key(Page::kAmountFader, VK_PRIOR);
+  page_.Key(Page::kAmountFader, VK_PRIOR);
   EXPECT_EQ(Amount(), 10);
-  Key(Page::kAmountFader, VK_END);
+  page_.Key(Page::kAmountFader, VK_END);
   EXPECT_EQ(Amount(), -600);
   EXPECT_EQ(page_.Text(Page::kAmountText), L"-60.0 dB");
-  Key(Page::kFrequencySlider, VK_PRIOR);
+  page_.Key(Page::kFrequencySlider, VK_PRIOR);
   EXPECT_EQ(Frequency(), 1100);
-  Key(Page::kWidthSlider, VK_NEXT);
+  page_.Key(Page::kWidthSlider, VK_NEXT);
   EXPECT_EQ(Width(), 15);
   EXPECT_EQ(page_.Text(Page::kWidthEdit), L"1.5");
-  Key(Page::kWidthSlider, VK_HOME);
+  page_.Key(Page::kWidthSlider, VK_HOME);
   EXPECT_EQ(Width(), 1);
   EXPECT_EQ(page_.Text(Page::kWidthEdit), L"0.1");
 }
@@ -404,7 +360,7 @@ TEST(PmeqWidthText, DecimalCommaLocalesReadTheirOwnSeparator) {
 TEST_F(PmeqPage, TheStyleSwitchesLabelsAndPicture) {
   Open();
   // The four pictures differ, so each comparison below names one of them.
-  std::vector<std::vector<DWORD>> shapes;
+  std::vector<std::vector<COLORREF>> shapes;
   for (long type = 0; type < 4; ++type) {
     shapes.push_back(Shape(type));
     ASSERT_EQ(shapes.back().size(), 128u * 64u) << type;
@@ -436,8 +392,8 @@ TEST_F(PmeqPage, TheStyleSwitchesLabelsAndPicture) {
   ASSERT_EQ(prop_->SetFilterType(7), S_OK);
   FilterNotifies();
   EXPECT_EQ(Selected(Page::kStyleCombo), -1);
-  const std::vector<DWORD> blank = Picture();
-  for (const std::vector<DWORD>& shape : shapes) EXPECT_NE(blank, shape);
+  const std::vector<COLORREF> blank = Picture();
+  for (const std::vector<COLORREF>& shape : shapes) EXPECT_NE(blank, shape);
   for (DWORD pixel : blank) ASSERT_EQ(pixel, blank[0]);
   ASSERT_EQ(prop_->SetFilterType(-4031 + 24019), S_OK);  // would be the logo's id
   FilterNotifies();
@@ -465,15 +421,15 @@ TEST_F(PmeqPage, DraggingTheAmountFaderLeavesItWhereTheDragPutsIt) {
     EXPECT_NE(dragged, previous) << dy;
     previous = dragged;
     EXPECT_EQ(Amount(), dragged) << dy;
-    WCHAR expected[32] = {};
-    std::swprintf(expected, 32, L"%.1f dB", dragged / 10.0);
-    EXPECT_EQ(page_.Text(Page::kAmountText), expected) << dy;
+    char expected[32] = {};
+    std::snprintf(expected, sizeof expected, "%.1f dB", dragged / 10.0);
+    EXPECT_EQ(page_.Text(Page::kAmountText), orlofx::Utf8ToWide(expected)) << dy;
   }
   SendMessageW(fader, WM_LBUTTONUP, 0, At(POINT{thumb.x, thumb.y + 9}));
   PumpMessages();
   EXPECT_EQ(page_.SliderPosition(Page::kAmountFader), previous);
   EXPECT_EQ(Amount(), previous);
-  Key(Page::kAmountFader, VK_UP);
+  page_.Key(Page::kAmountFader, VK_UP);
   EXPECT_EQ(Amount(), previous + 1);
   EXPECT_TRUE(positions.entries.empty());
 
@@ -486,130 +442,8 @@ TEST_F(PmeqPage, DraggingTheAmountFaderLeavesItWhereTheDragPutsIt) {
   EXPECT_EQ(page_.Text(Page::kAmountText), L"-32.1 dB");
 }
 
-// The Presets submenu of the page menu, read while the menu is tracked:
-// each item's text and command id.
-std::vector<std::pair<std::wstring, UINT>> PresetMenuItems(HWND dialog) {
-  constexpr UINT kGetMenuHandle = 0x01E1;  // MN_GETHMENU
-  std::vector<std::pair<std::wstring, UINT>> items;
-  RECT r = {};
-  GetWindowRect(dialog, &r);
-  RunWithTimer(
-      [&] {
-        SendMessageW(dialog, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(dialog),
-                     MAKELPARAM(r.left + 20, r.top + 30));
-      },
-      [&]() {
-        HWND popup = FindThreadWindow(L"#32768");
-        if (!popup) return false;
-        HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, kGetMenuHandle, 0, 0));
-        if (HMENU presets = menu ? GetSubMenu(menu, 0) : nullptr) {
-          for (int i = 0; i < GetMenuItemCount(presets); ++i) {
-            WCHAR text[300] = {};
-            GetMenuStringW(presets, static_cast<UINT>(i), text, 300, MF_BYPOSITION);
-            items.emplace_back(text, GetMenuItemID(presets, i));
-          }
-        }
-        EndMenu();
-        return true;
-      });
-  return items;
-}
-
-TEST_F(PmeqPage, PresetsFromThePageMenuRefreshEveryControl) {
-  Open();
-  const auto menu = PresetMenuItems(page_.Dialog());
-  const wchar_t* names[] = {L"(Default)", L"Default all parameters", L"200 Hz high-pass",
-                            L"Hiss removal (cut frequencies above 6 kHz by 40 dB)",
-                            L"Phone line effect", L"Remove frequencies around 1500 Hz by 25 dB"};
-  ASSERT_EQ(menu.size(), 6u);
-  for (size_t i = 0; i < menu.size(); ++i) {
-    EXPECT_EQ(menu[i].first, names[i]);
-    EXPECT_EQ(menu[i].second, 40500u + i);
-  }
-  const struct {
-    int preset;
-    PmeqParams params;
-    const wchar_t* frequency;
-    const wchar_t* width;
-    const wchar_t* amount;
-    const wchar_t* frequencyLabel;
-  } cases[] = {
-      {2, {0, 200, 4, -150, 0, 2}, L"200", L"0.4", L"-15.0 dB", kCutoffLabel},
-      {3, {1, 6000, 5, -400, 0, 2}, L"6,000", L"0.5", L"-40.0 dB", kCutoffLabel},
-      {4, {2, 800, 20, -250, 0, 1}, L"800", L"2.0", L"-25.0 dB", kCenterLabel},
-      {5, {3, 1500, 10, -250, 0, 2}, L"1,500", L"1.0", L"-25.0 dB", kCenterLabel},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.preset);
-    // Something else on every control first.
-    prop_->SetOutputGain(-77);
-    FilterNotifies();
-    // What the menu sends when the item is chosen.
-    PostMessageW(page_.Dialog(), WM_COMMAND, menu[static_cast<size_t>(c.preset)].second, 0);
-    PumpMessages();
-    const PmeqParams p = Params();
-    EXPECT_EQ(p.filterType, c.params.filterType);
-    EXPECT_EQ(p.frequency, c.params.frequency);
-    EXPECT_EQ(Selected(Page::kStyleCombo), c.params.filterType);
-    EXPECT_EQ(Selected(Page::kAccuracyCombo), c.params.accuracy);
-    EXPECT_EQ(page_.Text(Page::kFrequencyEdit), c.frequency);
-    EXPECT_EQ(page_.SliderPosition(Page::kFrequencySlider), c.params.frequency);
-    EXPECT_EQ(page_.Text(Page::kWidthEdit), c.width);
-    EXPECT_EQ(page_.SliderPosition(Page::kWidthSlider), c.params.width);
-    EXPECT_EQ(page_.Text(Page::kAmountText), c.amount);
-    EXPECT_EQ(page_.SliderPosition(Page::kAmountFader), c.params.amount);
-    EXPECT_EQ(page_.Text(Page::kOutputGainText), L"0.0 dB");
-    EXPECT_EQ(page_.SliderPosition(Page::kOutputGainFader), 0);
-    EXPECT_EQ(page_.Text(Page::kFrequencyLabel), c.frequencyLabel);
-    EXPECT_EQ(Picture(), Shape(c.params.filterType));
-  }
-}
-
-TEST_F(PmeqPage, TwoPagesOfOneFilterStayInStep) {
-  Open();
-  HostedPage second;
-  ASSERT_EQ(second.Open(module_, kClsidPmeqPage, filter_, host_.Handle(), true, 0, 240), S_OK);
-  Choose(Page::kStyleCombo, 0);
-  PumpMessages();
-  EXPECT_EQ(second.Text(Page::kFrequencyLabel), kCutoffLabel);
-  page_.Type(Page::kWidthEdit, L"3.3");
-  PumpMessages();
-  EXPECT_EQ(second.Text(Page::kWidthEdit), L"3.3");
-  second.Close();
-}
-
 // Pictures of the page in every language, both label sets checked for fit;
 // the English one goes into the documentation.
-TEST_F(PmeqPage, FitsAndIsCapturedInEveryLanguage) {
-  IAkTranslationInfo* translation = nullptr;
-  ASSERT_EQ(filter_->QueryInterface(IID_IAkTranslationInfo, reinterpret_cast<void**>(&translation)), S_OK);
-  const struct {
-    LANGID language;
-    const char* suffix;
-    const wchar_t* styleLabel;
-  } languages[] = {{0x0409, "en", L"F&ilter style:"},
-                   {0x0407, "de", L"F&iltertyp:"},
-                   {0x040C, "fr", L"&Type de filtre :"},
-                   {0x0411, "ja", L"\u30D5\u30A3\u30EB\u30BF\u7A2E\u985E(&I):"}};
-  for (const auto& l : languages) {
-    SCOPED_TRACE(l.suffix);
-    for (const std::string& problem : DialogFitProblems(module_.Handle(), 4001, l.language))
-      ADD_FAILURE() << problem;
-    ASSERT_EQ(translation->SetLanguage(l.language), S_OK);
-    Open();
-    EXPECT_EQ(page_.Text(Page::kStyleLabel), l.styleLabel);
-    for (long type : {0L, 2L}) {
-      Choose(Page::kStyleCombo, type);
-      const std::string name = std::string("pmeq_page_") + l.suffix + (type == 0 ? "_shelf" : "");
-      for (const std::string& problem : WindowFitProblems(page_.Dialog(), name)) ADD_FAILURE() << problem;
-      CapturePage(page_.Dialog(), name.c_str());
-    }
-    page_.Close();
-  }
-  translation->SetLanguage(0);
-  translation->Release();
-}
-
 // ---- context help -----------------------------------------------------------------
 
 // WinHelp hands its commands to the help window of class "MS_WINHELP" by

@@ -69,28 +69,8 @@ void PointerTo(HWND window, int x, int y) {
   }
 }
 
-// The control's own painting, into a bitmap we can read.
-struct Picture {
-  explicit Picture(HWND control) {
-    GetClientRect(control, &rect);
-    HDC screen = GetDC(control);
-    dc = CreateCompatibleDC(screen);
-    bitmap = CreateCompatibleBitmap(screen, rect.right, rect.bottom);
-    ReleaseDC(control, screen);
-    old = SelectObject(dc, bitmap);
-    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-  }
-  ~Picture() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-  RECT rect = {};
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ old = nullptr;
-};
+// The control's own painting, read back.
+Painted Picture(HWND control) { return PrintClient(control); }
 
 class ControlsTest : public ::testing::Test {
  protected:
@@ -246,7 +226,7 @@ TEST_F(ControlsTest, StaticTakesBitmapsFromResourcesHandlesAndPackedCopies) {
   EXPECT_EQ(SendMessageW(picture, orlofx::kStaticSetDib, 0, reinterpret_cast<LPARAM>(&dib)), 1);
   std::memset(&dib, 0, sizeof(dib));  // the control keeps its own copy
   {
-    Picture p(picture);
+    const Painted p = Picture(picture);
     EXPECT_EQ(p.At(0, 0), RGB(0, 0, 255));
     EXPECT_EQ(p.At(1, 0), RGB(255, 255, 255));
     EXPECT_EQ(p.At(0, 1), RGB(255, 0, 0));
@@ -512,7 +492,7 @@ TEST_F(LogoTest, OnlyTheImageButtonUnderThePointerShowsItsHotImage) {
   EXPECT_EQ(Picture(bar).At(second, y), blue);
   for (const auto& [over, other] : {std::pair<int, int>{second, first}, std::pair<int, int>{first, second}}) {
     SendMessageW(bar, WM_MOUSEMOVE, 0, At(over, y));
-    const Picture picture(bar);
+    const Painted picture = Picture(bar);
     EXPECT_EQ(picture.At(over, y), red) << over;
     EXPECT_EQ(picture.At(other, y), blue) << over;
   }
@@ -535,18 +515,6 @@ TEST(MakerSite, AnAddressInTheReservedExampleDomainIsAPlaceholder) {
                {L"https://www.examples.org/", false}};
   for (const auto& c : cases)
     EXPECT_EQ(orlofx::IsPlaceholderAddress(c.address), c.placeholder) << std::string(c.address, c.address + wcslen(c.address));
-}
-
-TEST_F(LogoTest, Pictures) {
-  HWND bar = Bar(L"Noise Gate");
-  HWND blank = Child(orlofx::kLogoClassName, L"", 0, 0, 40, 420, kBarHeight, 3);
-  SendMessageW(blank, orlofx::LGM_ADDBUTTON, MAKEWPARAM(kAbout, 1), reinterpret_cast<LPARAM>(L"About"));
-  EXPECT_TRUE(SaveWindowPng(bar, "logo_bar"));
-  EXPECT_TRUE(SaveWindowPng(parent_, "logo_bars"));
-  // The pressed look.
-  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, At(420 - 3, kBarHeight / 2));
-  EXPECT_TRUE(SaveWindowPng(bar, "logo_bar_pressed"));
-  SendMessageW(bar, WM_LBUTTONUP, 0, At(420 - 3, kBarHeight + 40));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "support/strings/string_ids.h"
 #include "support/win/wide_text.h"
 #include "ui/envelope_control.h"
-#include "ui/envelope_model.h"
+#include "framework/controls/envelope_model.h"
 #include "ui/page_frame.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "tests/win/support/capture.h"
 
 #include <cstdio>
+#include <set>
 
 namespace capture {
 
@@ -99,44 +100,17 @@ bool CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uin
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   GdiFlush();
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
   HDC screen = GetDC(window);
-  HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   bool ok = false;
-  if (dib && bits) {
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, dib);
-    ok = BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE;
-    GdiFlush();
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    if (ok) {
-      const std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) & ~static_cast<std::size_t>(3);
-      rgb->resize(static_cast<std::size_t>(w) * 3 * static_cast<std::size_t>(h));
-      const std::uint8_t* source = static_cast<const std::uint8_t*>(bits);
-      for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {  // the DIB holds blue, green, red
-          const std::uint8_t* p = source + stride * static_cast<std::size_t>(y) + 3 * static_cast<std::size_t>(x);
-          std::uint8_t* q = rgb->data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
-          q[0] = p[2];
-          q[1] = p[1];
-          q[2] = p[0];
-        }
-      }
-      *width = w;
-      *height = h;
-    }
-  }
-  if (dib) DeleteObject(dib);
+  const Painted shown = PaintInto(w, h, [&](HDC dc) { ok = BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE; });
   ReleaseDC(window, screen);
-  return ok;
+  if (!ok || shown.pixels.empty()) return false;
+  rgb->clear();
+  rgb->reserve(shown.pixels.size() * 3);
+  for (COLORREF c : shown.pixels) rgb->insert(rgb->end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
+  *width = w;
+  *height = h;
+  return true;
 }
 
 std::wstring CapturePath(const char* name) {
@@ -157,9 +131,50 @@ bool SaveWindowPng(HWND window, const char* name) {
   int width = 0, height = 0;
   std::vector<std::uint8_t> rgb;
   if (!capture::CaptureClientRgb(window, &width, &height, &rgb)) return false;
+  // A picture of one colour is a window that painted nothing.
+  std::set<std::uint32_t> colours;
+  for (size_t i = 0; i + 2 < rgb.size() && colours.size() < 2; i += 3)
+    colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
+  if (colours.size() < 2) return false;
   const std::vector<std::uint8_t> png = capture::EncodePng(width, height, rgb.data());
   FILE* file = _wfopen(capture::CapturePath(name).c_str(), L"wb");
   if (!file) return false;
   const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
   return fclose(file) == 0 && written;
+}
+
+Painted PaintInto(int width, int height, const std::function<void(HDC)>& draw) {
+  Painted out;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (surface && bits) {
+    HGDIOBJ old = SelectObject(dc, surface);
+    draw(dc);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);  // blue in the low byte
+    out.width = width;
+    out.height = height;
+    out.pixels.reserve(static_cast<std::size_t>(width) * height);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i)
+      out.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+    SelectObject(dc, old);
+    DeleteObject(surface);
+  }
+  DeleteDC(dc);
+  return out;
+}
+
+Painted PrintClient(HWND window, UINT flags) {
+  RECT client = {};
+  GetClientRect(window, &client);
+  return PaintInto(client.right, client.bottom, [&](HDC dc) {
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), flags);
+  });
 }

@@ -5,14 +5,26 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 // Captures the client area of `window` (children included) and writes it to
 // <folder of the test program>/../captures/<name>.png, creating the folder.
 // Repaints the window first. Returns false when the window has no client
-// area or the file cannot be written.
+// area, shows one colour only (it painted nothing) or the file cannot be
+// written.
 bool SaveWindowPng(HWND window, const char* name);
+
+// What a control paints, read back: `draw` paints into a width x height
+// surface (PrintClient: the window's own WM_PRINTCLIENT painting).
+struct Painted {
+  int width = 0, height = 0;
+  std::vector<COLORREF> pixels;
+  COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+Painted PaintInto(int width, int height, const std::function<void(HDC)>& draw);
+Painted PrintClient(HWND window, UINT flags = PRF_CLIENT);
 
 // The pieces, exposed for tests of their own.
 namespace capture {

@@ -2,10 +2,7 @@
 
 #include <oleacc.h>
 
-#if __has_include("tests/win/support/capture.h")
 #include "tests/win/support/capture.h"
-#define ORLOFX_HAVE_CAPTURE 1
-#endif
 
 const CLSID kTestClsidNoisgt = {
     0xB97C0F23, 0x196D, 0x11D1, {0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
@@ -148,6 +145,31 @@ void HostedPage::Close() {
   PumpMessages();
 }
 
+void PressKey(HWND control, UINT key, int times) {
+  SetFocus(control);
+  for (int i = 0; i < times; ++i) {
+    SendMessageW(control, WM_KEYDOWN, key, 1);
+    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
+  }
+  PumpMessages();
+}
+
+void ClickButton(HWND button) {
+  SendMessageW(button, BM_CLICK, 0, 0);
+  PumpMessages();
+}
+
+void HostedPage::Key(int id, UINT key, int times) const { PressKey(Control(id), key, times); }
+
+void HostedPage::Click(int id) const { ClickButton(Control(id)); }
+
+void HostedPage::Choose(int id, int index) const {
+  HWND list = Control(id);
+  SendMessageW(list, CB_SETCURSEL, index, 0);
+  SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  PumpMessages();
+}
+
 std::wstring HostedPage::Text(int id) const {
   WCHAR text[256] = {};
   GetDlgItemTextW(dialog_, id, text, 256);
@@ -262,15 +284,9 @@ LRESULT CALLBACK MessageRecorder::Proc(HWND window, UINT message, WPARAM wParam,
 }
 
 bool CapturePage(HWND window, const char* name) {
-#ifdef ORLOFX_HAVE_CAPTURE
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpMessages();
   return SaveWindowPng(window, name);
-#else
-  (void)window;
-  (void)name;
-  return false;
-#endif
 }
 
 bool ReadAccessible(HWND control, AccessibleText* out) {

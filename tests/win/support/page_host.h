@@ -78,12 +78,22 @@ class HostedPage {
 
   // Types `text` into edit `id` as keystrokes and leaves the box with Tab.
   void Type(int id, const std::wstring& text);
+  // The user's key presses, button clicks and list choices on control `id`.
+  void Key(int id, UINT key, int times = 1) const;
+  void Click(int id) const;
+  void Choose(int id, int index) const;
 
  private:
   IPropertyPage* page_ = nullptr;
   TestPageSite site_;
   HWND dialog_ = nullptr;
 };
+
+// A key pressed and released on a control, as the keyboard delivers it,
+// `times` over; then the messages it caused are handled.
+void PressKey(HWND control, UINT key, int times = 1);
+// A button clicked, and the messages it caused handled.
+void ClickButton(HWND button);
 
 // The child dialog of `parent` that holds a control with id `controlId`.
 HWND FindPageDialog(HWND parent, int controlId);
@@ -127,6 +137,6 @@ struct AccessibleText {
 };
 bool ReadAccessible(HWND control, AccessibleText* out);
 
-// Saves a PNG of `window` under the build tree when the capture helper is
-// part of this build; returns whether one was written.
+// Repaints `window` and saves a PNG of it under the build tree; false when
+// it painted nothing or no file was written.
 bool CapturePage(HWND window, const char* name);

@@ -1,5 +1,7 @@
 #include "tests/win/support/test_filters.h"
 
+#include "tests/win/support/effect_checks.h"
+
 #include <evcode.h>
 #include <uuids.h>
 
@@ -327,6 +329,19 @@ IPin* TestPushSource::OutputPin() { return pin_; }
 IMemAllocator* TestPushSource::Allocator() { return pin_->PeekAllocator(); }
 
 CMediaType TestPushSource::ConnectionType() { return ConnectionTypeOf(pin_); }
+
+HRESULT TestPushSource::PushStamped(const WAVEFORMATEX& wf, const std::vector<BYTE>& bytes,
+                                    size_t piece, REFERENCE_TIME* time) {
+  for (size_t at = 0; at < bytes.size(); at += piece) {
+    const size_t n = std::min(piece, bytes.size() - at);
+    const REFERENCE_TIME d = DurationOf(wf, n);
+    const HRESULT hr =
+        Push(PushSample::Bytes({bytes.begin() + at, bytes.begin() + at + n}).At(*time, *time + d));
+    if (FAILED(hr)) return hr;
+    *time += d;
+  }
+  return S_OK;
+}
 
 HRESULT TestPushSource::Push(const PushSample& pushed) {
   IMediaSample* sample = nullptr;
@@ -682,6 +697,15 @@ HRESULT FilterGraph::Add(CBaseFilter* filter, LPCWSTR name) {
 HRESULT FilterGraph::Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) {
   if (!builder_) return E_UNEXPECTED;
   return builder_->ConnectDirect(output, input, type);
+}
+
+HRESULT FilterGraph::Chain(TestPushSource* source, IBaseFilter* effect, TestSink* sink) {
+  HRESULT hr = Add(source, L"source");
+  if (SUCCEEDED(hr)) hr = Add(effect, L"effect");
+  if (SUCCEEDED(hr)) hr = Add(sink, L"sink");
+  if (SUCCEEDED(hr)) hr = Connect(source->OutputPin(), FindPinByDirection(effect, PINDIR_INPUT).get());
+  if (SUCCEEDED(hr)) hr = Connect(FindPinByDirection(effect, PINDIR_OUTPUT).get(), sink->InputPin());
+  return hr;
 }
 
 HRESULT FilterGraph::RunWithoutClock() {

@@ -227,6 +227,11 @@ class TestPushSource : public CBaseFilter {
   // failure of getting a buffer (VFW_E_NOT_COMMITTED while stopped),
   // E_INVALIDARG when the data does not fit into a buffer.
   HRESULT Push(const PushSample& sample);
+  // Pushes `bytes` of format `wf` in pieces of `piece` bytes with
+  // continuous stamps from `*time` on (advanced past them); stops at the
+  // first failure and returns it.
+  HRESULT PushStamped(const WAVEFORMATEX& wf, const std::vector<BYTE>& bytes, size_t piece,
+                      REFERENCE_TIME* time);
   HRESULT PushEndOfStream();
   HRESULT PushBeginFlush();
   HRESULT PushEndFlush();
@@ -358,6 +363,8 @@ class FilterGraph {
   HRESULT Add(CBaseFilter* filter, LPCWSTR name);
   // IGraphBuilder::ConnectDirect (no intermediate filters).
   HRESULT Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type = nullptr);
+  // Adds source -> effect -> sink and connects them; the first failure.
+  HRESULT Chain(TestPushSource* source, IBaseFilter* effect, TestSink* sink);
   // Renders samples as they arrive instead of at their time stamps.
   HRESULT RunWithoutClock();
   HRESULT Run();

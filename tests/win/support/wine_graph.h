@@ -36,7 +36,7 @@ std::string TestDataPath(const std::string& name);
 // The stream check the effects share: <caseName>.wav through a new filter
 // of class `effect` (default settings) must give exactly the native tool's
 // <caseName>.<cliName>.wav, every frame, with continuous time stamps over
-// the whole length. Skips when Wine's parser cannot deliver the format
+// the whole length. Fails when Wine's parser cannot deliver the format
 // intact on its own.
 void ExpectWineGraphMatchesNativeTool(const std::string& caseName, const std::string& cliName,
                                       const CLSID& effect);

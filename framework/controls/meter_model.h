@@ -1,7 +1,7 @@
 // The level meter's numbers apart from the window: per-channel levels with
 // their peak, valley and clip holds, the decibel scale, the clip readout
 // texts and the choice of range items in the meter menu. The control in
-// meter_control.cpp draws them and turns messages into these calls.
+// ui/meter_control.cpp draws them and turns messages into these calls.
 //
 // Levels are doubles here whatever the mode: sample units (full scale is
 // 0 dB) in integer mode, and 1.0 = 0 dB in float mode.

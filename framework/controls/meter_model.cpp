@@ -1,4 +1,4 @@
-#include "ui/meter_model.h"
+#include "framework/controls/meter_model.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ui/envelope_model.h"
+#include "framework/controls/envelope_model.h"
 
 #include <algorithm>
 #include <cmath>

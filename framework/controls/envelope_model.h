@@ -1,7 +1,7 @@
 // The envelope graph's points and the rules for editing them, apart from the
 // window: value <-> pixel mapping, hit tests, insertion, deletion, locked
 // points, markers, the selection, drags and the free end. The control in
-// envelope_control.cpp turns mouse and keyboard input into these calls.
+// ui/envelope_control.cpp turns mouse and keyboard input into these calls.
 //
 // Points are kept strictly increasing in x and, as the user sees them, in
 // pixel x: two points on one pixel column could not be told apart or hit.
