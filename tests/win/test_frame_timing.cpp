@@ -12,8 +12,11 @@
 #include <memory>
 #include <vector>
 
+#include "effects/geq/geq_transform.h"
+#include "effects/geq/win/geq_prop.h"
 #include "effects/noisgt/noisgt_transform.h"
 #include "effects/noisgt/win/noisgt_prop.h"
+#include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/test_filters.h"
 
@@ -22,6 +25,8 @@ namespace {
 using namespace orlofx::test;
 
 const CLSID kClsidNoisgt = {0xB97C0F23, 0x196D, 0x11D1, {0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
+const CLSID kClsidGeq = {0x8B7226EE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
+const IID kIidGeqProp = {0x8B722AEE, 0x4584, 0x11D1, {0xB4, 0xCB, 0x00, 0xA0, 0xC9, 0x27, 0x0A, 0x10}};
 const IID kIidNoisgtProp = {0xA6DF8F43, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
 
 // Tone bursts with near-silence between them, as interleaved bytes.
@@ -78,16 +83,16 @@ REFERENCE_TIME Duration(const WAVEFORMATEX& wf, size_t bytes) {
   return static_cast<REFERENCE_TIME>(double(bytes / wf.nBlockAlign) / wf.nSamplesPerSec * 1e7 + 0.5);
 }
 
-class NoisgtFrameTest : public ::testing::Test {
+class FrameTimingTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(module_.Loaded()); }
 
   // source -> gate -> sink in a running graph without a clock.
-  void Build(const WAVEFORMATEX& wf, long bufferSize = 16384) {
+  void Build(const WAVEFORMATEX& wf, long bufferSize = 16384, const CLSID& effect = kClsidNoisgt) {
     source_ = ComRef<TestPushSource>(TestPushSource::Create(wf));
     source_->SetBufferRequest(4, bufferSize);
     sink_ = ComRef<TestSink>(TestSink::Create());
-    ASSERT_EQ(module_.Create(kClsidNoisgt, IID_IBaseFilter, gate_.put()), S_OK);
+    ASSERT_EQ(module_.Create(effect, IID_IBaseFilter, gate_.put()), S_OK);
     ASSERT_EQ(graph_->Add(source_.get(), L"source"), S_OK);
     ASSERT_EQ(graph_->Add(gate_.get(), L"gate"), S_OK);
     ASSERT_EQ(graph_->Add(sink_.get(), L"sink"), S_OK);
@@ -117,7 +122,7 @@ class NoisgtFrameTest : public ::testing::Test {
 };
 
 
-TEST_F(NoisgtFrameTest, ASampleThatCompletesNoBlockDeliversNothingAndStampsContinue) {
+TEST_F(FrameTimingTest, ASampleThatCompletesNoBlockDeliversNothingAndStampsContinue) {
   const WAVEFORMATEX wf = Pcm16Stereo44k();
   Build(wf);
   std::vector<BYTE> in = Signal(wf, 4410 * 3);
@@ -130,7 +135,7 @@ TEST_F(NoisgtFrameTest, ASampleThatCompletesNoBlockDeliversNothingAndStampsConti
   for (size_t i = 1; i < samples.size(); ++i) EXPECT_EQ(samples[i].start, samples[i - 1].stop);
 }
 
-TEST_F(NoisgtFrameTest, ADiscontinuityReseedsTheStampsAndResetsTheGate) {
+TEST_F(FrameTimingTest, ADiscontinuityReseedsTheStampsAndResetsTheGate) {
   const WAVEFORMATEX wf = Pcm16Stereo44k();
   Build(wf);
   std::vector<BYTE> in = Signal(wf, 44100);
@@ -164,7 +169,7 @@ TEST_F(NoisgtFrameTest, ADiscontinuityReseedsTheStampsAndResetsTheGate) {
   EXPECT_TRUE(sink_->AllBytes() == expected);
 }
 
-TEST_F(NoisgtFrameTest, SmallBuffersGiveSeveralDeliveriesPerReceive) {
+TEST_F(FrameTimingTest, SmallBuffersGiveSeveralDeliveriesPerReceive) {
   const WAVEFORMATEX wf = Pcm16Stereo44k();
   Build(wf, 512);  // output buffers mirror the input's 512 bytes
   std::vector<BYTE> in = Signal(wf, 4410);
@@ -177,7 +182,7 @@ TEST_F(NoisgtFrameTest, SmallBuffersGiveSeveralDeliveriesPerReceive) {
   for (size_t i = 1; i < samples.size(); ++i) EXPECT_EQ(samples[i].start, samples[i - 1].stop);
 }
 
-TEST_F(NoisgtFrameTest, SyncPointsAreCarriedToTheNextDeliveredSample) {
+TEST_F(FrameTimingTest, SyncPointsAreCarriedToTheNextDeliveredSample) {
   const WAVEFORMATEX wf = Pcm16Stereo44k();
   Build(wf);
   std::vector<BYTE> in = Signal(wf, 882);
@@ -185,6 +190,44 @@ TEST_F(NoisgtFrameTest, SyncPointsAreCarriedToTheNextDeliveredSample) {
   std::vector<ReceivedSample> samples = sink_->Samples();
   ASSERT_EQ(samples.size(), 1u);
   EXPECT_TRUE(samples[0].syncPoint);
+}
+
+// Accuracy, point count and whole-record changes re-prepare the stream for a
+// new FFT size while it plays: the block in progress is finished with the
+// old kernel first, and no frame is lost or moved.
+TEST_F(FrameTimingTest, RestartsWhileStreamingLoseNoFrames) {
+  const WAVEFORMATEX wf = MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, 2, 44100, 32);
+  Build(wf, 16384, kClsidGeq);
+  ComRef<IAkGeqProp> prop = QueryAs<IAkGeqProp>(gate_.get(), kIidGeqProp);
+  ASSERT_TRUE(prop);
+  const std::vector<BYTE> in = TestSignal(wf, 40000);
+  const size_t piece = 1500 * wf.nBlockAlign;
+  orlofx::GeqParams whole = {};
+  ASSERT_EQ(prop->GetParams(&whole), S_OK);
+  whole.accuracy = 2;
+  auto change = [&](size_t i, auto* target) {
+    if (i == 5) target->SetAccuracy(0);
+    if (i == 10) target->SetPointCount(3);
+    if (i == 15) target->SetParams(&whole);
+  };
+  for (size_t at = 0, i = 0; at < in.size(); at += piece, ++i) {
+    change(i, prop.get());
+    const size_t n = std::min(piece, in.size() - at);
+    ASSERT_EQ(source_->Push(PushSample::Bytes({in.begin() + at, in.begin() + at + n})
+                                .At(DurationOf(wf, at), DurationOf(wf, at + n))),
+              S_OK);
+  }
+  ASSERT_EQ(source_->PushEndOfStream(), S_OK);
+
+  orlofx::CAkGeqTransform reference;
+  reference.ApplyPreset(0);
+  const std::vector<BYTE> expected =
+      ProcessorOutput(reference, wf, in, piece, [&](size_t i) { change(i, &reference); });
+  EXPECT_TRUE(sink_->AllBytes() == expected);
+  const std::vector<ReceivedSample> samples = sink_->Samples();
+  ASSERT_FALSE(samples.empty());
+  for (size_t i = 1; i < samples.size(); ++i) EXPECT_EQ(samples[i].start, samples[i - 1].stop) << i;
+  EXPECT_EQ(sink_->EndOfStreamCount(), 1);
 }
 
 }  // namespace
