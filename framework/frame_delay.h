@@ -1,9 +1,9 @@
-// The frame handling of the block-based dynamics effects: interleaved input
-// is read into planar frame buffers of float or double; a full frame is
-// handed to the effect's frame processor, then written out; a frame is
-// emptied completely before the next is filled, so delivery lags one frame
-// while the samples themselves are not shifted. The drain processes and
-// delivers the last, partial frame.
+// The frame handling of the block-based effects (the Noise Gate and the two
+// dynamics effects): interleaved input is read into planar frame buffers of
+// float or double; a full frame is handed to the effect's frame processor,
+// then written out; a frame is emptied completely before the next is
+// filled, so delivery lags one frame while the samples themselves are not
+// shifted. The drain processes and delivers the last, partial frame.
 //
 //   in ──ReadFrames──► frame buffers ──process(buffers, n)──► WriteFrames ──► out
 //
@@ -104,7 +104,8 @@ class DelayedFrames {
 
   // One processing call in working precision T. `process(T* const* frame,
   // std::uint32_t n)` runs on each completed frame in place. `peaks`, when
-  // given, is raised per channel to the largest |sample| read. Returns
+  // given, is raised per channel to the largest |sample| read and cleared
+  // once the frame it measured has been written out. Returns
   // kProcessFinished when nothing was pending and no input remained.
   template <typename T, typename ProcessFrame>
   HResult Run(const unsigned char* in, std::uint32_t inCount, unsigned char* out,
@@ -115,7 +116,7 @@ class DelayedFrames {
     T* buffers[2] = {Buffer<T>(0), Buffer<T>(1)};
     for (;;) {
       if (frameReady_) {
-        if (!WritePending<T>(out, outCount)) return kProcessProgress;
+        if (!WritePending<T>(out, outCount, peaks)) return kProcessProgress;
         // A frame is emptied before the next is filled: nothing else is held.
         if (drain) return kProcessFinished;
       }
@@ -144,8 +145,9 @@ class DelayedFrames {
       frameReady_ = true;
     }
     if (frameReady_) {
-      const bool done = precision_ == Precision::kDouble ? WritePending<double>(out, outCount)
-                                                         : WritePending<float>(out, outCount);
+      const bool done = precision_ == Precision::kDouble
+                            ? WritePending<double>(out, outCount, nullptr)
+                            : WritePending<float>(out, outCount, nullptr);
       if (!done) return kProcessProgress;
       if (drain) return kProcessFinished;
     }
@@ -161,7 +163,7 @@ class DelayedFrames {
 
  private:
   template <typename T>
-  bool WritePending(unsigned char* out, std::uint32_t outCount) {
+  bool WritePending(unsigned char* out, std::uint32_t outCount, double* peaks) {
     const std::uint32_t n = std::min(frameLength_ - outputIndex_, outCount - produced_);
     if (n > 0) {
       const T* buffers[2] = {Buffer<T>(0), Buffer<T>(1)};
@@ -171,6 +173,7 @@ class DelayedFrames {
     outputIndex_ += n;
     produced_ += n;
     if (outputIndex_ < frameLength_) return false;
+    if (peaks) std::fill(peaks, peaks + channels_, 0.0);
     outputIndex_ = 0;
     fillIndex_ = 0;
     frameReady_ = false;

@@ -35,9 +35,10 @@ double OutputGainOf(const AkGdynProps& p) {
 }  // namespace
 
 CAkGdynTransform::CAkGdynTransform()
-    : EffectSettings(2, {GdynParameters(), kGdynRecord, kGdynPresets, kGdynPresetCount,
-                         ClampGdynProps}),
-      AutomationParams(kGdynAutomation, kGdynParamCount) {}
+    : AutomatedFrames(2,
+                      {GdynParameters(), kGdynRecord, kGdynPresets, kGdynPresetCount,
+                       ClampGdynProps},
+                      kGdynAutomation, kGdynParamCount) {}
 
 CAkGdynTransform::~CAkGdynTransform() = default;
 
@@ -85,21 +86,6 @@ HResult CAkGdynTransform::GetCurveThreshold(std::int32_t* threshold) const {
   return kOk;
 }
 
-HResult CAkGdynTransform::SetParam(std::uint32_t index, float value) {
-  const HResult hr = AutomationParams::SetParam(index, value);
-  if (hr == kOk) {
-    MarkChanged();
-    Notify(kNotifyAutomationSet);
-  }
-  return hr;
-}
-
-void CAkGdynTransform::OnAutomationChanged(std::uint32_t /*flags*/) {
-  // Envelope playback is not an edit: the record is re-read, not dirtied.
-  ScopedLock lock(paramLock_);
-  changed_ = true;
-}
-
 // The older record is the current one without its last field, bypass.
 const RecordLayout* CAkGdynTransform::OlderRecord() const {
   static const RecordLayout kOlder = {kGdynOlderRecordBytes, kGdynOlderTag, nullptr, 0};
@@ -109,37 +95,16 @@ const RecordLayout* CAkGdynTransform::OlderRecord() const {
 // --- stream set-up ------------------------------------------------------------
 
 HResult CAkGdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
-  Release();
-  const std::optional<SampleFormat> format = SampleFormatOf(in);
-  // The writer works in the input's layout, so the output must match it.
-  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
-      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
-      out.samplesPerSec != in.samplesPerSec)
-    return kFail;
-
-  format_ = *format;
-  precision_ = WorkingPrecision(format_);
-  channelCount_ = in.channels;
-  rate_ = in.samplesPerSec;
-  fullFrameLength_ = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(rate_ * 0.02));
-  const HResult hr = frames_.Allocate(format_, channelCount_, fullFrameLength_,
-                                      static_cast<std::uint32_t>(rate_ * 0.03));
+  const HResult hr = PrepareFrames(in, out, 0.03);
   if (Failed(hr)) return hr;
   BeginStreaming(static_cast<double>(rate_));
   Rebuild(TakeSnapshot());
   ResetStream();
-  prepared_ = true;
-  Notify(kNotifyStreamingStarted);
+  StartStreaming();
   return kOk;
 }
 
-void CAkGdynTransform::Release() {
-  frames_.Free();
-  if (!prepared_) return;
-  prepared_ = false;
-  ResetForStop();
-  Notify(kNotifyStreamingStopped);
-}
+void CAkGdynTransform::Release() { StopStreaming(); }
 
 void CAkGdynTransform::Rebuild(const AkGdynProps& settings) {
   // Setters keep the record clamped; clamping again covers a record no
@@ -170,30 +135,14 @@ void CAkGdynTransform::ResetStream() {
 
 HResult CAkGdynTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
                                  std::uint32_t* produced) {
-  drain_ = call.Drain();
   if (IsChanged()) Rebuild(TakeSnapshot());
   // A break in the stream: what was held belongs to the audio before it.
   if (call.Discontinuity()) ResetStream();
-
-  const unsigned char* src = call.in;
-  unsigned char* dst = call.out;
-  const std::uint32_t inCount = call.inCount;
-  const std::uint32_t outCount = call.outCount;
-  HResult hr;
-  if (bypass_) {
-    // A partly filled frame leaves unprocessed: its peaks are void.
-    if (frames_.Filled() > 0) peaks_[0] = peaks_[1] = 0.0;
-    hr = frames_.RunBypass(src, inCount, dst, outCount, drain_);
-  } else if (precision_ == Precision::kDouble) {
-    hr = frames_.Run<double>(src, inCount, dst, outCount, drain_, peaks_,
-                             [this](double* const* x, std::uint32_t n) { ProcessFrame(x, n); });
-  } else {
-    hr = frames_.Run<float>(src, inCount, dst, outCount, drain_, peaks_,
-                            [this](float* const* x, std::uint32_t n) { ProcessFrame(x, n); });
-  }
-  *consumed = frames_.Consumed();
-  *produced = frames_.Produced();
-  return hr;
+  // A partly filled frame leaves unprocessed: its peaks are void.
+  if (bypass_ && frames_.Filled() > 0) peaks_[0] = peaks_[1] = 0.0;
+  return RunFrames(
+      call, bypass_, peaks_, [this](auto* const* x, std::uint32_t n) { ProcessFrame(x, n); },
+      consumed, produced);
 }
 
 template <typename T>

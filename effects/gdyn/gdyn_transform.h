@@ -28,25 +28,15 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "effects/gdyn/gdyn_curve.h"
 #include "effects/gdyn/gdyn_params.h"
-#include "framework/automation.h"
-#include "framework/frame_delay.h"
-#include "framework/effect_settings.h"
+#include "framework/automated_frames.h"
 #include "framework/response.h"
 
 namespace orlofx {
 
-// Notification codes of the dynamics effects (besides 100).
-constexpr std::uint16_t kNotifyAutomationSet = 0;
-constexpr std::uint16_t kNotifyStreamingStarted = 101;
-constexpr std::uint16_t kNotifyStreamingStopped = 102;
-
-class CAkGdynTransform : public EffectSettings<AkGdynProps>,
-                         public AutomationParams,
-                         public ResponseProvider {
+class CAkGdynTransform : public AutomatedFrames<AkGdynProps>, public ResponseProvider {
  public:
   enum class Mode : int { kRelease = 0, kAttack = 2 };
 
@@ -74,12 +64,6 @@ class CAkGdynTransform : public EffectSettings<AkGdynProps>,
   // LoadRecord also takes the older 180-byte record without bypass (read as 0).
   const RecordLayout* OlderRecord() const override;
 
-  // --- AutomationParams -----------------------------------------------------
-  // A host's value that changes something marks the settings changed and
-  // posts code 0.
-  HResult SetParam(std::uint32_t index, float value) override;
-  void OnAutomationChanged(std::uint32_t flags) override;
-
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
   void Release() override;
@@ -96,12 +80,11 @@ class CAkGdynTransform : public EffectSettings<AkGdynProps>,
   std::int64_t AttackLength() const { return attackLength_; }
   std::int64_t ReleaseLength() const { return releaseLength_; }
   double OutputGain() const { return outputGain_; }
-  std::uint32_t FrameLength() const { return fullFrameLength_; }
+  std::uint32_t FrameLength() const { return frames_.FrameLength(); }
   double SmoothedGain(int channel) const { return channels_[channel].gain; }
   Mode ChannelMode(int channel) const { return channels_[channel].mode; }
 
  protected:
-  bool Prepared() const override { return prepared_; }
   HResult Render(const ProcessCall& call, std::uint32_t* consumed,
                  std::uint32_t* produced) override;
 
@@ -111,25 +94,14 @@ class CAkGdynTransform : public EffectSettings<AkGdynProps>,
     double gain = 1.0;  // smoothed gain, without the output gain
   };
 
-  void OnPropertyEdited() override { MarkChanged(); }
-  // The automatable fields live in AutomationParams; threshold and ratio
-  // are read from the curve.
+  // Threshold and ratio are read from the curve.
   void ReadShared(AkGdynProps* p) const override;
-  void WriteShared(const AkGdynProps& clamped) override { SetAllProps(&clamped, sizeof clamped); }
   void Rebuild(const AkGdynProps& settings);
   void ResetStream();
   template <typename T>
   void ProcessFrame(T* const* x, std::uint32_t n);
   template <typename T>
   void ApplyFrameGain(ChannelState& state, double peak, T* a, T* b, std::uint32_t n);
-
-  // Stream format and sizes, fixed by Prepare.
-  bool prepared_ = false;
-  SampleFormat format_ = SampleFormat::kPcm16;
-  Precision precision_ = Precision::kFloat;
-  int channelCount_ = 0;
-  std::uint32_t rate_ = 0;
-  std::uint32_t fullFrameLength_ = 0;
 
   // Derived from the settings snapshot.
   double table_[kGdynTableSize] = {};
@@ -147,8 +119,6 @@ class CAkGdynTransform : public EffectSettings<AkGdynProps>,
   // Frame and gain state.
   ChannelState channels_[2];
   double peaks_[2] = {0.0, 0.0};
-  bool drain_ = false;
-  DelayedFrames frames_;
 };
 
 }  // namespace orlofx

@@ -23,9 +23,10 @@ int BandIndex(std::int32_t band) { return std::min(std::max(band, 1), kMbdynBand
 }  // namespace
 
 CAkMbdynTransform::CAkMbdynTransform()
-    : EffectSettings(4, {kMbdynParameters, kMbdynRecord, kMbdynPresets, kMbdynPresetCount,
-                         ClampMbdynParams}),
-      AutomationParams(kMbdynAutomation, kMbdynParamCount) {
+    : AutomatedFrames(4,
+                      {kMbdynParameters, kMbdynRecord, kMbdynPresets, kMbdynPresetCount,
+                       ClampMbdynParams},
+                      kMbdynAutomation, kMbdynParamCount) {
   for (int b = 0; b < kMbdynBands; ++b) meterLevel_[b] = meterPeak_[b] = captured_[b] = kMeterFloor;
 }
 
@@ -176,36 +177,13 @@ HResult CAkMbdynTransform::SetParam(std::uint32_t index, float value) {
     // The page owns the thresholds while it captures them.
     if (capture) return kOk;
   }
-  const HResult hr = AutomationParams::SetParam(index, value);
-  if (hr == kOk) {
-    MarkChanged();
-    Notify(kMbdynNotifyAutomationSet);
-  }
-  return hr;
-}
-
-void CAkMbdynTransform::OnAutomationChanged(std::uint32_t /*flags*/) {
-  // Envelope playback is not an edit: the record is re-read, not dirtied.
-  ScopedLock lock(paramLock_);
-  changed_ = true;
+  return AutomatedFrames::SetParam(index, value);
 }
 
 // --- streaming ------------------------------------------------------------------
 
 HResult CAkMbdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
-  Release();
-  const std::optional<SampleFormat> format = SampleFormatOf(in);
-  // The writer works in the input's layout, so the output must match it.
-  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
-      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
-      out.samplesPerSec != in.samplesPerSec)
-    return kFail;
-
-  format_ = *format;
-  channelCount_ = in.channels;
-  rate_ = in.samplesPerSec;
-  const auto blockLength = static_cast<std::uint32_t>(rate_ * 0.02);
-  HResult hr = frames_.Allocate(format_, channelCount_, blockLength, blockLength);
+  HResult hr = PrepareFrames(in, out, 0.02);
   if (Succeeded(hr)) hr = bands_.Allocate(frames_.FrameLength(), channelCount_);
   if (Failed(hr)) {
     frames_.Free();
@@ -220,18 +198,13 @@ HResult CAkMbdynTransform::Prepare(const WaveFormat& in, const WaveFormat& out) 
     for (int b = 0; b < kMbdynBands; ++b) meterLevel_[b] = kMeterFloor;
   }
   blockStart_ = 0;
-  prepared_ = true;
-  Notify(kMbdynNotifyStreamingStarted);
+  StartStreaming();
   return kOk;
 }
 
 void CAkMbdynTransform::Release() {
-  frames_.Free();
   bands_.Free();
-  if (!prepared_) return;
-  prepared_ = false;
-  ResetForStop();
-  Notify(kMbdynNotifyStreamingStopped);
+  StopStreaming();
 }
 
 void CAkMbdynTransform::Rebuild(const MbdynParams& p, bool reset) {
@@ -248,30 +221,15 @@ void CAkMbdynTransform::Rebuild(const MbdynParams& p, bool reset) {
 
 HResult CAkMbdynTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
                                   std::uint32_t* produced) {
-  const bool drain = call.Drain();
   // A break in the stream: what was held belongs to the audio before it.
   if (call.Discontinuity())
     Rebuild(TakeSnapshot(), true);
   else if (IsChanged())
     Rebuild(TakeSnapshot(), false);
 
-  const unsigned char* src = call.in;
-  unsigned char* dst = call.out;
-  const std::uint32_t inCount = call.inCount;
-  const std::uint32_t outCount = call.outCount;
-  HResult hr;
-  if (bypass_) {
-    hr = frames_.RunBypass(src, inCount, dst, outCount, drain);
-  } else if (frames_.WorkingPrecisionOf() == Precision::kDouble) {
-    hr = frames_.Run<double>(src, inCount, dst, outCount, drain, nullptr,
-                             [this](double* const* x, std::uint32_t n) { ProcessBlock(x, n); });
-  } else {
-    hr = frames_.Run<float>(src, inCount, dst, outCount, drain, nullptr,
-                            [this](float* const* x, std::uint32_t n) { ProcessBlock(x, n); });
-  }
-  *consumed = frames_.Consumed();
-  *produced = frames_.Produced();
-  return hr;
+  return RunFrames(
+      call, bypass_, nullptr, [this](auto* const* x, std::uint32_t n) { ProcessBlock(x, n); },
+      consumed, produced);
 }
 
 bool CAkMbdynTransform::BandStatesFinite() const {

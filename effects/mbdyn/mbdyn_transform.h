@@ -24,18 +24,16 @@
 
 #include "effects/mbdyn/mbdyn_bands.h"
 #include "effects/mbdyn/mbdyn_params.h"
-#include "framework/automation.h"
-#include "framework/frame_delay.h"
-#include "framework/effect_settings.h"
+#include "framework/automated_frames.h"
 #include "framework/response.h"
 
 namespace orlofx {
 
 // Notification codes of the dynamics effects (besides 100), as Graphic
 // Dynamics posts them.
-constexpr std::uint16_t kMbdynNotifyAutomationSet = 0;
-constexpr std::uint16_t kMbdynNotifyStreamingStarted = 101;
-constexpr std::uint16_t kMbdynNotifyStreamingStopped = 102;
+constexpr std::uint16_t kMbdynNotifyAutomationSet = kNotifyAutomationSet;
+constexpr std::uint16_t kMbdynNotifyStreamingStarted = kNotifyStreamingStarted;
+constexpr std::uint16_t kMbdynNotifyStreamingStopped = kNotifyStreamingStopped;
 
 constexpr int kMbdynMeterRingSize = 64;
 
@@ -46,9 +44,7 @@ struct MbdynMeterSnapshot {
   std::int32_t values[kMbdynBands];
 };
 
-class CAkMbdynTransform : public EffectSettings<MbdynParams>,
-                          public AutomationParams,
-                          public ResponseProvider {
+class CAkMbdynTransform : public AutomatedFrames<MbdynParams>, public ResponseProvider {
  public:
   CAkMbdynTransform();
   ~CAkMbdynTransform() override;
@@ -98,8 +94,8 @@ class CAkMbdynTransform : public EffectSettings<MbdynParams>,
   const RecordLayout* OlderRecord() const override { return &kMbdynOlderRecord; }
 
   // --- AutomationParams -------------------------------------------------------
+  // Ignores the band thresholds while the page captures them.
   HResult SetParam(std::uint32_t index, float value) override;
-  void OnAutomationChanged(std::uint32_t flags) override;
 
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;
@@ -116,15 +112,10 @@ class CAkMbdynTransform : public EffectSettings<MbdynParams>,
   std::uint32_t BlockLength() const { return frames_.FrameLength(); }
 
  protected:
-  bool Prepared() const override { return prepared_; }
   HResult Render(const ProcessCall& call, std::uint32_t* consumed,
                  std::uint32_t* produced) override;
 
  private:
-  void OnPropertyEdited() override { MarkChanged(); }
-  // The automatable fields live in AutomationParams.
-  void ReadShared(MbdynParams* p) const override { GetAllProps(p, sizeof *p); }
-  void WriteShared(const MbdynParams& clamped) override { SetAllProps(&clamped, sizeof clamped); }
   void Stored(const MbdynParams& before, const MbdynParams& after) override;
   void NotifyThresholds(bool on);
   void Rebuild(const MbdynParams& p, bool reset);
@@ -148,17 +139,12 @@ class CAkMbdynTransform : public EffectSettings<MbdynParams>,
   int ringCount_ = 0;
 
   // Stream state.
-  bool prepared_ = false;
-  int channelCount_ = 0;
-  std::uint32_t rate_ = 0;
-  SampleFormat format_ = SampleFormat::kPcm16;
   bool bypass_ = false;
   bool meters_ = true;
   MbdynParams current_{};  // what the bands were last built from (clamped)
   // The output gain the last block ended at: a new one glides in from it.
   double appliedOutputGain_ = 1.0;
   std::uint64_t blockStart_ = 0;  // first sample of the next block, since start
-  DelayedFrames frames_;
   mbdyn::MbdynBands bands_;
 };
 

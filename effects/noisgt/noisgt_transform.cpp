@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
-
 
 namespace orlofx {
 
@@ -39,35 +37,6 @@ CAkNoisgtTransform::~CAkNoisgtTransform() = default;
 
 // --- stream set-up ------------------------------------------------------------
 
-template <>
-CAkNoisgtTransform::Buffers<float>& CAkNoisgtTransform::BuffersOf<float>() {
-  return floatBuffers_;
-}
-template <>
-CAkNoisgtTransform::Buffers<double>& CAkNoisgtTransform::BuffersOf<double>() {
-  return doubleBuffers_;
-}
-
-template <typename T>
-HResult CAkNoisgtTransform::AllocateBuffers() {
-  Buffers<T>& b = BuffersOf<T>();
-  for (int c = 0; c < channels_; ++c) {
-    b.in[c].reset(new (std::nothrow) T[bufferCapacity_]());
-    b.out[c].reset(new (std::nothrow) T[bufferCapacity_]());
-    if (!b.in[c] || !b.out[c]) return kOutOfMemory;
-  }
-  return kOk;
-}
-
-void CAkNoisgtTransform::FreeBuffers() {
-  for (int c = 0; c < 2; ++c) {
-    floatBuffers_.in[c].reset();
-    floatBuffers_.out[c].reset();
-    doubleBuffers_.in[c].reset();
-    doubleBuffers_.out[c].reset();
-  }
-}
-
 HResult CAkNoisgtTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
   Release();
   const std::optional<SampleFormat> format = SampleFormatOf(in);
@@ -77,14 +46,8 @@ HResult CAkNoisgtTransform::Prepare(const WaveFormat& in, const WaveFormat& out)
       out.samplesPerSec != in.samplesPerSec)
     return kFail;
 
-  format_ = *format;
-  precision_ = WorkingPrecision(format_);
   channels_ = in.channels;
   rate_ = in.samplesPerSec;
-  frameBytes_ = static_cast<std::uint32_t>(BytesPerSample(format_) * channels_);
-  fullBlockLength_ = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(rate_ * 0.02));
-  bufferCapacity_ =
-      std::max<std::uint32_t>(fullBlockLength_, static_cast<std::uint32_t>(rate_ * 0.03));
   holdLength_ = static_cast<std::int64_t>(rate_ * 0.004);
 
   const NoisgtParams snapshot = TakeSnapshot();
@@ -95,19 +58,16 @@ HResult CAkNoisgtTransform::Prepare(const WaveFormat& in, const WaveFormat& out)
   ResetStream();
   coefficientsValid_ = true;
 
-  HResult hr =
-      precision_ == Precision::kDouble ? AllocateBuffers<double>() : AllocateBuffers<float>();
-  if (Failed(hr)) {
-    FreeBuffers();
-    return hr;
-  }
+  const HResult hr = frames_.Allocate(*format, channels_, static_cast<std::uint32_t>(rate_ * 0.02),
+                                      static_cast<std::uint32_t>(rate_ * 0.03));
+  if (Failed(hr)) return hr;
   hasRun_ = false;
   prepared_ = true;
   return kOk;
 }
 
 void CAkNoisgtTransform::Release() {
-  FreeBuffers();
+  frames_.Free();
   prepared_ = false;
 }
 
@@ -134,18 +94,14 @@ void CAkNoisgtTransform::ComputeCoefficients(const NoisgtParams& snapshot) {
 
 void CAkNoisgtTransform::ResetStream() {
   currentGain_ = kFloorGain;
-  fillIndex_ = 0;
-  outputIndex_ = 0;
-  blockReady_ = false;
   state_ = GateState::kClosed;
-  blockLength_ = fullBlockLength_;
+  frames_.Reset();
 }
 
 // --- processing -----------------------------------------------------------------
 
 HResult CAkNoisgtTransform::Render(const ProcessCall& call, std::uint32_t* consumed,
                                    std::uint32_t* produced) {
-  drain_ = call.Drain();
   bool changed;
   const NoisgtParams snapshot = TakeSnapshot(&changed);
   const bool discontinuity = call.Discontinuity();
@@ -158,65 +114,26 @@ HResult CAkNoisgtTransform::Render(const ProcessCall& call, std::uint32_t* consu
   }
   hasRun_ = true;
 
-  const HResult hr =
-      precision_ == Precision::kDouble
-          ? RunBlocks<double>(call.in, call.inCount, call.out, call.outCount)
-          : RunBlocks<float>(call.in, call.inCount, call.out, call.outCount);
-  *consumed = consumed_;
-  *produced = produced_;
+  HResult hr;
+  if (frames_.WorkingPrecisionOf() == Precision::kDouble)
+    hr = frames_.Run<double>(call.in, call.inCount, call.out, call.outCount, call.Drain(), peaks_,
+                             [this](double* const* x, std::uint32_t n) { ProcessBlock(x, n); });
+  else
+    hr = frames_.Run<float>(call.in, call.inCount, call.out, call.outCount, call.Drain(), peaks_,
+                            [this](float* const* x, std::uint32_t n) { ProcessBlock(x, n); });
+  *consumed = frames_.Consumed();
+  *produced = frames_.Produced();
   return hr;
 }
 
 template <typename T>
-HResult CAkNoisgtTransform::RunBlocks(const unsigned char* in, std::uint32_t inCount,
-                                      unsigned char* out, std::uint32_t outCount) {
-  Buffers<T>& b = BuffersOf<T>();
-  T* inBuffers[2] = {b.in[0].get(), b.in[1].get()};
-  const T* outBuffers[2] = {b.out[0].get(), b.out[1].get()};
-  consumed_ = 0;
-  produced_ = 0;
-
-  if (inCount == 0 && !blockReady_ && fillIndex_ == 0) return kProcessFinished;
-
-  for (;;) {
-    if (blockReady_) {
-      const std::uint32_t n = std::min(blockLength_ - outputIndex_, outCount - produced_);
-      if (n > 0)
-        WriteFrames<T>(format_, channels_, outBuffers, outputIndex_, n,
-                       out + static_cast<std::size_t>(produced_) * frameBytes_);
-      outputIndex_ += n;
-      produced_ += n;
-      if (outputIndex_ < blockLength_) return kProcessProgress;
-      peaks_[0] = peaks_[1] = 0.0;
-      outputIndex_ = 0;
-      fillIndex_ = 0;
-      blockReady_ = false;
-      if (drain_) {
-        blockLength_ = fullBlockLength_;
-        return kProcessFinished;
-      }
-    }
-
-    const std::uint32_t n = std::min(blockLength_ - fillIndex_, inCount - consumed_);
-    if (n > 0)
-      ReadFrames<T>(format_, channels_, in + static_cast<std::size_t>(consumed_) * frameBytes_, n,
-                    inBuffers, fillIndex_, peaks_);
-    fillIndex_ += n;
-    consumed_ += n;
-    if (fillIndex_ < blockLength_) {
-      if (!drain_) return kProcessProgress;
-      blockLength_ = fillIndex_;  // the last block of the stream is short
-    }
-
-    // Stereo link: the louder channel decides for both.
-    if (channels_ == 2 && peaks_[0] < peaks_[1]) peaks_[0] = peaks_[1];
-    const double level = peaks_[0];
-    StepStateMachine(level, blockLength_);
-    const GainPlan plan = StepGain(level, blockLength_);
-    for (int c = 0; c < channels_; ++c)
-      ApplyGain<T>(plan, inBuffers[c], b.out[c].get(), blockLength_);
-    blockReady_ = true;
-  }
+void CAkNoisgtTransform::ProcessBlock(T* const* x, std::uint32_t n) {
+  // Stereo link: the louder channel decides for both.
+  if (channels_ == 2 && peaks_[0] < peaks_[1]) peaks_[0] = peaks_[1];
+  const double level = peaks_[0];
+  StepStateMachine(level, n);
+  const GainPlan plan = StepGain(level, n);
+  for (int c = 0; c < channels_; ++c) ApplyGain<T>(plan, x[c], n);
 }
 
 // Counts start at the size of the block a state was entered in and grow by
@@ -319,22 +236,22 @@ CAkNoisgtTransform::GainPlan CAkNoisgtTransform::StepGain(double level, std::int
 }
 
 template <typename T>
-void CAkNoisgtTransform::ApplyGain(const GainPlan& plan, const T* in, T* out, std::int64_t frames) {
+void CAkNoisgtTransform::ApplyGain(const GainPlan& plan, T* x, std::int64_t frames) {
   std::int64_t i = 0;
   if (plan.stepped) {
     for (; i < plan.length; ++i)
-      out[i] = static_cast<T>(static_cast<double>(in[i]) *
-                              (plan.stepBase + static_cast<double>(i) * plan.direction) /
-                              plan.stepsPerUnit);
+      x[i] = static_cast<T>(static_cast<double>(x[i]) *
+                            (plan.stepBase + static_cast<double>(i) * plan.direction) /
+                            plan.stepsPerUnit);
   } else {
     double gain = plan.g0;
     for (; i < plan.length; ++i) {
-      out[i] = static_cast<T>(static_cast<double>(in[i]) * gain);
+      x[i] = static_cast<T>(static_cast<double>(x[i]) * gain);
       gain += plan.step;
     }
   }
   for (; i < frames; ++i)
-    out[i] = static_cast<T>(static_cast<double>(in[i]) * plan.holdNumerator / 1000.0);
+    x[i] = static_cast<T>(static_cast<double>(x[i]) * plan.holdNumerator / 1000.0);
 }
 
 }  // namespace orlofx

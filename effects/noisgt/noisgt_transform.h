@@ -1,25 +1,28 @@
 // Noise Gate processor: silences audio while its block peak stays below a
 // threshold.
 //
-//   input frames ──reader──► input buffers (20 ms block), block peaks
+//   input frames ──reader──► block buffers (20 ms), block peaks
 //                                 │
 //                 louder channel ─┴─► level P ─► gate state machine
 //                                                     │
-//   output frames ◄─writer── output buffers ◄── gain ramp (once per block)
+//   output frames ◄─writer── block × gain ramp (once per block)
 //
-// Output leaves only when a block is complete, so delivery lags by up to one
-// block; the samples themselves are not shifted (output frame k is input
-// frame k times its gain). The drain flushes the last partial block.
+// The block handling (one-block delay, drain of the last partial block) is
+// DelayedFrames, as for the dynamics effects: output leaves only when a
+// block is complete, so delivery lags by up to one block; the samples
+// themselves are not shifted (output frame k is input frame k times its
+// gain). The block peaks last until their block has been written out, so a
+// block dropped by a discontinuity still counts toward the next one's level.
 //
 // Sample rates under 50 Hz would give an empty 20 ms block: the block is then
 // one frame long. A rate of 0 is refused by Prepare.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 
 #include "effects/noisgt/noisgt_params.h"
 #include "framework/effect_settings.h"
+#include "framework/frame_delay.h"
 
 namespace orlofx {
 
@@ -47,7 +50,7 @@ class CAkNoisgtTransform : public EffectSettings<NoisgtParams> {
   // --- stream read-outs (streaming thread only) ------------------------------
   GateState State() const { return state_; }
   double CurrentGain() const { return currentGain_; }
-  std::uint32_t BlockLength() const { return fullBlockLength_; }
+  std::uint32_t BlockLength() const { return frames_.FrameLength(); }
 
  protected:
   bool Prepared() const override { return prepared_; }
@@ -55,12 +58,6 @@ class CAkNoisgtTransform : public EffectSettings<NoisgtParams> {
                  std::uint32_t* produced) override;
 
  private:
-  template <typename T>
-  struct Buffers {
-    std::unique_ptr<T[]> in[2];
-    std::unique_ptr<T[]> out[2];
-  };
-
   // The gain applied to one block: a hold value, optionally preceded by a
   // ramp of `length` frames (stepped or continuous).
   struct GainPlan {
@@ -74,30 +71,19 @@ class CAkNoisgtTransform : public EffectSettings<NoisgtParams> {
     double step;          // continuous ramp increment per frame
   };
 
-  template <typename T>
-  Buffers<T>& BuffersOf();
-  template <typename T>
-  HResult AllocateBuffers();
-  void FreeBuffers();
   void ComputeCoefficients(const NoisgtParams& snapshot);
   void ResetStream();
   void StepStateMachine(double level, std::int64_t frames);
   GainPlan StepGain(double level, std::int64_t frames);
   template <typename T>
-  static void ApplyGain(const GainPlan& plan, const T* in, T* out, std::int64_t frames);
+  void ProcessBlock(T* const* x, std::uint32_t n);
   template <typename T>
-  HResult RunBlocks(const unsigned char* in, std::uint32_t inCount, unsigned char* out,
-                    std::uint32_t outCount);
+  static void ApplyGain(const GainPlan& plan, T* x, std::int64_t frames);
 
   // Stream format and sizes, fixed by Prepare.
   bool prepared_ = false;
-  SampleFormat format_ = SampleFormat::kPcm16;
-  Precision precision_ = Precision::kFloat;
   int channels_ = 0;
   std::uint32_t rate_ = 0;
-  std::uint32_t frameBytes_ = 0;
-  std::uint32_t fullBlockLength_ = 0;
-  std::uint32_t bufferCapacity_ = 0;
   std::int64_t holdLength_ = 0;
 
   // Derived from the settings snapshot.
@@ -116,17 +102,8 @@ class CAkNoisgtTransform : public EffectSettings<NoisgtParams> {
   std::int64_t holdingCount_ = 0;
   double currentGain_ = 0.0;
   double peaks_[2] = {0.0, 0.0};
-  std::uint32_t blockLength_ = 0;  // shortened for the drained last block
-  std::uint32_t fillIndex_ = 0;
-  std::uint32_t outputIndex_ = 0;
-  bool blockReady_ = false;
-  bool drain_ = false;
   bool hasRun_ = false;
-  std::uint32_t consumed_ = 0;
-  std::uint32_t produced_ = 0;
-
-  Buffers<float> floatBuffers_;
-  Buffers<double> doubleBuffers_;
+  DelayedFrames frames_;
 };
 
 }  // namespace orlofx
