@@ -1,5 +1,6 @@
 #include "effects/pgeq/pgeq_engine.h"
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -23,11 +24,14 @@ namespace {
 
 // Memories below 2^-32 are flushed to zero, so a decaying section never
 // reaches the slow denormal range even where the processor cannot flush by
-// itself, and a memory that is not finite (an overflow of huge input) is
-// dropped: kept, it would silence the section for the rest of the stream.
-// The test is a mask, not a branch: it sits on every recursion.
+// itself; a NaN fails the same test and is flushed too. The test is a mask,
+// not a branch: it sits on every recursion. An infinite memory (an overflow
+// of huge input) is dropped where the memories are stored back after each
+// run (kept, it could silence the section for the rest of the stream); the
+// per-frame test leaves it out, as it is the rarest case and costs the most.
 constexpr double kFlushBelow = 2.3283064365386963e-10;  // 2^-32
-constexpr double kLargest = std::numeric_limits<double>::max();
+
+inline double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
 
 // A pair of doubles, lane 0 for channel 0 and lane 1 for channel 1: one
 // SSE2 register where there is one (GCC's vector arithmetic works on it
@@ -42,14 +46,12 @@ inline double Lane(Pair p, int lane) { return p[lane]; }
 
 inline Pair Flush(Pair y) {
   const Pair magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), y);
-  const Pair keep = _mm_and_pd(_mm_cmpge_pd(magnitude, Both(kFlushBelow)),
-                               _mm_cmple_pd(magnitude, Both(kLargest)));
-  return _mm_and_pd(y, keep);  // false for NaN
+  return _mm_and_pd(y, _mm_cmpge_pd(magnitude, Both(kFlushBelow)));  // false for NaN
 }
 
 // One maximum per noted value; the comparison with the quiet level waits
 // for the end of the run (noted values are flushed, so never NaN).
-inline Loudness NothingLoud() { return Both(-kLargest); }
+inline Loudness NothingLoud() { return Both(-std::numeric_limits<double>::max()); }
 inline void Note(Loudness& loud, Pair y) { loud = _mm_max_pd(loud, y); }
 inline bool AnyLoud(Loudness loud) {
   return _mm_movemask_pd(_mm_cmpgt_pd(loud, Both(kPgeqQuietLevel))) != 0;
@@ -69,7 +71,7 @@ inline double Lane(Pair p, int lane) { return p.lane[lane]; }
 
 inline double Flush(double y) {
   const double a = y < 0 ? -y : y;
-  return a >= kFlushBelow && a <= kLargest ? y : 0.0;  // false for NaN
+  return a >= kFlushBelow ? y : 0.0;  // false for NaN
 }
 inline Pair Flush(Pair y) { return {{Flush(y.lane[0]), Flush(y.lane[1])}}; }
 
@@ -106,8 +108,8 @@ Pair Memory(const Slot& left, const Slot& right, double Slot::*field) {
 
 template <typename Slot>
 void PutMemory(Pair m, Slot& left, Slot& right, double Slot::*field) {
-  left.*field = Lane(m, 0);
-  right.*field = Lane(m, 1);
+  left.*field = Finite(Lane(m, 0));
+  right.*field = Finite(Lane(m, 1));
 }
 
 // The chain for one arrangement of sections, fixed at compile time so that
