@@ -121,6 +121,30 @@ TEST(PgeqProcess, DecayingMemoriesAreFlushedToZero) {
   }
 }
 
+// 64-bit float input near the top of the double range overflows the boosted
+// sections' memories to infinity; once the input is ordinary again, the
+// output must be ordinary again too, not silenced or NaN for good.
+TEST(PgeqProcess, AnOverflowedMemoryDoesNotOutliveItsRun) {
+  Eq e;
+  PgeqParams p = Preset(0);
+  p.lowShelfEnable = 1;
+  p.lowShelfGain = 250;
+  p.highShelfEnable = 1;
+  p.highShelfGain = 250;
+  for (int b = 0; b < 4; ++b) p.gain[b] = 250;
+  ASSERT_EQ(e.eq.SetParams(&p), kOk);
+  Prepare(e.eq, SampleFormat::kFloat64, 2);
+  std::vector<double> huge = Noise(2 * 4410, 1.7e308, 5);
+  RunInPlace(e.eq, huge, 2);
+  std::vector<double> ordinary = Noise(2 * kRate, 0.5, 6);
+  RunInPlace(e.eq, ordinary, 2);
+  const std::size_t settled = 2 * 4410;
+  for (std::size_t i = settled; i < ordinary.size(); ++i) {
+    ASSERT_TRUE(std::isfinite(ordinary[i])) << "sample " << i;
+  }
+  EXPECT_GT(*std::max_element(ordinary.begin() + settled, ordinary.end()), 0.1);
+}
+
 // --- redesign rules -------------------------------------------------------------
 
 std::vector<double> RunChunks(CAkPgeqTransform& eq, const std::vector<double>& signal,
