@@ -153,11 +153,8 @@ const double* FirEngine::SpectrumOf<double>(const KernelSet& set) const {
 
 HResult FirEngine::Prepare(const WaveFormat& in, const WaveFormat& out) {
   Release();
-  const std::optional<SampleFormat> format = SampleFormatOf(in);
-  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
-      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
-      out.samplesPerSec != in.samplesPerSec)
-    return kFail;
+  const std::optional<SampleFormat> format = StreamFormatOf(in, out);
+  if (!format) return kFail;
   if (!worker_.Running() || rules_.fieldCount > kFirMaxFields) return kFail;
 
   format_ = *format;

@@ -57,11 +57,8 @@ class AutomatedFrames : public EffectSettings<Params>, public AutomationParams {
   // refused, else the allocation's result.
   HResult PrepareFrames(const WaveFormat& in, const WaveFormat& out, double capacitySeconds) {
     this->Release();
-    const std::optional<SampleFormat> format = SampleFormatOf(in);
-    if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 ||
-        out.formatTag != in.formatTag || out.bitsPerSample != in.bitsPerSample ||
-        out.channels != in.channels || out.samplesPerSec != in.samplesPerSec)
-      return kFail;
+    const std::optional<SampleFormat> format = StreamFormatOf(in, out);
+    if (!format) return kFail;
     channelCount_ = in.channels;
     rate_ = in.samplesPerSec;
     return frames_.Allocate(*format, channelCount_, static_cast<std::uint32_t>(rate_ * 0.02),

@@ -80,6 +80,16 @@ inline bool IsAcceptedFormat(const WaveFormat& f) {
   return SampleFormatOf(f).has_value() && (f.channels == 1 || f.channels == 2);
 }
 
+// The format of a stream whose two pins carry the same accepted format at a
+// rate above 0 (the processors write in the input's layout); none otherwise.
+inline std::optional<SampleFormat> StreamFormatOf(const WaveFormat& in, const WaveFormat& out) {
+  if (!IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
+      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
+      out.samplesPerSec != in.samplesPerSec)
+    return std::nullopt;
+  return SampleFormatOf(in);
+}
+
 constexpr int BytesPerSample(SampleFormat fmt) {
   switch (fmt) {
     case SampleFormat::kPcm8: return 1;

@@ -39,12 +39,8 @@ CAkNoisgtTransform::~CAkNoisgtTransform() = default;
 
 HResult CAkNoisgtTransform::Prepare(const WaveFormat& in, const WaveFormat& out) {
   Release();
-  const std::optional<SampleFormat> format = SampleFormatOf(in);
-  // The writer works in the input's layout, so the output must match it.
-  if (!format || !IsAcceptedFormat(in) || in.samplesPerSec == 0 || out.formatTag != in.formatTag ||
-      out.bitsPerSample != in.bitsPerSample || out.channels != in.channels ||
-      out.samplesPerSec != in.samplesPerSec)
-    return kFail;
+  const std::optional<SampleFormat> format = StreamFormatOf(in, out);
+  if (!format) return kFail;
 
   channels_ = in.channels;
   rate_ = in.samplesPerSec;
