@@ -55,8 +55,19 @@ constexpr AutomationMapping AutomateSwitch(float neutral, int labelId) {
   return {AutomationMapping::kSwitch, 0.0f, 1.0f, neutral, labelId, -1, -1};
 }
 
+// How a property page moves and shows a field: its slider's line and page
+// steps in record units, and whether the minimum reads "-Inf." (silence).
+// A field in tenths shows one decimal.
+struct PageHints {
+  std::int32_t line = 1;
+  std::int32_t page = 10;
+  bool minimumIsSilence = false;
+};
+
+constexpr PageHints kSilentMinimum = {1, 10, true};
+
 // One setting: a row of its effect's table. Clamping, the tool's `info` and
-// `--set`, the automation tables and the pages' control ranges all read it.
+// `--set`, the automation tables and the pages' controls all read it.
 struct ParameterDescriptor {
   const char* name;  // command-line name: lower case, no blanks
   ParameterUnit unit;
@@ -67,6 +78,13 @@ struct ParameterDescriptor {
   ClampRule clamp = ClampRule::kRange;
   bool restart = false;  // a change makes the processing start its design afresh
   AutomationMapping automation = {};
+  PageHints page = {};
+
+  // Whether the record holds the value in tenths of the unit a user reads.
+  constexpr bool InTenths() const {
+    return unit == ParameterUnit::kTenthsDecibel || unit == ParameterUnit::kTenthsOctave ||
+           unit == ParameterUnit::kTenthsMillisecond || unit == ParameterUnit::kTenthsRatio;
+  }
 };
 
 // A list of (x, y) points that a record keeps in consecutive fields (x of
@@ -96,6 +114,7 @@ struct ParameterTable {
   const PointListDescriptor* pointLists = nullptr;
   std::size_t pointListCount = 0;
 
+  constexpr const ParameterDescriptor& operator[](std::size_t i) const { return items[i]; }
   const ParameterDescriptor* begin() const { return items; }
   const ParameterDescriptor* end() const { return items + count; }
   // Whether field i is set on its own: not a part of a point list.

@@ -11,6 +11,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "framework/parameters.h"
+
 namespace orlofx {
 
 // value / 10^decimals with `decimals` digits after the locale's decimal
@@ -38,6 +40,23 @@ constexpr int kPlusTemplate = 7452;       // "+%s": a gain above 0 dB
 constexpr int kDecibelBelowTemplate = 7453;  // "%s\ndB"
 
 std::wstring FormatLabelNumber(const LabelNumber& number);
+
+// A field's value as a label shows it, in the unit a user reads: a field in
+// tenths shows whole units where it can, else one decimal.
+constexpr LabelNumber LabelValue(const ParameterDescriptor& row, long value) {
+  if (!row.InTenths()) return {value, 0};
+  return value % 10 == 0 ? LabelNumber{value / 10, 0} : LabelNumber{value, 1};
+}
+
+// A label with a field's range, "(min to max)": a silent minimum reads "-Inf.".
+constexpr PageLabel RangeLabel(int controlId, int templateId, const ParameterDescriptor& row) {
+  return {controlId,
+          templateId,
+          {row.page.minimumIsSilence ? LabelNumber{kLabelMinusInfinity, 0}
+                                     : LabelValue(row, row.minimum),
+           LabelValue(row, row.maximum)},
+          2};
+}
 
 // `format` with each "%s" replaced by the next of `args`; any other text,
 // and a "%s" for which no argument is left, stays as it is.

@@ -168,14 +168,14 @@ INT_PTR CAkPropertyPage::OnReceiveMessage(HWND window, UINT message, WPARAM wPar
 }
 
 void CAkPropertyPage::InitControls() {
-  for (int i = 0; i < description_.rangeCount; ++i) {
-    const ControlRange& range = description_.ranges[i];
-    HWND control = GetDlgItem(m_Dlg, range.controlId);
+  for (int i = 0; i < description_.groupCount; ++i) {
+    const ParameterDescriptor& row = *description_.groups[i].row;
+    HWND control = GetDlgItem(m_Dlg, description_.groups[i].sliderId);
     if (!control) continue;
     // The range first: a range change resets the default.
-    SendMessageW(control, SLM_SETMIN, 0, range.minimum);
-    SendMessageW(control, SLM_SETMAX, 0, range.maximum);
-    SendMessageW(control, SLM_SETDEFAULT, 0, range.defaultValue);
+    SendMessageW(control, SLM_SETMIN, 0, row.minimum);
+    SendMessageW(control, SLM_SETMAX, 0, row.maximum);
+    SendMessageW(control, SLM_SETDEFAULT, 0, row.controlDefault);
   }
   SetPageLabels(m_Dlg, description_.labels, description_.labelCount);
   NameSliders();
@@ -236,8 +236,8 @@ void CAkPropertyPage::UpdateControls(int controlId) {
 }
 
 std::wstring CAkPropertyPage::FormatValue(const ValueGroup& group, long value) {
-  if (group.format == ValueGroup::kLevel)
-    return FormatLevelW(value, 1, group.floor, LoadWideString(sid::kSuffixDecibel).c_str());
+  if (group.row->InTenths())
+    return FormatLevelW(value, 1, group.Floor(), LoadWideString(sid::kSuffixDecibel).c_str());
   return FormatIntegerW(value, true);
 }
 
@@ -295,10 +295,12 @@ void CAkPropertyPage::OnScroll(int code, bool vertical, HWND control) {
     const SliderState state = ReadSlider(control);
     long value = 0;
     if (group.slider == ValueGroup::kFader) {
-      value = FaderScrollValue(state, code, group.line, group.page, CtrlHeld());
+      value = FaderScrollValue(state, code, group.row->page.line, group.row->page.page,
+                               CtrlHeld());
       SendMessageW(control, SLM_SETPOSEX, MAKEWPARAM(1, 1), value);
     } else {
-      value = TrackbarScrollValue(state, code, group.line, group.page, vertical, CtrlHeld());
+      value = TrackbarScrollValue(state, code, group.row->page.line, group.row->page.page, vertical,
+                                  CtrlHeld());
       SendMessageW(control, SLM_SETPOS, 1, value);
     }
     if (SUCCEEDED(SetValue(group, value))) NotifyOtherPages();

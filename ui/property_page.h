@@ -29,33 +29,26 @@
 
 namespace orlofx {
 
-// A value shown by a slider and a text beside it.
+// A value shown by a slider and a text beside it. The field's descriptor
+// row gives the slider its range, default and steps and the text its form.
 struct ValueGroup {
   enum Slider { kTrackbar, kFader };
   enum Text { kStaticText, kEditUnsigned, kEditParsed };
-  enum Format { kInteger, kLevel };
 
   int sliderId;
   int textId;
-  Slider slider;   // a trackbar's direction comes with its scroll message
-  long line;      // scroll steps; page 0 is a tenth of the range
-  long page;
+  Slider slider;  // a trackbar's direction comes with its scroll message
   Text text;      // how an edit box is read back (GetDlgItemInt or ParseInteger)
-  Format format;  // kInteger: grouped digits; kLevel: tenths of a dB
-  long floor;     // kLevel: at or below it the text is "-Inf."; 0 for none
+  const ParameterDescriptor* row;
+
+  // At or below it the value reads "-Inf."; 0 for none.
+  long Floor() const { return row->page.minimumIsSilence ? row->minimum : 0; }
 };
 
-struct ControlRange {
-  int controlId;
-  long minimum;
-  long maximum;
-  long defaultValue;
-};
-
-// The range and default of the control that sets field `field` of `table`.
-inline ControlRange RangeOf(int controlId, const ParameterTable& table, int field) {
-  const ParameterDescriptor& row = table.items[field];
-  return {controlId, row.minimum, row.maximum, row.controlDefault};
+// The group of field `field` of `table`.
+inline ValueGroup GroupOf(int sliderId, int textId, ValueGroup::Slider slider,
+                          ValueGroup::Text text, const ParameterTable& table, int field) {
+  return {sliderId, textId, slider, text, &table.items[field]};
 }
 
 struct HelpId {
@@ -68,8 +61,6 @@ struct PageDescription {
   int titleId;        // page title in the string table
   int nameId;         // the effect's display name, for the logo bar and About
   const IID* propertyInterface;
-  const ControlRange* ranges;
-  int rangeCount;
   const HelpId* helpIds;  // ends with {0, 0}
   DWORD helpTopic;        // HTML-Help topic of the Help command
   const ValueGroup* groups;
@@ -92,7 +83,7 @@ class CAkPropertyPage : public CBasePropertyPage {
   HRESULT OnDeactivate() override;
   INT_PTR OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  // Sends each slider its range and default, then sets up the logo bar.
+  // Sends each group's slider its range and default, then sets up the logo bar.
   virtual void InitControls();
   // Re-reads the groups of controlId (0 and 32700: all) and shows them.
   virtual void UpdateControls(int controlId);
@@ -108,7 +99,8 @@ class CAkPropertyPage : public CBasePropertyPage {
   virtual HRESULT SetNotifyWindow(HWND window, UINT id) = 0;
   virtual HRESULT GetValue(const ValueGroup& group, long* value) = 0;
   virtual HRESULT SetValue(const ValueGroup& group, long value) = 0;
-  // The text of a group's value; the default follows group.format.
+  // The text of a group's value; by default a field in tenths shows one
+  // decimal and "dB", any other whole digits grouped.
   virtual std::wstring FormatValue(const ValueGroup& group, long value);
 
   // Tells the other open pages of the same filter that it changed, since the

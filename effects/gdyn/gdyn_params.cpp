@@ -71,6 +71,9 @@ constexpr std::array<ParameterDescriptor, kFieldCount> MakeRows() {
   r[kGdynBypass] = {"bypass", kNone, 0, 1, 0, 0, kRange, false,
                     AutomateSwitch(0.0f, sid::kParamBypass)};
   // clang-format on
+  // The page: attack 10 ms a page, release 1 ms a line and 100 ms a page.
+  r[kGdynAttack].page = {1, 100, false};
+  r[kGdynRelease].page = {10, 1000, false};
   return r;
 }
 

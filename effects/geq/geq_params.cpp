@@ -24,15 +24,17 @@ struct DescriptorTable {
   DescriptorTable() {
     auto set = [this](int i, ParameterUnit unit, std::int32_t lo, std::int32_t hi,
                       std::int32_t preset, std::int32_t control,
-                      ClampRule clamp = ClampRule::kRange, bool restart = false) {
-      items[i] = ParameterDescriptor{names[i], unit, lo, hi, preset, control, clamp, restart};
+                      ClampRule clamp = ClampRule::kRange, bool restart = false,
+                      PageHints page = {}) {
+      items[i] = ParameterDescriptor{names[i], unit, lo, hi, preset, control, clamp, restart, {}, page};
     };
     std::snprintf(names[kGeqAccuracy], sizeof names[0], "accuracy");
     // Stored as given (any other value is High); a new FFT size.
     set(kGeqAccuracy, ParameterUnit::kNone, 0, 2, 1, 1, ClampRule::kAsGiven, true);
     for (int b = 0; b < kGeqBandCount; ++b) {
       std::snprintf(names[kGeqFirstBand + b], sizeof names[0], "band%d_gain", b + 1);
-      set(kGeqFirstBand + b, ParameterUnit::kTenthsDecibel, kGeqBandGainMin, kGeqBandGainMax, 0, 0);
+      set(kGeqFirstBand + b, ParameterUnit::kTenthsDecibel, kGeqBandGainMin, kGeqBandGainMax, 0, 0,
+          ClampRule::kRange, false, kSilentMinimum);
     }
     for (int p = 0; p < kGeqMaxPoints; ++p) {
       const int x = kGeqFirstPoint + 2 * p;

@@ -23,19 +23,22 @@ struct BandGroup {
   std::int32_t minimum, maximum;
   std::int32_t controlDefault;
   AutomationMapping automation;  // label filled in per band
+  PageHints page = {};
 };
 
 // clang-format off
-// first field, automation index, unit, minimum, maximum, page control default, automation
+// first field, automation index, unit, minimum, maximum, page control default, automation,
+// the page's steps where they are not 1 a line and 10 a page: times 1 ms a line, the
+// frequency 10 Hz a line, the width half an octave a page
 constexpr BandGroup kGroups[] = {
     {kMbdynThreshold, kMbdynParamThreshold, kDb, kMbdynThresholdFloor, 0, 0, AutomateFloat(-60.0f, 0.0f, 0.0f, 0, sid::kUnitDecibels)},
     {kMbdynType, kMbdynParamType, kNone, 0, 2, 1, {AutomationMapping::kEnum, 0.0f, 2.0f, 1.0f, 0, -1, sid::kBandTypeValues}},
     {kMbdynAmount, kMbdynParamAmount, ParameterUnit::kTenthsRatio, 10, 500, 10, AutomateFloat(1.0f, 50.0f, 1.0f, 0)},
-    {kMbdynAttack, kMbdynParamAttack, kTenthsMs, 0, 5000, 2500, AutomateFloat(0.0f, 500.0f, 250.0f, 0, sid::kUnitMilliseconds)},
-    {kMbdynRelease, kMbdynParamRelease, kTenthsMs, 0, 50000, 25000, AutomateFloat(0.0f, 5000.0f, 2500.0f, 0, sid::kUnitMilliseconds)},
+    {kMbdynAttack, kMbdynParamAttack, kTenthsMs, 0, 5000, 2500, AutomateFloat(0.0f, 500.0f, 250.0f, 0, sid::kUnitMilliseconds), {10, 100, false}},
+    {kMbdynRelease, kMbdynParamRelease, kTenthsMs, 0, 50000, 25000, AutomateFloat(0.0f, 5000.0f, 2500.0f, 0, sid::kUnitMilliseconds), {100, 1000, false}},
     {kMbdynGain, kMbdynParamGain, kDb, -250, 250, 0, AutomateFloat(-25.0f, 25.0f, 0.0f, 0, sid::kUnitDecibels)},
-    {kMbdynWidth, kMbdynParamWidth, ParameterUnit::kTenthsOctave, 3, 30, 10, AutomateFloat(0.3f, 3.0f, 1.0f, 0, sid::kUnitOctaves)},
-    {kMbdynCenter, kMbdynParamCenter, ParameterUnit::kHertz, 50, 15000, 1000, AutomateFloat(50.0f, 15000.0f, 1000.0f, 0, sid::kUnitHertz)},
+    {kMbdynWidth, kMbdynParamWidth, ParameterUnit::kTenthsOctave, 3, 30, 10, AutomateFloat(0.3f, 3.0f, 1.0f, 0, sid::kUnitOctaves), {1, 5, false}},
+    {kMbdynCenter, kMbdynParamCenter, ParameterUnit::kHertz, 50, 15000, 1000, AutomateFloat(50.0f, 15000.0f, 1000.0f, 0, sid::kUnitHertz), {10, 100, false}},
     {kMbdynBandBypass, kMbdynParamBandBypass, kNone, 0, 1, 0, AutomateSwitch(0.0f, 0)},
     {kMbdynSolo, kMbdynParamSolo, kNone, 0, 1, 0, AutomateSwitch(0.0f, 0)},
 };
@@ -112,7 +115,7 @@ constexpr std::array<ParameterDescriptor, kMbdynFieldCount> MakeRows() {
       a.labelId = sid::kParamBandFirst + static_cast<int>(kMbdynParamsPerBand * b + k.param);
       const int field = k.firstField + b;
       r[field] = {kBandNames[g][b], k.unit, k.minimum, k.maximum, preset[field], k.controlDefault,
-                  kRange, false, a};
+                  kRange, false, a, k.page};
     }
   r[kMbdynSyncStereo] = {"sync_stereo", kNone, 0, 1, preset[kMbdynSyncStereo], 0, kRange, false,
                          AutomateSwitch(0.0f, sid::kParamStereoSyncChannels)};

@@ -5,11 +5,12 @@ namespace orlofx {
 namespace {
 
 // clang-format off
-// name, unit, minimum, maximum, value in preset 0, page control default (none automated)
+// name, unit, minimum, maximum, value in preset 0, page control default (none automated),
+// and where the page differs from a step of 1 and a page of 10: its hints
 constexpr ParameterDescriptor kDescriptors[] = {
     {"attack",    ParameterUnit::kMilliseconds,   1,                     500,  3,    250},
-    {"release",   ParameterUnit::kMilliseconds,   1,                     5000, 100,  2500},
-    {"threshold", ParameterUnit::kTenthsDecibel,  kNoisgtThresholdFloor, 0,    -200, -100},
+    {"release",   ParameterUnit::kMilliseconds,   1,                     5000, 100,  2500, ClampRule::kRange, false, {}, {1, 100}},
+    {"threshold", ParameterUnit::kTenthsDecibel,  kNoisgtThresholdFloor, 0,    -200, -100, ClampRule::kRange, false, {}, kSilentMinimum},
 };
 // clang-format on
 

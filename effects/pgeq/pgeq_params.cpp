@@ -10,11 +10,15 @@ constexpr auto kDb = ParameterUnit::kTenthsDecibel;
 constexpr auto kHz = ParameterUnit::kHertz;
 constexpr auto kOct = ParameterUnit::kTenthsOctave;
 constexpr auto kNone = ParameterUnit::kNone;
+constexpr auto kRange = ClampRule::kRange;
+// A page's frequency slider moves 100 Hz a page.
+constexpr PageHints kHundreds = {1, 100, false};
 
 // clang-format off
-// name, unit, minimum, maximum, value in preset 0, page control default
+// name, unit, minimum, maximum, value in preset 0, page control default, and
+// the page's hints where they differ from a step of 1 and a page of 10
 constexpr ParameterDescriptor kDescriptors[] = {
-    {"dry_out",              kDb,  -250, 250,   -250, -250},
+    {"dry_out",              kDb,  -250, 250,   -250, -250, kRange, false, {}, kSilentMinimum},
     {"wet_out",              kDb,  -250, 250,   0,    0},
     {"band1_gain",           kDb,  -250, 250,   0,    0},
     {"band2_gain",           kDb,  -250, 250,   0,    0},
@@ -24,16 +28,16 @@ constexpr ParameterDescriptor kDescriptors[] = {
     {"band2_width",          kOct, 3,    25,    10,   10},
     {"band3_width",          kOct, 3,    25,    10,   10},
     {"band4_width",          kOct, 3,    25,    10,   10},
-    {"band1_center",         kHz,  20,   15000, 100,  1000},
-    {"band2_center",         kHz,  20,   15000, 300,  1000},
-    {"band3_center",         kHz,  20,   15000, 1000, 1000},
-    {"band4_center",         kHz,  20,   15000, 5000, 1000},
+    {"band1_center",         kHz,  20,   15000, 100,  1000, kRange, false, {}, kHundreds},
+    {"band2_center",         kHz,  20,   15000, 300,  1000, kRange, false, {}, kHundreds},
+    {"band3_center",         kHz,  20,   15000, 1000, 1000, kRange, false, {}, kHundreds},
+    {"band4_center",         kHz,  20,   15000, 5000, 1000, kRange, false, {}, kHundreds},
     {"low_shelf_enable",     kNone, 0,   1,     0,    0},
     {"high_shelf_enable",    kNone, 0,   1,     0,    0},
-    {"low_shelf_frequency",  kHz,  20,   15000, 300,  500},
-    {"high_shelf_frequency", kHz,  20,   20000, 500,  1000},
-    {"low_shelf_gain",       kDb,  -250, 250,   0,    0},
-    {"high_shelf_gain",      kDb,  -250, 250,   0,    0},
+    {"low_shelf_frequency",  kHz,  20,   15000, 300,  500, kRange, false, {}, kHundreds},
+    {"high_shelf_frequency", kHz,  20,   20000, 500,  1000, kRange, false, {}, kHundreds},
+    {"low_shelf_gain",       kDb,  -250, 250,   0,    0, kRange, false, {}, kSilentMinimum},
+    {"high_shelf_gain",      kDb,  -250, 250,   0,    0, kRange, false, {}, kSilentMinimum},
     {"highlight_band",       kNone, 0,   kPgeqNoHighlight, kPgeqNoHighlight, kPgeqNoHighlight, ClampRule::kUnsignedMax},
 };
 // clang-format on

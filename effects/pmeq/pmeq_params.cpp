@@ -12,7 +12,7 @@ namespace {
 //  name           unit                            min   max    preset 0  page default
 constexpr ParameterDescriptor kDescriptors[] = {
     {"type", ParameterUnit::kNone, 0, 3, kPmeqBandPass, kPmeqBandPass, ClampRule::kAsGiven},
-    {"frequency", ParameterUnit::kHertz, 20, 22050, 650, 1000},
+    {"frequency", ParameterUnit::kHertz, 20, 22050, 650, 1000, ClampRule::kRange, false, {}, {1, 100}},
     {"width", ParameterUnit::kTenthsOctave, 1, 50, 10, 25},
     {"amount", ParameterUnit::kTenthsDecibel, -600, 200, -40, 0},
     {"output_gain", ParameterUnit::kTenthsDecibel, -600, 200, 0, 0},

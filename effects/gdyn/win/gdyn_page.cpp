@@ -17,7 +17,6 @@
 
 namespace {
 
-using orlofx::ControlRange;
 using orlofx::EnvelopePoint;
 using orlofx::GdynPageCurve;
 using orlofx::GdynPoint;
@@ -31,20 +30,11 @@ static_assert(sizeof(EnvelopePoint) == sizeof(GdynPoint), "the graph takes the c
 
 constexpr int kDialogId = 2000;
 constexpr DWORD kHelpTopic = 125;
-constexpr long kThresholdFloor = -801;  // at or below: "-Inf."
 constexpr long kRatioInfinite = orlofx::kGdynRatioMax;
 constexpr int kGraphMargin = 4;  // the graph control's inset of its plotting area
 constexpr int kDecibelsPerGridLine = 12;
 
 const orlofx::ParameterTable kRows = orlofx::GdynParameters();
-const ControlRange kRanges[] = {
-    RangeOf(Page::kOutputGainFader, kRows, orlofx::kGdynOutputGain),
-    RangeOf(Page::kAttackSlider, kRows, orlofx::kGdynAttack),
-    RangeOf(Page::kReleaseSlider, kRows, orlofx::kGdynRelease),
-    RangeOf(Page::kThresholdSlider, kRows, orlofx::kGdynThreshold),
-    RangeOf(Page::kRatioSlider, kRows, orlofx::kGdynRatio),
-};
-
 // Context help: each control, its value text and its caption share an id.
 const HelpId kHelpIds[] = {
     {Page::kOutputGainFader, 40}, {Page::kOutputGainText, 40}, {Page::kOutputGainLabel, 40},
@@ -57,30 +47,32 @@ const HelpId kHelpIds[] = {
     {Page::kRatioText, 48},       {Page::kRatioLabel, 48},     {0, 0},
 };
 
-// Gain: 0.1 dB a line, 1 dB a page. Attack: 0.1 ms and 10 ms. Release: 1 ms
-// and 100 ms. Threshold: 0.1 dB and 1 dB. Ratio: 0.1 and 1.
+// Gain and threshold: 0.1 dB a line, 1 dB a page; ratio: 0.1 and 1; the
+// times as their rows say.
 const ValueGroup kGroups[] = {
-    {Page::kOutputGainFader, Page::kOutputGainText, ValueGroup::kFader, 1, 10,
-     ValueGroup::kStaticText, ValueGroup::kLevel, 0},
-    {Page::kAttackSlider, Page::kAttackEdit, ValueGroup::kTrackbar, 1, 100, ValueGroup::kEditParsed,
-     ValueGroup::kLevel, 0},
-    {Page::kReleaseSlider, Page::kReleaseEdit, ValueGroup::kTrackbar, 10, 1000,
-     ValueGroup::kEditParsed, ValueGroup::kLevel, 0},
-    {Page::kThresholdSlider, Page::kThresholdText, ValueGroup::kTrackbar, 1, 10,
-     ValueGroup::kStaticText, ValueGroup::kLevel, kThresholdFloor},
-    {Page::kRatioSlider, Page::kRatioText, ValueGroup::kTrackbar, 1, 10, ValueGroup::kStaticText,
-     ValueGroup::kInteger, 0},
+    GroupOf(Page::kOutputGainFader, Page::kOutputGainText, ValueGroup::kFader,
+            ValueGroup::kStaticText, kRows, orlofx::kGdynOutputGain),
+    GroupOf(Page::kAttackSlider, Page::kAttackEdit, ValueGroup::kTrackbar, ValueGroup::kEditParsed,
+            kRows, orlofx::kGdynAttack),
+    GroupOf(Page::kReleaseSlider, Page::kReleaseEdit, ValueGroup::kTrackbar, ValueGroup::kEditParsed,
+            kRows, orlofx::kGdynRelease),
+    GroupOf(Page::kThresholdSlider, Page::kThresholdText, ValueGroup::kTrackbar,
+            ValueGroup::kStaticText, kRows, orlofx::kGdynThreshold),
+    GroupOf(Page::kRatioSlider, Page::kRatioText, ValueGroup::kTrackbar, ValueGroup::kStaticText,
+            kRows, orlofx::kGdynRatio),
 };
 
 // Labels with the ranges above (levels in whole dB, times in whole ms) and
 // the graph's scales, 12 dB a grid line.
 constexpr long kInfinity = orlofx::kLabelMinusInfinity;
+const orlofx::ParameterDescriptor& kThreshold = kRows[orlofx::kGdynThreshold];
 const PageLabel kLabels[] = {
-    {Page::kOutputGainLabel, 7200, {{orlofx::kGdynOutputGainMin / 10, 0}, {orlofx::kGdynOutputGainMax / 10, 0}}, 2},
-    {Page::kAttackLabel, 7201, {{0, 0}, {orlofx::kGdynAttackMax / 10, 0}}, 2},
-    {Page::kReleaseLabel, 7202, {{0, 0}, {orlofx::kGdynReleaseMax / 10, 0}}, 2},
-    {Page::kThresholdLabel, 7203, {{orlofx::kGdynThresholdMin / 10, 0}, {orlofx::kGdynThresholdMax, 1}}, 2},
-    {Page::kRatioLabel, 7204, {{orlofx::kGdynRatioMin, 1}}, 1},
+    RangeLabel(Page::kOutputGainLabel, 7200, kRows[orlofx::kGdynOutputGain]),
+    RangeLabel(Page::kAttackLabel, 7201, kRows[orlofx::kGdynAttack]),
+    RangeLabel(Page::kReleaseLabel, 7202, kRows[orlofx::kGdynRelease]),
+    // The top of the range with its decimal: "0.0".
+    {Page::kThresholdLabel, 7203, {LabelValue(kThreshold, kThreshold.minimum), {kThreshold.maximum, 1}}, 2},
+    {Page::kRatioLabel, 7204, {{kRows[orlofx::kGdynRatio].minimum, 1}}, 1},
     // Output scale, top to bottom, then the input scale, left to right.
     {Page::kFirstAxisLabel, orlofx::kDecibelTemplate, {{0, 0}}, 1},
     {Page::kFirstAxisLabel + 1, 0, {{-12, 0}}, 1}, {Page::kFirstAxisLabel + 2, 0, {{-24, 0}}, 1},
@@ -95,7 +87,7 @@ const PageLabel kLabels[] = {
 
 const PageDescription kDescription = {
     kDialogId, orlofx::sid::kGraphicDynamicsTitle, orlofx::sid::kGraphicDynamicsName,
-    &IID_IAkPlugInProp2, kRanges, 5, kHelpIds, kHelpTopic, kGroups, 5,
+    &IID_IAkPlugInProp2, kHelpIds, kHelpTopic, kGroups, 5,
     kLabels, static_cast<int>(sizeof kLabels / sizeof kLabels[0]),
 };
 

@@ -13,7 +13,6 @@
 
 namespace {
 
-using orlofx::ControlRange;
 using orlofx::GeqFaderPage;
 using orlofx::HelpId;
 using orlofx::PageDescription;
@@ -36,9 +35,6 @@ constexpr DWORD kHelpReset = 121;
 
 constexpr int kAccuracyCount = 3;  // Low, Medium, High: item data 0-2
 constexpr long kHighAccuracy = 2;  // what any other stored value plays as
-
-// Band faders: tenths of a dB, a decibel a page; the bottom is silence.
-constexpr long kBandFloor = orlofx::kGeqBandGainMin;
 
 // Label templates: "&Gain: (%s to %s dB)", "&Output gain (%s to %s dB)".
 constexpr int kGainLabelTemplate = 7400;
@@ -63,21 +59,19 @@ int BandOf(int controlId) {
 }
 
 ValueGroup BandGroup(int band) {
-  return ValueGroup{Page::kFirstBandFader + band, Page::kFirstBandText + band, ValueGroup::kFader,
-                    1, 10, ValueGroup::kStaticText, ValueGroup::kLevel, kBandFloor};
+  return GroupOf(Page::kFirstBandFader + band, Page::kFirstBandText + band, ValueGroup::kFader,
+                 ValueGroup::kStaticText, orlofx::GeqParameters(), orlofx::kGeqFirstBand + band);
 }
 
-// No floor: the output gain is never silence.
 ValueGroup OutputGroup(int textId) {
-  return ValueGroup{Page::kOutputGainFader, textId, ValueGroup::kFader, 1, 10,
-                    ValueGroup::kStaticText, ValueGroup::kLevel, 0};
+  return GroupOf(Page::kOutputGainFader, textId, ValueGroup::kFader, ValueGroup::kStaticText,
+                 orlofx::GeqParameters(), orlofx::kGeqOutputGain);
 }
 
 // What one dialog holds: its bands (every second one on the 10-band page),
 // the output gain and the shared controls, as the frame's tables.
 struct PageTables {
   std::vector<ValueGroup> groups;
-  std::vector<ControlRange> ranges;
   std::vector<HelpId> helpIds;
   std::vector<PageLabel> labels;
 };
@@ -133,22 +127,18 @@ PageTables MakeTables(int firstBand, int bandStep, int outputText, bool graph) {
   if (bandStep > 0) {
     for (int band = firstBand; band < orlofx::kGeqBandCount; band += bandStep) {
       t.groups.push_back(BandGroup(band));
-      t.ranges.push_back(RangeOf(Page::kFirstBandFader + band, orlofx::GeqParameters(),
-                                 orlofx::kGeqFirstBand + band));
       t.helpIds.push_back(HelpId{Page::kFirstBandFader + band, kHelpBands});
       t.helpIds.push_back(HelpId{Page::kFirstBandText + band, kHelpBands});
       t.labels.push_back(CentreLabel(Page::kFirstCentreLabel + band, kCentres[band]));
     }
     t.helpIds.push_back(HelpId{Page::kGainLabel, kHelpBands});
-    t.labels.push_back(PageLabel{Page::kGainLabel, kGainLabelTemplate,
-                                 {{orlofx::kLabelMinusInfinity, 0}, {orlofx::kGeqBandGainMax / 10, 0}}, 2});
+    t.labels.push_back(RangeLabel(Page::kGainLabel, kGainLabelTemplate,
+                                  orlofx::GeqParameters()[orlofx::kGeqFirstBand]));
   }
-  t.labels.push_back(PageLabel{Page::kOutputGainLabel, kOutputLabelTemplate,
-                               {{orlofx::kGeqOutputGainMin / 10, 0}, {orlofx::kGeqOutputGainMax / 10, 0}}, 2});
+  t.labels.push_back(RangeLabel(Page::kOutputGainLabel, kOutputLabelTemplate,
+                                orlofx::GeqParameters()[orlofx::kGeqOutputGain]));
   if (graph) AddGraphScales(t.labels);
   t.groups.push_back(OutputGroup(outputText));
-  t.ranges.push_back(
-      RangeOf(Page::kOutputGainFader, orlofx::GeqParameters(), orlofx::kGeqOutputGain));
   t.helpIds.push_back(HelpId{Page::kOutputGainFader, kHelpOutputGain});
   t.helpIds.push_back(HelpId{outputText, kHelpOutputGain});
   t.helpIds.push_back(HelpId{Page::kOutputGainLabel, kHelpOutputGain});
@@ -169,8 +159,6 @@ PageDescription Describe(int dialogId, int titleId, const PageTables& t) {
                          titleId,
                          orlofx::sid::kGraphicEqName,
                          &IID_IAkGeqProp,
-                         t.ranges.data(),
-                         static_cast<int>(t.ranges.size()),
                          t.helpIds.data(),
                          kHelpTopic,
                          t.groups.data(),
@@ -310,7 +298,7 @@ HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
 
 std::wstring CAkGeqPropPage::FormatValue(const ValueGroup& group, long value) {
   if (BandOf(group.sliderId) < 0) return CAkPropertyPage::FormatValue(group, value);
-  return orlofx::FormatLevelW(value, 1, group.floor, nullptr);
+  return orlofx::FormatLevelW(value, 1, group.Floor(), nullptr);
 }
 
 void CAkGeqPropPage::ReadBandsFromEnvelope() {

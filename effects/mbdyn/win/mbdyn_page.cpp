@@ -14,7 +14,6 @@
 #include "ui/page_frame.h"
 
 using mbdyn::IAkPlugInProp2;
-using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
 using orlofx::PageLabel;
@@ -152,50 +151,36 @@ Binding BindingOf(const CAkMbdynPropPage::BandControls& s, int id) {
   return {kNoParam, 0};
 }
 
-// Value groups of one strip: faders step 1 (a page is 1 dB or 1:1), times
-// 1 ms a line, frequency 10 Hz, width a tenth of an octave.
-#define ORLOFX_STRIP_GROUPS(s)                                                                    \
-  {s.thresholdFader, s.thresholdText, ValueGroup::kFader, 1, 10, ValueGroup::kStaticText,          \
-   ValueGroup::kLevel, 0},                                                                        \
-      {s.amountFader, s.amountText, ValueGroup::kFader, 1, 10, ValueGroup::kStaticText,            \
-       ValueGroup::kLevel, 0},                                                                    \
-      {s.gainFader, s.gainText, ValueGroup::kFader, 1, 10, ValueGroup::kStaticText,                \
-       ValueGroup::kLevel, 0},                                                                    \
-      {s.attackSlider, s.attackEdit, ValueGroup::kTrackbar, 10, 100, ValueGroup::kEditParsed,      \
-       ValueGroup::kLevel, 0},                                                                    \
-      {s.releaseSlider, s.releaseEdit, ValueGroup::kTrackbar, 100, 1000, ValueGroup::kEditParsed,  \
-       ValueGroup::kLevel, 0},                                                                    \
-      {s.centerSlider, s.centerEdit, ValueGroup::kTrackbar, 10, 100, ValueGroup::kEditParsed,      \
-       ValueGroup::kInteger, 0},                                                                  \
-      {s.widthSlider, s.widthText, ValueGroup::kTrackbar, 1, 5, ValueGroup::kStaticText,           \
-       ValueGroup::kLevel, 0}
+// Value groups of one strip. Each band's controls read the first band's
+// rows: the four bands share their ranges and steps.
+ValueGroup Group(int slider, int text, ValueGroup::Slider kind, ValueGroup::Text textKind,
+                 int field) {
+  return orlofx::GroupOf(slider, text, kind, textKind, orlofx::kMbdynParameters, field);
+}
+
+#define ORLOFX_STRIP_GROUPS(s)                                                                      \
+  Group(s.thresholdFader, s.thresholdText, ValueGroup::kFader, ValueGroup::kStaticText,              \
+        orlofx::kMbdynThreshold),                                                                    \
+      Group(s.amountFader, s.amountText, ValueGroup::kFader, ValueGroup::kStaticText,                \
+            orlofx::kMbdynAmount),                                                                   \
+      Group(s.gainFader, s.gainText, ValueGroup::kFader, ValueGroup::kStaticText, orlofx::kMbdynGain), \
+      Group(s.attackSlider, s.attackEdit, ValueGroup::kTrackbar, ValueGroup::kEditParsed,            \
+            orlofx::kMbdynAttack),                                                                   \
+      Group(s.releaseSlider, s.releaseEdit, ValueGroup::kTrackbar, ValueGroup::kEditParsed,          \
+            orlofx::kMbdynRelease),                                                                  \
+      Group(s.centerSlider, s.centerEdit, ValueGroup::kTrackbar, ValueGroup::kEditParsed,            \
+            orlofx::kMbdynCenter),                                                                   \
+      Group(s.widthSlider, s.widthText, ValueGroup::kTrackbar, ValueGroup::kStaticText,              \
+            orlofx::kMbdynWidth)
 
 #define ORLOFX_OUTPUT_GROUP                                                                    \
-  {CAkMbdynPropPage::kOutputGainFader, CAkMbdynPropPage::kOutputGainText, ValueGroup::kFader, 1, \
-   10, ValueGroup::kStaticText, ValueGroup::kLevel, 0}
+  Group(CAkMbdynPropPage::kOutputGainFader, CAkMbdynPropPage::kOutputGainText, ValueGroup::kFader, \
+        ValueGroup::kStaticText, orlofx::kMbdynOutputGain)
 
 const ValueGroup kGroups1[] = {ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand1),
                                ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand2), ORLOFX_OUTPUT_GROUP};
 const ValueGroup kGroups2[] = {ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand3),
                                ORLOFX_STRIP_GROUPS(CAkMbdynPropPage::kBand4), ORLOFX_OUTPUT_GROUP};
-
-ControlRange Range(int controlId, int field) {
-  return orlofx::RangeOf(controlId, orlofx::kMbdynParameters, field);
-}
-
-// Each band's controls read the first band's rows: the four bands share their ranges.
-#define ORLOFX_STRIP_RANGES(s)                                                                     \
-  Range(s.thresholdFader, orlofx::kMbdynThreshold), Range(s.amountFader, orlofx::kMbdynAmount),     \
-      Range(s.gainFader, orlofx::kMbdynGain), Range(s.attackSlider, orlofx::kMbdynAttack),         \
-      Range(s.releaseSlider, orlofx::kMbdynRelease), Range(s.centerSlider, orlofx::kMbdynCenter),  \
-      Range(s.widthSlider, orlofx::kMbdynWidth)
-
-const ControlRange kRanges1[] = {ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand1),
-                                 ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand2),
-                                 Range(CAkMbdynPropPage::kOutputGainFader, orlofx::kMbdynOutputGain)};
-const ControlRange kRanges2[] = {ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand3),
-                                 ORLOFX_STRIP_RANGES(CAkMbdynPropPage::kBand4),
-                                 Range(CAkMbdynPropPage::kOutputGainFader, orlofx::kMbdynOutputGain)};
 
 #define ORLOFX_STRIP_HELP(s)                                                                      \
   {s.thresholdFader, kHelpThreshold}, {s.thresholdText, kHelpThreshold},                           \
@@ -225,7 +210,6 @@ const HelpId kHelpIds2[] = {ORLOFX_STRIP_HELP(CAkMbdynPropPage::kBand3),
 
 #undef ORLOFX_STRIP_GROUPS
 #undef ORLOFX_OUTPUT_GROUP
-#undef ORLOFX_STRIP_RANGES
 #undef ORLOFX_STRIP_HELP
 #undef ORLOFX_SHARED_HELP
 
@@ -238,11 +222,13 @@ constexpr int CountOf(const T (&)[N]) {
 // output gain in whole dB. The frequency caption is the band type's. The
 // two strips of a page have the same labels with different access keys
 // (the upper strip's attack label is 7250, the lower one's 7254).
+const orlofx::ParameterTable& kRows = orlofx::kMbdynParameters;
 #define ORLOFX_STRIP_LABELS(s, attack)                             \
-  {s.attackLabel, attack, {{0, 0}, {500, 0}}, 2},                  \
-      {s.releaseLabel, 7251, {{0, 0}, {5000, 0}}, 2},              \
-      {s.widthLabel, 7252, {{3, 1}, {3, 0}}, 2}
-#define ORLOFX_OUTPUT_LABEL {CAkMbdynPropPage::kOutputGainLabel, 7253, {{-25, 0}, {25, 0}}, 2}
+  RangeLabel(s.attackLabel, attack, kRows[orlofx::kMbdynAttack]),  \
+      RangeLabel(s.releaseLabel, 7251, kRows[orlofx::kMbdynRelease]), \
+      RangeLabel(s.widthLabel, 7252, kRows[orlofx::kMbdynWidth])
+#define ORLOFX_OUTPUT_LABEL \
+  RangeLabel(CAkMbdynPropPage::kOutputGainLabel, 7253, kRows[orlofx::kMbdynOutputGain])
 
 const PageLabel kLabels1[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand1, 7250),
                               ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand2, 7254), ORLOFX_OUTPUT_LABEL};
@@ -253,17 +239,18 @@ const PageLabel kLabels2[] = {ORLOFX_STRIP_LABELS(CAkMbdynPropPage::kBand3, 7250
 #undef ORLOFX_OUTPUT_LABEL
 
 // The frequency caption's range (Hz).
-constexpr orlofx::LabelNumber kCenterRange[] = {{50, 0}, {15000, 0}};
+const orlofx::PageLabel kCenterRange =
+    RangeLabel(0, 0, orlofx::kMbdynParameters[orlofx::kMbdynCenter]);
 
 const PageDescription kDescription1 = {
     kDialog1,           orlofx::sid::kMultiBandBands12Title, orlofx::sid::kMultiBandDynamicsName,
-    &IID_IAkPlugInProp2, kRanges1,                          CountOf(kRanges1),
+    &IID_IAkPlugInProp2,
     kHelpIds1,          kHelpTopic,                          kGroups1,
     CountOf(kGroups1),  kLabels1,                            CountOf(kLabels1),
 };
 const PageDescription kDescription2 = {
     kDialog2,           orlofx::sid::kMultiBandBands34Title, orlofx::sid::kMultiBandDynamicsName,
-    &IID_IAkPlugInProp2, kRanges2,                          CountOf(kRanges2),
+    &IID_IAkPlugInProp2,
     kHelpIds2,          kHelpTopic,                          kGroups2,
     CountOf(kGroups2),  kLabels2,                            CountOf(kLabels2),
 };
@@ -660,7 +647,7 @@ void CAkMbdynPropPage::UpdateBandSwitches(const BandControls& s, int /*controlId
     const int caption = type == orlofx::kMbdynLowShelf    ? orlofx::sid::kBandCaptionBelow
                         : type == orlofx::kMbdynBandNotch ? orlofx::sid::kBandCaptionBelow + 1
                                                           : orlofx::sid::kBandCaptionBelow + 2;
-    SetDlgItemTextW(dialog, s.centerCaption, orlofx::LabelText(caption, kCenterRange, 2).c_str());
+    SetDlgItemTextW(dialog, s.centerCaption, orlofx::LabelText(caption, kCenterRange.numbers, 2).c_str());
   }
   long on = 0;
   if (SUCCEEDED((effect->*OpsOf(kBandBypass, s.band).get)(&on)))

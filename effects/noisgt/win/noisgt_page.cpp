@@ -7,7 +7,6 @@
 
 namespace {
 
-using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
 using orlofx::PageLabel;
@@ -15,13 +14,6 @@ using orlofx::ValueGroup;
 
 constexpr int kDialogId = 1000;
 constexpr DWORD kHelpTopic = 124;
-constexpr long kThresholdFloor = -800;  // shown as "-Inf."
-
-const ControlRange kRanges[] = {
-    RangeOf(CAkNoisgtPropPage::kThresholdFader, orlofx::kNoisgtParameters, orlofx::kNoisgtThreshold),
-    RangeOf(CAkNoisgtPropPage::kAttackSlider, orlofx::kNoisgtParameters, orlofx::kNoisgtAttack),
-    RangeOf(CAkNoisgtPropPage::kReleaseSlider, orlofx::kNoisgtParameters, orlofx::kNoisgtRelease),
-};
 
 const HelpId kHelpIds[] = {
     {CAkNoisgtPropPage::kThresholdFader, 33}, {CAkNoisgtPropPage::kThresholdText, 33},
@@ -31,27 +23,26 @@ const HelpId kHelpIds[] = {
     {CAkNoisgtPropPage::kReleaseLabel, 35},   {0, 0},
 };
 
-// Threshold: 1.0 dB a page (10 with Ctrl). Attack: 10 ms a page. Release:
-// 100 ms a page; its box takes grouped digits ("5,000").
-const ValueGroup kGroups[] = {
-    {CAkNoisgtPropPage::kThresholdFader, CAkNoisgtPropPage::kThresholdText, ValueGroup::kFader,
-     1, 10, ValueGroup::kStaticText, ValueGroup::kLevel, kThresholdFloor},
-    {CAkNoisgtPropPage::kAttackSlider, CAkNoisgtPropPage::kAttackEdit, ValueGroup::kTrackbar, 1,
-     10, ValueGroup::kEditUnsigned, ValueGroup::kInteger, 0},
-    {CAkNoisgtPropPage::kReleaseSlider, CAkNoisgtPropPage::kReleaseEdit, ValueGroup::kTrackbar, 1,
-     100, ValueGroup::kEditParsed, ValueGroup::kInteger, 0},
+const orlofx::ParameterTable& kRows = orlofx::kNoisgtParameters;
+const PageLabel kLabels[] = {
+    RangeLabel(CAkNoisgtPropPage::kThresholdLabel, 7500, kRows[orlofx::kNoisgtThreshold]),
+    RangeLabel(CAkNoisgtPropPage::kAttackLabel, 7501, kRows[orlofx::kNoisgtAttack]),
+    RangeLabel(CAkNoisgtPropPage::kReleaseLabel, 7502, kRows[orlofx::kNoisgtRelease]),
 };
 
-// Labels with the ranges above, in whole dB and ms.
-const PageLabel kLabels[] = {
-    {CAkNoisgtPropPage::kThresholdLabel, 7500, {{orlofx::kLabelMinusInfinity, 0}, {0, 0}}, 2},
-    {CAkNoisgtPropPage::kAttackLabel, 7501, {{1, 0}, {500, 0}}, 2},
-    {CAkNoisgtPropPage::kReleaseLabel, 7502, {{1, 0}, {5000, 0}}, 2},
+const ValueGroup kGroups[] = {
+    GroupOf(CAkNoisgtPropPage::kThresholdFader, CAkNoisgtPropPage::kThresholdText, ValueGroup::kFader,
+            ValueGroup::kStaticText, kRows, orlofx::kNoisgtThreshold),
+    GroupOf(CAkNoisgtPropPage::kAttackSlider, CAkNoisgtPropPage::kAttackEdit, ValueGroup::kTrackbar,
+            ValueGroup::kEditUnsigned, kRows, orlofx::kNoisgtAttack),
+    // The release box takes grouped digits ("5,000").
+    GroupOf(CAkNoisgtPropPage::kReleaseSlider, CAkNoisgtPropPage::kReleaseEdit, ValueGroup::kTrackbar,
+            ValueGroup::kEditParsed, kRows, orlofx::kNoisgtRelease),
 };
 
 const PageDescription kDescription = {
     kDialogId,  orlofx::sid::kNoiseGateTitle, orlofx::sid::kNoiseGateName, &IID_IAkNoisgtProp,
-    kRanges,    3,                            kHelpIds,                    kHelpTopic,
+    kHelpIds,   kHelpTopic,
     kGroups,    3,                            kLabels,                     3,
 };
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
 using orlofx::PageLabel;
@@ -19,7 +18,6 @@ using Page = CAkPgeqPropPage;
 
 constexpr int kDialogId = 3001;
 constexpr DWORD kHelpTopic = 127;
-constexpr long kLevelFloor = -250;  // dry out and the shelf gains show "-Inf." here
 constexpr long kNoHighlight = 4;    // a shelf was touched last: no band marker
 
 // The graph window keeps the effect's interface (no reference of its own:
@@ -27,31 +25,6 @@ constexpr long kNoHighlight = 4;    // a shelf was touched last: no band marker
 // over its painting.
 constexpr wchar_t kGraphInterfaceProperty[] = L"TapGraph";
 constexpr wchar_t kGraphProcedureProperty[] = L"TapGraphProc";
-
-ControlRange Range(int controlId, int field) {
-  return orlofx::RangeOf(controlId, orlofx::kPgeqParameters, field);
-}
-
-const ControlRange kRanges[] = {
-    Range(Page::kDryFader, orlofx::kPgeqDryOut),
-    Range(Page::kWetFader, orlofx::kPgeqWetOut),
-    Range(Page::kGainFaders[0], orlofx::kPgeqGain1 + 0),
-    Range(Page::kGainFaders[1], orlofx::kPgeqGain1 + 1),
-    Range(Page::kGainFaders[2], orlofx::kPgeqGain1 + 2),
-    Range(Page::kGainFaders[3], orlofx::kPgeqGain1 + 3),
-    Range(Page::kWidthSliders[0], orlofx::kPgeqWidth1 + 0),
-    Range(Page::kWidthSliders[1], orlofx::kPgeqWidth1 + 1),
-    Range(Page::kWidthSliders[2], orlofx::kPgeqWidth1 + 2),
-    Range(Page::kWidthSliders[3], orlofx::kPgeqWidth1 + 3),
-    Range(Page::kCenterSliders[0], orlofx::kPgeqCenter1 + 0),
-    Range(Page::kCenterSliders[1], orlofx::kPgeqCenter1 + 1),
-    Range(Page::kCenterSliders[2], orlofx::kPgeqCenter1 + 2),
-    Range(Page::kCenterSliders[3], orlofx::kPgeqCenter1 + 3),
-    Range(Page::kLowFrequencySlider, orlofx::kPgeqLowShelfFrequency),
-    Range(Page::kHighFrequencySlider, orlofx::kPgeqHighShelfFrequency),
-    Range(Page::kLowGainSlider, orlofx::kPgeqLowShelfGain),
-    Range(Page::kHighGainSlider, orlofx::kPgeqHighShelfGain),
-};
 
 const HelpId kHelpIds[] = {
     {Page::kDryFader, 64},          {Page::kDryText, 64},
@@ -79,57 +52,52 @@ const HelpId kHelpIds[] = {
     {0, 0},
 };
 
-// Levels move 1.0 dB a page, widths an octave, frequencies 100 Hz; the
-// frequency boxes take grouped digits ("15,000").
-constexpr ValueGroup Fader(int fader, int text, long floor) {
-  return {fader, text, ValueGroup::kFader, 1, 10, ValueGroup::kStaticText, ValueGroup::kLevel, floor};
+const orlofx::ParameterTable& kRows = orlofx::kPgeqParameters;
+
+ValueGroup Fader(int fader, int text, int field) {
+  return GroupOf(fader, text, ValueGroup::kFader, ValueGroup::kStaticText, kRows, field);
 }
-constexpr ValueGroup Slider(int slider, int text, long page, ValueGroup::Text kind,
-                            ValueGroup::Format format, long floor) {
-  return {slider, text, ValueGroup::kTrackbar, 1, page, kind, format, floor};
-}
-constexpr ValueGroup Width(int band) {
-  // The text is written by FormatValue in octaves.
-  return Slider(Page::kWidthSliders[band], Page::kWidthTexts[band], 10, ValueGroup::kStaticText,
-                ValueGroup::kLevel, 0);
-}
-constexpr ValueGroup Center(int band) {
-  return Slider(Page::kCenterSliders[band], Page::kCenterEdits[band], 100, ValueGroup::kEditParsed,
-                ValueGroup::kInteger, 0);
+// The frequency boxes take grouped digits ("15,000").
+ValueGroup Slider(int slider, int text, int field) {
+  return GroupOf(slider, text, ValueGroup::kTrackbar,
+                 kRows[field].InTenths() ? ValueGroup::kStaticText : ValueGroup::kEditParsed, kRows,
+                 field);
 }
 
 const ValueGroup kGroups[] = {
-    Fader(Page::kDryFader, Page::kDryText, kLevelFloor),
-    Fader(Page::kWetFader, Page::kWetText, 0),
-    Fader(Page::kGainFaders[0], Page::kGainTexts[0], 0),
-    Fader(Page::kGainFaders[1], Page::kGainTexts[1], 0),
-    Fader(Page::kGainFaders[2], Page::kGainTexts[2], 0),
-    Fader(Page::kGainFaders[3], Page::kGainTexts[3], 0),
-    Width(0), Width(1), Width(2), Width(3),
-    Center(0), Center(1), Center(2), Center(3),
-    Slider(Page::kLowFrequencySlider, Page::kLowFrequencyEdit, 100, ValueGroup::kEditParsed,
-           ValueGroup::kInteger, 0),
-    Slider(Page::kHighFrequencySlider, Page::kHighFrequencyEdit, 100, ValueGroup::kEditParsed,
-           ValueGroup::kInteger, 0),
-    Slider(Page::kLowGainSlider, Page::kLowGainText, 10, ValueGroup::kStaticText,
-           ValueGroup::kLevel, kLevelFloor),
-    Slider(Page::kHighGainSlider, Page::kHighGainText, 10, ValueGroup::kStaticText,
-           ValueGroup::kLevel, kLevelFloor),
+    Fader(Page::kDryFader, Page::kDryText, orlofx::kPgeqDryOut),
+    Fader(Page::kWetFader, Page::kWetText, orlofx::kPgeqWetOut),
+    Fader(Page::kGainFaders[0], Page::kGainTexts[0], orlofx::kPgeqGain1 + 0),
+    Fader(Page::kGainFaders[1], Page::kGainTexts[1], orlofx::kPgeqGain1 + 1),
+    Fader(Page::kGainFaders[2], Page::kGainTexts[2], orlofx::kPgeqGain1 + 2),
+    Fader(Page::kGainFaders[3], Page::kGainTexts[3], orlofx::kPgeqGain1 + 3),
+    // The width text is written by FormatValue in octaves.
+    Slider(Page::kWidthSliders[0], Page::kWidthTexts[0], orlofx::kPgeqWidth1 + 0),
+    Slider(Page::kWidthSliders[1], Page::kWidthTexts[1], orlofx::kPgeqWidth1 + 1),
+    Slider(Page::kWidthSliders[2], Page::kWidthTexts[2], orlofx::kPgeqWidth1 + 2),
+    Slider(Page::kWidthSliders[3], Page::kWidthTexts[3], orlofx::kPgeqWidth1 + 3),
+    Slider(Page::kCenterSliders[0], Page::kCenterEdits[0], orlofx::kPgeqCenter1 + 0),
+    Slider(Page::kCenterSliders[1], Page::kCenterEdits[1], orlofx::kPgeqCenter1 + 1),
+    Slider(Page::kCenterSliders[2], Page::kCenterEdits[2], orlofx::kPgeqCenter1 + 2),
+    Slider(Page::kCenterSliders[3], Page::kCenterEdits[3], orlofx::kPgeqCenter1 + 3),
+    Slider(Page::kLowFrequencySlider, Page::kLowFrequencyEdit, orlofx::kPgeqLowShelfFrequency),
+    Slider(Page::kHighFrequencySlider, Page::kHighFrequencyEdit, orlofx::kPgeqHighShelfFrequency),
+    Slider(Page::kLowGainSlider, Page::kLowGainText, orlofx::kPgeqLowShelfGain),
+    Slider(Page::kHighGainSlider, Page::kHighGainText, orlofx::kPgeqHighShelfGain),
 };
 
 constexpr int kGroupCount = static_cast<int>(sizeof kGroups / sizeof kGroups[0]);
 
 // Labels with the ranges above, in whole dB, octaves and Hz; the graph's
 // scales (+25 dB to -25 dB, an octave a caption from 20 Hz).
-constexpr long kInfinity = orlofx::kLabelMinusInfinity;
 const PageLabel kLabels[] = {
-    {Page::kDryLabel, 7351, {{kInfinity, 0}, {25, 0}}, 2},
-    {Page::kWetLabel, 7352, {{-25, 0}, {25, 0}}, 2},
-    {Page::kGainLabel, 7353, {{-25, 0}, {25, 0}}, 2},
-    {Page::kWidthLabel, 7354, {{3, 1}, {25, 1}}, 2},
-    {Page::kCenterLabel, 7355, {{20, 0}, {15000, 0}}, 2},
-    {Page::kLowShelfCheck, 7356, {{kInfinity, 0}, {25, 0}}, 2},
-    {Page::kHighShelfCheck, 7357, {{kInfinity, 0}, {25, 0}}, 2},
+    RangeLabel(Page::kDryLabel, 7351, kRows[orlofx::kPgeqDryOut]),
+    RangeLabel(Page::kWetLabel, 7352, kRows[orlofx::kPgeqWetOut]),
+    RangeLabel(Page::kGainLabel, 7353, kRows[orlofx::kPgeqGain1]),
+    RangeLabel(Page::kWidthLabel, 7354, kRows[orlofx::kPgeqWidth1]),
+    RangeLabel(Page::kCenterLabel, 7355, kRows[orlofx::kPgeqCenter1]),
+    RangeLabel(Page::kLowShelfCheck, 7356, kRows[orlofx::kPgeqLowShelfGain]),
+    RangeLabel(Page::kHighShelfCheck, 7357, kRows[orlofx::kPgeqHighShelfGain]),
     {3070, orlofx::kPlusTemplate, {{25, 0}}, 1},
     {3071, orlofx::kDecibelTemplate, {{0, 0}}, 1},
     {3072, 0, {{-25, 0}}, 1},
@@ -148,7 +116,6 @@ const PageLabel kLabels[] = {
 
 const PageDescription kDescription = {
     kDialogId, orlofx::sid::kParagraphicEqTitle, orlofx::sid::kParagraphicEqName, &IID_IAkPgeqProp,
-    kRanges,   static_cast<int>(sizeof kRanges / sizeof kRanges[0]),
     kHelpIds,  kHelpTopic,
     kGroups,   kGroupCount,
     kLabels,   static_cast<int>(sizeof kLabels / sizeof kLabels[0]),

@@ -14,7 +14,6 @@
 
 namespace {
 
-using orlofx::ControlRange;
 using orlofx::HelpId;
 using orlofx::PageDescription;
 using orlofx::PageLabel;
@@ -23,18 +22,11 @@ using orlofx::ValueGroup;
 constexpr int kDialogId = 4001;
 constexpr DWORD kHelpTopic = 128;
 // Both faders reach -60 dB only; "-Inf." would take a value below that.
-constexpr long kLevelFloor = -601;
 constexpr int kFilterTypeCount = 4;  // items 7079-7082, data 0-3
 constexpr int kAccuracyCount = 3;    // items 7083-7085, data 0-2
 constexpr int kShapeWidth = 128;     // pixels of each shape bitmap
 constexpr int kShapeHeight = 64;
 
-const ControlRange kRanges[] = {
-    RangeOf(CAkPmeqPropPage::kAmountFader, orlofx::kPmeqParameters, orlofx::kPmeqAmount),
-    RangeOf(CAkPmeqPropPage::kOutputGainFader, orlofx::kPmeqParameters, orlofx::kPmeqOutputGain),
-    RangeOf(CAkPmeqPropPage::kFrequencySlider, orlofx::kPmeqParameters, orlofx::kPmeqFrequency),
-    RangeOf(CAkPmeqPropPage::kWidthSlider, orlofx::kPmeqParameters, orlofx::kPmeqWidth),
-};
 
 const HelpId kHelpIds[] = {
     {CAkPmeqPropPage::kOutputGainFader, 79}, {CAkPmeqPropPage::kOutputGainText, 79},
@@ -51,29 +43,30 @@ const HelpId kHelpIds[] = {
 // Levels: 1.0 dB a page (10 with Ctrl). Frequency: 100 Hz a page, its box
 // takes grouped digits ("22,050"). Width: 1 octave a page; its box holds
 // octaves with one decimal and is read by the page itself.
+const orlofx::ParameterTable& kRows = orlofx::kPmeqParameters;
 const ValueGroup kGroups[] = {
-    {CAkPmeqPropPage::kAmountFader, CAkPmeqPropPage::kAmountText, ValueGroup::kFader, 1, 10,
-     ValueGroup::kStaticText, ValueGroup::kLevel, kLevelFloor},
-    {CAkPmeqPropPage::kOutputGainFader, CAkPmeqPropPage::kOutputGainText, ValueGroup::kFader, 1,
-     10, ValueGroup::kStaticText, ValueGroup::kLevel, kLevelFloor},
-    {CAkPmeqPropPage::kFrequencySlider, CAkPmeqPropPage::kFrequencyEdit, ValueGroup::kTrackbar,
-     1, 100, ValueGroup::kEditParsed, ValueGroup::kInteger, 0},
-    {CAkPmeqPropPage::kWidthSlider, CAkPmeqPropPage::kWidthEdit, ValueGroup::kTrackbar, 1, 10,
-     ValueGroup::kEditParsed, ValueGroup::kInteger, 0},
+    GroupOf(CAkPmeqPropPage::kAmountFader, CAkPmeqPropPage::kAmountText, ValueGroup::kFader,
+            ValueGroup::kStaticText, kRows, orlofx::kPmeqAmount),
+    GroupOf(CAkPmeqPropPage::kOutputGainFader, CAkPmeqPropPage::kOutputGainText, ValueGroup::kFader,
+            ValueGroup::kStaticText, kRows, orlofx::kPmeqOutputGain),
+    GroupOf(CAkPmeqPropPage::kFrequencySlider, CAkPmeqPropPage::kFrequencyEdit,
+            ValueGroup::kTrackbar, ValueGroup::kEditParsed, kRows, orlofx::kPmeqFrequency),
+    GroupOf(CAkPmeqPropPage::kWidthSlider, CAkPmeqPropPage::kWidthEdit, ValueGroup::kTrackbar,
+            ValueGroup::kEditParsed, kRows, orlofx::kPmeqWidth),
 };
 
 // Labels with the ranges above, in whole dB; the frequency and width labels
 // follow the filter type.
 const PageLabel kLabels[] = {
-    {CAkPmeqPropPage::kOutputGainLabel, 7300, {{-60, 0}, {20, 0}}, 2},
-    {CAkPmeqPropPage::kAmountLabel, 7301, {{-60, 0}, {20, 0}}, 2},
+    RangeLabel(CAkPmeqPropPage::kOutputGainLabel, 7300, kRows[orlofx::kPmeqOutputGain]),
+    RangeLabel(CAkPmeqPropPage::kAmountLabel, 7301, kRows[orlofx::kPmeqAmount]),
 };
-constexpr orlofx::LabelNumber kFrequencyRange[] = {{20, 0}, {22050, 0}};
-constexpr orlofx::LabelNumber kWidthRange[] = {{1, 1}, {5, 0}};
+const PageLabel kFrequencyRange = RangeLabel(0, 0, kRows[orlofx::kPmeqFrequency]);
+const PageLabel kWidthRange = RangeLabel(0, 0, kRows[orlofx::kPmeqWidth]);
 
 const PageDescription kDescription = {
     kDialogId, orlofx::sid::kParametricEqTitle, orlofx::sid::kParametricEqName,
-    &IID_IAkPmeqProp, kRanges, 4, kHelpIds, kHelpTopic, kGroups, 4, kLabels, 2,
+    &IID_IAkPmeqProp, kHelpIds, kHelpTopic, kGroups, 4, kLabels, 2,
 };
 
 bool StartsWith(const std::string& text, std::size_t pos, const std::string& part) {
@@ -286,12 +279,12 @@ void CAkPmeqPropPage::ShowFilterType(bool all) {
   SetDlgItemTextW(Dialog(), kFrequencyLabel,
                   orlofx::LabelText(shelf ? orlofx::sid::kCutoffFrequencyLabel
                                           : orlofx::sid::kCenterFrequencyLabel,
-                                    kFrequencyRange, 2)
+                                    kFrequencyRange.numbers, 2)
                       .c_str());
   SetDlgItemTextW(Dialog(), kWidthLabel,
                   orlofx::LabelText(shelf ? orlofx::sid::kTransitionWidthLabel
                                           : orlofx::sid::kBandWidthLabel,
-                                    kWidthRange, 2)
+                                    kWidthRange.numbers, 2)
                       .c_str());
   HWND picture = GetDlgItem(Dialog(), kShapePicture);
   if (!picture) return;
