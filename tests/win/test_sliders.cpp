@@ -66,23 +66,29 @@ class SliderTest : public OwnerTest, public ::testing::WithParamInterface<Kind> 
     Send(SLM_SETMAX, 0, maximum);
   }
   int Travel() { return static_cast<int>(Send(SLM_GETTRAVEL, 0, 0) & 0xFFFF); }
-  // The pixels along the travel where a press grabs the thumb.
+  // The pixels along the travel where a press grabs the thumb (hidden
+  // meanwhile, so that the presses paint nothing).
   Span Thumb(int eighths = 4) {
     const bool answer = State().answer;
     State().answer = false;
     LONG saved[2] = {Pos(s_), Pos(s_)};
     if (GetParam().fader) Send(SLM_GETPOSEX, 0, reinterpret_cast<LPARAM>(saved));
-    Span span;
-    for (int along = 0; along < Length(); ++along) {
+    ShowWindow(s_, SW_HIDE);
+    auto grabs = [&](int along) {
       Clear();
       Mouse(WM_LBUTTONDOWN, P(along, eighths));
       const bool grabbed = Codes() == std::vector<int>({kSliderPress});
       Mouse(WM_LBUTTONUP, P(along, eighths), 0);
       // A two-thumb fader pages its thumbs itself.
       if (GetParam().fader) Send(SLM_SETPOSEX, 0, reinterpret_cast<LPARAM>(saved));
-      if (grabbed && span.first < 0) span.first = along;
-      if (grabbed) span.last = along;
-    }
+      return grabbed;
+    };
+    Span span;
+    for (int along = 0; along < Length() && span.first < 0; along += 4)
+      if (grabs(along)) span.first = span.last = along;
+    while (span.first > 0 && grabs(span.first - 1)) --span.first;
+    while (span.last >= 0 && grabs(span.last + 1)) ++span.last;
+    ShowWindow(s_, SW_SHOWNA);
     State().answer = answer;
     Clear();
     return span;
