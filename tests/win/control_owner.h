@@ -1,7 +1,7 @@
-// A window that owns custom controls the way a page does: it records what
-// they send or post to it (with a slider's position when the message
-// arrived) and answers sliders' scroll codes with the pages' scroll
-// arithmetic. One per test, topmost, so that hit tests reach it.
+// A window that owns custom controls as a page does: it records what they
+// send or post to it (with a slider's position when it arrived) and answers
+// sliders' scroll codes with the pages' scroll arithmetic. Topmost, so that
+// hit tests and the real pointer reach it.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +16,6 @@
 #include "tests/win/support/page_host.h"
 #include "ui/fader_control.h"
 #include "ui/page_frame.h"
-#include "ui/slider_core.h"
 
 namespace control_test {
 
@@ -24,11 +23,11 @@ struct Event {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
-  int code;          // scroll code (two-thumb fader too), WM_NOTIFY code or HIWORD of a command
-  LONG value;        // value of a scroll message
-  LONG position;     // a slider's position when the message arrived
-  LONG thumbs[2];    // two-thumb notifications: the positions handed over
-  UINT mask;         // two-thumb notifications: the thumbs concerned
+  int code;        // scroll code (two-thumb notifications too), WM_NOTIFY code or command code
+  LONG value;      // of a scroll message
+  LONG position;   // a slider's when the message arrived
+  LONG thumbs[2];  // two-thumb notifications: the positions, and the thumbs concerned
+  UINT mask;
   unsigned char notify[64];  // WM_NOTIFY: the notification as sent
 };
 
@@ -43,80 +42,61 @@ inline OwnerState& State() {
 }
 inline std::vector<Event>& Events() { return State().events; }
 inline void Clear() { Events().clear(); }
-
 inline LONG Pos(HWND slider) { return static_cast<LONG>(SendMessageW(slider, orlofx::SLM_GETPOS, 0, 0)); }
 
 inline LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Event e = {message, wParam, lParam, 0, 0, 0, {}, 0, {}};
-  switch (message) {
-    case WM_HSCROLL:
-    case WM_VSCROLL: {
-      HWND control = reinterpret_cast<HWND>(lParam);
-      e.code = LOWORD(wParam);
-      e.value = static_cast<SHORT>(HIWORD(wParam));
-      e.position = Pos(control);
-      Events().push_back(e);
-      if (!State().answer) return 0;
-      wchar_t name[64] = {};
-      GetClassNameW(control, name, 64);
-      const orlofx::SliderState s = orlofx::ReadSlider(control);
-      const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-      const LONG value = lstrcmpW(name, orlofx::kFaderClassName) == 0
-                             ? orlofx::FaderScrollValue(s, e.code, 1, 0, ctrl)
-                             : orlofx::TrackbarScrollValue(s, e.code, 1, 0, message == WM_VSCROLL, ctrl);
-      SendMessageW(control, orlofx::SLM_SETPOS, 1, value);
-      return 0;
+  Event e = {message, wParam, lParam, HIWORD(wParam), 0, 0, {}, 0, {}};
+  if (message == WM_HSCROLL || message == WM_VSCROLL) {
+    HWND slider = reinterpret_cast<HWND>(lParam);
+    e.code = LOWORD(wParam);
+    e.value = static_cast<SHORT>(HIWORD(wParam));
+    e.position = Pos(slider);
+    Events().push_back(e);
+    wchar_t name[64] = {};
+    GetClassNameW(slider, name, 64);
+    const orlofx::SliderState s = orlofx::ReadSlider(slider);
+    const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+    if (State().answer) {
+      SendMessageW(slider, orlofx::SLM_SETPOS, 1,
+                   lstrcmpW(name, orlofx::kFaderClassName) == 0
+                       ? orlofx::FaderScrollValue(s, e.code, 1, 0, ctrl)
+                       : orlofx::TrackbarScrollValue(s, e.code, 1, 0, message == WM_VSCROLL, ctrl));
     }
-    case WM_NOTIFY: {
-      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-      e.code = static_cast<int>(header->code);
-      std::memcpy(e.notify, header, sizeof(e.notify));
-      if (header->code == orlofx::kFaderThumbsNotify) {
-        const auto* n = reinterpret_cast<const orlofx::NMFADERTHUMBS*>(lParam);
-        e.code = n->scrollCode;
-        e.mask = n->thumbMask;
-        for (int i = 0; i < n->thumbCount && i < 2; ++i) e.thumbs[i] = n->positions[i];
-      } else {
-        e.position = Pos(header->hwndFrom);
-      }
-      Events().push_back(e);
-      return 0;
+    return 0;
+  }
+  if (message == WM_NOTIFY) {
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    e.code = static_cast<int>(header->code);
+    std::memcpy(e.notify, header, sizeof(e.notify));
+    if (header->code == orlofx::kFaderThumbsNotify) {
+      const auto* n = reinterpret_cast<const orlofx::NMFADERTHUMBS*>(lParam);
+      e.code = n->scrollCode;
+      e.mask = n->thumbMask;
+      for (int i = 0; i < n->thumbCount && i < 2; ++i) e.thumbs[i] = n->positions[i];
     }
-    case WM_CTLCOLORDLG:
-      if (State().dialogBrush) return reinterpret_cast<LRESULT>(State().dialogBrush);
-      break;
-    case WM_COMMAND:
-      e.code = HIWORD(wParam);
-      Events().push_back(e);
-      return 0;
-    case WM_CONTEXTMENU:
-    case WM_NEXTDLGCTL:
-    case WM_KEYDOWN:
-    case 1554:  // the envelope graph's changes, tracking and end
-    case 1560:
-    case 1571:
-      Events().push_back(e);
-      return 0;
-    default:
-      break;
+  }
+  if (message == WM_CTLCOLORDLG && State().dialogBrush) return reinterpret_cast<LRESULT>(State().dialogBrush);
+  // Commands, menus, focus moves, keys and the envelope graph's notifications.
+  for (UINT recorded : {UINT{WM_NOTIFY}, UINT{WM_COMMAND}, UINT{WM_CONTEXTMENU}, UINT{WM_NEXTDLGCTL}, UINT{WM_KEYDOWN},
+                        1554u, 1560u, 1571u}) {
+    if (message != recorded) continue;
+    Events().push_back(e);
+    return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// The events of one message, or the scroll codes (sliders' and two-thumb
-// notifications') when `message` is 0.
 inline std::vector<Event> Of(UINT message) {
   std::vector<Event> out;
   for (const Event& e : Events())
     if (e.message == message) out.push_back(e);
   return out;
 }
+// The scroll codes, of one-thumb sliders and of two-thumb notifications.
 inline std::vector<int> Codes() {
   std::vector<int> codes;
-  for (const Event& e : Events()) {
-    const bool thumbs = e.message == WM_NOTIFY && e.mask != 0;
-    if (e.message == WM_HSCROLL || e.message == WM_VSCROLL || thumbs) codes.push_back(e.code);
-  }
+  for (const Event& e : Events())
+    if (e.message == WM_HSCROLL || e.message == WM_VSCROLL || (e.message == WM_NOTIFY && e.mask)) codes.push_back(e.code);
   return codes;
 }
 
@@ -138,8 +118,7 @@ inline void SetKeys(bool ctrl, bool shift) {
   keys[VK_SHIFT] = keys[VK_LSHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(keys);
 }
-
-// A key pressed and released on `control`, with Ctrl and Shift as given.
+// A key pressed and released on `control` with Ctrl and Shift as given.
 inline void Key(HWND control, UINT key, bool ctrl = false, bool shift = false) {
   SetKeys(ctrl, shift);
   SendMessageW(control, WM_KEYDOWN, key, 1);
@@ -147,44 +126,34 @@ inline void Key(HWND control, UINT key, bool ctrl = false, bool shift = false) {
   SetKeys(false, false);
 }
 
-// Moves the real pointer to a point of `window`'s client area (controls read
-// it on timer ticks and for their cursors) and waits until it is there.
+// Moves the real pointer (which controls read on timer ticks and for their
+// cursors) to a point of `window` and waits until it is there.
 inline void PointerTo(HWND window, POINT p) {
   ClientToScreen(window, &p);
   SetCursorPos(p.x, p.y);
-  for (int i = 0; i < 200; ++i) {
-    POINT now;
-    GetCursorPos(&now);
-    if (now.x == p.x && now.y == p.y) break;
-    Sleep(10);
-  }
+  POINT now = {};
+  for (int i = 0; i < 200 && GetCursorPos(&now) && (now.x != p.x || now.y != p.y); ++i) Sleep(10);
 }
 inline void PointerAway() { PointerTo(GetDesktopWindow(), {1200, 1000}); }
 
-// The screen's DPI and a length designed at 96 DPI at it.
-inline int Dpi() {
+// A length designed at 96 DPI at the screen's DPI, as the controls scale.
+inline int Scaled(int pixels) {
   HDC dc = GetDC(nullptr);
   const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
   ReleaseDC(nullptr, dc);
-  return dpi;
+  return MulDiv(pixels, dpi, 96);
 }
-inline int Scaled(int pixels) { return MulDiv(pixels, Dpi(), 96); }
 
 // Loads the module (which registers the control classes) and opens an owner.
 class OwnerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(module_.Loaded());
-    WNDCLASSW wc = {};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = OwnerProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"orlofxControlTestOwner";
+    WNDCLASSW wc = {CS_DBLCLKS, OwnerProc, 0, 0, GetModuleHandleW(nullptr), nullptr, LoadCursorW(nullptr, IDC_ARROW),
+                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr, L"orlofxControlTestOwner"};
     RegisterClassW(&wc);
-    owner_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"controls", WS_POPUP | WS_VISIBLE, 40, 40,
-                             Scaled(520), Scaled(360), nullptr, nullptr, wc.hInstance, nullptr);
+    owner_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 40, 40, Scaled(520),
+                             Scaled(360), nullptr, nullptr, wc.hInstance, nullptr);
     ASSERT_NE(owner_, nullptr);
     PointerAway();
     State() = OwnerState();
@@ -192,16 +161,14 @@ class OwnerTest : public ::testing::Test {
     Pump();
   }
   void TearDown() override {
-    SetKeys(false, false);
     if (owner_) DestroyWindow(owner_);
     Pump();
   }
-
   HWND Create(const wchar_t* className, DWORD style, RECT r, int id = 100, const wchar_t* text = L"",
               HINSTANCE instance = GetModuleHandleW(nullptr)) {
-    HWND control = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
-                                   r.right - r.left, r.bottom - r.top, owner_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    HWND control = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                                   r.bottom - r.top, owner_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+                                   nullptr);
     EXPECT_NE(control, nullptr);
     UpdateWindow(owner_);
     return control;
