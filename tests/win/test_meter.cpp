@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -25,16 +24,12 @@ struct MenuSeen {
   std::map<UINT, UINT> state;  // item -> GetMenuState flags
   bool Has(UINT id) const { return state.count(id) != 0; }
   bool Checked(UINT id) const { return Has(id) && (state.at(id) & MF_CHECKED); }
-};
-MenuSeen g_menu;
+} g_menu;
 UINT g_choice = 0;
 DWORD g_now = 1000;
 
 UINT SeeMenu(HMENU popup, HWND, int x, int y) {
-  g_menu = MenuSeen();
-  g_menu.shown = true;
-  g_menu.at = {x, y};
-  g_menu.first = GetMenuItemID(popup, 0);
+  g_menu = {true, {x, y}, GetMenuItemID(popup, 0), {}};
   for (int i = 0; i < GetMenuItemCount(popup); ++i) {
     const UINT id = GetMenuItemID(popup, i);
     if (id != 0 && id != static_cast<UINT>(-1)) g_menu.state[id] = GetMenuState(popup, id, MF_BYCOMMAND);
@@ -46,14 +41,9 @@ class MeterTest : public OwnerTest {
  protected:
   void SetUp() override {
     OwnerTest::SetUp();
-    // This program's copy of the procedure, so that the seams reach it.
-    static const bool registered = [] {
-      WNDCLASSW meter = {};
-      meter.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-      meter.lpfnWndProc = MeterWndProc;
-      meter.hInstance = GetModuleHandleW(nullptr);
-      meter.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      meter.lpszClassName = kMeterClassName;
+    static const bool registered = [] {  // this program's copy of the procedure, which the seams reach
+      WNDCLASSW meter = {CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, MeterWndProc, 0, 0, GetModuleHandleW(nullptr), nullptr,
+                         LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr, kMeterClassName};
       return RegisterClassW(&meter) != 0;
     }();
     ASSERT_TRUE(registered);
@@ -61,7 +51,6 @@ class MeterTest : public OwnerTest {
     SetMeterMenuTracker(SeeMenu);
     SetMeterTickSource([] { return g_now; });
     g_menu = MenuSeen();
-    g_choice = 0;
     meter_ = Create(kMeterClassName, kStereoMeter, {10, 10, 10 + Scaled(90), 10 + Scaled(220)}, 1001);
     Send(kMeterSetChannels, 0, 2);
   }
@@ -78,9 +67,9 @@ class MeterTest : public OwnerTest {
     Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(meter_), MAKELPARAM(rc.left + 5, rc.top + 5));
   }
   void SetOption(WORD bits, bool on) { Send(kMeterSetOptions, bits, on ? 1 : 0); }
-  RECT Bar(int i) {
+  RECT Bar(int i, HWND meter = nullptr) {
     LONG r[4] = {};
-    Send(kMeterGetRect, MAKEWPARAM(2, i), reinterpret_cast<LPARAM>(r));
+    SendMessageW(meter ? meter : meter_, kMeterGetRect, MAKEWPARAM(2, i), reinterpret_cast<LPARAM>(r));
     return {r[0], r[1], r[2], r[3]};
   }
   POINT Middle(const RECT& r, int y = -1) { return {(r.left + r.right) / 2, y < 0 ? (r.top + r.bottom) / 2 : y}; }
@@ -96,14 +85,11 @@ class MeterTest : public OwnerTest {
     int n = 0;
     for (const Event& e : Of(WM_NOTIFY)) {
       const auto* header = reinterpret_cast<const NMHDR*>(e.notify);
-      if (header->code != kMeterNotifyRangeChanged) continue;
-      EXPECT_EQ(header->hwndFrom, meter_);
-      EXPECT_EQ(header->idFrom, 1001u);
-      ++n;
+      n += header->code == kMeterNotifyRangeChanged && header->hwndFrom == meter_ && header->idFrom == 1001;
     }
     return n;
   }
-  // Rows of bar 0's middle column that differ from the empty bar's.
+  // Rows of bar 0's middle column lit, against the empty bar.
   int LitRows(const Painted& empty) {
     const RECT bar = Bar(0);
     const Painted now = PrintClient(meter_);
@@ -118,13 +104,12 @@ class MeterTest : public OwnerTest {
 TEST_F(MeterTest, MenuChoicesSetTheRangeAndTheOptionsAndShowAsChecks) {
   const struct {
     UINT choice;
-    bool command;  // sent as WM_COMMAND rather than chosen from the menu
-    LRESULT range;
-    LRESULT options;  // labels, held peaks and valleys
+    bool command;  // sent as WM_COMMAND, not chosen from the menu
+    LRESULT range, options;  // labels, held peaks and valleys
     int notifications;
-  } cases[] = {{40004, false, 1024, 0x0600, 1},   // "-&60 to 0 dB"
-               {0, false, 1024, 0x0600, 1},       // dismissed: nothing changes
-               {40006, false, 0, 0x0600, 2},      // the full scale's item is the whole range
+  } cases[] = {{40004, false, 1024, 0x0600, 1},  // "-&60 to 0 dB"
+               {0, false, 1024, 0x0600, 1},      // dismissed: nothing changes
+               {40006, false, 0, 0x0600, 2},     // the full scale's item is the whole range
                {40002, true, 16, 0x0600, 3},
                {kMeterCmdHoldPeaks, false, 16, 0x0400, 3},
                {kMeterCmdHoldValleys, false, 16, 0x0500, 3},
@@ -138,18 +123,16 @@ TEST_F(MeterTest, MenuChoicesSetTheRangeAndTheOptionsAndShowAsChecks) {
     ShowMenu();
     EXPECT_TRUE(g_menu.Checked(c.range == 16 ? 40002 : c.range == 1024 ? 40004 : 40006)) << c.choice;
     EXPECT_FALSE(g_menu.Checked(40003));
-    EXPECT_EQ(g_menu.Checked(kMeterCmdShowLabels), (c.options & 0x0400) != 0);
-    EXPECT_EQ(g_menu.Checked(kMeterCmdHoldPeaks), (c.options & 0x0200) != 0);
-    EXPECT_EQ(g_menu.Checked(kMeterCmdHoldValleys), (c.options & 0x0100) != 0);
+    for (const auto& [item, bit] : {std::pair<UINT, LRESULT>{kMeterCmdShowLabels, 0x0400}, {kMeterCmdHoldPeaks, 0x0200},
+                                    {kMeterCmdHoldValleys, 0x0100}})
+      EXPECT_EQ(g_menu.Checked(item), (c.options & bit) != 0) << item;
   }
-  // Ranges beyond the full scale are not offered.
-  Send(kMeterSetFullScale, 0, 32767);
+  Send(kMeterSetFullScale, 0, 32767);  // ranges beyond the full scale are not offered
   ShowMenu();
   EXPECT_TRUE(g_menu.Has(40005));
   for (UINT absent : {40006u, 40007u, 40008u}) EXPECT_FALSE(g_menu.Has(absent)) << absent;
-  // The reset-clip item (and its separator) go with the clip indicator.
   EXPECT_EQ(g_menu.first, static_cast<UINT>(kMeterCmdResetClip));
-  SetOption(0x0010, false);
+  SetOption(0x0010, false);  // without a clip indicator no reset item, nor its separator
   ShowMenu();
   EXPECT_EQ(g_menu.first, 40001u);
   // Other commands, and menu selections with their item, go to the owner.
@@ -158,38 +141,20 @@ TEST_F(MeterTest, MenuChoicesSetTheRangeAndTheOptionsAndShowAsChecks) {
   HMENU menu = CreatePopupMenu();
   Send(WM_MENUSELECT, MAKEWPARAM(40004, MF_STRING), reinterpret_cast<LPARAM>(menu));
   DestroyMenu(menu);
-  ASSERT_EQ(Of(WM_COMMAND).size(), 1u);
-  EXPECT_EQ(LOWORD(Of(WM_COMMAND)[0].wParam), 41234);
-  ASSERT_EQ(Of(WM_NOTIFY).size(), 1u);
-  EXPECT_EQ(reinterpret_cast<const MeterMenuSelect*>(Of(WM_NOTIFY)[0].notify)->item, 40004u);
-}
-
-bool g_ended = false;
-void CALLBACK EndMenuOnTimer(HWND, UINT, UINT_PTR, DWORD) {
-  g_ended = true;
-  EndMenu();
-}
-
-TEST_F(MeterTest, TheRealPopupCanBeDismissed) {
-  SetMeterMenuTracker(nullptr);
-  g_ended = false;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, EndMenuOnTimer);
-  ShowMenu();  // returns when the timer has ended the menu loop
-  KillTimer(nullptr, timer);
-  EXPECT_TRUE(g_ended);
-  EXPECT_EQ(Send(kMeterGetRange, 0, 0), 0);
-  EXPECT_EQ(RangeNotifications(), 0);
+  ASSERT_EQ(Events().size(), 2u);
+  EXPECT_EQ(Events()[0].wParam, 41234u);
+  EXPECT_EQ(reinterpret_cast<const MeterMenuSelect*>(Events()[1].notify)->item, 40004u);
 }
 
 // A meter that is a tab stop is reached with Tab in a dialog; the menu key
 // or Shift+F10 opens its menu at its keyboard place (16, 16), once.
 TEST_F(MeterTest, TheMenuOpensFromTheKeyboardOnAFocusedMeter) {
-  HWND frame = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_TOPMOST, WC_DIALOG, L"frame", WS_POPUP | WS_VISIBLE, 80,
-                               80, 300, 260, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND frame = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_TOPMOST, WC_DIALOG, L"", WS_POPUP | WS_VISIBLE, 80, 80,
+                               300, 260, nullptr, nullptr, nullptr, nullptr);
   HWND button = CreateWindowExW(0, L"Button", L"OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 80, 24, frame,
-                                reinterpret_cast<HMENU>(IDOK), GetModuleHandleW(nullptr), nullptr);
+                                nullptr, nullptr, nullptr);
   HWND meter = CreateWindowExW(0, kMeterClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | kStereoMeter, 10, 40,
-                               60, 200, frame, reinterpret_cast<HMENU>(1002), GetModuleHandleW(nullptr), nullptr);
+                               60, 200, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
   SetFocus(button);
   MSG tab = {button, WM_KEYDOWN, VK_TAB, 1, 0, {}};
   EXPECT_TRUE(IsDialogMessageW(frame, &tab));
@@ -199,51 +164,44 @@ TEST_F(MeterTest, TheMenuOpensFromTheKeyboardOnAFocusedMeter) {
   const struct {
     UINT message, key;
     bool shift, opens;
-  } cases[] = {{WM_KEYDOWN, VK_APPS, false, true},
-               {WM_KEYUP, VK_APPS, false, false},
-               {WM_SYSKEYDOWN, VK_F10, true, true},
-               {WM_SYSKEYDOWN, VK_F10, false, false}};  // F10 alone is the window menu's
+  } cases[] = {{WM_KEYDOWN, VK_APPS, false, true}, {WM_KEYUP, VK_APPS, false, false},
+               {WM_SYSKEYDOWN, VK_F10, true, true}, {WM_SYSKEYDOWN, VK_F10, false, false}};  // F10: the window menu's
   for (const auto& c : cases) {
     g_menu = MenuSeen();
     SetKeys(false, c.shift);
     SendMessageW(meter, c.message, c.key, c.message == WM_KEYUP ? 0xC0000001 : 1);
     SetKeys(false, false);
     EXPECT_EQ(g_menu.shown, c.opens) << c.key;
-    if (c.opens) {
-      EXPECT_EQ(g_menu.at.x, place.x);
-      EXPECT_EQ(g_menu.at.y, place.y);
-    }
+    EXPECT_EQ(g_menu.at.x, c.opens ? place.x : 0);
+    EXPECT_EQ(g_menu.at.y, c.opens ? place.y : 0);
   }
   DestroyWindow(frame);
 }
 
-// Bars are lit up to the level on the decibel scale (whose bottom is one
-// unit, -90.3 dB); a held peak stays lit above a lower level until it is
-// 700 ms old at a paint.
+// Bars are lit up to the level on the decibel scale, whose bottom is one
+// unit (-90.3 dB); a held peak stays lit above a lower level until it is
+// more than 700 ms old at a paint.
 TEST_F(MeterTest, BarsShowTheLevelOnTheDecibelScaleAndHeldPeaksDrop) {
   Send(kMeterSetChannels, 0, 1);
   SetOption(0x0200, false);
   const Painted empty = PrintClient(meter_);
   const int height = Bar(0).bottom - Bar(0).top;
-  const struct {
-    LPARAM level;
-    double lit;  // of the bar
-  } cases[] = {{40000, 1.0}, {181, 0.5} /* 32768 / sqrt(32768) */, {0, 0.0}, {-1, 0.0}};
-  for (const auto& c : cases) {
-    Send(kMeterSetLevels, 1, c.level);
-    EXPECT_NEAR(LitRows(empty), c.lit * height, 2.0) << c.level;
+  for (const auto& [level, lit] : {std::pair<LPARAM, double>{40000, 1.0}, {181, 0.5} /* 32768 / sqrt(32768) */,
+                                   {0, 0.0}, {-1, 0.0}}) {
+    Send(kMeterSetLevels, 1, level);
+    EXPECT_NEAR(LitRows(empty), lit * height, 2.0) << level;
   }
-  EXPECT_TRUE(SaveWindowPng(meter_, "meter"));
   SetOption(0x0200, true);
   Send(kMeterSetLevels, 1, 32767);
-  LitRows(empty);  // a paint: the peak is held at full scale
+  LitRows(empty);  // a paint holds the peak at full scale
   Send(kMeterSetLevels, 1, 181);
-  g_now += 600;
+  g_now += 700;
   const int held = LitRows(empty);
-  g_now += 200;
+  g_now += 1;
   const int dropped = LitRows(empty);
   EXPECT_GT(held, dropped);
   EXPECT_NEAR(dropped, height / 2, 3);
+  EXPECT_TRUE(SaveWindowPng(meter_, "meter"));
 }
 
 TEST_F(MeterTest, MessagesStoreBoundedValuesAndReadThemBack) {
@@ -253,35 +211,28 @@ TEST_F(MeterTest, MessagesStoreBoundedValuesAndReadThemBack) {
   EXPECT_EQ(SetValues(kMeterSetLevels, std::vector<int32_t>(10, 1234)), 2);  // read up to the channel count
   std::vector<int32_t> out(10, -7);
   EXPECT_EQ(Send(kMeterGetLevels, MAKEWPARAM(0, 10), reinterpret_cast<LPARAM>(out.data())), 2);
-  EXPECT_EQ(out[1], 1234);
-  EXPECT_EQ(out[2], -7);
+  EXPECT_EQ(out, (std::vector<int32_t>{1234, 1234, -7, -7, -7, -7, -7, -7, -7, -7}));
   SetValues(kMeterSetLevels, {40000, 1000});
   EXPECT_EQ(Values(kMeterGetLevels), (std::vector<int32_t>{32767, 1000}));
   EXPECT_EQ(Values(kMeterGetClipHolds), (std::vector<int32_t>{40000, 1234}));
   SetValues(kMeterSetClipHolds, {-5, 3000});
   EXPECT_EQ(Values(kMeterGetClipHolds), (std::vector<int32_t>{0, 3000}));
-
-  // Full scale at least 1; float mode reports -1 and the reciprocal.
-  int32_t fs = 0, mode = 5;
+  // The full scale is at least 1; float mode reports -1 and the reciprocal.
+  int32_t scale[2][2] = {{5, 0}, {5, 0}};  // mode, full scale
   EXPECT_EQ(Send(kMeterSetFullScale, 0, 0), 1);
-  Send(kMeterGetFullScale, reinterpret_cast<WPARAM>(&mode), reinterpret_cast<LPARAM>(&fs));
-  EXPECT_EQ(fs, 1);
-  EXPECT_EQ(mode, 0);
+  Send(kMeterGetFullScale, reinterpret_cast<WPARAM>(&scale[0][0]), reinterpret_cast<LPARAM>(&scale[0][1]));
   EXPECT_EQ(Send(kMeterSetFullScale, MAKEWPARAM(0, 1), 65536), 65536);
-  Send(kMeterGetFullScale, reinterpret_cast<WPARAM>(&mode), reinterpret_cast<LPARAM>(&fs));
-  float f;
-  std::memcpy(&f, &fs, sizeof(f));
-  EXPECT_FLOAT_EQ(f, 1.0f / 65536);
-  EXPECT_EQ(mode, -1);
-  auto bits = [](float value) {
-    int32_t b;
-    std::memcpy(&b, &value, sizeof(b));
-    return b;
-  };
-  Send(kMeterSetLevels, 0, bits(1.5f));
-  EXPECT_EQ(Send(kMeterGetLevels, 0, 0), bits(1.0f));
-  EXPECT_EQ(Send(kMeterGetClipHolds, 0, 0), bits(1.5f));
-
+  Send(kMeterGetFullScale, reinterpret_cast<WPARAM>(&scale[1][0]), reinterpret_cast<LPARAM>(&scale[1][1]));
+  float floats[3] = {1.0f / 65536, 1.5f, 1.0f};
+  int32_t bits[3];
+  std::memcpy(bits, floats, sizeof(bits));
+  EXPECT_EQ(scale[0][0], 0);
+  EXPECT_EQ(scale[0][1], 1);
+  EXPECT_EQ(scale[1][0], -1);
+  EXPECT_EQ(scale[1][1], bits[0]);
+  Send(kMeterSetLevels, 0, bits[1]);
+  EXPECT_EQ(Send(kMeterGetLevels, 0, 0), bits[2]);
+  EXPECT_EQ(Send(kMeterGetClipHolds, 0, 0), bits[1]);
   // The label format keeps 15 characters and fills a buffer as far as it goes.
   wchar_t buffer[32] = {};
   EXPECT_EQ(Send(kMeterGetLabelFormat, 32, reinterpret_cast<LPARAM>(buffer)), 4);
@@ -294,18 +245,17 @@ TEST_F(MeterTest, MessagesStoreBoundedValuesAndReadThemBack) {
 }
 
 // Without its own menu the meter lets clicks through to the page, except on
-// the clip indicator when it has one.
+// the clip indicator when it has one, which resets its channel's clip hold
+// (every channel's when linked, as the menu item does).
 TEST_F(MeterTest, ClicksFallThroughUnlessTheMeterTakesThem) {
   const RECT bar = Bar(0);
   const struct {
     WORD on;
     POINT at;
     LRESULT hit;
-  } cases[] = {{0, Middle(bar), HTTRANSPARENT},
-               {0x0004, Middle(bar), HTCLIENT},
-               {0x0010, Middle(bar, 2), HTCLIENT},
-               {0x0010, Middle(bar, bar.bottom - 3), HTTRANSPARENT}};
-  for (const auto& c : cases) {
+  } hits[] = {{0, Middle(bar), HTTRANSPARENT}, {0x0004, Middle(bar), HTCLIENT}, {0x0010, Middle(bar, 2), HTCLIENT},
+              {0x0010, Middle(bar, bar.bottom - 3), HTTRANSPARENT}};
+  for (const auto& c : hits) {
     SetOption(0x0014, false);
     SetOption(c.on, true);
     POINT screen = c.at;
@@ -313,43 +263,34 @@ TEST_F(MeterTest, ClicksFallThroughUnlessTheMeterTakesThem) {
     EXPECT_EQ(Send(WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y)), c.hit) << c.on;
     EXPECT_EQ(WindowFromPoint(screen), c.hit == HTCLIENT ? meter_ : owner_) << c.on;
   }
-  SetOption(0x0014, false);
+  SetOption(0x0004, false);
   ShowMenu();
   EXPECT_FALSE(g_menu.shown);
   EXPECT_EQ(Of(WM_CONTEXTMENU).size(), 1u);
-}
-
-TEST_F(MeterTest, ClickingTheClipIndicatorResetsItsChannelOrAll) {
+  SetOption(0x0004, true);
   const struct {
     bool linked;
-    int bar;
-    int y;  // -1: the bar's bottom
+    int bar, y;  // -1: the bar's bottom; 0: the menu item
     std::vector<int32_t> holds;
-  } cases[] = {{false, 1, 2, {30000, 2000}}, {false, 1, -1, {30000, 31000}}, {true, 0, 2, {1000, 2000}}};
-  for (const auto& c : cases) {
+  } resets[] = {{false, 1, 2, {30000, 2000}}, {false, 1, -1, {30000, 31000}}, {true, 0, 2, {1000, 2000}},
+                {false, 0, 0, {1000, 2000}}};
+  for (const auto& c : resets) {
     SetValues(kMeterSetLevels, {1000, 2000});
     SetValues(kMeterSetClipHolds, {30000, 31000});
     Send(kMeterSetLinked, 0, c.linked);
-    const RECT bar = Bar(c.bar);
-    Send(WM_LBUTTONDOWN, MK_LBUTTON, At(Middle(bar, c.y < 0 ? bar.bottom - 2 : c.y)));
+    if (c.y == 0) ShowMenu(kMeterCmdResetClip);
+    else Send(WM_LBUTTONDOWN, MK_LBUTTON, At(Middle(Bar(c.bar), c.y < 0 ? Bar(c.bar).bottom - 2 : c.y)));
     EXPECT_EQ(Values(kMeterGetClipHolds), c.holds);
   }
-  Send(kMeterSetLinked, 0, 0);
-  SetValues(kMeterSetClipHolds, {30000, 31000});
-  ShowMenu(kMeterCmdResetClip);
-  EXPECT_EQ(Values(kMeterGetClipHolds), (std::vector<int32_t>{1000, 2000}));
 }
 
 TEST_F(MeterTest, OrientationFollowsTheShapeAndLabelsWidenAThinMeter) {
-  HWND wide = Create(kMeterClassName, 0x0810, {120, 10, 320, 40}, 1002);
-  HWND tall = Create(kMeterClassName, 0x0810, {120, 50, 150, 250}, 1003);
-  LONG w[4] = {}, t[4] = {};
-  SendMessageW(wide, kMeterGetRect, MAKEWPARAM(2, 0), reinterpret_cast<LPARAM>(w));
-  SendMessageW(tall, kMeterGetRect, MAKEWPARAM(2, 0), reinterpret_cast<LPARAM>(t));
-  EXPECT_GT(w[2] - w[0], w[3] - w[1]);  // horizontal, the clip band at the right
-  EXPECT_LT(w[2], 200);
-  EXPECT_GT(t[3] - t[1], t[2] - t[0]);  // vertical, the clip band on top
-  EXPECT_GT(t[1], 0);
+  const RECT wide = Bar(0, Create(kMeterClassName, 0x0810, {120, 10, 320, 40}, 1002));
+  const RECT tall = Bar(0, Create(kMeterClassName, 0x0810, {120, 50, 150, 250}, 1003));
+  EXPECT_GT(wide.right - wide.left, wide.bottom - wide.top);  // horizontal, the clip band at the right
+  EXPECT_LT(wide.right, 200);
+  EXPECT_GT(tall.bottom - tall.top, tall.right - tall.left);  // vertical, the clip band on top
+  EXPECT_GT(tall.top, 0);
   HWND thin = Create(kMeterClassName, 0x0481, {330, 10, 336, 160}, 1004);
   RECT rc;
   GetClientRect(thin, &rc);
