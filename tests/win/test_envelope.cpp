@@ -98,16 +98,10 @@ class EnvelopeTest : public OwnerTest {
  protected:
   void SetUp() override {
     OwnerTest::SetUp();
-    // This program's copy of the procedure, so that the beep seam reaches it.
-    static const bool registered = [] {
-      WNDCLASSW graph = {};
-      graph.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-      graph.lpfnWndProc = EnvelopeWndProc;
-      graph.cbWndExtra = sizeof(LONG_PTR);
-      graph.hInstance = GetModuleHandleW(nullptr);
-      graph.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      graph.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-      graph.lpszClassName = kEnvelopeClassName;
+    static const bool registered = [] {  // this program's copy of the procedure, which the beep seam reaches
+      WNDCLASSW graph = {CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, EnvelopeWndProc, 0, sizeof(LONG_PTR),
+                         GetModuleHandleW(nullptr), nullptr, LoadCursorW(nullptr, IDC_ARROW),
+                         reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr, kEnvelopeClassName};
       return RegisterClassW(&graph) != 0;
     }();
     ASSERT_TRUE(registered);
@@ -123,9 +117,8 @@ class EnvelopeTest : public OwnerTest {
     OwnerTest::TearDown();
   }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageW(graph_, message, wParam, lParam); }
-  void SetPoints(std::vector<EnvelopePoint> points) {
-    ASSERT_EQ(Send(kEnvSetPoints, points.size(), reinterpret_cast<LPARAM>(points.data())),
-              static_cast<LRESULT>(points.size()));
+  LRESULT SetPoints(const std::vector<EnvelopePoint>& points) {
+    return Send(kEnvSetPoints, points.size(), reinterpret_cast<LPARAM>(points.data()));
   }
   std::vector<EnvelopePoint> Points() {
     std::vector<EnvelopePoint> points(64);
@@ -133,13 +126,12 @@ class EnvelopeTest : public OwnerTest {
     return points;
   }
   POINT At(int x, int y) { return {static_cast<int>(Send(kEnvXToPixel, 0, x)), static_cast<int>(Send(kEnvYToPixel, 0, y))}; }
+  int X(int pixel) { return static_cast<int>(Send(kEnvPixelToX, 0, pixel)); }
+  int Y(int pixel) { return static_cast<int>(Send(kEnvPixelToY, 0, pixel)); }
   void Mouse(UINT message, POINT p, WPARAM keys = MK_LBUTTON) { Send(message, keys, control_test::At(p)); }
-  // The changes posted since the last call.
-  std::vector<Event> Changes() {
+  std::vector<Event> Posted(UINT message) {
     Pump();
-    std::vector<Event> changes = Of(kEnvNotifyChanged);
-    Clear();
-    return changes;
+    return Of(message);
   }
 
   HWND graph_ = nullptr;
@@ -149,9 +141,10 @@ class EnvelopeScript : public EnvelopeTest, public ::testing::WithParamInterface
 
 TEST_P(EnvelopeScript, EndsWithThePointsSelectionBeepsAndChangesExpected) {
   const Script& s = GetParam();
-  SetPoints(s.points);
+  ASSERT_EQ(SetPoints(s.points), static_cast<LRESULT>(s.points.size()));
   SetFocus(graph_);
-  Changes();
+  Pump();
+  Clear();
   g_beeps = 0;
   for (const Step& step : s.steps) {
     const POINT p = At(step.a, step.b);
@@ -191,7 +184,7 @@ TEST_P(EnvelopeScript, EndsWithThePointsSelectionBeepsAndChangesExpected) {
   if (s.beeps >= 0) {
     EXPECT_EQ(g_beeps, s.beeps);
   }
-  const std::vector<Event> changes = Changes();
+  const std::vector<Event> changes = Posted(kEnvNotifyChanged);
   if (s.changes >= 0) {
     EXPECT_EQ(static_cast<int>(changes.size()), s.changes);
   }
@@ -206,63 +199,54 @@ INSTANTIATE_TEST_SUITE_P(Scripts, EnvelopeScript, ::testing::ValuesIn(kScripts),
                          [](const ::testing::TestParamInfo<Script>& script) { return std::string(script.param.name); });
 
 // In free-end mode the end column is a handle: over it the cursor says so
-// (even beside a steep last segment), and dragging it left cuts the points
-// beyond it, the new end on the old curve. Outside the mode the end stays.
+// (even on a steep last segment beside it), and dragging it left cuts the
+// points beyond it, the new end on the old curve. Outside the mode the end
+// stays; in it, points given later are cut too and a reset ends there.
 TEST_F(EnvelopeTest, DraggingTheFreeEndCutsThePointsBeyondIt) {
   SetPoints({{0, 1000}, {200, 800}, {400, 600}, {980, 1000}, {1000, 0}});
   EXPECT_EQ(Send(kEnvSetEndX, 0, 990), 990);
   EXPECT_EQ(Points().size(), 5u);
   Send(kEnvSetFreeEnd, 1, 0);
-  // One pixel left of the end column, on the steep last segment.
-  const int ex = At(1000, 0).x - 1;
-  const POINT end = {ex, At(980, 1000).y + (ex - At(980, 0).x) * (At(0, 0).y - At(0, 1000).y) / (At(1000, 0).x - At(980, 0).x)};
+  const POINT top = At(980, 1000), bottom = At(1000, 0);
+  const POINT end = {bottom.x - 1, top.y + (bottom.x - 1 - top.x) * (bottom.y - top.y) / (bottom.x - top.x)};
   PointerTo(graph_, end);
   Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(graph_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
   EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_SIZEWE));
   PointerAway();
-  Mouse(WM_LBUTTONDOWN, end);
-  Mouse(WM_MOUSEMOVE, {At(300, 0).x, end.y});
-  Mouse(WM_LBUTTONUP, {At(300, 0).x, end.y}, 0);
+  const POINT to = {At(300, 0).x, end.y};
+  for (UINT m : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}) Mouse(m, m == WM_LBUTTONDOWN ? end : to);
   int32_t x = 0;
   Send(kEnvGetEndX, 0, reinterpret_cast<LPARAM>(&x));
-  EXPECT_EQ(x, Send(kEnvPixelToX, 0, At(300, 0).x));
+  EXPECT_EQ(x, X(to.x));
   const std::vector<EnvelopePoint> after = Points();
   ASSERT_EQ(after.size(), 3u);
   EXPECT_EQ(after[1].x, 200);
   EXPECT_EQ(after[2].x, x);
-  EXPECT_LT(after[2].y, 800);
-  EXPECT_GT(after[2].y, 600);
-  Pump();
-  ASSERT_EQ(Of(kEnvNotifyEnd).size(), 1u);
+  EXPECT_TRUE(after[2].y < 800 && after[2].y > 600) << after[2].y;
+  ASSERT_EQ(Posted(kEnvNotifyEnd).size(), 1u);
   EXPECT_EQ(Of(kEnvNotifyEnd)[0].lParam, x);
-  // Points given later are cut at the end too, and a reset ends there.
-  const EnvelopePoint later[] = {{0, 1000}, {200, 800}, {250, 600}, {1000, 200}};
-  EXPECT_EQ(Send(kEnvSetPoints, 4, reinterpret_cast<LPARAM>(later)), 4);
+  EXPECT_EQ(SetPoints({{0, 1000}, {200, 800}, {250, 600}, {1000, 200}}), 4);
   EXPECT_EQ(Points().back().x, x);
   EXPECT_EQ(Send(kEnvReset, 0, 0), 1);
   EXPECT_EQ(Points().back().x, x);
 }
 
-TEST_F(EnvelopeTest, TrackingCarriesTheClampedValuesUnderThePointer) {
-  const POINT p = At(300, 600);
-  Mouse(WM_MOUSEMOVE, p, 0);
-  Mouse(WM_MOUSEMOVE, {-50, 5000}, 0);  // outside the graph: clamped to the ranges
-  Pump();
-  const std::vector<Event> tracked = Of(kEnvNotifyTracking);
-  ASSERT_EQ(tracked.size(), 2u);
-  EXPECT_EQ(tracked[0].lParam, Pack(static_cast<int>(Send(kEnvPixelToY, 0, p.y)), static_cast<int>(Send(kEnvPixelToX, 0, p.x))));
-  EXPECT_EQ(tracked[1].lParam, Pack(0, 0));
-}
-
-// During a drag the arrows move the pointer a pixel at a time.
-TEST_F(EnvelopeTest, ArrowsDuringADragPlaceThePointerOnePixelAtATime) {
-  SetPoints(kThree);
+// Moves report the values under the pointer, clamped to the ranges; during
+// a drag the arrows move the pointer a pixel at a time.
+TEST_F(EnvelopeTest, ThePointerIsTrackedAndArrowsPlaceItDuringADrag) {
   const POINT p = At(500, 500);
+  Mouse(WM_MOUSEMOVE, p, 0);
+  Mouse(WM_MOUSEMOVE, {-50, 5000}, 0);
+  const std::vector<Event> tracked = Posted(kEnvNotifyTracking);
+  ASSERT_EQ(tracked.size(), 2u);
+  EXPECT_EQ(tracked[0].lParam, Pack(Y(p.y), X(p.x)));
+  EXPECT_EQ(tracked[1].lParam, Pack(0, 0));
+  SetPoints(kThree);
   PointerTo(graph_, p);
   Mouse(WM_LBUTTONDOWN, p);
   for (UINT key : {VK_RIGHT, VK_RIGHT, VK_UP}) Send(WM_KEYDOWN, key, 1);
-  EXPECT_EQ(Points()[1].x, Send(kEnvPixelToX, 0, p.x + 2));
-  EXPECT_EQ(Points()[1].y, Send(kEnvPixelToY, 0, p.y - 1));
+  EXPECT_EQ(Points()[1].x, X(p.x + 2));
+  EXPECT_EQ(Points()[1].y, Y(p.y - 1));
   Mouse(WM_LBUTTONUP, {p.x + 2, p.y - 1}, 0);
   PointerAway();
 }
@@ -276,20 +260,17 @@ INT_PTR CALLBACK RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
 // Cancel unless a drag is under way (then Escape takes the drag back).
 TEST_F(EnvelopeTest, TabEnterAndEscapeBelongToTheDialogUnlessADragIsUnderWay) {
   SetFocus(graph_);
-  Key(graph_, VK_TAB);
-  Key(graph_, VK_TAB, false, true);
+  for (bool shift : {false, true}) Key(graph_, VK_TAB, false, shift);
   Key(graph_, VK_ESCAPE);
   Pump();
   ASSERT_EQ(Events().size(), 3u);
-  EXPECT_EQ(Events()[0].message, static_cast<UINT>(WM_NEXTDLGCTL));
-  EXPECT_EQ(Events()[0].wParam, 0u);
+  EXPECT_EQ(Of(WM_NEXTDLGCTL).size(), 2u);
   EXPECT_EQ(Events()[1].wParam, 1u);
   EXPECT_EQ(Events()[2].message, static_cast<UINT>(WM_KEYDOWN));
   SetFocus(owner_);
   EXPECT_EQ(Send(WM_GETDLGCODE, 0, 0), DLGC_WANTTAB);
-
-  HWND frame = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_TOPMOST, WC_DIALOG, L"frame", WS_POPUP | WS_VISIBLE, 60,
-                               60, 420, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND frame = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_TOPMOST, WC_DIALOG, L"", WS_POPUP | WS_VISIBLE, 60, 60, 420,
+                               300, nullptr, nullptr, nullptr, nullptr);
   SetWindowLongPtrW(frame, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(RecordCommands));
   for (int id : {IDOK, IDCANCEL})
     CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | (id == IDOK ? BS_DEFPUSHBUTTON : 0),
@@ -321,20 +302,18 @@ TEST_F(EnvelopeTest, MessagesRefuseBadArgumentsAndChangeNothing) {
   SetPoints(kThree);
   std::vector<EnvelopePoint> many(17);
   for (int i = 0; i < 17; ++i) many[i] = {i * 50, 0};
+  const LPARAM array = reinterpret_cast<LPARAM>(many.data());
   const struct {
     UINT message;
     WPARAM wParam;
     LPARAM lParam;
     LRESULT result;
-  } cases[] = {{kEnvSetCapacity, 1, 0, 0},   {kEnvSetCapacity, 4096, 0, 0},  {kEnvGetCapacity, 0, 0, 16},
-               {kEnvSetPoints, 1, reinterpret_cast<LPARAM>(many.data()), 0},
-               {kEnvSetPoints, 17, reinterpret_cast<LPARAM>(many.data()), 0},
-               {kEnvSetMinimumCount, 0, 17, 0}, {kEnvSetMinimumCount, 0, 1, 0}, {kEnvGetMinimumCount, 0, 0, 2},
-               {kEnvQueryPoint, 3, 0, -1}};
+  } cases[] = {{kEnvSetCapacity, 1, 0, 0},      {kEnvSetCapacity, 4096, 0, 0},   {kEnvGetCapacity, 0, 0, 16},
+               {kEnvSetPoints, 1, array, 0},    {kEnvSetPoints, 17, array, 0},   {kEnvSetMinimumCount, 0, 17, 0},
+               {kEnvSetMinimumCount, 0, 1, 0},  {kEnvGetMinimumCount, 0, 0, 2}, {kEnvQueryPoint, 3, 0, -1}};
   for (const auto& c : cases) EXPECT_EQ(Send(c.message, c.wParam, c.lParam), c.result) << c.message;
   EXPECT_EQ(Points(), kThree);
-  // A new capacity starts again from two points at the top.
-  EXPECT_EQ(Send(kEnvSetCapacity, 64, 1), 64);
+  EXPECT_EQ(Send(kEnvSetCapacity, 64, 1), 64);  // a new capacity starts again from two points at the top
   EXPECT_EQ(Points(), (std::vector<EnvelopePoint>{{0, 1000}, {1000, 1000}}));
 }
 
@@ -344,8 +323,7 @@ TEST_F(EnvelopeTest, SelectionAndFocusArePaintedAndTheGraphIsHeard) {
   SetPoints(kThree);
   SetFocus(owner_);
   const Painted plain = PrintClient(graph_);
-  Key(graph_, VK_TAB, true);
-  Key(graph_, VK_TAB, true);  // the middle point
+  for (int i = 0; i < 2; ++i) Key(graph_, VK_TAB, true);  // the middle point
   const Painted selected = PrintClient(graph_);
   const POINT p = At(500, 500);
   int inverted = 0;
