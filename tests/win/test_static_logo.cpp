@@ -1,10 +1,10 @@
 // The static/link control and the logo bar, driven with the messages a
 // user's clicks, keys and pointer moves produce; pictures read back.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "tests/win/control_owner.h"
 #include "ui/logo_control.h"
@@ -23,12 +23,12 @@ class StaticTest : public OwnerTest {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
     return control;
   }
-  // Commands and link notifications since the last call.
+  // The commands' ids and the notifications' codes since the last call.
   std::vector<int> Heard() {
     Pump();
     std::vector<int> heard;
     for (const Event& e : Events())
-      if (e.message == WM_COMMAND || e.message == WM_NOTIFY) heard.push_back(e.message == WM_COMMAND ? LOWORD(e.wParam) : e.code);
+      if (e.message == WM_COMMAND || e.message == WM_NOTIFY) heard.push_back(e.message == WM_NOTIFY ? e.code : LOWORD(e.wParam));
     Clear();
     return heard;
   }
@@ -47,15 +47,15 @@ class StaticTest : public OwnerTest {
 
 constexpr int kLink = -105;
 
-// A link is its text: a click within it, or Space, notifies once; Tab
-// moves on; dialog codes leave Enter and Escape to the dialog.
+// A link is its text: a click within it, or Space, notifies once; Tab moves
+// on; Enter and Escape stay the dialog's; the hand shows over the text.
 TEST_F(StaticTest, ALinkActsOnClicksWithinItsTextAndOnSpace) {
   HWND link = Child(kStaticClassName, L"www.orlomedia.example", kStaticLink | kStaticHitTest, {10, 10, 310, 30}, 713);
   HWND plain = Child(kStaticClassName, L"Text", 0, {10, 40, 210, 60}, 714);
   const struct {
     POINT press, release;
     std::vector<int> heard;
-  } clicks[] = {{{5, 8}, {6, 8}, {kLink}}, {{5, 8}, {5, 60}, {}}, {{295, 8}, {295, 8}, {}}};
+  } clicks[] = {{{5, 8}, {6, 8}, {kLink}}, {{5, 8}, {5, 60}, {}}, {{295, 8}, {295, 8}, {}}};  // past the text: nothing
   for (const auto& c : clicks) {
     Click(link, c.press, c.release);
     EXPECT_EQ(Heard(), c.heard) << c.press.x << " " << c.release.y;
@@ -63,25 +63,16 @@ TEST_F(StaticTest, ALinkActsOnClicksWithinItsTextAndOnSpace) {
   }
   SendMessageW(link, WM_KEYDOWN, VK_SPACE, 1);
   EXPECT_EQ(Heard(), std::vector<int>({kLink}));
-  for (bool shift : {false, true}) {
-    Key(link, VK_TAB, false, shift);
-    Pump();
-    ASSERT_EQ(Of(WM_NEXTDLGCTL).size(), 1u);
-    EXPECT_EQ(Of(WM_NEXTDLGCTL)[0].wParam, shift ? 1u : 0u);
-    Clear();
-  }
-  const struct {
-    HWND control;
-    WPARAM key;
-    LRESULT code;
-  } codes[] = {{link, VK_RETURN, DLGC_STATIC},
-               {link, VK_ESCAPE, DLGC_STATIC},
-               {link, 'A', DLGC_STATIC | DLGC_WANTALLKEYS},
-               {link, 0, DLGC_STATIC | DLGC_WANTALLKEYS},
-               {plain, 0, DLGC_STATIC}};
-  for (const auto& c : codes) {
-    MSG msg = {c.control, WM_KEYDOWN, c.key, 0, 0, {}};
-    EXPECT_EQ(SendMessageW(c.control, WM_GETDLGCODE, c.key, c.key ? reinterpret_cast<LPARAM>(&msg) : 0), c.code);
+  Key(link, VK_TAB);
+  Key(link, VK_TAB, false, true);
+  Pump();
+  ASSERT_EQ(Of(WM_NEXTDLGCTL).size(), 2u);
+  EXPECT_EQ(Of(WM_NEXTDLGCTL)[0].wParam + 2 * Of(WM_NEXTDLGCTL)[1].wParam, 2u);  // 0, then 1 with Shift
+  for (const auto& [control, key, code] : {std::tuple<HWND, WPARAM, LRESULT>{link, VK_RETURN, DLGC_STATIC},
+                                           {link, VK_ESCAPE, DLGC_STATIC}, {link, 'A', DLGC_STATIC | DLGC_WANTALLKEYS},
+                                           {link, 0, DLGC_STATIC | DLGC_WANTALLKEYS}, {plain, 0, DLGC_STATIC}}) {
+    MSG msg = {control, WM_KEYDOWN, key, 0, 0, {}};
+    EXPECT_EQ(SendMessageW(control, WM_GETDLGCODE, key, key ? reinterpret_cast<LPARAM>(&msg) : 0), code) << key;
   }
   EXPECT_EQ(SendMessageW(link, WM_NCHITTEST, 0, 0), HTCLIENT);
   EXPECT_EQ(SendMessageW(plain, WM_NCHITTEST, 0, 0), HTTRANSPARENT);
@@ -90,17 +81,17 @@ TEST_F(StaticTest, ALinkActsOnClicksWithinItsTextAndOnSpace) {
   EXPECT_TRUE(SaveWindowPng(link, "static_link_focused"));
 }
 
-TEST_F(StaticTest, AStaticDrawsTheBitmapsItIsGivenAndItsFrame) {
+TEST_F(StaticTest, AStaticDrawsTheBitmapsItIsGivenItsFrameAndItsParent) {
   HWND picture = Child(kStaticClassName, L"", 0, {10, 10, 90, 50}, 720);
   const COLORREF background = PrintClient(picture).At(70, 35);
-  EXPECT_EQ(SendMessageW(picture, kStaticLoadBitmap, reinterpret_cast<WPARAM>(module_.Handle()), 24019), 1);
+  const WPARAM module = reinterpret_cast<WPARAM>(module_.Handle());
+  EXPECT_EQ(SendMessageW(picture, kStaticLoadBitmap, module, 24019), 1);
   EXPECT_NE(PrintClient(picture).At(1, 1), background);  // the logo's gradient
-  EXPECT_EQ(SendMessageW(picture, kStaticLoadBitmap, reinterpret_cast<WPARAM>(module_.Handle()), 31999), 0);
+  EXPECT_EQ(SendMessageW(picture, kStaticLoadBitmap, module, 31999), 0);
   EXPECT_EQ(SendMessageW(picture, kStaticSetBitmap, 0, 0), 0);
-  // A packed 24-bit 2 x 2 bitmap, bottom row first, rows padded to 4 bytes.
   struct {
     BITMAPINFOHEADER header;
-    BYTE bits[16];
+    BYTE bits[16];  // bottom row first, rows padded to 4 bytes
   } dib = {{sizeof(BITMAPINFOHEADER), 2, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0},
            {0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0}};
   EXPECT_EQ(SendMessageW(picture, kStaticSetDib, 0, reinterpret_cast<LPARAM>(&dib)), 1);
@@ -109,9 +100,8 @@ TEST_F(StaticTest, AStaticDrawsTheBitmapsItIsGivenAndItsFrame) {
   EXPECT_EQ(p.At(0, 0), RGB(0, 0, 255));
   EXPECT_EQ(p.At(1, 0), RGB(255, 255, 255));
   EXPECT_EQ(p.At(0, 1), RGB(255, 0, 0));
-  BITMAPINFOHEADER odd = {};
-  odd.biSize = 12;
-  EXPECT_EQ(SendMessageW(picture, kStaticSetDib, 0, reinterpret_cast<LPARAM>(&odd)), 0);
+  dib.header.biSize = 12;  // a header we cannot draw
+  EXPECT_EQ(SendMessageW(picture, kStaticSetDib, 0, reinterpret_cast<LPARAM>(&dib)), 0);
   // "#24019" is the logo in the module's instance, text in this program's.
   HWND text = Child(kStaticClassName, L"#24019", 0, {100, 10, 180, 40}, 721);
   HWND logo = Child(kStaticClassName, L"#24019", 0, {200, 10, 280, 40}, 722, module_.Handle());
@@ -120,15 +110,13 @@ TEST_F(StaticTest, AStaticDrawsTheBitmapsItIsGivenAndItsFrame) {
   EXPECT_STREQ(shown, L"#24019");
   EXPECT_NE(PrintClient(logo).At(1, 1), PrintClient(text).At(79, 29));
   EXPECT_TRUE(SaveWindowPng(owner_, "static_bitmaps"));
-  // Styles 4 to 9 draw a one-pixel frame inside the client area.
-  for (DWORD style = 3; style <= 9; ++style) {
+  for (DWORD style = 3; style <= 9; ++style) {  // styles 4 to 9: a one-pixel frame inside the client area
     const Painted framed = PrintClient(Child(kStaticClassName, L"", style, {10, 60, 70, 90}, 730));
-    const bool frame = style >= 4;
-    EXPECT_EQ(framed.At(0, 0) == GetSysColor(COLOR_WINDOWFRAME), frame) << style;
-    EXPECT_EQ(framed.At(59, 29) == GetSysColor(COLOR_WINDOWFRAME), frame) << style;
-    EXPECT_NE(framed.At(1, 1), GetSysColor(COLOR_WINDOWFRAME)) << style;
+    EXPECT_EQ(framed.At(0, 0) == GetSysColor(COLOR_WINDOWFRAME) && framed.At(59, 29) == framed.At(0, 0) &&
+                  framed.At(1, 1) != framed.At(0, 0),
+              style >= 4) << style;
   }
-  // A transparent static shows its parent around its text (not black).
+  // A transparent static shows its parent around its text (it was black).
   HWND label = CreateWindowExW(WS_EX_TRANSPARENT, kStaticClassName, L"x", WS_CHILD | WS_VISIBLE, 10, 100, 120, 20,
                                owner_, nullptr, GetModuleHandleW(nullptr), nullptr);
   UpdateWindow(owner_);
@@ -144,76 +132,66 @@ TEST(PackedDib, SizesCountTheColourTableAndPaddedRowsAndRefuseHugeImages) {
     LONG width, height;
     WORD bits;
     DWORD compression, imageSize;
-    bool drawn;
-    std::size_t size;
-  } cases[] = {{2, 2, 24, BI_RGB, 0, true, 40 + 2 * 8},
-               {3, -2, 8, BI_RGB, 0, true, 40 + 256 * 4 + 2 * 4},  // no colour count: 256 entries
-               {32767, 32767, 32, BI_RGB, 0, false, 0},            // would wrap in a 32-bit module
-               {1, 1, 8, BI_RLE8, 0xFFFFFFF0u, false, 0}};
+    std::size_t size;  // 0: refused
+  } cases[] = {{2, 2, 24, BI_RGB, 0, 40 + 2 * 8},
+               {3, -2, 8, BI_RGB, 0, 40 + 256 * 4 + 2 * 4},  // no colour count: 256 entries
+               {32767, 32767, 32, BI_RGB, 0, 0},            // would wrap in a 32-bit module
+               {1, 1, 8, BI_RLE8, 0xFFFFFFF0u, 0}};
   for (const auto& c : cases) {
-    const BITMAPINFOHEADER header = {sizeof(header), c.width, c.height, 1, c.bits, c.compression, c.imageSize,
-                                     0, 0, 0, 0};
+    const BITMAPINFOHEADER header = {sizeof(header), c.width, c.height, 1, c.bits, c.compression, c.imageSize, 0, 0, 0, 0};
     std::size_t size = 0;
-    EXPECT_EQ(PackedDibSize(&header, &size), c.drawn) << c.width;
-    if (c.drawn) {
-      EXPECT_EQ(size, c.size) << c.width;
-    }
+    EXPECT_EQ(PackedDibSize(&header, &size), c.size != 0) << c.width;
+    EXPECT_EQ(size, c.size) << c.width;
   }
 }
 
-constexpr int kAbout = 41001, kHelp = 41000, kLogoId = 2;
+constexpr int kAbout = 41001, kHelp = 41000, kLogoId = 2, kWidth = 420, kHeight = 26;
 
 class LogoTest : public StaticTest {
  protected:
-  HWND Bar(bool buttons = true) {
+  void Bar(bool buttons = true) {
     bar_ = Child(kLogoClassName, L"Noise Gate", 0, {0, 0, kWidth, kHeight}, kLogoId);
-    if (!buttons) return bar_;
+    if (!buttons) return;
     EXPECT_EQ(Send(LGM_RESET, 0, 0), 1);
     EXPECT_EQ(Send(LGM_ADDBUTTON, MAKEWPARAM(kAbout, 0), reinterpret_cast<LPARAM>(L"About")), 1);
     EXPECT_EQ(Send(LGM_ADDBUTTON, MAKEWPARAM(kHelp, 1), reinterpret_cast<LPARAM>(L"?")), 1);
-    return bar_;
   }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageW(bar_, message, wParam, lParam); }
   std::vector<int> ClickAt(int x) {
     Click(bar_, {x, kHeight / 2}, {x, kHeight / 2});
     return Heard();
   }
-  // The commands met clicking from the right edge leftward up to the title.
-  std::vector<int> FromTheRight() {
-    Send(kLogoTitleClick, 1, 0);
-    std::vector<int> order;
-    for (int x = kWidth - 3; x > 0 && (order.empty() || order.back() != kLogoId); x -= 2)
-      for (int id : ClickAt(x))
-        if (order.empty() || order.back() != id) order.push_back(id);
-    return order;
-  }
+  // A 16 x 16 image list of one colour.
   HIMAGELIST Solid(COLORREF colour) {
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     const std::vector<DWORD> bits(16 * 16, (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour));
     HDC screen = GetDC(nullptr);
     HBITMAP square = CreateDIBitmap(screen, &info.bmiHeader, CBM_INIT, bits.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24, 1, 0);
-    ImageList_Add(list, square, nullptr);
+    lists_.push_back(ImageList_Create(16, 16, ILC_COLOR24, 1, 0));
+    ImageList_Add(lists_.back(), square, nullptr);
     DeleteObject(square);
-    lists_.push_back(list);
-    return list;
+    return lists_.back();
   }
   void TearDown() override {
     StaticTest::TearDown();
     for (HIMAGELIST list : lists_) ImageList_Destroy(list);
   }
-  static constexpr int kWidth = 420, kHeight = 26;
   HWND bar_ = nullptr;
   std::vector<HIMAGELIST> lists_;
 };
 
-// Buttons sit right to left, the last added rightmost; a click posts the
-// command with the bar as lParam, a press released elsewhere nothing.
+// Buttons sit right to left, the last added rightmost, then the title,
+// which posts the bar's id when asked to; a click posts with the bar as
+// lParam, a press released elsewhere nothing.
 TEST_F(LogoTest, ButtonsSitRightToLeftAndAnswerClicksReleasedOnThem) {
   Bar();
-  EXPECT_EQ(FromTheRight(), std::vector<int>({kHelp, kAbout, kLogoId}));
+  Send(kLogoTitleClick, 1, 0);
+  std::vector<int> order;
+  for (int x = kWidth - 3; x > 0 && (order.empty() || order.back() != kLogoId); x -= 2)
+    for (int id : ClickAt(x))
+      if (order.empty() || order.back() != id) order.push_back(id);
+  EXPECT_EQ(order, std::vector<int>({kHelp, kAbout, kLogoId}));
   Click(bar_, {kWidth - 3, kHeight / 2}, {kWidth - 3, kHeight / 2});
   Pump();
   EXPECT_EQ(Of(WM_COMMAND).back().lParam, reinterpret_cast<LPARAM>(bar_));
@@ -223,12 +201,10 @@ TEST_F(LogoTest, ButtonsSitRightToLeftAndAnswerClicksReleasedOnThem) {
     EXPECT_TRUE(Heard().empty());
     EXPECT_NE(GetCapture(), bar_);
   }
-  // Without a title there is nothing to click there; after a reset the
-  // title reaches the right edge.
-  SetWindowTextW(bar_, L"");
+  SetWindowTextW(bar_, L"");  // without a title nothing is there to click
   EXPECT_TRUE(ClickAt(Scaled(80)).empty());
   SetWindowTextW(bar_, L"Noise Gate");
-  Send(LGM_RESET, 0, 0);
+  Send(LGM_RESET, 0, 0);  // no buttons: the title reaches the right edge
   EXPECT_EQ(ClickAt(kWidth - 3), std::vector<int>({kLogoId}));
   EXPECT_TRUE(SaveWindowPng(bar_, "logo_reset"));
 }
@@ -236,23 +212,22 @@ TEST_F(LogoTest, ButtonsSitRightToLeftAndAnswerClicksReleasedOnThem) {
 TEST_F(LogoTest, DisabledAndUnenabledButtonsDoNothing) {
   Bar();
   EXPECT_EQ(Send(kLogoSetDisabled, 12345, 1), 0);
-  const struct {
-    UINT message;
-    LPARAM value;
-    bool answers;
-  } cases[] = {{kLogoSetDisabled, 1, false}, {kLogoSetDisabled, 0, true}, {kLogoSetEnabled, 0, false}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(Send(c.message, kHelp, c.value), 1);
-    EXPECT_EQ(ClickAt(kWidth - 3), c.answers ? std::vector<int>({kHelp}) : std::vector<int>()) << c.message;
-    if (c.message == kLogoSetDisabled) {
-      EXPECT_EQ(CursorOver(bar_, {kWidth - 3, kHeight / 2}), c.answers ? Hand() : LoadCursorW(nullptr, IDC_ARROW));
-    }
+  for (const auto& [message, value, answers] : {std::tuple<UINT, LPARAM, bool>{kLogoSetDisabled, 1, false},
+                                                {kLogoSetDisabled, 0, true}, {kLogoSetEnabled, 0, false}}) {
+    EXPECT_EQ(Send(message, kHelp, value), 1);
+    EXPECT_EQ(ClickAt(kWidth - 3), answers ? std::vector<int>({kHelp}) : std::vector<int>()) << message;
+    EXPECT_EQ(CursorOver(bar_, {kWidth - 3, kHeight / 2}), answers ? Hand() : LoadCursorW(nullptr, IDC_ARROW));
   }
   EXPECT_TRUE(SaveWindowPng(bar_, "logo_unenabled_button"));
+  // Text beyond 63 characters is cut: 200 would reach across the whole bar.
+  Send(LGM_ADDBUTTON, MAKEWPARAM(7, 1), reinterpret_cast<LPARAM>(std::wstring(200, L'i').c_str()));
+  EXPECT_TRUE(ClickAt(1).empty());
 }
 
-TEST_F(LogoTest, TheHoverLookLastsWhileThePointerIsOverTheLogo) {
-  Bar();
+// The hover look lasts while the pointer is over the logo; image buttons
+// are as wide as their image and only the hovered one is hot.
+TEST_F(LogoTest, HoverTimerAndHotImages) {
+  Bar(false);
   const COLORREF normal = PrintClient(bar_).At(2, 2);
   PointerTo(bar_, {20, 12});
   Send(WM_MOUSEMOVE, 0, At(20, 12));
@@ -263,54 +238,30 @@ TEST_F(LogoTest, TheHoverLookLastsWhileThePointerIsOverTheLogo) {
   Send(WM_TIMER, kLogoHoverTimer, 0);  // gone: the timer stops, the look goes
   EXPECT_EQ(PrintClient(bar_).At(2, 2), normal);
   EXPECT_FALSE(KillTimer(bar_, kLogoHoverTimer));
-  Send(WM_MOUSEMOVE, 0, At(20, 12));
-  EXPECT_TRUE(KillTimer(bar_, kLogoHoverTimer));
-}
 
-TEST_F(LogoTest, ButtonTextIsKeptToSixtyThreeCharacters) {
-  Bar(false);
-  const std::wstring text(200, L'i');  // would reach across the whole bar
-  EXPECT_EQ(Send(LGM_ADDBUTTON, MAKEWPARAM(7, 1), reinterpret_cast<LPARAM>(text.c_str())), 1);
-  EXPECT_EQ(Send(LGM_ADDBUTTON, MAKEWPARAM(8, 1), 0), 1);  // no text: an empty button
-  EXPECT_TRUE(ClickAt(1).empty());
-}
-
-// Image buttons are as wide as their image; only the one under the pointer
-// shows its hot image.
-TEST_F(LogoTest, ImageButtonsTakeTheirImagesWidthAndOnlyTheHoveredOneIsHot) {
-  Bar(false);
   const COLORREF blue = RGB(0, 0, 255), red = RGB(255, 0, 0);
   Send(kLogoSetImages, reinterpret_cast<WPARAM>(Solid(blue)), 0);
   Send(kLogoSetImages + 1, reinterpret_cast<WPARAM>(Solid(red)), 0);
   Send(kLogoAddImageButton, 41002, 0);
   Send(kLogoAddImageButton, 41003, 0);
-  const int second = kWidth - 2 - 8, first = second - 16 - 2;  // centres, 2 pixels apart
-  const struct {
-    int x;
-    std::vector<int> heard;
-  } clicks[] = {{kWidth - 3, {41003}}, {kWidth - 2 - 16, {41003}}, {kWidth - 2 - 17, {}}, {kWidth - 2 - 19, {41002}}};
-  for (const auto& c : clicks) EXPECT_EQ(ClickAt(c.x), c.heard) << c.x;
+  for (const auto& [x, heard] : {std::pair<int, std::vector<int>>{kWidth - 3, {41003}}, {kWidth - 18, {41003}},
+                                 {kWidth - 19, {}}, {kWidth - 21, {41002}}})
+    EXPECT_EQ(ClickAt(x), heard) << x;
+  const int second = kWidth - 2 - 8, first = second - 16 - 2;  // centres
   for (const auto& [over, other] : {std::pair<int, int>{second, first}, {first, second}}) {
     Send(WM_MOUSEMOVE, 0, At(over, kHeight / 2));
-    const Painted picture = PrintClient(bar_);
-    EXPECT_EQ(picture.At(over, kHeight / 2), red) << over;
-    EXPECT_EQ(picture.At(other, kHeight / 2), blue) << over;
+    EXPECT_EQ(PrintClient(bar_).At(over, kHeight / 2), red) << over;
+    EXPECT_EQ(PrintClient(bar_).At(other, kHeight / 2), blue) << over;
   }
-  KillTimer(bar_, kLogoHoverTimer);
+  EXPECT_TRUE(KillTimer(bar_, kLogoHoverTimer));  // a move starts it
 }
 
 TEST(MakerSite, AnAddressInTheReservedExampleDomainIsAPlaceholder) {
-  const struct {
-    const wchar_t* address;
-    bool placeholder;
-  } cases[] = {{L"", true},
-               {L"https://www.orlomedia.example/", true},
-               {L"https://WWW.Orlomedia.EXAMPLE:8080/x", true},
-               {L"http://example/", true},
-               {L"https://www.orlomedia.com/", false},
-               {L"https://example.com/", false},
-               {L"https://www.examples.org/", false}};
-  for (const auto& c : cases) EXPECT_EQ(IsPlaceholderAddress(c.address), c.placeholder) << c.placeholder;
+  for (const auto& [address, placeholder] :
+       {std::pair<const wchar_t*, bool>{L"", true}, {L"https://www.orlomedia.example/", true},
+        {L"https://WWW.Orlomedia.EXAMPLE:8080/x", true}, {L"http://example/", true},
+        {L"https://www.orlomedia.com/", false}, {L"https://example.com/", false}, {L"https://www.examples.org/", false}})
+    EXPECT_EQ(IsPlaceholderAddress(address), placeholder) << placeholder;
 }
 
 }  // namespace

@@ -32,61 +32,45 @@ class SupportTest : public ::testing::Test {
 
 TEST_F(SupportTest, NumbersAreFormattedAndParsedInTheLocalesLayout) {
   const NumberLocale user = UserNumberLocale();
-  EXPECT_EQ(user.decimalSeparator + user.groupSeparator + user.negativeSign, ".,-");
-  EXPECT_EQ(user.groupSize, 3);
+  EXPECT_EQ(user.decimalSeparator + user.groupSeparator + user.negativeSign + std::to_string(user.groupSize), ".,-3");
   const struct {
-    int lang;
+    int lang;  // 0: the user's
     long value;
     int decimals;  // -1: an integer, grouped
     const char* text;
-  } formats[] = {{0, -800, 1, "-Inf."},         {0, -799, 1, "-79.9 dB"},
-                 {0, -5, 1, "-0.5 dB"},         {0, 0, 1, "0.0 dB"},
-                 {0, 123456789, 3, "123,456.789 dB"}, {0, -123456789, 9, "-0.123456789 dB"},
-                 {0, -2147483647L - 1, 9, "-2.147483648 dB"}, {0, -2147483647L - 1, -1, "-2,147,483,648"},
-                 {0, 5000, -1, "5,000"},        {0, 999, -1, "999"},
-                 {kLanguageGerman, 5000, -1, "5.000"}, {kLanguageGerman, -799, 1, "-79,9 dB"},
-                 {kLanguageGerman, 12345, 1, "1.234,5 dB"}, {kLanguageFrench, 5000, -1, "5\xE2\x80\xAF" "000"}};
-  for (const auto& f : formats) {
-    UseLocaleOf(f.lang);
-    const long floor = f.value == -800 ? -800 : 0;  // shown as "-Inf."
-    EXPECT_EQ(f.decimals < 0 ? FormatInteger(f.value, true) : FormatLevel(f.value, f.decimals, floor, " dB"), f.text);
-    if (f.decimals < 0) {
-      EXPECT_EQ(ParseInteger(f.text), f.value) << f.text;
-      EXPECT_EQ(FormatIntegerW(f.value, true), Utf8ToWide(f.text));
-    } else {
-      EXPECT_EQ(FormatLevelW(f.value, f.decimals, floor, L" dB"), Utf8ToWide(f.text));
-    }
+  } cases[] = {{0, -800, 1, "-Inf."},     {0, -799, 1, "-79.9 dB"},         {0, 0, 1, "0.0 dB"},
+               {0, 123456789, 3, "123,456.789 dB"}, {0, -2147483647L - 1, 9, "-2.147483648 dB"},
+               {0, -2147483647L - 1, -1, "-2,147,483,648"}, {0, 999, -1, "999"},
+               {kLanguageGerman, 5000, -1, "5.000"},   {kLanguageGerman, 12345, 1, "1.234,5 dB"},
+               {kLanguageFrench, -5000, -1, "-5\xE2\x80\xAF" "000"}};
+  for (const auto& c : cases) {
+    UseLocaleOf(c.lang);
+    const long floor = c.value == -800 ? -800 : 0;  // shown as "-Inf."
+    EXPECT_EQ(c.decimals < 0 ? FormatInteger(c.value, true) : FormatLevel(c.value, c.decimals, floor, " dB"), c.text);
+    EXPECT_EQ(c.decimals < 0 ? FormatIntegerW(c.value, true) : FormatLevelW(c.value, c.decimals, floor, L" dB"),
+              Utf8ToWide(c.text));
+    EXPECT_TRUE(c.decimals >= 0 || ParseInteger(c.text) == c.value) << c.text;  // integers read back
   }
   UseLocaleOf(0);
   EXPECT_EQ(FormatInteger(5000, false), "5000");
-  const struct {
-    const char* text;
-    long value;
-  } parses[] = {{"abc", 0}, {"  -17", -17}, {"12.9", 12}, {"99999999999999999999", 2147483647L},
-                {"-99999999999999999999", -2147483647L - 1}};
-  for (const auto& p : parses) EXPECT_EQ(ParseInteger(p.text), p.value) << p.text;
+  for (const auto& [text, value] : {std::pair<const char*, long>{"abc", 0}, {"  -17", -17}, {"12.9", 12},
+                                    {"99999999999999999999", 2147483647L}, {"-99999999999999999999", -2147483647L - 1}})
+    EXPECT_EQ(ParseInteger(text), value) << text;
   UseLocaleOf(kLanguageFrench);
   EXPECT_EQ(ParseInteger("5 000"), 5000);
 }
 
 TEST_F(SupportTest, TextsConvertBothWaysAndAreLookedUpInEachLanguage) {
   const std::string utf8 = "\xC3\xA9 \xE3\x83\x97 \xF0\x9F\x8E\xB5";  // é, プ, U+1F3B5
-  const std::wstring utf16 = L"\u00E9 \u30D7 \U0001F3B5";
-  EXPECT_EQ(Utf8ToWide(utf8), utf16);
-  EXPECT_EQ(WideToUtf8(utf16), utf8);
-  EXPECT_EQ(Utf8ToWide(""), L"");
-  // <windows.h> is included above: this goes through the LoadStringW spelling.
-  EXPECT_STREQ(LoadString(sid::kPresetDefault), "(Default)");
+  EXPECT_EQ(Utf8ToWide(utf8), L"\u00E9 \u30D7 \U0001F3B5");
+  EXPECT_EQ(WideToUtf8(Utf8ToWide(utf8)), utf8);
+  EXPECT_STREQ(LoadString(sid::kPresetDefault), "(Default)");  // through the LoadStringW spelling of <windows.h>
   const struct {
-    int lang;
-    int id;
+    int lang, id;
     const wchar_t* text;
-  } lookups[] = {{kLanguageEnglish, sid::kPresets, L"Presets"},
-                 {kLanguageEnglish, 12345, L""},
+  } lookups[] = {{kLanguageEnglish, sid::kPresets, L"Presets"}, {kLanguageEnglish, 12345, L""},
                  {kLanguageJapanese, sid::kPresets, L"\u30D7\u30EA\u30BB\u30C3\u30C8"},
-                 {kLanguageGerman, sid::kHelp, L"Hilfe"},
-                 {kLanguageGerman, sid::kCliUnknownEffect, L"unbekannter Effekt: %s"},
-                 {0, sid::kHelp, L"Help"}};
+                 {kLanguageGerman, sid::kCliUnknownEffect, L"unbekannter Effekt: %s"}, {0, sid::kHelp, L"Help"}};
   for (const auto& l : lookups) {
     SetLanguage(l.lang);
     EXPECT_EQ(LoadWideString(l.id), l.text) << l.lang << " " << l.id;
