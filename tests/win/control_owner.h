@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "tests/win/support/capture.h"
@@ -36,10 +38,7 @@ struct OwnerState {
   bool answer = true;            // set scroll results back, as a page does
   HBRUSH dialogBrush = nullptr;  // answer to WM_CTLCOLORDLG, when set
 };
-inline OwnerState& State() {
-  static OwnerState state;
-  return state;
-}
+inline OwnerState& State() { static OwnerState state; return state; }
 inline std::vector<Event>& Events() { return State().events; }
 inline void Clear() { Events().clear(); }
 inline LONG Pos(HWND slider) { return static_cast<LONG>(SendMessageW(slider, orlofx::SLM_GETPOS, 0, 0)); }
@@ -88,8 +87,7 @@ inline LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 inline std::vector<Event> Of(UINT message) {
   std::vector<Event> out;
-  for (const Event& e : Events())
-    if (e.message == message) out.push_back(e);
+  std::copy_if(Events().begin(), Events().end(), std::back_inserter(out), [&](const Event& e) { return e.message == message; });
   return out;
 }
 // The scroll codes, of one-thumb sliders and of two-thumb notifications.
@@ -101,11 +99,7 @@ inline std::vector<int> Codes() {
 }
 
 inline void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
 }
 
 inline LPARAM At(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
