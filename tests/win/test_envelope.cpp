@@ -309,7 +309,8 @@ TEST_F(EnvelopeTest, SelectionAndFocusArePaintedAndTheGraphIsHeard) {
   const Painted selected = PrintClient(graph_);
   const POINT p = At(500, 500);
   int inverted = 0;
-  for (int dx = -5; dx <= 5; ++dx) inverted += selected.At(p.x + dx, p.y - 5) == (plain.At(p.x + dx, p.y - 5) ^ 0xFFFFFF);
+  const int y = p.y - Scaled(5);  // the frame around the point's handle
+  for (int dx = -5; dx <= 5; ++dx) inverted += selected.At(p.x + dx, y) == (plain.At(p.x + dx, y) ^ 0xFFFFFF);
   EXPECT_GE(inverted, 9);
   EXPECT_EQ(selected.At(plain.width / 2, 5), plain.At(plain.width / 2, 5));  // far from it nothing changed
   SetFocus(graph_);

@@ -97,9 +97,10 @@ TEST_F(StaticTest, AStaticDrawsTheBitmapsItIsGivenItsFrameAndItsParent) {
   EXPECT_EQ(SendMessageW(picture, kStaticSetDib, 0, reinterpret_cast<LPARAM>(&dib)), 1);
   std::memset(&dib, 0, sizeof(dib));  // the control keeps its own copy
   const Painted p = PrintClient(picture);
+  const int end = Scaled(2) - 1;  // pictures are drawn at the screen's DPI
   EXPECT_EQ(p.At(0, 0), RGB(0, 0, 255));
-  EXPECT_EQ(p.At(1, 0), RGB(255, 255, 255));
-  EXPECT_EQ(p.At(0, 1), RGB(255, 0, 0));
+  EXPECT_EQ(p.At(end, 0), RGB(255, 255, 255));
+  EXPECT_EQ(p.At(0, end), RGB(255, 0, 0));
   dib.header.biSize = 12;  // a header we cannot draw
   EXPECT_EQ(SendMessageW(picture, kStaticSetDib, 0, reinterpret_cast<LPARAM>(&dib)), 0);
   // "#24019" is the logo in the module's instance, text in this program's.
@@ -157,6 +158,7 @@ class LogoTest : public StaticTest {
     EXPECT_EQ(Send(LGM_ADDBUTTON, MAKEWPARAM(kHelp, 1), reinterpret_cast<LPARAM>(L"?")), 1);
   }
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageW(bar_, message, wParam, lParam); }
+  static int Right() { return kWidth - Scaled(2) - 1; }  // the rightmost button's last column
   std::vector<int> ClickAt(int x) {
     Click(bar_, {x, kHeight / 2}, {x, kHeight / 2});
     return Heard();
@@ -171,17 +173,18 @@ TEST_F(LogoTest, ButtonsSitRightToLeftAndAnswerClicksReleasedOnThem) {
   Bar();
   Send(kLogoTitleClick, 1, 0);
   std::vector<int> order;
-  for (int x = kWidth - 3; x > 0 && (order.empty() || order.back() != kLogoId); x -= 2)
+  for (int x = Right(); x > 0 && (order.empty() || order.back() != kLogoId); x -= 2)
     for (int id : ClickAt(x))
       if (order.empty() || order.back() != id) order.push_back(id);
   EXPECT_EQ(order, std::vector<int>({kHelp, kAbout, kLogoId}));
-  EXPECT_EQ(CursorOver(bar_, {kWidth - 3, kHeight / 2}), Hand());
-  Click(bar_, {kWidth - 3, kHeight / 2}, {kWidth - 3, kHeight / 2});
+  EXPECT_EQ(CursorOver(bar_, {Right(), kHeight / 2}), Hand());
+  Click(bar_, {Right(), kHeight / 2}, {Right(), kHeight / 2});
   Pump();
-  EXPECT_EQ(Of(WM_COMMAND).back().lParam, reinterpret_cast<LPARAM>(bar_));
+  ASSERT_EQ(Of(WM_COMMAND).size(), 1u);
+  EXPECT_EQ(Of(WM_COMMAND)[0].lParam, reinterpret_cast<LPARAM>(bar_));
   Clear();
-  for (POINT release : {POINT{kWidth - 3, kHeight + 30}, POINT{300, kHeight / 2}}) {
-    Click(bar_, {kWidth - 3, kHeight / 2}, release);
+  for (POINT release : {POINT{Right(), kHeight + 30}, POINT{300, kHeight / 2}}) {
+    Click(bar_, {Right(), kHeight / 2}, release);
     EXPECT_TRUE(Heard().empty());
     EXPECT_NE(GetCapture(), bar_);
   }
@@ -189,7 +192,7 @@ TEST_F(LogoTest, ButtonsSitRightToLeftAndAnswerClicksReleasedOnThem) {
   EXPECT_TRUE(ClickAt(Scaled(80)).empty());
   SetWindowTextW(bar_, L"Noise Gate");
   Send(LGM_RESET, 0, 0);  // no buttons: the title reaches the right edge
-  EXPECT_EQ(ClickAt(kWidth - 3), std::vector<int>({kLogoId}));
+  EXPECT_EQ(ClickAt(Right()), std::vector<int>({kLogoId}));
   EXPECT_TRUE(SaveWindowPng(bar_, "logo_reset"));
 }
 
