@@ -5,6 +5,7 @@
 #include <oleacc.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "support/win/accessible.h"
 #include "tests/win/control_owner.h"
@@ -61,6 +62,14 @@ class SliderTest : public OwnerTest, public ::testing::WithParamInterface<Kind> 
     Send(SLM_SETMAX, 0, maximum);
   }
   int Travel() { return static_cast<int>(Send(SLM_GETTRAVEL, 0, 0) & 0xFFFF); }
+  // A slider over [minimum, maximum] (maximum -1: one value per pixel) at
+  // `position`; returns where its thumb is.
+  int Start(LONG minimum, LONG maximum, LONG position, DWORD style = 0) {
+    Make(style);
+    SetRange(minimum, maximum < 0 ? Travel() : maximum);
+    Send(SLM_SETPOS, 1, position);
+    return Thumb().Centre();
+  }
   // Where a press grabs the thumb (probed on the hidden control, so that
   // the presses paint nothing; a two-thumb fader pages its thumbs itself).
   Span Thumb(int eighths = 4) {
@@ -172,10 +181,7 @@ TEST_P(SliderTest, KeysAndTheWheelSendTheirCodesAndTheOwnerMovesByThem) {
 }
 
 TEST_P(SliderTest, DragTracksThePointerAndEscapeOrCancelEndsIt) {
-  Make();
-  SetRange(0, Travel());  // one value per pixel
-  Send(SLM_SETPOS, 1, 40);
-  const int grab = Thumb().Centre() + 3;  // off-centre
+  const int grab = Start(0, -1, 40) + 3;  // one value per pixel, grabbed off-centre
   State().answer = false;
   Mouse(WM_LBUTTONDOWN, P(grab));
   EXPECT_EQ(GetCapture(), s_);
@@ -218,10 +224,7 @@ TEST_P(SliderTest, DragTracksThePointerAndEscapeOrCancelEndsIt) {
 }
 
 TEST_P(SliderTest, FineDragMovesOneUnitPerTwoPixelsAndPutsThePointerBack) {
-  Make();
-  SetRange(0, 10000);  // far more values than pixels
-  Send(SLM_SETPOS, 1, 5000);
-  const int at = Thumb().Centre();
+  const int at = Start(0, 10000, 5000);  // far more values than pixels
   State().answer = false;
   PointerTo(s_, P(at));
   Mouse(WM_LBUTTONDOWN, P(at));
@@ -244,10 +247,7 @@ TEST_P(SliderTest, FineDragMovesOneUnitPerTwoPixelsAndPutsThePointerBack) {
 }
 
 TEST_P(SliderTest, HeldPagePressRepeatsWhileThePointerStaysOnItsSide) {
-  Make();
-  SetRange(0, 100);
-  Send(SLM_SETPOS, 1, 80);
-  const int thumb = Thumb().Centre();
+  const int thumb = Start(0, 100, 80);
   const POINT below = P(thumb - Up() * Travel() * 7 / 10);  // where about 10 is
   PointerTo(s_, below);
   Mouse(WM_LBUTTONDOWN, below);
@@ -279,10 +279,7 @@ TEST_P(SliderTest, HeldPagePressRepeatsWhileThePointerStaysOnItsSide) {
 }
 
 TEST_P(SliderTest, DisabledSliderIgnoresInputAndControllerInputGoesToTheOwner) {
-  Make();
-  SetRange(0, 100);
-  Send(SLM_SETPOS, 1, 30);
-  const int at = Thumb().Centre();
+  const int at = Start(0, 100, 30);
   EnableWindow(s_, FALSE);
   for (UINT m : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP, WM_LBUTTONDBLCLK}) Mouse(m, P(at + 40 * Up()));
   Key(s_, VK_RIGHT);
@@ -351,13 +348,9 @@ class TrackbarTest : public SliderTest {};
 // 20 Hz up); the background is the owner's dialog brush.
 TEST_P(TrackbarTest, TaperPlacesTheThumbAndTheOwnerPaintsTheBackground) {
   State().dialogBrush = CreateSolidBrush(RGB(200, 40, 40));
-  Make(kSliderTapered | kSliderOctaveTaper);
+  const int at = Start(20, 20000, 1000, kSliderTapered | kSliderOctaveTaper);
   EXPECT_EQ(PrintClient(s_).At(1, 1), RGB(200, 40, 40));
-  DeleteObject(State().dialogBrush);
-  State().dialogBrush = nullptr;
-  SetRange(20, 20000);
-  Send(SLM_SETPOS, 1, 1000);
-  const int at = Thumb().Centre();
+  DeleteObject(std::exchange(State().dialogBrush, nullptr));
   EXPECT_NEAR(Vertical() ? Length() - at : at, Length() * 0.56, Scaled(12));
 }
 
