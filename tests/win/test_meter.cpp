@@ -63,9 +63,7 @@ class MeterTest : public OwnerTest {
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) { return SendMessageW(meter_, message, wParam, lParam); }
   void ShowMenu(UINT choice = 0) {
     g_choice = choice;
-    RECT rc;
-    GetWindowRect(meter_, &rc);
-    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(meter_), MAKELPARAM(rc.left + 5, rc.top + 5));
+    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(meter_), MAKELPARAM(60, 60));
   }
   void SetOption(WORD bits, bool on) { Send(kMeterSetOptions, bits, on ? 1 : 0); }
   RECT Bar(int i, HWND meter = nullptr) {
@@ -83,12 +81,11 @@ class MeterTest : public OwnerTest {
     return Send(message, MAKEWPARAM(0, v.size()), reinterpret_cast<LPARAM>(v.data()));
   }
   int RangeNotifications() {
-    int n = 0;
-    for (const Event& e : Of(WM_NOTIFY)) {
+    const std::vector<Event> notes = Of(WM_NOTIFY);
+    return static_cast<int>(std::count_if(notes.begin(), notes.end(), [&](const Event& e) {
       const auto* header = reinterpret_cast<const NMHDR*>(e.notify);
-      n += header->code == kMeterNotifyRangeChanged && header->hwndFrom == meter_ && header->idFrom == 1001;
-    }
-    return n;
+      return header->code == kMeterNotifyRangeChanged && header->hwndFrom == meter_ && header->idFrom == 1001;
+    }));
   }
   // Rows of bar 0's middle column lit, against the empty bar.
   int LitRows(const Painted& empty) {
@@ -108,12 +105,9 @@ TEST_F(MeterTest, MenuChoicesSetTheRangeAndTheOptionsAndShowAsChecks) {
     bool command;  // sent as WM_COMMAND, not chosen from the menu
     LRESULT range, options;  // labels, held peaks and valleys
     int notifications;
-  } cases[] = {{40004, false, 1024, 0x0600, 1},  // "-&60 to 0 dB"
-               {0, false, 1024, 0x0600, 1},      // dismissed: nothing changes
-               {40006, false, 0, 0x0600, 2},     // the full scale's item is the whole range
-               {40002, true, 16, 0x0600, 3},
-               {kMeterCmdHoldPeaks, false, 16, 0x0400, 3},
-               {kMeterCmdHoldValleys, false, 16, 0x0500, 3},
+  } cases[] = {{40004, false, 1024, 0x0600, 1} /* "-&60 to 0 dB" */, {0, false, 1024, 0x0600, 1} /* dismissed */,
+               {40006, false, 0, 0x0600, 2} /* the full scale: the whole range */, {40002, true, 16, 0x0600, 3},
+               {kMeterCmdHoldPeaks, false, 16, 0x0400, 3}, {kMeterCmdHoldValleys, false, 16, 0x0500, 3},
                {kMeterCmdShowLabels, false, 16, 0x0100, 3}};
   for (const auto& c : cases) {
     if (c.command) Send(WM_COMMAND, c.choice, 0);
