@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <oleacc.h>
 
-#include <cstring>
 #include <map>
 #include <tuple>
 
