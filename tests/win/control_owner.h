@@ -138,6 +138,14 @@ inline int Scaled(int pixels) {
   return MulDiv(pixels, dpi, 96);
 }
 
+// Registers a control class with this program's copy of its procedure, so
+// that the test seams reach it (ahead of the module's global class).
+inline bool RegisterHere(const wchar_t* name, WNDPROC proc, int extra, HBRUSH brush) {
+  WNDCLASSW wc = {CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, proc, 0, extra, GetModuleHandleW(nullptr), nullptr,
+                  LoadCursorW(nullptr, IDC_ARROW), brush, nullptr, name};
+  return RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 // Loads the module (which registers the control classes) and opens an owner.
 class OwnerTest : public ::testing::Test {
  protected:

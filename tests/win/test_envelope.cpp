@@ -98,13 +98,8 @@ class EnvelopeTest : public OwnerTest {
  protected:
   void SetUp() override {
     OwnerTest::SetUp();
-    static const bool registered = [] {  // this program's copy of the procedure, which the beep seam reaches
-      WNDCLASSW graph = {CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, EnvelopeWndProc, 0, sizeof(LONG_PTR),
-                         GetModuleHandleW(nullptr), nullptr, LoadCursorW(nullptr, IDC_ARROW),
-                         reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1), nullptr, kEnvelopeClassName};
-      return RegisterClassW(&graph) != 0;
-    }();
-    ASSERT_TRUE(registered);
+    ASSERT_TRUE(
+        RegisterHere(kEnvelopeClassName, EnvelopeWndProc, sizeof(LONG_PTR), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)));
     graph_ = Create(kEnvelopeClassName, WS_TABSTOP, {10, 10, 10 + Scaled(300), 10 + Scaled(200)}, 6091);
     SetEnvelopeBeepFunction(CountBeep);
     for (UINT range : {kEnvSetXMax, kEnvSetYMax}) Send(range, 0, 1000);

@@ -41,12 +41,7 @@ class MeterTest : public OwnerTest {
  protected:
   void SetUp() override {
     OwnerTest::SetUp();
-    static const bool registered = [] {  // this program's copy of the procedure, which the seams reach
-      WNDCLASSW meter = {CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, MeterWndProc, 0, 0, GetModuleHandleW(nullptr), nullptr,
-                         LoadCursorW(nullptr, IDC_ARROW), nullptr, nullptr, kMeterClassName};
-      return RegisterClassW(&meter) != 0;
-    }();
-    ASSERT_TRUE(registered);
+    ASSERT_TRUE(RegisterHere(kMeterClassName, MeterWndProc, 0, nullptr));
     SetMeterResourceModule(module_.Handle());
     SetMeterMenuTracker(SeeMenu);
     SetMeterTickSource([] { return g_now; });
