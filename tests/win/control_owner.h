@@ -25,11 +25,9 @@ struct Event {
   UINT message;
   WPARAM wParam;
   LPARAM lParam;
-  int code;        // scroll code (two-thumb notifications too), WM_NOTIFY code or command code
-  LONG value;      // of a scroll message
-  LONG position;   // a slider's when the message arrived
-  LONG thumbs[2];  // two-thumb notifications: the positions, and the thumbs concerned
-  UINT mask;
+  int code;       // scroll code, WM_NOTIFY code or command code
+  LONG value;     // of a scroll message
+  LONG position;  // a slider's when the message arrived
   unsigned char notify[64];  // WM_NOTIFY: the notification as sent
 };
 
@@ -44,7 +42,7 @@ inline void Clear() { Events().clear(); }
 inline LONG Pos(HWND slider) { return static_cast<LONG>(SendMessageW(slider, orlofx::SLM_GETPOS, 0, 0)); }
 
 inline LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Event e = {message, wParam, lParam, HIWORD(wParam), 0, 0, {}, 0, {}};
+  Event e = {message, wParam, lParam, HIWORD(wParam), 0, 0, {}};
   if (message == WM_HSCROLL || message == WM_VSCROLL) {
     HWND slider = reinterpret_cast<HWND>(lParam);
     e.code = LOWORD(wParam);
@@ -67,12 +65,6 @@ inline LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPAR
     const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     e.code = static_cast<int>(header->code);
     std::memcpy(e.notify, header, sizeof(e.notify));
-    if (header->code == orlofx::kFaderThumbsNotify) {
-      const auto* n = reinterpret_cast<const orlofx::NMFADERTHUMBS*>(lParam);
-      e.code = n->scrollCode;
-      e.mask = n->thumbMask;
-      for (int i = 0; i < n->thumbCount && i < 2; ++i) e.thumbs[i] = n->positions[i];
-    }
   }
   if (message == WM_CTLCOLORDLG && State().dialogBrush) return reinterpret_cast<LRESULT>(State().dialogBrush);
   // Commands, menus, focus moves, keys and the envelope graph's notifications.
@@ -90,11 +82,10 @@ inline std::vector<Event> Of(UINT message) {
   std::copy_if(Events().begin(), Events().end(), std::back_inserter(out), [&](const Event& e) { return e.message == message; });
   return out;
 }
-// The scroll codes, of one-thumb sliders and of two-thumb notifications.
-inline std::vector<int> Codes() {
+inline std::vector<int> Codes() {  // of the scroll messages
   std::vector<int> codes;
   for (const Event& e : Events())
-    if (e.message == WM_HSCROLL || e.message == WM_VSCROLL || (e.message == WM_NOTIFY && e.mask)) codes.push_back(e.code);
+    if (e.message == WM_HSCROLL || e.message == WM_VSCROLL) codes.push_back(e.code);
   return codes;
 }
 

@@ -229,7 +229,7 @@ TEST_F(EnvelopeTest, ThePointerIsTrackedAndArrowsPlaceItDuringADrag) {
 }
 
 INT_PTR CALLBACK RecordCommands(HWND, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_COMMAND) Events().push_back({message, wParam, 0, LOWORD(wParam), 0, 0, {}, 0, {}});
+  if (message == WM_COMMAND) Events().push_back({message, wParam, 0, LOWORD(wParam), 0, 0, {}});
   return message == WM_COMMAND;
 }
 

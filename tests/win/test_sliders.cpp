@@ -71,19 +71,16 @@ class SliderTest : public OwnerTest, public ::testing::WithParamInterface<Kind> 
     return Thumb().Centre();
   }
   // Where a press grabs the thumb (probed on the hidden control, so that
-  // the presses paint nothing; a two-thumb fader pages its thumbs itself).
-  Span Thumb(int eighths = 4) {
+  // the presses paint nothing).
+  Span Thumb() {
     const bool answer = State().answer;
     State().answer = false;
-    LONG saved[2] = {Pos(s_), Pos(s_)};
-    if (GetParam().fader) Send(SLM_GETPOSEX, 0, reinterpret_cast<LPARAM>(saved));
     ShowWindow(s_, SW_HIDE);
     auto grabs = [&](int along) {
       Clear();
-      Mouse(WM_LBUTTONDOWN, P(along, eighths));
+      Mouse(WM_LBUTTONDOWN, P(along));
       const bool grabbed = Codes() == std::vector<int>({kSliderPress});
-      Mouse(WM_LBUTTONUP, P(along, eighths), 0);
-      if (GetParam().fader) Send(SLM_SETPOSEX, 0, reinterpret_cast<LPARAM>(saved));
+      Mouse(WM_LBUTTONUP, P(along), 0);
       return grabbed;
     };
     Span span;
