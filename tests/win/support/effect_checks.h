@@ -20,8 +20,7 @@ namespace orlofx::test {
 // The function in vtable slot `slot` of a COM interface pointer.
 template <typename Fn>
 Fn SlotOf(void* object, int slot) {
-  void** table = *static_cast<void***>(object);
-  return reinterpret_cast<Fn>(table[slot]);
+  return reinterpret_cast<Fn>((*static_cast<void***>(object))[slot]);
 }
 
 using LongGetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long* value);
@@ -38,11 +37,12 @@ HRESULT LoadFromMemory(IPersistStream* persist, const std::vector<BYTE>& bytes);
 // Tones at a few frequencies with a quiet stretch, as interleaved bytes.
 std::vector<BYTE> TestSignal(const WAVEFORMATEX& format, int frames);
 
-// What `fx` makes of `input` fed in pieces of `pieceBytes` and drained, with
-// `between(pieceIndex)` called before each piece (for changes mid-stream).
+// What `fx` makes of `input` fed in pieces of `pieceBytes` and drained.
+// `before(pieceIndex)`, if given, runs before each piece (for changes
+// mid-stream) and says whether the piece carries the discontinuity mark.
 std::vector<BYTE> ProcessorOutput(EffectProcessor& fx, const WAVEFORMATEX& format,
                                   const std::vector<BYTE>& input, size_t pieceBytes,
-                                  const std::function<void(size_t)>& between = nullptr);
+                                  const std::function<bool(size_t)>& before = nullptr);
 
 // Duration of `bytes` of the format in 100-ns units, rounded.
 REFERENCE_TIME DurationOf(const WAVEFORMATEX& format, size_t bytes);
