@@ -1,8 +1,7 @@
 // Loads orlofx.dll the way a host does and checks what the module offers
 // before any effect exists, over one table of its fifteen classes: the class
-// factories and the object accounting that decides unloading, start-up (the
-// control window classes, error mode, version), and registration in the
-// (private, test-only) registry and with the platform's filter mapper.
+// factories, the object accounting that decides unloading, and registration
+// in the (private, test-only) registry and with the platform's filter mapper.
 #include <windows.h>
 #include <objbase.h>
 #include <strmif.h>
@@ -15,7 +14,6 @@
 
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/test_filters.h"
-#include "ui/static_control.h"
 
 namespace {
 
@@ -155,113 +153,6 @@ TEST_F(ModuleTest, LocksAndPinsKeepTheModule) {
   EXPECT_EQ(module_.CanUnloadNow(), S_FALSE) << "with a pin alive";
   pin.reset();
   EXPECT_EQ(module_.CanUnloadNow(), S_OK);
-}
-
-// --- start-up ------------------------------------------------------------------------------
-
-struct ControlClass {
-  const wchar_t* name;
-  int extraBytes;  // on a 32-bit build; the instance data is held behind pointers
-  bool arrowCursor;
-  int background;  // COLOR_* index, -1 for none
-};
-
-const ControlClass kControlClasses[] = {
-    {L"tovra2Bld314FaderClass", 4, false, COLOR_BTNFACE},  {L"tovra2Bld314TrackbarClass", 4, true, COLOR_BTNFACE},
-    {L"tovra2Bld314MeterClass", 0, true, -1},              {L"tovra2Bld314StaticClass", 8, true, COLOR_WINDOW},
-    {L"tovra2Bld314EnvelopeClass", 4, true, COLOR_WINDOW}, {L"tovra2Bld314LogoClass", 4, true, COLOR_WINDOW},
-};
-
-TEST(ModuleStartUp, RegistersTheControlClassesAndTurnsOffErrorDialogsWhileLoaded) {
-  ASSERT_EQ(GetModuleHandleW(L"orlofx.dll"), nullptr) << "the module must not be loaded yet";
-  const UINT errorMode = SetErrorMode(0);
-  ModuleUnderTest module;
-  ASSERT_TRUE(module.Loaded());
-  const UINT wanted = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
-  EXPECT_EQ(GetErrorMode() & wanted, wanted);
-  SetErrorMode(errorMode);
-  HINSTANCE self = GetModuleHandleW(nullptr);
-  for (const ControlClass& expected : kControlClasses) {
-    SCOPED_TRACE(Narrow(expected.name));
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    ASSERT_TRUE(GetClassInfoExW(module.Handle(), expected.name, &wc));
-    EXPECT_EQ(wc.style, UINT(CS_GLOBALCLASS | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW));
-    EXPECT_EQ(wc.cbClsExtra, 0);
-    EXPECT_EQ(wc.cbWndExtra, expected.extraBytes / 4 * int(sizeof(LONG_PTR)));
-    EXPECT_EQ(wc.hInstance, module.Handle());
-    EXPECT_EQ(wc.hCursor, expected.arrowCursor ? LoadCursorW(nullptr, IDC_ARROW) : nullptr);
-    EXPECT_EQ(wc.hbrBackground, expected.background < 0 ? nullptr : HBRUSH(INT_PTR(expected.background + 1)));
-    EXPECT_TRUE(wc.hIcon == nullptr && wc.lpszMenuName == nullptr);
-    // Global: a dialog of any module in the process can create the control.
-    HWND window = CreateWindowExW(0, expected.name, L"", WS_POPUP, 0, 0, 40, 40, nullptr, nullptr, self, nullptr);
-    EXPECT_NE(window, nullptr) << GetLastError();
-    if (window) DestroyWindow(window);
-  }
-  module.Unload();
-  for (const ControlClass& expected : kControlClasses) {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    EXPECT_FALSE(GetClassInfoExW(self, expected.name, &wc)) << "a class outlived the module";
-  }
-}
-
-TEST(ModuleStartUp, CarriesItsVersion) {
-  ModuleUnderTest module;
-  ASSERT_TRUE(module.Loaded());
-  HMODULE version = LoadLibraryW(L"version.dll");
-  ASSERT_NE(version, nullptr);
-  auto entry = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(version, name)); };
-  auto size = reinterpret_cast<DWORD(WINAPI*)(LPCWSTR, LPDWORD)>(entry("GetFileVersionInfoSizeW"));
-  auto info = reinterpret_cast<BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID)>(entry("GetFileVersionInfoW"));
-  auto query = reinterpret_cast<BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT)>(entry("VerQueryValueW"));
-  ASSERT_TRUE(size && info && query);
-  const std::wstring path = module.Path();
-  DWORD handle = 0;
-  std::vector<BYTE> data(size(path.c_str(), &handle));
-  ASSERT_FALSE(data.empty()) << "no version resource";
-  ASSERT_TRUE(info(path.c_str(), 0, DWORD(data.size()), data.data()));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(query(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), ORLOFX_VERSION_MAJOR);
-  EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), ORLOFX_VERSION_MINOR);
-  EXPECT_EQ(HIWORD(fixed->dwFileVersionLS), ORLOFX_VERSION_PATCH);
-  EXPECT_EQ(fixed->dwFileType, DWORD(VFT_DLL));
-  wchar_t* product = nullptr;
-  ASSERT_TRUE(query(data.data(), L"\\StringFileInfo\\040904B0\\ProductName", reinterpret_cast<void**>(&product),
-                    &length));
-  EXPECT_STREQ(product, L"orlofx");
-  FreeLibrary(version);
-}
-
-TEST(StaticPatternBrush, PaintsAOnePixelCheckerboardUntilDeleted) {
-  HBRUSH brush = orlofx::CreateStaticPatternBrush();
-  ASSERT_NE(brush, nullptr);
-  EXPECT_EQ(orlofx::StaticPatternBrush(), brush);
-  EXPECT_EQ(orlofx::CreateStaticPatternBrush(), brush) << "one brush for the whole module";
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top-down
-  void* bits = nullptr;
-  HBITMAP target = CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  ASSERT_NE(target, nullptr);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, target);
-  // A monochrome pattern draws 0 bits in the text colour, 1 bits in the background colour.
-  SetTextColor(dc, RGB(255, 0, 0));
-  SetBkColor(dc, RGB(0, 0, 255));
-  RECT all = {0, 0, 16, 16};
-  FillRect(dc, &all, brush);
-  GdiFlush();
-  int wrong = 0;
-  for (int i = 0; i < 16 * 16; ++i)
-    wrong += (static_cast<const DWORD*>(bits)[i] & 0xFFFFFF) != ((i / 16 + i % 16) & 1 ? 0x0000FFu : 0xFF0000u);
-  EXPECT_EQ(wrong, 0);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(target);
-  orlofx::DeleteStaticPatternBrush();
-  EXPECT_EQ(orlofx::StaticPatternBrush(), nullptr);
 }
 
 // --- registration ----------------------------------------------------------------------------

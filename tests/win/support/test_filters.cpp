@@ -187,28 +187,23 @@ class TestPushSource::Pin : public CBaseOutputPin {
  public:
   Pin(TestPushSource* owner, HRESULT* phr, const WAVEFORMATEX& format)
       : CBaseOutputPin(nullptr, owner, &owner->filterLock_, phr, L"Output"), formats_{format} {}
-
   HRESULT CheckMediaType(const CMediaType* type) override {
-    if (!IsAudio(type)) return S_FALSE;
     for (const WAVEFORMATEX& format : formats_)
-      if (SameAudioFormat(format, *WaveFormatOf(*type))) return S_OK;
+      if (IsAudio(type) && SameAudioFormat(format, *WaveFormatOf(*type))) return S_OK;
     return S_FALSE;
   }
   HRESULT GetMediaType(int position, CMediaType* type) override {
     if (position < 0) return E_INVALIDARG;
     if (static_cast<size_t>(position) >= formats_.size()) return VFW_S_NO_MORE_ITEMS;
-    MakeAudioType(formats_[static_cast<size_t>(position)], type);
-    return S_OK;
+    return MakeAudioType(formats_[static_cast<size_t>(position)], type), S_OK;
   }
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
-    ALLOCATOR_PROPERTIES request = *props, actual = {};
-    request.cBuffers = std::max(request.cBuffers, count_);
-    request.cbBuffer = std::max(request.cbBuffer, size_);
-    request.cbAlign = std::max(request.cbAlign, 1L);
+    ALLOCATOR_PROPERTIES request = {std::max(props->cBuffers, count_), std::max(props->cbBuffer, size_),
+                                    std::max(props->cbAlign, 1L), props->cbPrefix},
+                         actual = {};
     const HRESULT hr = allocator->SetProperties(&request, &actual);
     return FAILED(hr) ? hr : actual.cbBuffer > 0 ? S_OK : E_FAIL;
   }
-
   std::vector<WAVEFORMATEX> formats_;
   long count_ = 4, size_ = 16384;
 };
@@ -230,8 +225,6 @@ TestPushSource* TestPushSource::Create(const WAVEFORMATEX& format) {
 void TestPushSource::SetBufferRequest(long count, long size) { pin_->count_ = count, pin_->size_ = size; }
 void TestPushSource::AcceptAlso(const WAVEFORMATEX& format) { pin_->formats_.push_back(format); }
 CBaseOutputPin* TestPushSource::OutputPin() { return pin_; }
-CBasePin* TestPushSource::GetPin(int n) { return n == 0 ? pin_ : nullptr; }
-CMediaType TestPushSource::ConnectionType() { return ConnectionTypeOf(pin_); }
 
 HRESULT TestPushSource::Push(const PushSample& pushed) {
   ComRef<IMediaSample> sample;
@@ -264,29 +257,22 @@ HRESULT TestPushSource::PushStamped(const WAVEFORMATEX& wf, const std::vector<BY
 
 class TestSink::Pin : public CBaseInputPin {
  public:
-  Pin(TestSink* owner, HRESULT* phr)
-      : CBaseInputPin(nullptr, owner, &owner->filterLock_, phr, L"Input"), owner_(owner) {}
-
+  Pin(TestSink* owner, HRESULT* phr) : CBaseInputPin(nullptr, owner, &owner->filterLock_, phr, L"Input"), owner_(owner) {}
   HRESULT CheckMediaType(const CMediaType* type) override {
     return IsAudio(type) && (!hasOnly_ || SameAudioFormat(only_, *WaveFormatOf(*type))) ? S_OK : S_FALSE;
   }
   HRESULT GetMediaType(int position, CMediaType* type) override {
     if (position < 0) return E_INVALIDARG;
-    if (position > 0 || !hasOnly_) return VFW_S_NO_MORE_ITEMS;
-    MakeAudioType(only_, type);
-    return S_OK;
+    return position > 0 || !hasOnly_ ? VFW_S_NO_MORE_ITEMS : (MakeAudioType(only_, type), S_OK);
   }
   STDMETHODIMP GetAllocatorRequirements(ALLOCATOR_PROPERTIES* props) override {
-    if (ownBytes_ <= 0) return E_NOTIMPL;
-    *props = {4, ownBytes_, 1, 0};
-    return S_OK;
+    return ownBytes_ <= 0 ? E_NOTIMPL : (*props = {4, ownBytes_, 1, 0}, S_OK);
   }
   STDMETHODIMP NotifyAllocator(IMemAllocator* allocator, BOOL readOnly) override {
     // m_pAllocator is still the one GetAllocator handed out, if any.
     if (ownBytes_ > 0 && allocator != m_pAllocator) return E_FAIL;
     return CBaseInputPin::NotifyAllocator(allocator, readOnly);
   }
-
   STDMETHODIMP Receive(IMediaSample* sample) override {
     CAutoLock lock(&owner_->receiveLock_);
     const HRESULT hr = CBaseInputPin::Receive(sample);
@@ -294,19 +280,13 @@ class TestSink::Pin : public CBaseInputPin {
     const AM_SAMPLE2_PROPERTIES& p = m_SampleProps;
     auto has = [&](DWORD bit) { return (p.dwSampleFlags & bit) != 0; };
     ReceivedSample r;
-    BYTE* data = nullptr;
-    sample->GetPointer(&data);
-    if (data && sample->GetActualDataLength() > 0) r.data.assign(data, data + sample->GetActualDataLength());
+    if (p.pbBuffer && p.lActual > 0) r.data.assign(p.pbBuffer, p.pbBuffer + p.lActual);
     r.bufferSize = sample->GetSize();
-    r.hasTime = has(AM_SAMPLE_TIMEVALID);
-    r.hasStop = has(AM_SAMPLE_STOPVALID);
-    r.start = p.tStart;
-    r.stop = p.tStop;
+    r.hasTime = has(AM_SAMPLE_TIMEVALID), r.hasStop = has(AM_SAMPLE_STOPVALID);
+    r.start = p.tStart, r.stop = p.tStop;
     r.hasMediaTime = sample->GetMediaTime(&r.mediaStart, &r.mediaStop) == S_OK;
-    r.discontinuity = has(AM_SAMPLE_DATADISCONTINUITY);
-    r.syncPoint = has(AM_SAMPLE_SPLICEPOINT);
-    r.preroll = has(AM_SAMPLE_PREROLL);
-    r.typeChanged = has(AM_SAMPLE_TYPECHANGED);
+    r.discontinuity = has(AM_SAMPLE_DATADISCONTINUITY), r.syncPoint = has(AM_SAMPLE_SPLICEPOINT);
+    r.preroll = has(AM_SAMPLE_PREROLL), r.typeChanged = has(AM_SAMPLE_TYPECHANGED);
     if (r.typeChanged && p.pMediaType && p.pMediaType->pbFormat)
       r.changedFormat.assign(p.pMediaType->pbFormat, p.pMediaType->pbFormat + p.pMediaType->cbFormat);
     r.streamId = p.dwStreamId;
@@ -319,18 +299,14 @@ class TestSink::Pin : public CBaseInputPin {
     CAutoLock lock(&owner_->receiveLock_);
     const HRESULT hr = CheckStreaming();
     if (hr != S_OK) return hr;
-    {
-      CAutoLock recordLock(&owner_->recordLock_);
-      ++endOfStream_;
-    }
-    owner_->NotifyEvent(EC_COMPLETE, S_OK, 0);
-    return S_OK;
+    CAutoLock recordLock(&owner_->recordLock_);
+    ++endOfStream_;
+    return owner_->NotifyEvent(EC_COMPLETE, S_OK, 0);
   }
   STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override {
-    CBasePin::NewSegment(start, stop, rate);
     CAutoLock recordLock(&owner_->recordLock_);
-    segments_.push_back({start, stop, rate});
-    return S_OK;
+    segment_ = {double(start), double(stop), rate};
+    return CBasePin::NewSegment(start, stop, rate);
   }
 
   TestSink* const owner_;
@@ -342,7 +318,7 @@ class TestSink::Pin : public CBaseInputPin {
   // Guarded by the owner's record lock.
   std::vector<ReceivedSample> samples_;
   int endOfStream_ = 0;
-  std::vector<ReceivedSegment> segments_;
+  std::vector<double> segment_;
 };
 
 TestSink::TestSink() : CBaseFilter(nullptr, nullptr, &filterLock_, kSinkClassId) {
@@ -364,16 +340,14 @@ STDMETHODIMP TestSink::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
 }
 
 void TestSink::OwnAllocatorOnly(long bytes) { pin_->ownBytes_ = bytes; }
-
-void TestSink::AcceptOnly(const WAVEFORMATEX& format) {
-  pin_->hasOnly_ = true;
-  pin_->only_ = format;
-}
+void TestSink::AcceptOnly(const WAVEFORMATEX& format) { pin_->hasOnly_ = true, pin_->only_ = format; }
+IPin* TestSink::InputPin() { return pin_; }
+IMemAllocator* TestSink::Allocator() { return pin_->PeekAllocator(); }
+CBasePin* TestSink::GetPin(int n) { return n == 0 ? pin_ : nullptr; }
 
 void TestSink::FailReceiveAfter(int count, HRESULT result) {
   CAutoLock lock(&recordLock_);
-  pin_->failAfter_ = count;
-  pin_->failResult_ = result;
+  pin_->failAfter_ = count, pin_->failResult_ = result;
 }
 
 std::vector<ReceivedSample> TestSink::Samples() {
@@ -392,35 +366,21 @@ int TestSink::EndOfStreamCount() {
   return pin_->endOfStream_;
 }
 
-std::vector<ReceivedSegment> TestSink::Segments() {
+std::vector<double> TestSink::LastSegment() {
   CAutoLock lock(&recordLock_);
-  return pin_->segments_;
+  return pin_->segment_;
 }
 
 void TestSink::Clear() {
   CAutoLock lock(&recordLock_);
   pin_->samples_.clear();
   pin_->endOfStream_ = 0;
-  pin_->segments_.clear();
 }
 
-IPin* TestSink::InputPin() { return pin_; }
-IMemAllocator* TestSink::Allocator() { return pin_->PeekAllocator(); }
-CMediaType TestSink::ConnectionType() { return ConnectionTypeOf(pin_); }
-CBasePin* TestSink::GetPin(int n) { return n == 0 ? pin_ : nullptr; }
-
-// --- FilterGraph --------------------------------------------------------------------------
+// --- FilterGraph and helpers --------------------------------------------------------------
 
 FilterGraph::FilterGraph() {
   CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, builder_.put_void());
-}
-
-HRESULT FilterGraph::Add(IBaseFilter* filter, LPCWSTR name) {
-  return builder_ ? builder_->AddFilter(filter, name) : E_UNEXPECTED;
-}
-
-HRESULT FilterGraph::Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type) {
-  return builder_ ? builder_->ConnectDirect(output, input, type) : E_UNEXPECTED;
 }
 
 HRESULT FilterGraph::Chain(TestPushSource* source, IBaseFilter* effect, TestSink* sink) {
@@ -453,8 +413,6 @@ void FilterGraph::Release() {
   if (builder_) Stop();
   builder_.reset();
 }
-
-// --- helpers ------------------------------------------------------------------------------
 
 namespace {
 
@@ -491,10 +449,7 @@ ComRef<IPin> FindPinByDirection(IBaseFilter* filter, PIN_DIRECTION direction) {
 CMediaType ConnectionTypeOf(IPin* pin) {
   CMediaType type;
   AM_MEDIA_TYPE raw = {};
-  if (pin && SUCCEEDED(pin->ConnectionMediaType(&raw))) {
-    type.Set(raw);
-    FreeMediaType(raw);
-  }
+  if (pin && SUCCEEDED(pin->ConnectionMediaType(&raw))) type.Set(raw), FreeMediaType(raw);
   return type;
 }
 

@@ -1,20 +1,9 @@
-// Filters and helpers for testing filters inside a real filter graph:
-//
-//   TestPushSource  one output pin offering audio formats; the test thread
-//                   pushes samples of chosen size, times and marks through it.
-//   TestSink        a renderer with one audio input pin that records every
-//                   sample it receives, end of stream and segments.
-//   FilterGraph     the platform's filter graph with the calls tests need.
-//
-// Typical use:
-//   ComInit com;
-//   FilterGraph graph;
-//   ComRef<TestPushSource> source(TestPushSource::Create(Pcm16Stereo44k()));
-//   ComRef<TestSink> sink(TestSink::Create());
-//   graph.Chain(source.get(), effect, sink.get());
-//   graph.RunWithoutClock();
-//   source->Push(PushSample::Bytes(bytes).At(0, 100000));
-//   source->PushEndOfStream();
+// Filters and helpers for tests inside the platform's filter graph: a push
+// source (the test thread pushes samples of chosen size, times and marks
+// through its one output pin), a recording sink (a renderer that keeps what
+// its one input pin receives) and the graph with the calls tests need:
+//   graph.Chain(source.get(), effect, sink.get()); graph.RunWithoutClock();
+//   source->Push(PushSample::Bytes(bytes).At(0, 100000)); source->PushEndOfStream();
 //   sink->Samples() ...
 #pragma once
 
@@ -49,17 +38,12 @@ class ComRef {
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
-  // For out-parameters: releases what is held and returns the slot.
-  T** put() {
-    reset();
-    return &p_;
-  }
+  T** put() { return reset(), &p_; }  // for out-parameters
   void** put_void() { return reinterpret_cast<void**>(put()); }
   void reset() {
-    if (T* p = p_) {
-      p_ = nullptr;
-      p->Release();
-    }
+    T* p = p_;
+    p_ = nullptr;
+    if (p) p->Release();
   }
 
  private:
@@ -84,7 +68,6 @@ class ComInit {
   }
   ComInit(const ComInit&) = delete;
   ComInit& operator=(const ComInit&) = delete;
-  HRESULT result() const { return hr_; }
 
  private:
   HRESULT hr_;
@@ -104,26 +87,28 @@ bool SameAudioFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b);
 
 // --- samples ----------------------------------------------------------------------
 
-// One sample to push, with its times and marks.
-struct PushSample {
+// A sample's data, times and marks, as pushed or as received.
+struct SampleMarks {
   std::vector<BYTE> data;
-  bool hasTime = false, hasStop = true;
+  bool hasTime = false, hasStop = false;
   REFERENCE_TIME start = 0, stop = 0;
   bool hasMediaTime = false;
   LONGLONG mediaStart = 0, mediaStop = 0;
   bool discontinuity = false, syncPoint = false, preroll = false;
-  const AM_MEDIA_TYPE* mediaType = nullptr;  // attached as a format change
-  // Samples of a stream other than AM_STREAM_MEDIA are OwnSamples: the
-  // platform's samples cannot be given another id.
   DWORD streamId = AM_STREAM_MEDIA;
+};
+
+// One sample to push. Samples of a stream other than AM_STREAM_MEDIA go out
+// as OwnSamples: the platform's samples cannot be given another id.
+struct PushSample : SampleMarks {
+  const AM_MEDIA_TYPE* mediaType = nullptr;  // attached as a format change
 
   static PushSample Bytes(std::vector<BYTE> bytes) {
     PushSample s;
     s.data = std::move(bytes);
     return s;
   }
-  // Byte i = (seed + i) & 0xFF.
-  static PushSample Pattern(size_t length, BYTE seed = 0);
+  static PushSample Pattern(size_t length, BYTE seed = 0);  // byte i = seed + i
   PushSample& At(REFERENCE_TIME s, REFERENCE_TIME e) { return hasTime = hasStop = true, start = s, stop = e, *this; }
   PushSample& StartOnly(REFERENCE_TIME s) { return hasTime = true, hasStop = false, start = s, *this; }
   PushSample& MediaAt(LONGLONG a, LONGLONG b) { return hasMediaTime = true, mediaStart = a, mediaStop = b, *this; }
@@ -134,23 +119,27 @@ struct PushSample {
   PushSample& Stream(DWORD id) { return streamId = id, *this; }
 };
 
-// A sample of the test's own making that no allocator owns, holding `pushed`
-// with its marks. Without `extended` it does not answer IMediaSample2, as
-// the buffers of hosts that push their own.
+struct ReceivedSample : SampleMarks {
+  long bufferSize = 0;
+  bool typeChanged = false;
+  std::vector<BYTE> changedFormat;  // the format block of an attached type
+  const void* identity = nullptr;   // the sample object (compared, never used)
+};
+
+// A sample no allocator owns, holding `pushed`. Without `extended` it does
+// not answer IMediaSample2, like the buffers of hosts that push their own.
 ComRef<IMediaSample> OwnSample(const PushSample& pushed, bool extended = true);
 
-// --- the push source ----------------------------------------------------------------
+// --- the push source and the recording sink ----------------------------------------------
 
 class TestPushSource : public CBaseFilter {
  public:
   static TestPushSource* Create(const WAVEFORMATEX& format);  // one reference held
   DECLARE_IUNKNOWN
-
   // Before connecting: the buffers asked of the allocator (default 4 of
   // 16384 bytes), and further formats the output accepts (for reconnection).
   void SetBufferRequest(long count, long size);
   void AcceptAlso(const WAVEFORMATEX& format);
-
   // Delivers one sample and returns the downstream result, or the failure of
   // getting a buffer (VFW_E_NOT_COMMITTED while stopped), E_INVALIDARG when
   // the data does not fit.
@@ -158,18 +147,14 @@ class TestPushSource : public CBaseFilter {
   // Pushes `bytes` of format `wf` in pieces of `piece` bytes with continuous
   // stamps from `*time` on (advanced); the first piece carries `type` if
   // given. Stops at the first failure and returns it.
-  HRESULT PushStamped(const WAVEFORMATEX& wf, const std::vector<BYTE>& bytes, size_t piece,
-                      REFERENCE_TIME* time, const AM_MEDIA_TYPE* type = nullptr);
+  HRESULT PushStamped(const WAVEFORMATEX& wf, const std::vector<BYTE>& bytes, size_t piece, REFERENCE_TIME* time,
+                      const AM_MEDIA_TYPE* type = nullptr);
   HRESULT PushEndOfStream() { return OutputPin()->DeliverEndOfStream(); }
-
-  // The output pin; DeliverBeginFlush, DeliverNewSegment and so on on it.
-  CBaseOutputPin* OutputPin();
+  CBaseOutputPin* OutputPin();  // DeliverBeginFlush, DeliverNewSegment and so on on it
   IMemAllocator* Allocator() { return OutputPin()->PeekAllocator(); }
   const void* LastPushedSample() const { return lastPushed_; }  // for identity checks
-  CMediaType ConnectionType();
-
   int GetPinCount() override { return 1; }
-  CBasePin* GetPin(int n) override;
+  CBasePin* GetPin(int n) override { return n == 0 ? OutputPin() : nullptr; }
 
  private:
   class Pin;
@@ -180,27 +165,6 @@ class TestPushSource : public CBaseFilter {
   const void* lastPushed_ = nullptr;
 };
 
-// --- the recording sink -----------------------------------------------------------------
-
-struct ReceivedSample {
-  std::vector<BYTE> data;
-  long bufferSize = 0;
-  bool hasTime = false, hasStop = false;
-  REFERENCE_TIME start = 0, stop = 0;
-  bool hasMediaTime = false;
-  LONGLONG mediaStart = 0, mediaStop = 0;
-  bool discontinuity = false, syncPoint = false, preroll = false;
-  bool typeChanged = false;
-  std::vector<BYTE> changedFormat;  // the format block of an attached type
-  DWORD streamId = AM_STREAM_MEDIA;
-  const void* identity = nullptr;  // the sample object (compared, never used)
-};
-
-struct ReceivedSegment {
-  REFERENCE_TIME start, stop;
-  double rate;
-};
-
 class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
  public:
   static TestSink* Create();  // one reference held
@@ -208,7 +172,6 @@ class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
   STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
   // A renderer, so that the graph waits for its end of stream.
   STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
-
   // Before connecting: take only the sink's own allocator, asking for
   // buffers of `bytes`; take only this format (and offer it).
   void OwnAllocatorOnly(long bytes);
@@ -216,18 +179,15 @@ class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
   // Answers Receive with `result` from sample `count` + 1 on (still recorded).
   void FailReceiveAfter(int count, HRESULT result);
 
-  // What arrived so far (copies taken under the sink's lock).
+  // What arrived so far: samples, end-of-stream calls, the last segment.
   std::vector<ReceivedSample> Samples();
   size_t SampleCount() { return Samples().size(); }
   std::vector<BYTE> AllBytes();
   int EndOfStreamCount();
-  std::vector<ReceivedSegment> Segments();
+  std::vector<double> LastSegment();  // start, stop, rate
   void Clear();
-
   IPin* InputPin();
   IMemAllocator* Allocator();  // the one upstream chose (no reference added)
-  CMediaType ConnectionType();
-
   int GetPinCount() override { return 1; }
   CBasePin* GetPin(int n) override;
 
@@ -247,18 +207,16 @@ class FilterGraph {
   ~FilterGraph() { Release(); }
   FilterGraph(const FilterGraph&) = delete;
   FilterGraph& operator=(const FilterGraph&) = delete;
-
-  bool ok() const { return static_cast<bool>(builder_); }
   IGraphBuilder* builder() const { return builder_.get(); }
-  HRESULT Add(IBaseFilter* filter, LPCWSTR name);
-  HRESULT Add(CBaseFilter* filter, LPCWSTR name) { return Add(static_cast<IBaseFilter*>(filter), name); }
+  HRESULT Add(IBaseFilter* filter, LPCWSTR name) { return builder_ ? builder_->AddFilter(filter, name) : E_UNEXPECTED; }
   // IGraphBuilder::ConnectDirect (no intermediate filters).
-  HRESULT Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type = nullptr);
+  HRESULT Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type = nullptr) {
+    return builder_ ? builder_->ConnectDirect(output, input, type) : E_UNEXPECTED;
+  }
   // Adds source -> effect -> sink and connects them; the first failure.
   HRESULT Chain(TestPushSource* source, IBaseFilter* effect, TestSink* sink);
-  // Renders samples as they arrive instead of at their time stamps.
-  HRESULT RunWithoutClock();
-  HRESULT Run();  // S_FALSE (still changing state) counts as S_OK
+  HRESULT RunWithoutClock();  // renders samples as they arrive, not at their times
+  HRESULT Run();              // S_FALSE (still changing state) counts as S_OK
   HRESULT Stop();
   void Release();  // the graph and with it every filter it holds
 
@@ -271,7 +229,6 @@ class FilterGraph {
 // with the receive lock held) is reported naming `what`, and the program ends
 // at once: every later Stop would wait for that lock forever.
 void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boundMs = 60000);
-
 // The first pin of a filter with the given direction; empty when none.
 ComRef<IPin> FindPinByDirection(IBaseFilter* filter, PIN_DIRECTION direction);
 // The media type a pin is connected with (empty when unconnected).
