@@ -19,16 +19,10 @@ using namespace orlofx::test;
 
 namespace {
 
-// {BD4D27B0-6651-4806-A93C-48B70D196D10}
-const CLSID kCopyClsid = {0xBD4D27B0, 0x6651, 0x4806, {0xA9, 0x3C, 0x48, 0xB7, 0x0D, 0x19, 0x6D, 0x10}};
-// {8F337650-E521-4C16-93EA-D779503D1160}
-const CLSID kInPlaceClsid = {0x8F337650, 0xE521, 0x4C16, {0x93, 0xEA, 0xD7, 0x79, 0x50, 0x3D, 0x11, 0x60}};
-// {B0E909F7-C787-48F8-8ADF-8AF38B099F46}
-const CLSID kFailingClsid = {0xB0E909F7, 0xC787, 0x48F8, {0x8A, 0xDF, 0x8A, 0xF3, 0x8B, 0x09, 0x9F, 0x46}};
-// {1A149D77-D3E1-4944-AD2F-A1AADD235797}
-const CLSID kSilentClsid = {0x1A149D77, 0xD3E1, 0x4944, {0xAD, 0x2F, 0xA1, 0xAA, 0xDD, 0x23, 0x57, 0x97}};
-// {BFB1CAC0-1C34-48FA-9ADE-801BFE5C4AC6}
-const CLSID kBrokenClsid = {0xBFB1CAC0, 0x1C34, 0x48FA, {0x9A, 0xDE, 0x80, 0x1B, 0xFE, 0x5C, 0x4A, 0xC6}};
+// The test classes: {BD4D27B0-6651-4806-A93C-48B70D196D1n}, n = 0 to 4.
+constexpr CLSID TestClass(BYTE n) { return {0xBD4D27B0, 0x6651, 0x4806, {0xA9, 0x3C, 0x48, 0xB7, 0x0D, 0x19, 0x6D, BYTE(0x10 + n)}}; }
+const CLSID kCopyClsid = TestClass(0), kInPlaceClsid = TestClass(1), kFailingClsid = TestClass(2),
+            kSilentClsid = TestClass(3), kBrokenClsid = TestClass(4);
 
 bool IsPcm16(const CMediaType* type) {
   const WAVEFORMATEX* format = WaveFormatOf(*type);
@@ -91,18 +85,13 @@ class InPlaceFilter : public CTransInPlaceFilter {
   }
   HRESULT CheckInputType(const CMediaType* type) override { return IsPcm16(type) ? S_OK : E_INVALIDARG; }
   HRESULT Transform(IMediaSample* sample) override {
-    transformed.push_back(sample);
     if (dropNext > 0) return --dropNext, S_FALSE;
     BYTE* data = nullptr;
     sample->GetPointer(&data);
     for (long i = 0; i < sample->GetActualDataLength(); ++i) data[i] = BYTE(~data[i]);
     return S_OK;
   }
-  IPin* Input() { return GetPin(0); }
-  IPin* Output() { return GetPin(1); }
-
   int dropNext = 0;
-  std::vector<const void*> transformed;
 
  private:
   explicit InPlaceFilter(HRESULT* phr) : CTransInPlaceFilter(NAME("in-place"), nullptr, kInPlaceClsid, phr) {}

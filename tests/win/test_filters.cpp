@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -49,6 +52,7 @@ struct SlotCase {
 
 struct FilterRow {
   const char* name;
+  const char* cliName;  // the native tool's name for the effect
   const wchar_t* classId;
   const wchar_t* prop;  // the property interface, also the record's tag
   std::vector<const wchar_t*> pages;
@@ -103,16 +107,16 @@ std::vector<SlotCase> PgeqSlots() {
 }
 
 const FilterRow kFilters[] = {
-    {"NoiseGate", L"{B97C0F23-196D-11D1-B99B-00A0C9053912}", L"{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}",
+    {"NoiseGate", "noise-gate", L"{B97C0F23-196D-11D1-B99B-00A0C9053912}", L"{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}",
      {L"{A6DF8F41-BAF4-11D0-AEBC-00A0C9053912}"}, 32, 7, 6, L"Slow attack",
      {{8, 7, 0, 1, 0}, {10, 9, 10000, 5000, 1}, {12, 11, -1000, -800, 2}}, 2,
      &Make<orlofx::CAkNoisgtTransform>, 0, {0, 1}},
-    {"GraphicDynamics", L"{F3B8E880-B4E0-11D0-AEBC-00A0C9053912}", kPlugInProp2,
+    {"GraphicDynamics", "graphic-dynamics", L"{F3B8E880-B4E0-11D0-AEBC-00A0C9053912}", kPlugInProp2,
      {L"{F3B8E881-B4E0-11D0-AEBC-00A0C9053912}"}, 184, 11, 3, L"Mute levels below -35 dB (hard noise gate",
      {{10, 9, 300, 250, 0}, {15, 14, 6000, 5000, 1}, {20, 19, 60000, 50000, 2}, {25, 24, 5, 1, 3},
       {30, 29, -1, 0, 4}, {35, 34, 7, 1, 40}, {7, 8, 40, 16, 37, false}},
      2, &Make<orlofx::CAkGdynTransform>, 9, {101, 102}},
-    {"MultiBandDynamics", L"{026D0AA0-9BB9-11D0-AEBC-00A0C9053912}", kPlugInProp2,
+    {"MultiBandDynamics", "multiband-dynamics", L"{026D0AA0-9BB9-11D0-AEBC-00A0C9053912}", kPlugInProp2,
      {L"{026D0AA1-9BB9-11D0-AEBC-00A0C9053912}", L"{026D0AA2-9BB9-11D0-AEBC-00A0C9053912}"}, 232, 6, 2,
      L"Anti-DTMF talk-off",
      {{12, 11, 300, 250, 0},     {17, 16, -900, -600, 1},    {32, 31, 5, 0, 4},       {42, 41, 7, 2, 6},
@@ -121,16 +125,16 @@ const FilterRow kFilters[] = {
       {157, 156, 20000, 15000, 29}, {187, 186, 3, 1, 36},    {197, 196, 9, 1, 33},    {217, 216, 2, 1, 51},
       {222, 221, 5, 1, 52},      {227, 226, 2, 2, -1}},
      0, &Make<orlofx::CAkMbdynTransform>, 5, {101, 102}},
-    {"ParametricEq", L"{A8448720-96FD-11D0-AEBC-00A0C9053912}", L"{A8448723-96FD-11D0-AEBC-00A0C9053912}",
+    {"ParametricEq", "parametric-eq", L"{A8448720-96FD-11D0-AEBC-00A0C9053912}", L"{A8448723-96FD-11D0-AEBC-00A0C9053912}",
      {L"{A8448721-96FD-11D0-AEBC-00A0C9053912}"}, 44, 6, 3, L"Hiss removal (cut frequencies above 6 kHz by 40 dB)",
      {{8, 7, 7, 7, 0}, {10, 9, 5, 5, 5}, {12, 11, 30000, 22050, 1}, {14, 13, 0, 1, 2}, {16, 15, -1000, -600, 3},
       {18, 17, 500, 200, 4}},
      2, &Make<orlofx::CAkPmeqTransform>, 3, {0, 1}},
     // Preset 0 is flat: shelves at 200 Hz and 8 kHz and a cut at 4 kHz.
-    {"ParagraphicEq", L"{D616F3E0-D622-11CE-AAC5-0020AF0B99A3}", L"{D616F3EF-D622-11CE-AAC5-0020AF0B99A3}",
+    {"ParagraphicEq", "paragraphic-eq", L"{D616F3E0-D622-11CE-AAC5-0020AF0B99A3}", L"{D616F3EF-D622-11CE-AAC5-0020AF0B99A3}",
      {L"{D616F3E1-D622-11CE-AAC5-0020AF0B99A3}"}, 104, 13, 0, L"(Default)", PgeqSlots(), 2,
      &Make<orlofx::CAkPgeqTransform>, 9, {0, 1}},
-    {"GraphicEq", L"{8B7226EE-4584-11D1-B4CB-00A0C9270A10}", L"{8B722AEE-4584-11D1-B4CB-00A0C9270A10}",
+    {"GraphicEq", "graphic-eq", L"{8B7226EE-4584-11D1-B4CB-00A0C9270A10}", L"{8B722AEE-4584-11D1-B4CB-00A0C9270A10}",
      {L"{8B7229EE-4584-11D1-B4CB-00A0C9270A10}", L"{8B7227EE-4584-11D1-B4CB-00A0C9270A10}",
       L"{8B7228EE-4584-11D1-B4CB-00A0C9270A10}"},
      624, 9, 8, L"Notch frequencies around 450 Hz", GeqSlots(), 6, &Make<orlofx::CAkGeqTransform>, 8, {0, 1}},
@@ -326,6 +330,45 @@ TEST_P(BoundedNotifications, NotificationWindowsAreBoundedAndFreedEntriesAreReus
 
 // --- in a graph -------------------------------------------------------------------------
 
+// Every sample stamped, each starting where the last ended, `duration` in all.
+void ExpectContinuousStamps(const std::vector<ReceivedSample>& samples, REFERENCE_TIME duration) {
+  ASSERT_FALSE(samples.empty());
+  for (size_t i = 0; i < samples.size(); ++i) {
+    EXPECT_TRUE(samples[i].hasTime) << i;
+    EXPECT_EQ(samples[i].start, i == 0 ? samples[0].start : samples[i - 1].stop) << "gap before sample " << i;
+  }
+  EXPECT_NEAR(double(samples.back().stop - samples.front().start), double(duration), double(samples.size()));
+}
+
+struct Wav {
+  WAVEFORMATEX format = {};
+  std::vector<BYTE> data;
+};
+
+// The fmt and data chunks of a RIFF WAVE file in the build's test data (the
+// native tool's inputs and outputs).
+bool ReadWav(const std::string& name, Wav* wav) {
+  std::ifstream file("..\\testdata\\" + name, std::ios::binary);
+  const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) || std::memcmp(&bytes[8], "WAVE", 4)) return false;
+  bool format = false, data = false;
+  for (size_t pos = 12; pos + 8 <= bytes.size();) {
+    DWORD size = 0;
+    std::memcpy(&size, &bytes[pos + 4], 4);
+    size = std::min<DWORD>(size, DWORD(bytes.size() - pos - 8));
+    if (!std::memcmp(&bytes[pos], "fmt ", 4) && size >= 16) format = true, std::memcpy(&wav->format, &bytes[pos + 8], 16);
+    if (!std::memcmp(&bytes[pos], "data", 4)) data = true, wav->data.assign(&bytes[pos + 8], &bytes[pos + 8] + size);
+    pos += 8 + size + (size & 1);
+  }
+  return format && data;
+}
+
+ComRef<IBaseFilter> Platform(const CLSID& clsid) {
+  ComRef<IBaseFilter> filter;
+  EXPECT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.put_void()), S_OK);
+  return filter;
+}
+
 class FilterStreaming : public ::testing::TestWithParam<FilterRow> {
  protected:
   void SetUp() override { ASSERT_TRUE(module_.Loaded()); }
@@ -385,16 +428,8 @@ TEST_P(FilterStreaming, EveryFormatComesOutWholeWithContinuousStampsAndEqualToTh
     const std::vector<BYTE> got = sink_->AllBytes();
     ASSERT_EQ(got.size(), in.size()) << "hold-back and drain keep the length";
     EXPECT_TRUE(got == Expected(wf, in, piece)) << "the filter's output differs from the processor's";
-    const std::vector<ReceivedSample> samples = sink_->Samples();
-    ASSERT_FALSE(samples.empty());
-    EXPECT_EQ(samples.front().start, 0);
-    for (size_t i = 0; i < samples.size(); ++i) {
-      EXPECT_TRUE(samples[i].hasTime) << i;
-      if (i > 0) {
-        EXPECT_EQ(samples[i].start, samples[i - 1].stop) << i;
-      }
-    }
-    EXPECT_NEAR(double(samples.back().stop), double(DurationOf(wf, in.size())), double(samples.size()));
+    EXPECT_EQ(sink_->Samples().front().start, 0);
+    ExpectContinuousStamps(sink_->Samples(), DurationOf(wf, in.size()));
     graph_->Stop();
     // The connection's format as the property interface reports it (slot 5).
     WAVEFORMATEX reported = {};
@@ -482,6 +517,56 @@ TEST_P(FilterStreaming, OtherStreamsPassAndFormatsChangeOnTheirSample) {
   EXPECT_EQ(marked, 1u);
   EXPECT_TRUE(audio == expected) << "nothing of the refused sample comes out";
   EXPECT_TRUE(SameAudioFormat(*WaveFormatOf(ConnectionTypeOf(sink_->InputPin())), before)) << "the connection stays";
+}
+
+// In a host's graph under Wine: Wine's File Source (Async) and WAVE Parser
+// feed the effect at its default settings, our sink records what comes out.
+// Whatever the effect holds back, every frame comes out, equal to the native
+// tool's output for the same file, with continuous stamps; and a host's
+// seeking through the effect's output pin reaches the parser. The formats
+// are PCM 16 (single-precision pipeline) and PCM 32 (double): Wine's parser
+// alters 8-bit files and offers float files only as WAVE_FORMAT_EXTENSIBLE,
+// which the effects do not take (those stream from our own source above).
+TEST_P(FilterStreaming, InWinesFileGraphTheOutputIsTheNativeToolsAndSeekingReachesTheParser) {
+  for (const std::string name : {"pcm16_stereo_44100", "pcm32_stereo_48000"}) {
+    SCOPED_TRACE(name);
+    Wav input, expected;
+    ASSERT_TRUE(ReadWav(name + ".wav", &input));
+    ASSERT_TRUE(ReadWav(name + "." + GetParam().cliName + ".wav", &expected));
+    ASSERT_EQ(input.data.size(), expected.data.size()) << "the native tool keeps the length";
+    ComRef<IBaseFilter> effect;
+    ASSERT_EQ(module_.Create(Guid(GetParam().classId), IID_IBaseFilter, effect.put()), S_OK);
+    FilterGraph graph;
+    ComRef<IBaseFilter> reader = Platform(CLSID_AsyncReader), parser = Platform(CLSID_WAVEParser);
+    ComRef<TestSink> sink(TestSink::Create());
+    ASSERT_TRUE(reader && parser);
+    char path[MAX_PATH];
+    GetFullPathNameA(("..\\testdata\\" + name + ".wav").c_str(), MAX_PATH, path, nullptr);
+    ASSERT_EQ(graph.Add(reader.get(), L"reader"), S_OK);
+    const std::wstring widePath(path, path + std::strlen(path));
+    ASSERT_EQ(QueryAs<IFileSourceFilter>(reader.get(), IID_IFileSourceFilter)->Load(widePath.c_str(), nullptr), S_OK);
+    ASSERT_EQ(graph.Add(parser.get(), L"parser"), S_OK);
+    ASSERT_EQ(graph.Add(effect.get(), L"effect"), S_OK);
+    ASSERT_EQ(graph.Add(sink.get(), L"sink"), S_OK);
+    ASSERT_EQ(graph.Connect(FindPinByDirection(reader.get(), PINDIR_OUTPUT).get(),
+                            FindPinByDirection(parser.get(), PINDIR_INPUT).get()), S_OK);
+    // The parser has its output pin once it knows the file.
+    const ComRef<IPin> parsed = FindPinByDirection(parser.get(), PINDIR_OUTPUT);
+    const ComRef<IPin> out = FindPinByDirection(effect.get(), PINDIR_OUTPUT);
+    ASSERT_EQ(graph.Connect(parsed.get(), FindPinByDirection(effect.get(), PINDIR_INPUT).get()), S_OK);
+    ASSERT_EQ(graph.Connect(out.get(), sink->InputPin()), S_OK);
+    LONGLONG parserDuration = -1, duration = -2;
+    ASSERT_EQ(QueryAs<IMediaSeeking>(parsed.get(), IID_IMediaSeeking)->GetDuration(&parserDuration), S_OK);
+    ASSERT_EQ(QueryAs<IMediaSeeking>(out.get(), IID_IMediaSeeking)->GetDuration(&duration), S_OK);
+    EXPECT_EQ(duration, parserDuration);
+    ASSERT_EQ(graph.RunWithoutClock(), S_OK);
+    long code = 0;
+    ASSERT_EQ(QueryAs<IMediaEvent>(graph.builder(), IID_IMediaEvent)->WaitForCompletion(60000, &code), S_OK);
+    EXPECT_EQ(code, EC_COMPLETE);
+    ASSERT_EQ(graph.Stop(), S_OK);
+    EXPECT_TRUE(sink->AllBytes() == expected.data) << "the output differs from the native tool's";
+    ExpectContinuousStamps(sink->Samples(), DurationOf(expected.format, expected.data.size()));
+  }
 }
 
 std::string RowName(const ::testing::TestParamInfo<FilterRow>& row) { return row.param.name; }
