@@ -111,7 +111,6 @@ TEST_F(Adapters, ParagraphicEqFloatInterfaceRunsTheProcessorAndKeepsItsOwnStream
     ASSERT_EQ(floats->Process(&samples[at], DWORD(std::min<size_t>(1100, (samples.size() - at) / 2)), FALSE), S_OK);
   ASSERT_EQ(expected.size(), bytes.size());
   EXPECT_EQ(std::memcmp(samples.data(), expected.data(), expected.size()), 0);
-
   EXPECT_EQ(floats->IsChanged(), S_FALSE);
   EXPECT_EQ(floats->Update(FALSE, 0, 0), S_FALSE);
   prop->SetBand1Gain(120);

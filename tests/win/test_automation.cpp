@@ -76,7 +76,6 @@ struct HostCallback {
   static HRESULT STDMETHODCALLTYPE Changed(void* p, DWORD* at, DWORD n, MP_DATA* v) { return Record(p, 'c', at, n, v); }
   static HRESULT STDMETHODCALLTYPE End(void* p, DWORD* at, DWORD n) { return Record(p, 'e', at, n, nullptr); }
   static void* const kTable[6];
-
   void* const* vtable = kTable;
   LONG refs = 1;
   std::string events;
@@ -106,7 +105,6 @@ class Automation : public ::testing::Test {
     SetCallback(nullptr);
     graph_.reset();
   }
-
   // source -> filter -> sink, 44.1 kHz float, running without a clock.
   void Build(WORD channels = 1) {
     graph_ = std::make_unique<FilterGraph>();
@@ -116,7 +114,6 @@ class Automation : public ::testing::Test {
     ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
   }
   static WAVEFORMATEX Format(WORD channels) { return MakeWaveFormat(WAVE_FORMAT_IEEE_FLOAT, channels, 44100, 32); }
-
   // Pushes ones for frames [from, from + count) of the stream in 10 ms
   // pieces, stamped by their frame; the first piece carries the
   // discontinuity mark when asked, and a format change if given.
@@ -141,7 +138,6 @@ class Automation : public ::testing::Test {
     std::memcpy(out.data(), bytes.data(), out.size() * sizeof(float));
     return out;
   }
-
   HRESULT SetValue(DWORD index, MP_DATA v) { return SlotOf<SetParamFn>(params_.get(), 4)(params_.get(), index, v); }
   MP_DATA Value(DWORD index) {
     MP_DATA v = -999;
@@ -156,7 +152,6 @@ class Automation : public ::testing::Test {
       EXPECT_EQ(SlotOf<SetCallbackFn>(setCallback_.get(), 3)(setCallback_.get(), cb), S_OK);
     }
   }
-
   ComInit com_;
   HostCallback cb_;  // outlives the filter that may hold it
   ComRef<CRideFilter> filter_;

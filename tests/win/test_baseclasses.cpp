@@ -64,7 +64,6 @@ class CopyFilter : public CTransformFilter {
   HRESULT StopStreaming() override { return ++stops, lockedAtStop = CritCheckIn(&m_csReceive), S_OK; }
   IPin* Input() { return GetPin(0); }
   CBasePin* Output() { return GetPin(1); }
-
   HRESULT startResult = S_OK;
   int stops = 0;
   BOOL lockedAtStart = FALSE, lockedAtStop = FALSE;  // the receive lock
@@ -149,7 +148,6 @@ class BaseClasses : public ::testing::Test {
     source_.reset(), sink_.reset(), copy_.reset(), inPlace_.reset();
     EXPECT_EQ(CBaseObject::ObjectsActive(), objects_) << "objects leaked or over-released";
   }
-
   // source -> `filter` -> sink; the output side first when asked, with `type`.
   HRESULT Chain(CBaseFilter* filter, bool outputFirst = false, const AM_MEDIA_TYPE* type = nullptr) {
     graph_.Add(source_.get(), L"source");
@@ -165,7 +163,6 @@ class BaseClasses : public ::testing::Test {
     MakeAudioType(format, &type);
     return type;
   }
-
   ComInit com_;
   const LONG objects_ = CBaseObject::ObjectsActive();
   FilterGraph graph_;
@@ -215,7 +212,6 @@ TEST_F(BaseClasses, PinsNegotiateOneFormatAndRefuseWhatTheFilterCannotTake) {
   EXPECT_EQ(floats->OutputPin()->ConnectedTo(peer.put()), VFW_E_NOT_CONNECTED);
   EXPECT_EQ(copy_->Input()->ConnectedTo(peer.put()), VFW_E_NOT_CONNECTED);
   EXPECT_TRUE(FAILED(copy_->Output()->Connect(floats->OutputPin(), nullptr))) << "two outputs";
-
   ASSERT_EQ(graph_.Connect(source_->OutputPin(), copy_->Input()), S_OK);
   ASSERT_EQ(types->Reset(), S_OK);
   ASSERT_EQ(types->Next(1, &offered, nullptr), S_OK);
@@ -256,7 +252,6 @@ TEST_F(BaseClasses, AnInputPinReadsEveryPropertyAndRefusesWhatItCannotTake) {
   }
   ASSERT_EQ(got[0].changedFormat.size(), sizeof(WAVEFORMATEX));
   EXPECT_EQ(reinterpret_cast<const WAVEFORMATEX*>(got[0].changedFormat.data())->nChannels, 1);
-
   // A type the pin does not take ends the stream; nothing more is taken until a flush.
   CMediaType video(&MEDIATYPE_Video);
   EXPECT_EQ(input->Receive(OwnSample(PushSample::Pattern(16).WithType(&video)).get()), VFW_E_INVALIDMEDIATYPE);
@@ -285,7 +280,6 @@ TEST_F(BaseClasses, StatesFlushesSegmentsAndErrorsTravelThroughATransform) {
   copy_->startResult = S_OK;
   ASSERT_EQ(graph_.Run(), S_OK);
   EXPECT_TRUE(copy_->lockedAtStart);
-
   ASSERT_EQ(source_->OutputPin()->DeliverNewSegment(1000, 90000, 1.5), S_OK);
   EXPECT_EQ(sink_->LastSegment(), (std::vector<double>{1000, 90000, 1.5}));
   ASSERT_EQ(source_->OutputPin()->DeliverBeginFlush(), S_OK);
@@ -327,7 +321,6 @@ TEST_P(InPlace, TheSampleIsWorkedOnWhereItLies) {
   ASSERT_EQ(static_cast<CBasePin*>(inPlace_->GetPin(0))->GetMediaType(0, &type), S_OK);
   EXPECT_TRUE(type == pcm);
   EXPECT_EQ(sink_->Allocator() == source_->Allocator(), !c.downstreamAllocator);
-
   ASSERT_EQ(graph_.Run(), S_OK);
   const PushSample sample = PushSample::Pattern(1000, 9).At(100, 200).SyncPoint().Discontinuity();
   ASSERT_EQ(source_->Push(sample), S_OK);

@@ -88,7 +88,6 @@ TEST_P(FrameTiming, OutputAndStampsFollowTheProcessor) {
   source->SetBufferRequest(4, c.bufferBytes);
   ASSERT_EQ(graph.Chain(source.get(), effect.get(), sink.get()), S_OK);
   ASSERT_EQ(graph.RunWithoutClock(), S_OK);
-
   const std::vector<BYTE> in = TestSignal(wf, c.frames);
   const size_t piece = size_t(c.pieceFrames) * wf.nBlockAlign;
   size_t markedAt = 0, syncAt = 0, mostPerPush = 0;
@@ -112,7 +111,6 @@ TEST_P(FrameTiming, OutputAndStampsFollowTheProcessor) {
   }
   ASSERT_EQ(source->PushEndOfStream(), S_OK);
   EXPECT_EQ(sink->EndOfStreamCount(), 1);
-
   std::vector<BYTE> expected;
   if (c.fir) {
     orlofx::CAkGeqTransform geq;

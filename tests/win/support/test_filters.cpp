@@ -42,18 +42,17 @@ HRESULT Fill(IMediaSample* sample, const PushSample& pushed) {
   return S_OK;
 }
 
-// A sample over its own bytes; its properties are the AM_SAMPLE2_PROPERTIES.
+// A read-only sample over a copy of what was pushed: how a host's own
+// buffers, or another stream's samples, look to a pin.
 class Own : public IMediaSample2 {
  public:
-  Own(size_t size, DWORD streamId, bool extended) : extended_(extended), data_(size) {
-    props_.cbData = sizeof props_;
-    props_.dwStreamId = streamId;
+  Own(const PushSample& pushed, bool extended) : s_(pushed), extended_(extended) {
+    type_ = pushed.mediaType ? CreateMediaType(pushed.mediaType) : nullptr;
   }
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     const bool ok = iid == IID_IUnknown || iid == IID_IMediaSample || (extended_ && iid == IID_IMediaSample2);
     *object = ok ? static_cast<IMediaSample2*>(this) : nullptr;
-    if (ok) AddRef();
-    return ok ? S_OK : E_NOINTERFACE;
+    return ok ? (AddRef(), S_OK) : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
   STDMETHODIMP_(ULONG) Release() override {
@@ -61,74 +60,48 @@ class Own : public IMediaSample2 {
     if (left == 0) delete this;
     return left;
   }
-  STDMETHODIMP GetPointer(BYTE** buffer) override { return *buffer = data_.data(), S_OK; }
-  STDMETHODIMP_(LONG) GetSize() override { return static_cast<LONG>(data_.size()); }
+  STDMETHODIMP GetPointer(BYTE** buffer) override { return *buffer = s_.data.data(), S_OK; }
+  STDMETHODIMP_(LONG) GetSize() override { return static_cast<LONG>(s_.data.size()); }
+  STDMETHODIMP_(LONG) GetActualDataLength() override { return GetSize(); }
   STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
-    if (!Has(AM_SAMPLE_TIMEVALID)) return VFW_E_SAMPLE_TIME_NOT_SET;
-    *start = props_.tStart;
-    *stop = Has(AM_SAMPLE_STOPVALID) ? props_.tStop : props_.tStart + 1;
-    return Has(AM_SAMPLE_STOPVALID) ? S_OK : VFW_S_NO_STOP_TIME;
+    if (!s_.hasTime) return VFW_E_SAMPLE_TIME_NOT_SET;
+    *start = s_.start, *stop = s_.hasStop ? s_.stop : s_.start + 1;
+    return s_.hasStop ? S_OK : VFW_S_NO_STOP_TIME;
   }
-  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override {
-    if (start) props_.tStart = *start;
-    if (stop) props_.tStop = *stop;
-    Set(AM_SAMPLE_TIMEVALID, start != nullptr);
-    return Set(AM_SAMPLE_STOPVALID, start && stop);
-  }
-  STDMETHODIMP IsSyncPoint() override { return Flag(AM_SAMPLE_SPLICEPOINT); }
-  STDMETHODIMP SetSyncPoint(BOOL on) override { return Set(AM_SAMPLE_SPLICEPOINT, on); }
-  STDMETHODIMP IsPreroll() override { return Flag(AM_SAMPLE_PREROLL); }
-  STDMETHODIMP SetPreroll(BOOL on) override { return Set(AM_SAMPLE_PREROLL, on); }
-  STDMETHODIMP_(LONG) GetActualDataLength() override { return props_.lActual; }
-  STDMETHODIMP SetActualDataLength(LONG length) override {
-    if (length < 0 || length > GetSize()) return VFW_E_BUFFER_OVERFLOW;
-    return props_.lActual = length, S_OK;
-  }
+  STDMETHODIMP IsSyncPoint() override { return s_.syncPoint ? S_OK : S_FALSE; }
+  STDMETHODIMP IsPreroll() override { return s_.preroll ? S_OK : S_FALSE; }
+  STDMETHODIMP IsDiscontinuity() override { return s_.discontinuity ? S_OK : S_FALSE; }
   STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
-    *type = type_ ? CreateMediaType(type_) : nullptr;
-    return *type ? S_OK : S_FALSE;
+    return (*type = type_ ? CreateMediaType(type_) : nullptr) ? S_OK : S_FALSE;
   }
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override {
-    DeleteMediaType(type_);
-    type_ = type ? CreateMediaType(type) : nullptr;
-    return Set(AM_SAMPLE_TYPECHANGED, type_ != nullptr);
-  }
-  STDMETHODIMP IsDiscontinuity() override { return Flag(AM_SAMPLE_DATADISCONTINUITY); }
-  STDMETHODIMP SetDiscontinuity(BOOL on) override { return Set(AM_SAMPLE_DATADISCONTINUITY, on); }
   STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* stop) override {
-    if (!hasMediaTime_) return VFW_E_MEDIA_TIME_NOT_SET;
-    return *start = media_[0], *stop = media_[1], S_OK;
-  }
-  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* stop) override {
-    hasMediaTime_ = start && stop;
-    if (hasMediaTime_) media_[0] = *start, media_[1] = *stop;
-    return S_OK;
+    if (!s_.hasMediaTime) return VFW_E_MEDIA_TIME_NOT_SET;
+    return *start = s_.mediaStart, *stop = s_.mediaStop, S_OK;
   }
   STDMETHODIMP GetProperties(DWORD size, BYTE* properties) override {
-    AM_SAMPLE2_PROPERTIES all = props_;
-    all.pMediaType = type_;
-    all.pbBuffer = data_.data();
-    all.cbBuffer = GetSize();
+    const DWORD flags = (s_.hasTime ? AM_SAMPLE_TIMEVALID : 0) | (s_.hasTime && s_.hasStop ? AM_SAMPLE_STOPVALID : 0) |
+                        (s_.syncPoint ? AM_SAMPLE_SPLICEPOINT : 0) | (s_.preroll ? AM_SAMPLE_PREROLL : 0) |
+                        (s_.discontinuity ? AM_SAMPLE_DATADISCONTINUITY : 0) | (type_ ? AM_SAMPLE_TYPECHANGED : 0);
+    const AM_SAMPLE2_PROPERTIES all = {sizeof all, 0, flags, GetSize(), s_.start, s_.stop, s_.streamId, type_,
+                                       s_.data.data(), GetSize()};
     std::memcpy(properties, &all, std::min<size_t>(size, sizeof all));
     return S_OK;
   }
+  STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetSyncPoint(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP SetPreroll(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP SetActualDataLength(LONG) override { return E_NOTIMPL; }
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetDiscontinuity(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
   STDMETHODIMP SetProperties(DWORD, const BYTE*) override { return E_NOTIMPL; }
 
  private:
   virtual ~Own() { DeleteMediaType(type_); }
-  bool Has(DWORD bit) const { return (props_.dwSampleFlags & bit) != 0; }
-  HRESULT Flag(DWORD bit) const { return Has(bit) ? S_OK : S_FALSE; }
-  HRESULT Set(DWORD bit, BOOL on) {
-    props_.dwSampleFlags = on ? props_.dwSampleFlags | bit : props_.dwSampleFlags & ~bit;
-    return S_OK;
-  }
-  volatile LONG refs_ = 1;
+  PushSample s_;
   const bool extended_;
-  std::vector<BYTE> data_;
-  AM_SAMPLE2_PROPERTIES props_ = {};
-  AM_MEDIA_TYPE* type_ = nullptr;
-  bool hasMediaTime_ = false;
-  LONGLONG media_[2] = {};
+  AM_MEDIA_TYPE* type_;
+  volatile LONG refs_ = 1;
 };
 
 }  // namespace
@@ -176,9 +149,7 @@ PushSample PushSample::Pattern(size_t length, BYTE seed) {
 }
 
 ComRef<IMediaSample> OwnSample(const PushSample& pushed, bool extended) {
-  ComRef<IMediaSample> sample(new Own(pushed.data.size(), pushed.streamId, extended));
-  Fill(sample.get(), pushed);
-  return sample;
+  return ComRef<IMediaSample>(new Own(pushed, extended));
 }
 
 // --- TestPushSource -----------------------------------------------------------------------
@@ -308,7 +279,6 @@ class TestSink::Pin : public CBaseInputPin {
     segment_ = {double(start), double(stop), rate};
     return CBasePin::NewSegment(start, stop, rate);
   }
-
   TestSink* const owner_;
   long ownBytes_ = 0;
   bool hasOnly_ = false;
