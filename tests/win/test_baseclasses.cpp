@@ -1,7 +1,7 @@
 // Our DirectShow base classes as a host meets them, on one set-up: the class
 // factory's creation rules, pin connection and format negotiation, an input
-// pin reading samples (times, marks, types, stream ids), flushing, segments,
-// errors and state changes through a transform, and the in-place transform's
+// pin reading samples (times, marks, types, stream ids), flushing, segments
+// and state changes through a transform, and the in-place transform's
 // allocator sharing, copying and reconnection, all inside the platform's
 // filter graph with our push source and sink.
 #include <windows.h>
@@ -267,7 +267,7 @@ TEST_F(BaseClasses, AnInputPinReadsEveryPropertyAndRefusesWhatItCannotTake) {
   EXPECT_EQ(processed, 2);
 }
 
-TEST_F(BaseClasses, StatesFlushesSegmentsAndErrorsTravelThroughATransform) {
+TEST_F(BaseClasses, StatesFlushesAndSegmentsTravelThroughATransform) {
   ASSERT_EQ(Chain(copy_.get()), S_OK);
   EXPECT_EQ(source_->Push(PushSample::Pattern(64)), VFW_E_NOT_COMMITTED) << "no buffers while stopped";
   copy_->startResult = E_OUTOFMEMORY;
@@ -287,8 +287,6 @@ TEST_F(BaseClasses, StatesFlushesSegmentsAndErrorsTravelThroughATransform) {
   ASSERT_EQ(source_->OutputPin()->DeliverEndFlush(), S_OK);
   EXPECT_EQ(source_->Push(PushSample::Pattern(10)), S_OK);
   EXPECT_EQ(sink_->SampleCount(), 1u);
-  sink_->FailReceiveAfter(1, E_ABORT);
-  EXPECT_EQ(source_->Push(PushSample::Pattern(10)), E_ABORT) << "a downstream failure comes back";
   ASSERT_EQ(source_->PushEndOfStream(), S_OK);
   EXPECT_EQ(sink_->EndOfStreamCount(), 1);
   ASSERT_EQ(graph_.Stop(), S_OK);

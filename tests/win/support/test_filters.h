@@ -176,8 +176,6 @@ class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
   // buffers of `bytes`; take only this format (and offer it).
   void OwnAllocatorOnly(long bytes);
   void AcceptOnly(const WAVEFORMATEX& format);
-  // Answers Receive with `result` from sample `count` + 1 on (still recorded).
-  void FailReceiveAfter(int count, HRESULT result);
 
   // What arrived so far: samples, end-of-stream calls, the last segment.
   std::vector<ReceivedSample> Samples();
