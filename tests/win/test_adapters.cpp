@@ -20,7 +20,6 @@
 #include "framework/win/ak_interfaces.h"
 #include "framework/win/guids.h"
 #include "framework/win/media_params.h"
-#include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/test_filters.h"
 

@@ -20,7 +20,6 @@
 #include "framework/win/media_params.h"
 #include "framework/win/plugin_params.h"
 #include "tests/native/automation_test_effect.h"
-#include "tests/win/support/effect_checks.h"
 #include "tests/win/support/test_filters.h"
 
 namespace {

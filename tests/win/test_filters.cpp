@@ -29,7 +29,6 @@
 #include "effects/pmeq/pmeq_transform.h"
 #include "framework/settings_record.h"
 #include "framework/win/ak_interfaces.h"
-#include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/test_filters.h"
 

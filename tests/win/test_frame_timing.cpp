@@ -16,7 +16,6 @@
 #include "effects/geq/win/geq_prop.h"
 #include "effects/noisgt/noisgt_transform.h"
 #include "framework/win/guids.h"
-#include "tests/win/support/effect_checks.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/test_filters.h"
 

@@ -1,7 +1,5 @@
 #include "tests/win/support/test_filters.h"
 
-#include "tests/win/support/effect_checks.h"
-
 #include <evcode.h>
 #include <uuids.h>
 
@@ -417,7 +415,7 @@ CMediaType ConnectionTypeOf(IPin* pin) {
   return type;
 }
 
-// --- effect checks (effect_checks.h) -------------------------------------------------------
+// --- effect checks -------------------------------------------------------
 
 
 namespace {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+#include "framework/processor.h"
 #include "framework/win/baseclasses/streams.h"
 
 namespace orlofx::test {
@@ -231,5 +232,40 @@ void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boun
 ComRef<IPin> FindPinByDirection(IBaseFilter* filter, PIN_DIRECTION direction);
 // The media type a pin is connected with (empty when unconnected).
 CMediaType ConnectionTypeOf(IPin* pin);
+
+// --- effect checks: calls through a raw vtable slot (so that a test checks the
+// slot order hosts rely on, not just the names), records through
+// IPersistStream over memory, a test signal, and the portable processor run
+// in-process as the reference for a filter's output.
+
+// The function in vtable slot `slot` of a COM interface pointer.
+template <typename Fn>
+Fn SlotOf(void* object, int slot) {
+  return reinterpret_cast<Fn>((*static_cast<void***>(object))[slot]);
+}
+
+using LongGetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long* value);
+using LongSetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long value);
+
+// Sets `value` through slot `setSlot` and reads it back through `getSlot`.
+long SetAndGetThroughSlots(void* object, int setSlot, int getSlot, long value);
+
+// What IPersistStream::Save writes (clear-dirty as given); empty on failure.
+std::vector<BYTE> SaveToMemory(IPersistStream* persist, BOOL clearDirty = TRUE);
+// IPersistStream::Load from these bytes.
+HRESULT LoadFromMemory(IPersistStream* persist, const std::vector<BYTE>& bytes);
+
+// Tones at a few frequencies with a quiet stretch, as interleaved bytes.
+std::vector<BYTE> TestSignal(const WAVEFORMATEX& format, int frames);
+
+// What `fx` makes of `input` fed in pieces of `pieceBytes` and drained.
+// `before(pieceIndex)`, if given, runs before each piece (for changes
+// mid-stream) and says whether the piece carries the discontinuity mark.
+std::vector<BYTE> ProcessorOutput(EffectProcessor& fx, const WAVEFORMATEX& format,
+                                  const std::vector<BYTE>& input, size_t pieceBytes,
+                                  const std::function<bool(size_t)>& before = nullptr);
+
+// Duration of `bytes` of the format in 100-ns units, rounded.
+REFERENCE_TIME DurationOf(const WAVEFORMATEX& format, size_t bytes);
 
 }  // namespace orlofx::test
