@@ -61,7 +61,10 @@ using SetCallbackFn = HRESULT(STDMETHODCALLTYPE*)(void*, void*);
 // records "b0 c0 e0 " for a begin, change and end of parameter 0.
 struct HostCallback {
   static HostCallback* Self(void* p) { return static_cast<HostCallback*>(p); }
-  static HRESULT STDMETHODCALLTYPE QueryInterface(void* p, REFIID, void** out) { return *out = p, AddRef(p), S_OK; }
+  static HRESULT STDMETHODCALLTYPE QueryInterface(void* p, REFIID iid, void** out) {
+    const bool ok = iid == IID_IUnknown || iid == IID_IMediaParamsUICallback;
+    return *out = ok ? p : nullptr, ok ? (AddRef(p), S_OK) : E_NOINTERFACE;
+  }
   static ULONG STDMETHODCALLTYPE AddRef(void* p) { return InterlockedIncrement(&Self(p)->refs); }
   static ULONG STDMETHODCALLTYPE Release(void* p) { return InterlockedDecrement(&Self(p)->refs); }
   static HRESULT Record(void* p, char kind, DWORD* indices, DWORD count, MP_DATA* values) {
