@@ -93,7 +93,7 @@ if(BUILD_TESTING AND ORLOFX_WIN_TEST_PROGRAMS)
   # A few programs, each one CTest test run under Wine, each running many
   # test files' cases: every Wine start costs seconds. name: test files.
   set(ORLOFX_WIN_TEST_PROGRAMS
-    "graph:filters stream adapters automation frame_timing"
+    "graph:filters adapters automation frame_timing"
     "module:module baseclasses support"
     "controls:sliders static_logo envelope meter page_frame"
     "pages:noisgt_page gdyn_page mbdyn_page pmeq_page pgeq_page geq_page"

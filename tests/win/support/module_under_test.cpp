@@ -2,25 +2,30 @@
 
 #include <map>
 
-ModuleUnderTest::ModuleUnderTest() {
-  module_ = LoadLibraryW(L"orlofx.dll");
-  if (!module_) return;
-  getClassObject_ = reinterpret_cast<decltype(getClassObject_)>(
-      reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-  canUnloadNow_ = reinterpret_cast<decltype(canUnloadNow_)>(
-      reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
+ModuleUnderTest::ModuleUnderTest() : module_(LoadLibraryW(L"orlofx.dll")) {}
+
+void ModuleUnderTest::Unload() {
+  if (module_) FreeLibrary(module_);
+  module_ = nullptr;
 }
 
-ModuleUnderTest::~ModuleUnderTest() {
-  if (module_) FreeLibrary(module_);
+std::wstring ModuleUnderTest::Path() const {
+  wchar_t path[MAX_PATH * 2] = {};
+  GetModuleFileNameW(module_, path, MAX_PATH * 2);
+  return path;
 }
 
 HRESULT ModuleUnderTest::GetClassObject(REFCLSID classId, REFIID iid, void** object) {
-  if (!getClassObject_) return E_UNEXPECTED;
-  return getClassObject_(classId, iid, object);
+  using Fn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+  FARPROC proc = module_ ? GetProcAddress(module_, "DllGetClassObject") : nullptr;
+  return proc ? reinterpret_cast<Fn>(reinterpret_cast<void*>(proc))(classId, iid, object) : E_UNEXPECTED;
 }
 
-HRESULT ModuleUnderTest::CanUnloadNow() { return canUnloadNow_ ? canUnloadNow_() : E_UNEXPECTED; }
+HRESULT ModuleUnderTest::Call(const char* name) {
+  using Fn = HRESULT(WINAPI*)();
+  FARPROC proc = module_ ? GetProcAddress(module_, name) : nullptr;
+  return proc ? reinterpret_cast<Fn>(reinterpret_cast<void*>(proc))() : E_UNEXPECTED;
+}
 
 HRESULT ModuleUnderTest::CreateRaw(REFCLSID classId, REFIID iid, void** object) {
   IClassFactory* factory = nullptr;
@@ -39,15 +44,15 @@ std::map<HWND, std::basic_string<DWORD>>& Received() {
 }
 
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_COMMAND) {
-    Received()[window].push_back(static_cast<DWORD>(wParam));
-    return 0;
-  }
-  return DefWindowProcW(window, message, wParam, lParam);
+  if (message != WM_COMMAND) return DefWindowProcW(window, message, wParam, lParam);
+  Received()[window].push_back(static_cast<DWORD>(wParam));
+  return 0;
 }
 
-const wchar_t* RegisterRecordingClass() {
-  static const wchar_t* name = [] {
+}  // namespace
+
+NotificationWindow::NotificationWindow() {
+  static const wchar_t* const kClass = [] {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = RecordingProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -55,14 +60,7 @@ const wchar_t* RegisterRecordingClass() {
     RegisterClassW(&wc);
     return wc.lpszClassName;
   }();
-  return name;
-}
-
-}  // namespace
-
-NotificationWindow::NotificationWindow() {
-  window_ = CreateWindowW(RegisterRecordingClass(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                          GetModuleHandleW(nullptr), nullptr);
+  window_ = CreateWindowW(kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 NotificationWindow::~NotificationWindow() {
@@ -71,11 +69,7 @@ NotificationWindow::~NotificationWindow() {
 }
 
 std::basic_string<DWORD> NotificationWindow::Take() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
   std::basic_string<DWORD> out;
   out.swap(Received()[window_]);
   return out;

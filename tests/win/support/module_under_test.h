@@ -10,15 +10,21 @@
 class ModuleUnderTest {
  public:
   ModuleUnderTest();
-  ~ModuleUnderTest();
+  ~ModuleUnderTest() { Unload(); }
   ModuleUnderTest(const ModuleUnderTest&) = delete;
   ModuleUnderTest& operator=(const ModuleUnderTest&) = delete;
 
   bool Loaded() const { return module_ != nullptr; }
   HMODULE Handle() const { return module_; }
+  void Unload();
+  std::wstring Path() const;
 
+  // The module's exports.
   HRESULT GetClassObject(REFCLSID classId, REFIID iid, void** object);
-  HRESULT CanUnloadNow();
+  HRESULT CanUnloadNow() { return Call("DllCanUnloadNow"); }
+  HRESULT Register() { return Call("DllRegisterServer"); }
+  HRESULT Unregister() { return Call("DllUnregisterServer"); }
+
   // Creates an object of the class through its class factory (no outer).
   template <typename T>
   HRESULT Create(REFCLSID classId, REFIID iid, T** object) {
@@ -27,10 +33,8 @@ class ModuleUnderTest {
 
  private:
   HRESULT CreateRaw(REFCLSID classId, REFIID iid, void** object);
-
+  HRESULT Call(const char* name);
   HMODULE module_ = nullptr;
-  HRESULT(WINAPI* getClassObject_)(REFCLSID, REFIID, void**) = nullptr;
-  HRESULT(WINAPI* canUnloadNow_)() = nullptr;
 };
 
 // A window that records the WM_COMMAND messages posted to it.

@@ -1,24 +1,9 @@
-// Filters and helpers for testing filters inside a real filter graph.
-//
-//   TestPushSource  one output pin offering one audio format; the test thread
-//                   pushes samples of chosen size, times and marks through it.
-//   TestSink        one input pin accepting audio; records every sample it
-//                   receives (bytes, times, media times, marks, the sample
-//                   object itself), end of stream, flushes and segments. It can
-//                   cap the buffer size of the allocator it hands upstream.
-//   FilterGraph     the platform's filter graph with the calls tests need.
-//
-// Typical use:
-//   ComInit com;
-//   FilterGraph graph;
-//   ComRef<TestPushSource> source(TestPushSource::Create(Pcm16Stereo44k()));
-//   ComRef<TestSink> sink(TestSink::Create());
-//   graph.Add(source.get(), L"source"); graph.Add(sink.get(), L"sink");
-//   graph.Connect(source->OutputPin(), sink->InputPin());
-//   graph.Run();
-//   source->Push(PushSample::Bytes(bytes).At(0, 100000));
-//   source->PushEndOfStream();
-//   graph.Stop();
+// Filters and helpers for tests inside the platform's filter graph: a push
+// source (the test thread pushes samples of chosen size, times and marks
+// through its one output pin), a recording sink (a renderer that keeps what
+// its one input pin receives) and the graph with the calls tests need:
+//   graph.Chain(source.get(), effect, sink.get()); graph.RunWithoutClock();
+//   source->Push(PushSample::Bytes(bytes).At(0, 100000)); source->PushEndOfStream();
 //   sink->Samples() ...
 #pragma once
 
@@ -30,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+#include "framework/processor.h"
 #include "framework/win/baseclasses/streams.h"
 
 namespace orlofx::test {
@@ -39,34 +25,26 @@ template <class T>
 class ComRef {
  public:
   ComRef() = default;
-  // Takes over a reference the caller already holds.
-  explicit ComRef(T* p) : p_(p) {}
+  explicit ComRef(T* p) : p_(p) {}  // takes over a reference the caller holds
   ComRef(const ComRef& other) : p_(other.p_) {
-    if (p_ != nullptr) p_->AddRef();
+    if (p_) p_->AddRef();
   }
   ComRef& operator=(const ComRef& other) {
-    if (other.p_ != nullptr) other.p_->AddRef();
+    if (other.p_) other.p_->AddRef();
     reset();
     p_ = other.p_;
     return *this;
   }
   ~ComRef() { reset(); }
-
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
-  // For out-parameters: releases what is held and returns the slot.
-  T** put() {
-    reset();
-    return &p_;
-  }
+  T** put() { return reset(), &p_; }  // for out-parameters
   void** put_void() { return reinterpret_cast<void**>(put()); }
   void reset() {
-    if (p_ != nullptr) {
-      T* p = p_;
-      p_ = nullptr;
-      p->Release();
-    }
+    T* p = p_;
+    p_ = nullptr;
+    if (p) p->Release();
   }
 
  private:
@@ -77,12 +55,12 @@ class ComRef {
 template <class I>
 ComRef<I> QueryAs(IUnknown* object, REFIID iid) {
   ComRef<I> result;
-  if (object != nullptr) object->QueryInterface(iid, result.put_void());
+  if (object) object->QueryInterface(iid, result.put_void());
   return result;
 }
 
-// COM on the calling thread for the lifetime of the object (multithreaded
-// apartment, like a host's streaming and control threads).
+// COM in the multithreaded apartment for the lifetime of the object, like a
+// host's streaming and control threads.
 class ComInit {
  public:
   ComInit() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
@@ -91,304 +69,203 @@ class ComInit {
   }
   ComInit(const ComInit&) = delete;
   ComInit& operator=(const ComInit&) = delete;
-  HRESULT result() const { return hr_; }
 
  private:
   HRESULT hr_;
 };
 
-// --- formats --------------------------------------------------------------------
+// --- formats ----------------------------------------------------------------------
 
 // A normalised WAVEFORMATEX (block alignment and byte rate computed, cbSize 0).
-WAVEFORMATEX MakeWaveFormat(WORD formatTag, WORD channels, DWORD samplesPerSec,
-                            WORD bitsPerSample);
+WAVEFORMATEX MakeWaveFormat(WORD formatTag, WORD channels, DWORD samplesPerSec, WORD bitsPerSample);
 inline WAVEFORMATEX Pcm16Stereo44k() { return MakeWaveFormat(WAVE_FORMAT_PCM, 2, 44100, 16); }
-
-// Audio media type for a format: major type audio, subtype from the format
-// tag, format type WaveFormatEx, fixed-size samples of one block.
+// Audio, subtype from the tag, WaveFormatEx, fixed-size samples of one block.
 void MakeAudioType(const WAVEFORMATEX& format, CMediaType* type);
-
 // The WAVEFORMATEX of a media type, or null when it has none.
 const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE& type);
-
 // True when two formats agree in tag, channels, rate and bits.
 bool SameAudioFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b);
 
-// --- samples of our own -----------------------------------------------------------
+// --- samples ----------------------------------------------------------------------
 
-// A sample of the test's own making that no allocator owns: for samples the
-// platform's allocator cannot give (another stream id), and, without the
-// extended interface, for hosts that push their own buffers.
-class OwnSample : public IMediaSample2 {
- public:
-  // A new sample holding `bytes` (all of them actual data), with one
-  // reference held by the caller. `extended`: it answers IMediaSample2.
-  static OwnSample* Create(std::vector<BYTE> bytes, bool extended = true);
-  void SetStreamId(DWORD id) { props_.dwStreamId = id; }
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
-
-  STDMETHODIMP GetPointer(BYTE** buffer) override;
-  STDMETHODIMP_(LONG) GetSize() override;
-  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
-  STDMETHODIMP SetTime(REFERENCE_TIME* start, REFERENCE_TIME* stop) override;
-  STDMETHODIMP IsSyncPoint() override { return Flag(AM_SAMPLE_SPLICEPOINT); }
-  STDMETHODIMP SetSyncPoint(BOOL on) override { return SetFlag(AM_SAMPLE_SPLICEPOINT, on); }
-  STDMETHODIMP IsPreroll() override { return Flag(AM_SAMPLE_PREROLL); }
-  STDMETHODIMP SetPreroll(BOOL on) override { return SetFlag(AM_SAMPLE_PREROLL, on); }
-  STDMETHODIMP_(LONG) GetActualDataLength() override { return props_.lActual; }
-  STDMETHODIMP SetActualDataLength(LONG length) override;
-  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override;
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE* type) override;
-  STDMETHODIMP IsDiscontinuity() override { return Flag(AM_SAMPLE_DATADISCONTINUITY); }
-  STDMETHODIMP SetDiscontinuity(BOOL on) override {
-    return SetFlag(AM_SAMPLE_DATADISCONTINUITY, on);
-  }
-  STDMETHODIMP GetMediaTime(LONGLONG* start, LONGLONG* stop) override;
-  STDMETHODIMP SetMediaTime(LONGLONG* start, LONGLONG* stop) override;
-
-  STDMETHODIMP GetProperties(DWORD size, BYTE* properties) override;
-  STDMETHODIMP SetProperties(DWORD, const BYTE*) override { return E_NOTIMPL; }
-
- private:
-  OwnSample(std::vector<BYTE> bytes, bool extended);
-  virtual ~OwnSample();
-  OwnSample(const OwnSample&) = delete;
-  OwnSample& operator=(const OwnSample&) = delete;
-  HRESULT Flag(DWORD bit) const { return (props_.dwSampleFlags & bit) != 0 ? S_OK : S_FALSE; }
-  HRESULT SetFlag(DWORD bit, BOOL on);
-
-  volatile LONG refs_ = 1;
-  const bool extended_;
-  std::vector<BYTE> data_;
-  AM_SAMPLE2_PROPERTIES props_ = {};
-  AM_MEDIA_TYPE* type_ = nullptr;
-  bool hasMediaTime_ = false;
-  LONGLONG mediaStart_ = 0;
-  LONGLONG mediaStop_ = 0;
-};
-
-// --- the push source ------------------------------------------------------------
-
-// One sample to push. Without data the sample holds a counting byte pattern
-// (byte i = (seed + i) & 0xFF).
-struct PushSample {
+// A sample's data, times and marks, as pushed or as received.
+struct SampleMarks {
   std::vector<BYTE> data;
-  bool hasTime = false;
-  bool hasStop = true;
-  REFERENCE_TIME start = 0;
-  REFERENCE_TIME stop = 0;
+  bool hasTime = false, hasStop = false;
+  REFERENCE_TIME start = 0, stop = 0;
   bool hasMediaTime = false;
-  LONGLONG mediaStart = 0;
-  LONGLONG mediaStop = 0;
-  bool discontinuity = false;
-  bool syncPoint = false;
-  bool preroll = false;
-  // Attached to the sample as a format change when set.
-  const AM_MEDIA_TYPE* mediaType = nullptr;
-  // The stream the sample belongs to (AM_STREAM_MEDIA: the audio). Samples
-  // of another stream are OwnSamples, not from the allocator, since the
-  // platform's samples cannot be given another id.
+  LONGLONG mediaStart = 0, mediaStop = 0;
+  bool discontinuity = false, syncPoint = false, preroll = false;
   DWORD streamId = AM_STREAM_MEDIA;
-
-  static PushSample Bytes(std::vector<BYTE> bytes);
-  static PushSample Pattern(size_t length, BYTE seed = 0);
-
-  PushSample& At(REFERENCE_TIME startTime, REFERENCE_TIME stopTime);
-  PushSample& StartOnly(REFERENCE_TIME startTime);
-  PushSample& MediaAt(LONGLONG first, LONGLONG last);
-  PushSample& Discontinuity(bool on = true);
-  PushSample& SyncPoint(bool on = true);
-  PushSample& Preroll(bool on = true);
-  PushSample& WithType(const AM_MEDIA_TYPE* type);
-  PushSample& Stream(DWORD id);
 };
+
+// One sample to push. Samples of a stream other than AM_STREAM_MEDIA go out
+// as OwnSamples: the platform's samples cannot be given another id.
+struct PushSample : SampleMarks {
+  const AM_MEDIA_TYPE* mediaType = nullptr;  // attached as a format change
+
+  static PushSample Bytes(std::vector<BYTE> bytes) {
+    PushSample s;
+    s.data = std::move(bytes);
+    return s;
+  }
+  static PushSample Pattern(size_t length, BYTE seed = 0);  // byte i = seed + i
+  PushSample& At(REFERENCE_TIME s, REFERENCE_TIME e) { return hasTime = hasStop = true, start = s, stop = e, *this; }
+  PushSample& StartOnly(REFERENCE_TIME s) { return hasTime = true, hasStop = false, start = s, *this; }
+  PushSample& MediaAt(LONGLONG a, LONGLONG b) { return hasMediaTime = true, mediaStart = a, mediaStop = b, *this; }
+  PushSample& Discontinuity(bool on = true) { return discontinuity = on, *this; }
+  PushSample& SyncPoint() { return syncPoint = true, *this; }
+  PushSample& Preroll() { return preroll = true, *this; }
+  PushSample& WithType(const AM_MEDIA_TYPE* type) { return mediaType = type, *this; }
+  PushSample& Stream(DWORD id) { return streamId = id, *this; }
+};
+
+struct ReceivedSample : SampleMarks {
+  long bufferSize = 0;
+  bool typeChanged = false;
+  std::vector<BYTE> changedFormat;  // the format block of an attached type
+  const void* identity = nullptr;   // the sample object (compared, never used)
+};
+
+// A sample no allocator owns, holding `pushed`. Without `extended` it does
+// not answer IMediaSample2, like the buffers of hosts that push their own.
+ComRef<IMediaSample> OwnSample(const PushSample& pushed, bool extended = true);
+
+// --- the push source and the recording sink ----------------------------------------------
 
 class TestPushSource : public CBaseFilter {
  public:
-  static const CLSID kClassId;
-
-  // A new source with one reference held by the caller.
-  static TestPushSource* Create(const WAVEFORMATEX& format);
-
+  static TestPushSource* Create(const WAVEFORMATEX& format);  // one reference held
   DECLARE_IUNKNOWN
-
-  // The buffers requested from the allocator when the output connects
-  // (defaults: 4 buffers of 16384 bytes). Call before connecting.
+  // Before connecting: the buffers asked of the allocator (default 4 of
+  // 16384 bytes), and further formats the output accepts (for reconnection).
   void SetBufferRequest(long count, long size);
-  // Further formats the output pin accepts (so that a downstream filter can
-  // have it reconnected with another format); the first format stays the
-  // preferred one. Call before connecting.
   void AcceptAlso(const WAVEFORMATEX& format);
-
-  // Delivers one sample downstream and returns the downstream result, or the
-  // failure of getting a buffer (VFW_E_NOT_COMMITTED while stopped),
-  // E_INVALIDARG when the data does not fit into a buffer.
+  // Delivers one sample and returns the downstream result, or the failure of
+  // getting a buffer (VFW_E_NOT_COMMITTED while stopped), E_INVALIDARG when
+  // the data does not fit.
   HRESULT Push(const PushSample& sample);
-  // Pushes `bytes` of format `wf` in pieces of `piece` bytes with
-  // continuous stamps from `*time` on (advanced past them); stops at the
-  // first failure and returns it.
-  HRESULT PushStamped(const WAVEFORMATEX& wf, const std::vector<BYTE>& bytes, size_t piece,
-                      REFERENCE_TIME* time);
-  HRESULT PushEndOfStream();
-  HRESULT PushBeginFlush();
-  HRESULT PushEndFlush();
-  HRESULT PushNewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
-
-  IPin* OutputPin();
-  // The allocator chosen for the output connection (no reference added).
-  IMemAllocator* Allocator();
-  // The sample object most recently pushed (for identity checks only).
-  const void* LastPushedSample() const { return lastPushed_; }
-  // Quality messages that reached the output pin.
-  int QualityNotifications() const { return qualityNotifications_; }
-  // The type the output pin is connected with.
-  CMediaType ConnectionType();
-
-  int GetPinCount() override;
-  CBasePin* GetPin(int n) override;
+  // Pushes `bytes` of format `wf` in pieces of `piece` bytes with continuous
+  // stamps from `*time` on (advanced); the first piece carries `type` if
+  // given. Stops at the first failure and returns it.
+  HRESULT PushStamped(const WAVEFORMATEX& wf, const std::vector<BYTE>& bytes, size_t piece, REFERENCE_TIME* time,
+                      const AM_MEDIA_TYPE* type = nullptr);
+  HRESULT PushEndOfStream() { return OutputPin()->DeliverEndOfStream(); }
+  CBaseOutputPin* OutputPin();  // DeliverBeginFlush, DeliverNewSegment and so on on it
+  IMemAllocator* Allocator() { return OutputPin()->PeekAllocator(); }
+  const void* LastPushedSample() const { return lastPushed_; }  // for identity checks
+  int GetPinCount() override { return 1; }
+  CBasePin* GetPin(int n) override { return n == 0 ? OutputPin() : nullptr; }
 
  private:
-  class OutputPinImpl;
+  class Pin;
   explicit TestPushSource(const WAVEFORMATEX& format);
   ~TestPushSource() override;
-
   CCritSec filterLock_;
-  OutputPinImpl* pin_ = nullptr;
+  Pin* pin_ = nullptr;
   const void* lastPushed_ = nullptr;
-  volatile LONG qualityNotifications_ = 0;
-};
-
-// --- the collecting sink ----------------------------------------------------------
-
-struct ReceivedSample {
-  std::vector<BYTE> data;
-  long bufferSize = 0;
-  bool hasTime = false;
-  bool hasStop = false;
-  REFERENCE_TIME start = 0;
-  REFERENCE_TIME stop = 0;
-  bool hasMediaTime = false;
-  LONGLONG mediaStart = 0;
-  LONGLONG mediaStop = 0;
-  bool discontinuity = false;
-  bool syncPoint = false;
-  bool preroll = false;
-  // A format change attached to the sample, if any.
-  bool typeChanged = false;
-  std::vector<BYTE> changedFormat;
-  DWORD streamId = AM_STREAM_MEDIA;
-  // The sample object that arrived (compared, never dereferenced).
-  const void* identity = nullptr;
-};
-
-struct ReceivedSegment {
-  REFERENCE_TIME start;
-  REFERENCE_TIME stop;
-  double rate;
 };
 
 class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
  public:
-  static const CLSID kClassId;
-
-  // A new sink with one reference held by the caller.
-  static TestSink* Create();
-
+  static TestSink* Create();  // one reference held
   DECLARE_IUNKNOWN
   STDMETHODIMP NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
-  // IAMFilterMiscFlags: a renderer, so that the graph waits for its end of
-  // stream (EC_COMPLETE).
-  STDMETHODIMP_(ULONG) GetMiscFlags() override;
-
-  // Caps the buffers of the allocator handed upstream at `bytes` (0: no
-  // cap). With a cap, allocators other than ours are refused, so the
-  // connection either uses capped buffers or fails. Call before connecting.
-  void SetMaxBufferSize(long bytes);
-  // Accepts only this format (any channel count, rate, tag and bits of audio
-  // otherwise) and offers it as the preferred type.
+  // A renderer, so that the graph waits for its end of stream.
+  STDMETHODIMP_(ULONG) GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
+  // Before connecting: take only the sink's own allocator, asking for
+  // buffers of `bytes`; take only this format (and offer it).
+  void OwnAllocatorOnly(long bytes);
   void AcceptOnly(const WAVEFORMATEX& format);
-  // Answers Receive with `result` from the (count+1)th sample on (the sample
-  // is still recorded); count < 0 switches this off.
-  void FailReceiveAfter(int count, HRESULT result);
 
-  // What arrived so far (copies, taken under the sink's lock).
+  // What arrived so far: samples, end-of-stream calls, the last segment.
   std::vector<ReceivedSample> Samples();
-  size_t SampleCount();
-  // All received bytes, concatenated.
+  size_t SampleCount() { return Samples().size(); }
   std::vector<BYTE> AllBytes();
   int EndOfStreamCount();
-  int BeginFlushCount();
-  int EndFlushCount();
-  std::vector<ReceivedSegment> Segments();
+  std::vector<double> LastSegment();  // start, stop, rate
   void Clear();
-
   IPin* InputPin();
-  // The allocator the upstream pin notified (no reference added).
-  IMemAllocator* Allocator();
-  bool NotifiedReadOnly();
-  CMediaType ConnectionType();
-
-  int GetPinCount() override;
+  IMemAllocator* Allocator();  // the one upstream chose (no reference added)
+  int GetPinCount() override { return 1; }
   CBasePin* GetPin(int n) override;
 
  private:
-  class InputPinImpl;
-  class CappedAllocator;
+  class Pin;
   TestSink();
   ~TestSink() override;
-
-  CCritSec filterLock_;
-  CCritSec receiveLock_;
-  CCritSec recordLock_;
-  InputPinImpl* pin_ = nullptr;
+  CCritSec filterLock_, receiveLock_, recordLock_;
+  Pin* pin_ = nullptr;
 };
 
-// --- the filter graph -----------------------------------------------------------
+// --- the filter graph -------------------------------------------------------------------
 
 class FilterGraph {
  public:
   FilterGraph();
-  ~FilterGraph();
+  ~FilterGraph() { Release(); }
   FilterGraph(const FilterGraph&) = delete;
   FilterGraph& operator=(const FilterGraph&) = delete;
-
-  // False when the platform's filter graph could not be created.
-  bool ok() const { return static_cast<bool>(builder_); }
   IGraphBuilder* builder() const { return builder_.get(); }
-
-  HRESULT Add(IBaseFilter* filter, LPCWSTR name);
-  HRESULT Add(CBaseFilter* filter, LPCWSTR name);
+  HRESULT Add(IBaseFilter* filter, LPCWSTR name) { return builder_ ? builder_->AddFilter(filter, name) : E_UNEXPECTED; }
   // IGraphBuilder::ConnectDirect (no intermediate filters).
-  HRESULT Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type = nullptr);
+  HRESULT Connect(IPin* output, IPin* input, const AM_MEDIA_TYPE* type = nullptr) {
+    return builder_ ? builder_->ConnectDirect(output, input, type) : E_UNEXPECTED;
+  }
   // Adds source -> effect -> sink and connects them; the first failure.
   HRESULT Chain(TestPushSource* source, IBaseFilter* effect, TestSink* sink);
-  // Renders samples as they arrive instead of at their time stamps.
-  HRESULT RunWithoutClock();
-  HRESULT Run();
-  HRESULT Pause();
+  HRESULT RunWithoutClock();  // renders samples as they arrive, not at their times
+  HRESULT Run();              // S_FALSE (still changing state) counts as S_OK
   HRESULT Stop();
-  // Releases the graph and with it every filter it holds.
-  void Release();
+  void Release();  // the graph and with it every filter it holds
 
  private:
   ComRef<IGraphBuilder> builder_;
 };
 
-// Runs `work` on a worker thread (in COM's multithreaded apartment) and waits
-// for it at most `boundMs`. A call that does not come back, such as a
-// streaming thread spinning with the receive lock held, is reported as a
-// failure naming `what`, and the test program ends at once: every later
-// Stop would wait for that lock forever. Returns when `work` has finished.
+// Runs `work` on a worker thread in the multithreaded apartment and waits at
+// most `boundMs`. A call that does not come back (a streaming thread spinning
+// with the receive lock held) is reported naming `what`, and the program ends
+// at once: every later Stop would wait for that lock forever.
 void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boundMs = 60000);
-
-// The first pin of a filter with the given direction (reference added);
-// empty when there is none.
+// The first pin of a filter with the given direction; empty when none.
 ComRef<IPin> FindPinByDirection(IBaseFilter* filter, PIN_DIRECTION direction);
-
-// The media type a pin is connected with (empty type when unconnected).
+// The media type a pin is connected with (empty when unconnected).
 CMediaType ConnectionTypeOf(IPin* pin);
+
+// --- effect checks: calls through a raw vtable slot (so that a test checks the
+// slot order hosts rely on, not just the names), records through
+// IPersistStream over memory, a test signal, and the portable processor run
+// in-process as the reference for a filter's output.
+
+// The function in vtable slot `slot` of a COM interface pointer.
+template <typename Fn>
+Fn SlotOf(void* object, int slot) {
+  return reinterpret_cast<Fn>((*static_cast<void***>(object))[slot]);
+}
+
+using LongGetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long* value);
+using LongSetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long value);
+
+// Sets `value` through slot `setSlot` and reads it back through `getSlot`.
+long SetAndGetThroughSlots(void* object, int setSlot, int getSlot, long value);
+
+// What IPersistStream::Save writes (clear-dirty as given); empty on failure.
+std::vector<BYTE> SaveToMemory(IPersistStream* persist, BOOL clearDirty = TRUE);
+// IPersistStream::Load from these bytes.
+HRESULT LoadFromMemory(IPersistStream* persist, const std::vector<BYTE>& bytes);
+
+// Tones at a few frequencies with a quiet stretch, as interleaved bytes.
+std::vector<BYTE> TestSignal(const WAVEFORMATEX& format, int frames);
+
+// What `fx` makes of `input` fed in pieces of `pieceBytes` and drained.
+// `before(pieceIndex)`, if given, runs before each piece (for changes
+// mid-stream) and says whether the piece carries the discontinuity mark.
+std::vector<BYTE> ProcessorOutput(EffectProcessor& fx, const WAVEFORMATEX& format,
+                                  const std::vector<BYTE>& input, size_t pieceBytes,
+                                  const std::function<bool(size_t)>& before = nullptr);
+
+// Duration of `bytes` of the format in 100-ns units, rounded.
+REFERENCE_TIME DurationOf(const WAVEFORMATEX& format, size_t bytes);
 
 }  // namespace orlofx::test
