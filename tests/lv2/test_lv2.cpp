@@ -1,8 +1,6 @@
-// The LV2 bundle as hosts see it: its Turtle against the LV2 schemas, the
-// LV2 tools' view of it, lv2apply against the tool, and a lilv host that
-// runs every plug-in in odd blocks, saves and restores its state and applies
-// its presets. The oracle throughout is the command-line tool, run on the
-// same settings, and the plug-ins' own runs under other block sizes.
+// The LV2 bundle as hosts see it: the LV2 tools, lv2apply, and a lilv host running
+// odd blocks, changes, state and presets. The oracles: the command-line tool on the
+// same settings, and the plug-ins' own runs under other block sizes and settings.
 #include <gtest/gtest.h>
 #include <lilv/lilv.h>
 #include <lv2/presets/presets.h>
@@ -117,8 +115,6 @@ std::string InputWav(int channels) {
   return path;
 }
 
-// --- a lilv host ------------------------------------------------------------
-
 struct Host {
   LilvWorld* world = lilv_world_new();
   std::map<std::string, LV2_URID> urids;
@@ -179,9 +175,7 @@ struct Instance {
     lilv_node_free(input);
     latencyPort = Port("latency");
   }
-  ~Instance() {
-    if (instance) lilv_instance_free(instance);
-  }
+  ~Instance() { lilv_instance_free(instance); }
   std::uint32_t Port(const std::string& symbol) const {
     LilvNode* node = lilv_new_string(TheHost().world, symbol.c_str());
     const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, node);
@@ -216,16 +210,14 @@ struct Instance {
   // The state the plug-in saves: one chunk, the settings record.
   std::string Save() {
     std::string saved;
-    static_cast<const LV2_State_Interface*>(
-        lilv_instance_get_extension_data(instance, LV2_STATE__interface))
-        ->save(
-            lilv_instance_get_handle(instance),
-            [](LV2_State_Handle h, std::uint32_t, const void* v, std::size_t size, std::uint32_t,
-               std::uint32_t) -> LV2_State_Status {
-              static_cast<std::string*>(h)->assign(static_cast<const char*>(v), size);
-              return LV2_STATE_SUCCESS;
-            },
-            &saved, LV2_STATE_IS_POD, TheHost().features);
+    auto store = [](LV2_State_Handle h, std::uint32_t, const void* v, std::size_t size,
+                    std::uint32_t, std::uint32_t) {
+      static_cast<std::string*>(h)->assign(static_cast<const char*>(v), size);
+      return LV2_STATE_SUCCESS;
+    };
+    auto* state = static_cast<const LV2_State_Interface*>(
+        lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+    state->save(lilv_instance_get_handle(instance), store, &saved, 0, TheHost().features);
     return saved;
   }
 };
@@ -235,42 +227,33 @@ std::string Text(const std::string& path) {
   return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-// The largest |a[n + delay] - b[n]| over b's frames that a covers.
+// The largest |a[n + delay] - b[n]| over b's samples from `from` on that a covers.
 double Difference(const std::vector<float>& a, const std::vector<float>& b, std::size_t delay,
-                  int channels) {
+                  int channels, std::size_t from = 0) {
   double worst = 0;
-  for (std::size_t k = 0; k + delay * channels < a.size() && k < b.size(); ++k)
+  for (std::size_t k = from; k + delay * channels < a.size() && k < b.size(); ++k)
     worst = std::max(worst, std::fabs(static_cast<double>(a[k + delay * channels]) - b[k]));
   return worst;
 }
 
-// --- the bundle as the LV2 tools see it ---------------------------------------
-
-TEST(Lv2Bundle, EveryFileValidatesAgainstTheLv2Schemas) {
+// The LV2 schemas accept every file; lv2ls lists each effect mono and
+// stereo; lv2info shows ranges in the units a user reads.
+TEST(Lv2Bundle, TheLv2ToolsValidateListAndShowIt) {
   REQUIRE_TOOL("sord_validate");
-  const Output out =
-      Shell("sord_validate /usr/lib/lv2/*.lv2/*.ttl " + kLv2Dir + "/orlofx.lv2/*.ttl");
+  REQUIRE_TOOL("lv2ls");
+  REQUIRE_TOOL("lv2info");
+  Output out = Shell("sord_validate /usr/lib/lv2/*.lv2/*.ttl " + kLv2Dir + "/orlofx.lv2/*.ttl");
   EXPECT_EQ(out.status, 0) << out.text;
   EXPECT_NE(out.text.find("Found 0 errors"), std::string::npos) << out.text;
-}
 
-TEST(Lv2Bundle, ListsEachEffectMonoAndStereo) {
-  REQUIRE_TOOL("lv2ls");
-  const Output out = Shell("LV2_PATH=" + kLv2Dir + " lv2ls");
-  std::set<std::string> listed;
-  for (std::size_t at = 0, end; (end = out.text.find('\n', at)) != std::string::npos; at = end + 1)
-    listed.insert(out.text.substr(at, end - at));
-  std::set<std::string> expected;
+  std::set<std::string> uris;
   for (const char* effect : kEffects)
-    for (int channels : {1, 2}) expected.insert(Uri(effect, channels));
-  EXPECT_EQ(listed, expected) << out.text;
-}
+    for (int channels : {1, 2}) uris.insert(Uri(effect, channels));
+  std::string listed;
+  for (const std::string& uri : uris) listed += uri + "\n";
+  EXPECT_EQ(Shell("LV2_PATH=" + kLv2Dir + " lv2ls").text, listed);
 
-// Ranges in the units a user reads, as lv2info shows them; units, switches,
-// whole numbers and lists as a host reads them.
-TEST(Lv2Bundle, PortsInUserUnits) {
-  REQUIRE_TOOL("lv2info");
-  const Output out = Shell("LV2_PATH=" + kLv2Dir + " lv2info " + Uri("multiband-dynamics", 1));
+  out = Shell("LV2_PATH=" + kLv2Dir + " lv2info " + Uri("multiband-dynamics", 1));
   const char* const ranges[][3] = {{"band2_threshold", "-60", "0"},
                                    {"band2_width", "0.3", "3"},
                                    {"band2_center", "50", "15000"},
@@ -306,8 +289,6 @@ TEST(Lv2Bundle, UnitsPropertiesAndNamesInEachLanguage) {
     EXPECT_EQ(count, std::size(kEffects)) << name;
   }
 }
-
-// --- the same settings through lv2apply, the tool and the state ---------------
 
 class Lv2Settings : public ::testing::TestWithParam<Settings> {};
 
@@ -356,8 +337,6 @@ TEST_P(Lv2Settings, AsTheToolTakesThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Effects, Lv2Settings, ::testing::ValuesIn(kSettings));
-
-// --- a lilv host: odd blocks, changes while playing, presets ------------------
 
 // One change per effect, of a level the effect glides or a kernel it fades.
 struct Change {
@@ -412,16 +391,12 @@ TEST_P(Lv2Host, AnyBlocksAndChangesWhilePlaying) {
   for (float v : changed) ASSERT_TRUE(std::isfinite(v));
   // The blocks do not matter: 512 at a time gives every bit the same.
   EXPECT_EQ(changed, run(change.from, {512}, true));
-  EXPECT_EQ(before, run(change.from, {frames}, false));
   // No step: no sharper corner than either setting's own output has.
   const double corner =
       std::max(LargestSecondDifference(before, channels), LargestSecondDifference(after, channels));
   EXPECT_LE(LargestSecondDifference(changed, channels), 2 * corner);
   // The change took effect: the last 0.25 s are the new setting's.
-  const std::size_t tail = (frames - 12000) * channels;
-  EXPECT_LE(Difference({changed.begin() + tail, changed.end()}, {after.begin() + tail, after.end()},
-                       0, channels),
-            1e-5);
+  EXPECT_LE(Difference(changed, after, 0, channels, (frames - 12000) * channels), 1e-5);
   EXPECT_GT(Difference(before, after, 0, channels), 1e-3);  // and it is a change
 }
 
@@ -430,24 +405,22 @@ INSTANTIATE_TEST_SUITE_P(Effects, Lv2Host,
                                             ::testing::Values(1, 2)));
 
 // Every preset of the bundle, applied by a host, sounds as the tool's preset of
-// the same number; its name comes in each language.
+// the same number.
 class Lv2Presets : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(Lv2Presets, SoundAsTheToolsPresetsAndAreNamedInEachLanguage) {
+TEST_P(Lv2Presets, SoundAsTheToolsPresets) {
   Host& h = TheHost();
   const std::string effect = GetParam(), uri = Uri(effect, 2);
   const std::string in = InputWav(2), tool = Scratch("tool.wav");
-  const std::vector<float> x = ReadWav(in);
   LilvNode* presetClass = h.New(LV2_PRESETS__Preset);
   LilvNodes* presets = lilv_plugin_get_related(h.Plugin(uri), presetClass);
-  std::set<int> seen;
+  std::size_t count = 0;
   LILV_FOREACH(nodes, i, presets) {
     const LilvNode* preset = lilv_nodes_get(presets, i);
     lilv_world_load_resource(h.world, preset);
     const std::string name = lilv_node_as_uri(preset);
     const int number = std::atoi(name.substr(name.rfind(':') + 1).c_str());
-    seen.insert(number);
-
+    ++count;
     LilvState* state = lilv_state_new_from_world(h.world, &h.map, preset);
     ASSERT_NE(state, nullptr) << name;
     Instance host(uri);
@@ -459,7 +432,7 @@ TEST_P(Lv2Presets, SoundAsTheToolsPresetsAndAreNamedInEachLanguage) {
         &host, 0, h.features);
     lilv_state_free(state);
     lilv_instance_activate(host.instance);
-    const std::vector<float> y = host.Run(x, {4096, 1, 333});
+    const std::vector<float> y = host.Run(ReadWav(in), {4096, 1, 333});
     const Output processed = Tool("process " + effect + " --preset " + std::to_string(number) +
                                   " --quiet " + in + " " + tool);
     ASSERT_EQ(processed.status, 0) << processed.text;
@@ -468,7 +441,7 @@ TEST_P(Lv2Presets, SoundAsTheToolsPresetsAndAreNamedInEachLanguage) {
   lilv_nodes_free(presets);
   lilv_node_free(presetClass);
   const Output list = Tool("presets " + effect);
-  EXPECT_EQ(seen.size(), std::count(list.text.begin(), list.text.end(), '\n')) << list.text;
+  EXPECT_EQ(count, std::count(list.text.begin(), list.text.end(), '\n')) << list.text;
 }
 
 INSTANTIATE_TEST_SUITE_P(Effects, Lv2Presets, ::testing::ValuesIn(kEffects));
