@@ -299,8 +299,8 @@ TEST_P(Lv2Settings, AsTheToolTakesThem) {
   const Settings& s = GetParam();
   const std::string uri = Uri(s.effect, s.channels), in = InputWav(s.channels);
   const std::string lv2 = Scratch("lv2.wav"), tool = Scratch("tool.wav"), rec = Scratch("rec");
-  const Output applied = Shell("LV2_PATH=" + kLv2Dir + " lv2apply -i " + in + " -o " + lv2 + " " +
-                               s.ports + " " + uri);
+  const Output applied = Shell("LV2_PATH=" + kLv2Dir + " " ORLOFX_LV2_APPLY " -i " + in + " -o " +
+                               lv2 + " " + s.ports + " " + uri);
   ASSERT_EQ(applied.status, 0) << applied.text;
   const std::string args = std::string(s.effect) + " " + s.tool + " ";
   const Output processed = Tool("process " + args + "--quiet " + in + " " + tool);
