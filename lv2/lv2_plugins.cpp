@@ -1,5 +1,6 @@
 #include "lv2/lv2_plugins.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -28,10 +29,17 @@ std::uint32_t FirBlock(EffectProcessor&) {
 }
 std::uint32_t InPlace(EffectProcessor&) { return 0; }
 
+HResult SetCurve(EffectProcessor& fx, const std::int32_t* xy, std::size_t count) {
+  GdynPoint points[kGdynMaxPoints] = {};
+  count = std::min<std::size_t>(count, kGdynMaxPoints);
+  for (std::size_t i = 0; i < count; ++i) points[i] = GdynPoint{xy[2 * i], xy[2 * i + 1]};
+  return static_cast<CAkGdynTransform&>(fx).SetPoints(points, static_cast<std::int32_t>(count));
+}
+
 struct Kind {
   const char* effect;
   const char* lv2Class;
-  bool pointPorts;
+  HResult (*setPoints)(EffectProcessor& fx, const std::int32_t* xy, std::size_t count);
   std::uint32_t (*holdBack)(EffectProcessor& fx);
   std::uint32_t grid;
 };
@@ -43,12 +51,12 @@ static_assert(FirBlockLength(kFirSizeMedium) % kFirGrid == 0 &&
               "the grid divides every FIR block");
 
 constexpr Kind kKinds[] = {
-    {"noise-gate", "lv2:GatePlugin", false, &NoiseGateBlock, 1},
-    {"graphic-dynamics", "lv2:CompressorPlugin", true, &GraphicDynamicsFrame, 1},
-    {"multiband-dynamics", "lv2:DynamicsPlugin", false, &MultiBandBlock, 1},
-    {"parametric-eq", "lv2:ParaEQPlugin", false, &FirBlock, kFirGrid},
-    {"paragraphic-eq", "lv2:ParaEQPlugin", false, &InPlace, 1},
-    {"graphic-eq", "lv2:MultiEQPlugin", false, &FirBlock, kFirGrid},
+    {"noise-gate", "lv2:GatePlugin", nullptr, &NoiseGateBlock, 1},
+    {"graphic-dynamics", "lv2:CompressorPlugin", &SetCurve, &GraphicDynamicsFrame, 1},
+    {"multiband-dynamics", "lv2:DynamicsPlugin", nullptr, &MultiBandBlock, 1},
+    {"parametric-eq", "lv2:ParaEQPlugin", nullptr, &FirBlock, kFirGrid},
+    {"paragraphic-eq", "lv2:ParaEQPlugin", nullptr, &InPlace, 1},
+    {"graphic-eq", "lv2:MultiEQPlugin", nullptr, &FirBlock, kFirGrid},
 };
 
 float ScaleOf(ParameterUnit unit) {
@@ -77,7 +85,7 @@ const std::vector<PluginKind>& Plugins() {
     std::vector<PluginKind> list;
     for (const Kind& k : kKinds)
       for (int channels = 1; channels <= 2; ++channels)
-        list.push_back(PluginKind{cli::FindEffect(k.effect), channels, k.lv2Class, k.pointPorts,
+        list.push_back(PluginKind{cli::FindEffect(k.effect), channels, k.lv2Class, k.setPoints,
                                   k.holdBack, k.grid});
     return list;
   }();
@@ -93,7 +101,7 @@ std::vector<ControlPort> ControlPorts(const PluginKind& kind, const ParameterTab
   for (std::size_t i = 0; i < table.count; ++i) {
     const ParameterDescriptor& row = table.items[i];
     const bool single = table.Single(i);
-    if ((single || kind.pointPorts) && FitsAFloat(row))
+    if ((single || kind.setPoints) && FitsAFloat(row))
       ports.push_back(ControlPort{i, &row, ScaleOf(row.unit), !single});
   }
   return ports;

@@ -29,9 +29,10 @@ struct PluginKind {
   const cli::EffectEntry* effect;
   int channels;  // 1 or 2
   const char* lv2Class;  // e.g. "lv2:GatePlugin"
-  // The curve's points are ports (Graphic Dynamics); otherwise a point list
-  // travels in the state only (Graphic EQ's envelope).
-  bool pointPorts;
+  // The setter of the curve whose points are ports (Graphic Dynamics), which
+  // takes `count` points as x, y, x, y... and allocates nothing; null where a
+  // point list travels in the state only (the Graphic EQ's envelope).
+  HResult (*setPoints)(EffectProcessor& fx, const std::int32_t* xy, std::size_t count);
   // The most frames the effect holds back at once, once prepared.
   std::uint32_t (*holdBack)(EffectProcessor& fx);
   // The effect is called only with whole steps of this many frames.

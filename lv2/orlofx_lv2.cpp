@@ -199,7 +199,7 @@ class Plugin {
         points_[count++] = applied_[i];
     }
     if (pointsMoved)
-      cli::SetPoints(*fx_, *kind_.effect, points_.data(), std::min(pointCount, count / 2));
+      kind_.setPoints(*fx_, points_.data(), std::min(pointCount, count / 2));
   }
 
   // Hands n frames of input_ to the effect, its output to the delay line.
