@@ -61,6 +61,7 @@ if(BUILD_TESTING)
       OUTPUT_VARIABLE ORLOFX_LIBASAN OUTPUT_STRIP_TRAILING_WHITESPACE)
     set(ORLOFX_LV2_APPLY "LD_PRELOAD=${ORLOFX_LIBASAN} ASAN_OPTIONS=detect_leaks=0 lv2apply")
   endif()
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/lv2-test)
   add_executable(orlofx_lv2_tests tests/lv2/test_lv2.cpp)
   target_link_libraries(orlofx_lv2_tests PRIVATE PkgConfig::LILV PkgConfig::LV2 PkgConfig::SNDFILE
     GTest::gtest GTest::gtest_main)
