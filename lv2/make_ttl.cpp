@@ -24,6 +24,7 @@ constexpr const char* kPrefixes =
     "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -36,7 +37,9 @@ constexpr const char* kPrefixes =
 constexpr struct {
   int id;
   const char* tag;
-} kLanguages[] = {{kLanguageEnglish, ""}, {kLanguageGerman, "de"}, {kLanguageFrench, "fr"},
+} kLanguages[] = {{kLanguageEnglish, ""},
+                  {kLanguageGerman, "de"},
+                  {kLanguageFrench, "fr"},
                   {kLanguageJapanese, "ja"}};
 
 std::string Quoted(const char* text) {
@@ -74,13 +77,19 @@ std::string PresetUri(const PluginKind& kind, int index) {
 
 const char* UnitOf(ParameterUnit unit) {
   switch (unit) {
-    case ParameterUnit::kTenthsDecibel: return "units:db";
+    case ParameterUnit::kTenthsDecibel:
+      return "units:db";
     case ParameterUnit::kMilliseconds:
-    case ParameterUnit::kTenthsMillisecond: return "units:ms";
-    case ParameterUnit::kHertz: return "units:hz";
-    case ParameterUnit::kTenthsOctave: return "units:oct";
-    case ParameterUnit::kTenthsRatio: return "<urn:orlofx:lv2:ratio>";
-    default: return nullptr;
+    case ParameterUnit::kTenthsMillisecond:
+      return "units:ms";
+    case ParameterUnit::kHertz:
+      return "units:hz";
+    case ParameterUnit::kTenthsOctave:
+      return "units:oct";
+    case ParameterUnit::kTenthsRatio:
+      return "<urn:orlofx:lv2:ratio>";
+    default:
+      return nullptr;
   }
 }
 
@@ -102,8 +111,8 @@ void WriteControl(std::ostream& out, const PluginKind& kind, const ControlPort& 
   if (names.count > 0 && !toggle) {
     out << " , lv2:enumeration";
     for (int v = 0; v < names.count; ++v)
-      out << " ;\n    lv2:scalePoint [" << Texts("rdfs:label", names.ids[v]) << " rdf:value "
-          << v << ".0 ]";
+      out << " ;\n    lv2:scalePoint [" << Texts("rdfs:label", names.ids[v]) << " rdf:value " << v
+          << ".0 ]";
   }
   out << " ]";
 }
@@ -112,8 +121,16 @@ void WritePlugin(std::ostream& out, const PluginKind& kind) {
   const auto fx = cli::CreateEffect(*kind.effect);
   std::int32_t fields[kMaxRecordFields];
   fx->GetFields(fields);
-  out << "<" << PluginUri(kind) << ">\n  a lv2:Plugin , " << kind.lv2Class << " ;"
-      << Texts("doap:name", kind.effect->displayNameId)
+  // The audio ports as the main input and output groups, mono or stereo.
+  const std::string uri = PluginUri(kind),
+                    group = kind.channels == 1 ? "pg:MonoGroup" : "pg:StereoGroup";
+  out << "<" << uri << ":in>\n  a " << group << " , pg:InputGroup ;\n  lv2:symbol \"main_in\" .\n\n<"
+      << uri << ":out>\n  a " << group
+      << " , pg:OutputGroup ;\n  lv2:symbol \"main_out\" ;\n  pg:source <" << uri << ":in> .\n\n";
+  out << "<" << uri << ">\n  a lv2:Plugin , " << kind.lv2Class << " ;"
+      << Texts("doap:name", kind.effect->displayNameId) << "\n  lv2:minorVersion "
+      << ORLOFX_VERSION_MINOR << " ;\n  lv2:microVersion " << ORLOFX_VERSION_PATCH
+      << " ;\n  pg:mainInput <" << uri << ":in> ;\n  pg:mainOutput <" << uri << ":out> ;"
       << "\n  lv2:optionalFeature urid:map ;\n  lv2:extensionData state:interface ;\n"
          "  lv2:port";
   const char* const names[2][2] = {{"in", "out"}, {"in_l", "out_l"}};
@@ -122,9 +139,11 @@ void WritePlugin(std::ostream& out, const PluginKind& kind) {
     for (int c = 0; c < kind.channels; ++c) {
       std::string symbol = names[kind.channels - 1][direction];
       if (c == 1) symbol.back() = 'r';
+      const char* designation = kind.channels == 1 ? "pg:center" : (c ? "pg:right" : "pg:left");
       out << (index ? " ,\n" : "\n") << "  [ a lv2:AudioPort , "
           << (direction ? "lv2:OutputPort" : "lv2:InputPort") << " ; lv2:index " << index
-          << " ; lv2:symbol \"" << symbol << "\" ; lv2:name \"" << symbol << "\" ]";
+          << " ; lv2:symbol \"" << symbol << "\" ; lv2:name \"" << symbol << "\" ;\n    pg:group <"
+          << uri << (direction ? ":out" : ":in") << "> ; lv2:designation " << designation << " ]";
       ++index;
     }
   out << " ,\n  [ a lv2:OutputPort , lv2:ControlPort ; lv2:index " << index++
@@ -137,8 +156,7 @@ void WritePlugin(std::ostream& out, const PluginKind& kind) {
 
 // Base64 of the record, the form a preset file carries state chunks in.
 std::string Base64(const std::vector<std::uint8_t>& bytes) {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   for (std::size_t i = 0; i < bytes.size(); i += 3) {
     std::uint32_t v = static_cast<std::uint32_t>(bytes[i]) << 16;
