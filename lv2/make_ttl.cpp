@@ -124,8 +124,8 @@ void WritePlugin(std::ostream& out, const PluginKind& kind) {
   // The audio ports as the main input and output groups, mono or stereo.
   const std::string uri = PluginUri(kind),
                     group = kind.channels == 1 ? "pg:MonoGroup" : "pg:StereoGroup";
-  out << "<" << uri << ":in>\n  a " << group << " , pg:InputGroup ;\n  lv2:symbol \"main_in\" .\n\n<"
-      << uri << ":out>\n  a " << group
+  out << "<" << uri << ":in>\n  a " << group << " , pg:InputGroup ;\n"
+      << "  lv2:symbol \"main_in\" .\n\n<" << uri << ":out>\n  a " << group
       << " , pg:OutputGroup ;\n  lv2:symbol \"main_out\" ;\n  pg:source <" << uri << ":in> .\n\n";
   out << "<" << uri << ">\n  a lv2:Plugin , " << kind.lv2Class << " ;"
       << Texts("doap:name", kind.effect->displayNameId) << "\n  lv2:minorVersion "
