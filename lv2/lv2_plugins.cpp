@@ -109,7 +109,7 @@ std::vector<ControlPort> ControlPorts(const PluginKind& kind, const ParameterTab
 
 std::int32_t PortToField(const ControlPort& port, float value) {
   if (!std::isfinite(value)) return port.row->defaultValue;
-  const double v = std::nearbyint(static_cast<double>(value) * port.scale);
+  const double v = std::round(static_cast<double>(value) * port.scale);
   return ClampTo(static_cast<std::int64_t>(
                      std::fmax(std::fmin(v, 2147483647.0), -2147483648.0)),
                  port.row->minimum, port.row->maximum);
