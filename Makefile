@@ -1,8 +1,9 @@
 # Entry points. Each target first installs what it needs (idempotent).
 #   make demo   build the native tool and run it on a generated sample
 #   make test   build every preset and run every test (native, ASan+UBSan, TSan, Wine)
-#   make dist   leave build/dist/linux/orlofx and build/dist/win{32,64}/orlofx.dll,
-#               without debug sections, each with its FILE.debug beside it
+#   make dist   leave build/dist/linux/orlofx, build/dist/win{32,64}/orlofx.dll and the
+#               LV2 bundle build/dist/lv2/orlofx.lv2, without debug sections, each
+#               binary with its FILE.debug beside it
 #   make bench  benchmarks against sox and FFTW (on demand, not part of test)
 #   make fuzz   each libFuzzer target for FUZZ_SECONDS (on demand, not part of test)
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the builds need on a Debian machine; quick when all is there.
-#   install-deps.sh native   toolchain, GoogleTest, libsndfile, libebur128
+#   install-deps.sh native   toolchain, GoogleTest, libsndfile, libebur128, the LV2 headers,
+#                            lilv and the LV2 tools the bundle's tests run
 #   install-deps.sh windows  the above, mingw-w64 for both targets, wine (32 and 64 bit),
 #                            the GStreamer plug-ins Wine's WAVE parser needs, Xvfb,
 #                            a Japanese font for the Japanese dialogs
@@ -10,7 +11,8 @@
 set -euo pipefail
 want=${1:-native}
 
-native_pkgs=(build-essential cmake pkg-config libgtest-dev libsndfile1-dev libebur128-dev)
+native_pkgs=(build-essential cmake pkg-config libgtest-dev libsndfile1-dev libebur128-dev
+  lv2-dev liblilv-dev lilv-utils sordi)
 windows_pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   binutils-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
