@@ -90,7 +90,7 @@ HResult MoveGraphicEqFader(CAkGeqTransform& eq, int band, std::int32_t gain) {
   // The 10-band page shows the even-numbered bands (1-based), the 20-band
   // page every band.
   const GeqFaderPage page = band % 2 == 1 ? GeqFaderPage::kTenBand : GeqFaderPage::kTwentyBand;
-  const std::vector<GeqPoint> edited = GeqEditBand(points, count, band, accepted, page);
+  const GeqEnvelope edited = GeqEditBand(points, count, band, accepted, page);
   return eq.SetEnvelope(edited.data(), static_cast<std::uint32_t>(edited.size()));
 }
 

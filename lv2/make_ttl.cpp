@@ -131,7 +131,7 @@ void WritePlugin(std::ostream& out, const PluginKind& kind) {
       << Texts("doap:name", kind.effect->displayNameId) << "\n  lv2:minorVersion "
       << ORLOFX_VERSION_MINOR << " ;\n  lv2:microVersion " << ORLOFX_VERSION_PATCH
       << " ;\n  pg:mainInput <" << uri << ":in> ;\n  pg:mainOutput <" << uri << ":out> ;"
-      << "\n  lv2:optionalFeature urid:map ;\n  lv2:extensionData state:interface ;\n"
+      << "\n  lv2:optionalFeature urid:map, lv2:hardRTCapable ;\n  lv2:extensionData state:interface ;\n"
          "  lv2:port";
   const char* const names[2][2] = {{"in", "out"}, {"in_l", "out_l"}};
   std::size_t index = 0;

@@ -12,9 +12,7 @@
 // divisor of their blocks, so nothing more is held back), so that the host's
 // block sizes never move the frame at which a change lands.
 //
-// Buffers are made at instantiation and activation; run() allocates nothing,
-// with one exception: a Graphic EQ band port that moves reshapes the envelope
-// through GeqEditBand, which builds the new points in a std::vector.
+// Buffers are made at instantiation and activation; run() allocates nothing.
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>

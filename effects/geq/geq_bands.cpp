@@ -30,9 +30,56 @@ constexpr double kBandCentres[kGeqBandCount] = {
 constexpr std::int32_t kNearX = 100;
 constexpr std::int32_t kNearY = 10;
 
-std::int32_t RoundHalfAway(double v) { return static_cast<std::int32_t>(std::lround(v)); }
+// The points being edited, sorted by x: the record's points and the four a
+// band edit may add, in place (an edit is made while audio plays).
+class Points {
+ public:
+  std::size_t size() const { return size_; }
+  GeqPoint* begin() { return items_.data(); }
+  GeqPoint* end() { return items_.data() + size_; }
+  const GeqPoint* begin() const { return items_.data(); }
+  const GeqPoint* end() const { return items_.data() + size_; }
+  GeqPoint& operator[](std::size_t i) { return items_[i]; }
+  const GeqPoint& operator[](std::size_t i) const { return items_[i]; }
+  GeqPoint& front() { return items_[0]; }
+  GeqPoint& back() { return items_[size_ - 1]; }
+  const GeqPoint& front() const { return items_[0]; }
+  const GeqPoint& back() const { return items_[size_ - 1]; }
+  void Assign(const GeqPoint* points, std::size_t count) {
+    size_ = std::min(count, kCapacity - kEditPoints);
+    std::copy(points, points + size_, items_.begin());
+  }
+  void Insert(GeqPoint* at, GeqPoint point) {
+    std::copy_backward(at, end(), end() + 1);
+    *at = point;
+    ++size_;
+  }
+  void Erase(std::size_t i) {
+    std::copy(begin() + i + 1, end(), begin() + i);
+    --size_;
+  }
+
+ private:
+  static constexpr std::size_t kEditPoints = 4;
+  static constexpr std::size_t kCapacity = 2 * kGeqMaxPoints;
+  std::array<GeqPoint, kCapacity> items_{};
+  std::size_t size_ = 0;
+};
 
 bool ByX(const GeqPoint& a, const GeqPoint& b) { return a.x < b.x; }
+
+// Sorts by x keeping the order of equal x (an insertion sort: std::stable_sort
+// may ask for a buffer).
+void SortByX(Points& p) {
+  for (std::size_t i = 1; i < p.size(); ++i) {
+    const GeqPoint point = p[i];
+    std::size_t j = i;
+    for (; j > 0 && ByX(point, p[j - 1]); --j) p[j] = p[j - 1];
+    p[j] = point;
+  }
+}
+
+std::int32_t RoundHalfAway(double v) { return static_cast<std::int32_t>(std::lround(v)); }
 
 // The level of the straight segment from a to b at x (a.x < b.x).
 std::int32_t Interpolate(const GeqPoint& a, const GeqPoint& b, std::int32_t x) {
@@ -41,7 +88,7 @@ std::int32_t Interpolate(const GeqPoint& a, const GeqPoint& b, std::int32_t x) {
 
 // The level at x on the segment that starts at the last point left of x;
 // the first point's level when none lies left of x.
-std::int32_t LevelFromLeft(const std::vector<GeqPoint>& p, std::int32_t x) {
+std::int32_t LevelFromLeft(const Points& p, std::int32_t x) {
   std::size_t left = p.size();
   for (std::size_t i = 0; i < p.size(); ++i)
     if (p[i].x < x) left = i;
@@ -52,7 +99,7 @@ std::int32_t LevelFromLeft(const std::vector<GeqPoint>& p, std::int32_t x) {
 
 // The level at x on the segment that ends at the first point right of x;
 // the last point's level when none lies right of x.
-std::int32_t LevelFromRight(const std::vector<GeqPoint>& p, std::int32_t x) {
+std::int32_t LevelFromRight(const Points& p, std::int32_t x) {
   for (std::size_t i = 0; i < p.size(); ++i) {
     if (p[i].x <= x) continue;
     if (i == 0) return p.front().y;
@@ -61,24 +108,24 @@ std::int32_t LevelFromRight(const std::vector<GeqPoint>& p, std::int32_t x) {
   return p.back().y;
 }
 
-bool StandsAt(const std::vector<GeqPoint>& p, std::int32_t x) {
+bool StandsAt(const Points& p, std::int32_t x) {
   for (std::size_t i = 1; i < p.size(); ++i)
     if (p[i].x == x) return true;
   return false;
 }
 
 // Keeps the points sorted; a point already at x only takes the new level.
-void Put(std::vector<GeqPoint>& p, std::int32_t x, std::int32_t y) {
+void Put(Points& p, std::int32_t x, std::int32_t y) {
   auto at = std::lower_bound(p.begin(), p.end(), GeqPoint{x, 0}, ByX);
   if (at != p.end() && at->x == x) {
     at->y = y;
     return;
   }
-  p.insert(at, GeqPoint{x, y});
+  p.Insert(at, GeqPoint{x, y});
 }
 
-void CleanUp(std::vector<GeqPoint>& p) {
-  std::stable_sort(p.begin(), p.end(), ByX);
+void CleanUp(Points& p) {
+  SortByX(p);
   for (GeqPoint& point : p) {
     point.x = std::clamp(point.x, kGeqXMin, kGeqXMax);
     point.y = std::clamp(point.y, kGeqYSilence, kGeqYMax);
@@ -92,7 +139,7 @@ void CleanUp(std::vector<GeqPoint>& p) {
     const bool close =
         here.x - before.x < kNearX && std::abs(here.y - before.y) < kNearY;
     if (level || close)
-      p.erase(p.begin() + static_cast<std::ptrdiff_t>(i));  // look at the same place again
+      p.Erase(i);  // look at the same place again
     else
       ++i;
   }
@@ -101,7 +148,7 @@ void CleanUp(std::vector<GeqPoint>& p) {
 // More than the record holds: the interior points outside the band's span
 // [from, to] go first, the one whose loss bends the curve least each time.
 // Cutting the list short instead would lose the curve's right end.
-void FitRecord(std::vector<GeqPoint>& p, std::int32_t from, std::int32_t to) {
+void FitRecord(Points& p, std::int32_t from, std::int32_t to) {
   while (p.size() > static_cast<std::size_t>(kGeqMaxPoints)) {
     std::size_t best = 0;
     double leastBend = std::numeric_limits<double>::infinity();
@@ -118,7 +165,7 @@ void FitRecord(std::vector<GeqPoint>& p, std::int32_t from, std::int32_t to) {
       }
     }
     if (best == 0) break;  // cannot happen: the span holds at most five points
-    p.erase(p.begin() + static_cast<std::ptrdiff_t>(best));
+    p.Erase(best);
   }
 }
 
@@ -135,19 +182,20 @@ std::int32_t GeqLevelOfGain(std::int32_t gain) {
   return std::max(static_cast<std::int32_t>(sign * level), kGeqYSilence + 1);
 }
 
-std::vector<GeqPoint> GeqEditBand(const GeqPoint* points, std::size_t count, int band,
-                                  std::int32_t gain, GeqFaderPage page) {
-  std::vector<GeqPoint> p;
+GeqEnvelope GeqEditBand(const GeqPoint* points, std::size_t count, int band, std::int32_t gain,
+                        GeqFaderPage page) {
+  Points p;
+  const GeqPoint flat[] = {{kGeqXMin, 0}, {kGeqXMax, 0}};  // no curve to edit: a flat one
   if (points && count >= static_cast<std::size_t>(kGeqMinPoints))
-    p.assign(points, points + count);
+    p.Assign(points, count);
   else
-    p = {GeqPoint{kGeqXMin, 0}, GeqPoint{kGeqXMax, 0}};  // no curve to edit: a flat one
+    p.Assign(flat, 2);
   // The ramps start from the curve as the filter plays it.
   for (GeqPoint& point : p) {
     point.x = std::clamp(point.x, kGeqXMin, kGeqXMax);
     point.y = std::clamp(point.y, kGeqYSilence, kGeqYMax);
   }
-  std::stable_sort(p.begin(), p.end(), ByX);
+  SortByX(p);
   band = std::clamp(band, 0, kGeqBandCount - 1);
   const bool lowest = band == 0;
   const bool highest = band == kGeqBandCount - 1;
@@ -163,7 +211,7 @@ std::vector<GeqPoint> GeqEditBand(const GeqPoint* points, std::size_t count, int
 
   // The band's span is redrawn; the curve's two ends stay.
   for (std::size_t i = p.size() - 2; i >= 1; --i) {
-    if (p[i].x >= xll && p[i].x <= xrr) p.erase(p.begin() + static_cast<std::ptrdiff_t>(i));
+    if (p[i].x >= xll && p[i].x <= xrr) p.Erase(i);
   }
 
   const std::int32_t y = GeqLevelOfGain(gain);
@@ -178,7 +226,10 @@ std::vector<GeqPoint> GeqEditBand(const GeqPoint* points, std::size_t count, int
 
   CleanUp(p);
   FitRecord(p, xll, xrr);
-  return p;
+  GeqEnvelope edited;
+  edited.count = std::min(p.size(), edited.points.size());
+  std::copy(p.begin(), p.begin() + edited.count, edited.points.begin());
+  return edited;
 }
 
 std::array<std::int32_t, kGeqBandCount> GeqBandGainsOf(const GeqPoint* points,

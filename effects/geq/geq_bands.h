@@ -41,12 +41,23 @@ constexpr std::int32_t GeqHalfWidth(GeqFaderPage page) {
 // never lower than -499 (only the fader's bottom is silence).
 std::int32_t GeqLevelOfGain(std::int32_t gain);
 
-// The envelope after band `band` (0..19) was set to `gain` on `page`.
+// An envelope as the record holds it.
+struct GeqEnvelope {
+  std::array<GeqPoint, kGeqMaxPoints> points{};
+  std::size_t count = 0;
+  const GeqPoint* data() const { return points.data(); }
+  std::size_t size() const { return count; }
+  const GeqPoint* begin() const { return points.data(); }
+  const GeqPoint* end() const { return points.data() + count; }
+};
+
+// The envelope after band `band` (0..19) was set to `gain` on `page`, made
+// without allocating (a band is moved while audio plays).
 // `points` may come in any order and hold values out of range; the result is
 // sorted, within range, and holds 2..64 points. The envelope's first and last
 // points stay in place (their levels may change), so the curve keeps its ends.
-std::vector<GeqPoint> GeqEditBand(const GeqPoint* points, std::size_t count, int band,
-                                  std::int32_t gain, GeqFaderPage page);
+GeqEnvelope GeqEditBand(const GeqPoint* points, std::size_t count, int band, std::int32_t gain,
+                        GeqFaderPage page);
 
 // The twenty band gains (tenths of a dB, -480..240) that the fader pages show
 // for an envelope, whatever the stream's rate.

@@ -347,7 +347,7 @@ void PrintTo(const Change& c, std::ostream* os) { *os << c.effect << " " << c.sy
 const Change kChanges[] = {
     {"noise-gate", "threshold", -80, -10},        {"graphic-dynamics", "output_gain", 0, 12},
     {"multiband-dynamics", "output_gain", 0, 12}, {"parametric-eq", "amount", -4, 12},
-    {"paragraphic-eq", "wet_out", 0, -12},        {"graphic-eq", "output_gain", 0, 12},
+    {"paragraphic-eq", "wet_out", 0, -12},        {"graphic-eq", "band10_gain", 0, 12},
 };
 
 // Three steady low tones: a step stands out of their second difference.

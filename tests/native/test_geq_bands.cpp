@@ -29,7 +29,8 @@ using Points = std::vector<GeqPoint>;
 const Points kFlat = {{0, 0}, {10000, 0}};
 
 Points Edit(const Points& envelope, int band, std::int32_t gain, GeqFaderPage page) {
-  return GeqEditBand(envelope.data(), envelope.size(), band, gain, page);
+  const GeqEnvelope edited = GeqEditBand(envelope.data(), envelope.size(), band, gain, page);
+  return Points(edited.begin(), edited.end());
 }
 
 double Db(std::int32_t y) { return 20.0 * std::log10(GeqPointGain(y)); }
@@ -133,8 +134,8 @@ TEST(GeqBandEdit, ARecordFromElsewhereIsSortedAndTakenIntoRange) {
                            {3000, -500}, {6000, 50}, {10000, 400}};
   EXPECT_EQ(p, expected);
   // Nothing to edit: a flat curve is edited instead.
-  EXPECT_EQ(GeqEditBand(nullptr, 0, 9, 60, GeqFaderPage::kTwentyBand),
-            Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand));
+  const GeqEnvelope none = GeqEditBand(nullptr, 0, 9, 60, GeqFaderPage::kTwentyBand);
+  EXPECT_EQ(Points(none.begin(), none.end()), Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand));
 }
 
 TEST(GeqBandEdit, AFullRecordLosesInteriorPointsNotItsEnds) {

@@ -291,7 +291,7 @@ HRESULT CAkGeqPropPage::SetBand(int band, long gain) {
   if (!ReadEnvelope(Eq(), points, &count)) return E_FAIL;
   const GeqFaderPage page =
       kind_ == Kind::kTenBand ? GeqFaderPage::kTenBand : GeqFaderPage::kTwentyBand;
-  const std::vector<GeqPoint> edited =
+  const orlofx::GeqEnvelope edited =
       orlofx::GeqEditBand(points.data(), count, band, accepted, page);
   return Eq()->SetEnvelope(edited.data(), static_cast<DWORD>(edited.size()));
 }
