@@ -1,17 +1,23 @@
 #include "tests/win/support/capture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
-
-namespace capture {
+#include <string>
 
 namespace {
 
 void PutBigEndian32(std::vector<std::uint8_t>* out, std::uint32_t value) {
-  out->push_back(static_cast<std::uint8_t>(value >> 24));
-  out->push_back(static_cast<std::uint8_t>(value >> 16));
-  out->push_back(static_cast<std::uint8_t>(value >> 8));
-  out->push_back(static_cast<std::uint8_t>(value));
+  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+  std::uint32_t crc = ~0u;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+  }
+  return ~crc;
 }
 
 // Length, type, data, then the CRC over type and data.
@@ -23,61 +29,27 @@ void PutChunk(std::vector<std::uint8_t>* out, const char type[4], const std::vec
   PutBigEndian32(out, Crc32(out->data() + typeAt, out->size() - typeAt));
 }
 
-}  // namespace
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
-  static std::uint32_t table[256];
-  static bool ready = false;
-  if (!ready) {
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      table[n] = c;
-    }
-    ready = true;
-  }
-  crc = ~crc;
-  for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
-std::uint32_t Adler32(const std::uint8_t* data, std::size_t size) {
-  std::uint32_t a = 1, b = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    a = (a + data[i]) % 65521;
-    b = (b + a) % 65521;
-  }
-  return (b << 16) | a;
-}
-
+// A PNG of 8-bit RGB rows with stored (uncompressed) deflate blocks.
 std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* rgb) {
-  // Raw scan lines, each behind filter byte 0 (none).
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  std::vector<std::uint8_t> raw;
-  raw.reserve((rowBytes + 1) * static_cast<std::size_t>(height));
+  std::vector<std::uint8_t> raw;  // each scan line behind filter byte 0
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);
-    const std::uint8_t* row = rgb + rowBytes * static_cast<std::size_t>(y);
-    raw.insert(raw.end(), row, row + rowBytes);
+    raw.insert(raw.end(), rgb + rowBytes * y, rgb + rowBytes * (y + 1));
   }
-
-  // zlib stream of stored deflate blocks (at most 65535 bytes each).
   std::vector<std::uint8_t> zlib = {0x78, 0x01};
   std::size_t at = 0;
+  std::uint32_t a = 1, b = 0;  // Adler-32
+  for (std::uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
   do {
-    const std::size_t n = raw.size() - at < 65535 ? raw.size() - at : 65535;
-    const bool last = at + n == raw.size();
-    zlib.push_back(last ? 1 : 0);
-    zlib.push_back(static_cast<std::uint8_t>(n));
-    zlib.push_back(static_cast<std::uint8_t>(n >> 8));
-    zlib.push_back(static_cast<std::uint8_t>(~n));
-    zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
-    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+    const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
+    zlib.insert(zlib.end(), {static_cast<std::uint8_t>(at + n == raw.size()), static_cast<std::uint8_t>(n),
+                             static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(~n),
+                             static_cast<std::uint8_t>(~n >> 8)});
+    zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + n);
     at += n;
   } while (at < raw.size());
-  PutBigEndian32(&zlib, Adler32(raw.data(), raw.size()));
-
+  PutBigEndian32(&zlib, (b << 16) | a);
   std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   std::vector<std::uint8_t> header;
   PutBigEndian32(&header, static_cast<std::uint32_t>(width));
@@ -88,6 +60,21 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* r
   PutChunk(&png, "IEND", {});
   return png;
 }
+
+std::wstring CapturePath(const char* name) {
+  wchar_t path[MAX_PATH];
+  std::wstring folder(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  folder.erase(folder.find_last_of(L"\\/") + 1);
+  folder += L"..\\captures";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::wstring file = folder + L"\\";
+  for (const char* c = name; *c; ++c) file += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  return file + L".png";
+}
+
+}  // namespace
+
+namespace capture {
 
 bool CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uint8_t>* rgb) {
   RECT client;
@@ -113,18 +100,6 @@ bool CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uin
   return true;
 }
 
-std::wstring CapturePath(const char* name) {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  folder.erase(folder.find_last_of(L"\\/") + 1);  // the program's folder, with its separator
-  folder += L"..\\captures";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  std::wstring file = folder + L"\\";
-  for (const char* c = name; *c; ++c) file += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-  return file + L".png";
-}
-
 }  // namespace capture
 
 bool SaveWindowPng(HWND window, const char* name) {
@@ -136,8 +111,8 @@ bool SaveWindowPng(HWND window, const char* name) {
   for (size_t i = 0; i + 2 < rgb.size() && colours.size() < 2; i += 3)
     colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
   if (colours.size() < 2) return false;
-  const std::vector<std::uint8_t> png = capture::EncodePng(width, height, rgb.data());
-  FILE* file = _wfopen(capture::CapturePath(name).c_str(), L"wb");
+  const std::vector<std::uint8_t> png = EncodePng(width, height, rgb.data());
+  FILE* file = _wfopen(CapturePath(name).c_str(), L"wb");
   if (!file) return false;
   const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
   return fclose(file) == 0 && written;

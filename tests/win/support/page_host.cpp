@@ -4,11 +4,6 @@
 
 #include "tests/win/support/capture.h"
 
-const CLSID kTestClsidNoisgt = {
-    0xB97C0F23, 0x196D, 0x11D1, {0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
-const CLSID kTestClsidNoisgtPage = {
-    0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
-
 void PumpMessages() {
   // Twice: handling one message may post the next (a page tells another).
   for (int round = 0; round < 2; ++round) {
@@ -41,11 +36,6 @@ STDMETHODIMP TestPageSite::QueryInterface(REFIID iid, void** object) {
   }
   *object = nullptr;
   return E_NOINTERFACE;
-}
-
-STDMETHODIMP TestPageSite::OnStatusChange(DWORD flags) {
-  statusChanges.push_back(flags);
-  return S_OK;
 }
 
 STDMETHODIMP TestPageSite::GetLocaleID(LCID* locale) {
@@ -145,7 +135,8 @@ void HostedPage::Close() {
   PumpMessages();
 }
 
-void PressKey(HWND control, UINT key, int times) {
+void HostedPage::Key(int id, UINT key, int times) const {
+  HWND control = Control(id);
   SetFocus(control);
   for (int i = 0; i < times; ++i) {
     SendMessageW(control, WM_KEYDOWN, key, 1);
@@ -154,14 +145,16 @@ void PressKey(HWND control, UINT key, int times) {
   PumpMessages();
 }
 
-void ClickButton(HWND button) {
-  SendMessageW(button, BM_CLICK, 0, 0);
+void HostedPage::Click(int id) const {
+  SendMessageW(Control(id), BM_CLICK, 0, 0);
   PumpMessages();
 }
 
-void HostedPage::Key(int id, UINT key, int times) const { PressKey(Control(id), key, times); }
-
-void HostedPage::Click(int id) const { ClickButton(Control(id)); }
+void HostedPage::DoubleClick(int id, int x, int y) const {
+  SendMessageW(Control(id), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  PumpMessages();
+}
 
 void HostedPage::Choose(int id, int index) const {
   HWND list = Control(id);
@@ -237,12 +230,11 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
 
 }  // namespace
 
-void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action,
-                  UINT periodMs, int maxTicks) {
-  TimerRun run = {&action, maxTicks, false};
+void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action) {
+  TimerRun run = {&action, 200, false};
   TimerRun* outer = g_run;
   g_run = &run;
-  const UINT_PTR timer = SetTimer(nullptr, 0, periodMs, TimerTick);
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, TimerTick);
   modal();
   KillTimer(nullptr, timer);
   g_run = outer;
@@ -283,10 +275,10 @@ LRESULT CALLBACK MessageRecorder::Proc(HWND window, UINT message, WPARAM wParam,
   return CallWindowProcW(self->previous_, window, message, wParam, lParam);
 }
 
-bool CapturePage(HWND window, const char* name) {
+bool CapturePage(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpMessages();
-  return SaveWindowPng(window, name);
+  return SaveWindowPng(window, name.c_str());
 }
 
 bool ReadAccessible(HWND control, AccessibleText* out) {

@@ -13,10 +13,6 @@
 
 #include "tests/win/support/module_under_test.h"
 
-// The noise gate's page, filter and interface identifiers.
-extern const CLSID kTestClsidNoisgt;
-extern const CLSID kTestClsidNoisgtPage;
-
 // Handles this thread's pending messages (posted notifications among them).
 void PumpMessages();
 
@@ -24,19 +20,19 @@ void PumpMessages();
 // about `limitMs` have passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000);
 
-// IPropertyPageSite that records status changes.
+// IPropertyPageSite that counts the references it hands out.
 class TestPageSite : public IPropertyPageSite {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-  STDMETHODIMP OnStatusChange(DWORD flags) override;
+  STDMETHODIMP OnStatusChange(DWORD) override { ++statusChanges; return S_OK; }
   STDMETHODIMP GetLocaleID(LCID* locale) override;
   STDMETHODIMP GetPageContainer(IUnknown** container) override;
-  STDMETHODIMP TranslateAccelerator(MSG* message) override { return S_FALSE; }
+  STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
 
   ULONG References() const { return refs_; }
-  std::vector<DWORD> statusChanges;
+  int statusChanges = 0;
 
  private:
   ULONG refs_ = 0;
@@ -78,10 +74,13 @@ class HostedPage {
 
   // Types `text` into edit `id` as keystrokes and leaves the box with Tab.
   void Type(int id, const std::wstring& text);
-  // The user's key presses, button clicks and list choices on control `id`.
+  // The user's key presses, button clicks and list choices on control `id`,
+  // each followed by the messages they caused.
   void Key(int id, UINT key, int times = 1) const;
   void Click(int id) const;
   void Choose(int id, int index) const;
+  // A double-click (and the release after it) at client point (x, y).
+  void DoubleClick(int id, int x, int y) const;
 
  private:
   IPropertyPage* page_ = nullptr;
@@ -89,21 +88,13 @@ class HostedPage {
   HWND dialog_ = nullptr;
 };
 
-// A key pressed and released on a control, as the keyboard delivers it,
-// `times` over; then the messages it caused are handled.
-void PressKey(HWND control, UINT key, int times = 1);
-// A button clicked, and the messages it caused handled.
-void ClickButton(HWND button);
-
 // The child dialog of `parent` that holds a control with id `controlId`.
 HWND FindPageDialog(HWND parent, int controlId);
 
 // Runs `action` from a thread timer while the calling thread is inside a
-// modal loop (a menu, a dialog box or a property frame) started by `modal`.
-// The timer calls `action` every `periodMs` until it returns true, at most
-// `maxTicks` times.
-void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action,
-                  UINT periodMs = 50, int maxTicks = 200);
+// modal loop (a menu, a dialog box) started by `modal`; the timer calls
+// `action` every 50 ms until it returns true, at most 200 times.
+void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action);
 
 // The visible top-level window of this thread with the given class, or null.
 HWND FindThreadWindow(const wchar_t* className, const wchar_t* title = nullptr);
@@ -128,8 +119,7 @@ class MessageRecorder {
 };
 
 // What a screen reader hears of a control: its client object's name, value
-// and role, asked through AccessibleObjectFromWindow (oleacc). False when
-// the control answers with no object.
+// and role (oleacc). False when the control answers with no object.
 struct AccessibleText {
   std::wstring name;
   std::wstring value;
@@ -139,4 +129,4 @@ bool ReadAccessible(HWND control, AccessibleText* out);
 
 // Repaints `window` and saves a PNG of it under the build tree; false when
 // it painted nothing or no file was written.
-bool CapturePage(HWND window, const char* name);
+bool CapturePage(HWND window, const std::string& name);
