@@ -23,21 +23,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
   return true;
 }
 
-STDMETHODIMP TestPageSite::QueryInterface(REFIID iid, void** object) {
-  *object = iid == IID_IUnknown || iid == IID_IPropertyPageSite ? static_cast<IPropertyPageSite*>(this) : nullptr;
-  return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
-}
-
-STDMETHODIMP TestPageSite::GetLocaleID(LCID* locale) {
-  *locale = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
-  return S_OK;
-}
-
-STDMETHODIMP TestPageSite::GetPageContainer(IUnknown** container) {
-  *container = nullptr;
-  return E_NOTIMPL;
-}
-
 HostWindow::HostWindow(int width, int height) {
   static const wchar_t* const kClass = [] {
     WNDCLASSW wc = {};
@@ -140,14 +125,6 @@ void HostedPage::DoubleClick(int id, int x, int y) const {
   SendMessageW(Control(id), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
   SendMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
   PumpMessages();
-}
-
-HWND FindPageDialog(HWND parent, int controlId) {
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (GetDlgItem(child, controlId)) return child;
-    if (HWND inner = FindPageDialog(child, controlId)) return inner;
-  }
-  return nullptr;
 }
 
 namespace {

@@ -15,22 +15,22 @@
 
 // Handles this thread's pending messages (posted notifications among them).
 void PumpMessages();
-
-// Pumps this thread's messages (page timers among them) until `done` or
-// about `limitMs` have passed; returns `done()`.
+// Pumps messages (page timers among them) until `done` or about `limitMs`.
 bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000);
 
 // IPropertyPageSite that counts the references it hands out.
 class TestPageSite : public IPropertyPageSite {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IPropertyPageSite ? this : nullptr;
+    return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
+  }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-  STDMETHODIMP OnStatusChange(DWORD) override { ++statusChanges; return S_OK; }
-  STDMETHODIMP GetLocaleID(LCID* locale) override;
-  STDMETHODIMP GetPageContainer(IUnknown** container) override;
+  STDMETHODIMP OnStatusChange(DWORD) override { return ++statusChanges, S_OK; }
+  STDMETHODIMP GetLocaleID(LCID* locale) override { return *locale = 0x0409, S_OK; }
+  STDMETHODIMP GetPageContainer(IUnknown** container) override { return *container = nullptr, E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
-
   ULONG References() const { return refs_; }
   int statusChanges = 0;
 
@@ -59,8 +59,8 @@ class HostedPage {
 
   // Creates the page, gives it the site, binds it to `filter` and shows it at
   // (x, y) in `parent`; with connectFirst false the dialog comes first.
-  HRESULT Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent,
-               bool connectFirst = true, int x = 0, int y = 0);
+  HRESULT Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent, bool connectFirst = true,
+               int x = 0, int y = 0);
   // Deactivates, unbinds and releases the page (as a host closes it).
   void Close();
 
@@ -69,17 +69,14 @@ class HostedPage {
   HWND Dialog() const { return dialog_; }
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
   std::wstring Text(int id) const;
-  // The slider's position as the control reports it.
-  long SliderPosition(int id) const;
+  long SliderPosition(int id) const;  // as the control reports it
 
-  // Types `text` into edit `id` as keystrokes and leaves the box with Tab.
+  // The user's typing (then Tab away), key presses, clicks, list choices and
+  // double-clicks on control `id`, each followed by the messages they cause.
   void Type(int id, const std::wstring& text);
-  // The user's key presses, button clicks and list choices on control `id`,
-  // each followed by the messages they caused.
   void Key(int id, UINT key, int times = 1) const;
   void Click(int id) const;
   void Choose(int id, int index) const;
-  // A double-click (and the release after it) at client point (x, y).
   void DoubleClick(int id, int x, int y) const;
 
  private:
@@ -88,18 +85,15 @@ class HostedPage {
   HWND dialog_ = nullptr;
 };
 
-// The child dialog of `parent` that holds a control with id `controlId`.
-HWND FindPageDialog(HWND parent, int controlId);
-
-// Runs `action` from a thread timer while the calling thread is inside a
-// modal loop (a menu, a dialog box) started by `modal`; the timer calls
-// `action` every 50 ms until it returns true, at most 200 times.
+// Runs `action` from a thread timer every 50 ms while the calling thread is
+// inside the modal loop (a menu, a dialog box) that `modal` starts, until it
+// returns true, at most 200 times.
 void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action);
 
 // The visible top-level window of this thread with the given class, or null.
 HWND FindThreadWindow(const wchar_t* className, const wchar_t* title = nullptr);
 
-// Records messages sent to a window (subclassing it) while alive.
+// Records the given messages sent to a window (subclassing it) while alive.
 class MessageRecorder {
  public:
   MessageRecorder(HWND window, std::vector<UINT> messages);
@@ -118,11 +112,10 @@ class MessageRecorder {
   std::vector<UINT> messages_;
 };
 
-// What a screen reader hears of a control: its client object's name, value
-// and role (oleacc). False when the control answers with no object.
+// What a screen reader hears of a control (oleacc); false when it answers
+// with no object.
 struct AccessibleText {
-  std::wstring name;
-  std::wstring value;
+  std::wstring name, value;
   long role = 0;
 };
 bool ReadAccessible(HWND control, AccessibleText* out);
