@@ -16,10 +16,14 @@
 #include "framework/win/guids.h"
 #include "tests/win/support/module_under_test.h"
 #include "tests/win/support/page_host.h"
+#include "tests/win/support/test_filters.h"
 #include "ui/help_files.h"
 #include "ui/page_frame.h"
 
 namespace {
+
+using orlofx::test::ComRef;
+using orlofx::test::QueryAs;
 
 constexpr int kFader = 1008, kThresholdText = 1005, kAttackSlider = 1002, kAttackEdit = 1010;
 constexpr int kReleaseSlider = 1003, kReleaseEdit = 1009;
@@ -73,26 +77,24 @@ class PageFrame : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    ASSERT_EQ(module_.Create(CLSID_AkNoisgt, IID_IUnknown, &filter_), S_OK);
-    ASSERT_EQ(filter_->QueryInterface(IID_IAkNoisgtProp, reinterpret_cast<void**>(&gate_)), S_OK);
-    ASSERT_EQ(filter_->QueryInterface(IID_IStaticFilterPreset, reinterpret_cast<void**>(&presets_)), S_OK);
+    ASSERT_EQ(module_.Create(CLSID_AkNoisgt, IID_IUnknown, filter_.put()), S_OK);
+    gate_ = QueryAs<IAkNoisgtProp>(filter_.get(), IID_IAkNoisgtProp);
+    presets_ = QueryAs<IStaticFilterPreset>(filter_.get(), IID_IStaticFilterPreset);
   }
   void TearDown() override {
-    if (presets_) presets_->Release();
-    if (gate_) gate_->Release();
-    if (filter_) filter_->Release();
+    presets_.reset(), gate_.reset(), filter_.reset();
     PumpMessages();
     CoUninitialize();
   }
   void Open(HostedPage& page, bool connectFirst = true, int y = 0) {
-    ASSERT_EQ(page.Open(module_, CLSID_AkNoisgtPropPage, filter_, host_.Handle(), connectFirst, 0, y), S_OK);
+    ASSERT_EQ(page.Open(module_, CLSID_AkNoisgtPropPage, filter_.get(), host_.Handle(), connectFirst, 0, y), S_OK);
   }
   long Attack() { long v = 0; gate_->GetAttack(&v); return v; }
 
   ModuleUnderTest module_;
-  IUnknown* filter_ = nullptr;
-  IAkNoisgtProp* gate_ = nullptr;
-  IStaticFilterPreset* presets_ = nullptr;
+  ComRef<IUnknown> filter_;
+  ComRef<IAkNoisgtProp> gate_;
+  ComRef<IStaticFilterPreset> presets_;
   HostWindow host_{460, 560};
 };
 
@@ -136,11 +138,11 @@ TEST_F(PageFrame, TheBaseRefusesCallsInTheWrongState) {
   EXPECT_EQ(page->SetObjects(0, nullptr), E_UNEXPECTED);  // nothing to unbind
   IUnknown* none = nullptr;
   EXPECT_EQ(page->SetObjects(1, &none), E_POINTER);
-  IUnknown* two[] = {filter_, filter_};
+  IUnknown* two[] = {filter_.get(), filter_.get()};
   EXPECT_EQ(page->SetObjects(2, two), E_UNEXPECTED);
   IUnknown* notAFilter = &site;  // has no noise gate interface
   EXPECT_EQ(page->SetObjects(1, &notAFilter), E_NOINTERFACE);
-  EXPECT_EQ(page->SetObjects(1, &filter_), S_OK);
+  EXPECT_EQ(page->SetObjects(1, two), S_OK);
   EXPECT_EQ(page->Activate(host_.Handle(), nullptr, FALSE), E_POINTER);
   EXPECT_EQ(page->Activate(host_.Handle(), &rect, FALSE), S_OK);
   EXPECT_EQ(page->Activate(host_.Handle(), &rect, FALSE), E_UNEXPECTED);
@@ -373,6 +375,7 @@ TEST_F(PageFrame, AChangeMadeElsewhereShowsWithoutUserActionAndClosedPagesFreeTh
 TEST_F(PageFrame, AnUnboundPageIgnoresCommandsAndScrollsUntilBoundAgain) {
   HostedPage page;
   Open(page);
+  IUnknown* filter = filter_.get();
   ASSERT_EQ(page.Page()->SetObjects(0, nullptr), S_OK);
   presets_->ApplyPreset(6);
   PumpMessages();
@@ -383,7 +386,7 @@ TEST_F(PageFrame, AnUnboundPageIgnoresCommandsAndScrollsUntilBoundAgain) {
   SendMessageW(page.Dialog(), WM_HSCROLL, MAKEWPARAM(1, 0), reinterpret_cast<LPARAM>(page.Control(kAttackSlider)));
   EXPECT_EQ(Attack(), 300);
   EXPECT_EQ(page.Text(kAttackEdit), L"77");
-  ASSERT_EQ(page.Page()->SetObjects(1, &filter_), S_OK);
+  ASSERT_EQ(page.Page()->SetObjects(1, &filter), S_OK);
   EXPECT_EQ(page.Text(kAttackEdit), L"300");
 }
 
@@ -423,8 +426,8 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
   EXPECT_EQ(owner, host_.Handle());  // modal to the page's top-level window
   EXPECT_EQ(name, L"Orlo Noise Gate");
   EXPECT_EQ(logo, L"Noise Gate");
-  WCHAR expected[64] = {};
-  wsprintfW(expected, L"Version %u.%u.%03u (", ORLOFX_VERSION_MAJOR, ORLOFX_VERSION_MINOR, ORLOFX_VERSION_PATCH);
+  const std::wstring expected = L"Version " + std::to_wstring(ORLOFX_VERSION_MAJOR) + L"." + std::to_wstring(ORLOFX_VERSION_MINOR) +
+                                L"." + std::to_wstring(1000 + ORLOFX_VERSION_PATCH).substr(1) + L" (";
   EXPECT_EQ(version.rfind(expected, 0), 0u);
   EXPECT_EQ(version.back(), L')');
   // The maker's address is still a placeholder in the reserved .example
@@ -436,8 +439,7 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
 TEST_F(PageFrame, APageAloneKeepsTheModuleLoadedUntilReleased) {
   HostedPage page;
   Open(page);
-  presets_->Release(), gate_->Release(), filter_->Release();  // the host holds the filter, not the page
-  presets_ = nullptr, gate_ = nullptr, filter_ = nullptr;
+  presets_.reset(), gate_.reset(), filter_.reset();  // the host holds the filter, not the page
   EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
   page.Close();
   EXPECT_EQ(module_.CanUnloadNow(), S_OK);
