@@ -1,7 +1,7 @@
 // The property-page frame every page shares, once, on the Noise Gate's page:
 // the base's states, binding in either order, apply at once and read back,
-// notifications between pages, the page menu, help, About and the logo bar;
-// and its pieces (scroll arithmetic, brand word, help file lookup).
+// notifications between pages, the page menu, help and About; and its
+// pieces (brand word, help file lookup).
 #include <windows.h>
 #include <objbase.h>
 #include <ocidl.h>
@@ -27,27 +27,6 @@ using orlofx::test::QueryAs;
 
 constexpr int kFader = 1008, kThresholdText = 1005, kAttackSlider = 1002, kAttackEdit = 1010;
 constexpr int kReleaseSlider = 1003, kReleaseEdit = 1009;
-
-// What the key tests of the controls leave out: the vertical trackbar, the
-// tracking codes, page 0 (a tenth of the range), clamping and the 32-bit ends.
-TEST(ScrollArithmetic, VerticalTrackingDefaultPageClampingAndTheEnds) {
-  using namespace orlofx;
-  const struct {
-    SliderState s;
-    int code;
-    long page;
-    bool vertical, ctrl;
-    long expected;
-  } cases[] = {
-      {{2000, 1, 5000}, kSliderLineUp, 100, true, false, 2001}, {{2000, 1, 5000}, kSliderPageDown, 100, true, false, 1900},
-      {{2000, 1, 5000}, kSliderTop, 100, true, false, 5000},    {{2000, 1, 5000}, kSliderBottom, 100, true, false, 1},
-      {{250, 1, 500}, kSliderThumbTrack, 10, false, false, 250}, {{250, 1, 500}, kSliderEndScroll, 10, false, false, 250},
-      {{250, 1, 500}, kSliderPageDown, 0, false, false, 300},   {{495, 1, 500}, kSliderPageDown, 10, false, false, 500},
-      {{9999, 1, 500}, kSliderThumbTrack, 10, false, false, 500},
-      {{2147483000L, -2147483647L - 1, 2147483647L}, kSliderPageDown, 0, false, true, 2147483647L},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TrackbarScrollValue(c.s, c.code, 1, c.page, c.vertical, c.ctrl), c.expected) << c.code;
-}
 
 TEST(BrandWord, IsCutWhereverItStandsAndOtherNamesStayAsTheyAre) {
   EXPECT_EQ(orlofx::RemoveBrandWord(L"Orlo Noise Gate"), L"Noise Gate");
@@ -132,8 +111,6 @@ TEST_F(PageFrame, TheBaseRefusesCallsInTheWrongState) {
   EXPECT_EQ(page->SetPageSite(&site), S_OK);
   EXPECT_EQ(page->SetPageSite(&site), E_UNEXPECTED);
   EXPECT_EQ(page->Deactivate(), E_UNEXPECTED);
-  EXPECT_EQ(page->Show(SW_SHOW), E_UNEXPECTED);
-  EXPECT_EQ(page->Move(&rect), E_UNEXPECTED);
   EXPECT_EQ(page->Apply(), E_UNEXPECTED);                 // nothing bound yet
   EXPECT_EQ(page->SetObjects(0, nullptr), E_UNEXPECTED);  // nothing to unbind
   IUnknown* none = nullptr;
@@ -146,15 +123,9 @@ TEST_F(PageFrame, TheBaseRefusesCallsInTheWrongState) {
   EXPECT_EQ(page->Activate(host_.Handle(), nullptr, FALSE), E_POINTER);
   EXPECT_EQ(page->Activate(host_.Handle(), &rect, FALSE), S_OK);
   EXPECT_EQ(page->Activate(host_.Handle(), &rect, FALSE), E_UNEXPECTED);
-  EXPECT_EQ(page->Show(SW_MAXIMIZE), E_INVALIDARG);
-  EXPECT_EQ(page->Show(SW_HIDE), S_OK);
-  EXPECT_EQ(page->Show(SW_SHOW), S_OK);
-  EXPECT_EQ(page->Move(nullptr), E_POINTER);
   // Every edit is applied at once: the page never becomes dirty.
   EXPECT_EQ(page->IsPageDirty(), S_FALSE);
   EXPECT_EQ(page->Apply(), S_OK);
-  EXPECT_EQ(page->Help(nullptr), E_NOTIMPL);
-  EXPECT_EQ(page->TranslateAccelerator(nullptr), E_NOTIMPL);
   HWND dialog = GetWindow(host_.Handle(), GW_CHILD);
   EXPECT_TRUE(GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_CONTROLPARENT);
   EXPECT_FALSE(GetWindowLongPtrW(dialog, GWL_STYLE) & WS_POPUP);

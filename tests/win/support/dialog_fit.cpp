@@ -161,23 +161,6 @@ bool Inside(const RECT& inner, const RECT& outer) {
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-// Whether `number` (digits and separators, starting and ending with a digit)
-// is laid out with `group` and `decimal`.
-bool LaidOutBy(const std::wstring& number, wchar_t group, wchar_t decimal) {
-  std::vector<std::wstring> runs(1);
-  std::wstring separators;
-  for (wchar_t c : number) {
-    if (iswdigit(c)) runs.back() += c;
-    else separators += c, runs.emplace_back();
-  }
-  for (size_t i = 0; i < separators.size(); ++i) {
-    if (separators[i] == group && runs[i + 1].size() == 3 && (i > 0 || runs[0].size() <= 3)) continue;
-    if (i + 1 == separators.size() && separators[i] == decimal && runs[i + 1].size() == 1) continue;
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name) {
@@ -224,35 +207,6 @@ std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name) 
         problems.push_back(name + ": access key '" + orlofx::WideToUtf8(std::wstring(1, key)) + "' of " + Describe(child) +
                            " is also that of " + Describe(seen.second));
     keys.emplace_back(key, child);
-  }
-  return problems;
-}
-
-std::vector<std::string> NumberLayoutProblems(HWND dialog, const std::string& name) {
-  wchar_t group[8] = L",", decimal[8] = L".";
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, group, 8);
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8);
-  // Characters some locale puts between digits: point, comma, the spaces, apostrophe.
-  const std::wstring separators = L"., \u00A0\u202F'";
-  std::vector<std::string> problems;
-  for (const Child& child : VisibleChildren(dialog)) {
-    if (child.kind == Kind::kNone) continue;
-    const std::wstring& text = child.text;
-    for (size_t i = 0; i < text.size();) {
-      if (!iswdigit(text[i])) {
-        ++i;
-        continue;
-      }
-      size_t end = i;  // digits, and separators that stand between digits
-      while (end < text.size() && (iswdigit(text[end]) || (separators.find(text[end]) != std::wstring::npos &&
-                                                            end + 1 < text.size() && iswdigit(text[end + 1]))))
-        ++end;
-      const std::wstring number = text.substr(i, end - i);
-      if (!LaidOutBy(number, group[0], decimal[0]))
-        problems.push_back(name + ": " + Describe(child) + " writes " + orlofx::WideToUtf8(number) +
-                           ", which is not laid out as the locale lays out values");
-      i = end;
-    }
   }
   return problems;
 }

@@ -22,9 +22,3 @@ std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name)
 
 // Access keys ("&x") that more than one control of `dialog` uses.
 std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name);
-
-// Numbers in labels, buttons and check boxes that are not laid out by the
-// user's locale, as the values are: digits in groups of three behind its
-// group separator and at most one decimal behind its decimal separator
-// ("15.000" or "0,3" in US English are problems).
-std::vector<std::string> NumberLayoutProblems(HWND dialog, const std::string& name);
