@@ -79,36 +79,6 @@ TEST(LanguageResources, EveryDialogFitsInEveryLanguage) {
   EXPECT_TRUE(problems.empty()) << Joined(problems);
 }
 
-// The checks find what they are for, on a window built here.
-TEST(LanguageResources, TheFitCheckFindsClippedAndOverlappingControls) {
-  HWND parent = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-  HWND dialog = CreateWindowExW(0, L"Static", L"", WS_CHILD, 0, 0, 300, 200, parent, nullptr, nullptr, nullptr);
-  auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x, int y, int w, int h) {
-    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, dialog,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-  };
-  make(L"Static", L"A label that is much too long", SS_LEFT, 11, 10, 10, 40, 14);
-  make(L"Static", L"Fits (50 to 15,000 Hz)", SS_LEFT, 12, 10, 40, 138, 14);
-  make(L"Button", L"Check", BS_AUTOCHECKBOX, 13, 10, 70, 100, 14);
-  make(L"Button", L"Neighbour", BS_PUSHBUTTON, 14, 60, 75, 80, 20);
-  make(L"Button", L"Group", BS_GROUPBOX, 15, 150, 10, 140, 60);
-  make(L"Button", L"Inside", BS_AUTORADIOBUTTON, 16, 160, 30, 100, 14);
-  make(L"Static", L"Off", SS_LEFT, 17, 280, 190, 40, 14);
-  make(L"Static", L"Broken between words", SS_LEFT, 18, 10, 100, 60, 60);  // fits only by a break of its own
-  const std::vector<std::string> fit = WindowFitProblems(dialog, "built");
-  DestroyWindow(parent);
-  auto mentions = [](const std::vector<std::string>& problems, const std::string& a, const std::string& b) {
-    return std::count_if(problems.begin(), problems.end(),
-                         [&](const std::string& p) { return p.find(a) != std::string::npos && p.find(b) != std::string::npos; });
-  };
-  EXPECT_EQ(mentions(fit, "control 11 ", "it wraps, unbroken"), 1) << Joined(fit);
-  EXPECT_EQ(mentions(fit, "control 13", "overlaps control 14"), 1) << Joined(fit);
-  EXPECT_EQ(mentions(fit, "control 17", "outside"), 1) << Joined(fit);
-  EXPECT_EQ(mentions(fit, "control 18", "breaks a line its text does not break"), 1) << Joined(fit);
-  EXPECT_EQ(fit.size(), 4u) << Joined(fit);  // the label that fits and the radio in its group are fine
-}
-
 TEST(LanguageResources, MenusFollowTheChosenLanguageNotTheThreads) {
   ModuleUnderTest module;
   // de-CH reads the German resources; Hebrew has none and reads English.
