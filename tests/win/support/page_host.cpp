@@ -61,9 +61,8 @@ HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filte
   if (connectFirst && FAILED(hr = page_->SetObjects(1, &filter))) return hr;
   if (FAILED(hr = page_->Activate(parent, &rect, FALSE))) return hr;
   if (!connectFirst && FAILED(hr = page_->SetObjects(1, &filter))) return hr;
-  // The page's dialog: the child of `parent` at (x, y).
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    RECT r = {};
+    RECT r = {};  // the page's dialog: the child at (x, y)
     GetWindowRect(child, &r);
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
     if (r.left == x && r.top == y) dialog_ = child;
