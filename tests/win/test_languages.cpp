@@ -48,7 +48,8 @@ std::map<int, std::set<LANGID>> ResourcesOf(HMODULE module, LPCWSTR type) {
     auto* all = reinterpret_cast<std::map<int, std::set<LANGID>>*>(param);
     (*all)[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))];
     EnumResourceLanguagesW(m, t, name, [](HMODULE, LPCWSTR, LPCWSTR n, WORD language, LONG_PTR p) -> BOOL {
-      (*reinterpret_cast<std::map<int, std::set<LANGID>>*>(p))[static_cast<int>(reinterpret_cast<ULONG_PTR>(n))].insert(language);
+      auto* names = reinterpret_cast<std::map<int, std::set<LANGID>>*>(p);
+      (*names)[static_cast<int>(reinterpret_cast<ULONG_PTR>(n))].insert(language);
       return TRUE;
     }, param);
     return TRUE;
@@ -82,9 +83,9 @@ TEST(LanguageResources, EveryDialogFitsInEveryLanguage) {
 TEST(LanguageResources, MenusFollowTheChosenLanguageNotTheThreads) {
   ModuleUnderTest module;
   // de-CH reads the German resources; Hebrew has none and reads English.
-  const std::pair<int, const wchar_t*> cases[] = {{1031, L"Clip &zurücksetzen"}, {2055, L"Clip &zurücksetzen"},
-                                                  {1036, L"&Réinitialiser l’écrêtage"}, {1041, L"クリップをリセット(&R)"},
-                                                  {1037, L"&Reset Clip"}, {0, L"&Reset Clip"}};
+  const std::pair<int, const wchar_t*> cases[] = {
+      {1031, L"Clip &zurücksetzen"}, {2055, L"Clip &zurücksetzen"}, {1036, L"&Réinitialiser l’écrêtage"},
+      {1041, L"クリップをリセット(&R)"}, {1037, L"&Reset Clip"},        {0, L"&Reset Clip"}};
   for (const auto& c : cases) {
     orlofx::SetLanguage(c.first);
     HMENU menu = orlofx::LoadModuleMenu(module.Handle(), 162);
@@ -164,8 +165,10 @@ std::vector<std::string> ControlProblems(HWND dialog, const std::string& name) {
     const wchar_t* cls;
     long role;
     bool named;
-  } kinds[] = {{L"tovra2Bld314FaderClass", ROLE_SYSTEM_SLIDER, true}, {L"tovra2Bld314TrackbarClass", ROLE_SYSTEM_SLIDER, true},
-               {orlofx::kMeterClassName, ROLE_SYSTEM_PROGRESSBAR, false}, {L"tovra2Bld314EnvelopeClass", ROLE_SYSTEM_CHART, true}};
+  } kinds[] = {{L"tovra2Bld314FaderClass", ROLE_SYSTEM_SLIDER, true},
+               {L"tovra2Bld314TrackbarClass", ROLE_SYSTEM_SLIDER, true},
+               {orlofx::kMeterClassName, ROLE_SYSTEM_PROGRESSBAR, false},
+               {L"tovra2Bld314EnvelopeClass", ROLE_SYSTEM_CHART, true}};
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     wchar_t cls[64] = {};
     GetClassNameW(child, cls, 64);
@@ -178,7 +181,8 @@ std::vector<std::string> ControlProblems(HWND dialog, const std::string& name) {
         problems.push_back(control + " is heard as role " + std::to_string(heard.role) + ", name \"" +
                            orlofx::WideToUtf8(heard.name) + "\", value \"" + orlofx::WideToUtf8(heard.value) + "\"");
     }
-    if (_wcsicmp(cls, L"tovra2Bld314TrackbarClass") == 0 && HIWORD(SendMessageW(child, 1566, 0, 0)) != MulDiv(12, ScreenDpi(), 96) / 2)
+    const int halfThumb = HIWORD(SendMessageW(child, 1566, 0, 0));  // where the travel starts
+    if (_wcsicmp(cls, L"tovra2Bld314TrackbarClass") == 0 && halfThumb != MulDiv(12, ScreenDpi(), 96) / 2)
       problems.push_back(control + ": the thumb is not 12 pixels at 96 DPI");
   }
   return problems;
@@ -236,19 +240,22 @@ TEST_P(EveryPage, ShowsItsLanguageFitsAndIsCaptured) {
     for (int k = 1; k < 20; k += 4)
       if (HWND fader = GetDlgItem(page.Dialog(), 6006 + k); fader && std::string(c.name).rfind("geq", 0) == 0)
         SendMessageW(fader, WM_KEYDOWN, '1', 1), SendMessageW(fader, WM_KEYUP, '1', 0xC0000001);
-    if (GetDlgItem(page.Dialog(), 6089)) PostMessageW(page.Dialog(), 1560, 0, MAKELPARAM(10000, static_cast<WORD>(-499)));
+    if (GetDlgItem(page.Dialog(), 6089))
+      PostMessageW(page.Dialog(), 1560, 0, MAKELPARAM(10000, static_cast<WORD>(-499)));
     PumpMessages();
     const std::string name = std::string(c.name) + " page " + language.tag;
     for (const auto& check : {WindowFitProblems, MnemonicProblems, ControlProblems})
       for (const std::string& p : check(page.Dialog(), name)) problems.push_back(p);
-    if (!CapturePage(page.Dialog(), std::string(c.name) + "_" + language.tag + dpi)) problems.push_back(name + ": no picture");
+    if (!CapturePage(page.Dialog(), std::string(c.name) + "_" + language.tag + dpi))
+      problems.push_back(name + ": no picture");
     if (c.filter == &CLSID_AkNoisgt) {  // the About box in this language, from the page menu
       bool seen = false;
       int found = 0;
       RunWithTimer([&] { SendMessageW(page.Dialog(), WM_COMMAND, 41001, 0); }, [&] {
         HWND about = FindThreadWindow(L"#32770");
         if (!about || !GetDlgItem(about, 713) || !found++) return false;  // a tick to paint first
-        for (const std::string& p : WindowFitProblems(about, std::string("about ") + language.tag)) problems.push_back(p);
+        for (const std::string& p : WindowFitProblems(about, std::string("about ") + language.tag))
+          problems.push_back(p);
         if (!CapturePage(about, std::string("about_") + language.tag + dpi)) problems.push_back("about: no picture");
         SendMessageW(about, WM_COMMAND, IDOK, 0);
         return seen = true;

@@ -195,7 +195,12 @@ TEST_F(PageFrame, ASliderDragUpdatesTheTextWithoutTheRefreshMovingTheSlider) {
 
 // The page menu as the user sees it while it is tracked: where it opened,
 // its items, and the preset submenu's texts and command ids.
-struct MenuSeen { bool opened = false; RECT rect = {}; std::vector<std::wstring> items, presets; std::vector<UINT> presetIds; };
+struct MenuSeen {
+  bool opened = false;
+  RECT rect = {};
+  std::vector<std::wstring> items, presets;
+  std::vector<UINT> presetIds;
+};
 
 MenuSeen ReadPageMenu(const std::function<void()>& open) {
   MenuSeen seen;
@@ -228,7 +233,7 @@ TEST_F(PageFrame, ThePageMenuListsPresetsHelpAndAboutWhereItIsAsked) {
   RECT r = {};
   GetWindowRect(page.Dialog(), &r);
   MenuSeen seen = ReadPageMenu([&] {
-    SendMessageW(page.Dialog(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(page.Dialog()), MAKELPARAM(r.left + 30, r.top + 40));
+    SendMessageW(page.Dialog(), WM_CONTEXTMENU, 0, MAKELPARAM(r.left + 30, r.top + 40));
   });
   ASSERT_TRUE(seen.opened);
   EXPECT_EQ(seen.rect.left, r.left + 30);
@@ -372,8 +377,9 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
   EXPECT_EQ(owner, host_.Handle());  // modal to the page's top-level window
   EXPECT_EQ(name, L"Orlo Noise Gate");
   EXPECT_EQ(logo, L"Noise Gate");
-  const std::wstring expected = L"Version " + std::to_wstring(ORLOFX_VERSION_MAJOR) + L"." + std::to_wstring(ORLOFX_VERSION_MINOR) +
-                                L"." + std::to_wstring(1000 + ORLOFX_VERSION_PATCH).substr(1) + L" (";
+  const std::wstring expected = L"Version " + std::to_wstring(ORLOFX_VERSION_MAJOR) + L"." +
+                                std::to_wstring(ORLOFX_VERSION_MINOR) + L"." +
+                                std::to_wstring(1000 + ORLOFX_VERSION_PATCH).substr(1) + L" (";
   EXPECT_EQ(version.rfind(expected, 0), 0u);
   EXPECT_EQ(version.back(), L')');
   EXPECT_TRUE(link.empty() && !linkShown) << "no link to the placeholder (.example) address";

@@ -129,7 +129,8 @@ class Pages : public ::testing::Test {
     graph_ = std::make_unique<FilterGraph>();
     source_ = ComRef<TestPushSource>(TestPushSource::Create(Pcm16Stereo44k()));
     sink_ = ComRef<TestSink>(TestSink::Create());
-    ASSERT_EQ(graph_->Chain(source_.get(), QueryAs<IBaseFilter>(filter_.get(), IID_IBaseFilter).get(), sink_.get()), S_OK);
+    auto effect = QueryAs<IBaseFilter>(filter_.get(), IID_IBaseFilter);
+    ASSERT_EQ(graph_->Chain(source_.get(), effect.get(), sink_.get()), S_OK);
     ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
   }
   // A sine of `hz` at `level` (0..1), `frames` long.
@@ -288,19 +289,19 @@ struct TextRow { PageId page; int id; const wchar_t* text; };
 const TextRow kTexts[] = {
     {kNoisgt, 2, L"Noise Gate"}, {kNoisgt, 1011, L"Threshold le&vel\n(-Inf. to 0 dB)"},
     {kNoisgt, 1013, L"R&elease time (1 to 5,000 ms):"}, {kNoisgt, 1005, L"-20.0 dB"}, {kNoisgt, 1010, L"3"},
-    {kNoisgt, 1009, L"100"}, {kGdyn, 2017, L"Rat&io (1.0:1 to Inf.:1):"}, {kGdyn, 2013, L"0.0 dB"}, {kGdyn, 2019, L"1.0"},
-    {kGdyn, 2020, L"500.0"}, {kGdyn, 2011, L"-24.0 dB"}, {kGdyn, 2012, L"1.0 :1"}, {kMbdyn1, 5104, L"Band &1 bypass"},
-    {kMbdyn1, 5040, L"Center (50 to 15,000 Hz):"}, {kMbdyn1, 5033, L"200"}, {kMbdyn1, 5043, L"1.0"},
-    {kMbdyn1, 5047, L"100.0"}, {kMbdyn1, 5044, L"Input"}, {kMbdyn1, 5012, L"0.0 dB"}, {kMbdyn1, 2, L"Multi-Band Dynamics"},
-    {kMbdyn2, 5107, L"Band &4 bypass"}, {kMbdyn2, 5099, L"10,000"}, {kPmeq, 4011, L"650"}, {kPmeq, 4012, L"1.0"},
-    {kPmeq, 4020, L"-4.0 dB"}, {kPmeq, 4021, L"0.0 dB"}, {kPmeq, 4009, L"Band-pass"},
-    {kPmeq, 4019, L"Medium (great for mid and high frequencies)"}, {kPmeq, 4029, L"Center &frequency (20 to 22,050 Hz):"},
-    {kPmeq, 4030, L"Band &width (0.1 to 5 oct):"}, {kPgeq, 2, L"Paragraphic EQ"}, {kPgeq, 3018, L"-Inf."},
-    {kPgeq, 3017, L"0.0 dB"}, {kPgeq, 3006, L"0.0 dB"}, {kPgeq, 3000, L"1.0 oct"}, {kPgeq, 3023, L"100"},
-    {kPgeq, 3025, L"1,000"}, {kPgeq, 3026, L"5,000"}, {kPgeq, 3032, L"300"}, {kPgeq, 3034, L"500"},
-    {kPgeq, 3057, L"&Dry out\n(-Inf. to 25 dB)"}, {kGeq10, 6098, L"0.0 dB"}, {kGeq10, 6027, L"0.0"},
-    {kGeq10, 6101, L"Medium (great for mid and high bands)"}, {kGeq20, 6100, L"0.0 dB"}, {kGeq20, 6095, L"Center (Hz):"},
-    {kGeq20, 6026, L"0.0"}, {kGeqEnv, 6098, L"0.0 dB"},
+    {kNoisgt, 1009, L"100"}, {kGdyn, 2017, L"Rat&io (1.0:1 to Inf.:1):"}, {kGdyn, 2013, L"0.0 dB"},
+    {kGdyn, 2019, L"1.0"}, {kGdyn, 2020, L"500.0"}, {kGdyn, 2011, L"-24.0 dB"}, {kGdyn, 2012, L"1.0 :1"},
+    {kMbdyn1, 5104, L"Band &1 bypass"}, {kMbdyn1, 5040, L"Center (50 to 15,000 Hz):"}, {kMbdyn1, 5033, L"200"},
+    {kMbdyn1, 5043, L"1.0"}, {kMbdyn1, 5047, L"100.0"}, {kMbdyn1, 5044, L"Input"}, {kMbdyn1, 5012, L"0.0 dB"},
+    {kMbdyn1, 2, L"Multi-Band Dynamics"}, {kMbdyn2, 5107, L"Band &4 bypass"}, {kMbdyn2, 5099, L"10,000"},
+    {kPmeq, 4011, L"650"}, {kPmeq, 4012, L"1.0"}, {kPmeq, 4020, L"-4.0 dB"}, {kPmeq, 4021, L"0.0 dB"},
+    {kPmeq, 4009, L"Band-pass"}, {kPmeq, 4019, L"Medium (great for mid and high frequencies)"},
+    {kPmeq, 4029, L"Center &frequency (20 to 22,050 Hz):"}, {kPmeq, 4030, L"Band &width (0.1 to 5 oct):"},
+    {kPgeq, 2, L"Paragraphic EQ"}, {kPgeq, 3018, L"-Inf."}, {kPgeq, 3017, L"0.0 dB"}, {kPgeq, 3006, L"0.0 dB"},
+    {kPgeq, 3000, L"1.0 oct"}, {kPgeq, 3023, L"100"}, {kPgeq, 3025, L"1,000"}, {kPgeq, 3026, L"5,000"},
+    {kPgeq, 3032, L"300"}, {kPgeq, 3034, L"500"}, {kPgeq, 3057, L"&Dry out\n(-Inf. to 25 dB)"},
+    {kGeq10, 6098, L"0.0 dB"}, {kGeq10, 6027, L"0.0"}, {kGeq10, 6101, L"Medium (great for mid and high bands)"},
+    {kGeq20, 6100, L"0.0 dB"}, {kGeq20, 6095, L"Center (Hz):"}, {kGeq20, 6026, L"0.0"}, {kGeqEnv, 6098, L"0.0 dB"},
 };
 
 // What only one page does, step by step on one filter: after the preset
@@ -309,22 +310,33 @@ const TextRow kTexts[] = {
 // and the text show the values given.
 constexpr UINT kClick = 0xFFFF, kChoose = 0x10000;
 constexpr int kPosition = -2;
-struct Step { PageId page; long preset; int control; UINT action; int field; long value; int text; const wchar_t* shown; };
+struct Step {
+  PageId page;
+  long preset;
+  int control;
+  UINT action;
+  int field;
+  long value;
+  int text;
+  const wchar_t* shown;
+};
 #define GDYN(member) FIELD(AkGdynProps, member)
 const Step kSteps[] = {
     // Reset Graph: a 1:1 line with its threshold at -21 dB; the ratio at the top flattens the curve above the knee.
-    {kGdyn, 9, 2015, kClick, GDYN(threshold), -210, 2011, L"-21.0 dB"}, {kGdyn, -1, 0, 0, GDYN(ratio), 10, 2012, L"1.0 :1"},
-    {kGdyn, -1, 0, 0, GDYN(pointCount), 3, 0, nullptr}, {kGdyn, -1, 0, 0, GDYN(points[1].x), -210, 0, nullptr},
-    {kGdyn, -1, 0, 0, GDYN(points[1].y), -210, 0, nullptr}, {kGdyn, -1, 0, 0, GDYN(points[2].y), 0, 0, nullptr},
-    {kGdyn, -1, 2004, 0, kPosition, -210, 0, nullptr}, {kGdyn, -1, 2005, VK_END, GDYN(points[2].y), -210, 2012, L"Inf.:1"},
+    {kGdyn, 9, 2015, kClick, GDYN(threshold), -210, 2011, L"-21.0 dB"},
+    {kGdyn, -1, 0, 0, GDYN(ratio), 10, 2012, L"1.0 :1"}, {kGdyn, -1, 0, 0, GDYN(pointCount), 3, 0, nullptr},
+    {kGdyn, -1, 0, 0, GDYN(points[1].x), -210, 0, nullptr}, {kGdyn, -1, 0, 0, GDYN(points[1].y), -210, 0, nullptr},
+    {kGdyn, -1, 0, 0, GDYN(points[2].y), 0, 0, nullptr}, {kGdyn, -1, 2004, 0, kPosition, -210, 0, nullptr},
+    {kGdyn, -1, 2005, VK_END, GDYN(points[2].y), -210, 2012, L"Inf.:1"},
     {kGdyn, -1, 2005, VK_HOME, GDYN(points[2].y), 0, 2012, L"1.0 :1"},
     // 2:1 above -18 dB, one dB up: the top keeps the 2:1 slope.
-    {kGdyn, 7, 2004, VK_PRIOR, GDYN(points[1].x), -170, 2011, L"-17.0 dB"}, {kGdyn, -1, 0, 0, GDYN(points[1].y), -170, 0, nullptr},
-    {kGdyn, -1, 0, 0, GDYN(points[2].y), -85, 0, nullptr},
+    {kGdyn, 7, 2004, VK_PRIOR, GDYN(points[1].x), -170, 2011, L"-17.0 dB"},
+    {kGdyn, -1, 0, 0, GDYN(points[1].y), -170, 0, nullptr}, {kGdyn, -1, 0, 0, GDYN(points[2].y), -85, 0, nullptr},
     // Compressor/gate, knee at -15 dB: at -0.1 dB the knee comes within 0.3 dB of the top and goes; the slider shows
     // the curve's threshold then.
-    {kGdyn, 2, 2004, VK_END, GDYN(pointCount), 3, 2011, L"-46.5 dB"}, {kGdyn, -1, 0, 0, GDYN(points[1].x), -465, 0, nullptr},
-    {kGdyn, -1, 0, 0, GDYN(points[1].y), -840, 0, nullptr}, {kGdyn, -1, 2004, 0, kPosition, -465, 0, nullptr},
+    {kGdyn, 2, 2004, VK_END, GDYN(pointCount), 3, 2011, L"-46.5 dB"},
+    {kGdyn, -1, 0, 0, GDYN(points[1].x), -465, 0, nullptr}, {kGdyn, -1, 0, 0, GDYN(points[1].y), -840, 0, nullptr},
+    {kGdyn, -1, 2004, 0, kPosition, -465, 0, nullptr},
     // The type list (the keyboard moves a drop list and reports it) sets its band's frequency caption only.
     {kMbdyn1, -1, 5024, VK_HOME, FIELD(MbdynParams, type[0]), 0, 5040, L"Below (50 to 15,000 Hz):"},
     {kMbdyn1, -1, 5024, VK_DOWN, FIELD(MbdynParams, type[0]), 1, 5040, L"Center (50 to 15,000 Hz):"},
@@ -476,7 +488,9 @@ TEST_P(PageContract, APresetFromThePageMenuAppliesItsRecordAndMovesEverySlider) 
   PumpMessages();
   EXPECT_EQ(Record(), expected);
   for (const SliderRow& r : kSliders)
-    if (r.page == GetParam() && r.positionIsField) { EXPECT_EQ(page.SliderPosition(r.slider), Field(r.field)) << r.slider; }
+    if (r.page == GetParam() && r.positionIsField) {
+      EXPECT_EQ(page.SliderPosition(r.slider), Field(r.field)) << r.slider;
+    }
 }
 
 // Help popups through the window WinHelp hands its commands to by
@@ -924,7 +938,8 @@ TEST_F(Pages, GeqEnvelopePageFollowsTheOthersAndReadsOutThePointer) {
   twenty.Key(6015, VK_PRIOR, 6);
   EXPECT_EQ(shown(), EnvelopeOf(RecordAs<GeqParams>()));
   // A corner dragged up on the graph: the band page reads the band back.
-  const int px = message(kEnvXToPixel, 0, 4375), from = message(kEnvYToPixel, 0, 200), to = message(kEnvYToPixel, 0, 300);
+  const int px = message(kEnvXToPixel, 0, 4375);
+  const int from = message(kEnvYToPixel, 0, 200), to = message(kEnvYToPixel, 0, 300);
   message(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px, from));
   message(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, (from + to) / 2));
   message(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, to));

@@ -38,8 +38,8 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* r
   for (std::uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
   for (std::size_t at = 0; at < raw.size();) {
     const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
-    zlib.insert(zlib.end(), {static_cast<std::uint8_t>(at + n == raw.size()), static_cast<std::uint8_t>(n),
-                             static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(~n), static_cast<std::uint8_t>(~n >> 8)});
+    const auto byte = [](std::size_t v) { return static_cast<std::uint8_t>(v); };
+    zlib.insert(zlib.end(), {byte(at + n == raw.size()), byte(n), byte(n >> 8), byte(~n), byte(~n >> 8)});
     zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + n);
     at += n;
   }
@@ -79,7 +79,8 @@ bool SaveWindowPng(HWND window, const char* name) {
   std::vector<std::uint8_t> rgb;
   if (!capture::CaptureClientRgb(window, &width, &height, &rgb)) return false;
   std::set<std::uint32_t> colours;  // a picture of one colour is a window that painted nothing
-  for (size_t i = 0; i + 2 < rgb.size() && colours.size() < 2; i += 3) colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
+  for (size_t i = 0; i + 2 < rgb.size() && colours.size() < 2; i += 3)
+    colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
   if (colours.size() < 2) return false;
   // <folder of the test program>/../captures/<name>.png
   wchar_t path[MAX_PATH];

@@ -140,12 +140,13 @@ std::string TextProblem(const Child& child) {
     // It fits, perhaps only because the control breaks a line where the text
     // has none: a label breaks where its translator put the break, or nowhere.
     if (!breaks || !checkWidth || unbroken.cx <= width) return std::string();
-    std::snprintf(numbers, sizeof numbers, " breaks a line its text does not break: unbroken it is %ldx%ld px, the control %dx%d px",
-                  static_cast<long>(unbroken.cx), static_cast<long>(unbroken.cy), width, height);
+    std::snprintf(numbers, sizeof numbers, " breaks a line its text does not break: unbroken it is %ldx%ld px, "
+                  "the control %dx%d px", static_cast<long>(unbroken.cx), static_cast<long>(unbroken.cy), width, height);
     return Describe(child) + numbers;
   }
   std::snprintf(numbers, sizeof numbers, " needs %ldx%ld px but has %dx%d px (%s)", static_cast<long>(need.cx),
-                static_cast<long>(need.cy), width, height, tooWide && tooTall ? "too wide and too tall" : tooWide ? "too wide" : "too tall");
+                static_cast<long>(need.cy), width, height,
+                tooWide && tooTall ? "too wide and too tall" : tooWide ? "too wide" : "too tall");
   std::string result = Describe(child) + numbers;
   if (breaks && tooTall && !tooWide) {  // usually one line too wide, broken into lines the height cannot show
     std::snprintf(numbers, sizeof numbers, "; it wraps, unbroken it is %ldx%ld px", static_cast<long>(unbroken.cx),
@@ -156,7 +157,8 @@ std::string TextProblem(const Child& child) {
 }
 
 bool Inside(const RECT& inner, const RECT& outer) {
-  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right && inner.bottom <= outer.bottom;
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
 }
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
@@ -175,16 +177,19 @@ std::vector<std::string> WindowFitProblems(HWND dialog, const std::string& name)
     const std::string text = TextProblem(a);
     if (!text.empty()) problems.push_back(name + ": " + text);
     if (!Inside(a.rect, room))
-      problems.push_back(name + ": " + Describe(a) + " at " + RectText(a.rect) + " lies outside the dialog " + RectText(client));
+      problems.push_back(name + ": " + Describe(a) + " at " + RectText(a.rect) + " lies outside the dialog " +
+                         RectText(client));
     for (size_t j = i + 1; j < children.size(); ++j) {
       const Child& b = children[j];
       RECT common;
       // Controls that meet in dialog units may share a pixel after rounding;
       // a group box holds its controls.
-      if (!IntersectRect(&common, &a.rect, &b.rect) || common.right - common.left <= 1 || common.bottom - common.top <= 1 ||
+      if (!IntersectRect(&common, &a.rect, &b.rect) || common.right - common.left <= 1 ||
+          common.bottom - common.top <= 1 ||
           (a.kind == Kind::kGroupBox && Inside(b.rect, a.rect)) || (b.kind == Kind::kGroupBox && Inside(a.rect, b.rect)))
         continue;
-      problems.push_back(name + ": " + Describe(a) + " at " + RectText(a.rect) + " overlaps " + Describe(b) + " at " + RectText(b.rect));
+      problems.push_back(name + ": " + Describe(a) + " at " + RectText(a.rect) + " overlaps " + Describe(b) + " at " +
+                         RectText(b.rect));
     }
   }
   return problems;
@@ -198,13 +203,15 @@ std::vector<std::string> MnemonicProblems(HWND dialog, const std::string& name) 
     if (child.kind == Kind::kStatic && (child.style & SS_NOPREFIX)) continue;
     const std::wstring& text = child.text;
     size_t i = 0;
-    while (i + 1 < text.size() && (text[i] != L'&' || text[i + 1] == L'&')) i += text[i] == L'&' ? 2 : 1;  // "&&" is literal
+    while (i + 1 < text.size() && (text[i] != L'&' || text[i + 1] == L'&'))
+      i += text[i] == L'&' ? 2 : 1;  // "&&" is a literal ampersand
     if (i + 1 >= text.size()) continue;
     wchar_t key = text[i + 1];
     CharLowerBuffW(&key, 1);
     for (const auto& seen : keys)
       if (seen.first == key)
-        problems.push_back(name + ": access key '" + orlofx::WideToUtf8(std::wstring(1, key)) + "' of " + Describe(child) +
+        problems.push_back(name + ": access key '" + orlofx::WideToUtf8(std::wstring(1, key)) + "' of " +
+                           Describe(child) +
                            " is also that of " + Describe(seen.second));
     keys.emplace_back(key, child);
   }
@@ -224,9 +231,11 @@ std::vector<std::string> DialogFitProblems(HMODULE module, int dialogId, LANGID 
   std::vector<WORD> copy((size + 1) / 2 + 1, 0);
   std::memcpy(copy.data(), bytes, size);
   const bool extended = copy[0] == 1 && copy[1] == 0xFFFF;
-  *reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(copy.data()) + (extended ? 12 : 0)) &= ~static_cast<DWORD>(WS_VISIBLE);
-  HWND parent = CreateWindowExW(0, L"Static", L"fit check", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
-  HWND dialog = CreateDialogIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(copy.data()), parent, QuietDialogProc, 0);
+  DWORD* style = reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(copy.data()) + (extended ? 12 : 0));
+  *style &= ~static_cast<DWORD>(WS_VISIBLE);
+  HWND parent = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+  HWND dialog =
+      CreateDialogIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(copy.data()), parent, QuietDialogProc, 0);
   std::vector<std::string> problems;
   if (dialog) problems = WindowFitProblems(dialog, name);
   else problems.push_back(name + ": the dialog cannot be created (error " + std::to_string(GetLastError()) + ")");

@@ -38,8 +38,9 @@ HostWindow::HostWindow(int width, int height) {
     RegisterClassW(&wc);
     return wc.lpszClassName;
   }();
-  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"Page host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
-                            40, 40, width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE;
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"Page host", style, 40, 40, width, height, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
   PumpMessages();
 }
 
@@ -210,7 +211,8 @@ bool ReadAccessible(HWND control, AccessibleText* out) {
   self.lVal = CHILDID_SELF;
   auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
     BSTR value = nullptr;
-    std::wstring result = SUCCEEDED((accessible->*get)(self, &value)) && value ? std::wstring(value, SysStringLen(value)) : L"";
+    const bool got = SUCCEEDED((accessible->*get)(self, &value)) && value;
+    std::wstring result = got ? std::wstring(value, SysStringLen(value)) : L"";
     SysFreeString(value);
     return result;
   };
