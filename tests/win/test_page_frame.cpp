@@ -1,7 +1,7 @@
 // The property-page frame every page shares, once, on the Noise Gate's page:
 // the base's states, binding in either order, apply at once and read back,
-// notifications between pages, the page menu, help and About; and its
-// help file lookup.
+// notifications between pages, the page menu, help and About; and the brand
+// word cut from the logo bar's name and the help files' lookup.
 #include <windows.h>
 #include <objbase.h>
 #include <ocidl.h>
@@ -27,6 +27,13 @@ using orlofx::test::QueryAs;
 
 constexpr int kFader = 1008, kThresholdText = 1005, kAttackSlider = 1002, kAttackEdit = 1010;
 constexpr int kReleaseSlider = 1003, kReleaseEdit = 1009;
+
+TEST(BrandWord, IsCutWhereverItStandsAndOtherNamesStayAsTheyAre) {
+  EXPECT_EQ(orlofx::RemoveBrandWord(L"Orlo Noise Gate"), L"Noise Gate");
+  EXPECT_EQ(orlofx::RemoveBrandWord(L"Best Orlo Gate"), L"Best Gate");
+  EXPECT_EQ(orlofx::RemoveBrandWord(L"Gate by Orlo"), L"Gate by ");
+  EXPECT_EQ(orlofx::RemoveBrandWord(L"Orlovian Gate"), L"Orlovian Gate");
+}
 
 TEST(HelpFiles, TheRegisteredFolderWinsWhenItHoldsTheFileElseBesideTheModule) {
   WCHAR temp[MAX_PATH] = {};
