@@ -96,7 +96,7 @@ if(BUILD_TESTING AND ORLOFX_WIN_TEST_PROGRAMS)
     "graph:filters adapters automation frame_timing"
     "module:module baseclasses support"
     "controls:sliders static_logo envelope meter page_frame"
-    "pages:noisgt_page gdyn_page mbdyn_page pmeq_page pgeq_page geq_page"
+    "pages:pages"
     "languages:languages")
   file(GLOB ORLOFX_WIN_TEST_FILES CONFIGURE_DEPENDS tests/win/test_*.cpp)
   set(ORLOFX_WIN_TEST_FILES_GROUPED)

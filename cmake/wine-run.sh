@@ -110,5 +110,12 @@ log=$(mktemp)
 "$wine" "$@" >"$log" 2>&1
 rc=$?
 cat "$log"
+# A test program that started its tests but never reported their end died
+# on the way, whatever status Wine passed on.
+if [ "$rc" = 0 ] && grep -q '^\[==========\] Running' "$log" &&
+  ! grep -q '^\[==========\] .* ran\.' "$log"; then
+  echo "wine-run: the program ended before its tests finished" >&2
+  rc=1
+fi
 rm -f "$log"
 exit $rc

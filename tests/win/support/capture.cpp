@@ -1,85 +1,49 @@
 #include "tests/win/support/capture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
-
-namespace capture {
+#include <string>
 
 namespace {
 
 void PutBigEndian32(std::vector<std::uint8_t>* out, std::uint32_t value) {
-  out->push_back(static_cast<std::uint8_t>(value >> 24));
-  out->push_back(static_cast<std::uint8_t>(value >> 16));
-  out->push_back(static_cast<std::uint8_t>(value >> 8));
-  out->push_back(static_cast<std::uint8_t>(value));
+  for (int shift = 24; shift >= 0; shift -= 8) out->push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
-// Length, type, data, then the CRC over type and data.
+// Length, type, data, then the CRC-32 over type and data.
 void PutChunk(std::vector<std::uint8_t>* out, const char type[4], const std::vector<std::uint8_t>& data) {
   PutBigEndian32(out, static_cast<std::uint32_t>(data.size()));
   const std::size_t typeAt = out->size();
   out->insert(out->end(), type, type + 4);
   out->insert(out->end(), data.begin(), data.end());
-  PutBigEndian32(out, Crc32(out->data() + typeAt, out->size() - typeAt));
-}
-
-}  // namespace
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc) {
-  static std::uint32_t table[256];
-  static bool ready = false;
-  if (!ready) {
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      table[n] = c;
-    }
-    ready = true;
+  std::uint32_t crc = ~0u;
+  for (std::size_t i = typeAt; i < out->size(); ++i) {
+    crc ^= (*out)[i];
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
   }
-  crc = ~crc;
-  for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
+  PutBigEndian32(out, ~crc);
 }
 
-std::uint32_t Adler32(const std::uint8_t* data, std::size_t size) {
-  std::uint32_t a = 1, b = 0;
-  for (std::size_t i = 0; i < size; ++i) {
-    a = (a + data[i]) % 65521;
-    b = (b + a) % 65521;
-  }
-  return (b << 16) | a;
-}
-
+// A PNG of 8-bit RGB rows: each behind filter byte 0, in stored (uncompressed)
+// deflate blocks of a zlib stream.
 std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* rgb) {
-  // Raw scan lines, each behind filter byte 0 (none).
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  std::vector<std::uint8_t> raw;
-  raw.reserve((rowBytes + 1) * static_cast<std::size_t>(height));
+  std::vector<std::uint8_t> raw, zlib = {0x78, 0x01}, header, png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   for (int y = 0; y < height; ++y) {
     raw.push_back(0);
-    const std::uint8_t* row = rgb + rowBytes * static_cast<std::size_t>(y);
-    raw.insert(raw.end(), row, row + rowBytes);
+    raw.insert(raw.end(), rgb + rowBytes * y, rgb + rowBytes * (y + 1));
   }
-
-  // zlib stream of stored deflate blocks (at most 65535 bytes each).
-  std::vector<std::uint8_t> zlib = {0x78, 0x01};
-  std::size_t at = 0;
-  do {
-    const std::size_t n = raw.size() - at < 65535 ? raw.size() - at : 65535;
-    const bool last = at + n == raw.size();
-    zlib.push_back(last ? 1 : 0);
-    zlib.push_back(static_cast<std::uint8_t>(n));
-    zlib.push_back(static_cast<std::uint8_t>(n >> 8));
-    zlib.push_back(static_cast<std::uint8_t>(~n));
-    zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
-    zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+  std::uint32_t a = 1, b = 0;  // Adler-32
+  for (std::uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
+  for (std::size_t at = 0; at < raw.size();) {
+    const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
+    const auto byte = [](std::size_t v) { return static_cast<std::uint8_t>(v); };
+    zlib.insert(zlib.end(), {byte(at + n == raw.size()), byte(n), byte(n >> 8), byte(~n), byte(~n >> 8)});
+    zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + n);
     at += n;
-  } while (at < raw.size());
-  PutBigEndian32(&zlib, Adler32(raw.data(), raw.size()));
-
-  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  std::vector<std::uint8_t> header;
+  }
+  PutBigEndian32(&zlib, (b << 16) | a);
   PutBigEndian32(&header, static_cast<std::uint32_t>(width));
   PutBigEndian32(&header, static_cast<std::uint32_t>(height));
   header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, truecolour, deflate, adaptive, no interlace
@@ -89,68 +53,53 @@ std::vector<std::uint8_t> EncodePng(int width, int height, const std::uint8_t* r
   return png;
 }
 
-bool CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uint8_t>* rgb) {
-  RECT client;
-  if (!GetClientRect(window, &client)) return false;
-  const int w = client.right - client.left, h = client.bottom - client.top;
-  if (w <= 0 || h <= 0) return false;
+}  // namespace
 
+bool capture::CaptureClientRgb(HWND window, int* width, int* height, std::vector<std::uint8_t>* rgb) {
+  RECT client = {};
+  if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return false;
   // Let the window and its children finish painting before reading pixels.
-  RedrawWindow(window, nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   GdiFlush();
-
   HDC screen = GetDC(window);
   bool ok = false;
-  const Painted shown = PaintInto(w, h, [&](HDC dc) { ok = BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY) != FALSE; });
+  const Painted shown = PaintInto(client.right, client.bottom, [&](HDC dc) {
+    ok = BitBlt(dc, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY) != FALSE;
+  });
   ReleaseDC(window, screen);
   if (!ok || shown.pixels.empty()) return false;
   rgb->clear();
-  rgb->reserve(shown.pixels.size() * 3);
   for (COLORREF c : shown.pixels) rgb->insert(rgb->end(), {GetRValue(c), GetGValue(c), GetBValue(c)});
-  *width = w;
-  *height = h;
+  *width = client.right, *height = client.bottom;
   return true;
 }
-
-std::wstring CapturePath(const char* name) {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  folder.erase(folder.find_last_of(L"\\/") + 1);  // the program's folder, with its separator
-  folder += L"..\\captures";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  std::wstring file = folder + L"\\";
-  for (const char* c = name; *c; ++c) file += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-  return file + L".png";
-}
-
-}  // namespace capture
 
 bool SaveWindowPng(HWND window, const char* name) {
   int width = 0, height = 0;
   std::vector<std::uint8_t> rgb;
   if (!capture::CaptureClientRgb(window, &width, &height, &rgb)) return false;
-  // A picture of one colour is a window that painted nothing.
-  std::set<std::uint32_t> colours;
+  std::set<std::uint32_t> colours;  // a picture of one colour is a window that painted nothing
   for (size_t i = 0; i + 2 < rgb.size() && colours.size() < 2; i += 3)
     colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
   if (colours.size() < 2) return false;
-  const std::vector<std::uint8_t> png = capture::EncodePng(width, height, rgb.data());
-  FILE* file = _wfopen(capture::CapturePath(name).c_str(), L"wb");
-  if (!file) return false;
-  const bool written = fwrite(png.data(), 1, png.size(), file) == png.size();
-  return fclose(file) == 0 && written;
+  // <folder of the test program>/../captures/<name>.png
+  wchar_t path[MAX_PATH];
+  std::wstring file(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+  file.erase(file.find_last_of(L"\\/") + 1);
+  file += L"..\\captures";
+  CreateDirectoryW(file.c_str(), nullptr);
+  file += L"\\" + std::wstring(name, name + std::char_traits<char>::length(name)) + L".png";
+  const std::vector<std::uint8_t> png = EncodePng(width, height, rgb.data());
+  FILE* out = _wfopen(file.c_str(), L"wb");
+  if (!out) return false;
+  const bool written = fwrite(png.data(), 1, png.size(), out) == png.size();
+  return fclose(out) == 0 && written;
 }
 
 Painted PaintInto(int width, int height, const std::function<void(HDC)>& draw) {
   Painted out;
   BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top row first
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top row first
   void* bits = nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP surface = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -159,9 +108,7 @@ Painted PaintInto(int width, int height, const std::function<void(HDC)>& draw) {
     draw(dc);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);  // blue in the low byte
-    out.width = width;
-    out.height = height;
-    out.pixels.reserve(static_cast<std::size_t>(width) * height);
+    out.width = width, out.height = height;
     for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i)
       out.pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
     SelectObject(dc, old);
@@ -174,7 +121,6 @@ Painted PaintInto(int width, int height, const std::function<void(HDC)>& draw) {
 Painted PrintClient(HWND window, UINT flags) {
   RECT client = {};
   GetClientRect(window, &client);
-  return PaintInto(client.right, client.bottom, [&](HDC dc) {
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), flags);
-  });
+  return PaintInto(client.right, client.bottom,
+                   [&](HDC dc) { SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), flags); });
 }

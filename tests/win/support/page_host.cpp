@@ -4,11 +4,6 @@
 
 #include "tests/win/support/capture.h"
 
-const CLSID kTestClsidNoisgt = {
-    0xB97C0F23, 0x196D, 0x11D1, {0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
-const CLSID kTestClsidNoisgtPage = {
-    0xA6DF8F41, 0xBAF4, 0x11D0, {0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12}};
-
 void PumpMessages() {
   // Twice: handling one message may post the next (a page tells another).
   for (int round = 0; round < 2; ++round) {
@@ -21,58 +16,21 @@ void PumpMessages() {
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
+  for (const DWORD start = GetTickCount(); !done(); PumpMessages()) {
     if (GetTickCount() - start > limitMs) return done();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    PumpMessages();
   }
   return true;
 }
 
-// --- TestPageSite -------------------------------------------------------------
-
-STDMETHODIMP TestPageSite::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IPropertyPageSite) {
-    *object = static_cast<IPropertyPageSite*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP TestPageSite::OnStatusChange(DWORD flags) {
-  statusChanges.push_back(flags);
-  return S_OK;
-}
-
-STDMETHODIMP TestPageSite::GetLocaleID(LCID* locale) {
-  if (!locale) return E_POINTER;
-  *locale = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
-  return S_OK;
-}
-
-STDMETHODIMP TestPageSite::GetPageContainer(IUnknown** container) {
-  if (container) *container = nullptr;
-  return E_NOTIMPL;
-}
-
-// --- HostWindow ---------------------------------------------------------------
-
-namespace {
-
-LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC)
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
-const wchar_t* HostClass() {
-  static const wchar_t* name = [] {
+HostWindow::HostWindow(int width, int height) {
+  static const wchar_t* const kClass = [] {
     WNDCLASSW wc = {};
-    wc.lpfnWndProc = HostProc;
+    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+      if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC)
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      return DefWindowProcW(window, message, wParam, lParam);
+    };
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -80,55 +38,35 @@ const wchar_t* HostClass() {
     RegisterClassW(&wc);
     return wc.lpszClassName;
   }();
-  return name;
-}
-
-}  // namespace
-
-HostWindow::HostWindow(int width, int height) {
-  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, HostClass(), L"Page host",
-                            WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 40, 40, width,
-                            height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE;
+  window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"Page host", style, 40, 40, width, height, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
   PumpMessages();
 }
 
 HostWindow::~HostWindow() {
-  if (window_) DestroyWindow(window_);
+  DestroyWindow(window_);
   PumpMessages();
 }
 
-// --- HostedPage ---------------------------------------------------------------
-
-HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent,
-                         bool connectFirst, int x, int y) {
+HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent, bool connectFirst, int x,
+                         int y) {
   HRESULT hr = module.Create(page, IID_IPropertyPage, &page_);
-  if (FAILED(hr)) return hr;
-  hr = page_->SetPageSite(&site_);
-  if (FAILED(hr)) return hr;
   PROPPAGEINFO info = {};
-  hr = page_->GetPageInfo(&info);
+  if (SUCCEEDED(hr)) hr = page_->SetPageSite(&site_);
+  if (SUCCEEDED(hr)) hr = page_->GetPageInfo(&info);
   if (FAILED(hr)) return hr;
   CoTaskMemFree(info.pszTitle);
   CoTaskMemFree(info.pszHelpFile);
-  CoTaskMemFree(info.pszDocString);
   const RECT rect = {x, y, x + info.size.cx, y + info.size.cy};
-  if (connectFirst) {
-    hr = page_->SetObjects(1, &filter);
-    if (FAILED(hr)) return hr;
-  }
-  hr = page_->Activate(parent, &rect, FALSE);
-  if (FAILED(hr)) return hr;
-  if (!connectFirst) {
-    hr = page_->SetObjects(1, &filter);
-    if (FAILED(hr)) return hr;
-  }
-  dialog_ = nullptr;
+  if (connectFirst && FAILED(hr = page_->SetObjects(1, &filter))) return hr;
+  if (FAILED(hr = page_->Activate(parent, &rect, FALSE))) return hr;
+  if (!connectFirst && FAILED(hr = page_->SetObjects(1, &filter))) return hr;
   for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    RECT r = {};
+    RECT r = {};  // the page's dialog: the child at (x, y)
     GetWindowRect(child, &r);
-    POINT topLeft = {r.left, r.top};
-    ScreenToClient(parent, &topLeft);
-    if (topLeft.x == x && topLeft.y == y) dialog_ = child;
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    if (r.left == x && r.top == y) dialog_ = child;
   }
   PumpMessages();
   return dialog_ ? S_OK : E_FAIL;
@@ -145,75 +83,54 @@ void HostedPage::Close() {
   PumpMessages();
 }
 
-void PressKey(HWND control, UINT key, int times) {
-  SetFocus(control);
-  for (int i = 0; i < times; ++i) {
-    SendMessageW(control, WM_KEYDOWN, key, 1);
-    SendMessageW(control, WM_KEYUP, key, 0xC0000001);
-  }
-  PumpMessages();
-}
-
-void ClickButton(HWND button) {
-  SendMessageW(button, BM_CLICK, 0, 0);
-  PumpMessages();
-}
-
-void HostedPage::Key(int id, UINT key, int times) const { PressKey(Control(id), key, times); }
-
-void HostedPage::Click(int id) const { ClickButton(Control(id)); }
-
-void HostedPage::Choose(int id, int index) const {
-  HWND list = Control(id);
-  SendMessageW(list, CB_SETCURSEL, index, 0);
-  SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
-  PumpMessages();
-}
-
 std::wstring HostedPage::Text(int id) const {
   WCHAR text[256] = {};
   GetDlgItemTextW(dialog_, id, text, 256);
   return text;
 }
 
-long HostedPage::SliderPosition(int id) const {
-  return static_cast<long>(static_cast<int>(SendMessageW(Control(id), 1546, 0, 0)));
-}
+long HostedPage::SliderPosition(int id) const { return static_cast<int>(SendMessageW(Control(id), 1546, 0, 0)); }
 
 void HostedPage::Type(int id, const std::wstring& text) {
   HWND edit = Control(id);
   SetFocus(edit);
   SendMessageW(edit, EM_SETSEL, 0, -1);
   for (wchar_t c : text) SendMessageW(edit, WM_CHAR, c, 1);
-  // Tab away, as the dialog manager does for the Tab key.
-  SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
+  SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);  // Tab away, as the dialog manager does
   if (GetFocus() == edit) SetFocus(dialog_);
   PumpMessages();
 }
 
-HWND FindPageDialog(HWND parent, int controlId) {
-  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (GetDlgItem(child, controlId)) return child;
-    if (HWND inner = FindPageDialog(child, controlId)) return inner;
+void HostedPage::Key(int id, UINT key, int times) const {
+  SetFocus(Control(id));
+  for (int i = 0; i < times; ++i) {
+    SendMessageW(Control(id), WM_KEYDOWN, key, 1);
+    SendMessageW(Control(id), WM_KEYUP, key, 0xC0000001);
   }
-  return nullptr;
+  PumpMessages();
 }
 
-// --- timers inside modal loops ------------------------------------------------
+void HostedPage::Click(int id) const {
+  SendMessageW(Control(id), BM_CLICK, 0, 0);
+  PumpMessages();
+}
+
+void HostedPage::Choose(int id, int index) const {
+  SendMessageW(Control(id), CB_SETCURSEL, index, 0);
+  SendMessageW(dialog_, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(id)));
+  PumpMessages();
+}
+
+void HostedPage::DoubleClick(int id, int x, int y) const {
+  SendMessageW(Control(id), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(Control(id), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  PumpMessages();
+}
 
 namespace {
 
-struct TimerRun {
-  const std::function<bool()>* action;
-  int ticksLeft;
-  bool done;
-};
-TimerRun* g_run = nullptr;
-
-void CALLBACK TimerTick(HWND, UINT, UINT_PTR, DWORD) {
-  if (!g_run || g_run->done) return;
-  if (--g_run->ticksLeft < 0 || (*g_run->action)()) g_run->done = true;
-}
+const std::function<bool()>* g_action = nullptr;
+int g_ticksLeft = 0;
 
 struct FindArgs {
   const wchar_t* className;
@@ -223,29 +140,29 @@ struct FindArgs {
 
 BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
   auto* args = reinterpret_cast<FindArgs*>(param);
-  WCHAR name[64] = {};
+  WCHAR name[64] = {}, title[256] = {};
   GetClassNameW(window, name, 64);
-  if (!IsWindowVisible(window) || lstrcmpW(name, args->className) != 0) return TRUE;
-  if (args->title) {
-    WCHAR title[256] = {};
-    GetWindowTextW(window, title, 256);
-    if (!wcsstr(title, args->title)) return TRUE;
-  }
+  GetWindowTextW(window, title, 256);
+  if (!IsWindowVisible(window) || lstrcmpW(name, args->className) != 0 || (args->title && !wcsstr(title, args->title)))
+    return TRUE;
   args->found = window;
   return FALSE;
 }
 
 }  // namespace
 
-void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action,
-                  UINT periodMs, int maxTicks) {
-  TimerRun run = {&action, maxTicks, false};
-  TimerRun* outer = g_run;
-  g_run = &run;
-  const UINT_PTR timer = SetTimer(nullptr, 0, periodMs, TimerTick);
+void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action) {
+  const std::function<bool()>* outer = g_action;
+  const int outerTicks = g_ticksLeft;
+  g_action = &action;
+  g_ticksLeft = 200;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    if (g_action && (--g_ticksLeft < 0 || (*g_action)())) g_action = nullptr;
+  });
   modal();
   KillTimer(nullptr, timer);
-  g_run = outer;
+  g_action = outer;
+  g_ticksLeft = outerTicks;
 }
 
 HWND FindThreadWindow(const wchar_t* className, const wchar_t* title) {
@@ -255,62 +172,52 @@ HWND FindThreadWindow(const wchar_t* className, const wchar_t* title) {
   return args.found;
 }
 
-// --- MessageRecorder ----------------------------------------------------------
-
-namespace {
-constexpr wchar_t kRecorderProperty[] = L"orlofxTestRecorder";
-}
-
 MessageRecorder::MessageRecorder(HWND window, std::vector<UINT> messages)
     : window_(window), previous_(nullptr), messages_(std::move(messages)) {
-  if (!window_) return;
-  SetPropW(window_, kRecorderProperty, this);
-  previous_ = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MessageRecorder::Proc)));
+  SetPropW(window_, L"orlofxTestRecorder", this);
+  previous_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
 }
 
 MessageRecorder::~MessageRecorder() {
-  if (!window_ || !IsWindow(window_)) return;
+  if (!IsWindow(window_)) return;
   SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-  RemovePropW(window_, kRecorderProperty);
+  RemovePropW(window_, L"orlofxTestRecorder");
 }
 
 LRESULT CALLBACK MessageRecorder::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = static_cast<MessageRecorder*>(GetPropW(window, kRecorderProperty));
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  auto* self = static_cast<MessageRecorder*>(GetPropW(window, L"orlofxTestRecorder"));
   for (UINT m : self->messages_)
     if (m == message) self->entries.push_back(Entry{message, wParam, lParam});
   return CallWindowProcW(self->previous_, window, message, wParam, lParam);
 }
 
-bool CapturePage(HWND window, const char* name) {
+bool CapturePage(HWND window, const std::string& name) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpMessages();
-  return SaveWindowPng(window, name);
+  return SaveWindowPng(window, name.c_str());
 }
 
 bool ReadAccessible(HWND control, AccessibleText* out) {
   using FromWindow = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
-  static const FromWindow fromWindow = [] {
-    HMODULE oleacc = LoadLibraryW(L"oleacc.dll");
-    return oleacc ? reinterpret_cast<FromWindow>(reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")))
-                  : nullptr;
-  }();
-  if (!fromWindow) return false;
+  static const auto fromWindow = reinterpret_cast<FromWindow>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"oleacc.dll"), "AccessibleObjectFromWindow")));
   IAccessible* accessible = nullptr;
-  if (FAILED(fromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), reinterpret_cast<void**>(&accessible))) ||
-      !accessible)
+  if (!fromWindow || FAILED(fromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                       reinterpret_cast<void**>(&accessible))) || !accessible)
     return false;
   VARIANT self;
   VariantInit(&self);
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  BSTR text = nullptr;
-  out->name = SUCCEEDED(accessible->get_accName(self, &text)) && text ? std::wstring(text, SysStringLen(text)) : L"";
-  SysFreeString(text);
-  text = nullptr;
-  out->value = SUCCEEDED(accessible->get_accValue(self, &text)) && text ? std::wstring(text, SysStringLen(text)) : L"";
-  SysFreeString(text);
+  auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
+    BSTR value = nullptr;
+    const bool got = SUCCEEDED((accessible->*get)(self, &value)) && value;
+    std::wstring result = got ? std::wstring(value, SysStringLen(value)) : L"";
+    SysFreeString(value);
+    return result;
+  };
+  out->name = text(&IAccessible::get_accName);
+  out->value = text(&IAccessible::get_accValue);
   VARIANT role;
   VariantInit(&role);
   out->role = SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4 ? role.lVal : 0;

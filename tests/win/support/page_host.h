@@ -13,30 +13,26 @@
 
 #include "tests/win/support/module_under_test.h"
 
-// The noise gate's page, filter and interface identifiers.
-extern const CLSID kTestClsidNoisgt;
-extern const CLSID kTestClsidNoisgtPage;
-
 // Handles this thread's pending messages (posted notifications among them).
 void PumpMessages();
-
-// Pumps this thread's messages (page timers among them) until `done` or
-// about `limitMs` have passed; returns `done()`.
+// Pumps messages (page timers among them) until `done` or about `limitMs`.
 bool PumpUntil(const std::function<bool()>& done, DWORD limitMs = 4000);
 
-// IPropertyPageSite that records status changes.
+// IPropertyPageSite that counts the references it hands out.
 class TestPageSite : public IPropertyPageSite {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IPropertyPageSite ? this : nullptr;
+    return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
+  }
   STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
   STDMETHODIMP_(ULONG) Release() override { return --refs_; }
-  STDMETHODIMP OnStatusChange(DWORD flags) override;
-  STDMETHODIMP GetLocaleID(LCID* locale) override;
-  STDMETHODIMP GetPageContainer(IUnknown** container) override;
-  STDMETHODIMP TranslateAccelerator(MSG* message) override { return S_FALSE; }
-
+  STDMETHODIMP OnStatusChange(DWORD) override { return ++statusChanges, S_OK; }
+  STDMETHODIMP GetLocaleID(LCID* locale) override { return *locale = 0x0409, S_OK; }
+  STDMETHODIMP GetPageContainer(IUnknown** container) override { return *container = nullptr, E_NOTIMPL; }
+  STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
   ULONG References() const { return refs_; }
-  std::vector<DWORD> statusChanges;
+  int statusChanges = 0;
 
  private:
   ULONG refs_ = 0;
@@ -63,8 +59,8 @@ class HostedPage {
 
   // Creates the page, gives it the site, binds it to `filter` and shows it at
   // (x, y) in `parent`; with connectFirst false the dialog comes first.
-  HRESULT Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent,
-               bool connectFirst = true, int x = 0, int y = 0);
+  HRESULT Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent, bool connectFirst = true,
+               int x = 0, int y = 0);
   // Deactivates, unbinds and releases the page (as a host closes it).
   void Close();
 
@@ -73,15 +69,15 @@ class HostedPage {
   HWND Dialog() const { return dialog_; }
   HWND Control(int id) const { return GetDlgItem(dialog_, id); }
   std::wstring Text(int id) const;
-  // The slider's position as the control reports it.
-  long SliderPosition(int id) const;
+  long SliderPosition(int id) const;  // as the control reports it
 
-  // Types `text` into edit `id` as keystrokes and leaves the box with Tab.
+  // The user's typing (then Tab away), key presses, clicks, list choices and
+  // double-clicks on control `id`, each followed by the messages they cause.
   void Type(int id, const std::wstring& text);
-  // The user's key presses, button clicks and list choices on control `id`.
   void Key(int id, UINT key, int times = 1) const;
   void Click(int id) const;
   void Choose(int id, int index) const;
+  void DoubleClick(int id, int x, int y) const;
 
  private:
   IPropertyPage* page_ = nullptr;
@@ -89,26 +85,15 @@ class HostedPage {
   HWND dialog_ = nullptr;
 };
 
-// A key pressed and released on a control, as the keyboard delivers it,
-// `times` over; then the messages it caused are handled.
-void PressKey(HWND control, UINT key, int times = 1);
-// A button clicked, and the messages it caused handled.
-void ClickButton(HWND button);
-
-// The child dialog of `parent` that holds a control with id `controlId`.
-HWND FindPageDialog(HWND parent, int controlId);
-
-// Runs `action` from a thread timer while the calling thread is inside a
-// modal loop (a menu, a dialog box or a property frame) started by `modal`.
-// The timer calls `action` every `periodMs` until it returns true, at most
-// `maxTicks` times.
-void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action,
-                  UINT periodMs = 50, int maxTicks = 200);
+// Runs `action` from a thread timer every 50 ms while the calling thread is
+// inside the modal loop (a menu, a dialog box) that `modal` starts, until it
+// returns true, at most 200 times.
+void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action);
 
 // The visible top-level window of this thread with the given class, or null.
 HWND FindThreadWindow(const wchar_t* className, const wchar_t* title = nullptr);
 
-// Records messages sent to a window (subclassing it) while alive.
+// Records the given messages sent to a window (subclassing it) while alive.
 class MessageRecorder {
  public:
   MessageRecorder(HWND window, std::vector<UINT> messages);
@@ -127,16 +112,14 @@ class MessageRecorder {
   std::vector<UINT> messages_;
 };
 
-// What a screen reader hears of a control: its client object's name, value
-// and role, asked through AccessibleObjectFromWindow (oleacc). False when
-// the control answers with no object.
+// What a screen reader hears of a control (oleacc); false when it answers
+// with no object.
 struct AccessibleText {
-  std::wstring name;
-  std::wstring value;
+  std::wstring name, value;
   long role = 0;
 };
 bool ReadAccessible(HWND control, AccessibleText* out);
 
 // Repaints `window` and saves a PNG of it under the build tree; false when
 // it painted nothing or no file was written.
-bool CapturePage(HWND window, const char* name);
+bool CapturePage(HWND window, const std::string& name);
