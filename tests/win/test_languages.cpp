@@ -41,19 +41,25 @@ std::string Joined(const std::vector<std::string>& lines) {
 }
 
 // The integer names of every resource of `type`, with the languages of each.
-std::map<int, std::set<LANGID>> ResourcesOf(HMODULE module, LPCWSTR type) {
-  std::map<int, std::set<LANGID>> found;
-  EnumResourceNamesW(module, type, [](HMODULE m, LPCWSTR t, LPWSTR name, LONG_PTR param) -> BOOL {
-    if (!IS_INTRESOURCE(name)) return TRUE;
-    auto* all = reinterpret_cast<std::map<int, std::set<LANGID>>*>(param);
-    (*all)[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))];
-    EnumResourceLanguagesW(m, t, name, [](HMODULE, LPCWSTR, LPCWSTR n, WORD language, LONG_PTR p) -> BOOL {
-      auto* names = reinterpret_cast<std::map<int, std::set<LANGID>>*>(p);
-      (*names)[static_cast<int>(reinterpret_cast<ULONG_PTR>(n))].insert(language);
-      return TRUE;
-    }, param);
-    return TRUE;
-  }, reinterpret_cast<LONG_PTR>(&found));
+// (Enumeration callbacks are stdcall on 32-bit Windows: no lambdas.)
+using ResourceLanguages = std::map<int, std::set<LANGID>>;
+
+BOOL CALLBACK AddLanguage(HMODULE, LPCWSTR, LPCWSTR name, WORD language, LONG_PTR param) {
+  (*reinterpret_cast<ResourceLanguages*>(param))[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))]
+      .insert(language);
+  return TRUE;
+}
+
+BOOL CALLBACK AddName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param) {
+  if (!IS_INTRESOURCE(name)) return TRUE;
+  (*reinterpret_cast<ResourceLanguages*>(param))[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))];
+  EnumResourceLanguagesW(module, type, name, AddLanguage, param);
+  return TRUE;
+}
+
+ResourceLanguages ResourcesOf(HMODULE module, LPCWSTR type) {
+  ResourceLanguages found;
+  EnumResourceNamesW(module, type, AddName, reinterpret_cast<LONG_PTR>(&found));
   return found;
 }
 

@@ -496,6 +496,16 @@ const HelpRow kHelp[] = {
 };
 std::vector<DWORD> g_helpContexts;
 
+// Stands in for the help program's window: records each popup asked for.
+LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
+  const BYTE* data = static_cast<const BYTE*>(reinterpret_cast<const COPYDATASTRUCT*>(lParam)->lpData);
+  DWORD context = 0;
+  std::memcpy(&context, data + 4, 4);
+  if (data[2] == HELP_CONTEXTPOPUP && data[3] == 0) g_helpContexts.push_back(context);
+  return TRUE;
+}
+
 TEST_P(PageContract, EachControlOpensItsOwnHelpPopup) {
   WCHAR path[MAX_PATH] = {};
   const std::wstring dll(path, GetModuleFileNameW(module_.Handle(), path, MAX_PATH));
@@ -505,14 +515,7 @@ TEST_P(PageContract, EachControlOpensItsOwnHelpPopup) {
   } hlp{dll.substr(0, dll.size() - 3) + L"hlp"};
   CloseHandle(CreateFileW(hlp.name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   WNDCLASSW wc = {};
-  wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-    if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
-    const BYTE* data = static_cast<const BYTE*>(reinterpret_cast<const COPYDATASTRUCT*>(lParam)->lpData);
-    DWORD context = 0;
-    std::memcpy(&context, data + 4, 4);
-    if (data[2] == HELP_CONTEXTPOPUP && data[3] == 0) g_helpContexts.push_back(context);
-    return TRUE;
-  };
+  wc.lpfnWndProc = HelpWindowProc;
   wc.lpszClassName = L"MS_WINHELP";
   RegisterClassW(&wc);
   HWND help = CreateWindowExW(0, L"MS_WINHELP", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);

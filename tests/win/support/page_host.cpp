@@ -23,14 +23,17 @@ bool PumpUntil(const std::function<bool()>& done, DWORD limitMs) {
   return true;
 }
 
+// A window procedure is stdcall on 32-bit Windows, which a lambda cannot be.
+static LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC)
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
 HostWindow::HostWindow(int width, int height) {
   static const wchar_t* const kClass = [] {
     WNDCLASSW wc = {};
-    wc.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-      if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC)
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-      return DefWindowProcW(window, message, wParam, lParam);
-    };
+    wc.lpfnWndProc = HostProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -151,14 +154,16 @@ BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
 
 }  // namespace
 
+static void CALLBACK ActionTick(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_action && (--g_ticksLeft < 0 || (*g_action)())) g_action = nullptr;
+}
+
 void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action) {
   const std::function<bool()>* outer = g_action;
   const int outerTicks = g_ticksLeft;
   g_action = &action;
   g_ticksLeft = 200;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (g_action && (--g_ticksLeft < 0 || (*g_action)())) g_action = nullptr;
-  });
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, ActionTick);
   modal();
   KillTimer(nullptr, timer);
   g_action = outer;
