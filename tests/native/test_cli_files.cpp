@@ -1,13 +1,19 @@
-// The files users have: every type libsndfile reads goes in and comes out as
-// the same type with the same frames and channels; standard input and output
-// stand for files; a refused run writes nothing anywhere; progress shows
-// only on a terminal and not when asked for quiet.
+// What the tool does to sound files beyond the effects' own audio: every
+// type comes out as it went in, standard input and output stand for files,
+// progress shows only on a terminal, --at and --automate change settings
+// while the file plays, chains equal their effects one after another, the
+// level report follows its definitions, and the response command draws the
+// curve the settings build.
 #include <cmath>
 #include <cstdint>
-#include <fstream>
+#include <cstdlib>
+#include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "effects/geq/geq_params.h"
+#include "framework/parameters.h"
 #include "tests/native/test_cli_support.h"
 
 namespace orlofx {
@@ -15,34 +21,66 @@ namespace {
 
 using namespace cli_test;
 
-// Channel c: a tone of its own frequency at its own level, so that a channel
-// lost or swapped shows.
-std::vector<float> Tones(int channels, int rate, double seconds) {
+// Channel c: a sine of hz + spread x c at level x (1 + rise x c), plus
+// uniform noise; with `swell` the level rises and falls every half second.
+struct Signal {
+  double hz, spread, level, rise, noise;
+  bool swell;
+};
+
+std::vector<float> Make(const Signal& s, int channels, int rate, double seconds) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> noise(-s.noise, s.noise);
   const auto frames = static_cast<std::size_t>(seconds * rate);
-  std::vector<float> s(frames * channels);
-  for (std::size_t i = 0; i < frames; ++i)
+  std::vector<float> out(frames * channels);
+  for (std::size_t i = 0; i < frames; ++i) {
+    const double swell = s.swell ? 0.2 + 0.8 * std::fabs(std::sin(2 * M_PI * i / rate)) : 1.0;
     for (int c = 0; c < channels; ++c)
-      s[i * channels + c] = static_cast<float>(0.1 * (c + 1) *
-                                               std::sin(2 * M_PI * (300.0 + 110.0 * c) * i / rate));
-  return s;
+      out[i * channels + c] = static_cast<float>(
+          swell * (s.level * (1 + s.rise * c) * std::sin(2 * M_PI * (s.hz + s.spread * c) * i / rate) +
+                   noise(rng)));
+  }
+  return out;
 }
 
-double Rms(const std::vector<float>& s, int channels, int channel, std::size_t from) {
-  double sum = 0.0;
-  std::size_t n = 0;
-  for (std::size_t i = from * channels + channel; i < s.size(); i += channels, ++n) sum += s[i] * s[i];
-  return n ? std::sqrt(sum / n) : 0.0;
+std::vector<double> Channel(const std::vector<double>& s, int channels, int c) {
+  std::vector<double> one;
+  for (std::size_t i = c; i < s.size(); i += channels) one.push_back(s[i]);
+  return one;
 }
+
+double MaxDifference(const std::vector<double>& a, const std::vector<double>& b, std::size_t from = 0) {
+  EXPECT_EQ(a.size(), b.size());
+  double worst = 0.0;
+  for (std::size_t i = from; i < std::min(a.size(), b.size()); ++i) worst = std::max(worst, std::fabs(a[i] - b[i]));
+  return worst;
+}
+
+class CliFiles : public CliTest {
+ protected:
+  // Runs "process <args> <in> <out>" and gives the output's samples.
+  std::vector<double> Process(std::vector<std::string> args, const std::string& in, const std::string& out) {
+    args.insert(args.begin(), "process");
+    args.insert(args.end(), {in, out});
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    SF_INFO info;
+    return ReadSound<double>(Path(out), &info);
+  }
+  std::vector<double> Samples(const std::string& name) {
+    SF_INFO info;
+    return ReadSound<double>(Path(name), &info);
+  }
+};
+
+// --- file types ----------------------------------------------------------------------
 
 struct TypeCase {
   const char* name;
-  int format;
-  int channels;
-  int rate;
+  int format, channels, rate;
   const char* extension;
   bool lossless;
 };
-
 void PrintTo(const TypeCase& c, std::ostream* os) { *os << c.name; }
 
 class CliFileTypes : public CliTest, public ::testing::WithParamInterface<TypeCase> {};
@@ -50,30 +88,30 @@ class CliFileTypes : public CliTest, public ::testing::WithParamInterface<TypeCa
 TEST_P(CliFileTypes, EachTypeComesOutAsItWentInWithItsFramesAndChannels) {
   const TypeCase& c = GetParam();
   const std::string in = std::string("in.") + c.extension, out = std::string("out.") + c.extension;
-  WriteSound(Path(in), c.format, c.channels, c.rate, Tones(c.channels, c.rate, 1.5));
-  SF_INFO before;
+  // Each channel its own tone and level, so that one lost or swapped shows.
+  WriteSound(Path(in), c.format, c.channels, c.rate, Make({300, 110, 0.1, 1, 0, false}, c.channels, c.rate, 1.5));
+  SF_INFO before, after;
   const std::vector<float> input = ReadSound<float>(Path(in), &before);
-
   // A gate that opens at once and then passes everything as it is.
-  const CliResult r = Run({"process", "noise-gate", "--set", "threshold=-800", "--set", "attack=1",
-                           PathText(in), PathText(out)});
+  const CliResult r = Run({"process", "noise-gate", "--set", "threshold=-800", "--set", "attack=1", in, out});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  SF_INFO after;
   const std::vector<float> output = ReadSound<float>(Path(out), &after);
   EXPECT_EQ(after.format, before.format);
   EXPECT_EQ(after.channels, before.channels);
   EXPECT_EQ(after.samplerate, before.samplerate);
   ASSERT_EQ(after.frames, before.frames);
-
-  const std::size_t open = static_cast<std::size_t>(c.rate) / 4;
+  const std::size_t open = static_cast<std::size_t>(c.rate) / 4 * c.channels;
   if (c.lossless) {
-    EXPECT_TRUE(std::equal(input.begin() + open * c.channels, input.end(),
-                           output.begin() + open * c.channels));
-  } else {
-    for (int ch = 0; ch < c.channels; ++ch)
-      EXPECT_NEAR(20 * std::log10(Rms(output, c.channels, ch, open) / Rms(input, c.channels, ch, open)),
-                  0.0, 1.0)
-          << "channel " << ch;
+    EXPECT_TRUE(std::equal(input.begin() + open, input.end(), output.begin() + open));
+    return;
+  }
+  for (int ch = 0; ch < c.channels; ++ch) {
+    double in2 = 0, out2 = 0;
+    for (std::size_t i = open + ch; i < input.size(); i += c.channels) {
+      in2 += input[i] * input[i];
+      out2 += output[i] * output[i];
+    }
+    EXPECT_NEAR(10 * std::log10(out2 / in2), 0.0, 1.0) << "channel " << ch;
   }
 }
 
@@ -85,8 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{"wav double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, 96000, "wav", true},
                       TypeCase{"wav 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, "wav", true},
                       TypeCase{"wav extensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 48000, "wav", true},
-                      TypeCase{"wav extensible, 6 channels", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 6, 48000,
-                               "wav", true},
+                      TypeCase{"wav extensible, 6 channels", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 6, 48000, "wav", true},
                       TypeCase{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100, "flac", true},
                       TypeCase{"flac 24-bit", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, 96000, "flac", true},
                       TypeCase{"aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, 22050, "aiff", true},
@@ -95,93 +132,371 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{"ogg opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 2, 48000, "opus", false},
                       TypeCase{"w64 float", SF_FORMAT_W64 | SF_FORMAT_FLOAT, 2, 32000, "w64", true},
                       TypeCase{"rf64 24-bit", SF_FORMAT_RF64 | SF_FORMAT_PCM_24, 2, 44100, "rf64", true},
-                      TypeCase{"wav 32-bit at 11025 Hz", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 11025, "wav",
-                               true}));
+                      TypeCase{"wav 32-bit at 11025 Hz", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 11025, "wav", true}));
 
-class CliStreams : public CliTest {};
+// --- streams and progress ------------------------------------------------------------
 
-TEST_F(CliStreams, StandardInputToStandardOutputEqualsFileToFile) {
-  WriteSound(Path("in.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, 44100, Tones(2, 44100, 1.0));
-  for (const std::vector<std::string>& type : {std::vector<std::string>{}, {"--type", "flac"}}) {
-    const std::string ext = type.empty() ? "wav" : "flac";
-    std::vector<std::string> fileArgs = {"process", "graphic-eq", "--preset", "3"};
-    fileArgs.insert(fileArgs.end(), type.begin(), type.end());
-    std::vector<std::string> streamArgs = fileArgs;
-    fileArgs.insert(fileArgs.end(), {PathText("in.flac"), PathText("file." + ext)});
-    streamArgs.insert(streamArgs.end(), {"-", "-"});
-    ASSERT_EQ(Run(fileArgs).exitCode, 0);
+TEST_F(CliFiles, StandardInputToStandardOutputEqualsFileToFile) {
+  WriteSound(Path("in.flac"), SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, 44100, Make({300, 110, 0.1, 1, 0, false}, 2, 44100, 1.0));
+  for (const std::string ext : {"wav", "flac"}) {
+    std::vector<std::string> args = {"process", "graphic-eq", "--preset", "3"};
+    if (ext == "flac") args.insert(args.end(), {"--type", "flac"});
+    std::vector<std::string> files = args, streams = args;
+    files.insert(files.end(), {"in.flac", "file." + ext});
+    streams.insert(streams.end(), {"-", "-"});
+    ASSERT_EQ(Run(files).exitCode, 0);
     // Through pipes, which cannot seek, and through files, which can.
-    const CliResult piped = RunPiped(streamArgs, "in.flac", "piped." + ext);
+    const CliResult piped = RunPiped(streams, "in.flac", "piped." + ext);
     ASSERT_EQ(piped.exitCode, 0) << piped.err;
     EXPECT_EQ(piped.err.find("written to -"), piped.err.rfind("written to -")) << piped.err;
-    const CliResult redirected = Run(streamArgs, "in.flac", "redirected." + ext);
+    const CliResult redirected = Run(streams, "in.flac", "redirected." + ext);
     ASSERT_EQ(redirected.exitCode, 0) << redirected.err;
-    const std::vector<std::uint8_t> expected = ReadBytes(Path("file." + ext));
+    const std::string expected = ReadText(Path("file." + ext));
     EXPECT_FALSE(expected.empty());
-    EXPECT_TRUE(ReadBytes(Path("piped." + ext)) == expected) << ext;
-    EXPECT_TRUE(ReadBytes(Path("redirected." + ext)) == expected) << ext;
+    EXPECT_TRUE(ReadText(Path("piped." + ext)) == expected) << ext;
+    EXPECT_TRUE(ReadText(Path("redirected." + ext)) == expected) << ext;
   }
 }
 
-TEST_F(CliStreams, EveryRefusalLeavesNoOutputFileAndNothingOnStandardOutput) {
-  WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, Tones(2, 44100, 0.5));
-  WriteSound(Path("float.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, Tones(2, 44100, 0.5));
-  std::ofstream(Path("text.wav")) << "not a sound\n";
-  const std::vector<std::string> before = Listing();
-  const std::string in = PathText("in.wav");
-  struct Case {
-    std::vector<std::string> args;
-    const char* says;
-  } cases[] = {
-      {{"noise-gate", in, PathText("out.xyz")}, "--type"},
-      {{"noise-gate", "--type", "flax", in, PathText("out.wav")}, "flac"},
-      {{"noise-gate", "--format", "pcm12", in, PathText("out.wav")}, "pcm16"},
-      {{"noise-gate", PathText("float.wav"), PathText("out.flac")}, "--format"},
-      {{"noise-gate", "--format", "opus", in, PathText("out.wav")}, "WAV"},
-      {{"noise-gate", in, PathText("out.opus")}, "48000"},
-      {{"noise-gate", "--json", "-", in, "-"}, "--json"},
-      {{"nois-gate", in, PathText("out.wav")}, "noise-gate"},
-      {{"noise-gate", "--set", "thresold=1", in, PathText("out.wav")}, "threshold"},
-      {{"parametric-eq", "--set", "type=bandpas", in, PathText("out.wav")}, "band-pass"},
-      {{"noise-gate", "--quite", in, PathText("out.wav")}, "--quiet"},
-      {{"noise-gate", "--stats=yes", in, PathText("out.wav")}, "--stats"},
-      {{"noise-gate", "then", in, PathText("out.wav")}, "in.wav"},
-      {{"noise-gate", in, PathText("out.wav"), "then"}, "<effect>"},
-      {{"noise-gate", PathText("text.wav"), PathText("out.wav")}, "text.wav"},
-      {{"noise-gate", PathText("absent.wav"), "-"}, "absent.wav"},
-  };
-  for (const Case& c : cases) {
-    std::vector<std::string> args = {"process"};
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    const CliResult r = Run(args, "", "stdout.bin");
-    std::string shown;
-    for (const std::string& a : c.args) shown += a + " ";
-    EXPECT_NE(r.exitCode, 0) << shown;
-    EXPECT_EQ(r.err.rfind("orlofx: error: ", 0), 0u) << shown << r.err;
-    EXPECT_NE(r.err.find(c.says), std::string::npos) << shown << r.err;
-    EXPECT_TRUE(ReadBytes(Path("stdout.bin")).empty()) << shown;
-    fs::remove(Path("stdout.bin"));
-    EXPECT_EQ(Listing(), before) << shown;
-  }
-}
-
-TEST_F(CliStreams, ProgressShowsOnATerminalForLongFilesUnlessQuiet) {
+TEST_F(CliFiles, ProgressShowsOnATerminalForLongFilesUnlessQuiet) {
   if (std::system("command -v script >/dev/null 2>&1") != 0) GTEST_SKIP() << "no script(1) for a terminal";
-  WriteSound(Path("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000,
-             std::vector<std::int16_t>(8000 * 8, 1000));
-  WriteSound(Path("short.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000,
-             std::vector<std::int16_t>(8000 * 2, 1000));
+  WriteSound(Path("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, std::vector<std::int16_t>(8000 * 8, 1000));
+  WriteSound(Path("short.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, std::vector<std::int16_t>(8000 * 2, 1000));
   auto onTerminal = [&](const std::string& options, const std::string& input) {
     const std::string tool = Quote(ORLOFX_CLI_PATH) + " process noise-gate " + options + " " +
                              Quote(PathText(input)) + " " + Quote(PathText("out.wav"));
     return RunShell("script -qec " + Quote(tool) + " /dev/null");
   };
-  const std::string label = "[########################################] 100%";
-  EXPECT_NE(onTerminal("", "long.wav").find(label), std::string::npos);
-  EXPECT_EQ(onTerminal("", "short.wav").find(label), std::string::npos);
+  const std::string bar = "[########################################] 100%";
+  EXPECT_NE(onTerminal("", "long.wav").find(bar), std::string::npos);
+  EXPECT_EQ(onTerminal("", "short.wav").find(bar), std::string::npos);
   const std::string quiet = onTerminal("--quiet", "long.wav");
-  EXPECT_EQ(quiet.find(label), std::string::npos) << quiet;
+  EXPECT_EQ(quiet.find(bar), std::string::npos) << quiet;
   EXPECT_EQ(quiet.find("written to"), std::string::npos) << quiet;
+}
+
+// --- settings changed while the file plays ---------------------------------------------
+
+TEST_F(CliFiles, AutomateRidesTheOutputGainOverAFile) {
+  WriteSound(Path("tone.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 44100, Make({440, 0, 0.25, 0, 0, false}, 1, 44100, 2.0));
+  // 0 dB for the first second, then -12 dB.
+  const std::vector<double> out =
+      Process({"graphic-dynamics", "--automate", "output_gain=0:0,1:-12:jump"}, "tone.wav", "ridden.wav");
+  ASSERT_EQ(out.size(), 88200u);
+  auto peak = [&](int from, int to) {
+    double p = 0;
+    for (int i = from; i < to; ++i) p = std::max(p, std::fabs(out[i]));
+    return p;
+  };
+  EXPECT_NEAR(20 * std::log10(peak(55125, 77175) / peak(11025, 33075)), -12.0, 0.5);
+}
+
+// Before the change the output is the output without it; once the change
+// has settled it is the output of the new settings given from the start.
+struct AtCase {
+  const char* effect;
+  std::string at;                      // the option's value; the change comes at 1 s
+  std::vector<std::string> fromStart;  // the same settings given from the start
+  double settle;                       // seconds after the change until they agree
+  double tolerance;
+};
+void PrintTo(const AtCase& c, std::ostream* os) { *os << c.effect << " --at " << c.at; }
+
+class CliAt : public CliFiles, public ::testing::WithParamInterface<AtCase> {};
+
+TEST_P(CliAt, BeforeTheChangeTheOutputIsUnchangedAfterItFollowsTheNewSettings) {
+  constexpr int kRate = 22050;
+  const AtCase& c = GetParam();
+  // A 450 Hz tone in noise, peaks near 0.35: the default gate is open, a
+  // 0 dB one shut; every equaliser and band has something to act on.
+  WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, kRate, Make({450, 0, 0.15, 0, 0.2, false}, 2, kRate, 2.5));
+  ASSERT_EQ(Run({"record", "parametric-eq", "--set", "amount=-300", "cut.rec"}).exitCode, 0);
+  const std::vector<double> plain = Process({c.effect}, "in.wav", "plain.wav");
+  const std::vector<double> changed = Process({c.effect, "--at", c.at}, "in.wav", "changed.wav");
+  std::vector<std::string> renew = {c.effect};
+  renew.insert(renew.end(), c.fromStart.begin(), c.fromStart.end());
+  const std::vector<double> renewed = Process(renew, "in.wav", "renewed.wav");
+  ASSERT_EQ(plain.size(), 2u * kRate * 5 / 2);
+  ASSERT_EQ(changed.size(), plain.size());
+  ASSERT_EQ(renewed.size(), plain.size());
+
+  // An effect may still owe up to a block when the change comes (20 ms, or
+  // 1024 frames of a FIR equaliser): 0.1 s is beyond both.
+  const std::size_t change = 2 * kRate, kept = change - 2 * kRate / 10;
+  const std::size_t settled = change + static_cast<std::size_t>(c.settle * kRate) * 2;
+  const auto first = std::mismatch(plain.begin(), plain.end(), changed.begin()).first - plain.begin();
+  EXPECT_GE(first, static_cast<std::ptrdiff_t>(kept)) << "the output changed before the change";
+  EXPECT_LT(first, static_cast<std::ptrdiff_t>(settled)) << "the change made no difference";
+  EXPECT_LE(MaxDifference(changed, renewed, settled), c.tolerance);
+  EXPECT_GT(MaxDifference(plain, renewed, settled), 0.01) << "the new settings sound like the old ones";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EverySetter, CliAt,
+    ::testing::Values(
+        // The gate's gain falls tenfold per release time and is exactly 0 below 1/1000.
+        AtCase{"noise-gate", "1:threshold=0", {"--set", "threshold=0"}, 0.4, 0.0},
+        AtCase{"noise-gate", "1.0:preset=Strong beats only", {"--preset", "2"}, 1.1, 0.0},
+        AtCase{"parametric-eq", "1:amount=-200", {"--set", "amount=-200"}, 0.2, 1e-6},
+        AtCase{"parametric-eq", "1:record=cut.rec", {"--set", "amount=-300"}, 0.2, 1e-6},
+        AtCase{"graphic-eq", "1:band10_gain=-120", {"--set", "band10_gain=-120"}, 0.2, 1e-6},
+        AtCase{"graphic-eq", "1:points=0:0,4000:-300,10000:0", {"--set", "points=0:0,4000:-300,10000:0"}, 0.2, 1e-6},
+        AtCase{"paragraphic-eq", "1:band3_gain=150", {"--set", "band3_gain=150"}, 0.5, 1e-5},
+        AtCase{"graphic-dynamics", "1:output_gain=-60", {"--set", "output_gain=-60"}, 0.2, 1e-6},
+        AtCase{"graphic-dynamics", "1:points=-840:-840,-400:-400,0:-200",
+               {"--set", "points=-840:-840,-400:-400,0:-200"}, 0.3, 1e-5},
+        AtCase{"multiband-dynamics", "1:output_gain=-60", {"--set", "output_gain=-60"}, 0.2, 1e-6}));
+
+// --- chains and channels -------------------------------------------------------------------
+
+// Noise and a tone that swell, so that gates and compressors move.
+const Signal kProgram = {700, 0, 0.38, 1.0 / 6, 0.27, true};
+
+TEST_F(CliFiles, AChainEqualsItsEffectsOneAfterAnotherThroughFloatFiles) {
+  const std::vector<std::vector<std::string>> effects = {
+      {"graphic-dynamics", "--preset", "2"}, {"parametric-eq", "--preset", "3"}, {"multiband-dynamics", "--preset", "3"}};
+  for (const auto& [format, channels] : {std::pair{SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2}, std::pair{SF_FORMAT_WAV | SF_FORMAT_PCM_24, 3}}) {
+    SCOPED_TRACE(channels);
+    WriteSound(Path("in.wav"), format, channels, 44100, Make(kProgram, channels, 44100, 2.0));
+    std::vector<std::string> chain = {"--format", "float"};
+    std::string previous = "in.wav";
+    for (std::size_t e = 0; e < effects.size(); ++e) {
+      if (e) chain.push_back("then");
+      chain.insert(chain.end(), effects[e].begin(), effects[e].end());
+      std::vector<std::string> one = effects[e];
+      one.insert(one.end(), {"--format", "float"});
+      const std::string next = "step" + std::to_string(e) + ".wav";
+      Process(one, previous, next);
+      previous = next;
+    }
+    const std::vector<double> together = Process(chain, "in.wav", "chain.wav");
+    ASSERT_EQ(together.size(), Samples("in.wav").size());
+    EXPECT_LE(MaxDifference(together, Samples(previous)), 1e-6);
+  }
+}
+
+TEST_F(CliFiles, NothingClipsBetweenEffects) {
+  // 12 dB up takes the -6 dBFS input far over full scale; 12 dB down brings it back whole.
+  WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 48000, Make({700, 0, 0.35, 0, 0.15, true}, 2, 48000, 1.0));
+  const std::vector<double> out = Process(
+      {"graphic-dynamics", "--set", "output_gain=120", "then", "graphic-dynamics", "--set", "output_gain=-120"},
+      "in.wav", "out.wav");
+  EXPECT_LE(MaxDifference(Samples("in.wav"), out, 2 * 48000 / 5), 1e-4);
+}
+
+TEST_F(CliFiles, BeyondStereoEachChannelGoesThroughAMonoInstanceOfItsOwn) {
+  constexpr int kChannels = 3, kRate = 32000;
+  const std::vector<float> input = Make(kProgram, kChannels, kRate, 1.5);
+  WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, kChannels, kRate, input);
+  // Stereo-linked dynamics would tie the channels together; mono ones do not.
+  const std::vector<std::string> effects = {"graphic-dynamics", "--preset", "2", "then", "noise-gate", "--preset", "5"};
+  const std::vector<double> together = Process(effects, "in.wav", "out.wav");
+  for (int c = 0; c < kChannels; ++c) {
+    std::vector<float> mono;
+    for (std::size_t i = c; i < input.size(); i += kChannels) mono.push_back(input[i]);
+    WriteSound(Path("mono.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, kRate, mono);
+    EXPECT_EQ(Channel(together, kChannels, c), Process(effects, "mono.wav", "mono-out.wav")) << "channel " << c;
+  }
+}
+
+// --- the level report ---------------------------------------------------------------------
+
+// The number `key` in the JSON member `side` ("input", "output", "chain").
+double Field(const std::string& json, const std::string& side, const std::string& key) {
+  const std::size_t object = json.find("\"" + side + "\": ");
+  const std::size_t at = json.find("\"" + key + "\": ", object);
+  if (object == std::string::npos || at == std::string::npos) {
+    ADD_FAILURE() << side << "." << key << " missing in " << json;
+    return NAN;
+  }
+  return std::strtod(json.c_str() + at + key.size() + 4, nullptr);
+}
+
+TEST_F(CliFiles, LoudnessAndPeaksFollowTheirDefinitions) {
+  // BS.1770: mean square of the K-weighted channels, 0.691 dB at 1 kHz
+  // cancelled: 2 channels x 0.01 x 0.5 is -20 LUFS, 1 channel x 0.5 -3.01.
+  struct Case {
+    int channels;
+    double level, lufs, peak;
+  };
+  for (const Case& c : {Case{2, 0.1, -20.0, -20.0}, Case{1, 1.0, -3.01, 0.0}}) {
+    SCOPED_TRACE(c.channels);
+    WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, c.channels, 48000,
+               Make({1000, 0, c.level, 0, 0, false}, c.channels, 48000, 4.0));
+    Process({"noise-gate", "--set", "threshold=-800", "--set", "attack=1", "--json", "report.json"}, "in.wav", "out.wav");
+    const std::string json = ReadText(Path("report.json"));
+    for (const char* side : {"input", "output"}) {
+      EXPECT_NEAR(Field(json, side, "integrated_lufs"), c.lufs, 0.2) << side;
+      EXPECT_NEAR(Field(json, side, "peak_dbfs"), c.peak, 0.01) << side;
+      EXPECT_NEAR(Field(json, side, "true_peak_dbtp"), c.peak, 0.1) << side;
+    }
+    EXPECT_EQ(Field(json, "output", "frames"), 4.0 * 48000);
+  }
+}
+
+TEST_F(CliFiles, ClippedSamplesAreThoseAtFullScale) {
+  std::vector<std::int16_t> pcm(48000 * 2);
+  for (std::size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<std::int16_t>(3277 * std::sin(2 * M_PI * i / 48));
+  for (int k = 0; k < 7; ++k) pcm[48000 + 100 * k] = 32767;  // the gate is open by then
+  for (int k = 0; k < 3; ++k) pcm[49000 + 100 * k] = -32768;
+  WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 48000, pcm);
+  const CliResult r = Run({"process", "noise-gate", "--set", "threshold=-800", "--json", "-", "--stats", "in.wav", "out.wav"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Field(r.out, "input", "clipped_samples"), 10);
+  EXPECT_EQ(Field(r.out, "output", "clipped_samples"), 10);
+  EXPECT_NE(r.out.find("\"effect\": \"noise-gate\""), std::string::npos);
+  EXPECT_NE(r.out.find("\"threshold\": -800"), std::string::npos);
+  EXPECT_GT(Field(r.out, "chain", "latency_frames"), 0);
+  // The same levels for people, on standard error, and the summary with them.
+  EXPECT_NE(r.err.find("clipped; output: peak 0.0 dBFS"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(", 10 clipped;"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("written to"), std::string::npos) << r.err;
+}
+
+TEST_F(CliFiles, ABandGainMovesTheBandsFaderAndTheSoundFollows) {
+  auto level = [&](double hz, std::vector<std::string> options) {
+    WriteSound(Path("tone.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 48000, Make({hz, 0, 0.1, 0, 0, false}, 1, 48000, 4.0));
+    options.insert(options.begin(), "graphic-eq");
+    options.insert(options.end(), {"--json", "r.json"});
+    Process(options, "tone.wav", "out.wav");
+    return Field(ReadText(Path("r.json")), "output", "integrated_lufs");
+  };
+  // Band 10 sits at 20 Hz x 2^4.5, about 450 Hz; 4 kHz is three octaves away.
+  const double flat450 = level(450, {}), flat4k = level(4000, {});
+  EXPECT_NEAR(level(450, {"--set", "band10_gain=-120"}) - flat450, -12.0, 1.0);
+  EXPECT_NEAR(level(4000, {"--set", "band10_gain=-120"}) - flat4k, 0.0, 0.5);
+  // A fader moved back leaves the curve flat again.
+  EXPECT_NEAR(level(450, {"--set", "band10_gain=-120", "--set", "band10_gain=0"}) - flat450, 0.0, 0.5);
+  // An odd band has its fader on the 20-band page: band 9 at 20 Hz x 2^4,
+  // a narrower plateau that the finest accuracy resolves.
+  EXPECT_NEAR(level(320, {"--set", "accuracy=high", "--set", "band9_gain=-120"}) - level(320, {"--set", "accuracy=high"}),
+              -12.0, 1.0);
+}
+
+// --- the response ----------------------------------------------------------------------------
+
+struct Curve {
+  std::string head;
+  std::vector<double> x, y;
+  // The value at the grid point nearest to f (log distance).
+  double At(double f) const {
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < x.size(); ++i)
+      if (std::fabs(std::log(x[i] / f)) < std::fabs(std::log(x[best] / f))) best = i;
+    return y[best];
+  }
+};
+
+class CliResponse : public CliFiles {
+ protected:
+  // "response <args> --csv <file>", read back.
+  Curve Response(std::vector<std::string> args) {
+    args.insert(args.begin(), "response");
+    args.insert(args.end(), {"--csv", "curve.csv"});
+    const CliResult r = Run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    Curve c;
+    std::istringstream in(ReadText(Path("curve.csv")));
+    std::getline(in, c.head);
+    double x, y;
+    char comma;
+    while (in >> x >> comma >> y) {
+      c.x.push_back(x);
+      c.y.push_back(y);
+    }
+    return c;
+  }
+};
+
+TEST_F(CliResponse, TheGridRunsFrom20HzToHalfTheRateInEvenLogSteps) {
+  const Curve c = Response({"parametric-eq", "--rate", "48000", "--points", "25"});
+  EXPECT_EQ(c.head, "frequency_hz,gain_db");
+  ASSERT_EQ(c.x.size(), 25u);
+  EXPECT_DOUBLE_EQ(c.x.front(), 20.0);
+  EXPECT_DOUBLE_EQ(c.x.back(), 24000.0);
+  for (std::size_t i = 2; i < c.x.size(); ++i) EXPECT_NEAR(c.x[i] / c.x[i - 1], c.x[1] / c.x[0], 1e-3) << i;
+}
+
+TEST_F(CliResponse, ParametricEqFollowsItsAmountAndOutputGain) {
+  // A notch/boost of one octave at 1 kHz: flat at the amount inside the band
+  // and at 0 dB well outside it, for cuts and boosts alike.
+  for (int amount : {-400, -200, -60, 0, 90, 200}) {
+    SCOPED_TRACE(amount);
+    const Curve c = Response({"parametric-eq", "--set", "type=3", "--set", "frequency=1000", "--set", "width=10", "--set",
+                              "amount=" + std::to_string(amount), "--set", "accuracy=2", "--rate", "44100", "--points", "200"});
+    ASSERT_EQ(c.y.size(), 200u);
+    EXPECT_NEAR(c.At(1000.0), amount / 10.0, 1.0);
+    EXPECT_NEAR(c.At(100.0), 0.0, 1.0);
+    EXPECT_NEAR(c.At(10000.0), 0.0, 1.0);
+  }
+  const Curve plain = Response({"parametric-eq", "--set", "amount=-120", "--rate", "44100"});
+  const Curve lifted = Response({"parametric-eq", "--set", "amount=-120", "--set", "output_gain=60", "--rate", "44100"});
+  ASSERT_EQ(plain.y.size(), lifted.y.size());
+  for (std::size_t i = 0; i < plain.y.size(); ++i) EXPECT_NEAR(lifted.y[i] - plain.y[i], 6.0, 0.01) << plain.x[i];
+}
+
+TEST_F(CliResponse, GraphicEqPointsShapeTheResponseLikeThePresetWithTheSamePoints) {
+  // Preset 8 notches around 450 Hz; the same points given by hand build the same filter.
+  const Curve preset = Response({"graphic-eq", "--preset", "8", "--rate", "44100"});
+  const Curve typed =
+      Response({"graphic-eq", "--set", "points=0:0,4000:0,4250:-500,4750:-500,5000:0,10000:0", "--rate", "44100"});
+  EXPECT_EQ(preset.y, typed.y);
+  EXPECT_LT(typed.At(450.0), -40.0);
+  EXPECT_NEAR(typed.At(5000.0), 0.0, 1.0);
+  const Curve boost = Response({"graphic-eq", "--set", "points=0:200,10000:200", "--rate", "44100"});
+  for (double f : {100.0, 1000.0, 5000.0}) EXPECT_NEAR(boost.At(f), 6.0, 0.5) << f;
+}
+
+TEST_F(CliResponse, AnEffectWithoutAResponseOfItsOwnIsMeasuredThroughItsImpulseResponse) {
+  // The open gate passes an impulse untouched; one the impulse cannot open passes nothing.
+  const Curve open = Response({"noise-gate", "--rate", "44100", "--points", "40"});
+  ASSERT_EQ(open.y.size(), 40u);
+  for (double v : open.y) EXPECT_NEAR(v, 0.0, 0.01);
+  const Curve closed = Response({"noise-gate", "--set", "threshold=0", "--rate", "44100", "--points", "5"});
+  ASSERT_EQ(closed.y.size(), 5u);
+  for (double v : closed.y) EXPECT_LE(v, -300.0);
+}
+
+// --- point lists ------------------------------------------------------------------------------
+
+TEST(PointList, FillsThePointsAndCountClearsTheRestAndRefusesMalformedLists) {
+  const PointListDescriptor& list = *GeqParameters().FindPointList("points");
+  std::int32_t fields[FieldCountOf<GeqParams>()], before[FieldCountOf<GeqParams>()];
+  // A record full of markers, so that a change anywhere shows.
+  for (std::size_t i = 0; i < FieldCountOf<GeqParams>(); ++i) fields[i] = before[i] = static_cast<std::int32_t>(1000 + i);
+  struct Case {
+    std::string text;
+    PointListError error;
+    std::size_t item;
+  };
+  std::string full;
+  for (int i = 0; i < kGeqMaxPoints; ++i) full += (i ? "," : "") + std::to_string(i * 100) + ":0";
+  const Case refused[] = {
+      {"", PointListError::kSyntax, 0},         {"0:0", PointListError::kCount, 1},
+      {"0:0,", PointListError::kSyntax, 1},     {"0:0,abc", PointListError::kSyntax, 1},
+      {"0:0,5:5:5", PointListError::kSyntax, 1}, {"0:0;10:0", PointListError::kSyntax, 0},
+      {"0:0,1.5:0", PointListError::kSyntax, 1}, {"0:0,100:0,50:0", PointListError::kDescending, 2},
+      {"0 0,10:0", PointListError::kSyntax, 0}, {full + ",9999:0", PointListError::kCount, kGeqMaxPoints},
+  };
+  for (const Case& c : refused) {
+    const PointListParse p = ParsePointList(list, c.text.c_str(), fields);
+    EXPECT_EQ(p.error, c.error) << c.text;
+    EXPECT_EQ(p.errorItem, c.item) << c.text;
+    EXPECT_TRUE(std::equal(std::begin(fields), std::end(fields), before)) << c.text;
+  }
+  const PointListParse p = ParsePointList(list, " 0:-500, 2673 :0,10000:+400", fields);
+  ASSERT_EQ(p.error, PointListError::kNone);
+  EXPECT_FALSE(p.clamped);
+  const std::int32_t expected[] = {0, -500, 2673, 0, 10000, 400};
+  for (int i = 0; i < 2 * kGeqMaxPoints; ++i) EXPECT_EQ(fields[kGeqFirstPoint + i], i < 6 ? expected[i] : 0) << i;
+  EXPECT_EQ(fields[kGeqPointCount], 3);
+  EXPECT_EQ(fields[kGeqAccuracy], before[kGeqAccuracy]);  // fields outside the list keep their values
+  EXPECT_EQ(fields[kGeqOutputGain], before[kGeqOutputGain]);
+  EXPECT_EQ(FormatPointList(list, fields), "0:-500,2673:0,10000:400");
+  EXPECT_TRUE(ParsePointList(list, "-5:-9999,20000:999", fields).clamped);
+  EXPECT_EQ(FormatPointList(list, fields), "0:-500,10000:400");
+  EXPECT_EQ(ParsePointList(list, full.c_str(), fields).error, PointListError::kNone);
+  EXPECT_EQ(fields[kGeqPointCount], kGeqMaxPoints);
 }
 
 }  // namespace
