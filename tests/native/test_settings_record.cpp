@@ -29,7 +29,7 @@ Bytes Record(std::uint32_t size, const Bytes& tag, std::vector<std::int32_t> fie
   return b;
 }
 
-TEST(Guids, ParseAndPersistedLayout) {
+TEST(Guids, ParseAndPersistedLayoutAndMalformedTextRefused) {
   constexpr Guid g = GuidLiteral("{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}");
   static_assert(g.data1 == 0xA6DF8F43u && g.data2 == 0xBAF4 && g.data3 == 0x11D0, "fields");
   std::uint8_t bytes[16];
@@ -39,40 +39,22 @@ TEST(Guids, ParseAndPersistedLayout) {
   EXPECT_EQ(GuidToString(g), "{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912}");
   EXPECT_EQ(ParseGuid("{a6df8f43-baf4-11d0-aebc-00a0c9053912}"), g);
   EXPECT_NE(g, kNoisgtOlderTag);
-}
-
-TEST(Guids, MalformedTextIsRefused) {
-  const char* bad[] = {
-      "",
-      "A6DF8F43-BAF4-11D0-AEBC-00A0C9053912",     // no braces
-      "{A6DF8F43-BAF4-11D0-AEBC-00A0C905391}",    // one digit short
-      "{A6DF8F43-BAF4-11D0-AEBC-00A0C90539123}",  // one digit long
-      "{A6DF8F43-BAF4-11D0-AEBC-00A0C90539G2}",   // not hex
-      "{A6DF8F43BBAF4-11D0-AEBC-00A0C905391}",    // hyphen missing
-      "{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912]",
-  };
-  for (const char* text : bad) EXPECT_FALSE(ParseGuid(text).has_value()) << text;
+  for (const char* bad : {"", "A6DF8F43-BAF4-11D0-AEBC-00A0C9053912", "{A6DF8F43-BAF4-11D0-AEBC-00A0C905391}",
+                          "{A6DF8F43-BAF4-11D0-AEBC-00A0C90539123}", "{A6DF8F43-BAF4-11D0-AEBC-00A0C90539G2}",
+                          "{A6DF8F43BBAF4-11D0-AEBC-00A0C905391}", "{A6DF8F43-BAF4-11D0-AEBC-00A0C9053912]"})
+    EXPECT_FALSE(ParseGuid(bad).has_value()) << bad;
 }
 
 TEST(SettingsRecord, RefusesWrongSizeTagOrLengthAndLeavesFieldsAlone) {
   Bytes otherTag = kOwnTagBytes;
   otherTag[15] ^= 1;
-  Bytes longRecord = Record(33, kOwnTagBytes, {1, 2, 3});
+  Bytes longRecord = Record(33, kOwnTagBytes, {1, 2, 3}), trailing = Record(32, kOwnTagBytes, {1, 2, 3});
   longRecord.push_back(0);
-  Bytes trailing = Record(32, kOwnTagBytes, {1, 2, 3});
   trailing.push_back(0);
   Bytes truncated = Record(32, kOwnTagBytes, {1, 2, 3});
   truncated.resize(28);
-  const Bytes refused[] = {
-      longRecord,                                              // size one byte too long
-      Record(28, kOwnTagBytes, {1, 2}),                        // size 28
-      Record(32, otherTag, {1, 2, 3}),                         // unknown tag
-      trailing,                                                // more bytes than one record
-      truncated,                                               // fields cut short
-      Bytes(kOwnTagBytes.begin(), kOwnTagBytes.begin() + 10),  // not even a head
-      Bytes(),
-  };
-  for (const Bytes& r : refused) {
+  for (const Bytes& r : {longRecord, Record(28, kOwnTagBytes, {1, 2}), Record(32, otherTag, {1, 2, 3}), trailing,
+                         truncated, Bytes(kOwnTagBytes.begin(), kOwnTagBytes.begin() + 10), Bytes()}) {
     std::int32_t fields[3] = {7, 8, 9};
     EXPECT_EQ(DecodeRecord(kNoisgtRecord, r.data(), r.size(), fields), kFail) << r.size();
     EXPECT_EQ(fields[0], 7);
@@ -87,22 +69,17 @@ class FaultyStream : public RecordStream {
       : bytes_(std::move(bytes)), faultAt_(faultAt), error_(error) {}
   HResult Read(void* buffer, std::uint32_t size, std::uint32_t* done) override {
     std::uint32_t n = 0;
-    auto* out = static_cast<std::uint8_t*>(buffer);
-    while (n < size && pos_ < faultAt_ && pos_ < bytes_.size()) out[n++] = bytes_[pos_++];
+    for (auto* out = static_cast<std::uint8_t*>(buffer); n < size && pos_ < faultAt_ && pos_ < bytes_.size();)
+      out[n++] = bytes_[pos_++];
     *done = n;
-    if (n < size) return error_;
-    return kOk;
+    return n < size ? error_ : kOk;
   }
   HResult Write(const void* buffer, std::uint32_t size, std::uint32_t* done) override {
     std::uint32_t n = 0;
-    const auto* in = static_cast<const std::uint8_t*>(buffer);
-    while (n < size && pos_ < faultAt_) {
+    for (const auto* in = static_cast<const std::uint8_t*>(buffer); n < size && pos_ < faultAt_; ++pos_)
       bytes_.push_back(in[n++]);
-      ++pos_;
-    }
     *done = n;
-    if (n < size) return error_;
-    return kOk;
+    return n < size ? error_ : kOk;
   }
   const Bytes& bytes() const { return bytes_; }
 
