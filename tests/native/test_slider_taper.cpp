@@ -3,45 +3,49 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "framework/controls/taper.h"
 
 namespace orlofx {
 namespace {
 
-template <std::size_t N>
-void ExpectTablePointsBothWays(TaperTable table, const TaperPoint (&points)[N]) {
-  for (const TaperPoint& p : points) {
-    EXPECT_EQ(Taper(table, p.value), p.tapered) << p.value;
-    EXPECT_EQ(Taper(table, -p.value), -p.tapered) << -p.value;
-    EXPECT_EQ(Untaper(table, p.tapered), p.value) << p.tapered;
-    EXPECT_EQ(Untaper(table, -p.tapered), -p.value) << -p.tapered;
+// The two tables' points, as documented (|v| -> T).
+const std::pair<std::int64_t, std::int64_t> kLevelPoints[] = {{0, 0},     {30, 250},  {60, 400},  {120, 500},
+                                                              {250, 600}, {400, 800}, {700, 950}, {1000, 1000}};
+const std::pair<std::int64_t, std::int64_t> kOctavePoints[] = {
+    {0, 0},        {20, 1000},    {40, 2000},    {80, 3000},     {160, 4000},    {320, 5000},    {640, 6000},
+    {1280, 7000},  {2560, 8000},  {5120, 9000},  {10240, 10000}, {20480, 11000}, {40960, 12000}, {81920, 13000},
+    {163840, 14000}};
+
+TEST(SliderTaper, TablePointsMapExactlyBothWaysAndBetweenThemTheTaperInterpolatesWithTruncation) {
+  for (const auto& [table, points] : {std::pair{TaperTable::kLevel, std::vector(std::begin(kLevelPoints), std::end(kLevelPoints))},
+                                      std::pair{TaperTable::kOctave, std::vector(std::begin(kOctavePoints), std::end(kOctavePoints))}}) {
+    for (const auto& [v, t] : points) {
+      EXPECT_EQ(Taper(table, v), t) << v;
+      EXPECT_EQ(Taper(table, -v), -t) << -v;
+      EXPECT_EQ(Untaper(table, t), v) << t;
+      EXPECT_EQ(Untaper(table, -t), -v) << -t;
+    }
   }
-}
-
-TEST(SliderTaper, TablePointsMapExactlyInBothDirections) {
-  ExpectTablePointsBothWays(TaperTable::kLevel, kLevelTaper);
-  ExpectTablePointsBothWays(TaperTable::kOctave, kOctaveTaper);
-}
-
-TEST(SliderTaper, BetweenPointsTheTaperInterpolatesWithTruncation) {
-  // Half way along a segment lands half way up it.
-  EXPECT_EQ(Taper(TaperTable::kLevel, 15), 125);
-  EXPECT_EQ(Taper(TaperTable::kLevel, 90), 450);
-  EXPECT_EQ(Taper(TaperTable::kLevel, -550), -875);
-  EXPECT_EQ(Taper(TaperTable::kOctave, 30), 1500);
-  EXPECT_EQ(Taper(TaperTable::kOctave, 960), 6500);
-  // 440 Hz: 120 of the 320 Hz from 320 to 640 -> 3/8 of an octave step.
-  EXPECT_EQ(Taper(TaperTable::kOctave, 440), 5375);
-  // Truncation, not rounding: 1 of 30 -> 8.33.
-  EXPECT_EQ(Taper(TaperTable::kLevel, 1), 8);
+  struct Case {
+    TaperTable table;
+    std::int64_t v, t;
+  };
+  const Case between[] = {
+      // Half way along a segment lands half way up it; 440 Hz is 120 of the
+      // 320 Hz from 320 to 640: 3/8 of an octave step; 1 of 30 is 8.33 -> 8.
+      {TaperTable::kLevel, 15, 125},       {TaperTable::kLevel, 90, 450},     {TaperTable::kLevel, -550, -875},
+      {TaperTable::kOctave, 30, 1500},     {TaperTable::kOctave, 960, 6500},  {TaperTable::kOctave, 440, 5375},
+      {TaperTable::kLevel, 1, 8},
+      // Past the tables' last point the taper is the identity.
+      {TaperTable::kLevel, 1500, 1500},    {TaperTable::kLevel, -1500, -1500}, {TaperTable::kOctave, 200000, 200000},
+      {TaperTable::kNone, -77, -77}};
+  for (const Case& c : between) EXPECT_EQ(Taper(c.table, c.v), c.t) << c.v;
   EXPECT_EQ(Untaper(TaperTable::kLevel, 125), 15);
   EXPECT_EQ(Untaper(TaperTable::kOctave, 5375), 440);
-  // Past the tables' last point the taper is the identity.
-  EXPECT_EQ(Taper(TaperTable::kLevel, 1500), 1500);
   EXPECT_EQ(Untaper(TaperTable::kLevel, -1500), -1500);
-  EXPECT_EQ(Taper(TaperTable::kOctave, 200000), 200000);
-  EXPECT_EQ(Taper(TaperTable::kNone, -77), -77);
 }
 
 TEST(SliderTaper, BothTablesAreMonotonicAndInvertToTheValueNearestZero) {
@@ -50,30 +54,26 @@ TEST(SliderTaper, BothTablesAreMonotonicAndInvertToTheValueNearestZero) {
     // takes over with a jump, so the inverse is checked below that.
     const std::int64_t limit = table == TaperTable::kLevel ? 1200 : 163840;
     const std::int64_t step = table == TaperTable::kLevel ? 1 : 7;
+    // Up to 120 (level) and 1280 Hz (octave) every value gets a tapered
+    // step of its own: there the inverse is exact.
+    const std::int64_t spread = table == TaperTable::kLevel ? 120 : 1280;
     std::int64_t previous = Taper(table, -limit);
-    for (std::int64_t v = -limit; v <= limit; v += step) {
+    for (std::int64_t v = -limit; v <= limit; v += std::abs(v) <= spread ? 1 : step) {
       const std::int64_t t = Taper(table, v);
       EXPECT_GE(t, previous) << v;
       previous = t;
       // Where the taper compresses, several values share a tapered value;
-      // the inverse gives the one nearest 0, and exactly v where it spreads.
+      // the inverse gives the one nearest 0.
       const std::int64_t back = Untaper(table, t);
       EXPECT_EQ(Taper(table, back), t) << v;
       EXPECT_LE(std::abs(back), std::abs(v)) << v;
       if (back != 0) {
-        const std::int64_t closer = back > 0 ? back - 1 : back + 1;
-        EXPECT_NE(Taper(table, closer), t) << v;
+        EXPECT_NE(Taper(table, back > 0 ? back - 1 : back + 1), t) << v;
+      }
+      if (std::abs(v) <= spread) {
+        EXPECT_EQ(back, v);
       }
     }
-  }
-}
-
-TEST(SliderTaper, WhereTheTaperSpreadsValuesTheInverseIsExact) {
-  // Level: up to 120 each value gets more than one tapered step; octave:
-  // up to 1280 Hz.
-  for (std::int64_t v = -120; v <= 120; ++v) EXPECT_EQ(Untaper(TaperTable::kLevel, Taper(TaperTable::kLevel, v)), v);
-  for (std::int64_t v = -1280; v <= 1280; ++v) {
-    EXPECT_EQ(Untaper(TaperTable::kOctave, Taper(TaperTable::kOctave, v)), v);
   }
 }
 
@@ -95,7 +95,7 @@ TEST(SliderMapping, RangeEndsSitAtTheEndsOfTheTravel) {
   }
 }
 
-TEST(SliderMapping, LevelTaperGivesTheTopTenDecibelsAlmostHalfTheFader) {
+TEST(SliderMapping, LevelTaperGivesTheTopTenDecibelsAlmostHalfTheFaderOctavesAnEvenShare) {
   SliderMapping m;
   m.SetRange(-800, 0, TaperTable::kLevel);
   m.SetTravel(1000);
@@ -110,15 +110,11 @@ TEST(SliderMapping, LevelTaperGivesTheTopTenDecibelsAlmostHalfTheFader) {
   linear.SetRange(-800, 0, TaperTable::kNone);
   linear.SetTravel(1000);
   EXPECT_EQ(1000 - linear.PixelOf(-100), 125);
-}
-
-TEST(SliderMapping, OctaveTaperSpacesOctavesEvenly) {
-  SliderMapping m;
-  m.SetRange(20, 20480, TaperTable::kOctave);  // exactly ten octaves
-  m.SetTravel(1000);
-  for (int octave = 0; octave <= 10; ++octave) {
-    EXPECT_NEAR(m.PixelOf(20 << octave), octave * 100, 1) << octave;
-  }
+  // The octave taper spaces ten octaves evenly.
+  SliderMapping octaves;
+  octaves.SetRange(20, 20480, TaperTable::kOctave);
+  octaves.SetTravel(1000);
+  for (int octave = 0; octave <= 10; ++octave) EXPECT_NEAR(octaves.PixelOf(20 << octave), octave * 100, 1) << octave;
 }
 
 TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
@@ -139,27 +135,19 @@ TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
       previous = v;
       // Where some value lies on this pixel, dragging there lands on it.
       bool reachable = false;
-      for (std::int32_t probe = v - 3; probe <= v + 3 && !reachable; ++probe) {
-        reachable = m.PixelOf(m.Clamp(probe)) == p;
-      }
-      if (reachable) EXPECT_EQ(m.PixelOf(v), p) << c.minimum << ".." << c.maximum << " pixel " << p;
-      else EXPECT_LE(std::abs(m.PixelOf(v) - p), 1 + 197 / (c.maximum - c.minimum)) << p;
+      for (std::int32_t probe = v - 3; probe <= v + 3 && !reachable; ++probe) reachable = m.PixelOf(m.Clamp(probe)) == p;
+      EXPECT_LE(std::abs(m.PixelOf(v) - p), reachable ? 0 : 1 + 197 / (c.maximum - c.minimum))
+          << c.minimum << ".." << c.maximum << " pixel " << p;
     }
   }
 }
 
-TEST(SliderMapping, FewValuesOverManyPixelsSnapToTheNearest) {
+TEST(SliderMapping, FewValuesSnapToTheNearestAndDegenerateRangesMapToTheMinimum) {
   SliderMapping m;
   m.SetRange(0, 4, TaperTable::kNone);
   m.SetTravel(100);  // a value every 25 pixels
-  EXPECT_EQ(m.ValueAt(12), 0);
-  EXPECT_EQ(m.ValueAt(13), 1);
-  EXPECT_EQ(m.ValueAt(37), 1);
-  EXPECT_EQ(m.ValueAt(38), 2);
-  EXPECT_EQ(m.ValueAt(99), 4);
-}
-
-TEST(SliderMapping, DegenerateRangesAndTravelsMapToTheMinimum) {
+  const std::pair<int, std::int32_t> snaps[] = {{12, 0}, {13, 1}, {37, 1}, {38, 2}, {99, 4}};
+  for (const auto& [pixel, value] : snaps) EXPECT_EQ(m.ValueAt(pixel), value) << pixel;
   SliderMapping same;
   same.SetRange(7, 7, TaperTable::kLevel);
   same.SetTravel(100);
