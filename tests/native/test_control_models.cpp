@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/controls/envelope_model.h"
@@ -15,17 +16,22 @@
 #include "support/strings.h"
 #include "support/strings/string_ids.h"
 
+namespace orlofx {
 namespace {
 
-using orlofx::EnvelopePoint;
+// A model over 0..xMax, 0..yMax drawn on (xMax + 1) x (yMax + 1) pixels
+// scaled by `pixelsPer` values, holding `points`.
+EnvelopeModel Model(std::int32_t xMax, std::int32_t yMax, int width, std::vector<EnvelopePoint> points) {
+  EnvelopeModel m;
+  m.SetRangeX(0, xMax);
+  m.SetRangeY(0, yMax);
+  m.SetArea(0, 0, width, width);
+  EXPECT_EQ(m.SetPoints(points.data(), points.size()), points.size());
+  return m;
+}
 
 TEST(EnvelopeModel, MarkersAndLocksFollowTheirPoints) {
-  orlofx::EnvelopeModel m;
-  m.SetRangeX(0, 1000);
-  m.SetRangeY(0, 1000);
-  m.SetArea(0, 0, 1001, 1001);  // one pixel per value
-  const EnvelopePoint pts[] = {{0, 0}, {400, 400}, {800, 800}, {1000, 1000}};
-  ASSERT_EQ(m.SetPoints(pts, 4), 4u);
+  EnvelopeModel m = Model(1000, 1000, 1001, {{0, 0}, {400, 400}, {800, 800}, {1000, 1000}});  // a pixel a value
   m.AddMarker(2, 7);
   m.AddMarker(1, 5);
   ASSERT_TRUE(m.Lock(2, true));
@@ -35,23 +41,19 @@ TEST(EnvelopeModel, MarkersAndLocksFollowTheirPoints) {
   EXPECT_EQ(m.Markers()[0].point, 3u);
   EXPECT_EQ(m.Markers()[1].point, 2u);
   EXPECT_TRUE(m.IsLocked(3));
-  EXPECT_EQ(m.Delete(2), orlofx::DeleteResult::kDeleted);  // the point of marker 5
+  EXPECT_EQ(m.Delete(2), DeleteResult::kDeleted);  // the point of marker 5
   ASSERT_EQ(m.Markers().size(), 1u);
   EXPECT_EQ(m.Markers()[0].point, 2u);
   EXPECT_EQ(m.Markers()[0].tag, 7);
-  EXPECT_EQ(m.Delete(2), orlofx::DeleteResult::kLocked);
-  EXPECT_EQ(m.Delete(0), orlofx::DeleteResult::kEndPoint);
-  EXPECT_EQ(m.Delete(9), orlofx::DeleteResult::kNoSuchPoint);
+  EXPECT_EQ(m.Delete(2), DeleteResult::kLocked);
+  EXPECT_EQ(m.Delete(0), DeleteResult::kEndPoint);
+  EXPECT_EQ(m.Delete(9), DeleteResult::kNoSuchPoint);
 }
 
 TEST(EnvelopeModel, InsertionRefusesColumnsTakenOrOutside) {
-  orlofx::EnvelopeModel m;
-  m.SetRangeX(0, 1000);
-  m.SetRangeY(0, 100);
-  m.SetArea(0, 0, 101, 101);  // ten values per pixel
   const EnvelopePoint pts[] = {{0, 0}, {500, 50}, {1000, 100}};
-  ASSERT_EQ(m.SetPoints(pts, 3), 3u);
-  const orlofx::EnvelopeGeometry& g = m.Geometry();
+  EnvelopeModel m = Model(1000, 100, 101, {pts, pts + 3});  // ten values per pixel
+  const EnvelopeGeometry& g = m.Geometry();
   EXPECT_EQ(m.InsertAtPixel(g.PixelX(500), 20), -1);   // on a point's column
   EXPECT_EQ(m.InsertAtPixel(g.PixelX(1000) + 3, 20), -1);  // right of the last
   EXPECT_EQ(m.InsertAtPixel(g.PixelX(0) - 1, 20), -1);  // left of the first
@@ -64,15 +66,8 @@ TEST(EnvelopeModel, InsertionRefusesColumnsTakenOrOutside) {
 }
 
 TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
-  orlofx::EnvelopeGeometry g;
-  g.left = 4;
-  g.right = 296;
-  g.top = 4;
-  g.bottom = 196;
-  g.xMin = -840;
-  g.xMax = 0;
-  g.yMin = -500;
-  g.yMax = 400;
+  EnvelopeGeometry g;
+  std::tie(g.left, g.right, g.top, g.bottom, g.xMin, g.xMax, g.yMin, g.yMax) = std::make_tuple(4, 296, 4, 196, -840, 0, -500, 400);
   for (int px = g.left; px < g.right; ++px) EXPECT_EQ(g.PixelX(g.ValueX(px)), px) << px;
   for (int py = g.top; py < g.bottom; ++py) EXPECT_EQ(g.PixelY(g.ValueY(py)), py) << py;
   EXPECT_EQ(g.PixelY(400), g.top);
@@ -83,12 +78,7 @@ TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
 }
 
 TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
-  orlofx::EnvelopeModel m;
-  m.SetRangeX(0, 1000);
-  m.SetRangeY(0, 1000);
-  m.SetArea(0, 0, 1001, 1001);
-  const EnvelopePoint pts[] = {{0, 0}, {300, 900}, {400, 950}, {1000, 0}};
-  ASSERT_EQ(m.SetPoints(pts, 4), 4u);
+  EnvelopeModel m = Model(1000, 1000, 1001, {{0, 0}, {300, 900}, {400, 950}, {1000, 0}});
   m.Select(1, 2);
   const std::vector<EnvelopePoint> from = m.Points();
   EXPECT_TRUE(m.MoveSelection(from, 5000, 500));
@@ -109,37 +99,41 @@ TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
 }
 
 TEST(MeterModel, ClipReadouts) {
-  orlofx::MeterModel m;
-  m.SetFullScale(32768, false);
-  const std::string format = "$.1f";
-  EXPECT_EQ(m.ClipReadout(40000, format, true), orlofx::LoadString(orlofx::sid::kMeterClip));
-  EXPECT_EQ(m.ClipReadout(0, format, true), orlofx::LoadString(orlofx::sid::kMeterMinusInfinity));
-  EXPECT_EQ(m.ClipReadout(0.5, format, true), orlofx::LoadString(orlofx::sid::kMeterMinusInfinity));
-  // Half of full scale: 20 log10(0.5) = -6.02 dB, one decimal.
-  EXPECT_EQ(m.ClipReadout(16384, format, true), orlofx::FormatLevel(-60, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(16384, "$.2f dB", true), orlofx::FormatLevel(-602, 2, 0, nullptr) + " dB");
-
-  // Float mode: above 1.0 the excess in dB, unless state 0x800 asks for "Clip".
-  m.SetFullScale(32768, true);
-  EXPECT_EQ(m.ClipReadout(2.0, format, true), orlofx::FormatLevel(60, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(2.0, format, false), orlofx::LoadString(orlofx::sid::kMeterClip));
-  EXPECT_EQ(m.ClipReadout(std::numeric_limits<double>::infinity(), format, true),
-            orlofx::LoadString(orlofx::sid::kMeterPlusInfinity));
-  EXPECT_EQ(m.ClipReadout(0.25, format, true), orlofx::FormatLevel(-120, 1, 0, nullptr));
-
-  // Inverted: tenths rounded half away from zero; never "Clip".
-  m.options = orlofx::kMeterInverted;
-  m.SetFullScale(32768, false);
-  EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
-  auto hold = [](double db) { return std::pow(10.0, db / 20) * 32768; };
-  EXPECT_EQ(m.ClipReadout(hold(-0.06), format, true), orlofx::FormatLevel(-1, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(hold(-0.26), format, true), orlofx::FormatLevel(-3, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(hold(-12.34), format, true), orlofx::FormatLevel(-123, 1, 0, nullptr));
-  EXPECT_EQ(m.ClipReadout(0, format, true), orlofx::LoadString(orlofx::sid::kMeterMinusInfinity));
+  const std::string minusInf = LoadString(sid::kMeterMinusInfinity), clip = LoadString(sid::kMeterClip);
+  auto level = [](double db) { return std::pow(10.0, db / 20) * 32768; };
+  struct Case {
+    bool isFloat;
+    unsigned options;
+    double held;
+    const char* format;
+    bool excess;
+    std::string text;
+  };
+  const Case cases[] = {
+      {false, 0, 40000, "$.1f", true, clip}, {false, 0, 0, "$.1f", true, minusInf}, {false, 0, 0.5, "$.1f", true, minusInf},
+      // Half of full scale: 20 log10(0.5) = -6.02 dB.
+      {false, 0, 16384, "$.1f", true, FormatLevel(-60, 1, 0, nullptr)},
+      {false, 0, 16384, "$.2f dB", true, FormatLevel(-602, 2, 0, nullptr) + " dB"},
+      // Float: above 1.0 the excess in dB, unless asked for "Clip".
+      {true, 0, 2.0, "$.1f", true, FormatLevel(60, 1, 0, nullptr)}, {true, 0, 2.0, "$.1f", false, clip},
+      {true, 0, std::numeric_limits<double>::infinity(), "$.1f", true, LoadString(sid::kMeterPlusInfinity)},
+      {true, 0, 0.25, "$.1f", true, FormatLevel(-120, 1, 0, nullptr)},
+      // Inverted: tenths rounded half away from zero; never "Clip".
+      {false, kMeterInverted, level(-0.06), "$.1f", true, FormatLevel(-1, 1, 0, nullptr)},
+      {false, kMeterInverted, level(-0.26), "$.1f", true, FormatLevel(-3, 1, 0, nullptr)},
+      {false, kMeterInverted, level(-12.34), "$.1f", true, FormatLevel(-123, 1, 0, nullptr)},
+      {false, kMeterInverted, 0, "$.1f", true, minusInf},
+  };
+  for (const Case& c : cases) {
+    MeterModel m;
+    m.options = c.options;
+    m.SetFullScale(32768, c.isFloat);
+    EXPECT_EQ(m.ClipReadout(c.held, c.format, c.excess), c.text) << c.held << " " << c.isFloat << " " << c.options;
+  }
 }
 
 TEST(MeterModel, LevelRulesAndInvertedClipHold) {
-  orlofx::MeterModel m;
+  MeterModel m;
   m.SetFullScale(32768, false);
   m.SetLevel(0, 20000);
   m.UpdateHolds(10);
@@ -148,8 +142,9 @@ TEST(MeterModel, LevelRulesAndInvertedClipHold) {
   EXPECT_EQ(m.Channel(0).peak, 0);
   EXPECT_EQ(m.Channel(0).clip, 20000);
 
-  m.options = orlofx::kMeterInverted;
+  m.options = kMeterInverted;
   m.SetFullScale(32768, false);
+  EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
   m.SetLevel(0, 30000);
   m.SetLevel(0, 12000);
   m.SetLevel(0, 25000);
@@ -158,7 +153,7 @@ TEST(MeterModel, LevelRulesAndInvertedClipHold) {
   EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
 
   // Valleys hold the lowest level for 700 ms.
-  m.options = orlofx::kMeterHoldValleys;
+  m.options = kMeterHoldValleys;
   m.SetLevel(0, 5000);
   m.UpdateHolds(1000);
   EXPECT_EQ(m.Channel(0).valley, 5000);
@@ -176,7 +171,7 @@ TEST(MeterModel, LevelRulesAndInvertedClipHold) {
 }
 
 TEST(MeterModel, MenuRangeRules) {
-  orlofx::MeterModel m;
+  MeterModel m;
   m.SetFullScale(1048576, false);
   EXPECT_TRUE(m.RangeItemOffered(1048576));
   EXPECT_FALSE(m.RangeItemOffered(8388608));
@@ -195,3 +190,4 @@ TEST(MeterModel, MenuRangeRules) {
 }
 
 }  // namespace
+}  // namespace orlofx

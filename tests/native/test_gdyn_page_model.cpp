@@ -20,8 +20,7 @@ GdynPageCurve Curve(std::initializer_list<GdynPoint> points) {
 }
 
 GdynPageCurve PresetCurve(int index) {
-  const AkGdynProps& body = kGdynPresets[index].body;
-  return GdynSortedCurve(body.points, body.pointCount);
+  return GdynSortedCurve(kGdynPresets[index].body.points, kGdynPresets[index].body.pointCount);
 }
 
 std::int32_t Threshold(const GdynPageCurve& c) { return GdynCurveThreshold(c.points, c.count); }
@@ -29,13 +28,11 @@ std::int32_t Ratio(const GdynPageCurve& c) { return GdynCurveRatio(c.points, c.c
 
 void ExpectPoints(const GdynPageCurve& c, std::initializer_list<GdynPoint> expected) {
   ASSERT_EQ(c.count, static_cast<int>(expected.size()));
-  int i = 0;
-  for (const GdynPoint& p : expected) {
+  for (int i = 0; i < kGdynMaxPoints; ++i) {
+    const GdynPoint p = i < c.count ? expected.begin()[i] : GdynPoint{0, 0};  // unused points are 0
     EXPECT_EQ(c.points[i].x, p.x) << "point " << i;
     EXPECT_EQ(c.points[i].y, p.y) << "point " << i;
-    ++i;
   }
-  for (; i < kGdynMaxPoints; ++i) EXPECT_EQ(c.points[i].x | c.points[i].y, 0) << "unused " << i;
 }
 
 // Sorted, in range, ends fixed, interior inputs at least 0.3 dB apart.
@@ -46,28 +43,17 @@ void ExpectWellFormed(const GdynPageCurve& c) {
   for (int k = 0; k < c.count; ++k) {
     EXPECT_GE(c.points[k].y, kGdynLevelFloor) << k;
     EXPECT_LE(c.points[k].y, 0) << k;
-    if (k > 0) {
-      EXPECT_GE(c.points[k].x - c.points[k - 1].x, kGdynPointGap) << k;
-    }
+    EXPECT_GE(k > 0 ? c.points[k].x - c.points[k - 1].x : kGdynPointGap, kGdynPointGap) << k;
   }
 }
 
-TEST(GdynPageModel, QuotientsRoundHalvesAwayFromZero) {
-  EXPECT_EQ(RoundedQuotient(5, 2), 3);
-  EXPECT_EQ(RoundedQuotient(-5, 2), -3);
-  EXPECT_EQ(RoundedQuotient(5, -2), -3);
-  EXPECT_EQ(RoundedQuotient(-7, -2), 4);
-  EXPECT_EQ(RoundedQuotient(1, 3), 0);
-  EXPECT_EQ(RoundedQuotient(2, 3), 1);
-  EXPECT_EQ(RoundedQuotient(-2, 3), -1);
-  EXPECT_EQ(RoundedQuotient(0, -9), 0);
-}
-
-TEST(GdynPageModel, ResetGivesAUnityLineWithItsKneeAtMinus21Db) {
-  const GdynPageCurve c = GdynResetCurve();
-  ExpectPoints(c, {{-840, -840}, {-210, -210}, {0, 0}});
-  EXPECT_EQ(Threshold(c), -210);
-  EXPECT_EQ(Ratio(c), 10);
+TEST(GdynPageModel, QuotientsRoundHalvesAwayFromZeroAndResetGivesAUnityLineWithItsKneeAtMinus21Db) {
+  const int cases[][3] = {{5, 2, 3}, {-5, 2, -3}, {5, -2, -3}, {-7, -2, 4}, {1, 3, 0}, {2, 3, 1}, {-2, 3, -1}, {0, -9, 0}};
+  for (const auto& c : cases) EXPECT_EQ(RoundedQuotient(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
+  const GdynPageCurve reset = GdynResetCurve();
+  ExpectPoints(reset, {{-840, -840}, {-210, -210}, {0, 0}});
+  EXPECT_EQ(Threshold(reset), -210);
+  EXPECT_EQ(Ratio(reset), 10);
 }
 
 TEST(GdynPageModel, SortingKeepsPointsOfOneInputInTheirOrder) {
