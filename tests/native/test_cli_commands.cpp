@@ -21,7 +21,7 @@ namespace {
 using namespace cli_test;
 
 // The record an effect saves after a preset and then "name=value" settings
-// (a point list as its text).
+// (a point list as its text) through its own setters.
 struct Saved {
   const char* effect = nullptr;
   int preset = 0;
@@ -40,10 +40,9 @@ std::string RecordOf(const Saved& e) {
     if (const PointListDescriptor* list = table.FindPointList(name.c_str())) {
       const PointListParse p = ParsePointList(*list, value.c_str(), fields.data());
       EXPECT_EQ(p.error, PointListError::kNone);
-      cli::SetPoints(*fx, entry, fields.data() + list->firstField, p.pointCount);
+      EXPECT_EQ(cli::SetPoints(*fx, entry, fields.data() + list->firstField, p.pointCount), kOk);
     } else {
-      fields.at(table.Find(name.c_str())) = std::stoi(value);
-      fx->SetFields(fields.data());
+      EXPECT_EQ(cli::SetSetting(*fx, entry, static_cast<std::size_t>(table.Find(name.c_str())), std::stoi(value)), kOk);
     }
   }
   MemoryRecordStream stream;
@@ -167,6 +166,7 @@ const Command kCommands[] = {
     {"RecordDrivesProcessing", "", {"process", "noise-gate", "--record", "@shut.rec", "@in.wav", "out.wav"}, 0, {}, {}, 0, "out.wav", {}, {}, 800, true},
     {"RecordHasNoTime", "", {"record", "noise-gate", "--at", "1:attack=10", "a.rec"}, 2, {}, {}, 0},
     // Values that choose one of a few, by name in the tool's language or in English.
+    {"RecordBandGain", "", {"record", "graphic-eq", "--set", "band10_gain=-120", "a.rec"}, 0, {}, {}, 0, "a.rec", {}, {"graphic-eq", 0, {"band10_gain=-120"}}},
     {"ValueNameEnglish", "", {"record", "parametric-eq", "--set", "type=band-pass", "a.rec"}, 0, {}, {}, 0, "a.rec", {}, {"parametric-eq", 0, {"type=2"}}},
     {"ValueNameAsShown", "", {"record", "parametric-eq", "--set", "type=Band Pass", "a.rec"}, 0, {}, {}, 0, "a.rec", {}, {"parametric-eq", 0, {"type=2"}}},
     {"ValueNameAccuracy", "", {"record", "parametric-eq", "--set", "accuracy=high", "a.rec"}, 0, {}, {}, 0, "a.rec", {}, {"parametric-eq", 0, {"accuracy=2"}}},
