@@ -22,10 +22,8 @@ struct RideParams {
 
 // Labels and units from the string table ("Output Gain" in "dB", "Bypass").
 inline constexpr AutomationParamDesc kRideAutomation[] = {
-    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 1u, 250, -250,
-     PropertyKind::kScaledInteger, 0, 7097, 7141, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 2u, 1, 0, PropertyKind::kSwitch, 4, 7098,
-     -1, -1},
+    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 1u, 250, -250, PropertyKind::kScaledInteger, 0, 7097, 7141, -1},
+    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 2u, 1, 0, PropertyKind::kSwitch, 4, 7098, -1, -1},
 };
 
 inline constexpr ParameterDescriptor kRideFields[] = {
@@ -46,8 +44,7 @@ class RideEffect : public EffectProcessor, public AutomationParams {
   void Release() override { ResetForStop(); }
 
   bool Prepared() const override { return true; }
-  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
-                 std::uint32_t* produced) override {
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed, std::uint32_t* produced) override {
     if (call.Drain()) return kProcessFinished;
     {
       ScopedLock hold(paramLock_);

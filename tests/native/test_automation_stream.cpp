@@ -23,13 +23,9 @@ float Gain(double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); }
 // the whole-record set) are consumed, so that changeFlags names only what
 // the envelopes change.
 void Start(RideEffect& fx) {
-  WaveFormat f = {};
-  f.formatTag = 3;
-  f.channels = 1;
-  f.samplesPerSec = kRate;
-  f.bitsPerSample = 32;
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
   fx.ApplyPreset(0);
-  ASSERT_EQ(fx.Prepare(Normalised(f), Normalised(f)), kOk);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
   fx.UpdateForBlock(1, nullptr);
   fx.SetStreamTime(0);
 }
@@ -96,30 +92,28 @@ INSTANTIATE_TEST_SUITE_P(Slicings, StretchStream,
                                            Slicing{8820, 100}, Slicing{1000, 37},
                                            Slicing{1, 1}));
 
-TEST(StretchStreamPlain, AJumpSegmentHoldsItsStartAndLandsOnItsEnd) {
+// A jump segment holds its start value and lands on its end value; without
+// automation, or when draining, the offer goes straight through.
+TEST(StretchStreamPlain, JumpSegmentsHoldAndLandAndPlainCallsGoStraightThrough) {
   RideEffect fx;
   Start(fx);
   const EnvelopeSegment mute = {10 * kMs, 20 * kMs, 1.0f, 0.0f, kCurveJump, 0};
   ASSERT_EQ(fx.AddEnvelope(1, 1, &mute), kOk);
   const std::vector<float> out = Stream(fx, kRate / 20, 4410, 4410);
-  for (std::uint32_t i = 0; i < out.size(); ++i)
-    ASSERT_EQ(out[i], i >= kRate / 100 && i < kRate / 50 ? 0.0f : 1.0f) << i;
+  for (std::uint32_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], i >= kRate / 100 && i < kRate / 50 ? 0.0f : 1.0f) << i;
   EXPECT_EQ(fx.changeFlags, 2u);
-}
 
-TEST(StretchStreamPlain, WithoutAutomationOrWhenDrainingTheOfferGoesStraightThrough) {
-  RideEffect fx;
-  Start(fx);
-  std::vector<float> in(3000, 0.5f), out(3000);
-  for (AutomationParams* automation : {static_cast<AutomationParams*>(&fx), static_cast<AutomationParams*>(nullptr)}) {
+  RideEffect plain;
+  Start(plain);
+  std::vector<float> in(3000, 0.5f), buffer(3000);
+  for (AutomationParams* automation : {static_cast<AutomationParams*>(&plain), static_cast<AutomationParams*>(nullptr)}) {
     std::uint32_t inFrames = 3000, outFrames = 3000;
-    ASSERT_EQ(ProcessInStretches(fx, automation, kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
+    ASSERT_EQ(ProcessInStretches(plain, automation, kProcessOrdinary, in.data(), &inFrames, buffer.data(), &outFrames),
               kProcessProgress);
-    EXPECT_EQ(fx.lastOffered, 3000u);
+    EXPECT_EQ(plain.lastOffered, 3000u);
   }
   std::uint32_t outFrames = 100;
-  EXPECT_EQ(ProcessInStretches(fx, &fx, kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessFinished);
+  EXPECT_EQ(ProcessInStretches(plain, &plain, kProcessDrain, nullptr, nullptr, buffer.data(), &outFrames), kProcessFinished);
 }
 
 }  // namespace

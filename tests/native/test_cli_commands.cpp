@@ -260,7 +260,7 @@ fs::path CliCommand::inputs_;
 
 TEST_P(CliCommand, EndsWithItsStatusAndSaysAndWritesWhatItMust) {
   const Command& c = GetParam();
-  if (c.existing) WriteBytes(Path(c.existing), {1, 2, 3});
+  if (c.existing) std::ofstream(Path(c.existing)) << "\x01\x02\x03";
   std::map<std::string, std::string> before = Contents();
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(a[0] == '@' ? (inputs_ / a.substr(1)).string() : a);

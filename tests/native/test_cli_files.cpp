@@ -165,7 +165,7 @@ TEST_F(CliFiles, ProgressShowsOnATerminalForLongFilesUnlessQuiet) {
   WriteSound(Path("short.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, std::vector<std::int16_t>(8000 * 2, 1000));
   auto onTerminal = [&](const std::string& options, const std::string& input) {
     const std::string tool = Quote(ORLOFX_CLI_PATH) + " process noise-gate " + options + " " +
-                             Quote(PathText(input)) + " " + Quote(PathText("out.wav"));
+                             Quote(Path(input).string()) + " " + Quote(Path("out.wav").string());
     return RunShell("script -qec " + Quote(tool) + " /dev/null");
   };
   const std::string bar = "[########################################] 100%";

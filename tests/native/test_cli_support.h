@@ -32,14 +32,6 @@ inline std::string ReadText(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
-inline std::vector<std::uint8_t> ReadBytes(const fs::path& p) {
-  const std::string text = ReadText(p);
-  return std::vector<std::uint8_t>(text.begin(), text.end());
-}
-inline void WriteBytes(const fs::path& p, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(p, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 inline std::string Quote(const std::string& s) {
   std::string q = "'";
@@ -91,7 +83,6 @@ class CliTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   fs::path Path(const std::string& name) const { return dir_ / name; }
-  std::string PathText(const std::string& name) const { return Path(name).string(); }
 
   // Runs the tool in the folder; standard input from `input` (a file of the
   // folder) or /dev/null, standard output to `output` (a file of the folder)
@@ -102,7 +93,7 @@ class CliTest : public ::testing::Test {
     for (const std::string& a : args) command += " " + Quote(a);
     const fs::path out = output.empty() ? Hidden("stdout") : Path(output), err = Hidden("stderr");
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " <" +
-               Quote(input.empty() ? std::string("/dev/null") : PathText(input));
+               Quote(input.empty() ? std::string("/dev/null") : Path(input).string());
     const int status = std::system(command.c_str());
     CliResult r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, output.empty() ? ReadText(out) : "",
                 ReadText(err)};
@@ -117,8 +108,8 @@ class CliTest : public ::testing::Test {
     std::string tool = Quote(ORLOFX_CLI_PATH);
     for (const std::string& a : args) tool += " " + Quote(a);
     const fs::path err = Hidden("stderr"), status = Hidden("status");
-    const std::string command = "(cat " + Quote(PathText(input)) + " | " + tool + " 2>" + Quote(err.string()) +
-                                "; echo $? >" + Quote(status.string()) + ") | cat >" + Quote(PathText(output));
+    const std::string command = "(cat " + Quote(Path(input).string()) + " | " + tool + " 2>" + Quote(err.string()) +
+                                "; echo $? >" + Quote(status.string()) + ") | cat >" + Quote(Path(output).string());
     [[maybe_unused]] const int ignored = std::system(command.c_str());  // the status file tells
     CliResult r{std::atoi(ReadText(status).c_str()), "", ReadText(err)};
     fs::remove(err);
