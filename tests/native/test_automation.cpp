@@ -300,22 +300,13 @@ TEST_F(Replay, ACapturedParameterIsTheUsersUntilReleased) {
 }
 
 TEST_F(Automation, EndCaptureOutsideAnySegmentIsReportedByTheNextUpdateOnce) {
-  for (bool envelope : {true, false}) {
-    AutomationParams p(kTable, 6);
-    p.BeginStreaming(kRate);
-    const EnvelopeSegment elsewhere = Seg(1000 * kMs, 2000 * kMs, 1, 2, kCurveLinear);
-    if (envelope) {
-      ASSERT_EQ(p.AddEnvelope(kGain, 1, &elsewhere), kOk);
-    }
-    p.BeginCapture(kRelease);
-    p.SetPropInt(kRelease, 777);
-    p.EndCapture(kRelease);
-    std::uint32_t flags = 0;
-    p.UpdateForBlock(882, &flags);
-    EXPECT_EQ(flags, Bit(kRelease)) << envelope;
-    flags = 0;
-    p.UpdateForBlock(882, &flags);
-    EXPECT_EQ(flags, 0u) << envelope;
+  params.BeginStreaming(kRate);
+  for (bool envelope : {false, true}) {  // with no envelope anywhere, and with one elsewhere
+    if (envelope) Add(kGain, {Seg(1000 * kMs, 2000 * kMs, 1, 2, kCurveLinear)});
+    params.BeginCapture(kRelease);
+    params.EndCapture(kRelease);
+    EXPECT_EQ(Flags(882), Bit(kRelease)) << envelope;
+    EXPECT_EQ(Flags(882), 0u) << envelope;
   }
 }
 
