@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <initializer_list>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -31,110 +30,94 @@ namespace {
 
 // --- sliders -------------------------------------------------------------------------------
 
-// The two tables' points, as documented (|v| -> T).
-const std::pair<std::int64_t, std::int64_t> kLevelPoints[] = {{0, 0},     {30, 250},  {60, 400},  {120, 500},
-                                                              {250, 600}, {400, 800}, {700, 950}, {1000, 1000}};
-const std::pair<std::int64_t, std::int64_t> kOctavePoints[] = {
-    {0, 0},        {20, 1000},    {40, 2000},    {80, 3000},     {160, 4000},    {320, 5000},    {640, 6000},
-    {1280, 7000},  {2560, 8000},  {5120, 9000},  {10240, 10000}, {20480, 11000}, {40960, 12000}, {81920, 13000},
-    {163840, 14000}};
+// The two tables' points, as documented (|v| -> T), then values between
+// them: half way along a segment lands half way up it; 440 Hz is 120 of the
+// 320 Hz from 320 to 640: 3/8 of an octave step; 1 of 30 is 8.33 -> 8; past
+// the last point the taper is the identity.
+struct TaperPoint {
+  TaperTable table;
+  std::int64_t v, t;
+  bool exact;  // a table point: maps both ways, for either sign
+};
+constexpr TaperTable kL = TaperTable::kLevel, kO = TaperTable::kOctave;
+const TaperPoint kTaperPoints[] = {
+    {kL, 0, 0, 1}, {kL, 30, 250, 1}, {kL, 60, 400, 1}, {kL, 120, 500, 1}, {kL, 250, 600, 1}, {kL, 400, 800, 1},
+    {kL, 700, 950, 1}, {kL, 1000, 1000, 1}, {kO, 0, 0, 1}, {kO, 20, 1000, 1}, {kO, 40, 2000, 1}, {kO, 80, 3000, 1},
+    {kO, 160, 4000, 1}, {kO, 320, 5000, 1}, {kO, 640, 6000, 1}, {kO, 1280, 7000, 1}, {kO, 2560, 8000, 1},
+    {kO, 5120, 9000, 1}, {kO, 10240, 10000, 1}, {kO, 20480, 11000, 1}, {kO, 40960, 12000, 1}, {kO, 81920, 13000, 1},
+    {kO, 163840, 14000, 1}, {kL, 15, 125, 1}, {kL, 90, 450, 0}, {kL, -550, -875, 0}, {kO, 30, 1500, 0},
+    {kO, 960, 6500, 0}, {kO, 440, 5375, 1}, {kL, 1, 8, 0}, {kL, 1500, 1500, 1}, {kO, 200000, 200000, 0},
+    {TaperTable::kNone, -77, -77, 0}};
 
 TEST(SliderTaper, TablePointsMapExactlyBothWaysAndBetweenThemTheTaperInterpolatesWithTruncation) {
-  for (const auto& [table, points] : {std::pair{TaperTable::kLevel, std::vector(std::begin(kLevelPoints), std::end(kLevelPoints))},
-                                      std::pair{TaperTable::kOctave, std::vector(std::begin(kOctavePoints), std::end(kOctavePoints))}}) {
-    for (const auto& [v, t] : points) {
-      EXPECT_EQ(Taper(table, v), t) << v;
-      EXPECT_EQ(Taper(table, -v), -t) << -v;
-      EXPECT_EQ(Untaper(table, t), v) << t;
-      EXPECT_EQ(Untaper(table, -t), -v) << -t;
-    }
+  for (const TaperPoint& p : kTaperPoints) {
+    EXPECT_EQ(Taper(p.table, p.v), p.t) << p.v;
+    if (!p.exact) continue;
+    EXPECT_EQ(Taper(p.table, -p.v), -p.t) << -p.v;
+    EXPECT_EQ(Untaper(p.table, p.t), p.v) << p.t;
+    EXPECT_EQ(Untaper(p.table, -p.t), -p.v) << -p.t;
   }
-  struct Case {
-    TaperTable table;
-    std::int64_t v, t;
-  };
-  const Case between[] = {
-      // Half way along a segment lands half way up it; 440 Hz is 120 of the
-      // 320 Hz from 320 to 640: 3/8 of an octave step; 1 of 30 is 8.33 -> 8.
-      {TaperTable::kLevel, 15, 125},       {TaperTable::kLevel, 90, 450},     {TaperTable::kLevel, -550, -875},
-      {TaperTable::kOctave, 30, 1500},     {TaperTable::kOctave, 960, 6500},  {TaperTable::kOctave, 440, 5375},
-      {TaperTable::kLevel, 1, 8},
-      // Past the tables' last point the taper is the identity.
-      {TaperTable::kLevel, 1500, 1500},    {TaperTable::kLevel, -1500, -1500}, {TaperTable::kOctave, 200000, 200000},
-      {TaperTable::kNone, -77, -77}};
-  for (const Case& c : between) EXPECT_EQ(Taper(c.table, c.v), c.t) << c.v;
-  EXPECT_EQ(Untaper(TaperTable::kLevel, 125), 15);
-  EXPECT_EQ(Untaper(TaperTable::kOctave, 5375), 440);
-  EXPECT_EQ(Untaper(TaperTable::kLevel, -1500), -1500);
 }
 
+// Monotonic; where the taper compresses, several values share a tapered
+// value and the inverse gives the one nearest 0. Up to 120 (level) and
+// 1280 Hz (octave) every value has a step of its own and the inverse is
+// exact. The octave table jumps to the identity past 163840.
 TEST(SliderTaper, BothTablesAreMonotonicAndInvertToTheValueNearestZero) {
-  for (TaperTable table : {TaperTable::kLevel, TaperTable::kOctave}) {
-    // The octave table stops at 163840 -> 14000; past it the identity
-    // takes over with a jump, so the inverse is checked below that.
-    const std::int64_t limit = table == TaperTable::kLevel ? 1200 : 163840;
-    const std::int64_t step = table == TaperTable::kLevel ? 1 : 7;
-    // Up to 120 (level) and 1280 Hz (octave) every value gets a tapered
-    // step of its own: there the inverse is exact.
-    const std::int64_t spread = table == TaperTable::kLevel ? 120 : 1280;
+  for (const auto& [table, limit, step, spread] : {std::tuple{kL, 1200, 1, 120}, std::tuple{kO, 163840, 7, 1280}}) {
     std::int64_t previous = Taper(table, -limit);
     for (std::int64_t v = -limit; v <= limit; v += std::abs(v) <= spread ? 1 : step) {
-      const std::int64_t t = Taper(table, v);
+      const std::int64_t t = Taper(table, v), back = Untaper(table, t);
       EXPECT_GE(t, previous) << v;
       previous = t;
-      // Where the taper compresses, several values share a tapered value;
-      // the inverse gives the one nearest 0.
-      const std::int64_t back = Untaper(table, t);
       EXPECT_EQ(Taper(table, back), t) << v;
       EXPECT_LE(std::abs(back), std::abs(v)) << v;
-      if (back != 0) {
-        EXPECT_NE(Taper(table, back > 0 ? back - 1 : back + 1), t) << v;
-      }
-      if (std::abs(v) <= spread) {
-        EXPECT_EQ(back, v);
-      }
+      EXPECT_TRUE(back == 0 || Taper(table, back > 0 ? back - 1 : back + 1) != t) << v;
+      EXPECT_TRUE(std::abs(v) > spread || back == v) << v;
     }
   }
 }
 
-TEST(SliderMapping, RangeEndsSitAtTheEndsOfTheTravel) {
-  for (TaperTable table : {TaperTable::kNone, TaperTable::kLevel, TaperTable::kOctave}) {
-    SliderMapping m;
-    m.SetRange(table == TaperTable::kOctave ? 20 : -800, table == TaperTable::kOctave ? 20000 : 0, table);
-    m.SetTravel(197);
-    EXPECT_EQ(m.PixelOf(m.Minimum()), 0);
-    EXPECT_EQ(m.PixelOf(m.Maximum()), 197);
-    EXPECT_EQ(m.Linear(m.Maximum()), m.Maximum());
-    EXPECT_EQ(m.ValueAt(0), m.Minimum());
-    EXPECT_EQ(m.ValueAt(197), m.Maximum());
-    EXPECT_EQ(m.ValueAt(-40), m.Minimum());
-    EXPECT_EQ(m.ValueAt(400), m.Maximum());
-    // Values outside the range are drawn at the ends.
-    EXPECT_EQ(m.PixelOf(m.Minimum() - 1000), 0);
-    EXPECT_EQ(m.PixelOf(m.Maximum() + 1000), 197);
-  }
+SliderMapping Mapping(std::int32_t minimum, std::int32_t maximum, TaperTable table, int travel) {
+  SliderMapping m;
+  m.SetRange(minimum, maximum, table);
+  m.SetTravel(travel);
+  return m;
 }
 
-TEST(SliderMapping, LevelTaperGivesTheTopTenDecibelsAlmostHalfTheFaderOctavesAnEvenShare) {
-  SliderMapping m;
-  m.SetRange(-800, 0, TaperTable::kLevel);
-  m.SetTravel(1000);
-  // The coefficients: d = T(0) - T(-800), o = max - T(max)(max - min)/d.
-  EXPECT_EQ(m.TaperDivisor(), 966);
-  EXPECT_EQ(m.TaperOffset(), 0);
-  const int fromTop = 1000 - m.PixelOf(-100);
+TEST(SliderMapping, EndsTapersAndDegenerateRanges) {
+  for (TaperTable table : {TaperTable::kNone, TaperTable::kLevel, TaperTable::kOctave}) {
+    const SliderMapping m = Mapping(table == TaperTable::kOctave ? 20 : -800, table == TaperTable::kOctave ? 20000 : 0, table, 197);
+    EXPECT_EQ(m.Linear(m.Maximum()), m.Maximum());
+    // Values and pixels outside the range are drawn at, and read as, the ends.
+    for (const auto& [pixel, value] : {std::pair{0, m.Minimum()}, {197, m.Maximum()}, {-40, m.Minimum()}, {400, m.Maximum()}})
+      EXPECT_EQ(m.ValueAt(pixel), value) << pixel;
+    for (const auto& [value, pixel] : {std::pair{m.Minimum(), 0}, {m.Maximum(), 197}, {m.Minimum() - 1000, 0}, {m.Maximum() + 1000, 197}})
+      EXPECT_EQ(m.PixelOf(value), pixel) << value;
+  }
+  // The level taper gives the top 10 dB almost half the fader (without it,
+  // an eighth); the octave taper spaces ten octaves evenly.
+  const int fromTop = 1000 - Mapping(-800, 0, TaperTable::kLevel, 1000).PixelOf(-100);
   EXPECT_GT(fromTop, 450);
   EXPECT_LT(fromTop, 500);
-  // Without the taper -10 dB sits an eighth of the way down.
-  SliderMapping linear;
-  linear.SetRange(-800, 0, TaperTable::kNone);
-  linear.SetTravel(1000);
-  EXPECT_EQ(1000 - linear.PixelOf(-100), 125);
-  // The octave taper spaces ten octaves evenly.
-  SliderMapping octaves;
-  octaves.SetRange(20, 20480, TaperTable::kOctave);
-  octaves.SetTravel(1000);
+  EXPECT_EQ(1000 - Mapping(-800, 0, TaperTable::kNone, 1000).PixelOf(-100), 125);
+  const SliderMapping octaves = Mapping(20, 20480, TaperTable::kOctave, 1000);
   for (int octave = 0; octave <= 10; ++octave) EXPECT_NEAR(octaves.PixelOf(20 << octave), octave * 100, 1) << octave;
+  // Few values snap to the nearest: a value every 25 pixels.
+  const SliderMapping few = Mapping(0, 4, TaperTable::kNone, 100);
+  for (const auto& [pixel, value] : {std::pair{12, 0}, {13, 1}, {37, 1}, {38, 2}, {99, 4}}) EXPECT_EQ(few.ValueAt(pixel), value) << pixel;
+  const SliderMapping same = Mapping(7, 7, TaperTable::kLevel, 100);
+  EXPECT_EQ(same.PixelOf(7), 0);
+  EXPECT_EQ(same.ValueAt(50), 7);
+  EXPECT_EQ(same.Clamp(-3), 7);
+  const SliderMapping tiny = Mapping(0, 100, TaperTable::kNone, 1);
+  EXPECT_EQ(tiny.ValueAt(1), 0);
+  EXPECT_EQ(tiny.PixelOf(100), 0);
+  EXPECT_EQ(Mapping(10, -10, TaperTable::kNone, 100).Maximum(), 10);  // reversed: empty above its minimum
+  const SliderMapping wide = Mapping(INT32_MIN, INT32_MAX, TaperTable::kLevel, 500);  // no overflow
+  EXPECT_EQ(wide.PixelOf(INT32_MIN), 0);
+  EXPECT_EQ(wide.PixelOf(INT32_MAX), 500);
+  EXPECT_EQ(wide.ValueAt(500), INT32_MAX);
 }
 
 TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
@@ -145,9 +128,7 @@ TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
                {20, 20000, TaperTable::kOctave},  {-250, 250, TaperTable::kLevel},
                {1, 5000, TaperTable::kLevel},     {0, 197, TaperTable::kNone}};
   for (const auto& c : cases) {
-    SliderMapping m;
-    m.SetRange(c.minimum, c.maximum, c.table);
-    m.SetTravel(197);
+    const SliderMapping m = Mapping(c.minimum, c.maximum, c.table, 197);
     std::int32_t previous = m.Minimum();
     for (int p = 0; p <= 197; ++p) {
       const std::int32_t v = m.ValueAt(p);
@@ -162,45 +143,10 @@ TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
   }
 }
 
-TEST(SliderMapping, FewValuesSnapToTheNearestAndDegenerateRangesMapToTheMinimum) {
-  SliderMapping m;
-  m.SetRange(0, 4, TaperTable::kNone);
-  m.SetTravel(100);  // a value every 25 pixels
-  const std::pair<int, std::int32_t> snaps[] = {{12, 0}, {13, 1}, {37, 1}, {38, 2}, {99, 4}};
-  for (const auto& [pixel, value] : snaps) EXPECT_EQ(m.ValueAt(pixel), value) << pixel;
-  SliderMapping same;
-  same.SetRange(7, 7, TaperTable::kLevel);
-  same.SetTravel(100);
-  EXPECT_EQ(same.PixelOf(7), 0);
-  EXPECT_EQ(same.ValueAt(50), 7);
-  EXPECT_EQ(same.Clamp(-3), 7);
-  SliderMapping tiny;
-  tiny.SetRange(0, 100, TaperTable::kNone);
-  tiny.SetTravel(1);
-  EXPECT_EQ(tiny.ValueAt(1), 0);
-  EXPECT_EQ(tiny.PixelOf(100), 0);
-  // A reversed range is read as empty above its minimum.
-  SliderMapping reversed;
-  reversed.SetRange(10, -10, TaperTable::kNone);
-  EXPECT_EQ(reversed.Maximum(), 10);
-  // Extreme ranges do not overflow.
-  SliderMapping wide;
-  wide.SetRange(INT32_MIN, INT32_MAX, TaperTable::kLevel);
-  wide.SetTravel(500);
-  EXPECT_EQ(wide.PixelOf(INT32_MIN), 0);
-  EXPECT_EQ(wide.PixelOf(INT32_MAX), 500);
-  EXPECT_EQ(wide.ValueAt(500), INT32_MAX);
-}
-
 TEST(SliderKeys, DigitsAndPagesUseIntegerArithmetic) {
-  EXPECT_EQ(DigitValue(1, 500, 5), 250);
-  EXPECT_EQ(DigitValue(1, 500, 0), 1);
-  EXPECT_EQ(DigitValue(-800, 0, 9), -80);
-  EXPECT_EQ(DigitValue(INT32_MIN, INT32_MAX, 9), 1717986917);
-  EXPECT_EQ(AutomaticPageStep(-800, 0), 80);
-  EXPECT_EQ(AutomaticPageStep(-250, 250), 50);
-  EXPECT_EQ(AutomaticPageStep(0, 3), 1);
-  EXPECT_EQ(AutomaticPageStep(5, 5), 1);
+  for (const auto& [min, max, digit, value] : {std::tuple{1, 500, 5, 250}, {1, 500, 0, 1}, {-800, 0, 9, -80}, {INT32_MIN, INT32_MAX, 9, 1717986917}})
+    EXPECT_EQ(DigitValue(min, max, digit), value) << min << ".." << max << " " << digit;
+  for (const auto& [min, max, step] : {std::tuple{-800, 0, 80}, {-250, 250, 50}, {0, 3, 1}, {5, 5, 1}}) EXPECT_EQ(AutomaticPageStep(min, max), step);
 }
 
 // --- envelope and meter --------------------------------------------------------------------
@@ -377,166 +323,110 @@ TEST(MeterModel, MenuRangeRules) {
 
 // --- Graphic Dynamics page curve -----------------------------------------------------------
 
-GdynPageCurve Curve(std::initializer_list<GdynPoint> points) {
+std::string Text(const GdynPageCurve& c) {
+  std::string t;
+  for (int i = 0; i < c.count; ++i) t += (i ? " " : "") + std::to_string(c.points[i].x) + ":" + std::to_string(c.points[i].y);
+  return t;
+}
+
+GdynPageCurve Curve(int preset, std::vector<GdynPoint> points = {}) {
+  if (preset >= 0) return GdynSortedCurve(kGdynPresets[preset].body.points, kGdynPresets[preset].body.pointCount);
+  if (points.empty()) return GdynResetCurve();
   GdynPageCurve c;
   for (const GdynPoint& p : points) c.points[c.count++] = p;
   return c;
 }
 
-GdynPageCurve PresetCurve(int index) {
-  return GdynSortedCurve(kGdynPresets[index].body.points, kGdynPresets[index].body.pointCount);
-}
-
-std::int32_t Threshold(const GdynPageCurve& c) { return GdynCurveThreshold(c.points, c.count); }
-std::int32_t Ratio(const GdynPageCurve& c) { return GdynCurveRatio(c.points, c.count); }
-
-void ExpectPoints(const GdynPageCurve& c, std::initializer_list<GdynPoint> expected) {
-  ASSERT_EQ(c.count, static_cast<int>(expected.size()));
-  for (int i = 0; i < kGdynMaxPoints; ++i) {
-    const GdynPoint p = i < c.count ? expected.begin()[i] : GdynPoint{0, 0};  // unused points are 0
-    EXPECT_EQ(c.points[i].x, p.x) << "point " << i;
-    EXPECT_EQ(c.points[i].y, p.y) << "point " << i;
-  }
-}
-
-// Sorted, in range, ends fixed, interior inputs at least 0.3 dB apart.
+// Sorted, in range, ends fixed, interior inputs at least 0.3 dB apart, unused points 0.
 void ExpectWellFormed(const GdynPageCurve& c) {
   ASSERT_GE(c.count, kGdynMinPoints);
   EXPECT_EQ(c.points[0].x, kGdynLevelFloor);
   EXPECT_EQ(c.points[c.count - 1].x, 0);
-  for (int k = 0; k < c.count; ++k) {
+  for (int k = 0; k < kGdynMaxPoints; ++k) {
+    if (k >= c.count) {
+      EXPECT_EQ(c.points[k].x | c.points[k].y, 0) << k;
+      continue;
+    }
     EXPECT_GE(c.points[k].y, kGdynLevelFloor) << k;
     EXPECT_LE(c.points[k].y, 0) << k;
     EXPECT_GE(k > 0 ? c.points[k].x - c.points[k - 1].x : kGdynPointGap, kGdynPointGap) << k;
   }
 }
 
-TEST(GdynPageModel, QuotientsRoundHalvesAwayFromZeroAndResetGivesAUnityLineWithItsKneeAtMinus21Db) {
-  const int cases[][3] = {{5, 2, 3}, {-5, 2, -3}, {5, -2, -3}, {-7, -2, 4}, {1, 3, 0}, {2, 3, 1}, {-2, 3, -1}, {0, -9, 0}};
-  for (const auto& c : cases) EXPECT_EQ(RoundedQuotient(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
-  const GdynPageCurve reset = GdynResetCurve();
-  ExpectPoints(reset, {{-840, -840}, {-210, -210}, {0, 0}});
-  EXPECT_EQ(Threshold(reset), -210);
-  EXPECT_EQ(Ratio(reset), 10);
-}
+// Edits of a curve ('t' moves the threshold by `amount`, 'r' sets the
+// ratio, 'c' removes crowded points) against curves worked out by hand.
+struct CurveEdit {
+  const char* why;
+  int preset;  // -1: the reset curve, or `start` when given
+  std::vector<GdynPoint> start;
+  std::vector<std::pair<char, std::int32_t>> edits;
+  const char* points;
+  std::int32_t threshold, ratio;  // 0: not checked
+};
 
-TEST(GdynPageModel, SortingKeepsPointsOfOneInputInTheirOrder) {
-  const GdynPoint unsorted[] = {{0, 0}, {-500, -400}, {-840, -840}, {-500, -450}};
-  const GdynPageCurve c = GdynSortedCurve(unsorted, 4);
-  ExpectPoints(c, {{-840, -840}, {-500, -400}, {-500, -450}, {0, 0}});
-  // More points than a curve holds: the first kGdynMaxPoints are kept.
-  GdynPoint many[kGdynMaxPoints + 4] = {};
-  for (int i = 0; i < kGdynMaxPoints + 4; ++i) many[i] = {-10 * i, -10 * i};
-  const GdynPageCurve kept = GdynSortedCurve(many, kGdynMaxPoints + 4);
-  EXPECT_EQ(kept.count, kGdynMaxPoints);
-  EXPECT_EQ(kept.points[0].x, -10 * (kGdynMaxPoints - 1));
-  EXPECT_EQ(GdynSortedCurve(unsorted, -1).count, 0);
-}
-
-TEST(GdynPageModel, MovingTheThresholdShiftsTheKneeAndKeepsTheSlopeAboveIt) {
-  // 2:1 above -18 dB. The knee goes 1 dB up; the last point keeps the 2:1
-  // slope from the new knee: -17 + 17/2 = -8.5 dB.
-  GdynPageCurve c = PresetCurve(7);
-  GdynMoveThreshold(c, 10);
-  ExpectPoints(c, {{-840, -840}, {-170, -170}, {0, -85}});
-  EXPECT_EQ(Threshold(c), -170);
-  EXPECT_EQ(Ratio(c), 20);
-  // And 10 dB down: -28 + 28/2 = -14 dB.
-  GdynMoveThreshold(c, -110);
-  ExpectPoints(c, {{-840, -840}, {-280, -280}, {0, -140}});
-  EXPECT_EQ(Ratio(c), 20);
-}
-
-TEST(GdynPageModel, ALastPointAtZeroAndFloorOutputsStayWhereTheyAre) {
-  GdynPageCurve c = PresetCurve(3);  // hard gate at -35 dB
-  GdynMoveThreshold(c, 50);
-  // The gate's floor point moves sideways only, along with the knee (0.3 dB
-  // below it at the least); 0 dB out stays at 0 dB in.
-  ExpectPoints(c, {{-840, -840}, {-303, -840}, {-300, -300}, {0, 0}});
-  EXPECT_EQ(Threshold(c), -300);
-  // Downward the gate point leads and the knee follows it.
-  GdynMoveThreshold(c, -100);
-  ExpectPoints(c, {{-840, -840}, {-403, -840}, {-400, -400}, {0, 0}});
-}
-
-TEST(GdynPageModel, TheTopOfTheThresholdRangeRemovesPointsCrowdingTheZeroEnd) {
-  // Compressor/gate, knee at -15 dB, moved by 14.9 dB to -0.1 dB: the knee
-  // is stopped 0.3 dB below the last point, which is too close to the end,
-  // so it goes; the gate point moves along and stays.
-  GdynPageCurve c = PresetCurve(2);
-  ASSERT_EQ(Threshold(c), -150);
-  GdynMoveThreshold(c, kGdynThresholdMax - (-150));
-  ExpectPoints(c, {{-840, -840}, {-465, -840}, {0, 0}});
-  ExpectWellFormed(c);
-}
-
-TEST(GdynPageModel, InteriorPointsKeepTheirDistanceFromTheirNeighbours) {
-  // The soft-knee preset pushed by 23.9 dB: the top interior point stops
-  // 0.3 dB short of 0 dB (and is then removed), the knee 0.3 dB short of
-  // it; the points below move the whole way.
-  GdynPageCurve c = PresetCurve(9);
-  GdynMoveThreshold(c, 239);
-  ExpectPoints(c, {{-840, -840}, {-217, -840}, {-180, -323}, {-95, -122}, {-6, 0}, {0, 0}});
-  ExpectWellFormed(c);
-  // A three-point curve keeps its knee however far it is pushed.
-  GdynPageCurve unity = GdynResetCurve();
-  GdynMoveThreshold(unity, -2000);
-  ExpectPoints(unity, {{-840, -840}, {-837, -840}, {0, 0}});
-}
-
-TEST(GdynPageModel, EveryThresholdMoveOfEveryPresetLeavesAWellFormedCurve) {
+TEST(GdynPageModel, EditsGiveTheCurvesWorkedOutByHand) {
+  const CurveEdit cases[] = {
+      {"reset: a unity line with its knee at -21 dB", -1, {}, {}, "-840:-840 -210:-210 0:0", -210, 10},
+      // 2:1 above -18 dB: the last point keeps the slope from the new knee: -17 + 17/2 dB, -28 + 28/2 dB.
+      {"knee 1 dB up", 7, {}, {{'t', 10}}, "-840:-840 -170:-170 0:-85", -170, 20},
+      {"knee 10 dB down", 7, {}, {{'t', -100}}, "-840:-840 -280:-280 0:-140", 0, 20},
+      // The gate's floor point moves sideways only, 0.3 dB below the knee; 0 dB out stays at 0 dB in.
+      {"hard gate up", 3, {}, {{'t', 50}}, "-840:-840 -303:-840 -300:-300 0:0", -300, 0},
+      {"then down: the gate point leads", 3, {}, {{'t', 50}, {'t', -100}}, "-840:-840 -403:-840 -400:-400 0:0", 0, 0},
+      // The knee stops 0.3 dB below the last point, too close to it, and goes.
+      {"compressor/gate to the top", 2, {}, {{'t', kGdynThresholdMax + 150}}, "-840:-840 -465:-840 0:0", 0, 0},
+      // The top interior point stops 0.3 dB short of 0 dB and goes, the knee 0.3 dB short of it.
+      {"soft knee up 23.9 dB", 9, {}, {{'t', 239}}, "-840:-840 -217:-840 -180:-323 -95:-122 -6:0 0:0", 0, 0},
+      {"three points keep their knee", -1, {}, {{'t', -2000}}, "-840:-840 -837:-840 0:0", 0, 0},
+      // 2:1 from -21 dB reaches -10.5 dB, truncated; back to 1:1; flat ("Inf.:1").
+      {"ratio 2:1 and back", -1, {}, {{'r', 20}}, "-840:-840 -210:-210 0:-105", 0, 20},
+      {"ratio back to 1:1", -1, {}, {{'r', 20}, {'r', 10}}, "-840:-840 -210:-210 0:0", 0, 10},
+      {"ratio flat", -1, {}, {{'r', kGdynRatioMax}}, "-840:-840 -210:-210 0:-210", 0, kGdynRatioMax},
+      // Soft knee at (-24, -23.8 dB): at 1:1 the top rises 11.9 dB to 0 dB and the point at -11 dB,
+      // 130/240 of the way up, by 130/240 of that; the knee and the points below stay.
+      {"soft knee 1:1", 9, {}, {{'r', 10}}, "-840:-840 -456:-840 -419:-562 -334:-361 -240:-238 -110:-86 0:0", 0, 10},
+      // Flat: the point between would stay above the top and is held down to it.
+      {"soft knee flat", 9, {}, {{'r', kGdynRatioMax}}, "-840:-840 -456:-840 -419:-562 -334:-361 -240:-238 -110:-238 0:-238", 0, kGdynRatioMax},
+      {"crowded points go, lifting the ones that move down off the floor zone", -2,
+       {{-840, -840}, {-838, -500}, {-600, -820}, {-500, -840}, {0, 0}}, {{'c', 0}}, "-840:-840 -600:-800 -500:-840 0:0", 0, 0},
+      {"three points are the least", -2, {{-840, -840}, {-2, -100}, {0, 0}}, {{'c', 0}}, "-840:-840 -2:-100 0:0", 0, 0},
+      {"four points", -2, {{-840, -840}, {-839, -600}, {-1, -1}, {0, 0}}, {{'c', 0}}, "-840:-840 -1:-1 0:0", 0, 0},
+  };
+  for (const CurveEdit& c : cases) {
+    SCOPED_TRACE(c.why);
+    GdynPageCurve curve = Curve(c.preset, c.start);
+    for (const auto& [kind, amount] : c.edits) {
+      if (kind == 't') GdynMoveThreshold(curve, amount);
+      if (kind == 'r') GdynApplyRatio(curve, amount);
+      if (kind == 'c') GdynRemoveCrowdedPoints(curve);
+    }
+    EXPECT_EQ(Text(curve), c.points);
+    if (c.preset != -2) ExpectWellFormed(curve);
+    EXPECT_EQ(c.threshold ? GdynCurveThreshold(curve.points, curve.count) : 0, c.threshold);
+    EXPECT_EQ(c.ratio ? GdynCurveRatio(curve.points, curve.count) : 0, c.ratio);
+  }
   for (int preset = 0; preset < kGdynPresetCount; ++preset) {
     for (std::int32_t delta : {-800, -300, -37, -1, 1, 25, 333, 799}) {
       SCOPED_TRACE(::testing::Message() << "preset " << preset << " delta " << delta);
-      GdynPageCurve c = PresetCurve(preset);
+      GdynPageCurve c = Curve(preset);
       GdynMoveThreshold(c, delta);
       ExpectWellFormed(c);
     }
   }
 }
 
-TEST(GdynPageModel, TheRatioSliderTurnsTheLineAboveTheKnee) {
-  GdynPageCurve c = GdynResetCurve();
-  GdynApplyRatio(c, 20);  // 2:1 from -21 dB reaches -10.5 dB, truncated
-  ExpectPoints(c, {{-840, -840}, {-210, -210}, {0, -105}});
-  EXPECT_EQ(Ratio(c), 20);
-  GdynApplyRatio(c, 10);  // and back to 1:1
-  ExpectPoints(c, {{-840, -840}, {-210, -210}, {0, 0}});
-  GdynApplyRatio(c, kGdynRatioMax);  // a flat line: "Inf.:1"
-  ExpectPoints(c, {{-840, -840}, {-210, -210}, {0, -210}});
-  EXPECT_EQ(Ratio(c), kGdynRatioMax);
-}
-
-TEST(GdynPageModel, PointsAboveTheKneeMoveInProportionWithinTheKneeAndTheTop) {
-  // Soft knee, threshold point (-24, -23.8 dB). At 1:1 the top goes to 0 dB
-  // (+11.9 dB); the point at -11 dB is 130/240 of the way from the knee to
-  // 0 dB in input and rises by 130/240 of 11.9 dB.
-  GdynPageCurve c = PresetCurve(9);
-  GdynApplyRatio(c, 10);
-  EXPECT_EQ(c.points[6].y, 0);
-  EXPECT_EQ(c.points[5].y, -150 + 64);
-  EXPECT_EQ(c.points[4].y, -238) << "the knee itself stays";
-  EXPECT_EQ(c.points[3].y, -361) << "points below the knee stay";
-  EXPECT_EQ(Ratio(c), 10);
-  // Flat: the top falls to the knee's output, and the point between, which
-  // would stay above the top, is held down to it.
-  GdynApplyRatio(c, kGdynRatioMax);
-  EXPECT_EQ(c.points[6].y, -238);
-  EXPECT_EQ(c.points[5].y, -238);
-  EXPECT_EQ(Ratio(c), kGdynRatioMax);
-}
-
-TEST(GdynPageModel, RemovingAPointLiftsTheOnesThatMoveDownOffTheFloorZone) {
-  GdynPageCurve c = Curve({{-840, -840}, {-838, -500}, {-600, -820}, {-500, -840}, {0, 0}});
-  GdynRemoveCrowdedPoints(c);
-  ExpectPoints(c, {{-840, -840}, {-600, -800}, {-500, -840}, {0, 0}});
-  // Three points are the least a curve has: nothing more goes.
-  GdynPageCurve three = Curve({{-840, -840}, {-2, -100}, {0, 0}});
-  GdynRemoveCrowdedPoints(three);
-  EXPECT_EQ(three.count, 3);
-  GdynPageCurve four = Curve({{-840, -840}, {-839, -600}, {-1, -1}, {0, 0}});
-  GdynRemoveCrowdedPoints(four);
-  ExpectPoints(four, {{-840, -840}, {-1, -1}, {0, 0}});
+TEST(GdynPageModel, QuotientsRoundHalvesAwayFromZeroAndSortingIsStable) {
+  const int cases[][3] = {{5, 2, 3}, {-5, 2, -3}, {5, -2, -3}, {-7, -2, 4}, {1, 3, 0}, {2, 3, 1}, {-2, 3, -1}, {0, -9, 0}};
+  for (const auto& c : cases) EXPECT_EQ(RoundedQuotient(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
+  const GdynPoint unsorted[] = {{0, 0}, {-500, -400}, {-840, -840}, {-500, -450}};
+  EXPECT_EQ(Text(GdynSortedCurve(unsorted, 4)), "-840:-840 -500:-400 -500:-450 0:0");
+  EXPECT_EQ(GdynSortedCurve(unsorted, -1).count, 0);
+  // More points than a curve holds: the first kGdynMaxPoints are kept.
+  GdynPoint many[kGdynMaxPoints + 4] = {};
+  for (int i = 0; i < kGdynMaxPoints + 4; ++i) many[i] = {-10 * i, -10 * i};
+  const GdynPageCurve kept = GdynSortedCurve(many, kGdynMaxPoints + 4);
+  EXPECT_EQ(kept.count, kGdynMaxPoints);
+  EXPECT_EQ(kept.points[0].x, -10 * (kGdynMaxPoints - 1));
 }
 
 }  // namespace
