@@ -1,9 +1,7 @@
-// The controls' and pages' models without a window: the sliders' taper and
-// value <-> pixel mapping, the envelope graph's editing rules and geometry,
-// the meter's levels, holds, readouts and menu rules, and the Graphic
-// Dynamics page's curve arithmetic (checked against curves worked out by hand
-// and the threshold and ratio the effect reads back). The controls' own tests
-// under Wine drive the same rules through messages.
+// The controls' and pages' models without a window: slider taper and
+// mapping, envelope editing and geometry, meter levels and readouts, and the
+// Graphic Dynamics page's curve edits. The Wine tests drive the same rules
+// through messages.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -151,8 +149,7 @@ TEST(SliderKeys, DigitsAndPagesUseIntegerArithmetic) {
 
 // --- envelope and meter --------------------------------------------------------------------
 
-// A model over 0..xMax, 0..yMax drawn on (xMax + 1) x (yMax + 1) pixels
-// scaled by `pixelsPer` values, holding `points`.
+// A model over 0..xMax, 0..yMax on width x width pixels, holding `points`.
 EnvelopeModel Model(std::int32_t xMax, std::int32_t yMax, int width, std::vector<EnvelopePoint> points) {
   EnvelopeModel m;
   m.SetRangeX(0, xMax);
@@ -162,13 +159,18 @@ EnvelopeModel Model(std::int32_t xMax, std::int32_t yMax, int width, std::vector
   return m;
 }
 
-TEST(EnvelopeModel, MarkersAndLocksFollowTheirPoints) {
+std::string Text(const std::vector<EnvelopePoint>& points) {
+  std::string t;
+  for (const EnvelopePoint& p : points) t += (t.empty() ? "" : " ") + std::to_string(p.x) + ":" + std::to_string(p.y);
+  return t;
+}
+
+TEST(EnvelopeModel, MarkersAndLocksFollowTheirPointsAndInsertionRefusesTakenOrOutsideColumns) {
   EnvelopeModel m = Model(1000, 1000, 1001, {{0, 0}, {400, 400}, {800, 800}, {1000, 1000}});  // a pixel a value
   m.AddMarker(2, 7);
   m.AddMarker(1, 5);
   ASSERT_TRUE(m.Lock(2, true));
-  const int at = m.InsertAtPixel(m.Geometry().PixelX(200), m.Geometry().PixelY(200));
-  ASSERT_EQ(at, 1);
+  ASSERT_EQ(m.InsertAtPixel(m.Geometry().PixelX(200), m.Geometry().PixelY(200)), 1);
   ASSERT_EQ(m.Markers().size(), 2u);
   EXPECT_EQ(m.Markers()[0].point, 3u);
   EXPECT_EQ(m.Markers()[1].point, 2u);
@@ -177,24 +179,20 @@ TEST(EnvelopeModel, MarkersAndLocksFollowTheirPoints) {
   ASSERT_EQ(m.Markers().size(), 1u);
   EXPECT_EQ(m.Markers()[0].point, 2u);
   EXPECT_EQ(m.Markers()[0].tag, 7);
-  EXPECT_EQ(m.Delete(2), DeleteResult::kLocked);
-  EXPECT_EQ(m.Delete(0), DeleteResult::kEndPoint);
-  EXPECT_EQ(m.Delete(9), DeleteResult::kNoSuchPoint);
-}
+  for (const auto& [point, result] : {std::pair{2, DeleteResult::kLocked}, {0, DeleteResult::kEndPoint}, {9, DeleteResult::kNoSuchPoint}})
+    EXPECT_EQ(m.Delete(point), result) << point;
 
-TEST(EnvelopeModel, InsertionRefusesColumnsTakenOrOutside) {
   const EnvelopePoint pts[] = {{0, 0}, {500, 50}, {1000, 100}};
-  EnvelopeModel m = Model(1000, 100, 101, {pts, pts + 3});  // ten values per pixel
-  const EnvelopeGeometry& g = m.Geometry();
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(500), 20), -1);   // on a point's column
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(1000) + 3, 20), -1);  // right of the last
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(0) - 1, 20), -1);  // left of the first
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(250), 20), 1);
-  EXPECT_TRUE(m.SetCapacity(4));
-  EXPECT_FALSE(m.SetCapacity(4096));
-  ASSERT_EQ(m.SetPoints(pts, 3), 3u);
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(250), 20), 1);
-  EXPECT_EQ(m.InsertAtPixel(g.PixelX(750), 20), -1);  // full
+  EnvelopeModel tens = Model(1000, 100, 101, {pts, pts + 3});  // ten values per pixel
+  const EnvelopeGeometry& g = tens.Geometry();
+  // On a point's column, right of the last, left of the first.
+  for (int pixel : {g.PixelX(500), g.PixelX(1000) + 3, g.PixelX(0) - 1}) EXPECT_EQ(tens.InsertAtPixel(pixel, 20), -1) << pixel;
+  EXPECT_EQ(tens.InsertAtPixel(g.PixelX(250), 20), 1);
+  EXPECT_TRUE(tens.SetCapacity(4));
+  EXPECT_FALSE(tens.SetCapacity(4096));
+  ASSERT_EQ(tens.SetPoints(pts, 3), 3u);
+  EXPECT_EQ(tens.InsertAtPixel(g.PixelX(250), 20), 1);
+  EXPECT_EQ(tens.InsertAtPixel(g.PixelX(750), 20), -1);  // full
 }
 
 TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
@@ -211,60 +209,53 @@ TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
 
 TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
   EnvelopeModel m = Model(1000, 1000, 1001, {{0, 0}, {300, 900}, {400, 950}, {1000, 0}});
-  m.Select(1, 2);
   const std::vector<EnvelopePoint> from = m.Points();
+  m.Select(1, 2);
+  // The higher point meets the top, the last one short of the last point.
   EXPECT_TRUE(m.MoveSelection(from, 5000, 500));
-  EXPECT_EQ(m.Points()[2].y, 1000);  // the higher point meets the top
-  EXPECT_EQ(m.Points()[1].y, 950);
-  EXPECT_EQ(m.Points()[2].x, 999);   // one pixel short of the last point
-  EXPECT_EQ(m.Points()[1].x, 899);
+  EXPECT_EQ(Text(m.Points()), "0:0 899:950 999:1000 1000:0");
   m.Restore(from);
   m.Select(0, 1);
   // The first point sits on the floor and keeps its x: no way to go.
   EXPECT_FALSE(m.MoveSelection(from, -100, -100));
-  EXPECT_EQ(m.Points()[1].x, 300);
+  EXPECT_EQ(Text(m.Points()), Text(from));
   EXPECT_TRUE(m.MoveSelection(from, -100, 50));
-  EXPECT_EQ(m.Points()[0].x, 0);
-  EXPECT_EQ(m.Points()[0].y, 50);
-  EXPECT_EQ(m.Points()[1].x, 300);
-  EXPECT_EQ(m.Points()[1].y, 950);
+  EXPECT_EQ(Text(m.Points()), "0:50 300:950 400:950 1000:0");
 }
 
 TEST(MeterModel, ClipReadouts) {
   const std::string minusInf = LoadString(sid::kMeterMinusInfinity), clip = LoadString(sid::kMeterClip);
   auto level = [](double db) { return std::pow(10.0, db / 20) * 32768; };
+  auto tenths = [](long v) { return FormatLevel(v, 1, 0, nullptr); };
   struct Case {
     bool isFloat;
     unsigned options;
     double held;
-    const char* format;
     bool excess;
     std::string text;
   };
   const Case cases[] = {
-      {false, 0, 40000, "$.1f", true, clip}, {false, 0, 0, "$.1f", true, minusInf}, {false, 0, 0.5, "$.1f", true, minusInf},
-      // Half of full scale: 20 log10(0.5) = -6.02 dB.
-      {false, 0, 16384, "$.1f", true, FormatLevel(-60, 1, 0, nullptr)},
-      {false, 0, 16384, "$.2f dB", true, FormatLevel(-602, 2, 0, nullptr) + " dB"},
+      {false, 0, 40000, true, clip}, {false, 0, 0, true, minusInf}, {false, 0, 0.5, true, minusInf},
+      {false, 0, 16384, true, tenths(-60)},  // half of full scale: 20 log10(0.5) = -6.02 dB
       // Float: above 1.0 the excess in dB, unless asked for "Clip".
-      {true, 0, 2.0, "$.1f", true, FormatLevel(60, 1, 0, nullptr)}, {true, 0, 2.0, "$.1f", false, clip},
-      {true, 0, std::numeric_limits<double>::infinity(), "$.1f", true, LoadString(sid::kMeterPlusInfinity)},
-      {true, 0, 0.25, "$.1f", true, FormatLevel(-120, 1, 0, nullptr)},
+      {true, 0, 2.0, true, tenths(60)}, {true, 0, 2.0, false, clip}, {true, 0, 0.25, true, tenths(-120)},
+      {true, 0, std::numeric_limits<double>::infinity(), true, LoadString(sid::kMeterPlusInfinity)},
       // Inverted: tenths rounded half away from zero; never "Clip".
-      {false, kMeterInverted, level(-0.06), "$.1f", true, FormatLevel(-1, 1, 0, nullptr)},
-      {false, kMeterInverted, level(-0.26), "$.1f", true, FormatLevel(-3, 1, 0, nullptr)},
-      {false, kMeterInverted, level(-12.34), "$.1f", true, FormatLevel(-123, 1, 0, nullptr)},
-      {false, kMeterInverted, 0, "$.1f", true, minusInf},
+      {false, kMeterInverted, level(-0.06), true, tenths(-1)}, {false, kMeterInverted, level(-0.26), true, tenths(-3)},
+      {false, kMeterInverted, level(-12.34), true, tenths(-123)}, {false, kMeterInverted, 0, true, minusInf},
   };
   for (const Case& c : cases) {
     MeterModel m;
     m.options = c.options;
     m.SetFullScale(32768, c.isFloat);
-    EXPECT_EQ(m.ClipReadout(c.held, c.format, c.excess), c.text) << c.held << " " << c.isFloat << " " << c.options;
+    EXPECT_EQ(m.ClipReadout(c.held, "$.1f", c.excess), c.text) << c.held << " " << c.isFloat << " " << c.options;
   }
+  MeterModel m;
+  m.SetFullScale(32768, false);
+  EXPECT_EQ(m.ClipReadout(16384, "$.2f dB", true), FormatLevel(-602, 2, 0, nullptr) + " dB");
 }
 
-TEST(MeterModel, LevelRulesAndInvertedClipHold) {
+TEST(MeterModel, LevelRulesHoldsAndMenuRanges) {
   MeterModel m;
   m.SetFullScale(32768, false);
   m.SetLevel(0, 20000);
@@ -273,60 +264,46 @@ TEST(MeterModel, LevelRulesAndInvertedClipHold) {
   m.SetLevel(0, 0);  // zero: peak and valley go, the clip hold stays
   EXPECT_EQ(m.Channel(0).peak, 0);
   EXPECT_EQ(m.Channel(0).clip, 20000);
-
-  m.options = kMeterInverted;
+  m.options = kMeterInverted;  // the lowest gain is held
   m.SetFullScale(32768, false);
   EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
-  m.SetLevel(0, 30000);
-  m.SetLevel(0, 12000);
-  m.SetLevel(0, 25000);
-  EXPECT_EQ(m.Channel(0).clip, 12000);  // the lowest gain is held
+  for (int level : {30000, 12000, 25000}) m.SetLevel(0, level);
+  EXPECT_EQ(m.Channel(0).clip, 12000);
   m.SetLevel(0, -1);
   EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
-
-  // Valleys hold the lowest level for 700 ms.
+  // Valleys hold the lowest level for 700 ms, across the tick counter's wrap too.
   m.options = kMeterHoldValleys;
-  m.SetLevel(0, 5000);
-  m.UpdateHolds(1000);
-  EXPECT_EQ(m.Channel(0).valley, 5000);
-  m.SetLevel(0, 9000);
-  m.UpdateHolds(1700);
-  EXPECT_EQ(m.Channel(0).valley, 5000);
-  m.UpdateHolds(1701);
-  EXPECT_EQ(m.Channel(0).valley, 9000);
-  // Across the tick counter's wrap the age is still right.
-  m.SetLevel(0, 3000);
-  m.UpdateHolds(0xFFFFFF00u);
-  m.SetLevel(0, 4000);
-  m.UpdateHolds(0x100u);
-  EXPECT_EQ(m.Channel(0).valley, 3000);
-}
+  const std::tuple<int, std::uint32_t, int> steps[] = {{5000, 1000, 5000}, {9000, 1700, 5000}, {9000, 1701, 9000},
+                                                       {3000, 0xFFFFFF00u, 3000}, {4000, 0x100u, 3000}};
+  for (const auto& [level, tick, valley] : steps) {
+    m.SetLevel(0, level);
+    m.UpdateHolds(tick);
+    EXPECT_EQ(m.Channel(0).valley, valley) << tick;
+  }
 
-TEST(MeterModel, MenuRangeRules) {
-  MeterModel m;
-  m.SetFullScale(1048576, false);
-  EXPECT_TRUE(m.RangeItemOffered(1048576));
-  EXPECT_FALSE(m.RangeItemOffered(8388608));
-  EXPECT_EQ(m.CheckedRangeItem(), 40007);
-  EXPECT_EQ(m.RangeForChoice(1048576), 0);
-  EXPECT_EQ(m.RangeForChoice(32768), 32768);
-  m.SetRange(128);
-  EXPECT_EQ(m.CheckedRangeItem(), 40003);
-  m.SetRange(100);  // no item of its own
-  EXPECT_EQ(m.CheckedRangeItem(), 0);
-  // The scale bottom follows the range.
-  m.SetRange(1024);
-  EXPECT_NEAR(m.BottomDecibels(), -60.2, 0.01);
-  EXPECT_DOUBLE_EQ(m.Fraction(1048576.0 / 1024), 0.0);
-  EXPECT_NEAR(m.Fraction(1048576.0 / 32), 0.5, 1e-9);
+  MeterModel menu;
+  menu.SetFullScale(1048576, false);
+  EXPECT_TRUE(menu.RangeItemOffered(1048576));
+  EXPECT_FALSE(menu.RangeItemOffered(8388608));
+  EXPECT_EQ(menu.CheckedRangeItem(), 40007);
+  EXPECT_EQ(menu.RangeForChoice(1048576), 0);
+  EXPECT_EQ(menu.RangeForChoice(32768), 32768);
+  menu.SetRange(128);
+  EXPECT_EQ(menu.CheckedRangeItem(), 40003);
+  menu.SetRange(100);  // no item of its own
+  EXPECT_EQ(menu.CheckedRangeItem(), 0);
+  menu.SetRange(1024);  // the scale bottom follows the range
+  EXPECT_NEAR(menu.BottomDecibels(), -60.2, 0.01);
+  EXPECT_DOUBLE_EQ(menu.Fraction(1048576.0 / 1024), 0.0);
+  EXPECT_NEAR(menu.Fraction(1048576.0 / 32), 0.5, 1e-9);
 }
 
 // --- Graphic Dynamics page curve -----------------------------------------------------------
 
 std::string Text(const GdynPageCurve& c) {
-  std::string t;
-  for (int i = 0; i < c.count; ++i) t += (i ? " " : "") + std::to_string(c.points[i].x) + ":" + std::to_string(c.points[i].y);
-  return t;
+  std::vector<EnvelopePoint> points;
+  for (int i = 0; i < c.count; ++i) points.push_back({c.points[i].x, c.points[i].y});
+  return Text(points);
 }
 
 GdynPageCurve Curve(int preset, std::vector<GdynPoint> points = {}) {
