@@ -163,16 +163,13 @@ TEST(LanguageNames, CodesLocaleNamesNumbersAndTheLocaleVariablesGiveTheLanguage)
   for (const auto& [name, language] : names) EXPECT_EQ(LanguageFromName(name), language) << name;
   // The first set variable decides; empty counts as unset; "C" decides
   // (English) even over a later German; a language without texts reads English.
-  struct Case {
-    const char *all, *messages, *lang;
-    int language;
-  };
-  for (const Case& c : {Case{nullptr, nullptr, nullptr, 1033}, Case{nullptr, nullptr, "de_DE.UTF-8", 1031},
-                        Case{nullptr, "fr_FR.UTF-8", "de_DE.UTF-8", 1036},
-                        Case{"ja_JP.UTF-8", "fr_FR.UTF-8", "de_DE.UTF-8", 1041}, Case{"", "", "fr_FR", 1036},
-                        Case{"C", nullptr, "de_DE.UTF-8", 1033}, Case{"POSIX", "de_DE", nullptr, 1033},
-                        Case{nullptr, nullptr, "es_ES.UTF-8", 1033}})
-    EXPECT_EQ(LanguageFromEnvironment(c.all, c.messages, c.lang), c.language) << c.all << c.messages << c.lang;
+  using V = const char*;
+  const std::tuple<V, V, V, int> variables[] = {
+      {nullptr, nullptr, nullptr, 1033}, {nullptr, nullptr, "de_DE.UTF-8", 1031}, {nullptr, "fr_FR.UTF-8", "de_DE.UTF-8", 1036},
+      {"ja_JP.UTF-8", "fr_FR.UTF-8", "de_DE.UTF-8", 1041}, {"", "", "fr_FR", 1036}, {"C", nullptr, "de_DE.UTF-8", 1033},
+      {"POSIX", "de_DE", nullptr, 1033}, {nullptr, nullptr, "es_ES.UTF-8", 1033}};
+  for (const auto& [all, messages, lang, language] : variables)
+    EXPECT_EQ(LanguageFromEnvironment(all, messages, lang), language) << all << messages << lang;
 }
 
 std::string ReadAll(const fs::path& path) {
@@ -233,82 +230,61 @@ class NumberFormatTest : public ::testing::Test {
   }
 };
 
-TEST_F(NumberFormatTest, LevelsAndIntegersInEachLocalesLayout) {
-  struct Level {
-    int lang;
-    long value;
-    int decimals;
-    long floor;
-    const char* suffix;
-    std::string text;
-  };
-  const Level levels[] = {
+// 'l' a level, 'g' a grouped and 'i' a plain integer written (and read
+// back), 'p' typed text read.
+struct NumberText {
+  int lang;
+  char kind;
+  long value;
+  std::string text;
+  int decimals = 1;
+  long floor = 0;
+  const char* suffix = " dB";
+};
+
+TEST_F(NumberFormatTest, LevelsAndIntegersInEachLocalesLayoutAndTypedTextReadWithItsSeparators) {
+  const NumberText rows[] = {
       // At or below the floor: minus infinity without suffix; a floor of 0 means none.
-      {kEn, -800, 1, -800, " dB", "-Inf."}, {kEn, -801, 1, -800, " dB", "-Inf."},
-      {kEn, LONG_MIN, 1, -800, " dB", "-Inf."}, {kEn, -799, 1, -800, " dB", "-79.9 dB"},
-      {kEn, -800, 1, 0, " dB", "-80.0 dB"}, {kEn, 0, 1, 0, " dB", "0.0 dB"},
-      // The sign stays when the whole part is zero.
-      {kEn, -5, 1, 0, " dB", "-0.5 dB"}, {kEn, -1, 3, 0, "", "-0.001"}, {kEn, 7, 2, -800, " dB", "0.07 dB"},
-      // Exactly the asked decimals, up to nine.
-      {kEn, 123456789, 0, 0, "", "123,456,789"}, {kEn, -123456789, 1, 0, "", "-12,345,678.9"},
-      {kEn, -123456789, 4, 0, "", "-12,345.6789"}, {kEn, 123456789, 6, 0, "", "123.456789"},
-      {kEn, -123456789, 9, 0, "", "-0.123456789"}, {kEn, 123456789, 10, 0, "", "0.123456789"},
-      {kEn, 123456789, -1, 0, "", "123,456,789"},
-      {kEn, kInt32Min, 9, 0, nullptr, "-2.147483648"},
-      {kDe, -799, 1, -800, " dB", "-79,9 dB"}, {kDe, 12345, 1, 0, "", "1.234,5"},
-      {kFr, -799, 1, -800, " dB", "-79,9 dB"}, {kJa, -799, 1, -800, " dB", "-79.9 dB"},
+      {kEn, 'l', -800, "-Inf.", 1, -800}, {kEn, 'l', -801, "-Inf.", 1, -800}, {kEn, 'l', LONG_MIN, "-Inf.", 1, -800},
+      {kEn, 'l', -799, "-79.9 dB", 1, -800}, {kEn, 'l', -800, "-80.0 dB"}, {kEn, 'l', 0, "0.0 dB"},
+      // The sign stays when the whole part is zero; exactly the asked decimals, up to nine.
+      {kEn, 'l', -5, "-0.5 dB"}, {kEn, 'l', -1, "-0.001", 3, 0, ""}, {kEn, 'l', 7, "0.07 dB", 2, -800},
+      {kEn, 'l', 123456789, "123,456,789", 0, 0, ""}, {kEn, 'l', -123456789, "-12,345,678.9", 1, 0, ""},
+      {kEn, 'l', -123456789, "-12,345.6789", 4, 0, ""}, {kEn, 'l', 123456789, "123.456789", 6, 0, ""},
+      {kEn, 'l', -123456789, "-0.123456789", 9, 0, ""}, {kEn, 'l', 123456789, "0.123456789", 10, 0, ""},
+      {kEn, 'l', 123456789, "123,456,789", -1, 0, ""}, {kEn, 'l', kInt32Min, "-2.147483648", 9, 0, nullptr},
+      {kDe, 'l', -799, "-79,9 dB", 1, -800}, {kDe, 'l', 12345, "1.234,5", 1, 0, ""},
+      {kFr, 'l', -799, "-79,9 dB", 1, -800}, {kJa, 'l', -799, "-79.9 dB", 1, -800},
+      {kEn, 'g', 5000, "5,000"}, {kEn, 'i', 5000, "5000"}, {kEn, 'g', 0, "0"}, {kEn, 'g', 999, "999"},
+      {kEn, 'g', -1000, "-1,000"}, {kEn, 'g', -999999, "-999,999"}, {kEn, 'g', 1234567, "1,234,567"},
+      {kEn, 'g', kInt32Min, "-2,147,483,648"}, {kEn, 'i', kInt32Max, "2147483647"}, {kDe, 'g', 5000, "5.000"},
+      {kDe, 'g', -1234567, "-1.234.567"}, {kDe, 'i', kInt32Min, "-2147483648"}, {kFr, 'g', 5000, "5" + kNarrowNbsp + "000"},
+      {kFr, 'g', -1000, "-1" + kNarrowNbsp + "000"}, {kJa, 'g', 5000, "5,000"}, {kJa, 'g', -123456, "-123,456"},
+      {kFr, 'g', kInt32Max, "2" + kNarrowNbsp + "147" + kNarrowNbsp + "483" + kNarrowNbsp + "647"},
+      {kEn, 'p', 5000, "5,000"}, {kEn, 'p', 0, "abc"}, {kEn, 'p', 0, ""}, {kEn, 'p', 42, "   42"}, {kEn, 'p', -17, "\t-17"},
+      {kEn, 'p', 12, "12.9"}, {kEn, 'p', -12, "-12.9"}, {kEn, 'p', 0, "-0.5"}, {kEn, 'p', 0, "-"}, {kEn, 'p', 0, "-0"},
+      {kEn, 'p', 42, "42abc"}, {kEn, 'p', 4, "4 2"}, {kEn, 'p', 123, "1,2,3"}, {kEn, 'p', 5, "0005"},
+      {kEn, 'p', 5000, "5,000.75 ms"}, {kEn, 'p', 0, "+5"}, {kEn, 'p', 0, "--5"}, {kEn, 'p', 5, "5-3"},
+      {kEn, 'p', -5, "5-"}, {kEn, 'p', -12, "12.5-"}, {kEn, 'p', 0, ".9"}, {kEn, 'p', 0, "x12"},
+      {kEn, 'p', kInt32Max, "2147483648"}, {kEn, 'p', kInt32Min, "-2147483649"}, {kEn, 'p', kInt32Max, std::string(400, '9')},
+      {kEn, 'p', kInt32Min, "-" + std::string(400, '9') + ".5"}, {kEn, 'p', kInt32Max, "99,999,999,999,999,999,999"},
+      {kDe, 'p', -5000, "-5.000"}, {kDe, 'p', 12, "12,9"}, {kDe, 'p', 5, "5,000"}, {kFr, 'p', 5000, "5\xC2\xA0" "000"},
+      {kFr, 'p', 5000, "5 000"}, {kFr, 'p', -12, "-12,9"}, {kFr, 'p', 5, "5.000"},  // a point is no separator in French
   };
-  for (const Level& c : levels) {
-    UseLocaleOf(c.lang);
-    EXPECT_EQ(FormatLevel(c.value, c.decimals, c.floor, c.suffix), c.text) << c.value << "/" << c.decimals;
-  }
-  struct Integer {
-    int lang;
-    long value;
-    bool grouped;
-    std::string text;
-  };
-  const Integer integers[] = {
-      {kEn, 5000, true, "5,000"}, {kEn, 5000, false, "5000"}, {kEn, 0, true, "0"}, {kEn, 999, true, "999"},
-      {kEn, -1000, true, "-1,000"}, {kEn, -999999, true, "-999,999"}, {kEn, 1234567, true, "1,234,567"},
-      {kEn, kInt32Min, true, "-2,147,483,648"}, {kEn, kInt32Max, false, "2147483647"},
-      {kDe, 5000, true, "5.000"}, {kDe, -1234567, true, "-1.234.567"}, {kDe, kInt32Min, false, "-2147483648"},
-      {kFr, 5000, true, "5" + kNarrowNbsp + "000"}, {kFr, -1000, true, "-1" + kNarrowNbsp + "000"},
-      {kFr, kInt32Max, true, "2" + kNarrowNbsp + "147" + kNarrowNbsp + "483" + kNarrowNbsp + "647"},
-      {kJa, 5000, true, "5,000"}, {kJa, -123456, true, "-123,456"},
-  };
-  for (const Integer& c : integers) {
-    UseLocaleOf(c.lang);
-    EXPECT_EQ(FormatInteger(c.value, c.grouped), c.text) << c.lang << " " << c.value;
-    EXPECT_EQ(ParseInteger(c.text), c.value) << c.text;  // what the pages write reads back
-    EXPECT_EQ(ParseInteger(FormatLevel(c.value, 1, 0, " dB")), c.value / 10) << c.text;
+  for (const NumberText& r : rows) {
+    SCOPED_TRACE(::testing::Message() << r.lang << " " << r.kind << " \"" << r.text << '"');
+    UseLocaleOf(r.lang);
+    if (r.kind == 'l') {
+      EXPECT_EQ(FormatLevel(r.value, r.decimals, r.floor, r.suffix), r.text);
+      continue;
+    }
+    EXPECT_EQ(ParseInteger(r.text), r.value);
+    if (r.kind == 'p') continue;
+    EXPECT_EQ(FormatInteger(r.value, r.kind == 'g'), r.text);
+    EXPECT_EQ(ParseInteger(FormatLevel(r.value, 1, 0, " dB")), r.value / 10);
   }
   SetLanguage(kJa);  // minus infinity follows the interface language
   EXPECT_STREQ(FormatLevel(-800, 1, -800, " dB").c_str(), LoadString(48378));
-}
-
-TEST_F(NumberFormatTest, ParsesTypedIntegersWithTheLocaleSeparatorsAndSaturates) {
-  struct Case {
-    int lang;
-    std::string text;
-    long value;
-  };
-  const Case cases[] = {
-      {kEn, "5,000", 5000}, {kEn, "5000", 5000}, {kEn, "abc", 0}, {kEn, "", 0}, {kEn, "   42", 42},
-      {kEn, "\t-17", -17}, {kEn, "12.9", 12}, {kEn, "-12.9", -12}, {kEn, "-0.5", 0}, {kEn, "-", 0}, {kEn, "-0", 0},
-      {kEn, "42abc", 42}, {kEn, "4 2", 4}, {kEn, "1,2,3", 123}, {kEn, "0005", 5}, {kEn, "5,000.75 ms", 5000},
-      {kEn, "+5", 0}, {kEn, "--5", 0}, {kEn, "5-3", 5}, {kEn, "5-", -5}, {kEn, "12.5-", -12}, {kEn, ".9", 0},
-      {kEn, "x12", 0}, {kEn, "2147483647", kInt32Max}, {kEn, "2147483648", kInt32Max},
-      {kEn, "-2147483648", kInt32Min}, {kEn, "-2147483649", kInt32Min}, {kEn, std::string(400, '9'), kInt32Max},
-      {kEn, "-" + std::string(400, '9') + ".5", kInt32Min}, {kEn, "99,999,999,999,999,999,999", kInt32Max},
-      {kDe, "-5.000", -5000}, {kDe, "1.234.567", 1234567}, {kDe, "12,9", 12}, {kDe, "5,000", 5},
-      {kFr, "5" + kNarrowNbsp + "000", 5000}, {kFr, "5\xC2\xA0" "000", 5000}, {kFr, "5 000", 5000},
-      {kFr, "-12,9", -12}, {kFr, "5.000", 5},  // a point is no separator in French
-  };
-  for (const Case& c : cases) {
-    UseLocaleOf(c.lang);
-    EXPECT_EQ(ParseInteger(c.text), c.value) << c.lang << " \"" << c.text << '"';
-  }
   // A locale sign other than the hyphen is written and read, the hyphen read too.
   NumberLocale minus = NumberLocaleFor(kEn);
   minus.negativeSign = "\xE2\x88\x92";  // U+2212 MINUS SIGN
