@@ -1,6 +1,7 @@
-// Parameter automation: the segment cursor and its stretches across every
-// boundary, the segment curves, replays and seeks, envelope insertion and
-// removal, host values, the property bridge and the reports to the host.
+// Parameter automation: the segment cursor across every boundary, the
+// curves, replays and seeks, envelope editing, host values, the property
+// bridge, the reports to the host, points written as text and applied by
+// field name, and an effect streamed in stretches however it is sliced.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,9 +10,13 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "framework/automation.h"
+#include "framework/automation_points.h"
+#include "tests/native/automation_test_effect.h"
 
 namespace orlofx {
 namespace {
@@ -23,18 +28,12 @@ const float kNan = std::numeric_limits<float>::quiet_NaN();
 // Six parameters shaped like the dynamics effects' tables; parameter i
 // reports change bit 1 << i.
 const AutomationParamDesc kTable[] = {
-    {AutomationType::kFloat, kCapsFloat, 0.0f, 500.0f, 250.0f, 0x01, 5000, 0,
-     PropertyKind::kScaledInteger, 4, -1, -1, -1},
-    {AutomationType::kFloat, kCapsFloat, 0.0f, 5000.0f, 2500.0f, 0x02, 50000, 0,
-     PropertyKind::kScaledInteger, 8, -1, -1, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 0x04, 1, 0, PropertyKind::kSwitch, 12,
-     -1, -1, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 1.0f, 0x08, 1, 0, PropertyKind::kSwitch, 16,
-     -1, -1, -1},
-    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 0x10, 250, -250,
-     PropertyKind::kScaledInteger, 0, -1, -1, -1},
-    {AutomationType::kFloat, kCapsFloat, -1.0f, 1.0f, 0.0f, 0x20, 100, -100,
-     PropertyKind::kScaledFloat, 20, -1, -1, -1},
+    {AutomationType::kFloat, kCapsFloat, 0.0f, 500.0f, 250.0f, 0x01, 5000, 0, PropertyKind::kScaledInteger, 4, -1, -1, -1},
+    {AutomationType::kFloat, kCapsFloat, 0.0f, 5000.0f, 2500.0f, 0x02, 50000, 0, PropertyKind::kScaledInteger, 8, -1, -1, -1},
+    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 0x04, 1, 0, PropertyKind::kSwitch, 12, -1, -1, -1},
+    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 1.0f, 0x08, 1, 0, PropertyKind::kSwitch, 16, -1, -1, -1},
+    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 0x10, 250, -250, PropertyKind::kScaledInteger, 0, -1, -1, -1},
+    {AutomationType::kFloat, kCapsFloat, -1.0f, 1.0f, 0.0f, 0x20, 100, -100, PropertyKind::kScaledFloat, 20, -1, -1, -1},
 };
 constexpr std::uint32_t kAttack = 0, kRelease = 1, kAgc = 2, kSync = 3, kGain = 4, kPan = 5;
 constexpr std::uint32_t Bit(std::uint32_t index) { return 1u << index; }
@@ -56,8 +55,7 @@ class Recorder : public AutomationListener {
   Calls calls;
 };
 
-EnvelopeSegment Seg(std::int64_t start, std::int64_t end, float from, float to,
-                    std::uint32_t curve = kCurveJump) {
+EnvelopeSegment Seg(std::int64_t start, std::int64_t end, float from, float to, std::uint32_t curve = kCurveJump) {
   return EnvelopeSegment{start, end, from, to, curve, 0};
 }
 
@@ -88,9 +86,7 @@ class Automation : public ::testing::Test {
   std::uint32_t PlayTo(std::int64_t time) {
     std::uint32_t flags = 0;
     while (params.StreamTime() < time)
-      params.UpdateForBlock(
-          static_cast<std::uint32_t>(std::ceil((time - params.StreamTime()) / 1e7 * kRate)),
-          &flags);
+      params.UpdateForBlock(static_cast<std::uint32_t>(std::ceil((time - params.StreamTime()) / 1e7 * kRate)), &flags);
     return flags;
   }
   AutomationParams params{kTable, 6};
@@ -122,13 +118,11 @@ const Walk kWalks[] = {
      {{'r', 50 * kMs, 70}, {'s', 0, 0}, {'r', 7 * kMs, 70}, {'s', 35 * kMs, 0}, {'r', 36 * kMs, 10},
       {'f', 30 * kMs, 40 * kMs}, {'r', 43 * kMs, 70}}},
     // A 30 ms block inside a ramp is 20 ms and then 10 ms.
-    {"LongSegmentInTwentyMillisecondStretches", {Seg(0, 100 * kMs, 0, 20, kCurveLinear)},
-     {{'r', 130 * kMs, 300}}},
+    {"LongSegmentInTwentyMillisecondStretches", {Seg(0, 100 * kMs, 0, 20, kCurveLinear)}, {{'r', 130 * kMs, 300}}},
     // A change closer than one sample still waits for one.
     {"SliverOfASampleIsOneSample", {Seg(0, 10, 0, 1, kCurveLinear)}, {{'r', 5 * kMs, 200}}},
     // A jump between two samples takes effect at the first sample after it.
-    {"JumpInAGapLandsOnItsOwnSample", {Seg(25 * kMs + 1234, 125 * kMs, 12, 12)},
-     {{'r', 140 * kMs, 400}}},
+    {"JumpInAGapLandsOnItsOwnSample", {Seg(25 * kMs + 1234, 125 * kMs, 12, 12)}, {{'r', 140 * kMs, 400}}},
     {"CursorAfterTheLastSegmentStartsOverOnASeek",
      {Seg(5 * kMs, 8 * kMs, 1, 2, kCurveLinear), Seg(9 * kMs, 12 * kMs, -1, -2, kCurveLinear)},
      {{'r', 30 * kMs, 45}, {'s', 6 * kMs, 0}, {'r', 15 * kMs, 33}}},
@@ -333,8 +327,7 @@ TEST_F(Automation, BadEnvelopesAreRefusedAndChangeNothing) {
   EXPECT_EQ(params.AddEnvelope(6, 1, &good), kInvalidArg);
   EXPECT_EQ(params.AddEnvelope(kGain, 0, &good), kInvalidArg);
   const float inf = std::numeric_limits<float>::infinity();
-  for (const EnvelopeSegment bad : {Seg(20, 30, kNan, 1), Seg(20, 30, 1, inf), Seg(20, 30, -inf, 1),
-                                    Seg(30, 20, 1, 1)}) {
+  for (const EnvelopeSegment bad : {Seg(20, 30, kNan, 1), Seg(20, 30, 1, inf), Seg(20, 30, -inf, 1), Seg(30, 20, 1, 1)}) {
     const EnvelopeSegment batch[] = {good, bad, Seg(40, 50, 1, 1)};
     EXPECT_EQ(params.AddEnvelope(kGain, 3, batch), kInvalidArg);
   }
@@ -370,7 +363,9 @@ TEST_F(Automation, FlushingEverythingEmptiesAllAndReportsTheMovingOnesOnce) {
 
 // --- host values ---------------------------------------------------------------------
 
-TEST_F(Automation, SetParamChecksRangeAndReportsEquality) {
+// The host's own sets are not echoed; normalised ones map the range and
+// report without a capture bracket.
+TEST_F(Automation, SetParamChecksRangeAndReportsEqualityNormalizedValuesMapTheRange) {
   EXPECT_EQ(Value(kRelease), 2500.0f);  // neutral
   EXPECT_EQ(params.SetParam(kGain, 3.5f), kOk);
   EXPECT_EQ(params.SetParam(kGain, 3.5f), kFalse);
@@ -381,7 +376,16 @@ TEST_F(Automation, SetParamChecksRangeAndReportsEquality) {
   EXPECT_EQ(params.GetParam(6, nullptr), kPointer);
   EXPECT_EQ(params.GetParam(6, &v), kInvalidArg);
   EXPECT_EQ(Value(kGain), 3.5f);
-  EXPECT_TRUE(recorder.calls.empty());  // the host's own sets are not echoed
+  EXPECT_TRUE(recorder.calls.empty());
+  ASSERT_EQ(params.SetParam(kGain, 12.5f), kOk);
+  EXPECT_EQ(params.GetNormalizedValue(kGain, &v), kOk);
+  EXPECT_FLOAT_EQ(v, 0.75f);
+  EXPECT_EQ(params.SetNormalizedValue(kRelease, 0.1f), kOk);
+  EXPECT_FLOAT_EQ(Value(kRelease), 500.0f);
+  EXPECT_EQ(params.SetNormalizedValue(kRelease, 0.1f), kFalse);
+  EXPECT_EQ(params.SetNormalizedValue(kRelease, kNan), kInvalidArg);
+  EXPECT_EQ(params.GetNormalizedValue(kGain, nullptr), kPointer);
+  EXPECT_EQ(recorder.calls, (Calls{"c1=500"}));
 }
 
 TEST_F(Automation, InsideASegmentWhileStreamingTheEnvelopeWins) {
@@ -397,19 +401,6 @@ TEST_F(Automation, InsideASegmentWhileStreamingTheEnvelopeWins) {
   EXPECT_EQ(Value(kGain), -7.0f);
 }
 
-TEST_F(Automation, NormalizedValuesMapTheRangeWithoutACaptureBracket) {
-  float n = -1;
-  ASSERT_EQ(params.SetParam(kGain, 12.5f), kOk);
-  EXPECT_EQ(params.GetNormalizedValue(kGain, &n), kOk);
-  EXPECT_FLOAT_EQ(n, 0.75f);
-  EXPECT_EQ(params.SetNormalizedValue(kRelease, 0.1f), kOk);
-  EXPECT_FLOAT_EQ(Value(kRelease), 500.0f);
-  EXPECT_EQ(params.SetNormalizedValue(kRelease, 0.1f), kFalse);
-  EXPECT_EQ(params.SetNormalizedValue(kRelease, kNan), kInvalidArg);
-  EXPECT_EQ(params.GetNormalizedValue(kGain, nullptr), kPointer);
-  EXPECT_EQ(recorder.calls, (Calls{"c1=500"}));
-}
-
 // --- property bridge --------------------------------------------------------------------
 
 TEST_F(Automation, PropertiesScaleAndRoundHalfAwayFromZero) {
@@ -422,9 +413,9 @@ TEST_F(Automation, PropertiesScaleAndRoundHalfAwayFromZero) {
     std::int32_t prop;
   };
   // 0.25 dB and 0.05 dB are exact halves of the property's tenths.
-  for (const Case c : {Case{kGain, 0.25f, 3}, Case{kGain, -0.25f, -3}, Case{kGain, 0.05f, 1},
-                       Case{kGain, -0.05f, -1}, Case{kGain, 0.24f, 2}, Case{kGain, -0.24f, -2},
-                       Case{kGain, 0.0f, 0}, Case{kGain, -25.0f, -250}, Case{kAttack, 12.34f, 123}}) {
+  for (const Case c : {Case{kGain, 0.25f, 3}, Case{kGain, -0.25f, -3}, Case{kGain, 0.05f, 1}, Case{kGain, -0.05f, -1},
+                       Case{kGain, 0.24f, 2}, Case{kGain, -0.24f, -2}, Case{kGain, 0.0f, 0}, Case{kGain, -25.0f, -250},
+                       Case{kAttack, 12.34f, 123}}) {
     ASSERT_NE(params.SetParam(c.index, c.value), kInvalidArg);
     EXPECT_EQ(params.GetPropInt(c.index), c.prop) << c.value;
   }
@@ -454,7 +445,10 @@ TEST_F(Automation, WholeRecordGoesThroughTheOffsetsFloatsUnrounded) {
 
 // --- reports to the host ------------------------------------------------------------------
 
-TEST_F(Automation, PropertyChangesAreBracketedUnlessCapturedAndSilentWhenUnchanged) {
+// Property changes are bracketed unless captured and silent when unchanged;
+// notify off silences one parameter and ends its capture; a whole record is
+// one bracket per parameter.
+TEST_F(Automation, ReportsToTheHost) {
   params.SetPropInt(kGain, 10);
   params.SetPropInt(kGain, 10);
   EXPECT_EQ(params.BeginCapture(kGain), 0);
@@ -464,9 +458,7 @@ TEST_F(Automation, PropertyChangesAreBracketedUnlessCapturedAndSilentWhenUnchang
   EXPECT_EQ(params.EndCapture(kGain), 0);
   EXPECT_EQ(params.EndCapture(kGain), 1);
   EXPECT_EQ(recorder.calls, (Calls{"b4", "c4=1", "e4", "b4", "c4=2", "c4=3", "e4"}));
-}
 
-TEST_F(Automation, NotifyOffSilencesOneParameterAndEndsItsCapture) {
   params.BeginCapture(kAttack);
   recorder.calls.clear();
   EXPECT_EQ(params.SetNotify(kAttack, false), kOk);
@@ -483,13 +475,186 @@ TEST_F(Automation, NotifyOffSilencesOneParameterAndEndsItsCapture) {
   recorder.calls.clear();
   params.SetPropInt(kAttack, 200);
   EXPECT_EQ(recorder.calls.size(), 3u);
-}
 
-TEST_F(Automation, WholeRecordIsOneBracketPerParameter) {
-  const Record in = {15, 10, 25000, 0, 1, 0.0f};  // only gain and attack differ
+  recorder.calls.clear();
+  const Record in = {15, 10, 100, 0, 1, 0.0f};  // only gain and attack differ
   params.SetAllProps(&in, sizeof in);
   EXPECT_EQ(recorder.calls, (Calls{"b0", "b1", "b2", "b3", "b4", "b5", "c0=1", "c4=1.5", "e0", "e1", "e2", "e3", "e4", "e5"}));
   for (std::uint32_t i = 0; i < 6; ++i) EXPECT_EQ(params.BeginCapture(i), 0) << "left captured";
+}
+
+// --- points written as text and applied by name ----------------------------------------
+
+TEST(AutomationPoints, ReadsTimesValuesAndCurvesAndRefusesMalformedListsNamingTheItem) {
+  const AutomationPointsParse p = ParseAutomationPoints(" 0:-3 , 0.5:+6:SINE,1.25e0:2.5:jump ");
+  ASSERT_EQ(p.error, AutomationPointsError::kNone);
+  ASSERT_EQ(p.points.size(), 3u);
+  EXPECT_EQ(std::make_tuple(p.points[0].value, p.points[0].curve), std::make_tuple(-3.0, 0u));
+  EXPECT_EQ(std::make_tuple(p.points[1].value, p.points[1].curve), std::make_tuple(6.0, kCurveSine));
+  EXPECT_EQ(std::make_tuple(p.points[2].seconds, p.points[2].curve), std::make_tuple(1.25, kCurveJump));
+  for (const char* name : {"jump", "linear", "square", "inversesquare", "sine"}) EXPECT_STREQ(CurveName(CurveFromName(name)), name);
+  EXPECT_EQ(CurveFromName("cubic"), 0u);
+  using E = AutomationPointsError;
+  const std::tuple<const char*, E, std::size_t> refused[] = {
+      {"", E::kEmpty, 0},         {"   ", E::kEmpty, 0},          {"1", E::kSyntax, 0},         {"0:1,2", E::kSyntax, 1},
+      {"0:1,,2:3", E::kSyntax, 1}, {"0:1:linear:4", E::kSyntax, 0}, {"0:x", E::kSyntax, 0},      {"0:nan", E::kSyntax, 0},
+      {"0:inf", E::kSyntax, 0},    {"0:1e999", E::kSyntax, 0},     {"0:1,1:2:cubic", E::kCurve, 1}, {"-1:0", E::kTime, 0},
+      {"0:0,2e9:1", E::kTime, 1},  {"0:0,2:1,1:0", E::kDescending, 2}};
+  for (const auto& [text, error, item] : refused) {
+    const AutomationPointsParse bad = ParseAutomationPoints(text);
+    EXPECT_EQ(bad.error, error) << text;
+    EXPECT_EQ(bad.errorItem, item) << text;
+    EXPECT_TRUE(bad.points.empty()) << text;
+  }
+}
+
+// Each point's segment runs to the next point; an instant (two points at
+// one time) makes none, its later point starts the next; one point alone is
+// a held jump from its time (how long it is held is the tool's affair).
+TEST(AutomationPoints, SegmentsRunFromEachPointToTheNext) {
+  const std::pair<const char*, std::vector<EnvelopeSegment>> cases[] = {
+      {"0.5:0,1:-6:square,1:3,3:3,4:-1:jump",
+       {Seg(5000000, 10000000, 0, -6, kCurveSquare), Seg(10000000, 30000000, 3, 3, kCurveLinear), Seg(30000000, 40000000, 3, -1)}},
+      {"2:4", {Seg(20000000, 20000000, 4, 4)}},
+      {"0:1,1:2,1:5", {Seg(0, 10000000, 1, 2, kCurveLinear), Seg(10000000, 10000000, 5, 5)}},
+  };
+  for (const auto& [text, segments] : cases) {
+    const std::vector<EnvelopeSegment> got = SegmentsFromPoints(ParseAutomationPoints(text).points, kCurveLinear);
+    ASSERT_EQ(got.size(), segments.size()) << text;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      const EnvelopeSegment& want = segments[i];
+      const bool held = want.end == want.start;
+      EXPECT_EQ(std::make_tuple(got[i].start, got[i].startValue, got[i].endValue, held ? 0 : got[i].end, held ? 0 : got[i].curve),
+                std::make_tuple(want.start, want.startValue, want.endValue, held ? 0 : want.end, held ? 0 : want.curve))
+          << text << " segment " << i;
+    }
+  }
+  EXPECT_TRUE(SegmentsFromPoints({}, kCurveLinear).empty());
+}
+
+// Parameters go by their record field names; floats take curves and clamped
+// values, switches only jump; mistakes change nothing.
+TEST(AutomationByName, FieldNamesCurvesClampingAndMistakes) {
+  testing::RideEffect fx;
+  const std::vector<std::string> names = {AutomationParameterName(fx.Parameters(), fx, 0), AutomationParameterName(fx.Parameters(), fx, 1)};
+  EXPECT_EQ(names, (std::vector<std::string>{"gain", "mute"}));
+  EXPECT_EQ(AutomationParameterName(fx.Parameters(), fx, 2), "");
+  auto segment = [&](std::uint32_t index, std::size_t at) {
+    EnvelopeSegment s = {};
+    EXPECT_TRUE(fx.GetSegment(index, at, &s));
+    return s;
+  };
+  const AutomateOutcome out = ApplyAutomationText(fx, names, "gain=0:-40,1:10:sine,2:40");
+  EXPECT_EQ(out.error, AutomateError::kNone);
+  EXPECT_TRUE(out.clamped);
+  ASSERT_EQ(fx.SegmentCount(0), 2u);
+  EXPECT_EQ(segment(0, 0).startValue, -25.0f);
+  EXPECT_EQ(segment(0, 0).curve, kCurveSine);
+  EXPECT_EQ(segment(0, 1).curve, kCurveLinear);
+  EXPECT_EQ(segment(0, 1).endValue, 25.0f);
+  EXPECT_EQ(ApplyAutomationText(fx, names, "mute=0:0,1:1").error, AutomateError::kNone);
+  EXPECT_EQ(segment(1, 0).curve, kCurveJump);
+  const AutomateOutcome bad = ApplyAutomationText(fx, names, "mute=2:0,3:1:linear");
+  EXPECT_EQ(bad.error, AutomateError::kSwitchCurve);
+  EXPECT_EQ(bad.errorItem, 1u);
+  for (const auto& [text, error] : {std::pair{"gain", AutomateError::kSyntax}, {"=0:1", AutomateError::kSyntax},
+                                    {"volume=0:1", AutomateError::kUnknownName}, {"gain=0:1,oops", AutomateError::kPoints},
+                                    {"gain=", AutomateError::kPoints}})
+    EXPECT_EQ(ApplyAutomationText(fx, names, text).error, error) << text;
+  EXPECT_EQ(fx.SegmentCount(0), 2u);
+  EXPECT_EQ(fx.SegmentCount(1), 1u);
+  AutomationParams none(nullptr, 0);
+  EXPECT_EQ(ApplyAutomationText(none, {}, "gain=0:1").error, AutomateError::kNoParameters);
+}
+
+// --- an effect streamed in stretches -------------------------------------------------------
+
+using testing::RideEffect;
+constexpr std::uint32_t kFxRate = 44100;
+
+// A prepared effect whose preset reports (every parameter released once by
+// the whole-record set) are consumed, so that changeFlags names only what
+// the envelopes change.
+void Start(RideEffect& fx) {
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kFxRate);
+  fx.ApplyPreset(0);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
+  fx.UpdateForBlock(1, nullptr);
+  fx.SetStreamTime(0);
+}
+
+// Pushes `frames` ones through the effect, `chunk` input frames and `room`
+// output frames per call, as the filter frame and the tool do.
+std::vector<float> Stream(RideEffect& fx, std::uint32_t frames, std::uint32_t chunk, std::uint32_t room) {
+  const std::vector<float> ones(frames, 1.0f);
+  std::vector<float> out, buffer(room);
+  for (std::uint32_t done = 0; done < frames;) {
+    std::uint32_t inFrames = std::min(chunk, frames - done), outFrames = room;
+    const int mode = done == 0 ? kProcessDiscontinuity : kProcessOrdinary;
+    EXPECT_EQ(ProcessInStretches(fx, &fx, mode, ones.data() + done, &inFrames, buffer.data(), &outFrames), kProcessProgress);
+    if (inFrames == 0 && outFrames == 0) {
+      ADD_FAILURE() << "no progress";
+      break;
+    }
+    out.insert(out.end(), buffer.begin(), buffer.begin() + outFrames);
+    done += inFrames;
+  }
+  return out;
+}
+
+class StretchStream : public ::testing::TestWithParam<std::pair<std::uint32_t, std::uint32_t>> {};
+
+TEST_P(StretchStream, JumpLandsOnItsSampleAndRampFollowsTheStretches) {
+  RideEffect fx;
+  Start(fx);
+  const EnvelopeSegment segs[] = {Seg(37 * kMs + 5000, 60 * kMs, -6, -6), Seg(60 * kMs, 100 * kMs, -6, 6, kCurveLinear)};
+  ASSERT_EQ(fx.AddEnvelope(0, 2, segs), kOk);
+  const std::uint32_t total = kFxRate / 5;
+  const std::vector<float> out = Stream(fx, total, GetParam().first, GetParam().second);
+  ASSERT_EQ(out.size(), total);
+  auto sample = [](double seconds) { return static_cast<std::uint32_t>(seconds * kFxRate + 0.5); };
+  auto gain = [](double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); };
+  const std::uint32_t jump = sample(0.0375), ramp = sample(0.060), end = sample(0.100);
+  for (std::uint32_t i = 0; i < jump; ++i) ASSERT_EQ(out[i], 1.0f) << i;
+  for (std::uint32_t i = jump; i < ramp; ++i) ASSERT_FLOAT_EQ(out[i], gain(-6)) << i;
+  // Inside the ramp the gain is the one at the start of a stretch of at most
+  // 20 ms: within 12 dB x 20/40 of the exact ramp, never beyond it (but for
+  // the record's rounding to tenths of a dB).
+  for (std::uint32_t i = ramp; i < end; ++i) {
+    const double exact = -6.0 + 12.0 * (i - ramp) / (0.040 * kFxRate), db = 20 * std::log10(out[i]);
+    ASSERT_LE(db, exact + 0.051) << i;
+    ASSERT_GE(db, exact - 6.051) << i;
+  }
+  for (std::uint32_t i = end; i < total; ++i) ASSERT_FLOAT_EQ(out[i], gain(6)) << i;
+  EXPECT_EQ(fx.changeFlags, 1u);  // only the gain's bit
+  fx.Release();
+  EXPECT_FALSE(fx.Streaming());
+}
+
+INSTANTIATE_TEST_SUITE_P(Slicings, StretchStream,
+                         ::testing::Values(std::pair{8820u, 8820u}, std::pair{441u, 8820u}, std::pair{8820u, 100u},
+                                           std::pair{1000u, 37u}, std::pair{1u, 1u}));
+
+// A jump segment holds its start value and lands on its end value; without
+// automation, or when draining, the offer goes straight through.
+TEST(StretchStreamPlain, JumpSegmentsHoldAndLandAndPlainCallsGoStraightThrough) {
+  RideEffect fx;
+  Start(fx);
+  const EnvelopeSegment mute = Seg(10 * kMs, 20 * kMs, 1, 0);
+  ASSERT_EQ(fx.AddEnvelope(1, 1, &mute), kOk);
+  const std::vector<float> out = Stream(fx, kFxRate / 20, 4410, 4410);
+  for (std::uint32_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], i >= kFxRate / 100 && i < kFxRate / 50 ? 0.0f : 1.0f) << i;
+  EXPECT_EQ(fx.changeFlags, 2u);
+  RideEffect plain;
+  Start(plain);
+  std::vector<float> in(3000, 0.5f), buffer(3000);
+  for (AutomationParams* automation : {static_cast<AutomationParams*>(&plain), static_cast<AutomationParams*>(nullptr)}) {
+    std::uint32_t inFrames = 3000, outFrames = 3000;
+    ASSERT_EQ(ProcessInStretches(plain, automation, kProcessOrdinary, in.data(), &inFrames, buffer.data(), &outFrames), kProcessProgress);
+    EXPECT_EQ(plain.lastOffered, 3000u);
+  }
+  std::uint32_t outFrames = 100;
+  EXPECT_EQ(ProcessInStretches(plain, &plain, kProcessDrain, nullptr, nullptr, buffer.data(), &outFrames), kProcessFinished);
 }
 
 }  // namespace
