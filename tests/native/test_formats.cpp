@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "effects/noisgt/noisgt_params.h"
@@ -61,19 +63,16 @@ TEST(SampleWriters, PcmClampsRoundsHalfToEvenAndSilencesNan) {
   for (const auto& [in, out] : pcm32) EXPECT_EQ(Written(SampleFormat::kPcm32, in), out) << in;
 }
 
-TEST(SampleReaders, ScalesMatchTheFormatsAndFloatsPassUnclamped) {
+// Every representable 8- and 16-bit value, and sampled 32-bit and float
+// values, survive read then write.
+TEST(SampleRoundTrip, ScalesMatchTheFormatsAndEveryValueSurvivesInItsPrecision) {
   EXPECT_EQ(Read<float>(SampleFormat::kPcm8, std::uint8_t{0}), -1.0f);
   EXPECT_EQ(Read<float>(SampleFormat::kPcm8, std::uint8_t{255}), 127.0f / 128);
   EXPECT_EQ(Read<float>(SampleFormat::kPcm16, std::int16_t{-32768}), -1.0f);
   EXPECT_EQ(Read<double>(SampleFormat::kPcm32, std::numeric_limits<std::int32_t>::min()), -1.0);
   EXPECT_EQ(Read<double>(SampleFormat::kPcm32, std::int32_t{1}), 4.656612873077393e-10);
-  EXPECT_EQ(Read<float>(SampleFormat::kFloat32, 1.5f), 1.5f);
+  EXPECT_EQ(Read<float>(SampleFormat::kFloat32, 1.5f), 1.5f);  // floats pass unclamped
   EXPECT_EQ(Read<double>(SampleFormat::kFloat64, -3.25), -3.25);
-}
-
-// Every representable 8- and 16-bit value, and sampled 32-bit and float
-// values, survive read then write.
-TEST(SampleRoundTrip, EveryValueSurvivesInItsPrecision) {
   for (int v = 0; v < 256; ++v)
     ASSERT_EQ(Written(SampleFormat::kPcm8, Read<float>(SampleFormat::kPcm8, static_cast<std::uint8_t>(v))), v);
   for (int v = -32768; v <= 32767; ++v)
@@ -111,15 +110,12 @@ TEST(SampleFrames, StereoIsInterleavedChannelZeroFirstAndPeaksTrackEachChannel) 
 }
 
 TEST(WaveFormats, NormalisingRecomputesDerivedFields) {
-  WaveFormat f{};
-  f.formatTag = kWaveFormatIeeeFloat;
-  f.channels = 2;
-  f.samplesPerSec = 48000;
-  f.bitsPerSample = 64;
+  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 2, 48000);
   f.blockAlign = 3;
   f.avgBytesPerSec = 7;
   f.extraSize = 22;
   const WaveFormat n = Normalised(f);
+  EXPECT_EQ(n.formatTag, kWaveFormatIeeeFloat);
   EXPECT_EQ(n.blockAlign, 16);
   EXPECT_EQ(n.avgBytesPerSec, 768000u);
   EXPECT_EQ(n.extraSize, 0);
@@ -177,58 +173,46 @@ TEST(SettingsRecord, RefusesWrongSizeTagOrLengthAndLeavesFieldsAlone) {
   }
 }
 
-// A stream that fails or comes up short at a chosen byte offset.
+// A stream that fails (or comes up short with `error` kOk or kFalse) at a
+// chosen byte offset.
 class FaultyStream : public RecordStream {
  public:
-  FaultyStream(Bytes bytes, std::size_t faultAt, HResult error)
-      : bytes_(std::move(bytes)), faultAt_(faultAt), error_(error) {}
+  FaultyStream(Bytes bytes, std::size_t faultAt, HResult error) : bytes_(std::move(bytes)), faultAt_(faultAt), error_(error) {}
   HResult Read(void* buffer, std::uint32_t size, std::uint32_t* done) override {
-    std::uint32_t n = 0;
-    for (auto* out = static_cast<std::uint8_t*>(buffer); n < size && pos_ < faultAt_ && pos_ < bytes_.size();)
-      out[n++] = bytes_[pos_++];
-    *done = n;
-    return n < size ? error_ : kOk;
+    for (*done = 0; *done < size && pos_ < faultAt_ && pos_ < bytes_.size();) static_cast<std::uint8_t*>(buffer)[(*done)++] = bytes_[pos_++];
+    return *done < size ? error_ : kOk;
   }
   HResult Write(const void* buffer, std::uint32_t size, std::uint32_t* done) override {
-    std::uint32_t n = 0;
-    for (const auto* in = static_cast<const std::uint8_t*>(buffer); n < size && pos_ < faultAt_; ++pos_)
-      bytes_.push_back(in[n++]);
-    *done = n;
-    return n < size ? error_ : kOk;
+    for (*done = 0; *done < size && pos_ < faultAt_; ++pos_) bytes_.push_back(static_cast<const std::uint8_t*>(buffer)[(*done)++]);
+    return *done < size ? error_ : kOk;
   }
-  const Bytes& bytes() const { return bytes_; }
+  Bytes bytes_;
 
  private:
-  Bytes bytes_;
-  std::size_t pos_ = 0;
-  std::size_t faultAt_;
+  std::size_t pos_ = 0, faultAt_;
   HResult error_;
 };
 
+// Stream errors are returned as they are; short transfers fail. 'h' reads
+// the head, 'f' the fields after a good head, 'w' writes a record.
 TEST(SettingsRecord, StreamErrorsAreReturnedAndShortTransfersFail) {
   const HResult kStreamError = MakeFailure(0x80030003u);  // an arbitrary storage error
-  Bytes good = Record(32, kOwnTagBytes, {1, 2, 3});
-  std::int32_t fields[3] = {};
-
-  FaultyStream headError(good, 10, kStreamError);
-  EXPECT_EQ(ReadRecordHead(headError, kNoisgtRecord), kStreamError);
-  FaultyStream headShort(good, 10, kOk);  // short read without an error
-  EXPECT_EQ(ReadRecordHead(headShort, kNoisgtRecord), kFail);
-  FaultyStream fieldError(good, 24, kStreamError);
-  ASSERT_EQ(ReadRecordHead(fieldError, kNoisgtRecord), kOk);
-  EXPECT_EQ(ReadRecordFields(fieldError, kNoisgtRecord, fields), kStreamError);
-  FaultyStream fieldShort(good, 24, kFalse);  // IStream's S_FALSE for a short read
-  ASSERT_EQ(ReadRecordHead(fieldShort, kNoisgtRecord), kOk);
-  EXPECT_EQ(ReadRecordFields(fieldShort, kNoisgtRecord, fields), kFail);
-
+  const Bytes good = Record(32, kOwnTagBytes, {1, 2, 3});
   const std::int32_t values[] = {1, 2, 3};
-  FaultyStream writeError({}, 25, kStreamError);
-  EXPECT_EQ(WriteRecord(writeError, kNoisgtRecord, values), kStreamError);
-  FaultyStream writeShort({}, 5, kOk);
-  EXPECT_EQ(WriteRecord(writeShort, kNoisgtRecord, values), kFail);
-  FaultyStream writeAll({}, 1000, kOk);
-  EXPECT_EQ(WriteRecord(writeAll, kNoisgtRecord, values), kOk);
-  EXPECT_EQ(writeAll.bytes(), good);
+  const std::tuple<char, std::size_t, HResult, HResult> cases[] = {
+      {'h', 10, kStreamError, kStreamError}, {'h', 10, kOk, kFail}, {'f', 24, kStreamError, kStreamError},
+      {'f', 24, kFalse, kFail},  // IStream's S_FALSE for a short read
+      {'w', 25, kStreamError, kStreamError}, {'w', 5, kOk, kFail}, {'w', 1000, kOk, kOk}};
+  for (const auto& [op, faultAt, error, result] : cases) {
+    FaultyStream stream(op == 'w' ? Bytes() : good, faultAt, error);
+    std::int32_t fields[3] = {};
+    ASSERT_EQ(op == 'f' ? ReadRecordHead(stream, kNoisgtRecord) : kOk, kOk);
+    const HResult hr = op == 'h' ? ReadRecordHead(stream, kNoisgtRecord)
+                       : op == 'f' ? ReadRecordFields(stream, kNoisgtRecord, fields)
+                                   : WriteRecord(stream, kNoisgtRecord, values);
+    EXPECT_EQ(hr, result) << op << " " << faultAt;
+    EXPECT_TRUE(op != 'w' || result != kOk || stream.bytes_ == good);
+  }
 }
 
 }  // namespace
