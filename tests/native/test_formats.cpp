@@ -24,7 +24,7 @@ namespace {
 // The integer a PCM writer puts down for x (8-bit: the unsigned byte).
 template <typename T>
 long Written(SampleFormat format, T x) {
-  unsigned char b[4] = {};
+  unsigned char b[8] = {};
   WriteSample<T>(format, x, b);
   if (format == SampleFormat::kPcm8) return b[0];
   if (format == SampleFormat::kPcm16) return static_cast<std::int16_t>(b[0] | b[1] << 8);
@@ -43,24 +43,19 @@ T Read(SampleFormat format, S stored) {
 // PCM writers clamp, round half to even and write NaN as silence; both
 // pipelines agree.
 TEST(SampleWriters, PcmClampsRoundsHalfToEvenAndSilencesNan) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  struct Case {
-    double in;
-    long pcm8, pcm16;
-  };
-  const Case cases[] = {{1.0, 255, 32767},     {-1.0, 0, -32768},        {7.0, 255, 32767},    {-7.0, 0, -32768},
-                        {0.0, 128, 0},         {nan, 128, 0},            {0.5 / 128, 128, 128}, {1.5 / 128, 130, 384},
-                        {2.5 / 32768, 128, 2}, {3.5 / 32768, 128, 4},    {-2.5 / 32768, 128, -2}};
-  for (const Case& c : cases) {
-    EXPECT_EQ(Written(SampleFormat::kPcm8, c.in), c.pcm8) << c.in;
-    EXPECT_EQ(Written(SampleFormat::kPcm8, static_cast<float>(c.in)), c.pcm8) << c.in;
-    EXPECT_EQ(Written(SampleFormat::kPcm16, c.in), c.pcm16) << c.in;
-    EXPECT_EQ(Written(SampleFormat::kPcm16, static_cast<float>(c.in)), c.pcm16) << c.in;
+  constexpr long kMax32 = std::numeric_limits<std::int32_t>::max(), kMin32 = std::numeric_limits<std::int32_t>::min();
+  const std::tuple<double, long, long, long> cases[] = {
+      {1.0, 255, 32767, kMax32}, {-1.0, 0, -32768, kMin32}, {7.0, 255, 32767, kMax32}, {-7.0, 0, -32768, kMin32},
+      {0.0, 128, 0, 0}, {std::nan(""), 128, 0, 0}, {0.5 / 128, 128, 128, 8388608}, {1.5 / 128, 130, 384, 25165824},
+      {2.5 / 32768, 128, 2, 163840}, {3.5 / 32768, 128, 4, 229376}, {-2.5 / 32768, 128, -2, -163840},
+      {0.5, 192, 16384, 1073741824}, {2.5 / 2147483648.0, 128, 0, 2}};
+  for (const auto& [in, pcm8, pcm16, pcm32] : cases) {
+    for (const auto& [format, out] : {std::pair{SampleFormat::kPcm8, pcm8}, {SampleFormat::kPcm16, pcm16}}) {
+      EXPECT_EQ(Written(format, in), out) << in;
+      EXPECT_EQ(Written(format, static_cast<float>(in)), out) << in;
+    }
+    EXPECT_EQ(Written(SampleFormat::kPcm32, in), pcm32) << in;
   }
-  const std::pair<double, long> pcm32[] = {{1.0, std::numeric_limits<std::int32_t>::max()},
-                                           {-1.0, std::numeric_limits<std::int32_t>::min()},
-                                           {0.5, 1073741824}, {2.5 / 2147483648.0, 2}, {nan, 0}};
-  for (const auto& [in, out] : pcm32) EXPECT_EQ(Written(SampleFormat::kPcm32, in), out) << in;
 }
 
 // Every representable 8- and 16-bit value, and sampled 32-bit and float
@@ -125,18 +120,15 @@ TEST(WaveFormats, NormalisingRecomputesDerivedFields) {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const Bytes kOwnTagBytes = {0x43, 0x8F, 0xDF, 0xA6, 0xF4, 0xBA, 0xD0, 0x11,
-                            0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12};
-const Bytes kOlderTagBytes = {0x26, 0x0F, 0x7C, 0xB9, 0x6D, 0x19, 0xD1, 0x11,
-                              0xB9, 0x9B, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12};
+const Bytes kOwnTagBytes = {0x43, 0x8F, 0xDF, 0xA6, 0xF4, 0xBA, 0xD0, 0x11, 0xAE, 0xBC, 0x00, 0xA0, 0xC9, 0x05, 0x39, 0x12};
 
+// Size, tag and fields, little-endian.
 Bytes Record(std::uint32_t size, const Bytes& tag, std::vector<std::int32_t> fields) {
   Bytes b;
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(size >> (8 * i)));
+  auto put = [&](std::uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i))); };
+  put(size);
   b.insert(b.end(), tag.begin(), tag.end());
-  for (std::int32_t f : fields)
-    for (int i = 0; i < 4; ++i)
-      b.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(f) >> (8 * i)));
+  for (std::int32_t f : fields) put(static_cast<std::uint32_t>(f));
   return b;
 }
 
