@@ -123,6 +123,7 @@ const Walk kWalks[] = {
     {"SliverOfASampleIsOneSample", {Seg(0, 10, 0, 1, kCurveLinear)}, {{'r', 5 * kMs, 200}}},
     // A jump between two samples takes effect at the first sample after it.
     {"JumpInAGapLandsOnItsOwnSample", {Seg(25 * kMs + 1234, 125 * kMs, 12, 12)}, {{'r', 140 * kMs, 400}}},
+    {"ValuesBeyondTheRangeAreClamped", {Seg(0, 10 * kMs, 90, 90), Seg(10 * kMs, 20 * kMs, -90, 0, kCurveLinear)}, {{'r', 30 * kMs, 50}}},
     {"CursorAfterTheLastSegmentStartsOverOnASeek",
      {Seg(5 * kMs, 8 * kMs, 1, 2, kCurveLinear), Seg(9 * kMs, 12 * kMs, -1, -2, kCurveLinear)},
      {{'r', 30 * kMs, 45}, {'s', 6 * kMs, 0}, {'r', 15 * kMs, 33}}},
@@ -158,10 +159,10 @@ TEST_P(SegmentCursor, StretchesAndValuesFollowTheEnvelopeAcrossEveryBoundary) {
         if (s.start <= t && t < s.end) {
           inForce = true;
           const float f = s.curve == kCurveLinear ? float(t - s.start) / float(s.end - s.start) : 0.0f;
-          value = s.startValue + (s.endValue - s.startValue) * f;
+          value = std::clamp(s.startValue + (s.endValue - s.startValue) * f, -25.0f, 25.0f);
           boundary = std::min(boundary, s.end);
         } else if (s.end <= t) {
-          value = s.endValue;
+          value = std::clamp(s.endValue, -25.0f, 25.0f);
         } else {
           boundary = std::min(boundary, s.start);
         }
@@ -194,8 +195,6 @@ TEST_F(Automation, StreamTimeFollowsTheSamplesWithoutDrift) {
   EXPECT_NEAR(static_cast<double>(params.StreamTime()), (done - 11025) / 11025.0 * 1e7, 1e7 / 11025.0);
 }
 
-// --- curves ---------------------------------------------------------------------
-
 TEST(SegmentCurves, ValueSlopeAndCurvatureOfEveryCurve) {
   // 2 s from 1 to 7, a quarter in.
   const double d = 2.0, D = 6.0, f = 0.25;
@@ -226,33 +225,17 @@ TEST(SegmentCurves, ValueSlopeAndCurvatureOfEveryCurve) {
   EXPECT_NEAR(EvaluateSegment(Seg(0, 20000000, 1, 7, kCurveSine), 10000000).value, 4.0, 1e-9);
 }
 
-// --- reports while streaming ------------------------------------------------------
-
-// Values beyond the range are clamped when evaluated.
-TEST_F(Automation, EnvelopeValuesAreClampedToTheRange) {
-  params.BeginStreaming(kRate);
-  Add(kGain, {Seg(0, 10 * kMs, 90, 90)});
-  EXPECT_EQ(Flags(), Bit(kGain));
-  EXPECT_EQ(Value(kGain), 25.0f);
-  EXPECT_EQ(params.GetPropInt(kGain), 250);
-}
-
 // Every jump and held segment must be felt again on a replay and after a
-// seek back: an effect that is not told keeps the value of the last pass.
-class Replay : public Automation {
- protected:
-  Replay() {
-    // Gain -12 dB for 50 ms, then +6 dB for 50 ms; the AGC on from 20 to 30 ms.
-    Add(kGain, {Seg(0, 50 * kMs, -12, -12), Seg(50 * kMs, 100 * kMs, 6, 6)});
-    Add(kAgc, {Seg(20 * kMs, 30 * kMs, 1, 0)});
-    params.BeginStreaming(kRate);
-  }
-};
-
-TEST_F(Replay, ASecondRunAndASeekBackReportEverySegmentAgain) {
+// seek back: an effect that is not told keeps the value of the last pass. A
+// value moved under a held segment is put back and reported; a captured
+// parameter is the user's until released.
+TEST_F(Automation, ReplaysSeeksMovedValuesAndCapturesReportTheEnvelopeAgain) {
+  // Gain -12 dB for 50 ms, then +6 dB for 50 ms; the AGC on from 20 to 30 ms.
+  Add(kGain, {Seg(0, 50 * kMs, -12, -12), Seg(50 * kMs, 100 * kMs, 6, 6)});
+  Add(kAgc, {Seg(20 * kMs, 30 * kMs, 1, 0)});
   for (int run = 0; run < 3; ++run) {
     SCOPED_TRACE(run);
-    if (run > 0) params.BeginStreaming(kRate);
+    params.BeginStreaming(kRate);
     if (run == 2) {
       PlayTo(60 * kMs);
       params.SetStreamTime(10 * kMs);
@@ -267,18 +250,13 @@ TEST_F(Replay, ASecondRunAndASeekBackReportEverySegmentAgain) {
     PlayTo(120 * kMs);
     params.ResetForStop();
   }
-}
-
-TEST_F(Replay, AValueMovedUnderAHeldSegmentIsPutBackAndReported) {
+  params.BeginStreaming(kRate);
   PlayTo(10 * kMs);
   ASSERT_EQ(Flags(), 0u);
   params.SetPropInt(kGain, 30);  // a whole-record set while streaming
   EXPECT_EQ(Value(kGain), 3.0f);
   EXPECT_EQ(Flags(), Bit(kGain));
   EXPECT_EQ(Value(kGain), -12.0f);
-}
-
-TEST_F(Replay, ACapturedParameterIsTheUsersUntilReleased) {
   PlayTo(35 * kMs);
   ASSERT_FALSE(params.IsUserControlled(kGain));
   params.BeginCapture(kGain);
@@ -293,35 +271,11 @@ TEST_F(Replay, ACapturedParameterIsTheUsersUntilReleased) {
   EXPECT_EQ(Value(kGain), -12.0f);
 }
 
-TEST_F(Automation, EndCaptureOutsideAnySegmentIsReportedByTheNextUpdateOnce) {
-  params.BeginStreaming(kRate);
-  for (bool envelope : {false, true}) {  // with no envelope anywhere, and with one elsewhere
-    if (envelope) Add(kGain, {Seg(1000 * kMs, 2000 * kMs, 1, 2, kCurveLinear)});
-    params.BeginCapture(kRelease);
-    params.EndCapture(kRelease);
-    EXPECT_EQ(Flags(882), Bit(kRelease)) << envelope;
-    EXPECT_EQ(Flags(882), 0u) << envelope;
-  }
-}
-
-// --- envelopes --------------------------------------------------------------------
-
-TEST_F(Automation, SegmentsAreKeptInStartOrderAndOverlapsReplacedWhole) {
-  Add(kGain, {Seg(300, 400, 3, 3), Seg(100, 200, 1, 1), Seg(200, 300, 2, 2)});
-  EXPECT_EQ(Starts(kGain), (std::vector<std::int64_t>{100, 200, 300}));
-  Add(kGain, {Seg(150, 250, 9, 9, kCurveLinear)});  // overlaps the first two
-  EXPECT_EQ(Starts(kGain), (std::vector<std::int64_t>{150, 300}));
-  // Within one call a later segment wins over an earlier one it overlaps.
-  Add(kGain, {Seg(500, 700, 1, 1), Seg(600, 800, 2, 2)});
-  EXPECT_EQ(Starts(kGain), (std::vector<std::int64_t>{150, 300, 600}));
-  // Added back to front, one per call: every insertion lands at the head.
-  for (int i = 2999; i >= 0; --i) Add(kRelease, {Seg(i * 10, i * 10 + 10, 1, 1)});
-  const std::vector<std::int64_t> many = Starts(kRelease);
-  ASSERT_EQ(many.size(), 3000u);
-  for (std::size_t i = 0; i < many.size(); ++i) ASSERT_EQ(many[i], std::int64_t(i) * 10);
-}
-
-TEST_F(Automation, BadEnvelopesAreRefusedAndChangeNothing) {
+// Segments are kept in start order, overlaps replaced whole (within one
+// call a later segment wins); bad ones are refused and change nothing; a
+// flush removes what overlaps its range whole.
+TEST_F(Automation, EnvelopeEditing) {
+  using Starts_ = std::vector<std::int64_t>;
   const EnvelopeSegment good = Seg(0, 10, 1, 1);
   EXPECT_EQ(params.AddEnvelope(kGain, 1, nullptr), kPointer);
   EXPECT_EQ(params.AddEnvelope(6, 1, &good), kInvalidArg);
@@ -331,19 +285,26 @@ TEST_F(Automation, BadEnvelopesAreRefusedAndChangeNothing) {
     const EnvelopeSegment batch[] = {good, bad, Seg(40, 50, 1, 1)};
     EXPECT_EQ(params.AddEnvelope(kGain, 3, batch), kInvalidArg);
   }
-  EXPECT_EQ(params.SegmentCount(kGain), 0u);
   Add(kGain, {Seg(5, 5, 1, 1)});  // an empty span is accepted but never stored
   EXPECT_EQ(params.SegmentCount(kGain), 0u);
-}
-
-TEST_F(Automation, FlushRemovesWhatOverlapsTheRangeWhole) {
-  Add(kGain, {Seg(0, 100, 0, 0), Seg(100, 200, 1, 1), Seg(200, 300, 2, 2), Seg(300, 400, 3, 3)});
-  EXPECT_EQ(params.FlushEnvelope(kGain, 100, 300), kOk);  // touching ends stay
-  EXPECT_EQ(Starts(kGain), (std::vector<std::int64_t>{0, 300}));
-  EXPECT_EQ(params.FlushEnvelope(kGain, 350, 360), kOk);  // a clipped one goes whole
-  EXPECT_EQ(Starts(kGain), (std::vector<std::int64_t>{0}));
+  Add(kGain, {Seg(300, 400, 3, 3), Seg(100, 200, 1, 1), Seg(200, 300, 2, 2)});
+  EXPECT_EQ(Starts(kGain), (Starts_{100, 200, 300}));
+  Add(kGain, {Seg(150, 250, 9, 9, kCurveLinear)});  // overlaps the first two
+  EXPECT_EQ(Starts(kGain), (Starts_{150, 300}));
+  Add(kGain, {Seg(500, 700, 1, 1), Seg(600, 800, 2, 2)});
+  EXPECT_EQ(Starts(kGain), (Starts_{150, 300, 600}));
+  // Added back to front, one per call: every insertion lands at the head.
+  for (int i = 2999; i >= 0; --i) Add(kRelease, {Seg(i * 10, i * 10 + 10, 1, 1)});
+  const Starts_ many = Starts(kRelease);
+  ASSERT_EQ(many.size(), 3000u);
+  for (std::size_t i = 0; i < many.size(); ++i) ASSERT_EQ(many[i], std::int64_t(i) * 10);
+  Add(kAttack, {Seg(0, 100, 0, 0), Seg(100, 200, 1, 1), Seg(200, 300, 2, 2), Seg(300, 400, 3, 3)});
+  EXPECT_EQ(params.FlushEnvelope(kAttack, 100, 300), kOk);  // touching ends stay
+  EXPECT_EQ(Starts(kAttack), (Starts_{0, 300}));
+  EXPECT_EQ(params.FlushEnvelope(kAttack, 350, 360), kOk);  // a clipped one goes whole
+  EXPECT_EQ(Starts(kAttack), (Starts_{0}));
   EXPECT_EQ(params.FlushEnvelope(6, 0, 1000), kInvalidArg);
-  EXPECT_EQ(params.SegmentCount(kGain), 1u);
+  EXPECT_EQ(params.SegmentCount(kAttack), 1u);
 }
 
 TEST_F(Automation, FlushingEverythingEmptiesAllAndReportsTheMovingOnesOnce) {
@@ -360,8 +321,6 @@ TEST_F(Automation, FlushingEverythingEmptiesAllAndReportsTheMovingOnesOnce) {
   EXPECT_TRUE(params.IsUserControlled(kGain));
   EXPECT_EQ(Flags(882), 0u);
 }
-
-// --- host values ---------------------------------------------------------------------
 
 // The host's own sets are not echoed; normalised ones map the range and
 // report without a capture bracket.
@@ -401,9 +360,7 @@ TEST_F(Automation, InsideASegmentWhileStreamingTheEnvelopeWins) {
   EXPECT_EQ(Value(kGain), -7.0f);
 }
 
-// --- property bridge --------------------------------------------------------------------
-
-TEST_F(Automation, PropertiesScaleAndRoundHalfAwayFromZero) {
+TEST_F(Automation, PropertiesScaleRoundHalfAwayFromZeroAndGoThroughTheRecordOffsets) {
   EXPECT_EQ(params.SetPropInt(kGain, 7), 0);
   EXPECT_FLOAT_EQ(Value(kGain), 0.7f);
   EXPECT_EQ(params.SetPropInt(kGain, 7), 1);
@@ -424,9 +381,7 @@ TEST_F(Automation, PropertiesScaleAndRoundHalfAwayFromZero) {
   EXPECT_EQ(Value(kRelease), 5000.0f);
   EXPECT_EQ(params.SetPropInt(kSync, -3), 0);
   EXPECT_EQ(Value(kSync), 0.0f);
-}
-
-TEST_F(Automation, WholeRecordGoesThroughTheOffsetsFloatsUnrounded) {
+  // A whole record goes through the offsets, floats unrounded.
   const Record in = {-123, 40, 12345, 1, 0, -37.5f};
   params.SetAllProps(&in, sizeof in);
   const float expected[] = {4.0f, 1234.5f, 1.0f, 0.0f, -12.3f, -0.375f};
@@ -442,8 +397,6 @@ TEST_F(Automation, WholeRecordGoesThroughTheOffsetsFloatsUnrounded) {
   EXPECT_EQ(shortRecord[0], -123);
   EXPECT_EQ(shortRecord[1], 40);
 }
-
-// --- reports to the host ------------------------------------------------------------------
 
 // Property changes are bracketed unless captured and silent when unchanged;
 // notify off silences one parameter and ends its capture; a whole record is
