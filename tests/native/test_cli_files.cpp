@@ -1,9 +1,6 @@
-// What the tool does to sound files beyond the effects' own audio: every
-// type comes out as it went in, standard input and output stand for files,
-// progress shows only on a terminal, --at and --automate change settings
-// while the file plays, chains equal their effects one after another, the
-// level report follows its definitions, the response command draws the
-// curve the settings build, and point lists are read as the tool reads them.
+// What the tool does to sound files beyond the effects' own audio: types,
+// pipes, progress, changes while the file plays, chains, the level report,
+// the response command, and point lists read as the tool reads them.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -99,38 +96,26 @@ TEST_P(CliFileTypes, EachTypeComesOutAsItWentInWithItsFramesAndChannels) {
   EXPECT_EQ(after.samplerate, before.samplerate);
   ASSERT_EQ(after.frames, before.frames);
   const std::size_t open = static_cast<std::size_t>(c.rate) / 4 * c.channels;
-  if (c.lossless) {
-    EXPECT_TRUE(std::equal(input.begin() + open, input.end(), output.begin() + open));
-    return;
-  }
-  for (int ch = 0; ch < c.channels; ++ch) {
+  EXPECT_TRUE(!c.lossless || std::equal(input.begin() + open, input.end(), output.begin() + open));
+  for (int ch = 0; ch < c.channels && !c.lossless; ++ch) {
     double in2 = 0, out2 = 0;
-    for (std::size_t i = open + ch; i < input.size(); i += c.channels) {
-      in2 += input[i] * input[i];
-      out2 += output[i] * output[i];
-    }
+    for (std::size_t i = open + ch; i < input.size(); i += c.channels) in2 += input[i] * input[i], out2 += output[i] * output[i];
     EXPECT_NEAR(10 * std::log10(out2 / in2), 0.0, 1.0) << "channel " << ch;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryType, CliFileTypes,
-    ::testing::Values(TypeCase{"wav 8-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 8000, "wav", true},
-                      TypeCase{"wav 16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 44100, "wav", true},
-                      TypeCase{"wav float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 22050, "wav", true},
-                      TypeCase{"wav double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, 96000, "wav", true},
-                      TypeCase{"wav 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, "wav", true},
-                      TypeCase{"wav extensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 48000, "wav", true},
-                      TypeCase{"wav extensible, 6 channels", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 6, 48000, "wav", true},
-                      TypeCase{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100, "flac", true},
-                      TypeCase{"flac 24-bit", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, 96000, "flac", true},
-                      TypeCase{"aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, 22050, "aiff", true},
-                      TypeCase{"aiff 8-bit", SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, 1, 8000, "aif", true},
-                      TypeCase{"ogg vorbis", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, "ogg", false},
-                      TypeCase{"ogg opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 2, 48000, "opus", false},
-                      TypeCase{"w64 float", SF_FORMAT_W64 | SF_FORMAT_FLOAT, 2, 32000, "w64", true},
-                      TypeCase{"rf64 24-bit", SF_FORMAT_RF64 | SF_FORMAT_PCM_24, 2, 44100, "rf64", true},
-                      TypeCase{"wav 32-bit at 11025 Hz", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 11025, "wav", true}));
+const TypeCase kTypes[] = {
+    {"wav 8-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_U8, 1, 8000, "wav", true}, {"wav 16-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 44100, "wav", true},
+    {"wav float", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, 22050, "wav", true}, {"wav double", SF_FORMAT_WAV | SF_FORMAT_DOUBLE, 2, 96000, "wav", true},
+    {"wav 24-bit", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 2, 44100, "wav", true},
+    {"wav extensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 2, 48000, "wav", true},
+    {"wav extensible, 6 channels", SF_FORMAT_WAVEX | SF_FORMAT_PCM_24, 6, 48000, "wav", true},
+    {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100, "flac", true}, {"flac 24-bit", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, 96000, "flac", true},
+    {"aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 2, 22050, "aiff", true}, {"aiff 8-bit", SF_FORMAT_AIFF | SF_FORMAT_PCM_S8, 1, 8000, "aif", true},
+    {"ogg vorbis", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 2, 44100, "ogg", false}, {"ogg opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 2, 48000, "opus", false},
+    {"w64 float", SF_FORMAT_W64 | SF_FORMAT_FLOAT, 2, 32000, "w64", true}, {"rf64 24-bit", SF_FORMAT_RF64 | SF_FORMAT_PCM_24, 2, 44100, "rf64", true},
+    {"wav 32-bit at 11025 Hz", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 11025, "wav", true}};
+INSTANTIATE_TEST_SUITE_P(EveryType, CliFileTypes, ::testing::ValuesIn(kTypes));
 
 // --- streams and progress ------------------------------------------------------------
 
@@ -296,32 +281,25 @@ double Field(const std::string& json, const std::string& side, const std::string
   return std::strtod(json.c_str() + at + key.size() + 4, nullptr);
 }
 
-TEST_F(CliFiles, LoudnessAndPeaksFollowTheirDefinitions) {
-  // BS.1770: mean square of the K-weighted channels, 0.691 dB at 1 kHz
-  // cancelled: 2 channels x 0.01 x 0.5 is -20 LUFS, 1 channel x 0.5 -3.01.
-  struct Case {
-    int channels;
-    double level, lufs, peak;
-  };
-  for (const Case& c : {Case{2, 0.1, -20.0, -20.0}, Case{1, 1.0, -3.01, 0.0}}) {
-    SCOPED_TRACE(c.channels);
-    Write("in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, c.channels, 48000, {1000, 0, c.level, 0, 0, false}, 4.0);
+// BS.1770: mean square of the K-weighted channels, 0.691 dB at 1 kHz
+// cancelled: 2 channels x 0.01 x 0.5 is -20 LUFS, 1 channel x 0.5 -3.01.
+// Clipped samples are those at full scale.
+TEST_F(CliFiles, LoudnessPeaksAndClippingFollowTheirDefinitions) {
+  for (const auto& [channels, level, lufs, peak] : {std::tuple{2, 0.1, -20.0, -20.0}, std::tuple{1, 1.0, -3.01, 0.0}}) {
+    SCOPED_TRACE(channels);
+    Write("in.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, channels, 48000, {1000, 0, level, 0, 0, false}, 4.0);
     Process({"noise-gate", "--set", "threshold=-800", "--set", "attack=1", "--json", "report.json"}, "in.wav", "out.wav");
     const std::string json = ReadText(Path("report.json"));
     for (const char* side : {"input", "output"}) {
-      EXPECT_NEAR(Field(json, side, "integrated_lufs"), c.lufs, 0.2) << side;
-      EXPECT_NEAR(Field(json, side, "peak_dbfs"), c.peak, 0.01) << side;
-      EXPECT_NEAR(Field(json, side, "true_peak_dbtp"), c.peak, 0.1) << side;
+      EXPECT_NEAR(Field(json, side, "integrated_lufs"), lufs, 0.2) << side;
+      EXPECT_NEAR(Field(json, side, "peak_dbfs"), peak, 0.01) << side;
+      EXPECT_NEAR(Field(json, side, "true_peak_dbtp"), peak, 0.1) << side;
     }
     EXPECT_EQ(Field(json, "output", "frames"), 4.0 * 48000);
   }
-}
-
-TEST_F(CliFiles, ClippedSamplesAreThoseAtFullScale) {
   std::vector<std::int16_t> pcm(48000 * 2);
   for (std::size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<std::int16_t>(3277 * std::sin(2 * M_PI * i / 48));
-  for (int k = 0; k < 7; ++k) pcm[48000 + 100 * k] = 32767;  // the gate is open by then
-  for (int k = 0; k < 3; ++k) pcm[49000 + 100 * k] = -32768;
+  for (int k = 0; k < 10; ++k) pcm[48000 + 100 * k] = k < 7 ? 32767 : -32768;  // the gate is open by then
   WriteSound(Path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 48000, pcm);
   const CliResult r = Run({"process", "noise-gate", "--set", "threshold=-800", "--json", "-", "--stats", "in.wav", "out.wav"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -331,9 +309,7 @@ TEST_F(CliFiles, ClippedSamplesAreThoseAtFullScale) {
   EXPECT_NE(r.out.find("\"threshold\": -800"), std::string::npos);
   EXPECT_GT(Field(r.out, "chain", "latency_frames"), 0);
   // The same levels for people, on standard error, and the summary with them.
-  EXPECT_NE(r.err.find("clipped; output: peak 0.0 dBFS"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find(", 10 clipped;"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("written to"), std::string::npos) << r.err;
+  for (const char* text : {"clipped; output: peak 0.0 dBFS", ", 10 clipped;", "written to"}) EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
 }
 
 // --- the response ----------------------------------------------------------------------------
@@ -341,39 +317,35 @@ TEST_F(CliFiles, ClippedSamplesAreThoseAtFullScale) {
 struct Curve {
   std::string head;
   std::vector<double> x, y;
-  // The value at the grid point nearest to f (log distance).
-  double At(double f) const {
+  double At(double f) const {  // at the grid point nearest to f (log distance)
     std::size_t best = 0;
-    for (std::size_t i = 1; i < x.size(); ++i)
-      if (std::fabs(std::log(x[i] / f)) < std::fabs(std::log(x[best] / f))) best = i;
+    for (std::size_t i = 1; i < x.size(); ++i) best = std::fabs(std::log(x[i] / f)) < std::fabs(std::log(x[best] / f)) ? i : best;
     return y[best];
   }
 };
 
+// "response <args> --csv <file>", read back.
 class CliResponse : public CliFiles {
  protected:
-  // "response <args> --csv <file>", read back.
   Curve Response(std::vector<std::string> args) {
     args.insert(args.begin(), "response");
     args.insert(args.end(), {"--csv", "curve.csv"});
-    const CliResult r = Run(args);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Run(args).exitCode, 0);
     Curve c;
     std::istringstream in(ReadText(Path("curve.csv")));
     std::getline(in, c.head);
-    double x, y;
     char comma;
-    while (in >> x >> comma >> y) {
-      c.x.push_back(x);
-      c.y.push_back(y);
-    }
+    for (double x, y; in >> x >> comma >> y;) c.x.push_back(x), c.y.push_back(y);
     return c;
   }
 };
 
 // The grid runs from 20 Hz to half the rate in even log steps; the output
-// gain lifts the whole curve.
-TEST_F(CliResponse, TheGridAndTheOutputGain) {
+// gain lifts the whole curve. Graphic EQ preset 8 notches around 450 Hz; the
+// same points given by hand build the same filter. An effect without a
+// response of its own is measured through its impulse response: the open
+// gate passes it untouched, a shut one nothing.
+TEST_F(CliResponse, GridOutputGainPointsAndMeasuredImpulseResponses) {
   const Curve c = Response({"parametric-eq", "--rate", "48000", "--points", "25"});
   EXPECT_EQ(c.head, "frequency_hz,gain_db");
   ASSERT_EQ(c.x.size(), 25u);
@@ -384,12 +356,6 @@ TEST_F(CliResponse, TheGridAndTheOutputGain) {
   const Curve lifted = Response({"parametric-eq", "--set", "amount=-120", "--set", "output_gain=60", "--rate", "44100"});
   ASSERT_EQ(plain.y.size(), lifted.y.size());
   for (std::size_t i = 0; i < plain.y.size(); ++i) EXPECT_NEAR(lifted.y[i] - plain.y[i], 6.0, 0.01) << plain.x[i];
-}
-
-// Preset 8 notches around 450 Hz; the same points given by hand build the
-// same filter. An effect without a response of its own is measured through
-// its impulse response: the open gate passes it untouched, a shut one nothing.
-TEST_F(CliResponse, GraphicEqPointsAndMeasuredImpulseResponses) {
   const Curve preset = Response({"graphic-eq", "--preset", "8", "--rate", "44100"});
   const Curve typed = Response({"graphic-eq", "--set", "points=0:0,4000:0,4250:-500,4750:-500,5000:0,10000:0", "--rate", "44100"});
   EXPECT_EQ(preset.y, typed.y);
