@@ -210,12 +210,8 @@ void PrintTo(const Command& c, std::ostream* os) { *os << c.name; }
 
 void ExpectHolds(const std::string& text, const std::vector<std::string>& parts) {
   for (const std::string& part : parts) {
-    if (part[0] == '!')
-      EXPECT_EQ(text.find(part.substr(1)), std::string::npos) << part << " in\n" << text;
-    else if (part[0] == '^')
-      EXPECT_EQ(text.rfind(part.substr(1), 0), 0u) << part << " in\n" << text;
-    else
-      EXPECT_NE(text.find(part), std::string::npos) << part << " in\n" << text;
+    const bool found = part[0] == '^' ? text.rfind(part.substr(1), 0) == 0 : text.find(part.substr(part[0] == '!')) != std::string::npos;
+    EXPECT_EQ(found, part[0] != '!') << part << " in\n" << text;
   }
 }
 
@@ -232,20 +228,15 @@ class CliCommand : public CliTest, public testing::WithParamInterface<Command> {
     WriteSound(inputs_ / "long.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, noise);
     noise.resize(800);
     WriteSound(inputs_ / "in.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, noise);
-    WriteSound(inputs_ / "float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 22050,
-               std::vector<float>(2 * 22050 * 5 / 2, 0.25f));
+    WriteSound(inputs_ / "float.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 22050, std::vector<float>(2 * 22050 * 5 / 2, 0.25f));
     std::ofstream(inputs_ / "text.wav") << "not a sound\n";
     std::string good = RecordOf({"noise-gate"});
     WriteText("shut.rec", RecordOf({"noise-gate", 0, {"threshold=0"}}));  // the noise stays below 0 dB
     WriteText("truncated.rec", good.substr(0, 28));
     WriteText("head.rec", good.substr(0, 7));
     WriteText("longer.rec", good + '\0');
-    std::string wrong = good;
-    wrong[0] = 33;
-    WriteText("size.rec", wrong);
-    wrong = good;
-    wrong[4] ^= '\xFF';
-    WriteText("tag.rec", wrong);
+    WriteText("size.rec", char(33) + good.substr(1));
+    WriteText("tag.rec", good.substr(0, 4) + char(good[4] ^ '\xFF') + good.substr(5));
     std::string garbage(4000, ' ');
     for (char& c : garbage) c = static_cast<char>(rng());
     WriteText("garbage.rec", garbage);
@@ -265,20 +256,13 @@ TEST_P(CliCommand, EndsWithItsStatusAndSaysAndWritesWhatItMust) {
   std::vector<std::string> args;
   for (const std::string& a : c.args) args.push_back(a[0] == '@' ? (inputs_ / a.substr(1)).string() : a);
   // Exactly the locale variables of the row, the others unset.
-  const CliResult r =
-      Run(args, "", "", std::string("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE ") + c.environment);
+  const CliResult r = Run(args, "", "", std::string("env -u LC_ALL -u LC_MESSAGES -u LANG -u LANGUAGE ") + c.environment);
   EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
   ExpectHolds(r.out, c.out);
   ExpectHolds(r.err, c.err);
-  if (c.exitCode == 2) {
-    EXPECT_NE(r.err, "");
-  }
-  if (c.quiet & kOut) {
-    EXPECT_EQ(r.out, "");
-  }
-  if (c.quiet & kErr) {
-    EXPECT_EQ(r.err, "");
-  }
+  EXPECT_TRUE(c.exitCode != 2 || !r.err.empty()) << "a usage error says nothing";
+  EXPECT_TRUE(!(c.quiet & kOut) || r.out.empty()) << r.out;
+  EXPECT_TRUE(!(c.quiet & kErr) || r.err.empty()) << r.err;
   std::map<std::string, std::string> after = Contents();
   if (!c.writes) {
     EXPECT_EQ(after, before) << "the run changed the folder";
@@ -290,16 +274,12 @@ TEST_P(CliCommand, EndsWithItsStatusAndSaysAndWritesWhatItMust) {
   before.erase(c.writes);
   EXPECT_EQ(after, before) << "the run wrote more than " << c.writes;
   ExpectHolds(written, c.fileHolds);
-  if (c.record.effect) {
-    EXPECT_EQ(written, RecordOf(c.record));
-  }
+  EXPECT_TRUE(!c.record.effect || written == RecordOf(c.record)) << "not the record the effect saves";
   if (c.frames) {
     SF_INFO info;
     const std::vector<float> sound = ReadSound<float>(Path(c.writes), &info);
     EXPECT_EQ(info.frames, c.frames);
-    if (c.silent) {
-      EXPECT_EQ(std::count(sound.begin(), sound.end(), 0.0f), static_cast<long>(sound.size()));
-    }
+    EXPECT_TRUE(!c.silent || std::count(sound.begin(), sound.end(), 0.0f) == static_cast<long>(sound.size())) << "not silent";
   }
 }
 
