@@ -48,9 +48,7 @@ using Calls = std::vector<std::string>;
 class Recorder : public AutomationListener {
  public:
   void ParamsBeginCapture(std::uint32_t index) override { calls.push_back("b" + std::to_string(index)); }
-  void ParamsChanged(std::uint32_t index, float value) override {
-    calls.push_back("c" + std::to_string(index) + "=" + (std::ostringstream() << value).str());
-  }
+  void ParamsChanged(std::uint32_t index, float value) override { calls.push_back("c" + std::to_string(index) + "=" + (std::ostringstream() << value).str()); }
   void ParamsEndCapture(std::uint32_t index) override { calls.push_back("e" + std::to_string(index)); }
   Calls calls;
 };
@@ -72,8 +70,7 @@ class Automation : public ::testing::Test {
   }
   std::vector<std::int64_t> Starts(std::uint32_t index) {
     std::vector<std::int64_t> starts;
-    EnvelopeSegment s = {};
-    for (std::size_t i = 0; params.GetSegment(index, i, &s); ++i) starts.push_back(s.start);
+    for (EnvelopeSegment s = {}; params.GetSegment(index, starts.size(), &s);) starts.push_back(s.start);
     return starts;
   }
   // The change flags of one update of `samples` at the current stream time.
@@ -198,23 +195,15 @@ TEST_F(Automation, StreamTimeFollowsTheSamplesWithoutDrift) {
 TEST(SegmentCurves, ValueSlopeAndCurvatureOfEveryCurve) {
   // 2 s from 1 to 7, a quarter in.
   const double d = 2.0, D = 6.0, f = 0.25;
-  struct Case {
-    std::uint32_t curve;
-    double value, slope, curvature;
-  };
-  const Case cases[] = {
-      {kCurveLinear, 1 + D * f, D / d, 0},
-      {kCurveSquare, 1 + D * f * f, (2 * f + 1 / d) * D / d, 2 * D / (d * d)},
+  const std::tuple<std::uint32_t, double, double, double> cases[] = {
+      {kCurveLinear, 1 + D * f, D / d, 0}, {kCurveSquare, 1 + D * f * f, (2 * f + 1 / d) * D / d, 2 * D / (d * d)},
       {kCurveInvSquare, 7 - D * (1 - f) * (1 - f), (2 * (f - 1) + 1 / d) * -D / d, -2 * D / (d * d)},
-      {kCurveJump, 1, 0, 0},
-      {0x40, 1, 0, 0},
-      {0, 1, 0, 0},
-  };
-  for (const Case& c : cases) {
-    const SegmentPoint p = EvaluateSegment(Seg(0, 20000000, 1, 7, c.curve), 5000000);
-    EXPECT_DOUBLE_EQ(p.value, c.value) << c.curve;
-    EXPECT_DOUBLE_EQ(p.slope, c.slope) << c.curve;
-    EXPECT_DOUBLE_EQ(p.curvature, c.curvature) << c.curve;
+      {kCurveJump, 1, 0, 0}, {0x40, 1, 0, 0}, {0, 1, 0, 0}};
+  for (const auto& [curve, value, slope, curvature] : cases) {
+    const SegmentPoint p = EvaluateSegment(Seg(0, 20000000, 1, 7, curve), 5000000);
+    EXPECT_DOUBLE_EQ(p.value, value) << curve;
+    EXPECT_DOUBLE_EQ(p.slope, slope) << curve;
+    EXPECT_DOUBLE_EQ(p.curvature, curvature) << curve;
   }
   // The sine curve: half a cosine period, half way at the middle, still
   // speeding up in the first half.
@@ -364,17 +353,11 @@ TEST_F(Automation, PropertiesScaleRoundHalfAwayFromZeroAndGoThroughTheRecordOffs
   EXPECT_EQ(params.SetPropInt(kGain, 7), 0);
   EXPECT_FLOAT_EQ(Value(kGain), 0.7f);
   EXPECT_EQ(params.SetPropInt(kGain, 7), 1);
-  struct Case {
-    std::uint32_t index;
-    float value;
-    std::int32_t prop;
-  };
   // 0.25 dB and 0.05 dB are exact halves of the property's tenths.
-  for (const Case c : {Case{kGain, 0.25f, 3}, Case{kGain, -0.25f, -3}, Case{kGain, 0.05f, 1}, Case{kGain, -0.05f, -1},
-                       Case{kGain, 0.24f, 2}, Case{kGain, -0.24f, -2}, Case{kGain, 0.0f, 0}, Case{kGain, -25.0f, -250},
-                       Case{kAttack, 12.34f, 123}}) {
-    ASSERT_NE(params.SetParam(c.index, c.value), kInvalidArg);
-    EXPECT_EQ(params.GetPropInt(c.index), c.prop) << c.value;
+  for (const auto& [index, value, prop] : {std::tuple{kGain, 0.25f, 3}, {kGain, -0.25f, -3}, {kGain, 0.05f, 1}, {kGain, -0.05f, -1},
+                                           {kGain, 0.24f, 2}, {kGain, -0.24f, -2}, {kGain, 0.0f, 0}, {kGain, -25.0f, -250}, {kAttack, 12.34f, 123}}) {
+    ASSERT_NE(params.SetParam(index, value), kInvalidArg);
+    EXPECT_EQ(params.GetPropInt(index), prop) << value;
   }
   // Out-of-range properties clamp to the parameter's range.
   EXPECT_EQ(params.SetPropInt(kRelease, 90000), 0);

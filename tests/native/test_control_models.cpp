@@ -119,14 +119,9 @@ TEST(SliderMapping, EndsTapersAndDegenerateRanges) {
 }
 
 TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
-  const struct {
-    std::int32_t minimum, maximum;
-    TaperTable table;
-  } cases[] = {{-800, 0, TaperTable::kLevel},     {0, 10000, TaperTable::kNone},
-               {20, 20000, TaperTable::kOctave},  {-250, 250, TaperTable::kLevel},
-               {1, 5000, TaperTable::kLevel},     {0, 197, TaperTable::kNone}};
-  for (const auto& c : cases) {
-    const SliderMapping m = Mapping(c.minimum, c.maximum, c.table, 197);
+  for (const auto& [minimum, maximum, table] : {std::tuple{-800, 0, kL}, {0, 10000, TaperTable::kNone}, {20, 20000, kO}, {-250, 250, kL},
+                                                {1, 5000, kL}, {0, 197, TaperTable::kNone}}) {
+    const SliderMapping m = Mapping(minimum, maximum, table, 197);
     std::int32_t previous = m.Minimum();
     for (int p = 0; p <= 197; ++p) {
       const std::int32_t v = m.ValueAt(p);
@@ -135,8 +130,7 @@ TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
       // Where some value lies on this pixel, dragging there lands on it.
       bool reachable = false;
       for (std::int32_t probe = v - 3; probe <= v + 3 && !reachable; ++probe) reachable = m.PixelOf(m.Clamp(probe)) == p;
-      EXPECT_LE(std::abs(m.PixelOf(v) - p), reachable ? 0 : 1 + 197 / (c.maximum - c.minimum))
-          << c.minimum << ".." << c.maximum << " pixel " << p;
+      EXPECT_LE(std::abs(m.PixelOf(v) - p), reachable ? 0 : 1 + 197 / (maximum - minimum)) << minimum << ".." << maximum << " pixel " << p;
     }
   }
 }
@@ -227,14 +221,7 @@ TEST(MeterModel, ClipReadouts) {
   const std::string minusInf = LoadString(sid::kMeterMinusInfinity), clip = LoadString(sid::kMeterClip);
   auto level = [](double db) { return std::pow(10.0, db / 20) * 32768; };
   auto tenths = [](long v) { return FormatLevel(v, 1, 0, nullptr); };
-  struct Case {
-    bool isFloat;
-    unsigned options;
-    double held;
-    bool excess;
-    std::string text;
-  };
-  const Case cases[] = {
+  const std::tuple<bool, unsigned, double, bool, std::string> cases[] = {
       {false, 0, 40000, true, clip}, {false, 0, 0, true, minusInf}, {false, 0, 0.5, true, minusInf},
       {false, 0, 16384, true, tenths(-60)},  // half of full scale: 20 log10(0.5) = -6.02 dB
       // Float: above 1.0 the excess in dB, unless asked for "Clip".
@@ -244,11 +231,11 @@ TEST(MeterModel, ClipReadouts) {
       {false, kMeterInverted, level(-0.06), true, tenths(-1)}, {false, kMeterInverted, level(-0.26), true, tenths(-3)},
       {false, kMeterInverted, level(-12.34), true, tenths(-123)}, {false, kMeterInverted, 0, true, minusInf},
   };
-  for (const Case& c : cases) {
+  for (const auto& [isFloat, options, held, excess, text] : cases) {
     MeterModel m;
-    m.options = c.options;
-    m.SetFullScale(32768, c.isFloat);
-    EXPECT_EQ(m.ClipReadout(c.held, "$.1f", c.excess), c.text) << c.held << " " << c.isFloat << " " << c.options;
+    m.options = options;
+    m.SetFullScale(32768, isFloat);
+    EXPECT_EQ(m.ClipReadout(held, "$.1f", excess), text) << held << " " << isFloat << " " << options;
   }
   MeterModel m;
   m.SetFullScale(32768, false);
