@@ -29,10 +29,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr int kEn = kLanguageEnglish, kDe = kLanguageGerman, kFr = kLanguageFrench, kJa = kLanguageJapanese;
+
+// Puts the language and the number locale back after each test.
 class StringsTest : public ::testing::Test {
  protected:
-  void TearDown() override { SetLanguage(kLanguageEnglish); }
+  void SetUp() override { UseLocaleOf(kEn); }
+  void TearDown() override {
+    SetNumberLocaleForTesting(nullptr);
+    SetLanguage(kEn);
+  }
+  static void UseLocaleOf(int langId) {
+    const NumberLocale locale = NumberLocaleFor(langId);
+    SetNumberLocaleForTesting(&locale);
+  }
 };
+using NumberFormatTest = StringsTest;
 
 // A text's printf conversions in order ("s", "d", ..., "%%" left out), then
 // "&" and its count of accelerator marks (a doubled one shows an ampersand).
@@ -182,8 +194,7 @@ std::map<std::string, int> NamedIds(const fs::path& header) {
   std::map<std::string, int> ids;
   const std::string text = ReadAll(header);
   static const std::regex line(R"(constexpr\s+int\s+(k\w+)\s*=\s*(\d+)\s*;)");
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), line); it != std::sregex_iterator(); ++it)
-    ids[(*it)[1]] = std::stoi((*it)[2]);
+  for (std::sregex_iterator it(text.begin(), text.end(), line), end; it != end; ++it) ids[(*it)[1]] = std::stoi((*it)[2]);
   return ids;
 }
 
@@ -201,7 +212,7 @@ TEST(StringIdsInCode, EveryIdTheSourcesNameOrPassIsInEnglish) {
       const std::string ext = entry.path().extension().string();
       if (ext != ".cpp" && ext != ".h") continue;
       const std::string source = ReadAll(entry.path());
-      for (auto it = std::sregex_iterator(source.begin(), source.end(), literal); it != std::sregex_iterator(); ++it)
+      for (std::sregex_iterator it(source.begin(), source.end(), literal), end; it != end; ++it)
         ids[fs::relative(entry.path(), root).string() + ": " + (*it)[0].str()] = std::stoi((*it)[1]);
     }
   }
@@ -215,20 +226,6 @@ TEST(StringIdsInCode, EveryIdTheSourcesNameOrPassIsInEnglish) {
 
 constexpr long kInt32Max = 2147483647L, kInt32Min = -kInt32Max - 1;
 const std::string kNarrowNbsp = "\xE2\x80\xAF";  // U+202F
-constexpr int kEn = kLanguageEnglish, kDe = kLanguageGerman, kFr = kLanguageFrench, kJa = kLanguageJapanese;
-
-class NumberFormatTest : public ::testing::Test {
- protected:
-  void SetUp() override { UseLocaleOf(kEn); }
-  void TearDown() override {
-    SetNumberLocaleForTesting(nullptr);
-    SetLanguage(kEn);
-  }
-  static void UseLocaleOf(int langId) {
-    const NumberLocale locale = NumberLocaleFor(langId);
-    SetNumberLocaleForTesting(&locale);
-  }
-};
 
 // 'l' a level, 'g' a grouped and 'i' a plain integer written (and read
 // back), 'p' typed text read.
