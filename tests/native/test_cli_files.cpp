@@ -31,12 +31,10 @@ std::vector<float> Make(const Signal& s, int channels, int rate, double seconds)
   std::uniform_real_distribution<double> noise(-s.noise, s.noise);
   const auto frames = static_cast<std::size_t>(seconds * rate);
   std::vector<float> out(frames * channels);
-  for (std::size_t i = 0; i < frames; ++i) {
-    const double swell = s.swell ? 0.2 + 0.8 * std::fabs(std::sin(2 * M_PI * i / rate)) : 1.0;
-    for (int c = 0; c < channels; ++c)
-      out[i * channels + c] = static_cast<float>(
-          swell * (s.level * (1 + s.rise * c) * std::sin(2 * M_PI * (s.hz + s.spread * c) * i / rate) +
-                   noise(rng)));
+  for (std::size_t i = 0; i < frames * channels; ++i) {
+    const int c = static_cast<int>(i % channels);
+    const double t = static_cast<double>(i / channels) / rate, swell = s.swell ? 0.2 + 0.8 * std::fabs(std::sin(2 * M_PI * t)) : 1.0;
+    out[i] = static_cast<float>(swell * (s.level * (1 + s.rise * c) * std::sin(2 * M_PI * (s.hz + s.spread * c) * t) + noise(rng)));
   }
   return out;
 }
@@ -47,6 +45,16 @@ double MaxDifference(const std::vector<double>& a, const std::vector<double>& b,
   for (std::size_t i = from; i < std::min(a.size(), b.size()); ++i) worst = std::max(worst, std::fabs(a[i] - b[i]));
   return worst;
 }
+
+struct Curve {
+  std::string head;
+  std::vector<double> x, y;
+  double At(double f) const {  // at the grid point nearest to f (log distance)
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < x.size(); ++i) best = std::fabs(std::log(x[i] / f)) < std::fabs(std::log(x[best] / f)) ? i : best;
+    return y[best];
+  }
+};
 
 class CliFiles : public CliTest {
  protected:
@@ -65,6 +73,18 @@ class CliFiles : public CliTest {
   std::vector<double> Samples(const std::string& name) {
     SF_INFO info;
     return ReadSound<double>(Path(name), &info);
+  }
+  // "response <args> --csv <file>", read back.
+  Curve Response(std::vector<std::string> args) {
+    args.insert(args.begin(), "response");
+    args.insert(args.end(), {"--csv", "curve.csv"});
+    EXPECT_EQ(Run(args).exitCode, 0);
+    Curve c;
+    std::istringstream in(ReadText(Path("curve.csv")));
+    std::getline(in, c.head);
+    char comma;
+    for (double x, y; in >> x >> comma >> y;) c.x.push_back(x), c.y.push_back(y);
+    return c;
   }
 };
 
@@ -146,9 +166,8 @@ TEST_F(CliFiles, ProgressShowsOnATerminalForLongFilesUnlessQuiet) {
   WriteSound(Path("long.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, std::vector<std::int16_t>(8000 * 8, 1000));
   WriteSound(Path("short.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 1, 8000, std::vector<std::int16_t>(8000 * 2, 1000));
   auto onTerminal = [&](const std::string& options, const std::string& input) {
-    const std::string tool = Quote(ORLOFX_CLI_PATH) + " process noise-gate " + options + " " +
-                             Quote(Path(input).string()) + " " + Quote(Path("out.wav").string());
-    return RunShell("script -qec " + Quote(tool) + " /dev/null");
+    const std::string tool = Quote(ORLOFX_CLI_PATH) + " process noise-gate " + options + " " + Quote(Path(input).string()) + " out.wav";
+    return RunShell("cd " + Quote(dir_.string()) + " && script -qec " + Quote(tool) + " /dev/null");
   };
   const std::string bar = "[########################################] 100%";
   EXPECT_NE(onTerminal("", "long.wav").find(bar), std::string::npos);
@@ -314,38 +333,12 @@ TEST_F(CliFiles, LoudnessPeaksAndClippingFollowTheirDefinitions) {
 
 // --- the response ----------------------------------------------------------------------------
 
-struct Curve {
-  std::string head;
-  std::vector<double> x, y;
-  double At(double f) const {  // at the grid point nearest to f (log distance)
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < x.size(); ++i) best = std::fabs(std::log(x[i] / f)) < std::fabs(std::log(x[best] / f)) ? i : best;
-    return y[best];
-  }
-};
-
-// "response <args> --csv <file>", read back.
-class CliResponse : public CliFiles {
- protected:
-  Curve Response(std::vector<std::string> args) {
-    args.insert(args.begin(), "response");
-    args.insert(args.end(), {"--csv", "curve.csv"});
-    EXPECT_EQ(Run(args).exitCode, 0);
-    Curve c;
-    std::istringstream in(ReadText(Path("curve.csv")));
-    std::getline(in, c.head);
-    char comma;
-    for (double x, y; in >> x >> comma >> y;) c.x.push_back(x), c.y.push_back(y);
-    return c;
-  }
-};
-
 // The grid runs from 20 Hz to half the rate in even log steps; the output
 // gain lifts the whole curve. Graphic EQ preset 8 notches around 450 Hz; the
 // same points given by hand build the same filter. An effect without a
 // response of its own is measured through its impulse response: the open
 // gate passes it untouched, a shut one nothing.
-TEST_F(CliResponse, GridOutputGainPointsAndMeasuredImpulseResponses) {
+TEST_F(CliFiles, ResponseGridOutputGainPointsAndMeasuredImpulseResponses) {
   const Curve c = Response({"parametric-eq", "--rate", "48000", "--points", "25"});
   EXPECT_EQ(c.head, "frequency_hz,gain_db");
   ASSERT_EQ(c.x.size(), 25u);
