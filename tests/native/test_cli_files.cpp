@@ -88,8 +88,6 @@ class CliFiles : public CliTest {
   }
 };
 
-// --- file types ----------------------------------------------------------------------
-
 struct TypeCase {
   const char* name;
   int format, channels, rate;
@@ -137,8 +135,6 @@ const TypeCase kTypes[] = {
     {"wav 32-bit at 11025 Hz", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 3, 11025, "wav", true}};
 INSTANTIATE_TEST_SUITE_P(EveryType, CliFileTypes, ::testing::ValuesIn(kTypes));
 
-// --- streams and progress ------------------------------------------------------------
-
 TEST_F(CliFiles, StandardInputToStandardOutputEqualsFileToFile) {
   Write("in.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 2, 44100, {300, 110, 0.1, 1, 0, false}, 1.0);
   for (const std::string ext : {"wav", "flac"}) {
@@ -176,8 +172,6 @@ TEST_F(CliFiles, ProgressShowsOnATerminalForLongFilesUnlessQuiet) {
   EXPECT_EQ(quiet.find(bar), std::string::npos) << quiet;
   EXPECT_EQ(quiet.find("written to"), std::string::npos) << quiet;
 }
-
-// --- settings changed while the file plays ---------------------------------------------
 
 // Before the change the output is the output without it; once the change
 // has settled it is the output of the new settings given from the start.
@@ -238,8 +232,6 @@ INSTANTIATE_TEST_SUITE_P(
         // An automated jump lands like a change at its time.
         AtCase{"graphic-dynamics", {"--automate", "output_gain=0:0,1:-12:jump"}, {"--set", "output_gain=-120"}, 0.2, 1e-6}));
 
-// --- chains and channels -------------------------------------------------------------------
-
 // Noise and a tone that swell, so that gates and compressors move.
 const Signal kProgram = {700, 0, 0.38, 1.0 / 6, 0.27, true};
 
@@ -287,8 +279,6 @@ TEST_F(CliFiles, BeyondStereoEachChannelGoesThroughAMonoInstanceOfItsOwn) {
   }
 }
 
-// --- the level report ---------------------------------------------------------------------
-
 // The number `key` in the JSON member `side` ("input", "output", "chain").
 double Field(const std::string& json, const std::string& side, const std::string& key) {
   const std::size_t object = json.find("\"" + side + "\": ");
@@ -331,8 +321,6 @@ TEST_F(CliFiles, LoudnessPeaksAndClippingFollowTheirDefinitions) {
   for (const char* text : {"clipped; output: peak 0.0 dBFS", ", 10 clipped;", "written to"}) EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
 }
 
-// --- the response ----------------------------------------------------------------------------
-
 // The grid runs from 20 Hz to half the rate in even log steps; the output
 // gain lifts the whole curve. Graphic EQ preset 8 notches around 450 Hz; the
 // same points given by hand build the same filter. An effect without a
@@ -361,8 +349,6 @@ TEST_F(CliFiles, ResponseGridOutputGainPointsAndMeasuredImpulseResponses) {
   ASSERT_EQ(closed.y.size(), 5u);
   for (double v : closed.y) EXPECT_LE(v, -300.0);
 }
-
-// --- point lists ------------------------------------------------------------------------------
 
 TEST(PointList, FillsThePointsAndCountClearsTheRestAndRefusesMalformedListsNamingTheItem) {
   const PointListDescriptor& list = *GeqParameters().FindPointList("points");

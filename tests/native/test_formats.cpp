@@ -19,8 +19,6 @@
 namespace orlofx {
 namespace {
 
-// --- samples -------------------------------------------------------------------------------
-
 // The integer a PCM writer puts down for x (8-bit: the unsigned byte).
 template <typename T>
 long Written(SampleFormat format, T x) {
@@ -115,8 +113,6 @@ TEST(WaveFormats, NormalisingRecomputesDerivedFields) {
   EXPECT_EQ(n.avgBytesPerSec, 768000u);
   EXPECT_EQ(n.extraSize, 0);
 }
-
-// --- identifiers and records ---------------------------------------------------------------
 
 using Bytes = std::vector<std::uint8_t>;
 
