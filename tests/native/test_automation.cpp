@@ -260,6 +260,19 @@ TEST_F(Automation, ReplaysSeeksMovedValuesAndCapturesReportTheEnvelopeAgain) {
   EXPECT_EQ(Value(kGain), -12.0f);
 }
 
+// An end of capture outside any segment is reported by the next update,
+// once: with no envelope anywhere, and with one elsewhere.
+TEST_F(Automation, EndCaptureOutsideAnySegmentIsReportedByTheNextUpdateOnce) {
+  params.BeginStreaming(kRate);
+  for (bool envelope : {false, true}) {
+    if (envelope) Add(kGain, {Seg(1000 * kMs, 2000 * kMs, 1, 2, kCurveLinear)});
+    params.BeginCapture(kRelease);
+    params.EndCapture(kRelease);
+    EXPECT_EQ(Flags(882), Bit(kRelease)) << envelope;
+    EXPECT_EQ(Flags(882), 0u) << envelope;
+  }
+}
+
 // Segments are kept in start order, overlaps replaced whole (within one
 // call a later segment wins); bad ones are refused and change nothing; a
 // flush removes what overlaps its range whole.
