@@ -39,8 +39,8 @@ inline std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-// `samples` (interleaved) as a sound file of libsndfile format `format`;
-// 8-bit samples go in raw, the others through libsndfile's own type.
+// `samples` (interleaved, 16-bit or float) as a sound file of libsndfile
+// format `format`.
 template <typename S>
 void WriteSound(const fs::path& p, int format, int channels, int rate, const std::vector<S>& samples) {
   SF_INFO info{0, rate, channels, format, 0, 0};
@@ -49,9 +49,7 @@ void WriteSound(const fs::path& p, int format, int channels, int rate, const std
   const auto n = static_cast<sf_count_t>(samples.size());
   sf_count_t done = 0;
   if constexpr (std::is_same_v<S, std::int16_t>) done = sf_write_short(f, samples.data(), n);
-  else if constexpr (std::is_same_v<S, std::int32_t>) done = sf_write_int(f, samples.data(), n);
-  else if constexpr (std::is_same_v<S, float>) done = sf_write_float(f, samples.data(), n);
-  else done = sf_write_double(f, samples.data(), n);
+  else done = sf_write_float(f, samples.data(), n);
   EXPECT_EQ(done, n);
   sf_close(f);
 }
@@ -87,24 +85,22 @@ class CliTest : public ::testing::Test {
   // Runs the tool in the folder; standard input from `input` (a file of the
   // folder) or /dev/null, standard output to `output` (a file of the folder)
   // or captured. `environment` goes before the command ("LC_ALL=C").
-  CliResult Run(const std::vector<std::string>& args, const std::string& input = "",
-                const std::string& output = "", const std::string& environment = "") const {
+  CliResult Run(const std::vector<std::string>& args, const std::string& input = "", const std::string& output = "",
+                const std::string& environment = "") const {
     std::string command = "cd " + Quote(dir_.string()) + " && " + environment + " " + Quote(ORLOFX_CLI_PATH);
     for (const std::string& a : args) command += " " + Quote(a);
     const fs::path out = output.empty() ? Hidden("stdout") : Path(output), err = Hidden("stderr");
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " <" +
                Quote(input.empty() ? std::string("/dev/null") : Path(input).string());
     const int status = std::system(command.c_str());
-    CliResult r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, output.empty() ? ReadText(out) : "",
-                ReadText(err)};
+    CliResult r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, output.empty() ? ReadText(out) : "", ReadText(err)};
     if (output.empty()) fs::remove(out);
     fs::remove(err);
     return r;
   }
 
   // The tool between two pipes: `input` fed in, standard output into `output`.
-  CliResult RunPiped(const std::vector<std::string>& args, const std::string& input,
-                     const std::string& output) const {
+  CliResult RunPiped(const std::vector<std::string>& args, const std::string& input, const std::string& output) const {
     std::string tool = Quote(ORLOFX_CLI_PATH);
     for (const std::string& a : args) tool += " " + Quote(a);
     const fs::path err = Hidden("stderr"), status = Hidden("status");
@@ -120,8 +116,7 @@ class CliTest : public ::testing::Test {
   // A shell command's standard output and error.
   std::string RunShell(const std::string& command) const {
     const fs::path out = Hidden("shell");
-    [[maybe_unused]] const int ignored =
-        std::system((command + " >" + Quote(out.string()) + " 2>&1 </dev/null").c_str());
+    [[maybe_unused]] const int ignored = std::system((command + " >" + Quote(out.string()) + " 2>&1 </dev/null").c_str());
     const std::string text = ReadText(out);
     fs::remove(out);
     return text;
