@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -25,7 +26,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!dir) return 0;
   for (const cli::EffectEntry& e : cli::Effects()) {
     std::unique_ptr<EffectProcessor> fx = cli::CreateEffect(e);
-    const std::string head = std::string(e.name) + "\n";
+    const std::string head = std::string(e.name) + "\n", base = std::string(e.name) + "-";
     const ParameterTable table = fx->Parameters();
     std::vector<std::int32_t> fields(kMaxRecordFields);
     fx->GetFields(fields.data());
@@ -34,71 +35,52 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
       if (!table.Single(i)) continue;
       const ParameterDescriptor& d = table.items[i];
       const std::string set = std::string(d.name) + "=" + std::to_string(d.maximum);
-      fuzz::WriteSeed(dir, std::string(e.name) + "-set-" + d.name, head + "--set\n" + set);
-      fuzz::WriteSeed(dir, std::string(e.name) + "-automate-" + d.name,
+      fuzz::WriteSeed(dir, base + "set-" + d.name, head + "--set\n" + set);
+      fuzz::WriteSeed(dir, base + "automate-" + d.name,
                       head + "--automate\n" + d.name + "=0:" + std::to_string(d.minimum) +
                           ",0.5:" + std::to_string(d.maximum) + ":1");
       all += "--set=" + set + "\n";
     }
     for (std::size_t l = 0; l < table.pointListCount; ++l) {
       const PointListDescriptor& list = table.pointLists[l];
-      fuzz::WriteSeed(dir, std::string(e.name) + "-points-" + list.name,
+      fuzz::WriteSeed(dir, base + "points-" + list.name,
                       head + "--set\n" + list.name + "=" + FormatPointList(list, fields.data()));
     }
-    fuzz::WriteSeed(dir, std::string(e.name) + "-all", all + "--preset\n" +
-                                                          std::to_string(fx->PresetCount() - 1));
+    fuzz::WriteSeed(dir, base + "all", all + "--preset\n" + std::to_string(fx->PresetCount() - 1));
   }
   std::exit(0);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace orlofx;
-  using namespace orlofx::fuzz;
   std::size_t at = 0;
-  PickEffect(data, size, &at);  // only to find where the options start
-  std::size_t nameEnd = 0;
-  while (nameEnd < size && data[nameEnd] != '\n') ++nameEnd;
-  const std::string name(reinterpret_cast<const char*>(data), nameEnd);
-
+  while (at < size && data[at] != '\n') ++at;
+  const std::string name(reinterpret_cast<const char*>(data), at);
   static const std::string path = "/tmp/orlofx-fuzz-settings-" + std::to_string(getpid()) + ".rec";
   std::vector<std::string> args = {"record", name};
-  std::string cur;
   bool skipNext = false;
-  auto push = [&](std::string a) {
-    if (args.size() >= 26 || a.size() > 512) return;
-    if (skipNext) {
-      skipNext = false;
-      return;
-    }
+  for (std::size_t start = at + 1; at + 1 < size && start <= size; ++start) {
+    std::size_t end = start;
+    while (end < size && data[end] != '\n') ++end;
+    std::string a(reinterpret_cast<const char*>(data) + start, end - start);
+    start = end;
+    if (std::exchange(skipNext, false) || args.size() >= 26 || a.size() > 512) continue;
     if (a.rfind("--record", 0) == 0) {
       skipNext = a == "--record";
-      return;
+      continue;
     }
     args.push_back(std::move(a));
-  };
-  for (std::size_t i = at; i < size; ++i) {
-    if (data[i] == '\n') {
-      push(cur);
-      cur.clear();
-    } else {
-      cur += static_cast<char>(data[i]);
-    }
   }
-  if (at < size) push(cur);
   args.push_back(path);
   std::remove(path.c_str());
-
-  const int status = cli::Run(args);
-  if (status != cli::kExitOk) return 0;
+  if (cli::Run(args) != cli::kExitOk) return 0;
 
   const cli::EffectEntry* entry = cli::FindEffect(name);
   ORLOFX_FUZZ_CHECK(entry != nullptr);
   std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
   std::unique_ptr<EffectProcessor> fx = cli::CreateEffect(*entry);
-  MemoryRecordStream stream(bytes);
-  ORLOFX_FUZZ_CHECK(bytes.size() == fx->Record().size);
+  MemoryRecordStream stream(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
+  ORLOFX_FUZZ_CHECK(stream.Bytes().size() == fx->Record().size);
   ORLOFX_FUZZ_CHECK(fx->LoadRecord(stream) == kOk);
   return 0;
 }

@@ -22,10 +22,8 @@ struct RideParams {
 
 // Labels and units from the string table ("Output Gain" in "dB", "Bypass").
 inline constexpr AutomationParamDesc kRideAutomation[] = {
-    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 1u, 250, -250,
-     PropertyKind::kScaledInteger, 0, 7097, 7141, -1},
-    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 2u, 1, 0, PropertyKind::kSwitch, 4, 7098,
-     -1, -1},
+    {AutomationType::kFloat, kCapsFloat, -25.0f, 25.0f, 0.0f, 1u, 250, -250, PropertyKind::kScaledInteger, 0, 7097, 7141, -1},
+    {AutomationType::kBool, kCapsSwitch, 0.0f, 1.0f, 0.0f, 2u, 1, 0, PropertyKind::kSwitch, 4, 7098, -1, -1},
 };
 
 inline constexpr ParameterDescriptor kRideFields[] = {
@@ -46,9 +44,7 @@ class RideEffect : public EffectProcessor, public AutomationParams {
   void Release() override { ResetForStop(); }
 
   bool Prepared() const override { return true; }
-  HResult Render(const ProcessCall& call, std::uint32_t* consumed,
-                 std::uint32_t* produced) override {
-    ++calls;
+  HResult Render(const ProcessCall& call, std::uint32_t* consumed, std::uint32_t* produced) override {
     if (call.Drain()) return kProcessFinished;
     {
       ScopedLock hold(paramLock_);
@@ -57,16 +53,13 @@ class RideEffect : public EffectProcessor, public AutomationParams {
         RideParams p = {};
         GetAllProps(&p, sizeof p);
         gainFactor_ = p.mute ? 0.0f : static_cast<float>(std::pow(10.0, p.gain / 200.0));
-        ++snapshots;
       }
     }
     const std::uint32_t n = call.inCount < call.outCount ? call.inCount : call.outCount;
     const auto* src = reinterpret_cast<const float*>(call.in);
     auto* dst = reinterpret_cast<float*>(call.out);
     for (std::uint32_t i = 0; i < n * channels_; ++i) dst[i] = src[i] * gainFactor_;
-    *consumed = n;
-    *produced = n;
-    lastOffered = n;
+    *consumed = *produced = lastOffered = n;
     return kProcessProgress;
   }
 
@@ -83,8 +76,7 @@ class RideEffect : public EffectProcessor, public AutomationParams {
   }
   HResult SetFields(const std::int32_t* fields) override {
     RideParams p = ParamsFromFields<RideParams>(fields);
-    p.gain = Clamp(kRideFields[0], p.gain);
-    p.mute = Clamp(kRideFields[1], p.mute);
+    p = {Clamp(kRideFields[0], p.gain), Clamp(kRideFields[1], p.mute)};
     SetAllProps(&p, sizeof p);
     MarkChanged();
     return kOk;
@@ -97,16 +89,11 @@ class RideEffect : public EffectProcessor, public AutomationParams {
     MarkChanged();
   }
 
-  int calls = 0;
-  int snapshots = 0;
   std::uint32_t changeFlags = 0;
   std::uint32_t lastOffered = 0;
 
  protected:
-  void PresetFields(int, std::int32_t* fields) const override {
-    const RideParams p = {0, 0};
-    ParamsToFields(p, fields);
-  }
+  void PresetFields(int, std::int32_t* fields) const override { ParamsToFields(RideParams{0, 0}, fields); }
 
  private:
   void MarkChanged() {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -19,21 +20,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_test_wav OUT.wav pcm8|pcm16|pcm32|float|double CHANNELS RATE SECONDS\n");
     return 2;
   }
-  const char* format = argv[2];
+  const std::pair<const char*, int> formats[] = {{"pcm8", SF_FORMAT_PCM_U8}, {"pcm16", SF_FORMAT_PCM_16},
+                                                 {"pcm32", SF_FORMAT_PCM_32}, {"float", SF_FORMAT_FLOAT},
+                                                 {"double", SF_FORMAT_DOUBLE}};
   int sub = 0;
-  if (!std::strcmp(format, "pcm8")) sub = SF_FORMAT_PCM_U8;
-  else if (!std::strcmp(format, "pcm16")) sub = SF_FORMAT_PCM_16;
-  else if (!std::strcmp(format, "pcm32")) sub = SF_FORMAT_PCM_32;
-  else if (!std::strcmp(format, "float")) sub = SF_FORMAT_FLOAT;
-  else if (!std::strcmp(format, "double")) sub = SF_FORMAT_DOUBLE;
-  else {
-    std::fprintf(stderr, "make_test_wav: unknown format %s\n", format);
+  for (const auto& [name, value] : formats)
+    if (!std::strcmp(argv[2], name)) sub = value;
+  if (!sub) {
+    std::fprintf(stderr, "make_test_wav: unknown format %s\n", argv[2]);
     return 2;
   }
-  SF_INFO info = {};
-  info.channels = std::atoi(argv[3]);
-  info.samplerate = std::atoi(argv[4]);
-  info.format = SF_FORMAT_WAV | sub;
+  SF_INFO info = {0, std::atoi(argv[4]), std::atoi(argv[3]), SF_FORMAT_WAV | sub, 0, 0};
   const double seconds = std::atof(argv[5]);
   const long frames = static_cast<long>(seconds * info.samplerate);
   SNDFILE* file = sf_open(argv[1], SFM_WRITE, &info);
