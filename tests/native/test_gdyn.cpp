@@ -1,22 +1,29 @@
 // Graphic Dynamics: the transfer curve (gain table, bend point, threshold and
-// ratio), the settings and their clamping, presets, both record sizes, and
-// the notifications of the settings side.
+// ratio), the point and curve setters, the notification of a host's value,
+// and the stream: detection, smoothing and ramps on frames, the one-frame
+// delivery lag, stereo linking, bypass, discontinuities and automation.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <vector>
 
 #include "effects/gdyn/gdyn_transform.h"
 #include "framework/notifier.h"
 #include "support/native/native_windows.h"
+#include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
 namespace {
 
-double Db(double tenths) { return std::pow(10.0, tenths / 200.0); }
+constexpr std::uint32_t kRate = 44100;
+constexpr std::uint32_t kFrame = 882;  // 20 ms at 44.1 kHz
+
+double FromDb(double db) { return std::pow(10.0, db / 20.0); }
+double Db(double tenths) { return FromDb(tenths / 10.0); }
 
 std::vector<GdynPoint> Points(std::initializer_list<GdynPoint> p) { return {p}; }
 
@@ -31,9 +38,10 @@ std::vector<double> PresetTable(int preset, bool autoGain) {
   return Table(std::vector<GdynPoint>(p.points, p.points + p.pointCount), autoGain);
 }
 
-// A processor as a filter builds it: preset 0 applied.
+// A processor as a filter builds it: a preset applied.
 struct Dyn {
-  Dyn() { fx.ApplyPreset(0); }
+  explicit Dyn(int preset = 0) { fx.ApplyPreset(preset); }
+  void Set(std::uint32_t param, std::int32_t value) { ASSERT_EQ(fx.SetParamProp(param, value), kOk); }
   CAkGdynTransform fx;
   AkGdynProps Get() const {
     AkGdynProps p{};
@@ -43,42 +51,6 @@ struct Dyn {
 };
 
 // --- gain table ---------------------------------------------------------------
-
-TEST(GdynCurve, DefaultCurveIsUnityFromFullScaleDownToSilence) {
-  const std::vector<double> t = PresetTable(0, false);
-  for (int k = 0; k < kGdynTableSize; ++k) EXPECT_NEAR(t[k], 1.0, 1e-12) << k;
-  EXPECT_EQ(t[840], 1.0);  // silence keeps unity
-}
-
-TEST(GdynCurve, HardNoiseGateMutesFromMinus35Point2AndPassesFromMinus35) {
-  const std::vector<double> t = PresetTable(3, false);
-  for (int k = 352; k <= 840; ++k) EXPECT_EQ(t[k], 0.0) << k;
-  // -84 dB out for -35.1 dB in: a gain of -48.9 dB.
-  EXPECT_NEAR(t[351], std::pow(10.0, -48.9 / 20.0), 1e-12);
-  for (int k = 0; k <= 350; ++k) EXPECT_NEAR(t[k], 1.0, 1e-12) << k;
-}
-
-TEST(GdynCurve, LimiterTableHoldsTheOutputAtMinus6Db) {
-  const std::vector<double> t = PresetTable(4, false);
-  EXPECT_NEAR(t[0], std::pow(10.0, -6.0 / 20.0), 1e-12);
-  EXPECT_NEAR(t[30], std::pow(10.0, -3.0 / 20.0), 1e-12);
-  EXPECT_NEAR(t[60], 1.0, 1e-12);
-  EXPECT_NEAR(t[500], 1.0, 1e-12);
-  // Everything above -6 dB comes out at -6 dB.
-  for (int k = 0; k <= 60; ++k) EXPECT_NEAR(20.0 * std::log10(t[k]) - k / 10.0, -6.0, 1e-9) << k;
-}
-
-TEST(GdynCurve, AutoGainRaisesACurveToppingAtMinus12DbBy12Db) {
-  const std::vector<double> plain = PresetTable(6, false);
-  const std::vector<double> raised = PresetTable(6, true);
-  for (int k = 0; k < kGdynTableSize; ++k)
-    EXPECT_NEAR(raised[k] / plain[k], std::pow(10.0, 12.0 / 20.0), 1e-9) << k;
-  EXPECT_NEAR(raised[0], 1.0, 1e-12);  // the top reaches 0 dB
-
-  // A curve that already reaches 0 dB is left alone.
-  const std::vector<double> gate = PresetTable(3, false);
-  EXPECT_EQ(PresetTable(3, true), gate);
-}
 
 TEST(GdynCurve, AutoGainLeavesMutedStretchesMuted) {
   // Compressor/Gate: mute below -61.4 dB, top output -11.9 dB.
@@ -104,24 +76,6 @@ TEST(GdynCurve, FirstSegmentFromTheFloorIsAGateOnlyBelowMinus20DbOfGain) {
   const std::vector<double> t = Table(gentle);
   EXPECT_NEAR(t[840], 1.0, 1e-12);
   EXPECT_NEAR(t[670], Db(-75), 1e-12);  // halfway from 0 to -15 dB
-}
-
-TEST(GdynCurve, PointsOutOfOrderStillGiveAFiniteTable) {
-  // Pairs are taken in the stored order; a pair running backwards fills the
-  // same entries as the forward one.
-  const std::vector<double> t = Table(Points({{0, -60}, {-840, -840}, {-60, -60}}));
-  for (int k = 0; k < kGdynTableSize; ++k) EXPECT_TRUE(std::isfinite(t[k])) << k;
-  EXPECT_NEAR(t[0], Db(-60), 1e-12);
-  EXPECT_NEAR(t[60], 1.0, 1e-12);
-}
-
-TEST(GdynCurve, LevelsBetweenEntriesInterpolateAndOutsideClamp) {
-  const std::vector<double> t = PresetTable(4, false);
-  EXPECT_NEAR(GdynTableGain(t.data(), -30.0), t[30], 1e-15);
-  EXPECT_NEAR(GdynTableGain(t.data(), -30.25), 0.75 * t[30] + 0.25 * t[31], 1e-12);
-  EXPECT_EQ(GdynTableGain(t.data(), -840.0), t[840]);
-  EXPECT_EQ(GdynTableGain(t.data(), -2000.0), t[840]);
-  EXPECT_EQ(GdynTableGain(t.data(), 35.0), t[0]);
 }
 
 // --- bend point, threshold, ratio ----------------------------------------------
@@ -219,45 +173,308 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
 
 // --- presets, records, notifications ----------------------------------------------
 
-class GdynNotifications : public ::testing::Test {
- protected:
-  void SetUp() override { native::TakePostedCommands(); }
-  void TearDown() override {
-    for (WindowHandle w : windows_) native::DestroyWindowStub(w);
-    native::TakePostedCommands();
-  }
-  WindowHandle NewWindow() {
-    windows_.push_back(native::CreateWindowStub());
-    return windows_.back();
-  }
-  std::vector<std::uint16_t> Codes() {
-    std::vector<std::uint16_t> codes;
-    for (const native::PostedCommand& c : native::TakePostedCommands()) codes.push_back(c.code);
-    return codes;
-  }
-  std::vector<WindowHandle> windows_;
-};
-
-TEST_F(GdynNotifications, HostSetParamPostsCode0AndStreamingPosts101And102) {
+// A host's value posts code 0 once it changes something; a page's setter
+// posts nothing, the page that called it knows.
+TEST(GdynSettings, AHostValuePostsCode0AndAPageValueNothing) {
+  native::TakePostedCommands();
   Dyn d;
-  d.fx.SetNotifyWindow(NewWindow(), 32700);
+  const WindowHandle w = native::CreateWindowStub();
+  d.fx.SetNotifyWindow(w, 32700);
   MemoryRecordStream sink;
   d.fx.SaveRecord(sink, true);
   EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kOk);
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyAutomationSet});
   EXPECT_TRUE(d.fx.IsDirty());
   EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kFalse);
-  EXPECT_TRUE(Codes().empty());
-  // The property setters do not notify: the page that called them knows.
   d.fx.SetParamProp(kGdynParamRelease, 7);
-  EXPECT_TRUE(Codes().empty());
+  const auto posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].code, kNotifyAutomationSet);
+  native::DestroyWindowStub(w);
+}
 
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+std::vector<double> RunThrough(CAkGdynTransform& fx, const std::vector<double>& interleaved,
+                               int channels = 1, SampleFormat fmt = SampleFormat::kFloat64) {
+  return robust::Run(fx, {fmt, channels, kRate}, interleaved, 4096, &fx);
+}
+
+std::vector<double> Constant(std::size_t frames, double value) {
+  return std::vector<double>(frames, value);
+}
+
+void Append(std::vector<double>& a, const std::vector<double>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+}
+
+// Offers one 20 ms frame per call; the smoothed gain after each.
+std::vector<double> GainsPerFrame(CAkGdynTransform& fx, const std::vector<double>& in) {
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  EXPECT_EQ(fx.Prepare(f, f), kOk);
+  std::vector<double> gains, out(kFrame);
+  for (std::size_t start = 0; start + kFrame <= in.size(); start += kFrame) {
+    std::uint32_t inFrames = kFrame, outFrames = kFrame;
+    EXPECT_EQ(fx.Process(kProcessOrdinary, in.data() + start, &inFrames, out.data(), &outFrames),
+              kProcessProgress);
+    gains.push_back(fx.SmoothedGain(0));
+  }
+  return gains;
+}
+
+// --- levels and gains -------------------------------------------------------------
+
+TEST(GdynLevels, SilenceTakesTheGainAtTheBottomOfTheTable) {
+  Dyn unity;
+  const std::vector<double> gains = GainsPerFrame(unity.fx, Constant(5 * kFrame, 0.0));
+  for (double g : gains) EXPECT_EQ(g, 1.0);
+
+  // A curve that lifts its floor by 4 dB: silence settles at that gain.
+  Dyn lifted;
+  const GdynPoint p[] = {{-840, -800}, {-400, -400}, {0, 0}};
+  lifted.fx.SetPoints(p, 3);
+  lifted.Set(kGdynParamRelease, 0);
+  const std::vector<double> g = GainsPerFrame(lifted.fx, Constant(2 * kFrame, 0.0));
+  EXPECT_EQ(g[0], lifted.fx.GainTable()[840]);
+  EXPECT_NEAR(g[0], FromDb(4.0), 1e-12);
+}
+
+TEST(GdynLevels, HardNoiseGateMutesAtMinus35Point2AndPassesAtMinus35) {
+  Dyn gate(3);
+  gate.Set(kGdynParamRelease, 200);  // closes within one frame
+  std::vector<double> out = RunThrough(gate.fx, Constant(4 * kFrame, FromDb(-35.2)));
+  ASSERT_EQ(out.size(), 4 * kFrame);
+  EXPECT_NEAR(out[0], FromDb(-35.2), 1e-12);  // the first frame ramps down from unity
+  EXPECT_GT(out[kFrame / 2], 0.0);
+  for (std::size_t i = kFrame; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0) << i;
+
+  Dyn open(3);
+  const std::vector<double> in = Constant(4 * kFrame, FromDb(-35.0));
+  EXPECT_EQ(RunThrough(open.fx, in), in);  // unity, sample for sample
+
+  // Between the two: the interpolated table gain of about -48.9 dB.
+  Dyn between(3);
+  between.Set(kGdynParamRelease, 0);
+  const std::vector<double> g = GainsPerFrame(between.fx, Constant(2 * kFrame, FromDb(-35.1)));
+  EXPECT_NEAR(g[1] / FromDb(-48.9), 1.0, 2e-3);
+}
+
+TEST(GdynLevels, ReleaseOf500msMovesTheGainByItsCoefficientPerFrame) {
+  Dyn gate(3);  // release 500 ms
+  const std::vector<double> g = GainsPerFrame(gate.fx, Constant(4 * kFrame, FromDb(-40.0)));
+  const double k = 1.0 - std::pow(0.1, 0.04);
+  EXPECT_NEAR(g[0], 1.0 - k, 1e-12);
+  EXPECT_NEAR(g[3], std::pow(1.0 - k, 4), 1e-12);
+  EXPECT_EQ(gate.fx.ChannelMode(0), CAkGdynTransform::Mode::kRelease);
+}
+
+TEST(GdynLevels, LimiterBringsAFullScaleFrameToMinus6DbWithin1ms) {
+  Dyn limiter(4);  // attack 1 ms
+  const std::vector<double> out = RunThrough(limiter.fx, Constant(3 * kFrame, 1.0));
+  const double target = FromDb(-6.0);
+  EXPECT_EQ(out[0], 1.0);  // the ramp starts at the old gain
+  EXPECT_GT(out[43], target);
+  EXPECT_LT(out[43], out[1]);
+  for (std::size_t i = 44; i < out.size(); ++i) ASSERT_NEAR(out[i], target, 1e-12) << i;
+  EXPECT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kAttack);
+}
+
+TEST(GdynLevels, TargetUnderMinus74DbIsExactSilenceAndTheNextRampStartsAtZero) {
+  Dyn d;
+  // -20 dB in gives -80 dB out (-60 dB of gain); with -25 dB output gain the
+  // target is far under 0.0002.
+  const GdynPoint p[] = {{-840, -840}, {-200, -800}, {0, 0}};
+  d.fx.SetPoints(p, 3);
+  d.Set(kGdynParamOutputGain, -250);
+  d.Set(kGdynParamAttack, 100);  // 10 ms ramp, coefficient 1
+  std::vector<double> in = Constant(2 * kFrame, 0.1);
+  Append(in, Constant(2 * kFrame, 1.0));
+  const std::vector<double> out = RunThrough(d.fx, in);
+  const double og = FromDb(-25.0);
+  EXPECT_NEAR(out[0], 0.1 * og, 1e-12);
+  for (std::size_t i = 441; i < 2 * kFrame; ++i) ASSERT_EQ(out[i], 0.0) << i;
+  EXPECT_EQ(out[2 * kFrame], 0.0);  // restarts from silence
+  EXPECT_GT(out[2 * kFrame + 100], 0.0);
+  EXPECT_NEAR(out[3 * kFrame - 1], og, 1e-12);
+}
+
+TEST(GdynLevels, AutoGainRaisesACurveToppingAtMinus12DbAndScalesTheOutputBy098) {
+  Dyn plain(6);
+  plain.Set(kGdynParamAutoGain, 0);
+  Dyn raised(6);  // auto gain on
+  // Long enough for the 100 ms release to settle.
+  const std::vector<double> in = Constant(50 * kFrame, FromDb(-30.0));
+  const std::vector<double> a = RunThrough(plain.fx, in);
+  const std::vector<double> b = RunThrough(raised.fx, in);
+  EXPECT_EQ(plain.fx.OutputGain(), 1.0);
+  EXPECT_EQ(raised.fx.OutputGain(), 0.98);
+  EXPECT_NEAR(b.back() / a.back(), FromDb(12.0) * 0.98, 1e-9);
+  // Full scale comes out just under full scale.
+  const std::vector<double> loud = RunThrough(raised.fx, Constant(4 * kFrame, 1.0));
+  EXPECT_NEAR(loud.back(), 0.98, 1e-9);
+}
+
+TEST(GdynLevels, WithSyncOffALoudLeftChannelLeavesTheRightUntouched) {
+  auto stereo = [](double left, double right, std::size_t frames) {
+    std::vector<double> s;
+    for (std::size_t i = 0; i < frames; ++i) {
+      s.push_back(left);
+      s.push_back(right);
+    }
+    return s;
+  };
+  const std::vector<double> in = stereo(1.0, FromDb(-30.0), 4 * kFrame);
+  Dyn independent(4);
+  independent.Set(kGdynParamSyncStereo, 0);
+  const std::vector<double> out = RunThrough(independent.fx, in, 2);
+  for (std::size_t i = 1; i < out.size(); i += 2) ASSERT_EQ(out[i], in[i]) << i;
+  EXPECT_NEAR(out[out.size() - 2], FromDb(-6.0), 1e-12);
+
+  Dyn linked(4);
+  const std::vector<double> together = RunThrough(linked.fx, in, 2);
+  EXPECT_NEAR(together.back(), FromDb(-30.0) * FromDb(-6.0), 1e-12);
+  EXPECT_EQ(linked.fx.SmoothedGain(1), linked.fx.SmoothedGain(0));
+}
+
+// --- delivery -------------------------------------------------------------------------
+
+TEST(GdynTiming, OutputLagsOneFrameAndTheDrainDeliversTheShortLastFrame) {
+  Dyn limiter(4);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
+  ASSERT_EQ(limiter.fx.Prepare(f, f), kOk);
+  std::vector<float> in(1000, 1.0f), out(2000, -1.0f);
+  std::uint32_t inFrames = 881, outFrames = 2000;
+  ASSERT_EQ(limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
+            kProcessProgress);
+  EXPECT_EQ(inFrames, 881u);
+  EXPECT_EQ(outFrames, 0u);
+  inFrames = 119;
+  outFrames = 2000;
+  ASSERT_EQ(limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
+            kProcessProgress);
+  EXPECT_EQ(inFrames, 119u);
+  EXPECT_EQ(outFrames, kFrame);
+  outFrames = 50;  // less room than the drained frame needs
+  ASSERT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
+            kProcessProgress);
+  EXPECT_EQ(outFrames, 50u);
+  outFrames = 2000;
+  ASSERT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
+            kProcessFinished);
+  EXPECT_EQ(outFrames, 68u);
+  // The short frame was processed, not passed through.
+  EXPECT_NEAR(out[67], FromDb(-6.0), 1e-6);
+  outFrames = 2000;
+  EXPECT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
+            kProcessFinished);
+  EXPECT_EQ(outFrames, 0u);
+}
+
+TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {
+  Dyn limiter(4);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  ASSERT_EQ(limiter.fx.Prepare(f, f), kOk);
+  std::vector<double> in(3 * kFrame, 1.0), out(4 * kFrame);
+  std::uint32_t inFrames = 2 * kFrame + 100, outFrames = kFrame;  // room for one frame
+  limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
+  ASSERT_LT(limiter.fx.SmoothedGain(0), 0.6);
+  ASSERT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kAttack);
+
+  std::vector<double> quiet(kFrame, 0.25);
+  inFrames = kFrame;
+  outFrames = 4 * kFrame;
+  ASSERT_EQ(limiter.fx.Process(kProcessDiscontinuity, quiet.data(), &inFrames, out.data(),
+                               &outFrames),
+            kProcessProgress);
+  // The held frame is gone: the output is the new audio at the reset gain.
+  EXPECT_EQ(inFrames, kFrame);
+  ASSERT_EQ(outFrames, kFrame);
+  for (std::uint32_t i = 0; i < outFrames; ++i) ASSERT_EQ(out[i], 0.25) << i;
+  EXPECT_EQ(limiter.fx.SmoothedGain(0), 1.0);
+  EXPECT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kRelease);
+}
+
+TEST(GdynTiming, BypassCopiesAtOnceAndSwitchingKeepsOrderAndLength) {
+  Dyn d(4);
+  d.Set(kGdynParamBypass, 1);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kPcm16, 2, kRate);
   ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyStreamingStarted});
+  std::vector<std::int16_t> in(2 * 500), out(2 * 500);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = static_cast<std::int16_t>(32767 - 37 * i);
+  std::uint32_t inFrames = 500, outFrames = 500;
+  ASSERT_EQ(d.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
+            kProcessProgress);
+  EXPECT_EQ(outFrames, 500u);  // no frame delay
+  EXPECT_EQ(out, in);
+
+  // Bypass toggled mid-stream on the default (unity) curve: what was held
+  // comes out first, so the whole output is the input.
+  Dyn unity;
+  const WaveFormat g = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
+  ASSERT_EQ(unity.fx.Prepare(g, g), kOk);
+  std::vector<float> src(20000), dst;
+  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<float>(i) / 20000.0f;
+  std::vector<float> room(333);
+  std::size_t pos = 0;
+  int call = 0;
+  while (pos < src.size()) {
+    if (call % 7 == 3) unity.Set(kGdynParamBypass, (call / 7) % 2 == 0 ? 1 : 0);
+    std::uint32_t n = static_cast<std::uint32_t>(std::min<std::size_t>(555, src.size() - pos));
+    std::uint32_t r = static_cast<std::uint32_t>(room.size());
+    ASSERT_GE(unity.fx.Process(kProcessOrdinary, src.data() + pos, &n, room.data(), &r), 0);
+    dst.insert(dst.end(), room.begin(), room.begin() + r);
+    pos += n;
+    ++call;
+  }
+  for (;;) {
+    std::uint32_t r = static_cast<std::uint32_t>(room.size());
+    const HResult hr = unity.fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &r);
+    dst.insert(dst.end(), room.begin(), room.begin() + r);
+    if (hr != kProcessProgress) break;
+  }
+  EXPECT_EQ(dst, src);
+}
+
+// --- automation -----------------------------------------------------------------------
+
+TEST(GdynAutomation, ParametersUnderAnEnvelopeAreNotUserEditableWhileStreaming) {
+  Dyn d;
+  const EnvelopeSegment ramp = {0, kTimeUnitsPerSecond, 100.0f, 2000.0f, kCurveLinear, 0};
+  ASSERT_EQ(d.fx.AddEnvelope(kGdynParamRelease, 1, &ramp), kOk);
+  MemoryRecordStream sink;
+  d.fx.SaveRecord(sink, true);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
+  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
+  std::vector<float> in(kFrame), out(kFrame);
+  std::uint32_t n = kFrame, r = kFrame;
+  ProcessInStretches(d.fx, &d.fx, kProcessOrdinary, in.data(), &n, out.data(), &r);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kFalse);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamAttack), kOk);
+  EXPECT_FALSE(d.fx.IsDirty()) << "playing an envelope is not an edit";
   d.fx.Release();
-  d.fx.Release();  // a second stop has nothing to report
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyStreamingStopped});
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
+}
+
+// --- static transfer curve --------------------------------------------------------------
+
+TEST(GdynResponse, TransferCurveOfTheDefaultLimiterGateAndAutoGain) {
+  const std::vector<double> x = {-100.0, -60.0, -35.2, -30.0, -6.0, -3.0, 0.0};
+  auto curve = [&x](int preset) {
+    Dyn d(preset);
+    EXPECT_EQ(d.fx.ResponseKind(), ResponseAxis::kLevel);
+    std::vector<double> y(x.size());
+    EXPECT_EQ(d.fx.ResponseAt(44100.0, x.data(), x.size(), y.data()), kOk);
+    return y;
+  };
+  const std::vector<double> unity = curve(0);
+  for (std::size_t i = 0; i < x.size(); ++i) EXPECT_NEAR(unity[i], x[i], 1e-9) << x[i];
+  const std::vector<double> limiter = curve(4);
+  EXPECT_NEAR(limiter[3], -30.0, 1e-9);
+  EXPECT_NEAR(limiter[5], -6.0, 1e-9);
+  EXPECT_NEAR(limiter[6], -6.0, 1e-9);
+  const std::vector<double> gate = curve(3);
+  EXPECT_EQ(gate[2], -std::numeric_limits<double>::infinity());
+  EXPECT_NEAR(gate[3], -30.0, 1e-9);
+  const std::vector<double> maximize = curve(6);  // -12 dB limiter with auto gain
+  EXPECT_NEAR(maximize[3], -30.0 + 12.0 + 20.0 * std::log10(0.98), 1e-9);
+  EXPECT_NEAR(maximize[6], 20.0 * std::log10(0.98), 1e-9);
 }
 
 }  // namespace

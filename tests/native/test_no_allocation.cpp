@@ -11,7 +11,7 @@
 //     the library's own entry points.
 // Only the allocations made inside Process on the streaming thread, and any
 // made on other threads (a design worker) while a stream is being counted,
-// are charged.
+// are charged. The calls are the robustness driver's.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -103,31 +103,12 @@ void* CountedAlignedNew(std::size_t size, std::align_val_t align) {
 }  // namespace
 
 void* operator new(std::size_t size) { return CountedNew(size); }
-void* operator new[](std::size_t size) { return CountedNew(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return CountedNew(size);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return CountedNew(size);
-  } catch (...) {
-    return nullptr;
-  }
-}
+// The array and nothrow forms forward to these in the C++ library.
 void* operator new(std::size_t size, std::align_val_t a) { return CountedAlignedNew(size, a); }
-void* operator new[](std::size_t size, std::align_val_t a) { return CountedAlignedNew(size, a); }
 void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 #endif
 
 namespace orlofx::robust {
@@ -151,113 +132,69 @@ class Arm {
   Counts Read() const { return {gNewCount.load(), gMallocCount.load()}; }
 };
 
-HResult CountedProcess(EffectProcessor& fx, int mode, const void* in, std::uint32_t* inFrames,
-                       void* out, std::uint32_t* outFrames) {
-  tInProcess = true;
-  const HResult hr = fx.Process(mode, in, inFrames, out, outFrames);
-  tInProcess = false;
-  return hr;
-}
-
-class NoAllocation : public testing::TestWithParam<std::string> {};
+void InProcess(bool inside) { tInProcess = inside; }
 
 // The counter itself must see an allocation made inside the counted region,
 // or the zero below would prove nothing.
 TEST(NoAllocationCounter, SeesAnAllocationInsideTheCountedRegion) {
   Arm arm;
-  tInProcess = true;
+  InProcess(true);
   auto* p = new std::vector<int>(1000);
   void* q = std::malloc(100);
-  tInProcess = false;
+  InProcess(false);
   delete p;
   std::free(q);
-  const Counts c = arm.Read();
-  EXPECT_GE(c.news + c.mallocs, 2);
-  tInProcess = false;
+  EXPECT_GE(arm.Read().news + arm.Read().mallocs, 2);
   const long before = arm.Read().news + arm.Read().mallocs;
   auto* r = new int(5);  // outside Process, on the test thread: not charged
   delete r;
   EXPECT_EQ(arm.Read().news + arm.Read().mallocs, before);
 }
 
-TEST_P(NoAllocation, ThousandsOfCallsInEveryFormat) {
-  const cli::EffectEntry& entry = Entry(GetParam());
+// The robustness driver's calls in every format, with breaks, drains,
+// presets and random settings (accuracy and sizes included) between them.
+// The driver's own buffers are made outside the processing calls.
+TEST_P(Robustness, NothingAllocatesOnTheStreamingPath) {
   std::mt19937 rng(Seed(2100));
-  const int calls = Scaled(2000);
   for (const StreamFormat& f : AllFormats(44100)) {
-    // The thread sanitizer pass keeps two formats: one per precision.
-    if (Light() && !(f.format == SampleFormat::kPcm16 && f.channels == 1) &&
+    // The sanitizer passes keep one format per precision.
+    if (!Thorough() && !(f.format == SampleFormat::kPcm16 && f.channels == 1) &&
         !(f.format == SampleFormat::kFloat64 && f.channels == 2))
       continue;
     SCOPED_TRACE(Describe(f));
-    auto fx = cli::CreateEffect(entry);
-    const int presets = fx->PresetCount();
-    // Everything the calls use is made before counting starts: input,
-    // output room, and the settings to switch between.
-    std::vector<double> samples;
-    for (int s = 0; s < 12; ++s)
-      Append(static_cast<Signal>(s % kCleanSignalCount), 4000, f.channels, rng, samples);
-    const std::vector<unsigned char> input = Encode(f.format, samples);
-    const std::size_t inputFrames = samples.size() / f.channels;
-    std::vector<unsigned char> output(8192 * FrameBytes(f));
+    auto fx = Create();
+    std::vector<std::vector<unsigned char>> inputs;
     std::vector<std::vector<std::int32_t>> settings;
-    for (int i = 0; i < 16; ++i) settings.push_back(RandomFields(*fx, rng));
-    std::vector<std::uint32_t> blocks(calls), rooms(calls), actions(calls);
-    for (int i = 0; i < calls; ++i) {
-      blocks[i] = std::min<std::uint32_t>(RandomBlock(rng), 4000);
-      rooms[i] = 1 + rng() % 8192;
-      actions[i] = rng() % 40;
+    for (int s = 0; s < 24; ++s) {
+      std::vector<double> samples;
+      Append(static_cast<Signal>(s % kCleanSignalCount), RandomBlock(rng), f.channels, rng, samples);
+      inputs.push_back(Encode(f.format, samples));
+      settings.push_back(RandomFields(*fx, rng));
     }
-    ASSERT_TRUE(Succeeded(fx->Prepare(MakeWaveFormat(f.format, f.channels, f.rate),
-                                      MakeWaveFormat(f.format, f.channels, f.rate))));
-    Counts counted;
-    long failures = 0;
-    {
-      Arm arm;
-      std::size_t at = 0;
-      for (int i = 0; i < calls; ++i) {
-        // Settings change between calls, as a page would change them; the
-        // setters themselves are not the streaming path.
-        if (actions[i] == 0) fx->ApplyPreset(static_cast<int>(i % presets));
-        if (actions[i] == 1) fx->SetFields(settings[i % settings.size()].data());
-        if (actions[i] == 2) {  // a drain in the middle
-          for (int k = 0; k < 10000; ++k) {
-            std::uint32_t outFrames = rooms[i];
-            const HResult hr =
-                CountedProcess(*fx, kProcessDrain, nullptr, nullptr, output.data(), &outFrames);
-            if (Failed(hr)) ++failures;
-            if (hr != kProcessProgress) break;
-          }
-        }
-        const int mode = actions[i] == 3 ? kProcessDiscontinuity : kProcessOrdinary;
-        if (at + blocks[i] > inputFrames) at = 0;
-        std::uint32_t left = blocks[i];
-        const unsigned char* p = input.data() + at * FrameBytes(f);
-        bool firstCall = true;
-        do {
-          std::uint32_t inFrames = left, outFrames = rooms[i];
-          const HResult hr = CountedProcess(*fx, firstCall ? mode : kProcessOrdinary, p, &inFrames,
-                                            output.data(), &outFrames);
-          if (Failed(hr) || inFrames > left || (left > 0 && inFrames == 0 && outFrames == 0)) {
-            ++failures;
-            break;
-          }
-          p += inFrames * FrameBytes(f);
-          left -= inFrames;
-          firstCall = false;
-        } while (left > 0);
-        at += blocks[i];
+    ASSERT_TRUE(Succeeded(fx->Prepare(Wave(f), Wave(f))));
+    Driver d(*fx, f);
+    d.Around(InProcess);
+    Arm arm;
+    for (int i = 0; i < Scaled(300); ++i) {
+      const std::vector<unsigned char>& in = inputs[i % inputs.size()];
+      int mode = kProcessOrdinary;
+      switch (rng() % 40) {
+        case 0: fx->ApplyPreset(static_cast<int>(rng() % fx->PresetCount())); break;
+        case 1: fx->SetFields(settings[rng() % settings.size()].data()); break;
+        case 2: ASSERT_TRUE(d.Drain(rng)); break;
+        case 3: mode = kProcessDiscontinuity; break;
+        default: break;
       }
-      counted = arm.Read();
+      ASSERT_TRUE(d.Offer(in.data(), static_cast<std::uint32_t>(in.size() / FrameBytes(f)), mode, rng));
     }
-    EXPECT_EQ(failures, 0);
-    EXPECT_EQ(counted.news, 0) << "operator new on the streaming path of " << entry.name;
-    EXPECT_EQ(counted.mallocs, 0) << "malloc on the streaming path of " << entry.name;
+    const Counts counted = arm.Read();
+    EXPECT_EQ(counted.news, 0) << "operator new on the streaming path";
+    EXPECT_EQ(counted.mallocs, 0) << "malloc on the streaming path";
     fx->Release();
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Effects, NoAllocation, testing::ValuesIn(EffectNames()), TestName);
+// Instantiated over the effects with the other robustness tests.
 
 }  // namespace
 }  // namespace orlofx::robust

@@ -63,10 +63,6 @@ void Append(std::vector<double>& a, const std::vector<double>& b) {
   a.insert(a.end(), b.begin(), b.end());
 }
 
-// --- settings ---------------------------------------------------------------
-
-// --- presets, persistence, notifications ---------------------------------------
-
 TEST(Notifiers, TakeTheLastFreeSlotFirst) {
   Notifier n(3);
   WindowHandle w1 = native::CreateWindowStub(), w2 = native::CreateWindowStub();
@@ -81,8 +77,6 @@ TEST(Notifiers, TakeTheLastFreeSlotFirst) {
   native::DestroyWindowStub(w1);
   native::DestroyWindowStub(w2);
 }
-
-// --- streaming set-up -----------------------------------------------------------
 
 // --- gating -----------------------------------------------------------------------
 
@@ -159,15 +153,6 @@ TEST(NoiseGateLevels, DefaultsHoldOneBlockThenDecayBy0631PerBlockToZero) {
   EXPECT_LT(b, 35);
   // Once the gain has snapped to zero, the quiet tone is silenced entirely.
   for (std::size_t i = (b + 1) * kBlock; i < t.output.size(); ++i) ASSERT_EQ(t.output[i], 0.0);
-}
-
-TEST(NoiseGateLevels, ToneOpensTheGateInTheBlockWhereItStarts) {
-  Gate g;
-  std::vector<double> in = Constant(3 * kBlock + 500, 0.0);
-  Append(in, Tone(3 * kBlock, 0.2));
-  auto t = TraceBlocks(g.gate, in);
-  EXPECT_EQ(t.states[2], GateState::kClosed);
-  EXPECT_EQ(t.states[3], GateState::kOpening);
 }
 
 TEST(NoiseGateLevels, LevelBetweenCloseAndOpenThresholdKeepsEitherState) {

@@ -241,9 +241,11 @@ class Driver {
       std::uint32_t inFrames = remaining, outFrames = room;
       const int m = first ? mode : kProcessOrdinary;
       const void* src = chunk.empty() ? nullptr : chunk.data();
+      if (around_) around_(true);
       const HResult hr =
           automation_ ? ProcessInStretches(fx_, automation_, m, src, &inFrames, out.data(), &outFrames)
                       : fx_.Process(m, src, &inFrames, out.data(), &outFrames);
+      if (around_) around_(false);
       ++calls_;
       if (Failed(hr)) return Fail("processing failed", hr);
       if (inFrames > remaining || outFrames > room) return Fail("claimed too many frames", hr);
@@ -265,7 +267,9 @@ class Driver {
       const std::uint32_t room = Room(rng);
       std::vector<unsigned char> out(room * frameBytes_);
       std::uint32_t outFrames = room;
+      if (around_) around_(true);
       const HResult hr = fx_.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames);
+      if (around_) around_(false);
       ++calls_;
       if (Failed(hr)) return Fail("drain failed", hr);
       if (outFrames > room) return Fail("drain claimed too many frames", hr);
@@ -286,6 +290,8 @@ class Driver {
   void FixedRoom(std::uint32_t room) { fixedRoom_ = room; }
   // Streams through the automation stretches, as the dynamics filters do.
   void Automated(AutomationParams* automation) { automation_ = automation; }
+  // Called with true before and false after each processing call.
+  void Around(void (*hook)(bool inside)) { around_ = hook; }
   // Input frames taken when the first output frame came.
   std::uint64_t FirstOutputAt() const { return firstOutputAt_; }
 
@@ -308,6 +314,7 @@ class Driver {
   std::uint32_t maxRoom_;
   std::uint32_t fixedRoom_ = 0;
   AutomationParams* automation_ = nullptr;
+  void (*around_)(bool) = nullptr;
   std::uint64_t firstOutputAt_ = 0;
   std::vector<unsigned char> output_;
   std::uint64_t consumed_ = 0, produced_ = 0, calls_ = 0;
@@ -374,5 +381,37 @@ inline bool AllFinite(const std::vector<double>& v, std::size_t from = 0) {
     if (!std::isfinite(v[i])) return false;
   return true;
 }
+
+inline WaveFormat Wave(const StreamFormat& f) { return MakeWaveFormat(f.format, f.channels, f.rate); }
+
+// Clean material for the second half of a stream.
+inline std::vector<double> CleanInput(std::size_t frames, int channels, std::mt19937& rng) {
+  std::vector<double> v;
+  while (v.size() < frames * channels) {
+    const std::size_t n = std::min<std::size_t>(frames - v.size() / channels, 500 + rng() % 5000);
+    Append(rng() % 2 ? Signal::kTones : Signal::kNoise, n, channels, rng, v);
+  }
+  return v;
+}
+
+// Feeds `bytes` in random blocks; false once a call broke its promises.
+inline bool FeedAll(Driver& d, const std::vector<unsigned char>& bytes, const StreamFormat& f,
+             std::mt19937& rng) {
+  const std::size_t frames = bytes.size() / FrameBytes(f);
+  std::size_t at = 0;
+  while (at < frames) {
+    const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::size_t>(RandomBlock(rng), frames - at));
+    if (!d.Offer(bytes.data() + at * FrameBytes(f), n, kProcessOrdinary, rng)) return false;
+    at += n;
+  }
+  return true;
+}
+
+// One effect of the tool's list per test case.
+class Robustness : public testing::TestWithParam<std::string> {
+ protected:
+  const cli::EffectEntry& entry() const { return Entry(GetParam()); }
+  std::unique_ptr<EffectProcessor> Create() const { return cli::CreateEffect(entry()); }
+};
 
 }  // namespace orlofx::robust

@@ -302,34 +302,6 @@ TEST(FirWorker, SingleProcessorRulePicksUpChangesEveryFiveTransforms) {
   EXPECT_EQ(amountInUse(), -150);
 }
 
-// With several processors a change is designed by the worker into the set
-// that is not playing, and the streaming thread takes it over at a call.
-TEST(FirWorker, WorkerHandsOverTheOtherSet) {
-  CAkPmeqTransform fx;
-  fx.ApplyPreset(0);
-  fx.Engine().SetSingleProcessorRule(false);
-  const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat64, 1, 44100);
-  ASSERT_EQ(fx.Prepare(format, format), kOk);
-  EXPECT_EQ(fx.Engine().CurrentKernel().set, 0);
-
-  auto waitForAmount = [&](std::int32_t amount) {
-    for (long i = 0; i < 200000000L; ++i) {
-      std::uint32_t in = 0, out = 0;
-      fx.Process(kProcessOrdinary, nullptr, &in, nullptr, &out);
-      if (reinterpret_cast<const PmeqParams*>(fx.Engine().CurrentKernel().fields)->amount == amount)
-        return true;
-      std::this_thread::yield();
-    }
-    return false;
-  };
-  fx.SetAmount(-90);
-  ASSERT_TRUE(waitForAmount(-90));
-  EXPECT_EQ(fx.Engine().CurrentKernel().set, 1);
-  fx.SetAmount(-120);
-  ASSERT_TRUE(waitForAmount(-120));
-  EXPECT_EQ(fx.Engine().CurrentKernel().set, 0);
-}
-
 // Stopping, restarting and destroying while designs are requested or under
 // way waits for them and leaves nothing behind.
 TEST(FirWorker, StopAndDestroyWhileDesigning) {

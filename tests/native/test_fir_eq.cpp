@@ -1,0 +1,444 @@
+// The two FIR equalisers (Parametric EQ, Graphic EQ) over the front end
+// they share: neutral settings give the input back, the measured response
+// follows the target curve, the reported response is what the stream does,
+// subnormal input filters to silence; then what each one has of its own:
+// the target curves, the Graphic EQ's envelope, drains and breaks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "effects/geq/geq_transform.h"
+#include "effects/pmeq/pmeq_transform.h"
+#include "framework/float_environment.h"
+#include "tests/native/test_robustness_support.h"
+
+namespace orlofx {
+namespace {
+
+constexpr double kRate = 44100.0;
+
+using robust::Decode;
+using robust::Encode;
+using robust::ProbeDb;
+using robust::Process;
+
+// An equaliser as a filter builds it: preset 0 applied.
+template <typename T>
+struct Eq {
+  Eq() { fx.ApplyPreset(0); }
+  T fx;
+};
+
+PmeqParams Params(const CAkPmeqTransform& fx) {
+  PmeqParams p{};
+  fx.GetParams(&p);
+  return p;
+}
+GeqParams Params(const CAkGeqTransform& fx) {
+  GeqParams p{};
+  fx.GetParams(&p);
+  return p;
+}
+
+// The target curve of the settings in force at n points, and the frequency
+// of point k: the Parametric EQ's n points span 0 to fs/2, the Graphic EQ's
+// step fs/2n.
+std::vector<double> Target(const CAkPmeqTransform& fx, std::size_t n) {
+  std::vector<double> h(n);
+  PmeqTargetResponse(Params(fx), kRate, n, h.data());
+  return h;
+}
+double BinHz(const CAkPmeqTransform&, int bin, std::size_t n) { return bin * (kRate / 2.0) / (n - 1); }
+std::vector<double> Target(const CAkGeqTransform& fx, std::size_t n, double rate = kRate) {
+  std::vector<double> h(n);
+  GeqTargetResponse(Params(fx), rate, n, h.data());
+  return h;
+}
+double BinHz(const CAkGeqTransform&, int bin, std::size_t n) { return bin * kRate / (2.0 * n); }
+
+// Probes the stream with sines where the target is flat (within 0.1 dB, or
+// silent) for six bins either side; silent stretches must come out below
+// -60 dB. Returns how many places were probed.
+template <typename T>
+int ExpectFollowsTarget(T& fx, double tolerance) {
+  const int reach = 6;
+  const std::size_t n = FirSizeForAccuracy(Params(fx).accuracy);
+  const std::vector<double> target = Target(fx, n);
+  int probes = 0, lastBin = -1;
+  for (int i = 0; i < 24; ++i) {
+    const int bin = static_cast<int>(3.0 * std::pow((n - 10) / 3.0, i / 23.0));
+    if (bin <= lastBin || bin < reach || bin + reach >= static_cast<int>(n)) continue;
+    bool flat = true;
+    for (int j = bin - reach; j <= bin + reach; ++j)
+      flat = flat && (target[bin] == 0.0 ? target[j] == 0.0
+                                         : std::fabs(target[j] / target[bin] - 1.0) < 0.0116);
+    if (!flat) continue;
+    lastBin = bin + reach;
+    const double f = BinHz(fx, bin, n);
+    const double got = ProbeDb(fx, f, n);
+    if (target[bin] == 0.0)
+      EXPECT_LT(got, -60.0) << "at " << f << " Hz";
+    else
+      EXPECT_NEAR(got, 20.0 * std::log10(target[bin]), tolerance) << "at " << f << " Hz";
+    ++probes;
+  }
+  return probes;
+}
+
+// PCM 16 comes back bit for bit at every accuracy, float within rounding.
+template <typename T>
+void ExpectPassesUnchanged(T& fx, SampleFormat floatFormat, double tolerance) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> pcm(-32768, 32767);
+  std::vector<double> in(2 * 5000);
+  for (double& v : in) v = pcm(rng) / 32768.0;
+  for (int accuracy = 0; accuracy < 3; ++accuracy) {
+    fx.SetAccuracy(accuracy);
+    EXPECT_EQ(Process(fx, in, 2, SampleFormat::kPcm16), in) << accuracy;
+    const std::vector<double> f = Process(fx, in, 2, floatFormat);
+    ASSERT_EQ(f.size(), in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(f[i], in[i], tolerance);
+  }
+}
+
+// The response the tool reports is the kernel's, as measured.
+template <typename T>
+void ExpectReportedIsMeasured(T& fx, const std::vector<double>& hz, std::vector<double>& db) {
+  db.resize(hz.size());
+  ASSERT_EQ(fx.MagnitudeResponseDb(kRate, hz.data(), hz.size(), db.data()), kOk);
+  for (std::size_t i = 0; i < hz.size(); ++i)
+    EXPECT_NEAR(ProbeDb(fx, hz[i], kFirSizeHigh), db[i], 0.01) << hz[i];
+  EXPECT_EQ(fx.MagnitudeResponseDb(0.0, hz.data(), hz.size(), db.data()), kInvalidArg);
+}
+
+// --- the shared front end ------------------------------------------------------
+
+TEST(FirEq, NeutralSettingsPassTheInputUnchanged) {
+  Eq<CAkPmeqTransform> pmeq;
+  const PmeqParams flat{kPmeqLowShelf, 1000, 10, 0, 0, 0};
+  pmeq.fx.SetParams(&flat);
+  ExpectPassesUnchanged(pmeq.fx, SampleFormat::kFloat32, 1e-6);
+  Eq<CAkGeqTransform> geq;  // the default envelope
+  ExpectPassesUnchanged(geq.fx, SampleFormat::kFloat64, 1e-12);
+}
+
+TEST(FirEq, EverySettingAndPresetFollowsItsTargetAtEachAccuracy) {
+  const PmeqParams settings[] = {
+      {kPmeqLowShelf, 1000, 10, -120, 0, 0},   {kPmeqLowShelf, 300, 20, 120, -30, 0},
+      {kPmeqHighShelf, 3000, 10, -120, 0, 0},  {kPmeqHighShelf, 8000, 5, 150, 0, 0},
+      {kPmeqBandPass, 1000, 20, -200, 0, 0},   {kPmeqBandPass, 4000, 30, 100, 0, 0},
+      {kPmeqBandNotch, 1000, 20, -200, 0, 0},  {kPmeqBandNotch, 5000, 10, 120, 0, 0},
+      {kPmeqHighShelf, 2000, 10, -600, 0, 0},  // the deepest cut
+      {7, 1000, 10, -200, -60, 0},             // any other type: a plain gain of -6 dB
+  };
+  for (int accuracy = 0; accuracy < 3; ++accuracy) {
+    for (PmeqParams p : settings) {
+      SCOPED_TRACE(testing::Message() << "type " << p.filterType << " at " << p.frequency
+                                      << " Hz, amount " << p.amount << ", accuracy " << accuracy);
+      Eq<CAkPmeqTransform> eq;
+      p.accuracy = accuracy;
+      eq.fx.SetParams(&p);
+      // 127 taps hold a -60 dB floor to about 1.2 dB (leakage from the
+      // pass band at -78 dB); everything else stays well inside 1 dB.
+      EXPECT_GE(ExpectFollowsTarget(eq.fx, accuracy == 0 && p.amount == -600 ? 1.5 : 1.0), 2);
+    }
+    for (int preset = 0; preset < 6; ++preset) {
+      SCOPED_TRACE(testing::Message() << "parametric preset " << preset << ", accuracy " << accuracy);
+      Eq<CAkPmeqTransform> eq;
+      eq.fx.ApplyPreset(preset);
+      eq.fx.SetAccuracy(accuracy);
+      EXPECT_GE(ExpectFollowsTarget(eq.fx, 1.0), 2);
+    }
+    for (int preset = 0; preset < 9; ++preset) {
+      SCOPED_TRACE(testing::Message() << "graphic preset " << preset << ", accuracy " << accuracy);
+      Eq<CAkGeqTransform> eq;
+      eq.fx.ApplyPreset(preset);
+      eq.fx.SetAccuracy(accuracy);
+      EXPECT_GE(ExpectFollowsTarget(eq.fx, 1.0), 2);
+    }
+  }
+}
+
+TEST(FirEq, ReportedResponseIsWhatTheStreamDoes) {
+  std::vector<double> db;
+  Eq<CAkPmeqTransform> pmeq;
+  pmeq.fx.ApplyPreset(3);  // hiss removal
+  ExpectReportedIsMeasured(pmeq.fx, {100.0, 1000.0, 6000.0, 7000.0, 12000.0, 20000.0}, db);
+  EXPECT_NEAR(db[0], 0.0, 0.3);
+  EXPECT_NEAR(db[4], -40.0, 1.0);
+  Eq<CAkGeqTransform> geq;
+  geq.fx.ApplyPreset(3);  // bass boost around 80 Hz: narrow, so at High accuracy
+  geq.fx.SetAccuracy(2);
+  geq.fx.SetOutputGain(-60);
+  ExpectReportedIsMeasured(geq.fx, {80.0, 1000.0}, db);
+  EXPECT_NEAR(db[0], 20.0 * std::log10(GeqPointGain(202)) - 6.0, 0.5);
+  EXPECT_NEAR(db[1], -6.0, 0.1);
+}
+
+// Subnormal input never reaches the arithmetic as such (where the processor
+// has the switch for it): it filters to exactly the silence zeros give.
+TEST(FirEq, SubnormalInputFiltersToSilence) {
+  if (!ORLOFX_HAS_MXCSR) GTEST_SKIP() << "no flush-to-zero switch on this processor";
+  Eq<CAkPmeqTransform> pmeq;
+  const PmeqParams boost{kPmeqBandNotch, 1000, 20, 100, 0, 1};
+  pmeq.fx.SetParams(&boost);
+  Eq<CAkGeqTransform> geq;
+  geq.fx.ApplyPreset(3);
+  for (EffectProcessor* fx : {static_cast<EffectProcessor*>(&pmeq.fx), static_cast<EffectProcessor*>(&geq.fx)})
+    for (SampleFormat fmt : {SampleFormat::kFloat32, SampleFormat::kFloat64}) {
+      const double tiny = fmt == SampleFormat::kFloat32
+                              ? double(std::numeric_limits<float>::denorm_min()) * 1000.0
+                              : std::numeric_limits<double>::denorm_min() * 1000.0;
+      std::vector<double> in(2 * 20000);
+      for (std::size_t i = 0; i < in.size(); ++i) in[i] = (i % 3 == 0 ? -tiny : tiny);
+      for (double v : Process(*fx, in, 2, fmt)) ASSERT_EQ(v, 0.0);
+    }
+}
+
+// --- Parametric EQ -----------------------------------------------------------------
+
+TEST(PmeqTarget, CurvesHaveTheirShapes) {
+  const std::size_t n = kFirSizeMedium;
+  std::vector<double> h(n);
+  const double a = static_cast<float>(std::pow(10.0, -200 / 200.0));  // -20 dB, single precision
+
+  PmeqParams p{kPmeqLowShelf, 2000, 10, -200, 0, 1};
+  PmeqTargetResponse(p, kRate, n, h.data());
+  PmeqBins b = PmeqDesignBins(p, kRate, n);
+  EXPECT_EQ(h[0], a);
+  EXPECT_EQ(h[b.klo - 1], a);
+  EXPECT_EQ(h[b.klo], a);  // the ramp starts at G·A
+  EXPECT_GT(h[b.k0 - 1], h[b.klo + 1]);
+  EXPECT_EQ(h[b.k0], 1.0);
+  EXPECT_EQ(h[n - 1], 1.0);
+
+  p.filterType = kPmeqHighShelf;
+  PmeqTargetResponse(p, kRate, n, h.data());
+  b = PmeqDesignBins(p, kRate, n);
+  EXPECT_EQ(h[b.k0], 1.0);
+  EXPECT_EQ(h[b.khi], a);
+  EXPECT_EQ(h[n - 1], a);
+
+  p.filterType = kPmeqBandPass;
+  p.outputGain = -60;  // G = 10^-0.3 scales everything
+  const double g = std::pow(10.0, -0.3);
+  PmeqTargetResponse(p, kRate, n, h.data());
+  b = PmeqDesignBins(p, kRate, n);
+  EXPECT_DOUBLE_EQ(h[0], g * a);
+  EXPECT_DOUBLE_EQ(h[b.k0], g);
+  EXPECT_DOUBLE_EQ(h[b.khi2], g * a);
+  EXPECT_DOUBLE_EQ(h[n - 1], g * a);
+
+  p.filterType = kPmeqBandNotch;
+  p.outputGain = 0;
+  PmeqTargetResponse(p, kRate, n, h.data());
+  b = PmeqDesignBins(p, kRate, n);
+  EXPECT_EQ(h[b.k0], a);
+  EXPECT_EQ(h[b.klo2], 1.0);
+  EXPECT_EQ(h[b.khi2], 1.0);
+  EXPECT_EQ(h[0], 1.0);
+
+  // Any other type is a plain gain.
+  p.filterType = 7;
+  p.outputGain = -60;
+  PmeqTargetResponse(p, kRate, n, h.data());
+  for (double v : h) ASSERT_DOUBLE_EQ(v, g);
+}
+
+// A break in the stream redesigns the kernel (the same one, settings
+// unchanged) and keeps every frame where it was.
+TEST(PmeqStream, BreaksKeepEveryFrame) {
+  Eq<CAkPmeqTransform> eq;
+  eq.fx.ApplyPreset(5);
+  eq.fx.SetAccuracy(0);
+  std::vector<double> in(3001);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(0.07 * i);
+  const std::vector<double> plain = Process(eq.fx, in);
+  const robust::StreamFormat f{SampleFormat::kFloat64, 1, 44100};
+  const WaveFormat w = MakeWaveFormat(f.format, 1, f.rate);
+  ASSERT_EQ(eq.fx.Prepare(w, w), kOk);
+  robust::Driver d(eq.fx, f);
+  d.FixedRoom(91);
+  std::mt19937 rng(1);
+  for (std::size_t at = 0, chunk = 0; at < in.size(); at += 77, ++chunk)
+    ASSERT_TRUE(d.Offer(reinterpret_cast<const unsigned char*>(in.data() + at),
+                        static_cast<std::uint32_t>(std::min<std::size_t>(77, in.size() - at)),
+                        chunk % 3 == 0 ? kProcessDiscontinuity : kProcessOrdinary, rng));
+  ASSERT_TRUE(d.Drain(rng));
+  const std::vector<double> broken = d.OutputSamples();
+EXPECT_EQ(broken, plain);
+}
+
+// --- Graphic EQ ----------------------------------------------------------------------
+
+void SetPoints(CAkGeqTransform& fx, std::vector<GeqPoint> points) {
+  ASSERT_EQ(fx.SetEnvelope(points.data(), static_cast<std::uint32_t>(points.size())), kOk);
+}
+
+// One call as the frame makes it; returns the produced frames as doubles.
+std::vector<double> Call(EffectProcessor& fx, int mode, SampleFormat fmt,
+                         const std::vector<double>& in, std::uint32_t room,
+                         std::uint32_t* consumed = nullptr, HResult* result = nullptr) {
+  const std::vector<unsigned char> bytes = Encode(fmt, in);
+  std::vector<unsigned char> out(room * BytesPerSample(fmt));
+  std::uint32_t inFrames = static_cast<std::uint32_t>(in.size()), outFrames = room;
+  const HResult hr =
+      fx.Process(mode, in.empty() ? nullptr : bytes.data(),
+                 mode == kProcessDrain ? nullptr : &inFrames, out.data(), &outFrames);
+  EXPECT_GE(hr, 0);
+  if (consumed) *consumed = inFrames;
+  if (result) *result = hr;
+  out.resize(outFrames * BytesPerSample(fmt));
+  return Decode(fmt, out);
+}
+
+
+TEST(GeqSettings, EnvelopeRoundTripsWithoutClamping) {
+  Eq<CAkGeqTransform> eq;
+  const GeqPoint three[] = {{100, -50}, {5000, 350}, {9000, -500}};
+  ASSERT_EQ(eq.fx.SetEnvelope(three, 3), kOk);
+  GeqPoint got[kGeqMaxPoints] = {};
+  std::uint32_t count = 0;
+  ASSERT_EQ(eq.fx.GetEnvelope(got, &count), kOk);
+  ASSERT_EQ(count, 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(got[i].x, three[i].x);
+    EXPECT_EQ(got[i].y, three[i].y);
+  }
+  // Values outside the ranges are kept as given; the design takes them at
+  // the nearest end, so nothing overflows.
+  const GeqPoint wild[] = {{-300, 450}, {12000, 100000}};
+  ASSERT_EQ(eq.fx.SetEnvelope(wild, 2), kOk);
+  eq.fx.GetEnvelope(got, &count);
+  EXPECT_EQ(got[1].y, 100000);
+  for (double v : Target(eq.fx, kFirSizeMedium))
+    ASSERT_EQ(v, static_cast<float>(GeqPointGain(400)));
+  for (double v : Process(eq.fx, std::vector<double>(3000, 0.01))) ASSERT_TRUE(std::isfinite(v));
+}
+
+TEST(GeqSettings, EnvelopeCountIsBoundedAndCheckedFirst) {
+  Eq<CAkGeqTransform> eq;
+  eq.fx.SetOutputGain(-123);
+  std::vector<GeqPoint> many(100);
+  for (int i = 0; i < 100; ++i) many[i] = {i * 100, i};
+  ASSERT_EQ(eq.fx.SetEnvelope(many.data(), 100), kOk);
+  GeqParams p = Params(eq.fx);
+  EXPECT_EQ(p.pointCount, 64);
+  EXPECT_EQ(p.points[63].x, 6300);
+  EXPECT_EQ(p.outputGain, -123);  // the field after the points is untouched
+
+  MemoryRecordStream saved;
+  eq.fx.SaveRecord(saved, true);
+  EXPECT_EQ(eq.fx.SetEnvelope(many.data(), 1), kInvalidArg);
+  EXPECT_EQ(eq.fx.SetEnvelope(many.data(), 0), kInvalidArg);
+  EXPECT_EQ(eq.fx.SetEnvelope(nullptr, 5), kPointer);
+  EXPECT_EQ(Params(eq.fx).pointCount, 64);
+  EXPECT_FALSE(eq.fx.IsDirty());
+  EXPECT_EQ(eq.fx.GetEnvelope(nullptr, nullptr), kPointer);
+}
+
+TEST(GeqTarget, WarpedGainUnits) {
+  EXPECT_EQ(GeqPointGain(-500), 0.0);
+  EXPECT_EQ(GeqPointGain(0), 1.0);
+  const int ys[] = {100, 200, 300, 400};
+  const double dbs[] = {3.0, 6.0, 12.0, 24.0};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(20.0 * std::log10(GeqPointGain(ys[i])), dbs[i], 1e-12);
+    EXPECT_NEAR(20.0 * std::log10(GeqPointGain(-ys[i])), -dbs[i], 1e-12);
+  }
+  EXPECT_NEAR(20.0 * std::log10(GeqPointGain(-499)), -3.0 * std::pow(2.0, 3.99), 1e-9);
+  EXPECT_NEAR(20.0 * std::log10(GeqPointGain(-499)), -47.7, 0.05);
+  EXPECT_NEAR(GeqPointFrequency(10000), 20480.0, 1e-9);
+  EXPECT_NEAR(GeqOutputGainFactor(-600), 1e-3, 1e-15);
+}
+
+TEST(GeqTarget, SilentPointsGiveExactZeros) {
+  Eq<CAkGeqTransform> eq;
+  eq.fx.ApplyPreset(8);  // notch around 450 Hz, y = -500 from x 4250 to 4750
+  const std::size_t n = kFirSizeHigh;
+  const std::vector<double> h = Target(eq.fx, n);
+  const int from = GeqBin(4250, kRate, n), to = GeqBin(4750, kRate, n);
+  for (int k = from; k <= to; ++k) ASSERT_EQ(h[k], 0.0) << k;
+  EXPECT_GT(h[from - 3], 0.0);
+  EXPECT_EQ(h[0], 1.0);
+}
+
+TEST(GeqStream, SilentEnvelopeIsExactSilence) {
+  Eq<CAkGeqTransform> eq;
+  SetPoints(eq.fx, {{0, -500}, {10000, -500}});
+  std::vector<double> in(4000);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.9 * std::sin(0.05 * i);
+  for (SampleFormat fmt : {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
+                           SampleFormat::kFloat32, SampleFormat::kFloat64}) {
+    const std::vector<double> out = Process(eq.fx, in, 1, fmt);
+    ASSERT_EQ(out.size(), in.size());
+    for (double v : out) ASSERT_EQ(v, 0.0);
+  }
+}
+
+TEST(GeqStream, OutputGainScalesAsSamplesLeave) {
+  Eq<CAkGeqTransform> eq;
+  eq.fx.SetOutputGain(-600);
+  std::vector<double> in(2 * 2500);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = std::cos(0.01 * i) * 0.7;
+  const std::vector<double> out = Process(eq.fx, in, 2);
+  ASSERT_EQ(out.size(), in.size());
+  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], 1e-3 * in[i], 1e-14);
+  // The kernel itself stays a unit impulse: the gain is not part of it.
+  EXPECT_NEAR(eq.fx.Engine().CurrentKernel().gain, 1e-3, 1e-18);
+}
+
+// A break drops the partly filled block, so the output after it starts with
+// the new input.
+TEST(GeqStream, BreakDropsThePartialBlock) {
+  Eq<CAkGeqTransform> eq;
+  eq.fx.SetAccuracy(0);  // blocks of 128
+  SetPoints(eq.fx, {{0, 100}, {10000, -100}});
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, 44100);
+  std::vector<double> a(100, 0.3), b(50);
+  for (std::size_t i = 0; i < b.size(); ++i) b[i] = std::sin(0.2 * i);
+
+  ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
+  EXPECT_TRUE(Call(eq.fx, kProcessOrdinary, SampleFormat::kFloat64, a, 500).empty());
+  EXPECT_TRUE(Call(eq.fx, kProcessDiscontinuity, SampleFormat::kFloat64, b, 500).empty());
+  const std::vector<double> got = Call(eq.fx, kProcessDrain, SampleFormat::kFloat64, {}, 500);
+
+  ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
+  Call(eq.fx, kProcessOrdinary, SampleFormat::kFloat64, b, 500);
+  const std::vector<double> alone = Call(eq.fx, kProcessDrain, SampleFormat::kFloat64, {}, 500);
+  ASSERT_EQ(got.size(), 50u);
+  EXPECT_EQ(got, alone);
+}
+
+// A block that is computed but only partly delivered when a break arrives
+// is delivered in full, once, and nothing of it is repeated.
+TEST(GeqStream, BreakNeverRepeatsDeliveredOutput) {
+  Eq<CAkGeqTransform> eq;
+  eq.fx.SetAccuracy(0);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, 44100);
+  ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
+  std::vector<double> block(128), more(10, 0.5);
+  for (std::size_t i = 0; i < block.size(); ++i) block[i] = i / 128.0;
+
+  std::uint32_t consumed = 0;
+  std::vector<double> out =
+      Call(eq.fx, kProcessOrdinary, SampleFormat::kFloat64, block, 50, &consumed);
+  EXPECT_EQ(consumed, 128u);
+  ASSERT_EQ(out.size(), 50u);
+  const std::vector<double> rest =
+      Call(eq.fx, kProcessDiscontinuity, SampleFormat::kFloat64, more, 500);
+  out.insert(out.end(), rest.begin(), rest.end());
+  const std::vector<double> tail = Call(eq.fx, kProcessDrain, SampleFormat::kFloat64, {}, 500);
+  out.insert(out.end(), tail.begin(), tail.end());
+  ASSERT_EQ(out.size(), 138u);
+  for (std::size_t i = 0; i < 128; ++i) ASSERT_NEAR(out[i], block[i], 1e-12) << i;
+  for (std::size_t i = 128; i < 138; ++i) ASSERT_NEAR(out[i], 0.5, 1e-12) << i;
+}
+
+}  // namespace
+}  // namespace orlofx
