@@ -155,8 +155,6 @@ TEST(FirDesign, MagnitudeOfSimpleKernels) {
   EXPECT_EQ(FirMagnitudeDb(pair, 2, 1.0, 24000.0, 48000.0), kFirSilenceDb);
 }
 
-// --- block convolver --------------------------------------------------------------
-
 std::vector<double> DirectConvolution(const std::vector<double>& x, const std::vector<double>& h) {
   std::vector<double> y(x.size(), 0.0);
   for (std::size_t i = 0; i < x.size(); ++i)
@@ -229,54 +227,6 @@ TEST(BlockConvolver, EqualsDirectConvolutionWithAnyCallSizes) {
     }
     EXPECT_TRUE(conv.Empty());
   }
-}
-
-TEST(BlockConvolver, HoldsBackUntilABlockIsFull) {
-  const std::size_t n = kFirSizeLow;
-  std::vector<double> unit(n, 0.0);  // packed spectrum of a unit impulse
-  for (std::size_t i = 0; i < n; i += 2) unit[i] = 1.0;
-  unit[1] = 1.0;
-  BlockConvolver<double> conv;
-  ASSERT_EQ(conv.Allocate(1), kOk);
-  conv.Start(n, 1.0, 1);
-  std::vector<double> in(n, 0.25), out(n, -1.0);
-
-  // Nothing offered, nothing held: there is nothing to produce.
-  ConvolverIo idle{
-      SampleFormat::kFloat64,        1, nullptr, 0, reinterpret_cast<unsigned char*>(out.data()),
-      static_cast<std::uint32_t>(n), 0, 0};
-  EXPECT_TRUE(conv.Run(false, idle, unit.data(), 1.0));
-
-  ConvolverIo io{SampleFormat::kFloat64,
-                 1,
-                 reinterpret_cast<const unsigned char*>(in.data()),
-                 100,
-                 reinterpret_cast<unsigned char*>(out.data()),
-                 static_cast<std::uint32_t>(n),
-                 0,
-                 0};
-  EXPECT_FALSE(conv.Run(false, io, unit.data(), 1.0));
-  EXPECT_EQ(io.consumed, 100u);
-  EXPECT_EQ(io.produced, 0u);
-  EXPECT_EQ(conv.Buffered(), 100u);
-
-  // Completing the block releases it at once.
-  ConvolverIo more = io;
-  more.in = reinterpret_cast<const unsigned char*>(in.data() + 100);
-  more.inCount = 28;
-  more.consumed = more.produced = 0;
-  EXPECT_FALSE(conv.Run(false, more, unit.data(), 1.0));
-  EXPECT_EQ(more.consumed, 28u);
-  EXPECT_EQ(more.produced, FirBlockLength(n));
-  for (std::size_t i = 0; i < FirBlockLength(n); ++i) ASSERT_NEAR(out[i], 0.25, 1e-15);
-
-  // A break drops a partial block but never a computed one.
-  ConvolverIo part = io;
-  part.consumed = part.produced = 0;
-  part.inCount = 40;
-  conv.Run(false, part, unit.data(), 1.0);
-  conv.DropPartialBlock();
-  EXPECT_TRUE(conv.Empty());
 }
 
 }  // namespace

@@ -116,8 +116,6 @@ void ExpectReportedIsMeasured(T& fx, const std::vector<double>& hz, std::vector<
   EXPECT_EQ(fx.MagnitudeResponseDb(0.0, hz.data(), hz.size(), db.data()), kInvalidArg);
 }
 
-// --- the shared front end ------------------------------------------------------
-
 TEST(FirEq, NeutralSettingsPassTheInputUnchanged) {
   Eq<CAkPmeqTransform> pmeq;
   const PmeqParams flat{kPmeqLowShelf, 1000, 10, 0, 0, 0};
@@ -200,8 +198,6 @@ TEST(FirEq, SubnormalInputFiltersToSilence) {
     }
 }
 
-// --- Parametric EQ -----------------------------------------------------------------
-
 TEST(PmeqTarget, CurvesHaveTheirShapes) {
   const std::size_t n = kFirSizeMedium;
   std::vector<double> h(n);
@@ -274,8 +270,6 @@ TEST(PmeqStream, BreaksKeepEveryFrame) {
 EXPECT_EQ(broken, plain);
 }
 
-// --- Graphic EQ ----------------------------------------------------------------------
-
 void SetPoints(CAkGeqTransform& fx, std::vector<GeqPoint> points) {
   ASSERT_EQ(fx.SetEnvelope(points.data(), static_cast<std::uint32_t>(points.size())), kOk);
 }
@@ -296,7 +290,6 @@ std::vector<double> Call(EffectProcessor& fx, int mode, SampleFormat fmt,
   out.resize(outFrames * BytesPerSample(fmt));
   return Decode(fmt, out);
 }
-
 
 TEST(GeqSettings, EnvelopeRoundTripsWithoutClamping) {
   Eq<CAkGeqTransform> eq;

@@ -62,67 +62,54 @@ TEST(GeqFaderLevel, EveryFaderGainComesBackFromItsLevelWithinHalfALevelStep) {
   }
 }
 
-TEST(GeqBandEdit, SixDecibelsOnTheTenthOfTwentyBandsMakesAPlateauWithRamps) {
-  const Points expected = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
-  EXPECT_EQ(Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand), expected);
+// A band edit on an envelope and the envelope it leaves: a plateau over
+// the band (twice as wide on the 10-band page) with ramps from the curve as
+// it was at their feet; the lowest and highest faders move the curve's ends
+// (which stay at 20 and 20480 Hz); back to 0 dB every helper point goes.
+struct BandEdit {
+  const char* what;
+  Points before;
+  int band;
+  std::int32_t gain;
+  GeqFaderPage page;
+  Points after;
+};
+
+const Points kBand10Up = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
+const Points kBand20UpOnTen = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
+
+const BandEdit kBandEdits[] = {
+    {"6 dB on band 10 of 20", kFlat, 9, 60, GeqFaderPage::kTwentyBand, kBand10Up},
+    {"band 10 back to 0 dB", kBand10Up, 9, 0, GeqFaderPage::kTwentyBand, kFlat},
+    {"silence on band 10", kFlat, 9, -480, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {4250, 0}, {4375, -500}, {4625, -500}, {4750, 0}, {10000, 0}}},
+    {"band 12 on the 10-band page", kFlat, 11, -30, GeqFaderPage::kTenBand,
+     {{0, 0}, {5000, 0}, {5250, -100}, {5750, -100}, {6000, 0}, {10000, 0}}},
+    {"lowest of 20", kFlat, 0, 60, GeqFaderPage::kTwentyBand, {{0, 200}, {125, 200}, {250, 0}, {10000, 0}}},
+    {"lowest of 10 (band 2)", kFlat, 1, -60, GeqFaderPage::kTenBand,
+     {{0, -200}, {750, -200}, {1000, 0}, {10000, 0}}},
+    {"highest of 20", kFlat, 19, 120, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {9250, 0}, {9375, 300}, {10000, 300}}},
+    {"highest of 10: the end takes the band's level", kFlat, 19, 120, GeqFaderPage::kTenBand,
+     kBand20UpOnTen},
+    {"highest of 10 back down", kBand20UpOnTen, 19, 0, GeqFaderPage::kTenBand, kFlat},
+    {"neighbours ramp from plateau to plateau", kBand10Up, 10, -60, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4875, -200}, {5125, -200}, {5250, 0}, {10000, 0}}},
+    {"ramp feet on a slope", {{0, 0}, {10000, 400}}, 9, 0, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {4250, 170}, {4375, 0}, {4625, 0}, {4750, 190}, {10000, 400}}},
+    // Sorted, and taken into range as the filter plays it: -800 is -500.
+    {"a record from elsewhere", {{10000, 900}, {3000, -800}, {0, 0}, {6000, 50}}, 0, 0,
+     GeqFaderPage::kTwentyBand, {{0, 0}, {125, 0}, {250, -42}, {3000, -500}, {6000, 50}, {10000, 400}}},
+};
+
+TEST(GeqBandEdit, EachEditLeavesItsEnvelope) {
+  for (const BandEdit& e : kBandEdits) EXPECT_EQ(Edit(e.before, e.band, e.gain, e.page), e.after) << e.what;
   // Reached in steps, as a fader moves, the envelope is the same.
   Points stepped = kFlat;
   for (std::int32_t g = 10; g <= 60; g += 10) stepped = Edit(stepped, 9, g, GeqFaderPage::kTwentyBand);
-  EXPECT_EQ(stepped, expected);
-  // Back to 0 dB the envelope is flat again, every helper point gone.
-  EXPECT_EQ(Edit(expected, 9, 0, GeqFaderPage::kTwentyBand), kFlat);
-}
-
-TEST(GeqBandEdit, TheLowestFadersMoveTheCurvesStart) {
-  const Points twenty = Edit(kFlat, 0, 60, GeqFaderPage::kTwentyBand);
-  const Points twentyExpected = {{0, 200}, {125, 200}, {250, 0}, {10000, 0}};
-  EXPECT_EQ(twenty, twentyExpected);
-  // On the 10-band page band 2 is the lowest fader: a shelf out to 0 Hz.
-  const Points ten = Edit(kFlat, 1, -60, GeqFaderPage::kTenBand);
-  const Points tenExpected = {{0, -200}, {750, -200}, {1000, 0}, {10000, 0}};
-  EXPECT_EQ(ten, tenExpected);
-}
-
-TEST(GeqBandEdit, TheHighestFaderMovesTheCurvesEndWhichStaysAt20480Hz) {
-  const Points twenty = Edit(kFlat, 19, 120, GeqFaderPage::kTwentyBand);
-  const Points twentyExpected = {{0, 0}, {9250, 0}, {9375, 300}, {10000, 300}};
-  EXPECT_EQ(twenty, twentyExpected);
-  // On the 10-band page the band's ramp reaches the curve's end point; the
-  // end keeps its place and takes the band's level.
-  const Points ten = Edit(kFlat, 19, 120, GeqFaderPage::kTenBand);
-  const Points tenExpected = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
-  EXPECT_EQ(ten, tenExpected);
-  // And back down: flat again.
-  EXPECT_EQ(Edit(ten, 19, 0, GeqFaderPage::kTenBand), kFlat);
-}
-
-TEST(GeqBandEdit, NeighbouringBandsRampStraightFromPlateauToPlateau) {
-  const Points first = Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand);
-  const Points both = Edit(first, 10, -60, GeqFaderPage::kTwentyBand);
-  const Points expected = {{0, 0},       {4250, 0},     {4375, 200},  {4625, 200},
-                           {4875, -200}, {5125, -200}, {5250, 0},    {10000, 0}};
-  EXPECT_EQ(both, expected);
-}
-
-TEST(GeqBandEdit, TheRampsStartFromTheCurveAsItWasAtTheirFeet) {
-  // A slope from 0 at 20 Hz to 400 at 20480 Hz: the feet of band 10's
-  // ramps sit on it.
-  const Points slope = {{0, 0}, {10000, 400}};
-  const Points p = Edit(slope, 9, 0, GeqFaderPage::kTwentyBand);
-  const Points expected = {{0, 0}, {4250, 170}, {4375, 0}, {4625, 0}, {4750, 190}, {10000, 400}};
-  EXPECT_EQ(p, expected);
-}
-
-TEST(GeqBandEdit, ARecordFromElsewhereIsSortedAndTakenIntoRange) {
-  const Points scrambled = {{10000, 900}, {3000, -800}, {0, 0}, {6000, 50}};
-  const Points p = Edit(scrambled, 0, 0, GeqFaderPage::kTwentyBand);
-  // The ramp's foot lies on the curve as the filter plays it: -800 is -500.
-  const Points expected = {{0, 0},      {125, 0},   {250, -42},
-                           {3000, -500}, {6000, 50}, {10000, 400}};
-  EXPECT_EQ(p, expected);
+  EXPECT_EQ(stepped, kBand10Up);
   // Nothing to edit: a flat curve is edited instead.
-  EXPECT_EQ(GeqEditBand(nullptr, 0, 9, 60, GeqFaderPage::kTwentyBand),
-            Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand));
+  EXPECT_EQ(GeqEditBand(nullptr, 0, 9, 60, GeqFaderPage::kTwentyBand), kBand10Up);
 }
 
 TEST(GeqBandEdit, AFullRecordLosesInteriorPointsNotItsEnds) {

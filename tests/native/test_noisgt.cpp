@@ -7,8 +7,6 @@
 #include <vector>
 
 #include "effects/noisgt/noisgt_transform.h"
-#include "framework/notifier.h"
-#include "support/native/native_windows.h"
 #include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
@@ -62,23 +60,6 @@ std::vector<double> Tone(std::size_t frames, double peak) {
 void Append(std::vector<double>& a, const std::vector<double>& b) {
   a.insert(a.end(), b.begin(), b.end());
 }
-
-TEST(Notifiers, TakeTheLastFreeSlotFirst) {
-  Notifier n(3);
-  WindowHandle w1 = native::CreateWindowStub(), w2 = native::CreateWindowStub();
-  EXPECT_EQ(n.SetNotifyWindow(w1, 1), kOk);
-  EXPECT_EQ(n.SlotWindow(2), w1);
-  EXPECT_EQ(n.SetNotifyWindow(w2, 2), kOk);
-  EXPECT_EQ(n.SlotWindow(1), w2);
-  EXPECT_EQ(n.SetNotifyWindow(w1, 0), kOk);
-  EXPECT_EQ(n.SlotWindow(2), nullptr);
-  EXPECT_EQ(n.SetNotifyWindow(nullptr, 4), kInvalidArg);
-  EXPECT_EQ(n.SetNotifyWindow(nullptr, 0), kOk);
-  native::DestroyWindowStub(w1);
-  native::DestroyWindowStub(w2);
-}
-
-// --- gating -----------------------------------------------------------------------
 
 TEST(NoiseGateLevels, SilenceInSilenceOut) {
   for (SampleFormat fmt : {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kPcm32,
@@ -223,8 +204,6 @@ TEST(NoiseGateLevels, EitherLoudChannelOpensBothWithTheSameGain) {
     EXPECT_NEAR(lastGain, 1.0, 1e-3) << (loud ? "right" : "left") << " channel loud";
   }
 }
-
-// --- timing and alignment ------------------------------------------------------
 
 TEST(NoiseGateTiming, FirstOutputAfter882FramesAndDrainDeliversTheShortBlock) {
   Gate g;

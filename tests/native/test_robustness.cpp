@@ -146,7 +146,6 @@ TEST_P(Robustness, HostileSamplesLeaveNoNaNBehind) {
                                   {SampleFormat::kFloat64, 2, 44100}};
   const int presets = Create()->PresetCount();
   for (const StreamFormat& f : formats) {
-    if (Light() && &f != &formats[0]) break;
     // Every preset on the first format, two on the others.
     std::vector<int> chosen;
     if (&f == &formats[0] && Thorough()) {
@@ -204,7 +203,6 @@ TEST_P(Robustness, ANonFiniteInputSampleActsAsZero) {
                               -std::numeric_limits<double>::infinity()};
   const int presets = Create()->PresetCount();
   for (const StreamFormat& f : formats) {
-    if (Light() && &f != &formats[0]) break;
     for (int preset : {0, presets - 1}) {
       const std::size_t frames = f.rate / 2;
       std::vector<double> in = CleanInput(frames, f.channels, rng);
@@ -247,7 +245,6 @@ TEST_P(Robustness, PcmOutputSaturatesLikeTheFloatPath) {
                         {SampleFormat::kPcm32, SampleFormat::kFloat64, 1.0 / 2147483648.0}};
   const int presets = Create()->PresetCount();
   for (const Pair& pair : pairs) {
-    if (Light() && &pair != &pairs[0]) break;
     std::vector<int> chosen = {0, static_cast<int>(rng() % presets)};
     if (Thorough())
       for (int p = 1; p < presets; ++p) chosen.push_back(p);

@@ -57,11 +57,8 @@ inline double WorkScale() {
 #endif
 }
 
-// Whether to cover every preset (full runs) or a sample of them.
+// Whether to cover every preset and format (full runs) or a sample of them.
 inline bool Thorough() { return WorkScale() >= 1.0; }
-// The thread sanitizer pass looks for races; it runs one case of the tests
-// that are about samples rather than threads.
-inline bool Light() { return WorkScale() < 0.2; }
 
 inline int Scaled(int n) {
   const int v = static_cast<int>(n * WorkScale());
@@ -85,24 +82,16 @@ struct StreamFormat {
   std::uint32_t rate;
 };
 
-inline const char* FormatName(SampleFormat f) {
-  switch (f) {
-    case SampleFormat::kPcm8: return "pcm8";
-    case SampleFormat::kPcm16: return "pcm16";
-    case SampleFormat::kPcm32: return "pcm32";
-    case SampleFormat::kFloat32: return "float32";
-    case SampleFormat::kFloat64: return "float64";
-  }
-  return "?";
-}
-
-inline std::string Describe(const StreamFormat& f) {
-  return std::string(FormatName(f.format)) + (f.channels == 1 ? " mono " : " stereo ") +
-         std::to_string(f.rate) + " Hz";
-}
 
 inline bool IsFloat(SampleFormat f) {
   return f == SampleFormat::kFloat32 || f == SampleFormat::kFloat64;
+}
+inline std::string FormatName(SampleFormat f) {
+  return (IsFloat(f) ? "float" : "pcm") + std::to_string(8 * BytesPerSample(f));
+}
+inline std::string Describe(const StreamFormat& f) {
+  return FormatName(f.format) + (f.channels == 1 ? " mono " : " stereo ") +
+         std::to_string(f.rate) + " Hz";
 }
 
 // Every accepted sample format in mono and stereo.

@@ -201,6 +201,14 @@ const Case kCases[] = {
     {"NoiseGateThresholdClosesTheGate", "noise-gate", nullptr,
      [](EffectProcessor& fx) { As<CAkNoisgtTransform>(fx).SetThreshold(0); },
      kGateRelease},
+    // Slower release and attack while the tones hold the gate open: it stays
+    // open.
+    {"NoiseGateReleaseWhileOpen", "noise-gate", nullptr,
+     [](EffectProcessor& fx) {
+       As<CAkNoisgtTransform>(fx).SetRelease(800);
+       As<CAkNoisgtTransform>(fx).SetAttack(50);
+     },
+     kGateRelease},
     // The settings in force, applied again.
     {"NoiseGatePresetAgain", "noise-gate", Preset<3>, Preset<3>, kIdentical},
     {"GraphicDynamicsPresetAgain", "graphic-dynamics", Preset<7>, Preset<7>, kIdentical},
