@@ -157,28 +157,43 @@ TEST(NoiseGateLevels, LevelBetweenCloseAndOpenThresholdKeepsEitherState) {
   EXPECT_EQ(closing.states[5], GateState::kHolding);
 }
 
-TEST(NoiseGateLevels, SettingsChangeClosesTheGateWhenTheBlockSoFarIsInsideTheNewBand) {
-  Gate g;
-  NoisgtParams p{3, 100, -300};  // open threshold 0.0316
-  g.gate.SetParams(&p);
-  WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
-  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
-  std::vector<double> loud = Constant(5 * kBlock, 0.5), out(5 * kBlock);
-  std::uint32_t in = 5 * kBlock, room = 5 * kBlock;
-  g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
-  ASSERT_EQ(g.gate.State(), GateState::kOpen);
+// A settings change closes an open gate only when the block so far lies
+// inside the new hysteresis band; above it the gate stays open, below it
+// the gate holds for the block as it would have anyway.
+TEST(NoiseGateLevels, SettingsChangeClosesTheGateOnlyWhenTheBlockSoFarIsInsideTheNewBand) {
+  struct Case {
+    double level;
+    GateState after;
+  };
+  // At -20 dB the gate opens at 0.1 and closes at 0.085.
+  for (int channels : {1, 2})
+  for (const Case& c : {Case{0.09, GateState::kClosed}, Case{0.5, GateState::kOpen},
+                        Case{0.01, GateState::kHolding}}) {
+    SCOPED_TRACE(testing::Message() << c.level << ", " << channels << " channels");
+    Gate g;
+    NoisgtParams p{3, 100, -300};  // open threshold 0.0316
+    g.gate.SetParams(&p);
+    WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, channels, kRate);
+    ASSERT_EQ(g.gate.Prepare(f, f), kOk);
+    std::vector<double> loud = Constant(5 * kBlock * channels, 0.5), out(5 * kBlock * channels);
+    std::uint32_t in = 5 * kBlock, room = 5 * kBlock;
+    g.gate.Process(kProcessOrdinary, loud.data(), &in, out.data(), &room);
+    ASSERT_EQ(g.gate.State(), GateState::kOpen);
 
-  std::vector<double> mid = Constant(kBlock, 0.09);
-  in = 400;
-  room = kBlock;
-  g.gate.Process(kProcessOrdinary, mid.data(), &in, out.data(), &room);
-  g.gate.SetThreshold(-200);  // 0.09 now lies between close (0.085) and open (0.1)
-  const double before = g.gate.CurrentGain();
-  in = kBlock - 400;
-  room = kBlock;
-  g.gate.Process(kProcessOrdinary, mid.data(), &in, out.data(), &room);
-  EXPECT_EQ(g.gate.State(), GateState::kClosed);
-  EXPECT_NEAR(g.gate.CurrentGain(), before * std::pow(0.1, 0.2), 1e-9);
+    std::vector<double> block = Constant(kBlock * channels, c.level);
+    in = 400;
+    room = kBlock;
+    g.gate.Process(kProcessOrdinary, block.data(), &in, out.data(), &room);
+    g.gate.SetThreshold(-200);
+    const double before = g.gate.CurrentGain();
+    in = kBlock - 400;
+    room = kBlock;
+    g.gate.Process(kProcessOrdinary, block.data(), &in, out.data(), &room);
+    EXPECT_EQ(g.gate.State(), c.after);
+    if (c.after == GateState::kClosed) {
+      EXPECT_NEAR(g.gate.CurrentGain(), before * std::pow(0.1, 0.2), 1e-9);
+    }
+  }
 }
 
 TEST(NoiseGateLevels, EitherLoudChannelOpensBothWithTheSameGain) {
