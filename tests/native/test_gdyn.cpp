@@ -314,38 +314,6 @@ TEST(GdynLevels, WithSyncOffALoudLeftChannelLeavesTheRightUntouched) {
   EXPECT_EQ(linked.fx.SmoothedGain(1), linked.fx.SmoothedGain(0));
 }
 
-TEST(GdynTiming, OutputLagsOneFrameAndTheDrainDeliversTheShortLastFrame) {
-  Dyn limiter(4);
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
-  ASSERT_EQ(limiter.fx.Prepare(f, f), kOk);
-  std::vector<float> in(1000, 1.0f), out(2000, -1.0f);
-  std::uint32_t inFrames = 881, outFrames = 2000;
-  ASSERT_EQ(limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
-            kProcessProgress);
-  EXPECT_EQ(inFrames, 881u);
-  EXPECT_EQ(outFrames, 0u);
-  inFrames = 119;
-  outFrames = 2000;
-  ASSERT_EQ(limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
-            kProcessProgress);
-  EXPECT_EQ(inFrames, 119u);
-  EXPECT_EQ(outFrames, kFrame);
-  outFrames = 50;  // less room than the drained frame needs
-  ASSERT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessProgress);
-  EXPECT_EQ(outFrames, 50u);
-  outFrames = 2000;
-  ASSERT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessFinished);
-  EXPECT_EQ(outFrames, 68u);
-  // The short frame was processed, not passed through.
-  EXPECT_NEAR(out[67], FromDb(-6.0), 1e-6);
-  outFrames = 2000;
-  EXPECT_EQ(limiter.fx.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessFinished);
-  EXPECT_EQ(outFrames, 0u);
-}
-
 TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {
   Dyn limiter(4);
   const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);

@@ -220,44 +220,6 @@ TEST(NoiseGateLevels, EitherLoudChannelOpensBothWithTheSameGain) {
   }
 }
 
-TEST(NoiseGateTiming, FirstOutputAfter882FramesAndDrainDeliversTheShortBlock) {
-  Gate g;
-  WaveFormat f = MakeWaveFormat(SampleFormat::kPcm16, 1, kRate);
-  ASSERT_EQ(g.gate.Prepare(f, f), kOk);
-  std::vector<std::int16_t> in(kBlock + 100, 8000), out(2 * kBlock);
-  std::uint32_t inFrames = kBlock - 1, outFrames = 2 * kBlock;
-  EXPECT_EQ(g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames),
-            kProcessProgress);
-  EXPECT_EQ(inFrames, kBlock - 1);
-  EXPECT_EQ(outFrames, 0u);
-  inFrames = 1;
-  outFrames = 2 * kBlock;
-  g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
-  EXPECT_EQ(outFrames, kBlock);
-
-  inFrames = 100;
-  outFrames = 2 * kBlock;
-  g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
-  EXPECT_EQ(outFrames, 0u);
-  outFrames = 60;  // the drain may need more than one call
-  EXPECT_EQ(g.gate.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessProgress);
-  EXPECT_EQ(outFrames, 60u);
-  outFrames = 60;
-  EXPECT_EQ(g.gate.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessFinished);
-  EXPECT_EQ(outFrames, 40u);
-  outFrames = 60;
-  EXPECT_EQ(g.gate.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames),
-            kProcessFinished);
-  EXPECT_EQ(outFrames, 0u);
-  // After the drain the full block length is back.
-  inFrames = kBlock;
-  outFrames = 2 * kBlock;
-  g.gate.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
-  EXPECT_EQ(outFrames, kBlock);
-}
-
 TEST(NoiseGateTiming, DiscontinuityDropsThePartialBlockAndRestartsClosed) {
   Gate g;
   WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);

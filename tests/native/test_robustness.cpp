@@ -5,6 +5,7 @@
 // instances at once. Seeds are fixed and printed; ORLOFX_ROBUSTNESS_SEED
 // replays another one, ORLOFX_ROBUSTNESS_SCALE lengthens or shortens a run.
 #include <cstring>
+#include <ostream>
 
 #include "tests/native/test_robustness_support.h"
 
@@ -315,6 +316,53 @@ TEST_P(Robustness, UnusualRatesAreRefusedOrStreamedCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Effects, Robustness, testing::ValuesIn(EffectNames()), TestName);
+
+// The block effects hold back at most one block (20 ms, or half the FIR
+// size at the default Medium accuracy): nothing comes out until a block is
+// full, then all of it; the drain gives back what is held in as many calls
+// as the room needs, then nothing; after it a whole block comes out again.
+struct HeldBlock {
+  const char* effect;
+  std::uint32_t frames;
+};
+void PrintTo(const HeldBlock& h, std::ostream* os) { *os << h.effect; }
+class BlockLatency : public testing::TestWithParam<HeldBlock> {};
+
+TEST_P(BlockLatency, OneBlockIsHeldAndTheDrainGivesItBack) {
+  const std::uint32_t n = GetParam().frames;
+  auto fx = cli::CreateEffect(Entry(GetParam().effect));
+  const StreamFormat f{SampleFormat::kFloat32, 1, 44100};
+  ASSERT_EQ(fx->Prepare(Wave(f), Wave(f)), kOk);
+  std::vector<float> in(n, 0.25f), out(2 * n);
+  const auto call = [&](int mode, std::uint32_t frames, std::uint32_t room, HResult result) {
+    std::uint32_t inFrames = frames, outFrames = room;
+    const bool drain = mode == kProcessDrain;
+    EXPECT_EQ(fx->Process(mode, drain ? nullptr : in.data(), drain ? nullptr : &inFrames,
+                          out.data(), &outFrames),
+              result);
+    if (!drain) {
+      EXPECT_EQ(inFrames, frames);
+    }
+    return outFrames;
+  };
+  EXPECT_EQ(call(kProcessOrdinary, n - 1, 2 * n, kProcessProgress), 0u);
+  EXPECT_EQ(call(kProcessOrdinary, 1, 2 * n, kProcessProgress), n);
+  EXPECT_EQ(call(kProcessOrdinary, 100, 2 * n, kProcessProgress), 0u);
+  EXPECT_EQ(call(kProcessDrain, 0, 60, kProcessProgress), 60u);
+  EXPECT_EQ(call(kProcessDrain, 0, 60, kProcessFinished), 40u);
+  EXPECT_EQ(call(kProcessDrain, 0, 60, kProcessFinished), 0u);
+  EXPECT_EQ(call(kProcessOrdinary, n, 2 * n, kProcessProgress), n);
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, BlockLatency,
+                         testing::Values(HeldBlock{"noise-gate", 882},
+                                         HeldBlock{"graphic-dynamics", 882},
+                                         HeldBlock{"multiband-dynamics", 882},
+                                         HeldBlock{"parametric-eq", 512},
+                                         HeldBlock{"graphic-eq", 512}),
+                         [](const testing::TestParamInfo<HeldBlock>& p) {
+                           return TestName({p.param.effect, p.index});
+                         });
 
 }  // namespace
 }  // namespace orlofx::robust
