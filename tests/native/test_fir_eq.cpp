@@ -25,8 +25,27 @@ constexpr double kRate = 44100.0;
 
 using robust::Decode;
 using robust::Encode;
-using robust::ProbeDb;
 using robust::Process;
+
+// Gain in dB of a half-scale sine of `hz` through `fx` (mono, double), by a
+// least-squares fit after `settle` frames; -400 for silence.
+double ProbeDb(EffectProcessor& fx, double hz, std::size_t settle, double rate = 44100.0) {
+  const double w = 6.283185307179586 * hz / rate;
+  std::vector<double> in(settle + 4096);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(w * i);
+  const std::vector<double> out =
+      robust::Run(fx, {SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(rate)}, in);
+  EXPECT_EQ(out.size(), in.size());
+  double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
+  for (std::size_t i = settle; i < out.size(); ++i) {
+    const double sn = std::sin(w * i), cs = std::cos(w * i);
+    ss += sn * sn, sc += sn * cs, cc += cs * cs, ys += out[i] * sn, yc += out[i] * cs;
+  }
+  const double det = ss * cc - sc * sc;
+  const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
+  const double amplitude = std::hypot(a, b) / 0.5;
+  return amplitude > 0.0 ? 20.0 * std::log10(amplitude) : -400.0;
+}
 
 // An equaliser as a filter builds it: preset 0 applied.
 template <typename T>

@@ -76,49 +76,44 @@ TEST(GdynCurve, FirstSegmentFromTheFloorIsAGateOnlyBelowMinus20DbOfGain) {
   EXPECT_NEAR(t[670], Db(-75), 1e-12);  // halfway from 0 to -15 dB
 }
 
-TEST(GdynCurve, BendPointIsTheKneeOfCompressorsLimitersAndExpanders) {
-  auto bend = [](std::vector<GdynPoint> p) {
-    return GdynBendPoint(p.data(), static_cast<int>(p.size()));
-  };
-  EXPECT_EQ(bend(Points({{-840, -840}, {-240, -240}, {0, 0}})), -240);  // no knee: second-last
-  EXPECT_EQ(bend(Points({{-840, -840}, {-60, -60}, {0, -60}})), -60);  // limiter
+// The knee: the point where the curve bends from about 1:1 below to flatter
+// above; the ratio: the rise over the fall above it, to the nearest tenth.
+// -1: not asked.
+struct CurveCase {
+  std::vector<GdynPoint> points;
+  std::int32_t bend, ratio;
+};
+const CurveCase kCurves[] = {
+    {{{-840, -840}, {-240, -240}, {0, 0}}, -240, -1},  // no knee: the second-last point
+    {{{-840, -840}, {-60, -60}, {0, -60}}, -60, -1},   // limiter
+    // Two knees: the upper one does not qualify (0.5 to 0.25), the lower one
+    // does, whatever order the points are stored in.
+    {{{-840, -840}, {-400, -400}, {-200, -300}, {0, -250}}, -400, -1},
+    {{{0, -250}, {-200, -300}, {-840, -840}, {-400, -400}}, -400, -1},
+    {{{-840, -840}, {-300, -840}, {-300, -300}, {0, -100}}, -300, -1},  // a vertical step
+    {{{-840, -840}, {-200, -200}, {0, -170}}, -1, 67},   // 6.67:1
+    {{{-840, -840}, {-200, -200}, {0, -120}}, -1, 25},   // 2.5:1 exactly
+    {{{-840, -840}, {-400, -400}, {-100, 0}}, -1, 8},    // steeper than 1:1
+    {{{-840, -840}, {-200, -200}, {0, -250}}, -1, 500},  // falling: limiter
+    {{{-840, -840}, {-800, -800}, {0, -799}}, -1, 500},  // 800:1
+    {{{-840, -840}, {-20, -20}, {0, -19}}, -1, 201},     // a fall of 0.1 dB
+    {{{-840, -840}, {-300, -500}, {0, -400}}, -1, 30},   // no inner point near unity
+};
+
+TEST(GdynCurve, KneeAndRatioOfEachCurve) {
+  for (const CurveCase& c : kCurves) {
+    const int n = static_cast<int>(c.points.size());
+    if (c.bend != -1) {
+      EXPECT_EQ(GdynBendPoint(c.points.data(), n), c.bend) << c.points[1].x;
+    } else {
+      EXPECT_EQ(GdynCurveRatio(c.points.data(), n), c.ratio) << c.points[2].y;
+    }
+  }
   // Soft knee: -110 is flatter on both sides; -240 has an expander below it.
-  const AkGdynProps& knee = kGdynPresets[9].body;
-  EXPECT_EQ(GdynBendPoint(knee.points, knee.pointCount), -240);
-  const AkGdynProps& soft = kGdynPresets[10].body;
-  EXPECT_EQ(GdynBendPoint(soft.points, soft.pointCount), -338);
-  // Two knees: the upper one does not qualify (0.5 to 0.25), the lower one does.
-  EXPECT_EQ(bend(Points({{-840, -840}, {-400, -400}, {-200, -300}, {0, -250}})), -400);
-  // The order the points are stored in does not matter.
-  EXPECT_EQ(bend(Points({{0, -250}, {-200, -300}, {-840, -840}, {-400, -400}})), -400);
-  // A vertical step (two points at one input level) does not break it.
-  EXPECT_EQ(bend(Points({{-840, -840}, {-300, -840}, {-300, -300}, {0, -100}})), -300);
-}
-
-TEST(GdynCurve, RatioRoundsToTheNearestTenthAndIsClamped) {
-  auto ratio = [](std::vector<GdynPoint> p) {
-    return GdynCurveRatio(p.data(), static_cast<int>(p.size()));
-  };
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -170}})), 67);  // 6.67:1
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -120}})), 25);  // 2.5:1 exactly
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-400, -400}, {-100, 0}})), 8);   // steeper than 1:1
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -250}})), 500);  // falling: limiter
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-800, -800}, {0, -799}})), 500);  // 800:1
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-20, -20}, {0, -19}})), 201);     // a fall of 0.1 dB
-  // No inner point near unity: the second-last point is the threshold.
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-300, -500}, {0, -400}})), 30);
-}
-
-TEST(GdynSettings, EditBracketsMarkChangedAndEditabilityFollowsAutomation) {
-  Dyn d;
-  MemoryRecordStream sink;
-  d.fx.SaveRecord(sink, true);
-  EXPECT_EQ(d.fx.BeginParamEdit(kGdynParamRelease), kOk);
-  EXPECT_FALSE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.EndParamEdit(kGdynParamRelease), kOk);
-  EXPECT_TRUE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
-  EXPECT_EQ(d.fx.BeginParamEdit(9), kInvalidArg);
+  for (auto [preset, knee] : {std::pair{9, -240}, std::pair{10, -338}}) {
+    const AkGdynProps& p = kGdynPresets[preset].body;
+    EXPECT_EQ(GdynBendPoint(p.points, p.pointCount), knee);
+  }
 }
 
 TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
@@ -128,23 +123,21 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   GdynPoint got[kGdynMaxPoints];
   std::int32_t count = 0;
   ASSERT_EQ(d.fx.GetPoints(got, &count), kOk);
-  EXPECT_EQ(count, 3);  // at least three points
+  EXPECT_EQ(count, 3);  // at least three points; the third place kept its point
   EXPECT_EQ(got[1].x, -100);
-  EXPECT_EQ(got[2].x, 0);  // the third place kept its point
-
+  EXPECT_EQ(got[2].x, 0);
   GdynPoint many[20];
   for (int i = 0; i < 20; ++i) many[i] = {-840 + 40 * i, -840 + 40 * i};
   d.fx.SetPoints(many, 20);
   d.fx.GetPoints(got, &count);
   EXPECT_EQ(count, 16);
   EXPECT_EQ(got[15].x, -240);
-
-  d.fx.SetPointCount(2);
-  d.fx.GetPointCount(&count);
-  EXPECT_EQ(count, 3);
-  d.fx.SetPointCount(99);
-  d.fx.GetPointCount(&count);
-  EXPECT_EQ(count, 16);
+  for (auto [asked, held] : {std::pair{2, 3}, std::pair{99, 16}}) {
+    d.fx.SetPointCount(asked);
+    d.fx.GetPointCount(&count);
+    EXPECT_EQ(count, held);
+  }
+  EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
 
   // Stored threshold and ratio are clamped but what is read is the curve's.
   MemoryRecordStream sink;
@@ -162,17 +155,24 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   d.fx.SetThreshold(-1);  // 5 was stored as -1: no change
   d.fx.SetRatio(10);      // 1 was stored as 10
   EXPECT_FALSE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
 }
 
-// A host's value posts code 0 once it changes something; a page's setter
-// posts nothing, the page that called it knows.
-TEST(GdynSettings, AHostValuePostsCode0AndAPageValueNothing) {
+// Edit brackets mark a change at their end; a host's value posts code 0
+// once it changes something, a page's setter posts nothing (the page knows);
+// a parameter under an envelope is not the user's while streaming, and
+// playing the envelope is not an edit.
+TEST(GdynSettings, EditsHostValuesAndEnvelopes) {
   native::TakePostedCommands();
   Dyn d;
   const WindowHandle w = native::CreateWindowStub();
   d.fx.SetNotifyWindow(w, 32700);
   MemoryRecordStream sink;
+  d.fx.SaveRecord(sink, true);
+  EXPECT_EQ(d.fx.BeginParamEdit(kGdynParamRelease), kOk);
+  EXPECT_FALSE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.EndParamEdit(kGdynParamRelease), kOk);
+  EXPECT_TRUE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.BeginParamEdit(9), kInvalidArg);
   d.fx.SaveRecord(sink, true);
   EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kOk);
   EXPECT_TRUE(d.fx.IsDirty());
@@ -182,6 +182,21 @@ TEST(GdynSettings, AHostValuePostsCode0AndAPageValueNothing) {
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(posted[0].code, kNotifyAutomationSet);
   native::DestroyWindowStub(w);
+
+  const EnvelopeSegment ramp = {0, kTimeUnitsPerSecond, 100.0f, 2000.0f, kCurveLinear, 0};
+  ASSERT_EQ(d.fx.AddEnvelope(kGdynParamRelease, 1, &ramp), kOk);
+  d.fx.SaveRecord(sink, true);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
+  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
+  std::vector<float> in(kFrame), out(kFrame);
+  std::uint32_t n = kFrame, r = kFrame;
+  ProcessInStretches(d.fx, &d.fx, kProcessOrdinary, in.data(), &n, out.data(), &r);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kFalse);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamAttack), kOk);
+  EXPECT_FALSE(d.fx.IsDirty());
+  d.fx.Release();
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
 }
 
 std::vector<double> RunThrough(CAkGdynTransform& fx, const std::vector<double>& interleaved,
@@ -377,24 +392,6 @@ TEST(GdynTiming, BypassCopiesAtOnceAndSwitchingKeepsOrderAndLength) {
     if (hr != kProcessProgress) break;
   }
   EXPECT_EQ(dst, src);
-}
-
-TEST(GdynAutomation, ParametersUnderAnEnvelopeAreNotUserEditableWhileStreaming) {
-  Dyn d;
-  const EnvelopeSegment ramp = {0, kTimeUnitsPerSecond, 100.0f, 2000.0f, kCurveLinear, 0};
-  ASSERT_EQ(d.fx.AddEnvelope(kGdynParamRelease, 1, &ramp), kOk);
-  MemoryRecordStream sink;
-  d.fx.SaveRecord(sink, true);
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
-  ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  std::vector<float> in(kFrame), out(kFrame);
-  std::uint32_t n = kFrame, r = kFrame;
-  ProcessInStretches(d.fx, &d.fx, kProcessOrdinary, in.data(), &n, out.data(), &r);
-  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kFalse);
-  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamAttack), kOk);
-  EXPECT_FALSE(d.fx.IsDirty()) << "playing an envelope is not an edit";
-  d.fx.Release();
-  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
 }
 
 TEST(GdynResponse, TransferCurveOfTheDefaultLimiterGateAndAutoGain) {
