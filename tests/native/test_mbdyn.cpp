@@ -77,18 +77,37 @@ double ChangeDb(const MbdynParams& p, double hz, double db) {
   return TailDb(Through(p, in)) - TailDb(in);
 }
 
-TEST(MbdynDynamics, RatioOneNeverReduces) {
-  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -600, 10);
-  std::vector<double> in = Tone(1000.0, -1.0, 0.5);
-  std::vector<double> out = Through(p, in);
-  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
-}
+// What settings and presets do to one-second tones (second half measured):
+// they act where their names say, above their thresholds, and leave the
+// rest alone: a change below `below` dB, or (`below` 0) within 0.1 dB of none.
+struct ToneCase {
+  const char* what;
+  MbdynParams p;
+  double hz, db, below;
+};
 
-TEST(MbdynDynamics, FiftyToOneRemovesLoudBurstsInTheBand) {
-  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 500);
-  EXPECT_LT(ChangeDb(p, 1000.0, -6.0), -20.0);
-  // A band-notch band leaves distant frequencies alone.
-  EXPECT_NEAR(ChangeDb(p, 100.0, -6.0), 0.0, 0.1);
+TEST(MbdynDynamics, EachSettingActsOnlyWhereItShould) {
+  const ToneCase cases[] = {
+      {"1:1", OneBand(kMbdynBandNotch, 1000, -600, 10), 1000, -1, 0},
+      {"50:1 in the band", OneBand(kMbdynBandNotch, 1000, -300, 500), 1000, -6, -20},
+      {"50:1 far away", OneBand(kMbdynBandNotch, 1000, -300, 500), 100, -6, 0},
+      {"DTMF", Preset(2), 1336, -6, -10},
+      {"DTMF elsewhere", Preset(2), 200, -6, 0},
+      {"DTMF below its threshold", Preset(2), 1336, -26, 0},
+      {"de-esser", Preset(4), 5000, -6, -10},
+      {"plosives", Preset(3), 100, -6, -6},
+      {"plosives elsewhere", Preset(3), 1000, -6, 0},
+  };
+  for (const ToneCase& c : cases) {
+    if (c.below == 0) {
+      EXPECT_NEAR(ChangeDb(c.p, c.hz, c.db), 0.0, 0.1) << c.what;
+    } else {
+      EXPECT_LT(ChangeDb(c.p, c.hz, c.db), c.below) << c.what;
+    }
+  }
+  // At 1:1 not a sample differs.
+  const std::vector<double> in = Tone(1000.0, -1.0, 0.5), out = Through(cases[0].p, in);
+  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
 }
 
 TEST(MbdynBandsRules, SoloAndBypass) {
@@ -134,25 +153,6 @@ TEST(MbdynBandsRules, StereoSyncLinksTheGainAndIndependentDoesNot) {
   }
 }
 
-TEST(MbdynBandsRules, RebuildWithoutResetKeepsGainAndState) {
-  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 300);
-  MbdynBands bands;
-  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
-  bands.Build(p, kRate, true);
-  std::vector<std::vector<double>> channels{Tone(1000.0, -3.0, 0.3)};
-  RunBlocks(bands, channels);
-  double gain = bands.BandOf(0, 0).gain;
-  double state = bands.BandOf(0, 0).split.y1;
-  ASSERT_LT(gain, 0.9);
-  p.gain[0] = 30;
-  bands.Build(ClampMbdynParams(p), kRate, false);
-  EXPECT_EQ(bands.BandOf(0, 0).gain, gain);
-  EXPECT_EQ(bands.BandOf(0, 0).split.y1, state);
-  bands.Build(p, kRate, true);
-  EXPECT_EQ(bands.BandOf(0, 0).gain, 1.0);
-  EXPECT_EQ(bands.BandOf(0, 0).split.y1, 0.0);
-}
-
 TEST(MbdynMeters, BlockPeaksInTenthsOfADecibel) {
   EXPECT_EQ(mbdyn::MeterValue(0.0), -600);
   EXPECT_EQ(mbdyn::MeterValue(1.0), -60);
@@ -168,18 +168,6 @@ TEST(MbdynMeters, BlockPeaksInTenthsOfADecibel) {
   EXPECT_GT(loud, -200);
   EXPECT_EQ(bands.MeterMaximum(0), -600);  // taken
   EXPECT_EQ(bands.BlockMeter(1), -600);    // bypassed band
-}
-
-// What the presets do to one-second tones at 44.1 kHz (second half
-// measured): they act where their names say and leave the rest alone.
-TEST(MbdynPresets, EachPresetActsWhereItsNameSays) {
-  const MbdynParams dtmf = Preset(2), plosives = Preset(3), deEsser = Preset(4);
-  EXPECT_LT(ChangeDb(dtmf, 1336.0, -6.0), -10.0);
-  EXPECT_NEAR(ChangeDb(dtmf, 200.0, -6.0), 0.0, 0.1);
-  EXPECT_NEAR(ChangeDb(dtmf, 1336.0, -26.0), 0.0, 0.1);  // below the threshold
-  EXPECT_LT(ChangeDb(deEsser, 5000.0, -6.0), -10.0);
-  EXPECT_LT(ChangeDb(plosives, 100.0, -6.0), -6.0);
-  EXPECT_NEAR(ChangeDb(plosives, 1000.0, -6.0), 0.0, 0.1);
 }
 
 std::uint32_t Param(int band, std::uint32_t k) { return band * kMbdynParamsPerBand + k; }
@@ -271,45 +259,27 @@ TEST(MbdynResponse, GivesTheStaticBandGainsAndTheOutputGain) {
   EXPECT_EQ(fx.ResponseAt(0.0, hz, 3, db), kInvalidArg);
 }
 
-class MbdynRebuild : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fx.ApplyPreset(0);
-    SetHardBand(fx, 0, 1000);
-    fx.SetParamProp(Param(0, kMbdynParamRelease), 50000);  // the gain stays down
-    loud = robust::Encode(SampleFormat::kFloat32, Tone(1000.0, -6.02, 4 * kBlock / kRate));
-    const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, 44100);
-    ASSERT_EQ(fx.Prepare(f, f), kOk);
-    Feed(kProcessOrdinary);
-    ASSERT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
-  }
-  void TearDown() override { fx.Release(); }
-  void Feed(int mode) {
-    std::vector<unsigned char> room(loud.size());
-    std::uint32_t in = static_cast<std::uint32_t>(loud.size() / 4), out = in;
-    ASSERT_GE(fx.Process(mode, loud.data(), &in, room.data(), &out), 0);
-  }
+// A break starts the bands afresh and delivers nothing of the old stream.
+TEST(MbdynStream, ADiscontinuityStartsTheBandsAfresh) {
   CAkMbdynTransform fx;
-  std::vector<unsigned char> loud;
-};
-
-TEST_F(MbdynRebuild, ADiscontinuityStartsTheBandsAfresh) {
-  std::uint32_t none = 0, room = 0;
-  ASSERT_GE(fx.Process(kProcessDiscontinuity, nullptr, &none, nullptr, &room), 0);
+  fx.ApplyPreset(0);
+  SetHardBand(fx, 0, 1000);
+  fx.SetParamProp(Param(0, kMbdynParamRelease), 50000);  // the gain stays down
+  std::vector<float> loud(4 * kBlock), room(4 * kBlock);
+  for (std::size_t i = 0; i < loud.size(); ++i) loud[i] = static_cast<float>(0.5 * std::sin(0.14 * i));
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, 44100);
+  ASSERT_EQ(fx.Prepare(f, f), kOk);
+  std::uint32_t in = 4 * kBlock, out = in;
+  ASSERT_GE(fx.Process(kProcessOrdinary, loud.data(), &in, room.data(), &out), 0);
+  ASSERT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
+  in = out = 0;
+  ASSERT_GE(fx.Process(kProcessDiscontinuity, nullptr, &in, nullptr, &out), 0);
   EXPECT_EQ(fx.Bands().BandOf(0, 0).gain, 1.0);
   EXPECT_FALSE(fx.Bands().BandOf(0, 0).attackMode);
   EXPECT_EQ(fx.Bands().BandOf(0, 0).split.y1, 0.0);
-  // Nothing of the old stream is delivered after the break.
-  std::vector<unsigned char> room2(4 * kBlock * 4);
-  std::uint32_t out = 4 * kBlock;
-  EXPECT_EQ(fx.Process(kProcessDrain, nullptr, nullptr, room2.data(), &out), kProcessFinished);
+  out = 4 * kBlock;
+  EXPECT_EQ(fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &out), kProcessFinished);
   EXPECT_EQ(out, 0u);
-}
-
-std::vector<std::int32_t> Fields(const CAkMbdynTransform& fx) {
-  std::vector<std::int32_t> f(kMbdynFieldCount);
-  fx.GetFields(f.data());
-  return f;
 }
 
 TEST(MbdynPageWords, AreKeptAsGivenAndDirtyTheRecord) {
@@ -325,7 +295,9 @@ TEST(MbdynPageWords, AreKeptAsGivenAndDirtyTheRecord) {
   EXPECT_EQ(v, 12345);
   fx.GetDisplayWord(1, 1, &v);
   EXPECT_EQ(v, 16);
-  EXPECT_EQ(Fields(fx)[kMbdynDisplay + 3], 12345);
+  std::vector<std::int32_t> fields(kMbdynFieldCount);
+  fx.GetFields(fields.data());
+  EXPECT_EQ(fields[kMbdynDisplay + 3], 12345);
   fx.SetVisiblePage(7);
   fx.GetVisiblePage(&v);
   EXPECT_EQ(v, 2);
@@ -429,5 +401,5 @@ TEST(MbdynAutomation, AThresholdEnvelopeActsFromTheBlockItStartsIn) {
   EXPECT_LT(Rms(out, 10 * kBlock, 11 * kBlock), 0.1 * Rms(in, 10 * kBlock, 11 * kBlock));
 }
 
-}  // namespace stream
+}  // namespace
 }  // namespace orlofx
