@@ -3,7 +3,9 @@
 // from an envelope, and the graph's readout text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 #include <ostream>
 #include <vector>
@@ -34,31 +36,18 @@ Points Edit(const Points& envelope, int band, std::int32_t gain, GeqFaderPage pa
 
 double Db(std::int32_t y) { return 20.0 * std::log10(GeqPointGain(y)); }
 
-TEST(GeqFaderLevel, KnownGainsLandOnTheGraphsGridLines) {
-  EXPECT_EQ(GeqLevelOfGain(-480), -500);
-  EXPECT_EQ(GeqLevelOfGain(-1000), -500);
-  EXPECT_EQ(GeqLevelOfGain(0), 0);
-  EXPECT_EQ(GeqLevelOfGain(30), 100);
-  EXPECT_EQ(GeqLevelOfGain(60), 200);
-  EXPECT_EQ(GeqLevelOfGain(120), 300);
-  EXPECT_EQ(GeqLevelOfGain(240), 400);
-  EXPECT_EQ(GeqLevelOfGain(-30), -100);
-  EXPECT_EQ(GeqLevelOfGain(-60), -200);
-  EXPECT_EQ(GeqLevelOfGain(-240), -400);
-  // 1 dB: 100·log2(4/3) = 41.5, rounded up.
-  EXPECT_EQ(GeqLevelOfGain(10), 42);
-  EXPECT_EQ(GeqLevelOfGain(-10), -42);
-  // One step above the bottom is still a level, however close to silence.
-  EXPECT_EQ(GeqLevelOfGain(-479), -499);
+// Known gains land on the graph's grid lines; 1 dB is 100·log2(4/3) = 41.5,
+// rounded up; one step above the bottom is still a level, however close to
+// silence. Every other fader gain comes back from its level within half a
+// level step (0.02 dB at 0 dB to 0.33 dB near the floor).
+TEST(GeqFaderLevel, GainsLandOnTheirLevels) {
+  for (auto [gain, level] : {std::pair{-480, -500}, {-1000, -500}, {0, 0}, {30, 100}, {60, 200}, {120, 300},
+                             {240, 400}, {-30, -100}, {-60, -200}, {-240, -400}, {10, 42}, {-10, -42}, {-479, -499}})
+    EXPECT_EQ(GeqLevelOfGain(gain), level) << gain;
   EXPECT_GT(GeqPointGain(GeqLevelOfGain(-479)), 0.0);
-}
-
-TEST(GeqFaderLevel, EveryFaderGainComesBackFromItsLevelWithinHalfALevelStep) {
-  // Level steps grow from 0.02 dB at 0 dB to 0.33 dB near the floor.
   for (std::int32_t g = -478; g < 240; ++g) {
     const std::int32_t y = GeqLevelOfGain(g);
-    const double halfStep = std::abs(Db(y + 1) - Db(y - 1)) / 4.0;
-    ASSERT_NEAR(Db(y), g / 10.0, halfStep * 1.01) << "gain " << g << " level " << y;
+    ASSERT_NEAR(Db(y), g / 10.0, std::abs(Db(y + 1) - Db(y - 1)) / 4.0 * 1.01) << "gain " << g;
   }
 }
 
@@ -123,14 +112,9 @@ TEST(GeqBandEdit, AFullRecordLosesInteriorPointsNotItsEnds) {
   ASSERT_LE(p.size(), 64u);
   EXPECT_EQ(p.front().x, 0);
   EXPECT_EQ(p.back(), (GeqPoint{10000, 0}));
-  // The band's plateau is all there.
-  int plateau = 0;
-  for (const GeqPoint& point : p)
-    if (point.y == 400) {
-      EXPECT_TRUE(point.x == 2375 || point.x == 2625) << point.x;
-      ++plateau;
-    }
-  EXPECT_EQ(plateau, 2);
+  Points plateau;  // the band's plateau is all there
+  std::copy_if(p.begin(), p.end(), std::back_inserter(plateau), [](const GeqPoint& q) { return q.y == 400; });
+  EXPECT_EQ(plateau, (Points{{2375, 400}, {2625, 400}}));
   for (std::size_t i = 1; i < p.size(); ++i) EXPECT_LT(p[i - 1].x, p[i].x);
 }
 
@@ -165,30 +149,17 @@ TEST(GeqBandGains, TheLargerDeviationWinsAndSilenceReadsTheFloor) {
   EXPECT_EQ(GeqBandGainsOf(high.data(), high.size())[4], 240);
 }
 
-class GeqReadout : public ::testing::Test {
- protected:
-  void SetUp() override { Use(kLanguageEnglish); }
-  void TearDown() override {
-    SetNumberLocaleForTesting(nullptr);
-    SetLanguage(kLanguageEnglish);
-  }
-  static void Use(int langId) {
-    SetLanguage(langId);
-    const NumberLocale locale = NumberLocaleFor(langId);
-    SetNumberLocaleForTesting(&locale);
-  }
-};
-
-TEST_F(GeqReadout, TheGainIsTruncatedToTenthsAndKeepsItsSignBelowOneDecibel) {
-  EXPECT_EQ(GeqReadoutTenths(-15), -3);
-  EXPECT_EQ(GeqReadoutTenths(15), 3);
-  EXPECT_EQ(GeqReadoutTenths(0), 0);
-  EXPECT_EQ(GeqReadoutTenths(400), 240);
-  EXPECT_EQ(GeqReadoutTenths(-500), -480);
+TEST(GeqReadout, TheGainIsTruncatedToTenthsAndKeepsItsSignBelowOneDecibel) {
+  for (auto [y, tenths] : {std::pair{-15, -3}, {15, 3}, {0, 0}, {400, 240}, {-500, -480}})
+    EXPECT_EQ(GeqReadoutTenths(y), tenths) << y;
+  SetLanguage(kLanguageEnglish);
+  const NumberLocale locale = NumberLocaleFor(kLanguageEnglish);
+  SetNumberLocaleForTesting(&locale);
   EXPECT_EQ(GeqReadoutText(0, -15), "20 Hz, -0.3 dB");
   EXPECT_EQ(GeqReadoutText(0, 15), "20 Hz, 0.3 dB");
   EXPECT_EQ(GeqReadoutText(10000, 400), "20,480 Hz, 24.0 dB");
   EXPECT_EQ(GeqReadoutText(5000, -250), "640 Hz, -8.4 dB");
+  SetNumberLocaleForTesting(nullptr);
 }
 
 }  // namespace
