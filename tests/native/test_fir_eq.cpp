@@ -1,8 +1,7 @@
-// The two FIR equalisers (Parametric EQ, Graphic EQ) over the front end
-// they share: neutral settings give the input back, the measured response
-// follows the target curve, the reported response is what the stream does,
-// subnormal input filters to silence; then what each one has of its own:
-// the target curves, the Graphic EQ's envelope, drains and breaks.
+// The two FIR equalisers over the front end they share: neutral settings
+// give the input back, the measured response follows the target curve and
+// is what is reported, subnormal input filters to silence; then what each
+// has of its own: filter shapes, the Graphic EQ's envelope, breaks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,12 +28,11 @@ using robust::Process;
 
 // Gain in dB of a half-scale sine of `hz` through `fx` (mono, double), by a
 // least-squares fit after `settle` frames; -400 for silence.
-double ProbeDb(EffectProcessor& fx, double hz, std::size_t settle, double rate = 44100.0) {
-  const double w = 6.283185307179586 * hz / rate;
+double ProbeDb(EffectProcessor& fx, double hz, std::size_t settle) {
+  const double w = 6.283185307179586 * hz / kRate;
   std::vector<double> in(settle + 4096);
   for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(w * i);
-  const std::vector<double> out =
-      robust::Run(fx, {SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(rate)}, in);
+  const std::vector<double> out = Process(fx, in);
   EXPECT_EQ(out.size(), in.size());
   double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
   for (std::size_t i = settle; i < out.size(); ++i) {
@@ -54,30 +52,20 @@ struct Eq {
   T fx;
 };
 
-PmeqParams Params(const CAkPmeqTransform& fx) {
-  PmeqParams p{};
-  fx.GetParams(&p);
-  return p;
-}
-GeqParams Params(const CAkGeqTransform& fx) {
-  GeqParams p{};
-  fx.GetParams(&p);
-  return p;
-}
+PmeqParams Params(const CAkPmeqTransform& fx) { PmeqParams p{}; return fx.GetParams(&p), p; }
+GeqParams Params(const CAkGeqTransform& fx) { GeqParams p{}; return fx.GetParams(&p), p; }
 
 // The target curve of the settings in force at n points, and the frequency
 // of point k: the Parametric EQ's n points span 0 to fs/2, the Graphic EQ's
 // step fs/2n.
 std::vector<double> Target(const CAkPmeqTransform& fx, std::size_t n) {
   std::vector<double> h(n);
-  PmeqTargetResponse(Params(fx), kRate, n, h.data());
-  return h;
+  return PmeqTargetResponse(Params(fx), kRate, n, h.data()), h;
 }
 double BinHz(const CAkPmeqTransform&, int bin, std::size_t n) { return bin * (kRate / 2.0) / (n - 1); }
-std::vector<double> Target(const CAkGeqTransform& fx, std::size_t n, double rate = kRate) {
+std::vector<double> Target(const CAkGeqTransform& fx, std::size_t n) {
   std::vector<double> h(n);
-  GeqTargetResponse(Params(fx), rate, n, h.data());
-  return h;
+  return GeqTargetResponse(Params(fx), kRate, n, h.data()), h;
 }
 double BinHz(const CAkGeqTransform&, int bin, std::size_t n) { return bin * kRate / (2.0 * n); }
 

@@ -153,6 +153,24 @@ TEST(MbdynBandsRules, StereoSyncLinksTheGainAndIndependentDoesNot) {
   }
 }
 
+// A rebuild for new settings keeps each band's gain and memory; a reset
+// starts them afresh.
+TEST(MbdynBandsRules, RebuildKeepsGainAndStateUnlessReset) {
+  MbdynParams p = OneBand(kMbdynBandNotch, 1000, -300, 300);
+  MbdynBands bands;
+  ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
+  bands.Build(p, kRate, true);
+  std::vector<std::vector<double>> channels{Tone(1000.0, -3.0, 0.3)};
+  RunBlocks(bands, channels);
+  const double gain = bands.BandOf(0, 0).gain, state = bands.BandOf(0, 0).split.y1;
+  ASSERT_LT(gain, 0.9);
+  p.gain[0] = 30;
+  bands.Build(ClampMbdynParams(p), kRate, false);
+  EXPECT_TRUE(bands.BandOf(0, 0).gain == gain && bands.BandOf(0, 0).split.y1 == state);
+  bands.Build(p, kRate, true);
+  EXPECT_TRUE(bands.BandOf(0, 0).gain == 1.0 && bands.BandOf(0, 0).split.y1 == 0.0);
+}
+
 TEST(MbdynMeters, BlockPeaksInTenthsOfADecibel) {
   EXPECT_EQ(mbdyn::MeterValue(0.0), -600);
   EXPECT_EQ(mbdyn::MeterValue(1.0), -60);
