@@ -24,8 +24,8 @@ $(addprefix build-,$(NATIVE_PRESETS) $(WINDOWS_PRESETS)): build-%:
 	cmake --preset $* >/dev/null
 	cmake --build --preset $* -j$(JOBS)
 
-# The tsan test preset runs only the tests that start threads (its name
-# filter in CMakePresets.json); native and asan run every test.
+# The tsan presets build and run only the tests about threads (the label
+# "threads": tests/native/test_*_threads.cpp); native and asan run every test.
 $(addprefix test-,$(NATIVE_PRESETS)): test-%: build-%
 	ctest --preset $* -j$(JOBS) --timeout 600
 

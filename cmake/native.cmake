@@ -30,17 +30,27 @@ target_compile_options(orlofx PRIVATE ${ORLOFX_WARNINGS})
 if(BUILD_TESTING)
   find_package(GTest REQUIRED)
   include(GoogleTest)
+  # The tests about concurrency (test_*_threads.cpp) form a binary of their
+  # own with the label "threads": the thread sanitizer preset runs exactly
+  # that, so a new threaded test joins its scope by its file name.
   file(GLOB ORLOFX_NATIVE_TESTS CONFIGURE_DEPENDS tests/native/*.cpp)
+  file(GLOB ORLOFX_THREAD_TESTS CONFIGURE_DEPENDS tests/native/*_threads.cpp)
+  list(REMOVE_ITEM ORLOFX_NATIVE_TESTS ${ORLOFX_THREAD_TESTS})
   add_executable(orlofx_tests ${ORLOFX_NATIVE_TESTS})
-  target_link_libraries(orlofx_tests PRIVATE orlofx_effect_list orlofx_platform_native PkgConfig::SNDFILE
-    GTest::gtest GTest::gtest_main)
-  target_compile_options(orlofx_tests PRIVATE ${ORLOFX_WARNINGS})
-  target_compile_definitions(orlofx_tests PRIVATE
-    ORLOFX_CLI_PATH="$<TARGET_FILE:orlofx>"
-    ORLOFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  add_executable(orlofx_thread_tests ${ORLOFX_THREAD_TESTS})
+  foreach(target orlofx_tests orlofx_thread_tests)
+    target_link_libraries(${target} PRIVATE orlofx_effect_list orlofx_platform_native
+      PkgConfig::SNDFILE GTest::gtest GTest::gtest_main)
+    target_compile_options(${target} PRIVATE ${ORLOFX_WARNINGS})
+    target_compile_definitions(${target} PRIVATE
+      ORLOFX_CLI_PATH="$<TARGET_FILE:orlofx>"
+      ORLOFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  endforeach()
   add_dependencies(orlofx_tests orlofx)
   gtest_discover_tests(orlofx_tests DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8")
+  gtest_discover_tests(orlofx_thread_tests DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8" LABELS threads)
 endif()
 
 # Writes deterministic WAV files for tests that compare builds.

@@ -15,6 +15,7 @@
 #include "cli/effect_registry.h"
 #include "framework/processor.h"
 #include "framework/sample_format.h"
+#include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
 namespace {
@@ -86,31 +87,12 @@ Complex PeakSection(double f, double q, double db, Complex z1) {
 // The effect's output for an impulse of height `scale` (mono, 64-bit float,
 // delivered whole through the drain), divided by `scale`.
 std::vector<double> ImpulseResponse(EffectProcessor& fx, double fs, std::size_t n, double scale) {
-  const WaveFormat format =
-      MakeWaveFormat(SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(fs));
-  EXPECT_EQ(fx.Prepare(format, format), kOk);
-  std::vector<double> in(n, 0.0), out(n + 1, 0.0);
+  std::vector<double> in(n, 0.0);
   in[0] = scale;
-  std::size_t consumed = 0, produced = 0;
-  while (consumed < n) {
-    std::uint32_t inFrames = static_cast<std::uint32_t>(n - consumed);
-    std::uint32_t outFrames = static_cast<std::uint32_t>(out.size() - produced);
-    EXPECT_GE(fx.Process(kProcessOrdinary, in.data() + consumed, &inFrames, out.data() + produced,
-                         &outFrames),
-              0);
-    consumed += inFrames;
-    produced += outFrames;
-    if (inFrames == 0 && outFrames == 0) break;
-  }
-  for (int call = 0; call < 100; ++call) {
-    std::uint32_t outFrames = static_cast<std::uint32_t>(out.size() - produced);
-    const HResult hr =
-        fx.Process(kProcessDrain, nullptr, nullptr, out.data() + produced, &outFrames);
-    produced += outFrames;
-    if (hr == kProcessFinished) break;
-  }
+  std::vector<double> out = robust::Run(fx, {SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(fs)},
+                                        in, static_cast<std::uint32_t>(n + 1));
   fx.Release();
-  EXPECT_EQ(produced, n);
+  EXPECT_EQ(out.size(), n);
   out.resize(n);
   for (double& v : out) v /= scale;
   return out;
@@ -137,11 +119,7 @@ void ExpectResponse(const std::vector<double>& h, double hz, double fs, H expect
   }
 }
 
-std::unique_ptr<EffectProcessor> Effect(const char* name) {
-  const cli::EffectEntry* entry = cli::FindEffect(name);
-  EXPECT_NE(entry, nullptr) << name;
-  return cli::CreateEffect(*entry);
-}
+std::unique_ptr<EffectProcessor> Effect(const char* name) { return cli::CreateEffect(robust::Entry(name)); }
 
 // --- Multi-Band Dynamics -----------------------------------------------------
 

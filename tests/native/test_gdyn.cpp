@@ -1,22 +1,29 @@
-// Graphic Dynamics: the transfer curve (gain table, bend point, threshold and
-// ratio), the settings and their clamping, presets, both record sizes, and
-// the notifications of the settings side.
+// Graphic Dynamics: the transfer curve (gain table, knee, ratio), the point
+// and curve setters, edits, host values and envelopes, and the stream:
+// levels, ramps, stereo linking, bypass and breaks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
+#include <random>
 #include <vector>
 
 #include "effects/gdyn/gdyn_transform.h"
 #include "framework/notifier.h"
 #include "support/native/native_windows.h"
+#include "tests/native/test_robustness_support.h"
 
 namespace orlofx {
 namespace {
 
-double Db(double tenths) { return std::pow(10.0, tenths / 200.0); }
+constexpr std::uint32_t kRate = 44100;
+constexpr std::uint32_t kFrame = 882;  // 20 ms at 44.1 kHz
+
+double FromDb(double db) { return std::pow(10.0, db / 20.0); }
+double Db(double tenths) { return FromDb(tenths / 10.0); }
 
 std::vector<GdynPoint> Points(std::initializer_list<GdynPoint> p) { return {p}; }
 
@@ -31,9 +38,10 @@ std::vector<double> PresetTable(int preset, bool autoGain) {
   return Table(std::vector<GdynPoint>(p.points, p.points + p.pointCount), autoGain);
 }
 
-// A processor as a filter builds it: preset 0 applied.
+// A processor as a filter builds it: a preset applied.
 struct Dyn {
-  Dyn() { fx.ApplyPreset(0); }
+  explicit Dyn(int preset = 0) { fx.ApplyPreset(preset); }
+  void Set(std::uint32_t param, std::int32_t value) { ASSERT_EQ(fx.SetParamProp(param, value), kOk); }
   CAkGdynTransform fx;
   AkGdynProps Get() const {
     AkGdynProps p{};
@@ -41,44 +49,6 @@ struct Dyn {
     return p;
   }
 };
-
-// --- gain table ---------------------------------------------------------------
-
-TEST(GdynCurve, DefaultCurveIsUnityFromFullScaleDownToSilence) {
-  const std::vector<double> t = PresetTable(0, false);
-  for (int k = 0; k < kGdynTableSize; ++k) EXPECT_NEAR(t[k], 1.0, 1e-12) << k;
-  EXPECT_EQ(t[840], 1.0);  // silence keeps unity
-}
-
-TEST(GdynCurve, HardNoiseGateMutesFromMinus35Point2AndPassesFromMinus35) {
-  const std::vector<double> t = PresetTable(3, false);
-  for (int k = 352; k <= 840; ++k) EXPECT_EQ(t[k], 0.0) << k;
-  // -84 dB out for -35.1 dB in: a gain of -48.9 dB.
-  EXPECT_NEAR(t[351], std::pow(10.0, -48.9 / 20.0), 1e-12);
-  for (int k = 0; k <= 350; ++k) EXPECT_NEAR(t[k], 1.0, 1e-12) << k;
-}
-
-TEST(GdynCurve, LimiterTableHoldsTheOutputAtMinus6Db) {
-  const std::vector<double> t = PresetTable(4, false);
-  EXPECT_NEAR(t[0], std::pow(10.0, -6.0 / 20.0), 1e-12);
-  EXPECT_NEAR(t[30], std::pow(10.0, -3.0 / 20.0), 1e-12);
-  EXPECT_NEAR(t[60], 1.0, 1e-12);
-  EXPECT_NEAR(t[500], 1.0, 1e-12);
-  // Everything above -6 dB comes out at -6 dB.
-  for (int k = 0; k <= 60; ++k) EXPECT_NEAR(20.0 * std::log10(t[k]) - k / 10.0, -6.0, 1e-9) << k;
-}
-
-TEST(GdynCurve, AutoGainRaisesACurveToppingAtMinus12DbBy12Db) {
-  const std::vector<double> plain = PresetTable(6, false);
-  const std::vector<double> raised = PresetTable(6, true);
-  for (int k = 0; k < kGdynTableSize; ++k)
-    EXPECT_NEAR(raised[k] / plain[k], std::pow(10.0, 12.0 / 20.0), 1e-9) << k;
-  EXPECT_NEAR(raised[0], 1.0, 1e-12);  // the top reaches 0 dB
-
-  // A curve that already reaches 0 dB is left alone.
-  const std::vector<double> gate = PresetTable(3, false);
-  EXPECT_EQ(PresetTable(3, true), gate);
-}
 
 TEST(GdynCurve, AutoGainLeavesMutedStretchesMuted) {
   // Compressor/Gate: mute below -61.4 dB, top output -11.9 dB.
@@ -106,71 +76,44 @@ TEST(GdynCurve, FirstSegmentFromTheFloorIsAGateOnlyBelowMinus20DbOfGain) {
   EXPECT_NEAR(t[670], Db(-75), 1e-12);  // halfway from 0 to -15 dB
 }
 
-TEST(GdynCurve, PointsOutOfOrderStillGiveAFiniteTable) {
-  // Pairs are taken in the stored order; a pair running backwards fills the
-  // same entries as the forward one.
-  const std::vector<double> t = Table(Points({{0, -60}, {-840, -840}, {-60, -60}}));
-  for (int k = 0; k < kGdynTableSize; ++k) EXPECT_TRUE(std::isfinite(t[k])) << k;
-  EXPECT_NEAR(t[0], Db(-60), 1e-12);
-  EXPECT_NEAR(t[60], 1.0, 1e-12);
-}
+// The knee: the point where the curve bends from about 1:1 below to flatter
+// above; the ratio: the rise over the fall above it, to the nearest tenth.
+// -1: not asked.
+struct CurveCase {
+  std::vector<GdynPoint> points;
+  std::int32_t bend, ratio;
+};
+const CurveCase kCurves[] = {
+    {{{-840, -840}, {-240, -240}, {0, 0}}, -240, -1},  // no knee: the second-last point
+    {{{-840, -840}, {-60, -60}, {0, -60}}, -60, -1},   // limiter
+    // Two knees: the upper one does not qualify (0.5 to 0.25), the lower one
+    // does, whatever order the points are stored in.
+    {{{-840, -840}, {-400, -400}, {-200, -300}, {0, -250}}, -400, -1},
+    {{{0, -250}, {-200, -300}, {-840, -840}, {-400, -400}}, -400, -1},
+    {{{-840, -840}, {-300, -840}, {-300, -300}, {0, -100}}, -300, -1},  // a vertical step
+    {{{-840, -840}, {-200, -200}, {0, -170}}, -1, 67},   // 6.67:1
+    {{{-840, -840}, {-200, -200}, {0, -120}}, -1, 25},   // 2.5:1 exactly
+    {{{-840, -840}, {-400, -400}, {-100, 0}}, -1, 8},    // steeper than 1:1
+    {{{-840, -840}, {-200, -200}, {0, -250}}, -1, 500},  // falling: limiter
+    {{{-840, -840}, {-800, -800}, {0, -799}}, -1, 500},  // 800:1
+    {{{-840, -840}, {-20, -20}, {0, -19}}, -1, 201},     // a fall of 0.1 dB
+    {{{-840, -840}, {-300, -500}, {0, -400}}, -1, 30},   // no inner point near unity
+};
 
-TEST(GdynCurve, LevelsBetweenEntriesInterpolateAndOutsideClamp) {
-  const std::vector<double> t = PresetTable(4, false);
-  EXPECT_NEAR(GdynTableGain(t.data(), -30.0), t[30], 1e-15);
-  EXPECT_NEAR(GdynTableGain(t.data(), -30.25), 0.75 * t[30] + 0.25 * t[31], 1e-12);
-  EXPECT_EQ(GdynTableGain(t.data(), -840.0), t[840]);
-  EXPECT_EQ(GdynTableGain(t.data(), -2000.0), t[840]);
-  EXPECT_EQ(GdynTableGain(t.data(), 35.0), t[0]);
-}
-
-// --- bend point, threshold, ratio ----------------------------------------------
-
-TEST(GdynCurve, BendPointIsTheKneeOfCompressorsLimitersAndExpanders) {
-  auto bend = [](std::vector<GdynPoint> p) {
-    return GdynBendPoint(p.data(), static_cast<int>(p.size()));
-  };
-  EXPECT_EQ(bend(Points({{-840, -840}, {-240, -240}, {0, 0}})), -240);  // no knee: second-last
-  EXPECT_EQ(bend(Points({{-840, -840}, {-60, -60}, {0, -60}})), -60);  // limiter
+TEST(GdynCurve, KneeAndRatioOfEachCurve) {
+  for (const CurveCase& c : kCurves) {
+    const int n = static_cast<int>(c.points.size());
+    if (c.bend != -1) {
+      EXPECT_EQ(GdynBendPoint(c.points.data(), n), c.bend) << c.points[1].x;
+    } else {
+      EXPECT_EQ(GdynCurveRatio(c.points.data(), n), c.ratio) << c.points[2].y;
+    }
+  }
   // Soft knee: -110 is flatter on both sides; -240 has an expander below it.
-  const AkGdynProps& knee = kGdynPresets[9].body;
-  EXPECT_EQ(GdynBendPoint(knee.points, knee.pointCount), -240);
-  const AkGdynProps& soft = kGdynPresets[10].body;
-  EXPECT_EQ(GdynBendPoint(soft.points, soft.pointCount), -338);
-  // Two knees: the upper one does not qualify (0.5 to 0.25), the lower one does.
-  EXPECT_EQ(bend(Points({{-840, -840}, {-400, -400}, {-200, -300}, {0, -250}})), -400);
-  // The order the points are stored in does not matter.
-  EXPECT_EQ(bend(Points({{0, -250}, {-200, -300}, {-840, -840}, {-400, -400}})), -400);
-  // A vertical step (two points at one input level) does not break it.
-  EXPECT_EQ(bend(Points({{-840, -840}, {-300, -840}, {-300, -300}, {0, -100}})), -300);
-}
-
-TEST(GdynCurve, RatioRoundsToTheNearestTenthAndIsClamped) {
-  auto ratio = [](std::vector<GdynPoint> p) {
-    return GdynCurveRatio(p.data(), static_cast<int>(p.size()));
-  };
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -170}})), 67);  // 6.67:1
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -120}})), 25);  // 2.5:1 exactly
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-400, -400}, {-100, 0}})), 8);   // steeper than 1:1
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-200, -200}, {0, -250}})), 500);  // falling: limiter
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-800, -800}, {0, -799}})), 500);  // 800:1
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-20, -20}, {0, -19}})), 201);     // a fall of 0.1 dB
-  // No inner point near unity: the second-last point is the threshold.
-  EXPECT_EQ(ratio(Points({{-840, -840}, {-300, -500}, {0, -400}})), 30);
-}
-
-// --- settings -------------------------------------------------------------------
-
-TEST(GdynSettings, EditBracketsMarkChangedAndEditabilityFollowsAutomation) {
-  Dyn d;
-  MemoryRecordStream sink;
-  d.fx.SaveRecord(sink, true);
-  EXPECT_EQ(d.fx.BeginParamEdit(kGdynParamRelease), kOk);
-  EXPECT_FALSE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.EndParamEdit(kGdynParamRelease), kOk);
-  EXPECT_TRUE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
-  EXPECT_EQ(d.fx.BeginParamEdit(9), kInvalidArg);
+  for (auto [preset, knee] : {std::pair{9, -240}, std::pair{10, -338}}) {
+    const AkGdynProps& p = kGdynPresets[preset].body;
+    EXPECT_EQ(GdynBendPoint(p.points, p.pointCount), knee);
+  }
 }
 
 TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
@@ -180,23 +123,19 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   GdynPoint got[kGdynMaxPoints];
   std::int32_t count = 0;
   ASSERT_EQ(d.fx.GetPoints(got, &count), kOk);
-  EXPECT_EQ(count, 3);  // at least three points
-  EXPECT_EQ(got[1].x, -100);
-  EXPECT_EQ(got[2].x, 0);  // the third place kept its point
-
+  // At least three points; the third place kept its point.
+  EXPECT_TRUE(count == 3 && got[1].x == -100 && got[2].x == 0) << count;
   GdynPoint many[20];
   for (int i = 0; i < 20; ++i) many[i] = {-840 + 40 * i, -840 + 40 * i};
   d.fx.SetPoints(many, 20);
   d.fx.GetPoints(got, &count);
-  EXPECT_EQ(count, 16);
-  EXPECT_EQ(got[15].x, -240);
-
-  d.fx.SetPointCount(2);
-  d.fx.GetPointCount(&count);
-  EXPECT_EQ(count, 3);
-  d.fx.SetPointCount(99);
-  d.fx.GetPointCount(&count);
-  EXPECT_EQ(count, 16);
+  EXPECT_TRUE(count == 16 && got[15].x == -240) << count;
+  for (auto [asked, held] : {std::pair{2, 3}, std::pair{99, 16}}) {
+    d.fx.SetPointCount(asked);
+    d.fx.GetPointCount(&count);
+    EXPECT_EQ(count, held);
+  }
+  EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
 
   // Stored threshold and ratio are clamped but what is read is the curve's.
   MemoryRecordStream sink;
@@ -208,56 +147,239 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   std::int32_t threshold, ratio;
   d.fx.GetCurveThreshold(&threshold);
   d.fx.GetCurveRatio(&ratio);
-  EXPECT_EQ(threshold, before.threshold);
-  EXPECT_EQ(ratio, before.ratio);
+  EXPECT_TRUE(threshold == before.threshold && ratio == before.ratio);
   d.fx.SaveRecord(sink, true);
   d.fx.SetThreshold(-1);  // 5 was stored as -1: no change
   d.fx.SetRatio(10);      // 1 was stored as 10
   EXPECT_FALSE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
 }
 
-// --- presets, records, notifications ----------------------------------------------
-
-class GdynNotifications : public ::testing::Test {
- protected:
-  void SetUp() override { native::TakePostedCommands(); }
-  void TearDown() override {
-    for (WindowHandle w : windows_) native::DestroyWindowStub(w);
-    native::TakePostedCommands();
-  }
-  WindowHandle NewWindow() {
-    windows_.push_back(native::CreateWindowStub());
-    return windows_.back();
-  }
-  std::vector<std::uint16_t> Codes() {
-    std::vector<std::uint16_t> codes;
-    for (const native::PostedCommand& c : native::TakePostedCommands()) codes.push_back(c.code);
-    return codes;
-  }
-  std::vector<WindowHandle> windows_;
-};
-
-TEST_F(GdynNotifications, HostSetParamPostsCode0AndStreamingPosts101And102) {
+// Edit brackets mark a change at their end; a host's value posts code 0
+// once it changes something, a page's setter posts nothing (the page knows);
+// a parameter under an envelope is not the user's while streaming, and
+// playing the envelope is not an edit.
+TEST(GdynSettings, EditsHostValuesAndEnvelopes) {
+  native::TakePostedCommands();
   Dyn d;
-  d.fx.SetNotifyWindow(NewWindow(), 32700);
+  const WindowHandle w = native::CreateWindowStub();
+  d.fx.SetNotifyWindow(w, 32700);
   MemoryRecordStream sink;
   d.fx.SaveRecord(sink, true);
+  EXPECT_EQ(d.fx.BeginParamEdit(kGdynParamRelease), kOk);
+  EXPECT_FALSE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.EndParamEdit(kGdynParamRelease), kOk);
+  EXPECT_TRUE(d.fx.IsDirty());
+  EXPECT_EQ(d.fx.BeginParamEdit(9), kInvalidArg);
+  d.fx.SaveRecord(sink, true);
   EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kOk);
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyAutomationSet});
   EXPECT_TRUE(d.fx.IsDirty());
   EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kFalse);
-  EXPECT_TRUE(Codes().empty());
-  // The property setters do not notify: the page that called them knows.
   d.fx.SetParamProp(kGdynParamRelease, 7);
-  EXPECT_TRUE(Codes().empty());
+  const auto posted = native::TakePostedCommands();
+  ASSERT_EQ(posted.size(), 1u);
+  EXPECT_EQ(posted[0].code, kNotifyAutomationSet);
+  native::DestroyWindowStub(w);
 
-  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 2, 44100);
+  const EnvelopeSegment ramp = {0, kTimeUnitsPerSecond, 100.0f, 2000.0f, kCurveLinear, 0};
+  ASSERT_EQ(d.fx.AddEnvelope(kGdynParamRelease, 1, &ramp), kOk);
+  d.fx.SaveRecord(sink, true);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat32, 1, kRate);
   ASSERT_EQ(d.fx.Prepare(f, f), kOk);
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyStreamingStarted});
+  std::vector<float> in(kFrame), out(kFrame);
+  std::uint32_t n = kFrame, r = kFrame;
+  ProcessInStretches(d.fx, &d.fx, kProcessOrdinary, in.data(), &n, out.data(), &r);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kFalse);
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamAttack), kOk);
+  EXPECT_FALSE(d.fx.IsDirty());
   d.fx.Release();
-  d.fx.Release();  // a second stop has nothing to report
-  EXPECT_EQ(Codes(), std::vector<std::uint16_t>{kNotifyStreamingStopped});
+  EXPECT_EQ(d.fx.IsParamEditable(kGdynParamRelease), kOk);
+}
+
+std::vector<double> RunThrough(CAkGdynTransform& fx, const std::vector<double>& interleaved,
+                               int channels = 1, SampleFormat fmt = SampleFormat::kFloat64) {
+  return robust::Run(fx, {fmt, channels, kRate}, interleaved, 4096, &fx);
+}
+
+std::vector<double> Constant(std::size_t frames, double value) { return std::vector<double>(frames, value); }
+
+// Offers one 20 ms frame per call; the smoothed gain after each.
+std::vector<double> GainsPerFrame(CAkGdynTransform& fx, const std::vector<double>& in) {
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  EXPECT_EQ(fx.Prepare(f, f), kOk);
+  std::vector<double> gains, out(kFrame);
+  for (std::size_t start = 0; start + kFrame <= in.size(); start += kFrame) {
+    std::uint32_t taken = kFrame, made = kFrame;
+    EXPECT_EQ(fx.Process(kProcessOrdinary, in.data() + start, &taken, out.data(), &made), kProcessProgress);
+    gains.push_back(fx.SmoothedGain(0));
+  }
+  return gains;
+}
+
+// A curve that lifts its floor by 4 dB: silence settles at that gain.
+TEST(GdynLevels, SilenceTakesTheGainAtTheBottomOfTheTable) {
+  Dyn lifted;
+  const GdynPoint p[] = {{-840, -800}, {-400, -400}, {0, 0}};
+  lifted.fx.SetPoints(p, 3);
+  lifted.Set(kGdynParamRelease, 0);
+  const std::vector<double> g = GainsPerFrame(lifted.fx, Constant(2 * kFrame, 0.0));
+  EXPECT_NEAR(g[0], FromDb(4.0), 1e-12);
+}
+
+TEST(GdynLevels, HardNoiseGateMutesAtMinus35Point2AndPassesAtMinus35) {
+  Dyn gate(3);
+  gate.Set(kGdynParamRelease, 200);  // closes within one frame
+  std::vector<double> out = RunThrough(gate.fx, Constant(4 * kFrame, FromDb(-35.2)));
+  ASSERT_EQ(out.size(), 4 * kFrame);
+  EXPECT_NEAR(out[0], FromDb(-35.2), 1e-12);  // the first frame ramps down from unity
+  EXPECT_GT(out[kFrame / 2], 0.0);
+  for (std::size_t i = kFrame; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0) << i;
+
+  Dyn open(3);
+  const std::vector<double> in = Constant(4 * kFrame, FromDb(-35.0));
+  EXPECT_EQ(RunThrough(open.fx, in), in);  // unity, sample for sample
+
+  // Between the two: the interpolated table gain of about -48.9 dB.
+  Dyn between(3);
+  between.Set(kGdynParamRelease, 0);
+  const std::vector<double> g = GainsPerFrame(between.fx, Constant(2 * kFrame, FromDb(-35.1)));
+  EXPECT_NEAR(g[1] / FromDb(-48.9), 1.0, 2e-3);
+}
+
+TEST(GdynLevels, LimiterBringsAFullScaleFrameToMinus6DbWithin1ms) {
+  Dyn limiter(4);  // attack 1 ms
+  const std::vector<double> out = RunThrough(limiter.fx, Constant(3 * kFrame, 1.0));
+  const double target = FromDb(-6.0);
+  EXPECT_EQ(out[0], 1.0);  // the ramp starts at the old gain
+  EXPECT_GT(out[43], target);
+  EXPECT_LT(out[43], out[1]);
+  for (std::size_t i = 44; i < out.size(); ++i) ASSERT_NEAR(out[i], target, 1e-12) << i;
+  EXPECT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kAttack);
+}
+
+TEST(GdynLevels, TargetUnderMinus74DbIsExactSilenceAndTheNextRampStartsAtZero) {
+  Dyn d;
+  // -20 dB in gives -80 dB out (-60 dB of gain); with -25 dB output gain the
+  // target is far under 0.0002.
+  const GdynPoint p[] = {{-840, -840}, {-200, -800}, {0, 0}};
+  d.fx.SetPoints(p, 3);
+  d.Set(kGdynParamOutputGain, -250);
+  d.Set(kGdynParamAttack, 100);  // 10 ms ramp, coefficient 1
+  std::vector<double> in = Constant(4 * kFrame, 1.0);
+  std::fill(in.begin(), in.begin() + 2 * kFrame, 0.1);
+  const std::vector<double> out = RunThrough(d.fx, in);
+  const double og = FromDb(-25.0);
+  EXPECT_NEAR(out[0], 0.1 * og, 1e-12);
+  for (std::size_t i = 441; i < 2 * kFrame; ++i) ASSERT_EQ(out[i], 0.0) << i;
+  EXPECT_EQ(out[2 * kFrame], 0.0);  // restarts from silence
+  EXPECT_GT(out[2 * kFrame + 100], 0.0);
+  EXPECT_NEAR(out[3 * kFrame - 1], og, 1e-12);
+}
+
+TEST(GdynLevels, AutoGainRaisesACurveToppingAtMinus12DbAndScalesTheOutputBy098) {
+  Dyn plain(6);
+  plain.Set(kGdynParamAutoGain, 0);
+  Dyn raised(6);  // auto gain on
+  // Long enough for the 100 ms release to settle.
+  const std::vector<double> in = Constant(50 * kFrame, FromDb(-30.0));
+  const std::vector<double> a = RunThrough(plain.fx, in);
+  const std::vector<double> b = RunThrough(raised.fx, in);
+  EXPECT_EQ(plain.fx.OutputGain(), 1.0);
+  EXPECT_EQ(raised.fx.OutputGain(), 0.98);
+  EXPECT_NEAR(b.back() / a.back(), FromDb(12.0) * 0.98, 1e-9);
+  // Full scale comes out just under full scale.
+  const std::vector<double> loud = RunThrough(raised.fx, Constant(4 * kFrame, 1.0));
+  EXPECT_NEAR(loud.back(), 0.98, 1e-9);
+}
+
+TEST(GdynLevels, WithSyncOffALoudLeftChannelLeavesTheRightUntouched) {
+  std::vector<double> in = Constant(8 * kFrame, 1.0);
+  for (std::size_t i = 1; i < in.size(); i += 2) in[i] = FromDb(-30.0);
+  Dyn independent(4);
+  independent.Set(kGdynParamSyncStereo, 0);
+  const std::vector<double> out = RunThrough(independent.fx, in, 2);
+  for (std::size_t i = 1; i < out.size(); i += 2) ASSERT_EQ(out[i], in[i]) << i;
+  EXPECT_NEAR(out[out.size() - 2], FromDb(-6.0), 1e-12);
+
+  Dyn linked(4);
+  const std::vector<double> together = RunThrough(linked.fx, in, 2);
+  EXPECT_NEAR(together.back(), FromDb(-30.0) * FromDb(-6.0), 1e-12);
+  EXPECT_EQ(linked.fx.SmoothedGain(1), linked.fx.SmoothedGain(0));
+}
+
+TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {
+  Dyn limiter(4);
+  const WaveFormat f = MakeWaveFormat(SampleFormat::kFloat64, 1, kRate);
+  ASSERT_EQ(limiter.fx.Prepare(f, f), kOk);
+  std::vector<double> in(3 * kFrame, 1.0), out(4 * kFrame);
+  std::uint32_t inFrames = 2 * kFrame + 100, outFrames = kFrame;  // room for one frame
+  limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
+  ASSERT_LT(limiter.fx.SmoothedGain(0), 0.6);
+  ASSERT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kAttack);
+
+  std::vector<double> quiet(kFrame, 0.25);
+  inFrames = kFrame;
+  outFrames = 4 * kFrame;
+  ASSERT_EQ(limiter.fx.Process(kProcessDiscontinuity, quiet.data(), &inFrames, out.data(), &outFrames),
+            kProcessProgress);
+  // The held frame is gone: the output is the new audio at the reset gain.
+  EXPECT_EQ(inFrames, kFrame);
+  ASSERT_EQ(outFrames, kFrame);
+  for (std::uint32_t i = 0; i < outFrames; ++i) ASSERT_EQ(out[i], 0.25) << i;
+  EXPECT_EQ(limiter.fx.SmoothedGain(0), 1.0);
+  EXPECT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kRelease);
+}
+
+// Bypass copies at once (no frame delay); toggled mid-stream on the unity
+// curve, what was held comes out first, so the whole output is the input.
+TEST(GdynTiming, BypassCopiesAtOnceAndSwitchingKeepsOrderAndLength) {
+  Dyn d(4);
+  d.Set(kGdynParamBypass, 1);
+  const robust::StreamFormat f{SampleFormat::kFloat32, 1, kRate};
+  ASSERT_EQ(d.fx.Prepare(robust::Wave(f), robust::Wave(f)), kOk);
+  std::vector<float> in(500), out(500);
+  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 1.0f - 0.003f * i;
+  std::uint32_t inFrames = 500, outFrames = 500;
+  ASSERT_EQ(d.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames), kProcessProgress);
+  EXPECT_EQ(out, in);
+
+  Dyn unity;
+  ASSERT_EQ(unity.fx.Prepare(robust::Wave(f), robust::Wave(f)), kOk);
+  std::vector<double> src(20000);
+  for (std::size_t i = 0; i < src.size(); ++i) src[i] = i / 32768.0;
+  const std::vector<unsigned char> bytes = robust::Encode(f.format, src);
+  robust::Driver driver(unity.fx, f);
+  driver.FixedRoom(333);
+  std::mt19937 rng(1);
+  for (std::uint32_t at = 0, k = 0; at < src.size(); at += 555, ++k) {
+    unity.Set(kGdynParamBypass, (k / 3) % 2);
+    ASSERT_TRUE(driver.Offer(bytes.data() + 4 * at, std::min<std::uint32_t>(555, 20000 - at), kProcessOrdinary, rng));
+  }
+  ASSERT_TRUE(driver.Drain(rng));
+  EXPECT_EQ(driver.Output(), bytes);
+}
+
+TEST(GdynResponse, TransferCurveOfTheDefaultLimiterGateAndAutoGain) {
+  const std::vector<double> x = {-100.0, -60.0, -35.2, -30.0, -6.0, -3.0, 0.0};
+  auto curve = [&x](int preset) {
+    Dyn d(preset);
+    EXPECT_EQ(d.fx.ResponseKind(), ResponseAxis::kLevel);
+    std::vector<double> y(x.size());
+    EXPECT_EQ(d.fx.ResponseAt(44100.0, x.data(), x.size(), y.data()), kOk);
+    return y;
+  };
+  const double inf = std::numeric_limits<double>::infinity(), g = 20.0 * std::log10(0.98);
+  // Unity; the -6 dB limiter; the hard gate; the -12 dB limiter with auto gain.
+  const std::vector<std::vector<double>> want = {
+      x, {-100, -60, -35.2, -30, -6, -6, -6}, {-inf, -inf, -inf, -30, -6, -3, 0},
+      {-100 + 12 + g, -60 + 12 + g, -35.2 + 12 + g, -30 + 12 + g, g, g, g}};
+  const int presets[] = {0, 4, 3, 6};
+  for (int k = 0; k < 4; ++k) {
+    const std::vector<double> y = curve(presets[k]);
+    for (std::size_t i = 0; i < x.size(); ++i)
+      EXPECT_TRUE(y[i] == want[k][i] || std::fabs(y[i] - want[k][i]) < 1e-9)
+          << presets[k] << " at " << x[i] << ": " << y[i] << ", not " << want[k][i];
+  }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // from an envelope, and the graph's readout text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 #include <ostream>
 #include <vector>
@@ -35,107 +37,70 @@ Points Edit(const Points& envelope, int band, std::int32_t gain, GeqFaderPage pa
 
 double Db(std::int32_t y) { return 20.0 * std::log10(GeqPointGain(y)); }
 
-TEST(GeqFaderLevel, KnownGainsLandOnTheGraphsGridLines) {
-  EXPECT_EQ(GeqLevelOfGain(-480), -500);
-  EXPECT_EQ(GeqLevelOfGain(-1000), -500);
-  EXPECT_EQ(GeqLevelOfGain(0), 0);
-  EXPECT_EQ(GeqLevelOfGain(30), 100);
-  EXPECT_EQ(GeqLevelOfGain(60), 200);
-  EXPECT_EQ(GeqLevelOfGain(120), 300);
-  EXPECT_EQ(GeqLevelOfGain(240), 400);
-  EXPECT_EQ(GeqLevelOfGain(-30), -100);
-  EXPECT_EQ(GeqLevelOfGain(-60), -200);
-  EXPECT_EQ(GeqLevelOfGain(-240), -400);
-  // 1 dB: 100·log2(4/3) = 41.5, rounded up.
-  EXPECT_EQ(GeqLevelOfGain(10), 42);
-  EXPECT_EQ(GeqLevelOfGain(-10), -42);
-  // One step above the bottom is still a level, however close to silence.
-  EXPECT_EQ(GeqLevelOfGain(-479), -499);
+// Known gains land on the graph's grid lines; 1 dB is 100·log2(4/3) = 41.5,
+// rounded up; one step above the bottom is still a level, however close to
+// silence. Every other fader gain comes back from its level within half a
+// level step (0.02 dB at 0 dB to 0.33 dB near the floor).
+TEST(GeqFaderLevel, GainsLandOnTheirLevels) {
+  for (auto [gain, level] : {std::pair{-480, -500}, {-1000, -500}, {0, 0}, {30, 100}, {60, 200}, {120, 300},
+                             {240, 400}, {-30, -100}, {-60, -200}, {-240, -400}, {10, 42}, {-10, -42}, {-479, -499}})
+    EXPECT_EQ(GeqLevelOfGain(gain), level) << gain;
   EXPECT_GT(GeqPointGain(GeqLevelOfGain(-479)), 0.0);
-}
-
-TEST(GeqFaderLevel, EveryFaderGainComesBackFromItsLevelWithinHalfALevelStep) {
-  // Level steps grow from 0.02 dB at 0 dB to 0.33 dB near the floor.
   for (std::int32_t g = -478; g < 240; ++g) {
     const std::int32_t y = GeqLevelOfGain(g);
-    const double halfStep = std::abs(Db(y + 1) - Db(y - 1)) / 4.0;
-    ASSERT_NEAR(Db(y), g / 10.0, halfStep * 1.01) << "gain " << g << " level " << y;
+    ASSERT_NEAR(Db(y), g / 10.0, std::abs(Db(y + 1) - Db(y - 1)) / 4.0 * 1.01) << "gain " << g;
   }
 }
 
-TEST(GeqBandEdit, SixDecibelsOnTheTenthOfTwentyBandsMakesAPlateauWithRamps) {
-  const Points expected = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
-  EXPECT_EQ(Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand), expected);
+// A band edit on an envelope and the envelope it leaves: a plateau over
+// the band (twice as wide on the 10-band page) with ramps from the curve as
+// it was at their feet; the lowest and highest faders move the curve's ends
+// (which stay at 20 and 20480 Hz); back to 0 dB every helper point goes.
+struct BandEdit {
+  const char* what;
+  Points before;
+  int band;
+  std::int32_t gain;
+  GeqFaderPage page;
+  Points after;
+};
+
+const Points kBand10Up = {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4750, 0}, {10000, 0}};
+const Points kBand20UpOnTen = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
+
+const BandEdit kBandEdits[] = {
+    {"6 dB on band 10 of 20", kFlat, 9, 60, GeqFaderPage::kTwentyBand, kBand10Up},
+    {"band 10 back to 0 dB", kBand10Up, 9, 0, GeqFaderPage::kTwentyBand, kFlat},
+    {"silence on band 10", kFlat, 9, -480, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {4250, 0}, {4375, -500}, {4625, -500}, {4750, 0}, {10000, 0}}},
+    {"band 12 on the 10-band page", kFlat, 11, -30, GeqFaderPage::kTenBand,
+     {{0, 0}, {5000, 0}, {5250, -100}, {5750, -100}, {6000, 0}, {10000, 0}}},
+    {"lowest of 20", kFlat, 0, 60, GeqFaderPage::kTwentyBand, {{0, 200}, {125, 200}, {250, 0}, {10000, 0}}},
+    {"lowest of 10 (band 2)", kFlat, 1, -60, GeqFaderPage::kTenBand,
+     {{0, -200}, {750, -200}, {1000, 0}, {10000, 0}}},
+    {"highest of 20", kFlat, 19, 120, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {9250, 0}, {9375, 300}, {10000, 300}}},
+    {"highest of 10: the end takes the band's level", kFlat, 19, 120, GeqFaderPage::kTenBand,
+     kBand20UpOnTen},
+    {"highest of 10 back down", kBand20UpOnTen, 19, 0, GeqFaderPage::kTenBand, kFlat},
+    {"neighbours ramp from plateau to plateau", kBand10Up, 10, -60, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {4250, 0}, {4375, 200}, {4625, 200}, {4875, -200}, {5125, -200}, {5250, 0}, {10000, 0}}},
+    {"ramp feet on a slope", {{0, 0}, {10000, 400}}, 9, 0, GeqFaderPage::kTwentyBand,
+     {{0, 0}, {4250, 170}, {4375, 0}, {4625, 0}, {4750, 190}, {10000, 400}}},
+    // Sorted, and taken into range as the filter plays it: -800 is -500.
+    {"a record from elsewhere", {{10000, 900}, {3000, -800}, {0, 0}, {6000, 50}}, 0, 0,
+     GeqFaderPage::kTwentyBand, {{0, 0}, {125, 0}, {250, -42}, {3000, -500}, {6000, 50}, {10000, 400}}},
+};
+
+TEST(GeqBandEdit, EachEditLeavesItsEnvelope) {
+  for (const BandEdit& e : kBandEdits) EXPECT_EQ(Edit(e.before, e.band, e.gain, e.page), e.after) << e.what;
   // Reached in steps, as a fader moves, the envelope is the same.
   Points stepped = kFlat;
   for (std::int32_t g = 10; g <= 60; g += 10) stepped = Edit(stepped, 9, g, GeqFaderPage::kTwentyBand);
-  EXPECT_EQ(stepped, expected);
-  // Back to 0 dB the envelope is flat again, every helper point gone.
-  EXPECT_EQ(Edit(expected, 9, 0, GeqFaderPage::kTwentyBand), kFlat);
-}
-
-TEST(GeqBandEdit, TheTenBandPagesPlateausAreTwiceAsWide) {
-  // Band 12 (k = 11, 905 Hz), one of the 10-band page's faders.
-  const Points expected = {{0, 0}, {5000, 0}, {5250, -100}, {5750, -100}, {6000, 0}, {10000, 0}};
-  EXPECT_EQ(Edit(kFlat, 11, -30, GeqFaderPage::kTenBand), expected);
-}
-
-TEST(GeqBandEdit, SilenceWritesTheFloorAroundTheBand) {
-  const Points p = Edit(kFlat, 9, -480, GeqFaderPage::kTwentyBand);
-  const Points expected = {{0, 0}, {4250, 0}, {4375, -500}, {4625, -500}, {4750, 0}, {10000, 0}};
-  EXPECT_EQ(p, expected);
-}
-
-TEST(GeqBandEdit, TheLowestFadersMoveTheCurvesStart) {
-  const Points twenty = Edit(kFlat, 0, 60, GeqFaderPage::kTwentyBand);
-  const Points twentyExpected = {{0, 200}, {125, 200}, {250, 0}, {10000, 0}};
-  EXPECT_EQ(twenty, twentyExpected);
-  // On the 10-band page band 2 is the lowest fader: a shelf out to 0 Hz.
-  const Points ten = Edit(kFlat, 1, -60, GeqFaderPage::kTenBand);
-  const Points tenExpected = {{0, -200}, {750, -200}, {1000, 0}, {10000, 0}};
-  EXPECT_EQ(ten, tenExpected);
-}
-
-TEST(GeqBandEdit, TheHighestFaderMovesTheCurvesEndWhichStaysAt20480Hz) {
-  const Points twenty = Edit(kFlat, 19, 120, GeqFaderPage::kTwentyBand);
-  const Points twentyExpected = {{0, 0}, {9250, 0}, {9375, 300}, {10000, 300}};
-  EXPECT_EQ(twenty, twentyExpected);
-  // On the 10-band page the band's ramp reaches the curve's end point; the
-  // end keeps its place and takes the band's level.
-  const Points ten = Edit(kFlat, 19, 120, GeqFaderPage::kTenBand);
-  const Points tenExpected = {{0, 0}, {9000, 0}, {9250, 300}, {10000, 300}};
-  EXPECT_EQ(ten, tenExpected);
-  // And back down: flat again.
-  EXPECT_EQ(Edit(ten, 19, 0, GeqFaderPage::kTenBand), kFlat);
-}
-
-TEST(GeqBandEdit, NeighbouringBandsRampStraightFromPlateauToPlateau) {
-  const Points first = Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand);
-  const Points both = Edit(first, 10, -60, GeqFaderPage::kTwentyBand);
-  const Points expected = {{0, 0},       {4250, 0},     {4375, 200},  {4625, 200},
-                           {4875, -200}, {5125, -200}, {5250, 0},    {10000, 0}};
-  EXPECT_EQ(both, expected);
-}
-
-TEST(GeqBandEdit, TheRampsStartFromTheCurveAsItWasAtTheirFeet) {
-  // A slope from 0 at 20 Hz to 400 at 20480 Hz: the feet of band 10's
-  // ramps sit on it.
-  const Points slope = {{0, 0}, {10000, 400}};
-  const Points p = Edit(slope, 9, 0, GeqFaderPage::kTwentyBand);
-  const Points expected = {{0, 0}, {4250, 170}, {4375, 0}, {4625, 0}, {4750, 190}, {10000, 400}};
-  EXPECT_EQ(p, expected);
-}
-
-TEST(GeqBandEdit, ARecordFromElsewhereIsSortedAndTakenIntoRange) {
-  const Points scrambled = {{10000, 900}, {3000, -800}, {0, 0}, {6000, 50}};
-  const Points p = Edit(scrambled, 0, 0, GeqFaderPage::kTwentyBand);
-  // The ramp's foot lies on the curve as the filter plays it: -800 is -500.
-  const Points expected = {{0, 0},      {125, 0},   {250, -42},
-                           {3000, -500}, {6000, 50}, {10000, 400}};
-  EXPECT_EQ(p, expected);
+  EXPECT_EQ(stepped, kBand10Up);
   // Nothing to edit: a flat curve is edited instead.
   const GeqEnvelope none = GeqEditBand(nullptr, 0, 9, 60, GeqFaderPage::kTwentyBand);
-  EXPECT_EQ(Points(none.begin(), none.end()), Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand));
+  EXPECT_EQ(Points(none.begin(), none.end()), kBand10Up);
 }
 
 TEST(GeqBandEdit, AFullRecordLosesInteriorPointsNotItsEnds) {
@@ -149,19 +114,10 @@ TEST(GeqBandEdit, AFullRecordLosesInteriorPointsNotItsEnds) {
   ASSERT_LE(p.size(), 64u);
   EXPECT_EQ(p.front().x, 0);
   EXPECT_EQ(p.back(), (GeqPoint{10000, 0}));
-  // The band's plateau is all there.
-  int plateau = 0;
-  for (const GeqPoint& point : p)
-    if (point.y == 400) {
-      EXPECT_TRUE(point.x == 2375 || point.x == 2625) << point.x;
-      ++plateau;
-    }
-  EXPECT_EQ(plateau, 2);
+  Points plateau;  // the band's plateau is all there
+  std::copy_if(p.begin(), p.end(), std::back_inserter(plateau), [](const GeqPoint& q) { return q.y == 400; });
+  EXPECT_EQ(plateau, (Points{{2375, 400}, {2625, 400}}));
   for (std::size_t i = 1; i < p.size(); ++i) EXPECT_LT(p[i - 1].x, p[i].x);
-}
-
-TEST(GeqBandGains, AFlatCurveReadsZeroEverywhere) {
-  for (std::int32_t g : GeqBandGainsOf(kFlat.data(), kFlat.size())) EXPECT_EQ(g, 0);
 }
 
 TEST(GeqBandGains, EveryFaderReadsBackTheGainItWasSetTo) {
@@ -195,40 +151,17 @@ TEST(GeqBandGains, TheLargerDeviationWinsAndSilenceReadsTheFloor) {
   EXPECT_EQ(GeqBandGainsOf(high.data(), high.size())[4], 240);
 }
 
-class GeqReadout : public ::testing::Test {
- protected:
-  void SetUp() override { Use(kLanguageEnglish); }
-  void TearDown() override {
-    SetNumberLocaleForTesting(nullptr);
-    SetLanguage(kLanguageEnglish);
-  }
-  static void Use(int langId) {
-    SetLanguage(langId);
-    const NumberLocale locale = NumberLocaleFor(langId);
-    SetNumberLocaleForTesting(&locale);
-  }
-};
-
-TEST_F(GeqReadout, TheGainIsTruncatedToTenthsAndKeepsItsSignBelowOneDecibel) {
-  EXPECT_EQ(GeqReadoutTenths(-15), -3);
-  EXPECT_EQ(GeqReadoutTenths(15), 3);
-  EXPECT_EQ(GeqReadoutTenths(0), 0);
-  EXPECT_EQ(GeqReadoutTenths(400), 240);
-  EXPECT_EQ(GeqReadoutTenths(-500), -480);
+TEST(GeqReadout, TheGainIsTruncatedToTenthsAndKeepsItsSignBelowOneDecibel) {
+  for (auto [y, tenths] : {std::pair{-15, -3}, {15, 3}, {0, 0}, {400, 240}, {-500, -480}})
+    EXPECT_EQ(GeqReadoutTenths(y), tenths) << y;
+  SetLanguage(kLanguageEnglish);
+  const NumberLocale locale = NumberLocaleFor(kLanguageEnglish);
+  SetNumberLocaleForTesting(&locale);
   EXPECT_EQ(GeqReadoutText(0, -15), "20 Hz, -0.3 dB");
   EXPECT_EQ(GeqReadoutText(0, 15), "20 Hz, 0.3 dB");
   EXPECT_EQ(GeqReadoutText(10000, 400), "20,480 Hz, 24.0 dB");
   EXPECT_EQ(GeqReadoutText(5000, -250), "640 Hz, -8.4 dB");
-}
-
-TEST_F(GeqReadout, EachLanguageKeepsItsOwnSeparators) {
-  Use(kLanguageGerman);
-  EXPECT_EQ(GeqReadoutText(10000, -15), "20.480 Hz, -0,3 dB");
-  // The Japanese text keeps the point and its own punctuation between.
-  Use(kLanguageJapanese);
-  const std::string japanese = GeqReadoutText(4500, -200);
-  EXPECT_EQ(japanese.rfind("453 Hz", 0), 0u) << japanese;
-  EXPECT_NE(japanese.find("-6.0 dB"), std::string::npos) << japanese;
+  SetNumberLocaleForTesting(nullptr);
 }
 
 }  // namespace

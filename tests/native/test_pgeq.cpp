@@ -1,14 +1,17 @@
-// Paragraphic EQ processor: sample conversion, redesign rules and the float
-// transform calls.
+// Paragraphic EQ: the processor (sample conversion, redesign rules, the
+// float transform calls) and the page's response graph in integer units and
+// pixels. The band filters' responses are checked against their definitions
+// with the Multi-Band Dynamics' in test_band_responses.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
-#include <cstring>
+#include <tuple>
 #include <vector>
 
+#include "effects/pgeq/pgeq_graph.h"
 #include "effects/pgeq/pgeq_transform.h"
 
 namespace orlofx {
@@ -50,52 +53,14 @@ std::vector<double> Noise(std::size_t n, double amplitude, unsigned seed) {
   return v;
 }
 
-// --- processing -------------------------------------------------------------------
-
 TEST(PgeqProcess, SixteenBitWorksInRawUnitsAndTruncates) {
   Eq e;
   e.eq.SetWetOut(-60);  // 10^-0.3, about 0.501
   Prepare(e.eq, SampleFormat::kPcm16, 1);
   std::vector<std::int16_t> s = {3, -3, 1, -1, 20000, -20000};
   RunInPlace(e.eq, s, 1);
-  const double g = std::pow(10.0, -0.3);
-  EXPECT_EQ(s[0], 1);  // 1.503: rounding would give 2
-  EXPECT_EQ(s[1], -1);
-  EXPECT_EQ(s[2], 0);  // 0.501: truncated, not rounded
-  EXPECT_EQ(s[3], 0);
-  EXPECT_EQ(s[4], static_cast<std::int16_t>(std::trunc(20000 * g)));
-  EXPECT_EQ(s[5], static_cast<std::int16_t>(std::trunc(-20000 * g)));
-
-  Eq louder;
-  louder.eq.SetWetOut(250);  // about 17.8
-  Prepare(louder.eq, SampleFormat::kPcm16, 1);
-  std::vector<std::int16_t> loud = {30000, -30000, 100};
-  RunInPlace(louder.eq, loud, 1);
-  EXPECT_EQ(loud[0], 32767);
-  EXPECT_EQ(loud[1], -32768);
-  EXPECT_EQ(loud[2], static_cast<std::int16_t>(std::trunc(100 * std::pow(10.0, 1.25))));
-}
-
-// The filter is linear and scaling by 2^15 is exact in binary floating
-// point, so the raw 16-bit run is the scaled float run, truncated.
-TEST(PgeqProcess, SixteenBitAndFloatPathsRunTheSameFilter) {
-  Eq a, b;
-  for (CAkPgeqTransform* eq : {&a.eq, &b.eq}) eq->ApplyPreset(9);
-  Prepare(a.eq, SampleFormat::kPcm16, 1);
-  Prepare(b.eq, SampleFormat::kFloat64, 1);
-  const std::vector<double> noise = Noise(3000, 0.25, 3);
-  std::vector<std::int16_t> s16(noise.size());
-  std::vector<double> s64(noise.size());
-  for (std::size_t i = 0; i < noise.size(); ++i) {
-    s16[i] = static_cast<std::int16_t>(std::lround(noise[i] * 32768));
-    s64[i] = s16[i] / 32768.0;
-  }
-  RunInPlace(a.eq, s16, 1);
-  RunInPlace(b.eq, s64, 1);
-  for (std::size_t i = 0; i < noise.size(); ++i)
-    ASSERT_EQ(s16[i], static_cast<std::int16_t>(
-                          std::min(32767.0, std::max(-32768.0, std::trunc(s64[i] * 32768)))))
-        << i;
+  // 1.503 and 0.501 truncated, not rounded; 20000 gives 10023.7.
+  EXPECT_EQ(s, (std::vector<std::int16_t>{1, -1, 0, 0, 10023, -10023}));
 }
 
 // Half a second after an impulse the shelves of this preset have decayed
@@ -109,72 +74,31 @@ TEST(PgeqProcess, DecayingMemoriesAreFlushedToZero) {
     std::vector<double> s(kRate / 2, 0.0);
     s[0] = 1.0;
     RunInPlace(e.eq, s, 1);
-    for (int k = 0; k < e.eq.ActiveBands(); ++k) {
-      EXPECT_EQ(e.eq.Bands(0).slots[k].y1, 0.0) << preset;
-      EXPECT_EQ(e.eq.Bands(0).slots[k].y2, 0.0) << preset;
-    }
-    for (int st = 0; st < 2; ++st) {
-      EXPECT_EQ(e.eq.Shelves(0).low[st].y1, 0.0) << preset;
-      EXPECT_EQ(e.eq.Shelves(0).high[st].y1, 0.0) << preset;
-    }
+    for (int k = 0; k < e.eq.ActiveBands(); ++k)
+      EXPECT_TRUE(e.eq.Bands(0).slots[k].y1 == 0.0 && e.eq.Bands(0).slots[k].y2 == 0.0) << preset;
+    for (int st = 0; st < 2; ++st)
+      EXPECT_TRUE(e.eq.Shelves(0).low[st].y1 == 0.0 && e.eq.Shelves(0).high[st].y1 == 0.0) << preset;
     EXPECT_EQ(s.back(), 0.0);
   }
 }
 
-// 64-bit float input near the top of the double range overflows the boosted
-// sections' memories to infinity; once the input is ordinary again, the
-// output must be ordinary again too, not silenced or NaN for good.
-TEST(PgeqProcess, AnOverflowedMemoryDoesNotOutliveItsRun) {
-  Eq e;
-  PgeqParams p = Preset(0);
-  p.lowShelfEnable = 1;
-  p.lowShelfGain = 250;
-  p.highShelfEnable = 1;
-  p.highShelfGain = 250;
-  for (int b = 0; b < 4; ++b) p.gain[b] = 250;
-  ASSERT_EQ(e.eq.SetParams(&p), kOk);
-  Prepare(e.eq, SampleFormat::kFloat64, 2);
-  std::vector<double> huge = Noise(2 * 4410, 1.7e308, 5);
-  RunInPlace(e.eq, huge, 2);
-  std::vector<double> ordinary = Noise(2 * kRate, 0.5, 6);
-  RunInPlace(e.eq, ordinary, 2);
-  const std::size_t settled = 2 * 4410;
-  for (std::size_t i = settled; i < ordinary.size(); ++i) {
-    ASSERT_TRUE(std::isfinite(ordinary[i])) << "sample " << i;
-  }
-  EXPECT_GT(*std::max_element(ordinary.begin() + settled, ordinary.end()), 0.1);
-}
-
-// --- redesign rules -------------------------------------------------------------
-
-std::vector<double> RunChunks(CAkPgeqTransform& eq, const std::vector<double>& signal,
-                              std::size_t chunk, std::size_t markAt = SIZE_MAX) {
-  std::vector<double> out = signal;
-  for (std::size_t pos = 0; pos < out.size(); pos += chunk) {
-    std::uint32_t n = static_cast<std::uint32_t>(std::min(chunk, out.size() - pos));
-    std::uint32_t m = n;
-    const int mode = pos == markAt ? kProcessDiscontinuity : kProcessOrdinary;
-    EXPECT_EQ(eq.Process(mode, out.data() + pos, &n, out.data() + pos, &m), kOk);
-  }
-  return out;
-}
-
-TEST(PgeqRedesign, BuffersContinueAndADiscontinuityStartsAfresh) {
+// A break starts afresh: what follows it is a fresh processor's output (a
+// first mark resets nothing that matters).
+TEST(PgeqRedesign, ADiscontinuityStartsAfresh) {
   const std::vector<double> signal = Noise(8000, 0.5, 21);
-  Eq whole, chunked, marked, fresh;
-  for (CAkPgeqTransform* eq : {&whole.eq, &chunked.eq, &marked.eq, &fresh.eq}) {
+  Eq whole, marked, fresh;
+  for (CAkPgeqTransform* eq : {&whole.eq, &marked.eq, &fresh.eq}) {
     eq->ApplyPreset(2);
     Prepare(*eq, SampleFormat::kFloat64, 1);
   }
-  const std::vector<double> a = RunChunks(whole.eq, signal, signal.size());
-  const std::vector<double> b = RunChunks(chunked.eq, signal, 1000, 0);  // first mark: no reset
-  EXPECT_EQ(a, b);
-
-  const std::vector<double> c = RunChunks(marked.eq, signal, 1000, 4000);
-  const std::vector<double> tail(signal.begin() + 4000, signal.end());
-  const std::vector<double> d = RunChunks(fresh.eq, tail, tail.size());
-  EXPECT_TRUE(std::equal(d.begin(), d.end(), c.begin() + 4000));
-  EXPECT_NE(c[4000], a[4000]);
+  std::vector<double> a = signal, c1(signal.begin(), signal.begin() + 4000), c2(signal.begin() + 4000, signal.end());
+  std::vector<double> d = c2;
+  RunInPlace(whole.eq, a, 1, kProcessDiscontinuity);
+  RunInPlace(marked.eq, c1, 1);
+  RunInPlace(marked.eq, c2, 1, kProcessDiscontinuity);
+  RunInPlace(fresh.eq, d, 1);
+  EXPECT_EQ(c2, d);
+  EXPECT_NE(c2[0], a[4000]);
 }
 
 // A redesign keeps every memory that still fits: a band's own wherever its
@@ -220,34 +144,21 @@ TEST(PgeqRedesign, MemoriesFollowTheirBandAndTheirShelfKind) {
 // Each channel keeps its own history: channel 1 of a stereo run equals a
 // mono run of the same signal, across a redesign in the middle.
 TEST(PgeqRedesign, ChannelsKeepTheirOwnMemoriesAcrossRedesign) {
-  const std::vector<double> left = Noise(3000, 0.5, 31);
-  const std::vector<double> right = Noise(3000, 0.5, 32);
-  std::vector<double> stereo(6000);
-  for (int i = 0; i < 3000; ++i) {
-    stereo[2 * i] = left[i];
-    stereo[2 * i + 1] = right[i];
-  }
+  std::vector<double> stereo = Noise(6000, 0.5, 31), right(3000);
   Eq st, mono;
   for (CAkPgeqTransform* eq : {&st.eq, &mono.eq}) eq->ApplyPreset(4);
   Prepare(st.eq, SampleFormat::kFloat64, 2);
   Prepare(mono.eq, SampleFormat::kFloat64, 1);
-
-  std::vector<double> s1(stereo.begin(), stereo.begin() + 3000);
-  std::vector<double> s2(stereo.begin() + 3000, stereo.end());
-  std::vector<double> m1(right.begin(), right.begin() + 1500);
-  std::vector<double> m2(right.begin() + 1500, right.end());
-  RunInPlace(st.eq, s1, 2);
-  RunInPlace(mono.eq, m1, 1);
-  for (CAkPgeqTransform* eq : {&st.eq, &mono.eq}) eq->SetBandGain(3, 60);
-  RunInPlace(st.eq, s2, 2);
-  RunInPlace(mono.eq, m2, 1);
-  for (int i = 0; i < 1500; ++i) {
-    ASSERT_EQ(s1[2 * i + 1], m1[i]) << i;
-    ASSERT_EQ(s2[2 * i + 1], m2[i]) << i;
+  for (int i = 0; i < 3000; ++i) right[i] = stereo[2 * i + 1];
+  std::vector<double> s[2] = {{stereo.begin(), stereo.begin() + 3000}, {stereo.begin() + 3000, stereo.end()}};
+  std::vector<double> m[2] = {{right.begin(), right.begin() + 1500}, {right.begin() + 1500, right.end()}};
+  for (int half = 0; half < 2; ++half) {
+    if (half) for (CAkPgeqTransform* eq : {&st.eq, &mono.eq}) eq->SetBandGain(3, 60);
+    RunInPlace(st.eq, s[half], 2);
+    RunInPlace(mono.eq, m[half], 1);
+    for (int i = 0; i < 1500; ++i) ASSERT_EQ(s[half][2 * i + 1], m[half][i]) << half << ", " << i;
   }
 }
-
-// --- float transform calls ------------------------------------------------------
 
 TEST(PgeqFloat, ProcessMatchesTheFramePathAndNeverCountsAsDiscontinuity) {
   Eq a, b;
@@ -266,33 +177,6 @@ TEST(PgeqFloat, ProcessMatchesTheFramePathAndNeverCountsAsDiscontinuity) {
   EXPECT_TRUE(std::equal(y2.begin(), y2.end(), x.begin() + 2000));
 }
 
-TEST(PgeqFloat, IsChangedAndUpdate) {
-  Eq e;
-  ASSERT_EQ(e.eq.Init(1, kRate), kOk);
-  EXPECT_FALSE(e.eq.IsChanged());  // the start took the snapshot
-  EXPECT_EQ(e.eq.Update(false), kFalse);
-  e.eq.SetBandGain(0, 120);
-  EXPECT_TRUE(e.eq.IsChanged());
-  EXPECT_TRUE(e.eq.IsChanged());  // asking does not clear it
-  EXPECT_EQ(e.eq.ActiveBands(), 0);
-  EXPECT_EQ(e.eq.Update(false), kOk);
-  EXPECT_FALSE(e.eq.IsChanged());
-  EXPECT_EQ(e.eq.ActiveBands(), 1);
-
-  std::vector<float> s(200, 0.0f);
-  s[0] = 1.0f;
-  e.eq.ProcessFloat(s.data(), 200, false);
-  ASSERT_NE(e.eq.Bands(0).slots[0].y1, 0.0);
-  EXPECT_EQ(e.eq.Update(false), kFalse);
-  EXPECT_NE(e.eq.Bands(0).slots[0].y1, 0.0);
-  EXPECT_EQ(e.eq.Update(true), kOk);  // reset clears the memories
-  EXPECT_EQ(e.eq.Bands(0).slots[0].y1, 0.0);
-  EXPECT_EQ(e.eq.Bands(0).slots[0].y2, 0.0);
-
-  e.eq.Stop();
-  EXPECT_EQ(e.eq.ProcessFloat(s.data(), 200, false), kUnexpected);
-}
-
 TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
   Eq e;
   PgeqParams p = Preset(0);
@@ -302,20 +186,17 @@ TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
   ASSERT_EQ(e.eq.ActiveBands(), 1);
 
   std::vector<float> s(256, 0.0f);
-  // Silence keeps every memory at zero: quiet.
   ASSERT_EQ(e.eq.ProcessFloat(s.data(), 256, false), kOk);
-  EXPECT_TRUE(e.eq.Quiet());
-
+  EXPECT_TRUE(e.eq.Quiet());  // silence keeps every memory at zero
   s[0] = 1.0f;
   ASSERT_EQ(e.eq.ProcessFloat(s.data(), 256, false), kOk);
   EXPECT_FALSE(e.eq.Quiet());
   // The band rings on: the drain processes until its memories settle.
   int calls = 0;
   HResult hr = kOk;
-  std::vector<float> tail(256);
-  while ((hr = e.eq.ProcessFloat(tail.data(), 256, true)) == kOk && ++calls < 10000) {
-    std::fill(tail.begin(), tail.end(), 0.0f);
-  }
+  for (std::fill(s.begin(), s.end(), 0.0f); (hr = e.eq.ProcessFloat(s.data(), 256, true)) == kOk && calls < 10000;
+       std::fill(s.begin(), s.end(), 0.0f))
+    ++calls;
   EXPECT_EQ(hr, kProcessFinished);
   EXPECT_GT(calls, 0);
   EXPECT_LT(calls, 10000);
@@ -325,13 +206,176 @@ TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
   EXPECT_EQ(marker, std::vector<float>(256, 0.25f));
 }
 
-TEST(PgeqFloat, OtherFormatsNeverReportQuiet) {
-  Eq e;
-  Prepare(e.eq, SampleFormat::kFloat64, 1);
-  std::vector<double> s(100, 0.0);
-  RunInPlace(e.eq, s, 1);
-  EXPECT_FALSE(e.eq.Quiet());
+}  // namespace
+
+namespace graph {
+
+// Every band off, both shelves off, nothing highlighted.
+PgeqParams Flat() {
+  PgeqParams p{};
+  p.wetOut = 0;
+  p.dryOut = -250;
+  for (int b = 0; b < kPgeqBands; ++b) {
+    p.width[b] = 10;
+    p.center[b] = 1000;
+  }
+  p.lowShelfFrequency = 300;
+  p.highShelfFrequency = 500;
+  p.highlightBand = kPgeqNoHighlight;
+  return p;
 }
 
-}  // namespace
+int NonZero(const GraphCurve& c) {
+  return static_cast<int>(std::count_if(c.begin(), c.end(), [](std::int32_t v) { return v != 0; }));
+}
+
+TEST(PgeqGraphArithmetic, PositionsCountHundredthsOfAnOctaveFrom20HzTruncated) {
+  // 144.269504 is a hair below 100/ln 2, so whole octaves land one short.
+  for (auto [hz, at] : {std::pair{20, 0}, {40, 99}, {20480, 999}, {100, 232}, {1000, 564},
+                        {15000, 955}, {20000, 996}})
+    EXPECT_EQ(GraphPosition(hz), at) << hz;
+  EXPECT_LT(GraphPosition(10), 0);
+  EXPECT_LT(GraphPosition(0), -kGraphPositions);
+}
+
+TEST(PgeqGraphBands, ABandIsASymmetricBumpPeakingAtItsGain) {
+  GraphCurve c{};
+  AddGraphBand(c, 250, 10, 1000);  // h = 50 around position 564
+  EXPECT_EQ(c[564], 2047);
+  EXPECT_EQ(c[564 - 25], 1024);  // bell[500] at full gain
+  EXPECT_EQ(c[564 + 25], 1024);
+  for (int k = 1; k <= 50; ++k) EXPECT_EQ(c[564 - k], c[564 + k]) << k;
+  EXPECT_EQ(c[564 - 50], 0);  // the bump's feet are the bell's zero
+  EXPECT_EQ(NonZero(c), 2 * 49 + 1);  // only the feet (bell[0]) are 0
+
+  GraphCurve cut{};
+  AddGraphBand(cut, -100, 10, 1000);
+  EXPECT_EQ(cut[564 - 25], -410);  // 409.6 rounded away from zero
+  EXPECT_EQ(cut[564], -819);       // 818.8
+  EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), -819);
+
+  // Width 25 is 2.5 octaves across: h = 125.
+  GraphCurve wide{};
+  AddGraphBand(wide, 250, 25, 1000);
+  EXPECT_GT(wide[564 - 123], 0);
+  EXPECT_GT(wide[564 + 123], 0);
+  EXPECT_EQ(wide[564 + 124], 0);  // bell[8] is still below one unit
+  EXPECT_EQ(wide[564 + 125], 0);
+  EXPECT_EQ(wide[564 - 126], 0);
+}
+
+TEST(PgeqGraphBands, GainZeroAddsNothingAndBandsAddUp) {
+  GraphCurve c{};
+  AddGraphBand(c, 0, 25, 1000);
+  EXPECT_EQ(NonZero(c), 0);
+
+  PgeqParams p = Flat();
+  p.gain[0] = 120;
+  p.gain[2] = 120;  // two bands on the same spot stack
+  const GraphCurve both = ComputeGraphCurve(p);
+  GraphCurve one{};
+  AddGraphBand(one, 120, 10, 1000);
+  for (int i = 0; i <= kGraphPositions; ++i) EXPECT_EQ(both[i], 2 * one[i]) << i;
+}
+
+TEST(PgeqGraphShelves, AFullCutShelfRampsDownBy15AStepAndStopsAt8192) {
+  GraphCurve c{};
+  AddGraphLowShelf(c, 15000, -250);  // from position 955 toward 0
+  EXPECT_EQ(c[955], 0);
+  EXPECT_EQ(c[954], -15);
+  EXPECT_EQ(c[955 - 546], -8190);
+  EXPECT_EQ(c[955 - 547], -8192);  // limited, not -8205
+  EXPECT_EQ(c[0], -8192);
+  EXPECT_EQ(*std::min_element(c.begin(), c.end()), -kGraphShelfLimit);
+  for (int i = 956; i <= kGraphPositions; ++i) ASSERT_EQ(c[i], 0) << i;
+  for (int i = 1; i <= 955; ++i) ASSERT_LE(c[i], c[i - 1] + 15) << i;
+}
+
+TEST(PgeqGraphShelves, APartialShelfLevelsOffAtItsGainAndTheHighShelfRampsUpward) {
+  GraphCurve c{};
+  AddGraphHighShelf(c, 1000, 60);  // 6 dB: 492 units
+  EXPECT_EQ(c[564], 0);
+  EXPECT_EQ(c[565], 15);
+  EXPECT_EQ(c[564 + 32], 480);
+  EXPECT_EQ(c[564 + 33], 492);
+  EXPECT_EQ(c[kGraphPositions], 492);
+  for (int i = 0; i < 564; ++i) ASSERT_EQ(c[i], 0) << i;
+
+  GraphCurve cut{};
+  AddGraphHighShelf(cut, 8000, -240);  // not a full cut: 1966 units, no more
+  EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), -1966);
+
+  // A shelf that is enabled draws even at 0 dB: nothing. A disabled one
+  // draws nothing whatever its gain.
+  PgeqParams p = Flat();
+  p.lowShelfGain = -250;
+  p.highShelfEnable = 1;
+  EXPECT_EQ(NonZero(ComputeGraphCurve(p)), 0);
+  p.lowShelfEnable = 1;
+  EXPECT_EQ(ComputeGraphCurve(p)[0], -15 * 390);  // 300 Hz is position 390
+}
+
+TEST(PgeqGraphPicture, TheAreaIsOnePixelInAndAFlatCurveFillsTheLowerHalf) {
+  PgeqParams p = Flat();
+  const GraphPicture g = ComputeGraphPicture(&p, 330, 112);
+  EXPECT_EQ(g.areaLeft, 1);
+  EXPECT_EQ(g.areaTop, 1);
+  EXPECT_EQ(g.areaWidth, 328);
+  EXPECT_EQ(g.areaHeight, 110);
+  EXPECT_EQ(g.middle, 56);
+  ASSERT_EQ(g.curve.size(), 1000u);
+  EXPECT_EQ(g.curve.front().x, 1);  // MulDiv(1, 327, 1000) rounds to 0
+  EXPECT_EQ(g.curve.back().x, 328);
+  for (const GraphSpan& s : g.curve) {
+    ASSERT_EQ(s.top, 56);
+    ASSERT_EQ(s.bottom, 111);
+  }
+  EXPECT_FALSE(g.hasMarker);
+  EXPECT_EQ(GraphColumn(g, 500), 1 + 164);  // 163.5 rounds up
+  EXPECT_EQ(GraphRow(g, 2048), 1);
+  EXPECT_EQ(GraphRow(g, -2048), 111);
+  EXPECT_EQ(GraphRow(g, 1024), 56 - 28);  // 27.5
+}
+
+TEST(PgeqGraphPicture, TheMarkerStandsAtTheHighlightedBandUpDownOrOnTheLine) {
+  PgeqParams p = Flat();
+  p.center[2] = 5000;  // position 796
+  p.gain[2] = 250;
+  p.highlightBand = 2;
+  GraphPicture g = ComputeGraphPicture(&p, 330, 112);
+  ASSERT_TRUE(g.hasMarker);
+  EXPECT_EQ(g.marker.x, 1 + RoundedMulDiv(796, 327, 1000));
+  EXPECT_EQ(g.marker.top, 1);  // a full half-height
+  EXPECT_EQ(g.marker.bottom, g.middle);
+
+  // MulDiv(|-246|, 55, 2048) = 7 pixels down; less than a pixel still shows one.
+  for (auto [gain, top, bottom] : {std::tuple{-30, 57, 64}, {1, 55, 56}, {0, 56, 57}}) {
+    p.gain[2] = gain;
+    g = ComputeGraphPicture(&p, 330, 112);
+    ASSERT_TRUE(g.hasMarker);
+    EXPECT_EQ(g.marker.top, top) << gain;
+    EXPECT_EQ(g.marker.bottom, bottom) << gain;
+  }
+
+  for (std::int32_t none : {4, -1, 99}) {
+    p.highlightBand = none;
+    EXPECT_FALSE(ComputeGraphPicture(&p, 330, 112).hasMarker) << none;
+  }
+}
+
+TEST(PgeqGraphPicture, WithoutAnEffectOrRoomOnlyTheFrameRemains) {
+  const GraphPicture unbound = ComputeGraphPicture(nullptr, 330, 112);
+  EXPECT_TRUE(unbound.curve.empty());
+  EXPECT_FALSE(unbound.hasMarker);
+  EXPECT_EQ(unbound.middle, 56);
+  PgeqParams p = Flat();
+  p.highlightBand = 0;
+  for (int size : {0, 1, 2}) {
+    const GraphPicture tiny = ComputeGraphPicture(&p, size, size);
+    EXPECT_TRUE(tiny.curve.empty()) << size;
+    EXPECT_FALSE(tiny.hasMarker) << size;
+  }
+}
+
+}  // namespace graph
 }  // namespace orlofx

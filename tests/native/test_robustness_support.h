@@ -1,14 +1,12 @@
-// Shared pieces of the robustness and allocation tests: the formats every
-// effect must stream, hostile and clean test signals, random settings, and a
-// driver that calls an effect's processing entry the way the filter frame
-// does while checking that every call keeps its promises.
-//
-// Everything walks the tool's effect list, so an effect joins these tests by
-// its row in cli/effect_registry.cpp.
+// Shared pieces of the effect stream tests: formats, test signals, random
+// settings, and a driver that calls an effect's processing entry as the
+// filter frame does, checking every call's promises. Everything walks the
+// tool's effect list (cli/effect_registry.cpp).
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -31,21 +29,18 @@ inline std::vector<std::string> EffectNames() {
   for (const cli::EffectEntry& e : cli::Effects()) names.push_back(e.name);
   return names;
 }
-
 inline std::string TestName(const testing::TestParamInfo<std::string>& info) {
-  std::string name;
-  for (char c : info.param) name += (c == '-') ? '_' : c;
+  std::string name = info.param;
+  std::replace(name.begin(), name.end(), '-', '_');
   return name;
 }
-
 inline const cli::EffectEntry& Entry(const std::string& name) {
-  const cli::EffectEntry* e = cli::FindEffect(name);
-  if (!e) std::abort();  // the name came from the list itself
-  return *e;
+  if (const cli::EffectEntry* e = cli::FindEffect(name)) return *e;
+  std::abort();  // the name came from the list itself
 }
 
-// Sanitizer builds run fewer rounds; ORLOFX_ROBUSTNESS_SCALE (a factor)
-// overrides the choice, e.g. 10 for a long soak.
+// Sanitizer builds run fewer rounds; ORLOFX_ROBUSTNESS_SCALE (a factor, e.g.
+// 10 for a soak) overrides; ORLOFX_ROBUSTNESS_SEED replaces a test's seed.
 inline double WorkScale() {
   if (const char* s = std::getenv("ORLOFX_ROBUSTNESS_SCALE")) return std::atof(s);
 #if defined(__SANITIZE_THREAD__)
@@ -56,24 +51,11 @@ inline double WorkScale() {
   return 1.0;
 #endif
 }
-
-// Whether to cover every preset (full runs) or a sample of them.
-inline bool Thorough() { return WorkScale() >= 1.0; }
-// The thread sanitizer pass looks for races; it runs one case of the tests
-// that are about samples rather than threads.
-inline bool Light() { return WorkScale() < 0.2; }
-
-inline int Scaled(int n) {
-  const int v = static_cast<int>(n * WorkScale());
-  return v < 1 ? 1 : v;
-}
-
-// A fixed seed per test, printed so that a failure can be replayed
-// (ORLOFX_ROBUSTNESS_SEED replaces it).
+inline bool Thorough() { return WorkScale() >= 1.0; }  // every preset and format
+inline int Scaled(int n) { return std::max(1, static_cast<int>(n * WorkScale())); }
 inline std::uint32_t Seed(std::uint32_t fixed) {
-  std::uint32_t seed = fixed;
-  if (const char* s = std::getenv("ORLOFX_ROBUSTNESS_SEED"))
-    seed = static_cast<std::uint32_t>(std::strtoul(s, nullptr, 10));
+  const char* s = std::getenv("ORLOFX_ROBUSTNESS_SEED");
+  const std::uint32_t seed = s ? static_cast<std::uint32_t>(std::strtoul(s, nullptr, 10)) : fixed;
   testing::Test::RecordProperty("seed", std::to_string(seed));
   std::printf("[ seed     ] %u\n", seed);
   return seed;
@@ -85,25 +67,15 @@ struct StreamFormat {
   std::uint32_t rate;
 };
 
-inline const char* FormatName(SampleFormat f) {
-  switch (f) {
-    case SampleFormat::kPcm8: return "pcm8";
-    case SampleFormat::kPcm16: return "pcm16";
-    case SampleFormat::kPcm32: return "pcm32";
-    case SampleFormat::kFloat32: return "float32";
-    case SampleFormat::kFloat64: return "float64";
-  }
-  return "?";
+inline bool IsFloat(SampleFormat f) { return f == SampleFormat::kFloat32 || f == SampleFormat::kFloat64; }
+inline std::string FormatName(SampleFormat f) {
+  return (IsFloat(f) ? "float" : "pcm") + std::to_string(8 * BytesPerSample(f));
 }
-
 inline std::string Describe(const StreamFormat& f) {
-  return std::string(FormatName(f.format)) + (f.channels == 1 ? " mono " : " stereo ") +
-         std::to_string(f.rate) + " Hz";
+  return FormatName(f.format) + (f.channels == 1 ? " mono " : " stereo ") + std::to_string(f.rate) + " Hz";
 }
-
-inline bool IsFloat(SampleFormat f) {
-  return f == SampleFormat::kFloat32 || f == SampleFormat::kFloat64;
-}
+inline WaveFormat Wave(const StreamFormat& f) { return MakeWaveFormat(f.format, f.channels, f.rate); }
+inline std::size_t FrameBytes(const StreamFormat& f) { return BytesPerSample(f.format) * f.channels; }
 
 // Every accepted sample format in mono and stereo.
 inline std::vector<StreamFormat> AllFormats(std::uint32_t rate) {
@@ -112,10 +84,6 @@ inline std::vector<StreamFormat> AllFormats(std::uint32_t rate) {
                          SampleFormat::kFloat32, SampleFormat::kFloat64})
     for (int ch : {1, 2}) all.push_back({f, ch, rate});
   return all;
-}
-
-inline std::size_t FrameBytes(const StreamFormat& f) {
-  return static_cast<std::size_t>(BytesPerSample(f.format)) * f.channels;
 }
 
 // Interleaved samples in [-1, 1] (and beyond, for the float formats) as the
@@ -133,31 +101,19 @@ inline std::vector<double> Decode(SampleFormat fmt, const std::vector<unsigned c
   std::vector<double> samples(bytes.size() / BytesPerSample(fmt));
   for (std::size_t i = 0; i < samples.size(); ++i) {
     const unsigned char* p = bytes.data() + i * BytesPerSample(fmt);
-    if (fmt == SampleFormat::kFloat32) {
-      float v;
-      std::memcpy(&v, p, sizeof v);
-      samples[i] = v;
-    } else if (fmt == SampleFormat::kFloat64) {
-      std::memcpy(&samples[i], p, sizeof(double));
-    } else {
-      samples[i] = ReadSample<double>(fmt, p);
-    }
+    float v;
+    if (fmt == SampleFormat::kFloat32) std::memcpy(&v, p, sizeof v), samples[i] = v;
+    else if (fmt == SampleFormat::kFloat64) std::memcpy(&samples[i], p, sizeof(double));
+    else samples[i] = ReadSample<double>(fmt, p);
   }
   return samples;
 }
 
-enum class Signal {
-  kNoise,     // white noise at a random level
-  kTones,     // two sines
-  kSquare,    // full-scale square wave
-  kDc,        // full-scale DC, either sign
-  kSilence,
-  kDenormal,  // subnormal values of the working precision
-  kNanInf,    // NaN and infinities among ordinary samples (float formats)
-  kHuge,      // finite values far beyond full scale (float formats)
-};
+// Noise at a random level, two sines, a full-scale square wave, full-scale DC
+// of either sign, silence, subnormals; then, for the float formats, NaN and
+// infinities among ordinary samples and finite values far beyond full scale.
+enum class Signal { kNoise, kTones, kSquare, kDc, kSilence, kDenormal, kNanInf, kHuge };
 constexpr int kCleanSignalCount = 6;  // kNoise .. kDenormal
-constexpr int kSignalCount = 8;
 
 // Appends `frames` frames of `signal` to `out` (interleaved).
 inline void Append(Signal signal, std::size_t frames, int channels, std::mt19937& rng,
@@ -168,30 +124,25 @@ inline void Append(Signal signal, std::size_t frames, int channels, std::mt19937
   const double f2 = std::uniform_real_distribution<double>(0.0005, 0.45)(rng);
   const std::size_t period = 2 + rng() % 400;
   const double sign = (rng() & 1) ? 1.0 : -1.0;
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-  for (std::size_t i = 0; i < frames; ++i) {
-    for (int c = 0; c < channels; ++c) {
-      double v = 0.0;
-      switch (signal) {
-        case Signal::kNoise: v = level * uni(rng); break;
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = HUGE_VAL;
+  const double odd[4] = {nan, inf, -inf, -nan};
+  for (std::size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c) switch (signal) {
+        case Signal::kNoise: out.push_back(level * uni(rng)); break;
         case Signal::kTones:
-          v = 0.45 * std::sin(6.283185307179586 * f1 * i) + 0.45 * std::sin(6.283185307179586 * f2 * i + c);
+          out.push_back(0.45 * std::sin(6.283185307179586 * f1 * i) + 0.45 * std::sin(6.283185307179586 * f2 * i + c));
           break;
-        case Signal::kSquare: v = ((i / period) % 2) ? 1.0 : -1.0; break;
-        case Signal::kDc: v = sign; break;
-        case Signal::kSilence: v = 0.0; break;
-        case Signal::kDenormal: v = ((i + c) % 2 ? 1e-41 : -3e-310) * (1 + (rng() % 3)); break;
+        case Signal::kSquare: out.push_back(((i / period) % 2) ? 1.0 : -1.0); break;
+        case Signal::kDc: out.push_back(sign); break;
+        case Signal::kSilence: out.push_back(0.0); break;
+        case Signal::kDenormal: out.push_back(((i + c) % 2 ? 1e-41 : -3e-310) * (1 + (rng() % 3))); break;
         case Signal::kNanInf: {
           const unsigned pick = rng() % 8;
-          v = pick == 0 ? nan : pick == 1 ? inf : pick == 2 ? -inf : pick == 3 ? -nan : uni(rng);
+          out.push_back(pick < 4 ? odd[pick] : uni(rng));
           break;
         }
-        case Signal::kHuge: v = uni(rng) * 1e30; break;
+        case Signal::kHuge: out.push_back(uni(rng) * 1e30); break;
       }
-      out.push_back(v);
-    }
-  }
 }
 
 // Random settings: each field changed with probability 1/3, mostly within
@@ -205,74 +156,50 @@ inline std::vector<std::int32_t> RandomFields(const EffectProcessor& fx, std::mt
     if (rng() % 3 != 0) continue;
     const ParameterDescriptor& d = table.items[i];
     const unsigned pick = rng() % 10;
-    if (pick < 7) {
-      fields[i] = std::uniform_int_distribution<std::int32_t>(d.minimum, d.maximum)(rng);
-    } else if (pick < 9) {
-      fields[i] = (rng() & 1) ? d.minimum : d.maximum;
-    } else {
-      fields[i] = static_cast<std::int32_t>(rng());
-    }
+    fields[i] = pick < 7   ? std::uniform_int_distribution<std::int32_t>(d.minimum, d.maximum)(rng)
+                : pick < 9 ? ((rng() & 1) ? d.minimum : d.maximum)
+                           : static_cast<std::int32_t>(rng());
   }
   return fields;
 }
 
 // Calls the processing entry as the filter frame's Receive and EndOfStream
-// do, with random room for output. Every call is checked: no failure, no
-// claim beyond what was offered, progress whenever there is input (a call
-// that neither consumes nor produces would make the frame loop forever),
-// and a drain that ends. Input and output are copied to buffers of exactly
-// the offered size, so that reading or writing past them is caught by the
-// address sanitizer.
+// do, with random room for output, and checks every call: no failure, no
+// claim beyond what was offered, progress whenever there is input (else the
+// frame would loop forever), a drain that ends. Input and output are copied
+// to buffers of exactly the offered size, so that the address sanitizer
+// catches reading or writing past them.
 class Driver {
  public:
-  Driver(EffectProcessor& fx, const StreamFormat& format, std::uint32_t maxRoom = 4096)
-      : fx_(fx), format_(format), frameBytes_(FrameBytes(format)), maxRoom_(maxRoom) {}
+  Driver(EffectProcessor& fx, const StreamFormat& format)
+      : fx_(fx), format_(format), frameBytes_(FrameBytes(format)) {}
 
   // Offers `frames` frames at `in`; the first call carries `mode`, the
-  // following calls (the rest of the same input) mode 1.
+  // rest of the same input mode 1.
   bool Offer(const unsigned char* in, std::uint32_t frames, int mode, std::mt19937& rng) {
-    std::uint32_t done = 0;
-    bool first = true;
-    do {
+    for (std::uint32_t done = 0, first = 1; first || done < frames; first = 0) {
       const std::uint32_t remaining = frames - done;
       std::vector<unsigned char> chunk(in + done * frameBytes_, in + frames * frameBytes_);
-      const std::uint32_t room = Room(rng);
-      std::vector<unsigned char> out(room * frameBytes_);
-      std::uint32_t inFrames = remaining, outFrames = room;
-      const int m = first ? mode : kProcessOrdinary;
-      const void* src = chunk.empty() ? nullptr : chunk.data();
-      const HResult hr =
-          automation_ ? ProcessInStretches(fx_, automation_, m, src, &inFrames, out.data(), &outFrames)
-                      : fx_.Process(m, src, &inFrames, out.data(), &outFrames);
-      ++calls_;
-      if (Failed(hr)) return Fail("processing failed", hr);
-      if (inFrames > remaining || outFrames > room) return Fail("claimed too many frames", hr);
-      output_.insert(output_.end(), out.begin(), out.begin() + outFrames * frameBytes_);
-      if (produced_ == 0 && outFrames > 0) firstOutputAt_ = consumed_ + inFrames;
-      produced_ += outFrames;
-      consumed_ += inFrames;
-      done += inFrames;
-      if (remaining > 0 && inFrames == 0 && outFrames == 0) return Fail("no progress", hr);
-      first = false;
-    } while (done < frames);
+      std::uint32_t taken = remaining, made = 0;
+      const HResult hr = Call(first ? mode : kProcessOrdinary, chunk.empty() ? nullptr : chunk.data(),
+                              &taken, &made, rng);
+      if (Failed(hr) || taken > remaining) return Fail("failed or claimed too many frames", hr);
+      if (produced_ == made && made > 0) firstOutputAt_ = consumed_ + taken;
+      consumed_ += taken;
+      done += taken;
+      if (remaining > 0 && taken == 0 && made == 0) return Fail("no progress", hr);
+    }
     return true;
   }
 
   // End-of-stream drain until the effect says nothing is left.
   bool Drain(std::mt19937& rng) {
-    int idle = 0;
-    for (int call = 0; call < 100000; ++call) {
-      const std::uint32_t room = Room(rng);
-      std::vector<unsigned char> out(room * frameBytes_);
-      std::uint32_t outFrames = room;
-      const HResult hr = fx_.Process(kProcessDrain, nullptr, nullptr, out.data(), &outFrames);
-      ++calls_;
-      if (Failed(hr)) return Fail("drain failed", hr);
-      if (outFrames > room) return Fail("drain claimed too many frames", hr);
-      output_.insert(output_.end(), out.begin(), out.begin() + outFrames * frameBytes_);
-      produced_ += outFrames;
+    for (int call = 0, idle = 0; call < 100000; ++call) {
+      std::uint32_t made = 0;
+      const HResult hr = Call(kProcessDrain, nullptr, nullptr, &made, rng);
+      if (Failed(hr)) return Fail("drain failed or claimed too many frames", hr);
       if (hr == kProcessFinished) return true;
-      idle = outFrames == 0 ? idle + 1 : 0;
+      idle = made == 0 ? idle + 1 : 0;
       if (idle > 2) return Fail("drain makes no progress", hr);
     }
     return Fail("drain does not end", kProcessProgress);
@@ -282,19 +209,30 @@ class Driver {
   std::vector<double> OutputSamples() const { return Decode(format_.format, output_); }
   std::uint64_t Consumed() const { return consumed_; }
   std::uint64_t Produced() const { return produced_; }
-  std::uint64_t Calls() const { return calls_; }
+  std::uint64_t FirstOutputAt() const { return firstOutputAt_; }  // input taken then
   void FixedRoom(std::uint32_t room) { fixedRoom_ = room; }
-  // Streams through the automation stretches, as the dynamics filters do.
+  // Through the automation stretches, as the dynamics filters stream.
   void Automated(AutomationParams* automation) { automation_ = automation; }
-  // Input frames taken when the first output frame came.
-  std::uint64_t FirstOutputAt() const { return firstOutputAt_; }
+  void Around(void (*hook)(bool inside)) { around_ = hook; }  // true before a call, false after
 
  private:
-  std::uint32_t Room(std::mt19937& rng) const {
-    if (fixedRoom_) return fixedRoom_;
-    // Mostly generous, sometimes tiny: the frame guarantees 512 bytes, but
-    // an effect must not depend on more than one frame of room.
-    return (rng() % 8 == 0) ? 1 + rng() % 7 : 1 + rng() % maxRoom_;
+  // One call; a claim beyond the room fails it.
+  HResult Call(int mode, const void* src, std::uint32_t* taken, std::uint32_t* made,
+               std::mt19937& rng) {
+    // Mostly generous, sometimes tiny: an effect must not depend on more
+    // than one frame of room.
+    const std::uint32_t room = fixedRoom_ ? fixedRoom_ : (rng() % 8 == 0) ? 1 + rng() % 7 : 1 + rng() % 4096;
+    std::vector<unsigned char> out(room * frameBytes_);
+    *made = room;
+    if (around_) around_(true);
+    HResult hr = automation_ ? ProcessInStretches(fx_, automation_, mode, src, taken, out.data(), made)
+                             : fx_.Process(mode, src, taken, out.data(), made);
+    if (around_) around_(false);
+    ++calls_;
+    if (*made > room) return kFail;
+    output_.insert(output_.end(), out.begin(), out.begin() + *made * frameBytes_);
+    produced_ += *made;
+    return hr;
   }
   bool Fail(const char* what, HResult hr) {
     ADD_FAILURE() << what << " (result " << hr << ") on " << Describe(format_) << " after "
@@ -305,12 +243,11 @@ class Driver {
   EffectProcessor& fx_;
   StreamFormat format_;
   std::size_t frameBytes_;
-  std::uint32_t maxRoom_;
   std::uint32_t fixedRoom_ = 0;
   AutomationParams* automation_ = nullptr;
-  std::uint64_t firstOutputAt_ = 0;
+  void (*around_)(bool) = nullptr;
+  std::uint64_t firstOutputAt_ = 0, consumed_ = 0, produced_ = 0, calls_ = 0;
   std::vector<unsigned char> output_;
-  std::uint64_t consumed_ = 0, produced_ = 0, calls_ = 0;
 };
 
 // Prepares `fx` and streams `in` through the frame's calls with `room`
@@ -318,14 +255,12 @@ class Driver {
 inline std::vector<double> Run(EffectProcessor& fx, const StreamFormat& f,
                                const std::vector<double>& in, std::uint32_t room = 4096,
                                AutomationParams* automation = nullptr) {
-  const WaveFormat w = MakeWaveFormat(f.format, f.channels, f.rate);
-  EXPECT_EQ(fx.Prepare(w, w), kOk);
+  EXPECT_EQ(fx.Prepare(Wave(f), Wave(f)), kOk);
   std::mt19937 rng(1);
   Driver d(fx, f);
   d.FixedRoom(room);
   d.Automated(automation);
-  const std::vector<unsigned char> bytes = Encode(f.format, in);
-  EXPECT_TRUE(d.Offer(bytes.data(), static_cast<std::uint32_t>(in.size() / f.channels),
+  EXPECT_TRUE(d.Offer(Encode(f.format, in).data(), static_cast<std::uint32_t>(in.size() / f.channels),
                       kProcessOrdinary, rng));
   EXPECT_TRUE(d.Drain(rng));
   return d.OutputSamples();
@@ -337,42 +272,45 @@ inline std::vector<double> Process(EffectProcessor& fx, const std::vector<double
   return Run(fx, {fmt, channels, 44100}, in);
 }
 
-// Gain in dB of a half-scale sine of `hz` through `fx` (mono, double), by a
-// least-squares fit after `settle` frames; -400 for silence.
-inline double ProbeDb(EffectProcessor& fx, double hz, std::size_t settle, double rate = 44100.0) {
-  const double w = 6.283185307179586 * hz / rate;
-  std::vector<double> in(settle + 4096);
-  for (std::size_t i = 0; i < in.size(); ++i) in[i] = 0.5 * std::sin(w * i);
-  const std::vector<double> out =
-      Run(fx, {SampleFormat::kFloat64, 1, static_cast<std::uint32_t>(rate)}, in);
-  EXPECT_EQ(out.size(), in.size());
-  double ss = 0, sc = 0, cc = 0, ys = 0, yc = 0;
-  for (std::size_t i = settle; i < out.size(); ++i) {
-    const double sn = std::sin(w * i), cs = std::cos(w * i);
-    ss += sn * sn, sc += sn * cs, cc += cs * cs, ys += out[i] * sn, yc += out[i] * cs;
-  }
-  const double det = ss * cc - sc * sc;
-  const double a = (ys * cc - yc * sc) / det, b = (yc * ss - ys * sc) / det;
-  const double amplitude = std::hypot(a, b) / 0.5;
-  return amplitude > 0.0 ? 20.0 * std::log10(amplitude) : -400.0;
-}
-
 // A random block length: zero, tiny, around an effect's block sizes, or large.
+// (2040.. is near the FIR block lengths, 880.. near a 20 ms block.)
 inline std::uint32_t RandomBlock(std::mt19937& rng) {
-  switch (rng() % 6) {
-    case 0: return 0;
-    case 1: return 1 + rng() % 8;
-    case 2: return 1 + rng() % 1024;
-    case 3: return 2040 + rng() % 20;  // near the FIR block lengths
-    case 4: return 880 + rng() % 5;    // near a 20 ms block at 44.1 kHz
-    default: return 1 + rng() % 9000;
-  }
+  const std::uint32_t base[6] = {0, 1, 1, 2040, 880, 1}, spread[6] = {1, 8, 1024, 20, 5, 9000};
+  const unsigned k = rng() % 6;
+  return base[k] + (k ? rng() % spread[k] : 0);
 }
 
 inline bool AllFinite(const std::vector<double>& v, std::size_t from = 0) {
-  for (std::size_t i = from; i < v.size(); ++i)
-    if (!std::isfinite(v[i])) return false;
+  return std::all_of(v.begin() + from, v.end(), [](double x) { return std::isfinite(x); });
+}
+
+// Clean material for the second half of a stream.
+inline std::vector<double> CleanInput(std::size_t frames, int channels, std::mt19937& rng) {
+  std::vector<double> v;
+  while (v.size() < frames * channels) {
+    const std::size_t n = std::min<std::size_t>(frames - v.size() / channels, 500 + rng() % 5000);
+    Append(rng() % 2 ? Signal::kTones : Signal::kNoise, n, channels, rng, v);
+  }
+  return v;
+}
+
+// Feeds `bytes` in random blocks; false once a call broke its promises.
+inline bool FeedAll(Driver& d, const std::vector<unsigned char>& bytes, const StreamFormat& f,
+             std::mt19937& rng) {
+  const std::size_t frames = bytes.size() / FrameBytes(f);
+  for (std::size_t at = 0, n = 0; at < frames; at += n) {
+    n = std::min<std::size_t>(RandomBlock(rng), frames - at);
+    if (!d.Offer(bytes.data() + at * FrameBytes(f), static_cast<std::uint32_t>(n), kProcessOrdinary, rng))
+      return false;
+  }
   return true;
 }
+
+// One effect of the tool's list per test case.
+class Robustness : public testing::TestWithParam<std::string> {
+ protected:
+  const cli::EffectEntry& entry() const { return Entry(GetParam()); }
+  std::unique_ptr<EffectProcessor> Create() const { return cli::CreateEffect(entry()); }
+};
 
 }  // namespace orlofx::robust

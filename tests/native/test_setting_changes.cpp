@@ -2,7 +2,11 @@
 //
 // A steady three-tone stereo stream (float, 44.1 kHz) runs through an effect
 // in 10 ms host buffers. Between two calls a setting changes through the
-// effect's own setter, as a property page changes it. Two reference runs hold
+// effect's own setter, as a property page changes it, or through a host's
+// envelope that jumps at that moment; the FIR equalisers take the change
+// either on the streaming thread or from their design worker (the stream
+// then waits, with empty calls, until the worker has designed it, so that
+// it lands where it was made). Two reference runs hold
 // the old and the new settings from the start; with the same call sequence
 // their outputs line up with the changed run sample for sample. Then:
 //  (a) every output sample lies between the two references, give or take the
@@ -22,6 +26,7 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <thread>
 #include <vector>
 
 #include "cli/effect_registry.h"
@@ -74,7 +79,12 @@ struct Case {
   Edit old;            // the old settings, on top of preset 0; null for preset 0 itself
   Edit change;         // made between two calls, mid-stream
   Settling settling;
+  bool worker = false;  // FIR equalisers: the design worker takes the change
 };
+
+// Stream time of the frame a change lands on (0 for the runs that have the
+// new settings from the start): where an envelope made by `change` jumps.
+std::int64_t gChangeTime = 0;
 
 template <typename T>
 T& As(EffectProcessor& fx) {
@@ -89,6 +99,33 @@ void Preset(EffectProcessor& fx) {
 template <typename T, std::uint32_t kParam>
 void DynamicsGain(EffectProcessor& fx) {
   EXPECT_EQ(As<T>(fx).SetParamProp(kParam, -60), kOk);
+}
+
+// A host's envelope jumping to `kTenths` at the change and holding.
+template <std::uint32_t kParam, int kTenths>
+void Envelope(EffectProcessor& fx) {
+  const float v = kTenths / 10.0f;
+  const EnvelopeSegment hold = {gChangeTime, gChangeTime + 100 * kTimeUnitsPerSecond, v, v,
+                                kCurveJump, 0};
+  EXPECT_EQ(dynamic_cast<AutomationParams&>(fx).AddEnvelope(kParam, 1, &hold), kOk);
+}
+
+template <typename T, int kAccuracy>
+void Accuracy(EffectProcessor& fx) {
+  EXPECT_EQ(As<T>(fx).SetAccuracy(kAccuracy), kOk);
+}
+
+// 453 Hz to 905 Hz at -24 dB or +10 dB, with slopes.
+template <std::int32_t kY>
+void GeqBand(EffectProcessor& fx) {
+  const GeqPoint points[] = {{0, 0}, {4000, 0}, {4500, kY}, {5500, kY}, {6000, 0}, {10000, 0}};
+  EXPECT_EQ(As<CAkGeqTransform>(fx).SetEnvelope(points, 6), kOk);
+}
+
+FirEngine* EngineOf(EffectProcessor& fx) {
+  if (auto* p = dynamic_cast<CAkPmeqTransform*>(&fx)) return &p->Engine();
+  if (auto* g = dynamic_cast<CAkGeqTransform*>(&fx)) return &g->Engine();
+  return nullptr;
 }
 
 void PgeqBands(EffectProcessor& fx) {
@@ -132,9 +169,45 @@ const Case kCases[] = {
      DynamicsGain<CAkGdynTransform, kGdynParamOutputGain>, kGainRamp},
     {"MultiBandDynamicsOutputGain", "multiband-dynamics", nullptr,
      DynamicsGain<CAkMbdynTransform, kMbdynParamOutputGain>, kGainRamp},
+    // The host's envelope: a compressing preset (2:1 with auto gain) up 6 dB,
+    // the anti-DTMF bands at work down 15 dB, and the plain settings.
+    {"GraphicDynamicsEnvelopeUp", "graphic-dynamics", Preset<7>,
+     Envelope<kGdynParamOutputGain, 60>, kGainRamp},
+    {"GraphicDynamicsEnvelopeDown", "graphic-dynamics", nullptr,
+     Envelope<kGdynParamOutputGain, -120>, kGainRamp},
+    {"MultiBandDynamicsEnvelopeDown", "multiband-dynamics", Preset<2>,
+     Envelope<kMbdynParamOutputGain, -150>, kGainRamp},
+    {"MultiBandDynamicsEnvelopeUp", "multiband-dynamics", nullptr,
+     Envelope<kMbdynParamOutputGain, 60>, kGainRamp},
+    // The design worker hands over a new kernel, a new FFT size or a new
+    // output gain.
+    {"ParametricAmountWorker", "parametric-eq",
+     [](EffectProcessor& fx) { As<CAkPmeqTransform>(fx).SetAmount(-250); },
+     [](EffectProcessor& fx) { As<CAkPmeqTransform>(fx).SetAmount(100); }, kKernel, true},
+    {"ParametricAccuracyMediumToLowWorker", "parametric-eq", nullptr,
+     Accuracy<CAkPmeqTransform, 0>, kKernel, true},
+    {"ParametricAccuracyHighToMediumWorker", "parametric-eq", Accuracy<CAkPmeqTransform, 2>,
+     Accuracy<CAkPmeqTransform, 1>, kKernel, true},
+    {"ParametricOutputGainWorker", "parametric-eq", Accuracy<CAkPmeqTransform, 2>,
+     [](EffectProcessor& fx) { As<CAkPmeqTransform>(fx).SetOutputGain(-120); }, kKernel, true},
+    {"GraphicEqCutToBoostWorker", "graphic-eq", GeqBand<-400>, GeqBand<274>, kKernel, true},
+    {"GraphicEqAccuracyLowToHighWorker", "graphic-eq", Accuracy<CAkGeqTransform, 0>,
+     Accuracy<CAkGeqTransform, 2>, kKernel, true},
+    {"GraphicEqAccuracyHighToLowWorker", "graphic-eq", Accuracy<CAkGeqTransform, 2>,
+     Accuracy<CAkGeqTransform, 0>, kKernel, true},
+    {"GraphicEqOutputGainWorker", "graphic-eq", GeqBand<-400>,
+     [](EffectProcessor& fx) { As<CAkGeqTransform>(fx).SetOutputGain(60); }, kKernel, true},
     // 0 dB opens only for full scale: the tones now lie below the close threshold.
     {"NoiseGateThresholdClosesTheGate", "noise-gate", nullptr,
      [](EffectProcessor& fx) { As<CAkNoisgtTransform>(fx).SetThreshold(0); },
+     kGateRelease},
+    // Slower release and attack while the tones hold the gate open: it stays
+    // open.
+    {"NoiseGateReleaseWhileOpen", "noise-gate", nullptr,
+     [](EffectProcessor& fx) {
+       As<CAkNoisgtTransform>(fx).SetRelease(800);
+       As<CAkNoisgtTransform>(fx).SetAttack(50);
+     },
      kGateRelease},
     // The settings in force, applied again.
     {"NoiseGatePresetAgain", "noise-gate", Preset<3>, Preset<3>, kIdentical},
@@ -168,11 +241,12 @@ enum class When { kNever, kFromStart, kMidStream };
 std::vector<float> Play(const Case& c, When when, const std::vector<float>& in) {
   const std::unique_ptr<EffectProcessor> fx = cli::CreateEffect(*cli::FindEffect(c.effect));
   if (c.old) c.old(*fx);
+  gChangeTime = 0;
   if (when == When::kFromStart) c.change(*fx);
-  // The FIR equalisers design on the streaming thread here, so that a new
-  // kernel starts playing at the same call on every run.
-  if (auto* p = dynamic_cast<CAkPmeqTransform*>(fx.get())) p->Engine().SetSingleProcessorRule(true);
-  if (auto* g = dynamic_cast<CAkGeqTransform*>(fx.get())) g->Engine().SetSingleProcessorRule(true);
+  // Without the worker the FIR equalisers design on the streaming thread,
+  // so that a new kernel starts playing at the same call on every run.
+  FirEngine* engine = EngineOf(*fx);
+  if (engine) engine->SetSingleProcessorRule(!c.worker);
   const WaveFormat format = MakeWaveFormat(SampleFormat::kFloat32, kChannels, kRate);
   EXPECT_EQ(fx->Prepare(format, format), kOk);
   AutomationParams* automation = dynamic_cast<AutomationParams*>(fx.get());
@@ -182,7 +256,20 @@ std::vector<float> Play(const Case& c, When when, const std::vector<float>& in) 
     out.insert(out.end(), room.begin(), room.begin() + frames * kChannels);
   };
   for (std::size_t at = 0; at < kFrames; at += kChunk) {
-    if (when == When::kMidStream && at == kChangeAt) c.change(*fx);
+    if (when == When::kMidStream && at == kChangeAt) {
+      gChangeTime = static_cast<std::int64_t>(at) * kTimeUnitsPerSecond / kRate;
+      c.change(*fx);
+      // The worker's hand-over is waited for, on the condition, not timed.
+      std::vector<std::int32_t> wanted(fx->FieldCount());
+      fx->GetFields(wanted.data());
+      for (long i = 0; c.worker && i < 100000000L &&
+                       !std::equal(wanted.begin(), wanted.end(), engine->CurrentKernel().fields);
+           ++i) {
+        std::uint32_t none = 0, room0 = 0;
+        fx->Process(kProcessOrdinary, nullptr, &none, room.data(), &room0);
+        std::this_thread::yield();
+      }
+    }
     for (std::size_t done = 0; done < kChunk;) {
       std::uint32_t inFrames = static_cast<std::uint32_t>(kChunk - done), outFrames = kRoom;
       const HResult hr = ProcessInStretches(*fx, automation, kProcessOrdinary,

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +14,6 @@
 #include <optional>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/number_format.h"
@@ -143,24 +141,6 @@ TEST_F(StringsTest, LanguagesSwitchLaterLookupsAndUnknownOnesReadEnglish) {
   EXPECT_EQ(StringInTable(kLanguageGerman, 12345), nullptr);
   for (int lang : {0x0401, 0x0801, 0x040D, 0x0420, 0x0429}) EXPECT_TRUE(IsRightToLeftLanguage(lang)) << lang;
   for (int lang : {0, kLanguageEnglish, kLanguageGerman, kLanguageFrench, kLanguageJapanese}) EXPECT_FALSE(IsRightToLeftLanguage(lang)) << lang;
-}
-
-// Readers on other threads always get a whole text of one of the two
-// languages while the language flips under them.
-TEST_F(StringsTest, LookupsDuringLanguageSwitchesSeeOneLanguageOrTheOther) {
-  const char* english = StringInTable(kLanguageEnglish, sid::kPresetDefault);
-  const char* german = StringInTable(kLanguageGerman, sid::kPresetDefault);
-  std::atomic<bool> stop{false};
-  std::atomic<int> wrong{0};
-  auto read = [&] {
-    for (const char* text; !stop.load();) wrong += (text = LoadString(sid::kPresetDefault)) != english && text != german;
-  };
-  std::thread first(read), second(read);
-  for (int i = 0; i < 20000; ++i) SetLanguage(i % 2 ? kLanguageGerman : kLanguageEnglish);
-  stop.store(true);
-  first.join();
-  second.join();
-  EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST(LanguageNames, CodesLocaleNamesNumbersAndTheLocaleVariablesGiveTheLanguage) {
