@@ -1,8 +1,6 @@
-// The nine effect pages opened through the module in a host window: one
-// contract over tables of their sliders, edits, switches, lists and texts
-// (each control reaches its field of the effect's record with the ranges,
-// steps, defaults and value texts the pages document), then what only one
-// page does, in a second table where it can be one.
+// The nine effect pages in a host window: one contract over tables of their
+// controls (each reaches its field with the documented ranges, steps,
+// defaults and texts), then what only one page does.
 #include <windows.h>
 #include <objbase.h>
 #include <ocidl.h>
@@ -34,9 +32,7 @@
 #include "tests/win/support/test_filters.h"
 
 // Every property interface begins with the whole-record getter and setter
-// (slots 3 and 4), so one view reads and writes any effect's record. (Not in
-// the unnamed namespace, where the compiler takes its calls for unreachable:
-// no object of this program has the class.)
+// (slots 3 and 4). Outside the unnamed namespace, so its calls stay reachable.
 struct RecordAccess : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Get(void* record) = 0;
   virtual HRESULT STDMETHODCALLTYPE Set(const void* record) = 0;
@@ -51,7 +47,7 @@ using orlofx::MbdynParams;
 using Points = std::vector<std::pair<int, int>>;
 
 enum PageId { kNoisgt, kGdyn, kMbdyn1, kMbdyn2, kPmeq, kPgeq, kGeq10, kGeq20, kGeqEnv };
-// one whose record differs from preset 0's
+// menuPreset: one whose record differs from preset 0's
 struct PageCase { const char* name; const CLSID *filter, *page; const IID* property; long menuPreset; };
 const PageCase kPages[] = {
     {"noisgt", &CLSID_AkNoisgt, &CLSID_AkNoisgtPropPage, &IID_IAkNoisgtProp, 6},
@@ -68,26 +64,35 @@ const PageCase kPages[] = {
 #define FIELD(Record, member) static_cast<int>(offsetof(orlofx::Record, member) / 4)
 // Slider, envelope-graph and meter messages.
 constexpr UINT kGetMin = 1547, kGetMax = 1548, kGetTravel = 1566, kEnvGetPoints = 1539, kEnvXToPixel = 1555;
-constexpr UINT kEnvPixelToX = 1556, kEnvYToPixel = 1557, kMeterGetLevel = 1546, kMeterGetRange = 1550;
+constexpr UINT kEnvPixelToX = 1556, kEnvYToPixel = 1557, kMeterGetLevel = 1546;
 constexpr long kNone = -99999;
 
 std::string Narrow(const std::wstring& text) { return orlofx::WideToUtf8(text); }
+
+// Where an envelope graph draws the point (x, y); a drag with the left button
+// from one point to another in `steps` moves.
+POINT Pixel(HWND graph, long x, long y) {
+  return POINT{static_cast<int>(SendMessageW(graph, kEnvXToPixel, 0, x)),
+               static_cast<int>(SendMessageW(graph, kEnvYToPixel, 0, y))};
+}
+void Drag(HWND graph, POINT from, POINT to, int steps) {
+  SendMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+  for (int i = 1; i <= steps; ++i)
+    SendMessageW(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, from.y + (to.y - from.y) * i / steps));
+  SendMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+  PumpMessages();
+}
 
 // The pages and the filter they share; on request a running graph around it
 // (our push source and collecting sink, 16-bit stereo at 44.1 kHz).
 class Pages : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))); }
-  void TearDown() override {
-    Reset();
-    host_.reset();
-    CoUninitialize();
-  }
+  void TearDown() override { Reset(), host_.reset(), CoUninitialize(); }
   void Reset() {
     pages_.clear();
     if (graph_) graph_->Stop();
-    graph_.reset(), source_.reset(), sink_.reset(), record_.reset(), filter_.reset();
-    pushed_ = 0;
+    graph_.reset(), source_.reset(), sink_.reset(), record_.reset(), filter_.reset(), pushed_ = 0;
     PumpMessages();
   }
   // Opens page `id` at (x, 0), creating its effect's filter on first use.
@@ -109,8 +114,7 @@ class Pages : public ::testing::Test {
   template <class R>
   R RecordAs() {
     R r;
-    std::memcpy(&r, Record().data(), sizeof r);
-    return r;
+    return std::memcpy(&r, Record().data(), sizeof r), r;
   }
   long Field(int index) { return Record()[index]; }
   // Fields changed behind the pages' backs, then the filter's notification.
@@ -133,15 +137,14 @@ class Pages : public ::testing::Test {
     ASSERT_EQ(graph_->Chain(source_.get(), effect.get(), sink_.get()), S_OK);
     ASSERT_EQ(graph_->RunWithoutClock(), S_OK);
   }
-  // A sine of `hz` at `level` (0..1), `frames` long.
+  // A sine of `hz` at `level` (0..1), `frames` long, the same in both channels.
   static std::vector<BYTE> Tone(double hz, double level, int frames) {
-    std::vector<BYTE> bytes(static_cast<size_t>(frames) * 4);
-    for (int i = 0; i < frames; ++i) {
-      const auto v = static_cast<short>(std::lround(32767.0 * level * std::sin(2 * 3.14159265358979 * hz * i / 44100)));
-      std::memcpy(&bytes[4 * i], &v, 2);
-      std::memcpy(&bytes[4 * i + 2], &v, 2);
-    }
-    return bytes;
+    std::vector<short> samples(static_cast<size_t>(frames) * 2);
+    const double step = 2 * 3.14159265358979 * hz / 44100;
+    for (int i = 0; i < 2 * frames; ++i)
+      samples[i] = static_cast<short>(std::lround(32767 * level * std::sin(step * (i / 2))));
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(samples.data());
+    return std::vector<BYTE>(bytes, bytes + 4 * samples.size() / 2);
   }
   void Push(const std::vector<BYTE>& bytes) {
     ASSERT_EQ(source_->PushStamped(Pcm16Stereo44k(), bytes, 441 * 4, &pushed_), S_OK);
@@ -180,8 +183,8 @@ class Pages : public ::testing::Test {
 
 // A slider and the text that shows its value. End takes a fader to its
 // minimum and a trackbar to its maximum; Home a trackbar to its minimum and
-// a fader to its maximum, or to 0 where the range spans 0.
-// kNone: not documented; the Graphic EQ's band faders show the envelope
+// a fader to its maximum, or to 0 where the range spans 0. byDefault kNone:
+// not documented; positionIsField false: the Graphic EQ's band faders show the envelope.
 struct SliderRow {
   PageId page;
   int slider, text, field;
@@ -206,7 +209,6 @@ const SliderRow kSliders[] = {
     {kMbdyn1, 5011, 5012, FIELD(MbdynParams, outputGain), -250, 250, 0, 1, 10, L"-25.0 dB", L"0.0 dB", L"0.0 dB"},
     {kMbdyn2, 5064, 5066, FIELD(MbdynParams, threshold[2]), -600, 0, 0, 1, 10, L"-60.0 dB", L"0.0 dB", L"0.0 dB"},
     {kMbdyn2, 5098, 5099, FIELD(MbdynParams, center[3]), 50, 15000, 1000, 10, 100, L"15,000", L"50", L"1,000"},
-    {kMbdyn2, 5011, 5012, FIELD(MbdynParams, outputGain), -250, 250, 0, 1, 10, L"-25.0 dB", L"0.0 dB", L"0.0 dB"},
     {kPmeq, 4008, 4020, FIELD(PmeqParams, amount), -600, 200, 0, 1, 10, L"-60.0 dB", L"0.0 dB", L"0.0 dB"},
     {kPmeq, 4010, 4021, FIELD(PmeqParams, outputGain), -600, 200, 0, 1, 10, L"-60.0 dB", L"0.0 dB", L"0.0 dB"},
     {kPmeq, 4015, 4011, FIELD(PmeqParams, frequency), 20, 22050, 1000, 1, 100, L"22,050", L"20", L"1,000"},
@@ -225,7 +227,6 @@ const SliderRow kSliders[] = {
     {kGeq20, 6006, 6026, FIELD(GeqParams, bandGain[0]), -480, 240, kNone, 1, 10, L"-Inf.", L"0.0", nullptr, false},
     {kGeq20, 6025, 6045, FIELD(GeqParams, bandGain[19]), -480, 240, kNone, 1, 10, L"-Inf.", L"0.0", nullptr, false},
     {kGeq20, 6094, 6100, FIELD(GeqParams, outputGain), -600, 200, kNone, 1, 10, L"-60.0 dB", L"0.0 dB", nullptr},
-    {kGeqEnv, 6094, 6098, FIELD(GeqParams, outputGain), -600, 200, kNone, 1, 10, L"-60.0 dB", L"0.0 dB", nullptr},
 };
 
 // A value typed into an edit box and left: what the filter keeps and what
@@ -262,8 +263,7 @@ const SwitchRow kSwitches[] = {
     {kPgeq, 3030, FIELD(PgeqParams, highShelfEnable)},
 };
 
-// Drop lists whose selection is the field's value.
-// the item data is the value too
+// Drop lists whose selection is the field's value (itemData: the item data too).
 struct ListRow { PageId page; int list, field, count; bool itemData; };
 const ListRow kLists[] = {
     {kMbdyn1, 5024, FIELD(MbdynParams, type[0]), 3, false}, {kMbdyn2, 5097, FIELD(MbdynParams, type[3]), 3, false},
@@ -272,24 +272,18 @@ const ListRow kLists[] = {
     {kGeqEnv, 6101, FIELD(GeqParams, accuracy), 3, true},
 };
 
-// What a page shows when it opens on a new filter (preset 0).
+// What a page shows when it opens on a new filter (preset 0): its record's
+// values, and labels whose ranges are numbers in the user's format.
 struct TextRow { PageId page; int id; const wchar_t* text; };
 const TextRow kTexts[] = {
-    {kNoisgt, 2, L"Noise Gate"}, {kNoisgt, 1011, L"Threshold le&vel\n(-Inf. to 0 dB)"},
-    {kNoisgt, 1013, L"R&elease time (1 to 5,000 ms):"}, {kNoisgt, 1005, L"-20.0 dB"}, {kNoisgt, 1010, L"3"},
-    {kNoisgt, 1009, L"100"}, {kGdyn, 2017, L"Rat&io (1.0:1 to Inf.:1):"}, {kGdyn, 2013, L"0.0 dB"},
-    {kGdyn, 2019, L"1.0"}, {kGdyn, 2020, L"500.0"}, {kGdyn, 2011, L"-24.0 dB"}, {kGdyn, 2012, L"1.0 :1"},
-    {kMbdyn1, 5104, L"Band &1 bypass"}, {kMbdyn1, 5040, L"Center (50 to 15,000 Hz):"}, {kMbdyn1, 5033, L"200"},
-    {kMbdyn1, 5043, L"1.0"}, {kMbdyn1, 5047, L"100.0"}, {kMbdyn1, 5044, L"Input"}, {kMbdyn1, 5012, L"0.0 dB"},
-    {kMbdyn1, 2, L"Multi-Band Dynamics"}, {kMbdyn2, 5107, L"Band &4 bypass"}, {kMbdyn2, 5099, L"10,000"},
-    {kPmeq, 4011, L"650"}, {kPmeq, 4012, L"1.0"}, {kPmeq, 4020, L"-4.0 dB"}, {kPmeq, 4021, L"0.0 dB"},
-    {kPmeq, 4009, L"Band-pass"}, {kPmeq, 4019, L"Medium (great for mid and high frequencies)"},
-    {kPmeq, 4029, L"Center &frequency (20 to 22,050 Hz):"}, {kPmeq, 4030, L"Band &width (0.1 to 5 oct):"},
-    {kPgeq, 2, L"Paragraphic EQ"}, {kPgeq, 3018, L"-Inf."}, {kPgeq, 3017, L"0.0 dB"}, {kPgeq, 3006, L"0.0 dB"},
-    {kPgeq, 3000, L"1.0 oct"}, {kPgeq, 3023, L"100"}, {kPgeq, 3025, L"1,000"}, {kPgeq, 3026, L"5,000"},
-    {kPgeq, 3032, L"300"}, {kPgeq, 3034, L"500"}, {kPgeq, 3057, L"&Dry out\n(-Inf. to 25 dB)"},
-    {kGeq10, 6098, L"0.0 dB"}, {kGeq10, 6027, L"0.0"}, {kGeq10, 6101, L"Medium (great for mid and high bands)"},
-    {kGeq20, 6100, L"0.0 dB"}, {kGeq20, 6095, L"Center (Hz):"}, {kGeq20, 6026, L"0.0"}, {kGeqEnv, 6098, L"0.0 dB"},
+    {kNoisgt, 2, L"Noise Gate"}, {kNoisgt, 1013, L"R&elease time (1 to 5,000 ms):"}, {kNoisgt, 1005, L"-20.0 dB"},
+    {kNoisgt, 1010, L"3"}, {kGdyn, 2017, L"Rat&io (1.0:1 to Inf.:1):"}, {kGdyn, 2020, L"500.0"},
+    {kGdyn, 2011, L"-24.0 dB"}, {kGdyn, 2012, L"1.0 :1"}, {kMbdyn1, 5040, L"Center (50 to 15,000 Hz):"},
+    {kMbdyn1, 5033, L"200"}, {kMbdyn1, 5047, L"100.0"}, {kMbdyn2, 5107, L"Band &4 bypass"}, {kMbdyn2, 5099, L"10,000"},
+    {kPmeq, 4011, L"650"}, {kPmeq, 4020, L"-4.0 dB"}, {kPmeq, 4019, L"Medium (great for mid and high frequencies)"},
+    {kPmeq, 4029, L"Center &frequency (20 to 22,050 Hz):"}, {kPgeq, 3018, L"-Inf."}, {kPgeq, 3000, L"1.0 oct"},
+    {kPgeq, 3025, L"1,000"}, {kPgeq, 3034, L"500"}, {kPgeq, 3057, L"&Dry out\n(-Inf. to 25 dB)"},
+    {kGeq10, 6027, L"0.0"}, {kGeq20, 6100, L"0.0 dB"}, {kGeq20, 6095, L"Center (Hz):"}, {kGeqEnv, 6098, L"0.0 dB"},
 };
 
 // What only one page does, step by step on one filter: after the preset
@@ -298,16 +292,7 @@ const TextRow kTexts[] = {
 // and the text show the values given.
 constexpr UINT kClick = 0xFFFF, kChoose = 0x10000;
 constexpr int kPosition = -2;
-struct Step {
-  PageId page;
-  long preset;
-  int control;
-  UINT action;
-  int field;
-  long value;
-  int text;
-  const wchar_t* shown;
-};
+struct Step { PageId page; long preset; int control; UINT action; int field, value, text; const wchar_t* shown; };
 #define GDYN(member) FIELD(AkGdynProps, member)
 const Step kSteps[] = {
     // Reset Graph: a 1:1 line with its threshold at -21 dB; the ratio at the top flattens the curve above the knee.
@@ -331,9 +316,6 @@ const Step kSteps[] = {
     {kMbdyn1, -1, 5024, VK_DOWN, FIELD(MbdynParams, type[0]), 2, 5040, L"Above (50 to 15,000 Hz):"},
     {kMbdyn1, -1, 0, 0, FIELD(MbdynParams, type[1]), 1, 5039, L"Center (50 to 15,000 Hz):"},
     {kMbdyn1, 3, 0, 0, FIELD(MbdynParams, type[0]), 0, 5040, L"Below (50 to 15,000 Hz):"},
-    // The In/Out button switches its own band's meter source.
-    {kMbdyn1, -1, 5061, kClick, -1, 0, 5061, L"Output"}, {kMbdyn1, -1, 0, 0, -1, 0, 5044, L"Input"},
-    {kMbdyn1, -1, 5061, kClick, -1, 0, 5061, L"Input"},
     // From a shelf to a band type and back: both labels.
     {kPmeq, -1, 4009, kChoose + 0, -1, 0, 4029, L"Cutoff &frequency (20 to 22,050 Hz):"},
     {kPmeq, -1, 0, 0, -1, 0, 4030, L"Transition &width (0.1 to 5 oct.):"},
@@ -360,10 +342,68 @@ class PageContract : public Pages, public ::testing::WithParamInterface<PageId> 
   }
 };
 
-TEST_P(PageContract, EachSliderReachesItsFieldWithItsRangeStepsDefaultAndTexts) {
-  HostedPage& page = Open(GetParam());
+// Help popups through the window WinHelp hands its commands to by
+// WM_COPYDATA (stood in for here), with a help file beside the module.
+// Context 0: no popup.
+struct HelpRow { PageId page; int control; DWORD context; };
+const HelpRow kHelp[] = {
+    {kNoisgt, 1008, 33}, {kNoisgt, 1005, 33}, {kNoisgt, 1010, 34}, {kNoisgt, 1013, 35}, {kNoisgt, 2, 0},
+    {kPmeq, 4010, 79},   {kPmeq, 4030, 82},   {kPmeq, 4035, 84},   {kPmeq, 4019, 85},   {kPgeq, 3011, 64},
+    {kPgeq, 3056, 66},   {kPgeq, 3045, 70},   {kPgeq, 3046, 71},   {kGeq20, 6025, 73},  {kGeq20, 6094, 74},
+    {kGeqEnv, 6091, 76}, {kGeq10, 6101, 77},  {kGeq10, 6088, 121},
+};
+std::vector<DWORD> g_helpContexts;
+
+// Stands in for the help program's window: records each popup asked for.
+LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
+  const BYTE* data = static_cast<const BYTE*>(reinterpret_cast<const COPYDATASTRUCT*>(lParam)->lpData);
+  DWORD context = 0;
+  std::memcpy(&context, data + 4, 4);
+  if (data[2] == HELP_CONTEXTPOPUP && data[3] == 0) g_helpContexts.push_back(context);
+  return TRUE;
+}
+
+// What a page shows on opening, its help popups, a preset from its menu
+// (the record the host's call gives a filter of its own, every slider
+// following), then its sliders and the values typed into its edit boxes.
+TEST_P(PageContract, EachControlReachesItsFieldWithItsRangeStepsDefaultTextsAndHelp) {
+  const PageCase& c = kPages[GetParam()];
+  WCHAR path[MAX_PATH] = {};
+  const std::wstring dll(path, GetModuleFileNameW(module_.Handle(), path, MAX_PATH));
+  const std::wstring hlp = dll.substr(0, dll.size() - 3) + L"hlp";
+  CloseHandle(CreateFileW(hlp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = HelpWindowProc, wc.lpszClassName = L"MS_WINHELP";
+  RegisterClassW(&wc);
+  HWND help = CreateWindowExW(0, L"MS_WINHELP", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  HostedPage& page = Open(GetParam());  // resolves the help files
   for (const TextRow& t : kTexts)
     if (t.page == GetParam()) { EXPECT_EQ(page.Text(t.id), t.text) << t.id; }
+  for (const HelpRow& h : kHelp) {
+    if (h.page != GetParam()) continue;
+    g_helpContexts.clear();
+    HELPINFO info = {sizeof(HELPINFO), HELPINFO_WINDOW, h.control, page.Control(h.control), 0, {}};
+    SendMessageW(page.Dialog(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    EXPECT_EQ(g_helpContexts, h.context ? std::vector<DWORD>{h.context} : std::vector<DWORD>{}) << h.control;
+  }
+  DestroyWindow(help);
+  UnregisterClassW(L"MS_WINHELP", nullptr);
+  DeleteFileW(hlp.c_str());
+  ComRef<IUnknown> other;
+  ASSERT_EQ(module_.Create(*c.filter, IID_IUnknown, other.put()), S_OK);
+  ASSERT_EQ(QueryAs<IStaticFilterPreset>(other.get(), IID_IStaticFilterPreset)->ApplyPreset(c.menuPreset), S_OK);
+  std::vector<std::int32_t> expected(160);
+  ASSERT_EQ(QueryAs<RecordAccess>(other.get(), *c.property)->Get(expected.data()), S_OK);
+  ASSERT_NE(Record(), expected);
+  SendMessageW(page.Dialog(), WM_COMMAND, 40500 + c.menuPreset, 0);
+  PumpMessages();
+  EXPECT_EQ(Record(), expected);
+  for (const SliderRow& r : kSliders)
+    if (r.page == GetParam() && r.positionIsField) {
+      EXPECT_EQ(page.SliderPosition(r.slider), Field(r.field)) << r.slider;
+    }
+  ApplyPreset(0);
   Prepare();
   for (const SliderRow& r : kSliders) {
     if (r.page != GetParam()) continue;
@@ -402,11 +442,6 @@ TEST_P(PageContract, EachSliderReachesItsFieldWithItsRangeStepsDefaultAndTexts) 
     page.DoubleClick(r.slider, fader ? client.right / 2 : end, fader ? end : client.bottom / 2);
     expectShows(r.byDefault, r.defaultText);
   }
-}
-
-TEST_P(PageContract, TypedValuesAreClampedByTheFilterAndShownAsItKeptThem) {
-  HostedPage& page = Open(GetParam());
-  Prepare();
   for (const EditRow& e : kEdits) {
     for (const Typed& t : e.cases) {
       if (e.page != GetParam()) break;
@@ -418,7 +453,8 @@ TEST_P(PageContract, TypedValuesAreClampedByTheFilterAndShownAsItKeptThem) {
   }
 }
 
-TEST_P(PageContract, SwitchesAndListsSetTheirFields) {
+// Then what only one page does, in the steps' order.
+TEST_P(PageContract, SwitchesListsAndStepsOfItsOwnSetTheirFields) {
   HostedPage& page = Open(GetParam());
   for (const SwitchRow& s : kSwitches) {
     for (int click = 0; click < 2 && s.page == GetParam(); ++click) {
@@ -447,10 +483,6 @@ TEST_P(PageContract, SwitchesAndListsSetTheirFields) {
     SelectObject(dc, old);
     ReleaseDC(list, dc);
   }
-}
-
-TEST_P(PageContract, StepsOfItsOwnShowTheirValues) {
-  HostedPage& page = Open(GetParam());
   for (const Step& s : kSteps) {
     if (s.page != GetParam()) continue;
     if (s.preset >= 0) ApplyPreset(s.preset);
@@ -461,74 +493,6 @@ TEST_P(PageContract, StepsOfItsOwnShowTheirValues) {
     if (s.field == kPosition) { EXPECT_EQ(page.SliderPosition(s.control), s.value); }
     if (s.text) { EXPECT_EQ(page.Text(s.text), s.shown) << s.control; }
   }
-}
-
-// A preset from the page menu applies the preset's record, as the host's
-// call does on a filter of its own, and every slider follows.
-TEST_P(PageContract, APresetFromThePageMenuAppliesItsRecordAndMovesEverySlider) {
-  const PageCase& c = kPages[GetParam()];
-  ComRef<IUnknown> other;
-  ASSERT_EQ(module_.Create(*c.filter, IID_IUnknown, other.put()), S_OK);
-  ASSERT_EQ(QueryAs<IStaticFilterPreset>(other.get(), IID_IStaticFilterPreset)->ApplyPreset(c.menuPreset), S_OK);
-  std::vector<std::int32_t> expected(160);
-  ASSERT_EQ(QueryAs<RecordAccess>(other.get(), *c.property)->Get(expected.data()), S_OK);
-  HostedPage& page = Open(GetParam());
-  ASSERT_NE(Record(), expected);
-  SendMessageW(page.Dialog(), WM_COMMAND, 40500 + c.menuPreset, 0);
-  PumpMessages();
-  EXPECT_EQ(Record(), expected);
-  for (const SliderRow& r : kSliders)
-    if (r.page == GetParam() && r.positionIsField) {
-      EXPECT_EQ(page.SliderPosition(r.slider), Field(r.field)) << r.slider;
-    }
-}
-
-// Help popups through the window WinHelp hands its commands to by
-// WM_COPYDATA (stood in for here), with a help file beside the module.
-// 0: no popup
-struct HelpRow { PageId page; int control; DWORD context; };
-const HelpRow kHelp[] = {
-    {kNoisgt, 1008, 33}, {kNoisgt, 1005, 33}, {kNoisgt, 1010, 34}, {kNoisgt, 1013, 35}, {kNoisgt, 2, 0},
-    {kPmeq, 4010, 79},   {kPmeq, 4023, 80},   {kPmeq, 4011, 81},   {kPmeq, 4030, 82},   {kPmeq, 4024, 83},
-    {kPmeq, 4035, 84},   {kPmeq, 4019, 85},   {kPgeq, 3011, 64},   {kPgeq, 3058, 65},   {kPgeq, 3056, 66},
-    {kPgeq, 3000, 68},   {kPgeq, 3026, 69},   {kPgeq, 3045, 70},   {kPgeq, 3046, 71},   {kGeq20, 6025, 73},
-    {kGeq20, 6094, 74},  {kGeqEnv, 6091, 76}, {kGeq10, 6101, 77},  {kGeq10, 6088, 121},
-};
-std::vector<DWORD> g_helpContexts;
-
-// Stands in for the help program's window: records each popup asked for.
-LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_COPYDATA) return DefWindowProcW(window, message, wParam, lParam);
-  const BYTE* data = static_cast<const BYTE*>(reinterpret_cast<const COPYDATASTRUCT*>(lParam)->lpData);
-  DWORD context = 0;
-  std::memcpy(&context, data + 4, 4);
-  if (data[2] == HELP_CONTEXTPOPUP && data[3] == 0) g_helpContexts.push_back(context);
-  return TRUE;
-}
-
-TEST_P(PageContract, EachControlOpensItsOwnHelpPopup) {
-  WCHAR path[MAX_PATH] = {};
-  const std::wstring dll(path, GetModuleFileNameW(module_.Handle(), path, MAX_PATH));
-  struct File {
-    std::wstring name;
-    ~File() { DeleteFileW(name.c_str()); }
-  } hlp{dll.substr(0, dll.size() - 3) + L"hlp"};
-  CloseHandle(CreateFileW(hlp.name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = HelpWindowProc;
-  wc.lpszClassName = L"MS_WINHELP";
-  RegisterClassW(&wc);
-  HWND help = CreateWindowExW(0, L"MS_WINHELP", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  HostedPage& page = Open(GetParam());  // resolves the help files
-  for (const HelpRow& h : kHelp) {
-    if (h.page != GetParam()) continue;
-    g_helpContexts.clear();
-    HELPINFO info = {sizeof(HELPINFO), HELPINFO_WINDOW, h.control, page.Control(h.control), 0, {}};
-    SendMessageW(page.Dialog(), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-    EXPECT_EQ(g_helpContexts, h.context ? std::vector<DWORD>{h.context} : std::vector<DWORD>{}) << h.control;
-  }
-  DestroyWindow(help);
-  UnregisterClassW(L"MS_WINHELP", nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Every, PageContract,
@@ -542,8 +506,7 @@ INSTANTIATE_TEST_SUITE_P(Every, PageContract,
 class UiCallback : public IMediaParamsUICallback {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    *object = iid == IID_IUnknown || iid == IID_IMediaParamsUICallback ? this : nullptr;
-    return *object ? S_OK : E_NOINTERFACE;
+    return (*object = iid == IID_IUnknown || iid == IID_IMediaParamsUICallback ? this : nullptr) ? S_OK : E_NOINTERFACE;
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -562,8 +525,8 @@ class UiCallback : public IMediaParamsUICallback {
 // A press and release in the channel beyond the thumb (one page step), or a
 // click on a switch, is one capture of the control's parameter for the host
 // (-1: none, the curve's sliders are not automated).
-const std::pair<int, long> kBrackets[2][6] = {{{2002, 0}, {2006, 4}, {2007, 2}, {2008, 3}, {2004, -1}, {2003, 1}},
-                                              {{5029, 3}}};
+const std::vector<std::pair<int, long>> kBrackets[2] = {
+    {{2002, 0}, {2006, 4}, {2007, 2}, {2008, 3}, {2004, -1}, {2003, 1}}, {{5029, 3}}};
 
 TEST_F(Pages, EachEditIsOneCaptureForTheHostsAutomation) {
   for (int which = 0; which < 2; ++which) {
@@ -572,7 +535,6 @@ TEST_F(Pages, EachEditIsOneCaptureForTheHostsAutomation) {
     auto set = QueryAs<IMediaParamsSetUICallback>(filter_.get(), IID_IMediaParamsSetUICallback);
     ASSERT_EQ(set->SetUICallback(&callback), S_OK);
     for (const auto& [id, param] : kBrackets[which]) {
-      if (!id) continue;
       callback.pattern.clear(), callback.params.clear();
       const std::vector<std::int32_t> before = Record();
       HWND control = page.Control(id);
@@ -583,13 +545,9 @@ TEST_F(Pages, EachEditIsOneCaptureForTheHostsAutomation) {
       GetClientRect(control, &client);
       const LPARAM at = wcsstr(cls, L"Fader") ? MAKELPARAM(client.right / 2, 2)
                                               : MAKELPARAM(HIWORD(travel) + LOWORD(travel) - 2, client.bottom / 2);
-      if (lstrcmpiW(cls, L"Button") == 0) {
-        page.Click(id);
-      } else {
-        SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        SendMessageW(control, WM_LBUTTONUP, 0, at);
-        PumpMessages();
-      }
+      if (lstrcmpiW(cls, L"Button") == 0) page.Click(id);
+      else SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at), SendMessageW(control, WM_LBUTTONUP, 0, at);
+      PumpMessages();
       EXPECT_NE(Record(), before) << id;
       EXPECT_EQ(callback.pattern, param < 0 ? "" : "bce") << id;
       if (param >= 0) { EXPECT_EQ(callback.params, std::set<DWORD>{static_cast<DWORD>(param)}) << id; }
@@ -631,11 +589,7 @@ TEST_F(Pages, AParameterUnderAnEnvelopeIsGreyedWhileItStreams) {
 TEST_F(Pages, GdynGraphEditsAndTheReadoutUnderThePointer) {
   HostedPage& page = Open(kGdyn);
   HWND graph = page.Control(2018);
-  auto pixel = [&](long x, long y) {
-    return POINT{static_cast<int>(SendMessageW(graph, kEnvXToPixel, 0, x)),
-                 static_cast<int>(SendMessageW(graph, kEnvYToPixel, 0, y))};
-  };
-  POINT at = pixel(-120, 0), screen = at;  // the pointer put there for real, as the system's messages say
+  POINT at = Pixel(graph, -120, 0), screen = at;  // the pointer put there for real, as the system's messages say
   ClientToScreen(graph, &screen);
   SetCursorPos(screen.x, screen.y);
   SendMessageW(graph, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
@@ -648,12 +602,7 @@ TEST_F(Pages, GdynGraphEditsAndTheReadoutUnderThePointer) {
   GetWindowRect(page.Dialog(), &r);
   SetCursorPos(r.right - 4, r.bottom - 4);
   EXPECT_TRUE(PumpUntil([&] { return page.Text(2014).empty(); })) << "emptied once the pointer has left";
-  const POINT from = pixel(0, 0), to = pixel(0, -240);  // the top point down to -24 dB: a limiter
-  SendMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
-  for (int i = 1; i <= 5; ++i)
-    SendMessageW(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, from.y + (to.y - from.y) * i / 5));
-  SendMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
-  PumpMessages();
+  Drag(graph, Pixel(graph, 0, 0), Pixel(graph, 0, -240), 5);  // the top point down to -24 dB: a limiter
   const AkGdynProps p = RecordAs<AkGdynProps>();
   ASSERT_EQ(p.pointCount, 3);
   EXPECT_EQ(p.points[2].x, 0);
@@ -746,13 +695,11 @@ TEST_F(Pages, PmeqStyleSwitchesThePicture) {
       BitBlt(dc, 0, 0, 128, 64, source, 0, 0, SRCCOPY);
       DeleteDC((SelectObject(source, old), source));
     });
-    DeleteObject(bitmap);
-    return p.pixels;
+    return DeleteObject(bitmap), p.pixels;
   };
-  auto picture = [&] { return PrintClient(page.Control(4035)).pixels; };
   for (int type : {0, 3, 1, 2}) {  // from a shelf to a band type and back
     page.Choose(4009, type);
-    EXPECT_EQ(picture(), shape(type)) << type;
+    EXPECT_EQ(PrintClient(page.Control(4035)).pixels, shape(type)) << type;
     EXPECT_NE(shape(type), shape(type ^ 1)) << "each picture names its type";
   }
 }
@@ -889,7 +836,7 @@ TEST_F(Pages, GeqBandFadersRewriteTheEnvelopeAroundTheirBand) {
   EXPECT_EQ(EnvelopeOf(RecordAs<GeqParams>())[2].second, -499);
 }
 
-TEST_F(Pages, GeqFaderPagesReadTheBandsFromTheEnvelopeAndLeaveTheRecordAlone) {
+TEST_F(Pages, GeqPagesReadTheBandsFromTheEnvelopeLeaveTheRecordAloneAndFollowEachOther) {
   HostedPage& twenty = Open(kGeq20);
   auto persist = QueryAs<IPersistStream>(filter_.get(), IID_IPersistStream);
   ApplyPreset(8);  // a notch around 450 Hz; the preset's band gains are all 0
@@ -915,29 +862,22 @@ TEST_F(Pages, GeqFaderPagesReadTheBandsFromTheEnvelopeAndLeaveTheRecordAlone) {
   EXPECT_EQ(EnvelopeOf(p), (Points{{0, 0}, {10000, 0}}));
   EXPECT_EQ(std::count(p.bandGain, p.bandGain + 20, 0), 20);
   EXPECT_EQ(twenty.Text(6030), L"0.0");
-}
-
-TEST_F(Pages, GeqEnvelopePageFollowsTheOthersAndReadsOutThePointer) {
-  HostedPage &twenty = Open(kGeq20), &envelope = Open(kGeqEnv, 700);
+  // The envelope page in the ten bands' place follows the others and reads out the pointer.
+  pages_.back()->Close();
+  HostedPage& envelope = Open(kGeqEnv, 700);
   HWND graph = envelope.Control(6091);
-  auto message = [&](UINT m, WPARAM w = 0, LPARAM l = 0) { return static_cast<int>(SendMessageW(graph, m, w, l)); };
   auto shown = [&] {
     orlofx::GeqPoint points[64] = {};
-    const int n = message(kEnvGetPoints, 64, reinterpret_cast<LPARAM>(points));
     Points out;
-    for (int i = 0; i < n; ++i) out.emplace_back(points[i].x, points[i].y);
+    for (int i = 0, n = static_cast<int>(SendMessageW(graph, kEnvGetPoints, 64, reinterpret_cast<LPARAM>(points)));
+         i < n; ++i)
+      out.emplace_back(points[i].x, points[i].y);
     return out;
   };
   twenty.Key(6015, VK_PRIOR, 6);
   EXPECT_EQ(shown(), EnvelopeOf(RecordAs<GeqParams>()));
   // A corner dragged up on the graph: the band page reads the band back.
-  const int px = message(kEnvXToPixel, 0, 4375);
-  const int from = message(kEnvYToPixel, 0, 200), to = message(kEnvYToPixel, 0, 300);
-  message(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px, from));
-  message(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, (from + to) / 2));
-  message(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(px, to));
-  message(WM_LBUTTONUP, 0, MAKELPARAM(px, to));
-  PumpMessages();
+  Drag(graph, Pixel(graph, 4375, 200), Pixel(graph, 4375, 300), 2);
   EXPECT_GT(EnvelopeOf(RecordAs<GeqParams>())[2].second, 280);
   EXPECT_GT(twenty.SliderPosition(6015), 60);
   envelope.Click(6088);

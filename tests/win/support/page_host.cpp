@@ -47,10 +47,7 @@ HostWindow::HostWindow(int width, int height) {
   PumpMessages();
 }
 
-HostWindow::~HostWindow() {
-  DestroyWindow(window_);
-  PumpMessages();
-}
+HostWindow::~HostWindow() { DestroyWindow(window_), PumpMessages(); }
 
 HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filter, HWND parent, bool connectFirst, int x,
                          int y) {
@@ -59,8 +56,7 @@ HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filte
   if (SUCCEEDED(hr)) hr = page_->SetPageSite(&site_);
   if (SUCCEEDED(hr)) hr = page_->GetPageInfo(&info);
   if (FAILED(hr)) return hr;
-  CoTaskMemFree(info.pszTitle);
-  CoTaskMemFree(info.pszHelpFile);
+  CoTaskMemFree(info.pszTitle), CoTaskMemFree(info.pszHelpFile);
   const RECT rect = {x, y, x + info.size.cx, y + info.size.cy};
   if (connectFirst && FAILED(hr = page_->SetObjects(1, &filter))) return hr;
   if (FAILED(hr = page_->Activate(parent, &rect, FALSE))) return hr;
@@ -77,19 +73,14 @@ HRESULT HostedPage::Open(ModuleUnderTest& module, REFCLSID page, IUnknown* filte
 
 void HostedPage::Close() {
   if (!page_) return;
-  page_->Deactivate();
-  page_->SetObjects(0, nullptr);
-  page_->SetPageSite(nullptr);
-  page_->Release();
-  page_ = nullptr;
-  dialog_ = nullptr;
+  page_->Deactivate(), page_->SetObjects(0, nullptr), page_->SetPageSite(nullptr), page_->Release();
+  page_ = nullptr, dialog_ = nullptr;
   PumpMessages();
 }
 
 std::wstring HostedPage::Text(int id) const {
   WCHAR text[256] = {};
-  GetDlgItemTextW(dialog_, id, text, 256);
-  return text;
+  return std::wstring(text, GetDlgItemTextW(dialog_, id, text, 256));
 }
 
 long HostedPage::SliderPosition(int id) const { return static_cast<int>(SendMessageW(Control(id), 1546, 0, 0)); }
@@ -106,17 +97,12 @@ void HostedPage::Type(int id, const std::wstring& text) {
 
 void HostedPage::Key(int id, UINT key, int times) const {
   SetFocus(Control(id));
-  for (int i = 0; i < times; ++i) {
-    SendMessageW(Control(id), WM_KEYDOWN, key, 1);
-    SendMessageW(Control(id), WM_KEYUP, key, 0xC0000001);
-  }
+  for (int i = 0; i < times; ++i)
+    SendMessageW(Control(id), WM_KEYDOWN, key, 1), SendMessageW(Control(id), WM_KEYUP, key, 0xC0000001);
   PumpMessages();
 }
 
-void HostedPage::Click(int id) const {
-  SendMessageW(Control(id), BM_CLICK, 0, 0);
-  PumpMessages();
-}
+void HostedPage::Click(int id) const { SendMessageW(Control(id), BM_CLICK, 0, 0), PumpMessages(); }
 
 void HostedPage::Choose(int id, int index) const {
   SendMessageW(Control(id), CB_SETCURSEL, index, 0);
@@ -130,51 +116,37 @@ void HostedPage::DoubleClick(int id, int x, int y) const {
   PumpMessages();
 }
 
-namespace {
-
-const std::function<bool()>* g_action = nullptr;
-int g_ticksLeft = 0;
-
-struct FindArgs {
-  const wchar_t* className;
-  const wchar_t* title;
-  HWND found;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
-  auto* args = reinterpret_cast<FindArgs*>(param);
-  WCHAR name[64] = {}, title[256] = {};
-  GetClassNameW(window, name, 64);
-  GetWindowTextW(window, title, 256);
-  if (!IsWindowVisible(window) || lstrcmpW(name, args->className) != 0 || (args->title && !wcsstr(title, args->title)))
-    return TRUE;
-  args->found = window;
-  return FALSE;
-}
-
-}  // namespace
+static const std::function<bool()>* g_action = nullptr;
+static int g_ticksLeft = 0;
+static const wchar_t *g_class, *g_title;  // what FindVisible looks for
 
 static void CALLBACK ActionTick(HWND, UINT, UINT_PTR, DWORD) {
   if (g_action && (--g_ticksLeft < 0 || (*g_action)())) g_action = nullptr;
 }
 
 void RunWithTimer(const std::function<void()>& modal, const std::function<bool()>& action) {
-  const std::function<bool()>* outer = g_action;
-  const int outerTicks = g_ticksLeft;
-  g_action = &action;
-  g_ticksLeft = 200;
+  g_action = &action, g_ticksLeft = 200;
   const UINT_PTR timer = SetTimer(nullptr, 0, 50, ActionTick);
   modal();
   KillTimer(nullptr, timer);
-  g_action = outer;
-  g_ticksLeft = outerTicks;
+  g_action = nullptr;
+}
+
+static BOOL CALLBACK FindVisible(HWND window, LPARAM found) {
+  WCHAR name[64] = {}, title[256] = {};
+  GetClassNameW(window, name, 64);
+  GetWindowTextW(window, title, 256);
+  if (!IsWindowVisible(window) || lstrcmpW(name, g_class) != 0 || (g_title && !wcsstr(title, g_title))) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
 }
 
 HWND FindThreadWindow(const wchar_t* className, const wchar_t* title) {
-  FindArgs args = {className, title, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), FindVisible, reinterpret_cast<LPARAM>(&args));
-  if (!args.found) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&args));
-  return args.found;
+  HWND found = nullptr;
+  g_class = className, g_title = title;
+  EnumThreadWindows(GetCurrentThreadId(), FindVisible, reinterpret_cast<LPARAM>(&found));
+  if (!found) EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 MessageRecorder::MessageRecorder(HWND window, std::vector<UINT> messages)
@@ -210,8 +182,7 @@ bool ReadAccessible(HWND control, AccessibleText* out) {
   if (!fromWindow || FAILED(fromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                        reinterpret_cast<void**>(&accessible))) || !accessible)
     return false;
-  VARIANT self;
-  VariantInit(&self);
+  VARIANT self = {};
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
   auto text = [&](HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
@@ -223,8 +194,7 @@ bool ReadAccessible(HWND control, AccessibleText* out) {
   };
   out->name = text(&IAccessible::get_accName);
   out->value = text(&IAccessible::get_accValue);
-  VARIANT role;
-  VariantInit(&role);
+  VARIANT role = {};
   out->role = SUCCEEDED(accessible->get_accRole(self, &role)) && role.vt == VT_I4 ? role.lVal : 0;
   accessible->Release();
   return true;

@@ -25,17 +25,14 @@ class TestPageSite : public IPropertyPageSite {
     *object = iid == IID_IUnknown || iid == IID_IPropertyPageSite ? this : nullptr;
     return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs_; }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
   STDMETHODIMP OnStatusChange(DWORD) override { return ++statusChanges, S_OK; }
   STDMETHODIMP GetLocaleID(LCID* locale) override { return *locale = 0x0409, S_OK; }
   STDMETHODIMP GetPageContainer(IUnknown** container) override { return *container = nullptr, E_NOTIMPL; }
   STDMETHODIMP TranslateAccelerator(MSG*) override { return S_FALSE; }
-  ULONG References() const { return refs_; }
+  ULONG refs = 0;
   int statusChanges = 0;
-
- private:
-  ULONG refs_ = 0;
 };
 
 // A visible top-level window that holds pages.
@@ -71,7 +68,7 @@ class HostedPage {
   std::wstring Text(int id) const;
   long SliderPosition(int id) const;  // as the control reports it
 
-  // The user's typing (then Tab away), key presses, clicks, list choices and
+  // The user's typing (then Tab away), keys, clicks, list choices and
   // double-clicks on control `id`, each followed by the messages they cause.
   void Type(int id, const std::wstring& text);
   void Key(int id, UINT key, int times = 1) const;
@@ -98,11 +95,7 @@ class MessageRecorder {
  public:
   MessageRecorder(HWND window, std::vector<UINT> messages);
   ~MessageRecorder();
-  struct Entry {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-  };
+  struct Entry { UINT message; WPARAM wParam; LPARAM lParam; };
   std::vector<Entry> entries;
 
  private:
@@ -114,10 +107,7 @@ class MessageRecorder {
 
 // What a screen reader hears of a control (oleacc); false when it answers
 // with no object.
-struct AccessibleText {
-  std::wstring name, value;
-  long role = 0;
-};
+struct AccessibleText { std::wstring name, value; long role = 0; };
 bool ReadAccessible(HWND control, AccessibleText* out);
 
 // Repaints `window` and saves a PNG of it under the build tree; false when
