@@ -359,13 +359,4 @@ TEST_F(PageFrame, TheAboutBoxShowsTheNameAndTheVersionLineAndNoPlaceholderLink) 
   EXPECT_TRUE(link.empty() && !linkShown) << "no link to the placeholder (.example) address";
 }
 
-TEST_F(PageFrame, APageAloneKeepsTheModuleLoadedUntilReleased) {
-  HostedPage page;
-  Open(page);
-  presets_.reset(), gate_.reset(), filter_.reset();  // the host holds the filter, not the page
-  EXPECT_EQ(module_.CanUnloadNow(), S_FALSE);
-  page.Close();
-  EXPECT_EQ(module_.CanUnloadNow(), S_OK);
-}
-
 }  // namespace
