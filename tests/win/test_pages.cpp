@@ -517,19 +517,32 @@ class UiCallback : public IMediaParamsUICallback {
   std::set<DWORD> params;
 };
 
-// A press and release in the channel beyond the thumb (one page step), or a
-// click on a switch, is one capture of the control's parameter for the host
-// (-1: none, the curve's sliders are not automated).
-const std::vector<std::pair<int, long>> kBrackets[2] = {
-    {{2002, 0}, {2006, 4}, {2007, 2}, {2008, 3}, {2004, -1}, {2003, 1}}, {{5029, 3}}};
+// For the host's automation, on each dynamics page: a press and release in
+// the channel beyond the thumb (one page step), or a click on a switch, is
+// one capture of the control's parameter (-1: none, the curve's sliders are
+// not automated); then a parameter under an automation envelope is greyed
+// while audio streams (its edit too; another stays) and shows the
+// envelope's value, until streaming stops.
+struct AutomatedRow {
+  PageId page;
+  std::vector<std::pair<int, long>> brackets;
+  DWORD param;
+  float value;
+  int control, edit, free;
+  const wchar_t* shown;
+};
+const AutomatedRow kAutomated[] = {
+    {kGdyn, {{2002, 0}, {2006, 4}, {2007, 2}, {2008, 3}, {2004, -1}, {2003, 1}}, 0, 100.0f, 2002, 2019, 2003,
+     L"100.0"},                                                           // attack
+    {kMbdyn1, {{5029, 3}}, 2, 3.0f, 5032, 0, 5021, nullptr}};  // band 1 gain
 
-TEST_F(Pages, EachEditIsOneCaptureForTheHostsAutomation) {
-  for (int which = 0; which < 2; ++which) {
-    HostedPage& page = Open(which ? kMbdyn1 : kGdyn);
+TEST_F(Pages, EachEditIsOneCaptureForTheHostAndAnAutomatedParameterIsGreyedWhileItStreams) {
+  for (const AutomatedRow& a : kAutomated) {
+    HostedPage& page = Open(a.page);
     UiCallback callback;
     auto set = QueryAs<IMediaParamsSetUICallback>(filter_.get(), IID_IMediaParamsSetUICallback);
     ASSERT_EQ(set->SetUICallback(&callback), S_OK);
-    for (const auto& [id, param] : kBrackets[which]) {
+    for (const auto& [id, param] : a.brackets) {
       callback.pattern.clear(), callback.params.clear();
       const std::vector<std::int32_t> before = Record();
       HWND control = page.Control(id);
@@ -547,21 +560,8 @@ TEST_F(Pages, EachEditIsOneCaptureForTheHostsAutomation) {
       EXPECT_EQ(callback.pattern, param < 0 ? "" : "bce") << id;
       if (param >= 0) { EXPECT_EQ(callback.params, std::set<DWORD>{static_cast<DWORD>(param)}) << id; }
     }
-    if (which) { EXPECT_EQ(page.Text(5027), L"11.0"); }  // a page on the attack: 1 ms to 11 ms
+    if (a.page == kMbdyn1) { EXPECT_EQ(page.Text(5027), L"11.0"); }  // a page on the attack: 1 ms to 11 ms
     set->SetUICallback(nullptr);
-    Reset();
-  }
-}
-
-// A parameter under an automation envelope is greyed while audio streams
-// (its edit too; another stays), shows the envelope's value, until it stops.
-struct AutomatedRow { PageId page; DWORD param; float value; int control, edit, free; const wchar_t* shown; };
-const AutomatedRow kAutomated[] = {{kGdyn, 0, 100.0f, 2002, 2019, 2003, L"100.0"},  // attack
-                                   {kMbdyn1, 2, 3.0f, 5032, 0, 5021, nullptr}};      // band 1 gain
-
-TEST_F(Pages, AParameterUnderAnEnvelopeIsGreyedWhileItStreams) {
-  for (const AutomatedRow& a : kAutomated) {
-    HostedPage& page = Open(a.page);
     MP_ENVELOPE_SEGMENT segment = {0, 100000000, a.value, a.value, MP_CURVE_JUMP, 0};
     ASSERT_EQ(QueryAs<IMediaParams>(filter_.get(), IID_IMediaParams)->AddEnvelope(a.param, 1, &segment), S_OK);
     auto enabled = [&](int id) { return IsWindowEnabled(page.Control(id)) != FALSE; };
