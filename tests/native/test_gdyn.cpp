@@ -216,14 +216,16 @@ std::vector<double> GainsPerFrame(CAkGdynTransform& fx, const std::vector<double
   return gains;
 }
 
-// A curve that lifts its floor by 4 dB: silence settles at that gain.
-TEST(GdynLevels, SilenceTakesTheGainAtTheBottomOfTheTable) {
-  Dyn lifted;
+// With release 0 the gain is the table's at once: silence takes the gain
+// at the bottom of a curve that lifts its floor by 4 dB; between the hard
+// gate's points (-35.2 dB muted, -35 dB unity) the interpolated -48.9 dB.
+TEST(GdynLevels, SilenceAndLevelsBetweenPointsTakeTheTableGain) {
+  Dyn lifted, between(3);
   const GdynPoint p[] = {{-840, -800}, {-400, -400}, {0, 0}};
   lifted.fx.SetPoints(p, 3);
-  lifted.Set(kGdynParamRelease, 0);
-  const std::vector<double> g = GainsPerFrame(lifted.fx, Constant(2 * kFrame, 0.0));
-  EXPECT_NEAR(g[0], FromDb(4.0), 1e-12);
+  for (Dyn* d : {&lifted, &between}) d->Set(kGdynParamRelease, 0);
+  EXPECT_NEAR(GainsPerFrame(lifted.fx, Constant(2 * kFrame, 0.0))[0], FromDb(4.0), 1e-12);
+  EXPECT_NEAR(GainsPerFrame(between.fx, Constant(2 * kFrame, FromDb(-35.1)))[1] / FromDb(-48.9), 1.0, 2e-3);
 }
 
 TEST(GdynLevels, HardNoiseGateMutesAtMinus35Point2AndPassesAtMinus35) {
@@ -234,16 +236,9 @@ TEST(GdynLevels, HardNoiseGateMutesAtMinus35Point2AndPassesAtMinus35) {
   EXPECT_NEAR(out[0], FromDb(-35.2), 1e-12);  // the first frame ramps down from unity
   EXPECT_GT(out[kFrame / 2], 0.0);
   for (std::size_t i = kFrame; i < out.size(); ++i) ASSERT_EQ(out[i], 0.0) << i;
-
   Dyn open(3);
   const std::vector<double> in = Constant(4 * kFrame, FromDb(-35.0));
   EXPECT_EQ(RunThrough(open.fx, in), in);  // unity, sample for sample
-
-  // Between the two: the interpolated table gain of about -48.9 dB.
-  Dyn between(3);
-  between.Set(kGdynParamRelease, 0);
-  const std::vector<double> g = GainsPerFrame(between.fx, Constant(2 * kFrame, FromDb(-35.1)));
-  EXPECT_NEAR(g[1] / FromDb(-48.9), 1.0, 2e-3);
 }
 
 TEST(GdynLevels, LimiterBringsAFullScaleFrameToMinus6DbWithin1ms) {

@@ -127,17 +127,13 @@ TEST(PgeqRedesign, MemoriesFollowTheirBandAndTheirShelfKind) {
   RunInPlace(e.eq, none, 1);
   ASSERT_EQ(e.eq.ActiveBands(), 2);
   const PgeqBandBlock& bands = e.eq.Bands(0);
-  EXPECT_EQ(bands.slots[0].y1, band3.y1);
-  EXPECT_EQ(bands.slots[0].y2, band3.y2);
-  EXPECT_EQ(bands.slots[1].y1, 0.0);
-  EXPECT_EQ(bands.slots[1].y2, 0.0);
+  EXPECT_TRUE(bands.slots[0].y1 == band3.y1 && bands.slots[0].y2 == band3.y2);
+  EXPECT_TRUE(bands.slots[1].y1 == 0.0 && bands.slots[1].y2 == 0.0);
   const PgeqShelfBlock& now = e.eq.Shelves(0);
   EXPECT_NE(now.low[0].c1, shelves.low[0].c1);
   for (int st = 0; st < 2; ++st) {
-    EXPECT_EQ(now.low[st].y1, shelves.low[st].y1) << st;
-    EXPECT_EQ(now.low[st].y2, shelves.low[st].y2) << st;
-    EXPECT_EQ(now.high[st].y1, 0.0) << st;
-    EXPECT_EQ(now.high[st].y2, 0.0) << st;
+    EXPECT_TRUE(now.low[st].y1 == shelves.low[st].y1 && now.low[st].y2 == shelves.low[st].y2) << st;
+    EXPECT_TRUE(now.high[st].y1 == 0.0 && now.high[st].y2 == 0.0) << st;
   }
 }
 
@@ -257,11 +253,8 @@ TEST(PgeqGraphBands, ABandIsASymmetricBumpPeakingAtItsGain) {
   // Width 25 is 2.5 octaves across: h = 125.
   GraphCurve wide{};
   AddGraphBand(wide, 250, 25, 1000);
-  EXPECT_GT(wide[564 - 123], 0);
-  EXPECT_GT(wide[564 + 123], 0);
-  EXPECT_EQ(wide[564 + 124], 0);  // bell[8] is still below one unit
-  EXPECT_EQ(wide[564 + 125], 0);
-  EXPECT_EQ(wide[564 - 126], 0);
+  EXPECT_TRUE(wide[564 - 123] > 0 && wide[564 + 123] > 0);
+  for (int k : {564 + 124, 564 + 125, 564 - 126}) EXPECT_EQ(wide[k], 0) << k;  // bell[8] is still below one unit
 }
 
 TEST(PgeqGraphBands, GainZeroAddsNothingAndBandsAddUp) {
@@ -278,36 +271,22 @@ TEST(PgeqGraphBands, GainZeroAddsNothingAndBandsAddUp) {
   for (int i = 0; i <= kGraphPositions; ++i) EXPECT_EQ(both[i], 2 * one[i]) << i;
 }
 
-TEST(PgeqGraphShelves, AFullCutShelfRampsDownBy15AStepAndStopsAt8192) {
-  GraphCurve c{};
-  AddGraphLowShelf(c, 15000, -250);  // from position 955 toward 0
-  EXPECT_EQ(c[955], 0);
-  EXPECT_EQ(c[954], -15);
-  EXPECT_EQ(c[955 - 546], -8190);
-  EXPECT_EQ(c[955 - 547], -8192);  // limited, not -8205
-  EXPECT_EQ(c[0], -8192);
-  EXPECT_EQ(*std::min_element(c.begin(), c.end()), -kGraphShelfLimit);
-  for (int i = 956; i <= kGraphPositions; ++i) ASSERT_EQ(c[i], 0) << i;
-  for (int i = 1; i <= 955; ++i) ASSERT_LE(c[i], c[i - 1] + 15) << i;
-}
-
-TEST(PgeqGraphShelves, APartialShelfLevelsOffAtItsGainAndTheHighShelfRampsUpward) {
-  GraphCurve c{};
-  AddGraphHighShelf(c, 1000, 60);  // 6 dB: 492 units
-  EXPECT_EQ(c[564], 0);
-  EXPECT_EQ(c[565], 15);
-  EXPECT_EQ(c[564 + 32], 480);
-  EXPECT_EQ(c[564 + 33], 492);
-  EXPECT_EQ(c[kGraphPositions], 492);
-  for (int i = 0; i < 564; ++i) ASSERT_EQ(c[i], 0) << i;
-
-  GraphCurve cut{};
-  AddGraphHighShelf(cut, 8000, -240);  // not a full cut: 1966 units, no more
-  EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), -1966);
-
+// A shelf ramps by 15 units a position away from its corner (a low shelf
+// downward in frequency, a high one upward) and levels off at its gain:
+// 6 dB is 492 units, -24 dB 1966, a full cut stops at 8192.
+TEST(PgeqGraphShelves, RampBy15APositionFromTheCornerAndLevelOffAtTheGain) {
+  for (const auto& [high, hz, gain, level] : {std::tuple{false, 15000, -250, -8192}, {true, 1000, 60, 492}, {true, 8000, -240, -1966}}) {
+    GraphCurve c{};
+    if (high) AddGraphHighShelf(c, hz, gain); else AddGraphLowShelf(c, hz, gain);
+    const int corner = GraphPosition(hz);
+    for (int i = 0; i <= kGraphPositions; ++i) {
+      const int away = high ? i - corner : corner - i;
+      ASSERT_EQ(c[i], away <= 0 ? 0 : (level < 0 ? -1 : 1) * std::min(15 * away, std::abs(level))) << hz << " Hz at " << i;
+    }
+  }
+  PgeqParams p = Flat();
   // A shelf that is enabled draws even at 0 dB: nothing. A disabled one
   // draws nothing whatever its gain.
-  PgeqParams p = Flat();
   p.lowShelfGain = -250;
   p.highShelfEnable = 1;
   EXPECT_EQ(NonZero(ComputeGraphCurve(p)), 0);
@@ -318,23 +297,14 @@ TEST(PgeqGraphShelves, APartialShelfLevelsOffAtItsGainAndTheHighShelfRampsUpward
 TEST(PgeqGraphPicture, TheAreaIsOnePixelInAndAFlatCurveFillsTheLowerHalf) {
   PgeqParams p = Flat();
   const GraphPicture g = ComputeGraphPicture(&p, 330, 112);
-  EXPECT_EQ(g.areaLeft, 1);
-  EXPECT_EQ(g.areaTop, 1);
-  EXPECT_EQ(g.areaWidth, 328);
-  EXPECT_EQ(g.areaHeight, 110);
-  EXPECT_EQ(g.middle, 56);
+  EXPECT_EQ(std::tie(g.areaLeft, g.areaTop, g.areaWidth, g.areaHeight, g.middle), std::make_tuple(1, 1, 328, 110, 56));
   ASSERT_EQ(g.curve.size(), 1000u);
   EXPECT_EQ(g.curve.front().x, 1);  // MulDiv(1, 327, 1000) rounds to 0
   EXPECT_EQ(g.curve.back().x, 328);
-  for (const GraphSpan& s : g.curve) {
-    ASSERT_EQ(s.top, 56);
-    ASSERT_EQ(s.bottom, 111);
-  }
+  for (const GraphSpan& s : g.curve) ASSERT_TRUE(s.top == 56 && s.bottom == 111) << s.top << ".." << s.bottom;
   EXPECT_FALSE(g.hasMarker);
   EXPECT_EQ(GraphColumn(g, 500), 1 + 164);  // 163.5 rounds up
-  EXPECT_EQ(GraphRow(g, 2048), 1);
-  EXPECT_EQ(GraphRow(g, -2048), 111);
-  EXPECT_EQ(GraphRow(g, 1024), 56 - 28);  // 27.5
+  for (auto [units, row] : {std::pair{2048, 1}, {-2048, 111}, {1024, 56 - 28}}) EXPECT_EQ(GraphRow(g, units), row) << units;  // 27.5 up
 }
 
 TEST(PgeqGraphPicture, TheMarkerStandsAtTheHighlightedBandUpDownOrOnTheLine) {
@@ -352,9 +322,7 @@ TEST(PgeqGraphPicture, TheMarkerStandsAtTheHighlightedBandUpDownOrOnTheLine) {
   for (auto [gain, top, bottom] : {std::tuple{-30, 57, 64}, {1, 55, 56}, {0, 56, 57}}) {
     p.gain[2] = gain;
     g = ComputeGraphPicture(&p, 330, 112);
-    ASSERT_TRUE(g.hasMarker);
-    EXPECT_EQ(g.marker.top, top) << gain;
-    EXPECT_EQ(g.marker.bottom, bottom) << gain;
+    EXPECT_TRUE(g.hasMarker && g.marker.top == top && g.marker.bottom == bottom) << gain;
   }
 
   for (std::int32_t none : {4, -1, 99}) {
@@ -365,15 +333,12 @@ TEST(PgeqGraphPicture, TheMarkerStandsAtTheHighlightedBandUpDownOrOnTheLine) {
 
 TEST(PgeqGraphPicture, WithoutAnEffectOrRoomOnlyTheFrameRemains) {
   const GraphPicture unbound = ComputeGraphPicture(nullptr, 330, 112);
-  EXPECT_TRUE(unbound.curve.empty());
-  EXPECT_FALSE(unbound.hasMarker);
-  EXPECT_EQ(unbound.middle, 56);
+  EXPECT_TRUE(unbound.curve.empty() && !unbound.hasMarker && unbound.middle == 56);
   PgeqParams p = Flat();
   p.highlightBand = 0;
   for (int size : {0, 1, 2}) {
     const GraphPicture tiny = ComputeGraphPicture(&p, size, size);
-    EXPECT_TRUE(tiny.curve.empty()) << size;
-    EXPECT_FALSE(tiny.hasMarker) << size;
+    EXPECT_TRUE(tiny.curve.empty() && !tiny.hasMarker) << size;
   }
 }
 
