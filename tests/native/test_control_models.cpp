@@ -257,13 +257,9 @@ TEST(MeterModel, LevelRulesHoldsAndMenuRanges) {
     EXPECT_EQ(m.Channel(0).valley, valley) << tick;
   }
 
+  // The menu's items and checks are driven through the window in the meter's Wine test.
   MeterModel menu;
   menu.SetFullScale(1048576, false);
-  EXPECT_TRUE(menu.RangeItemOffered(1048576) && !menu.RangeItemOffered(8388608));
-  EXPECT_EQ(menu.CheckedRangeItem(), 40007);
-  EXPECT_TRUE(menu.RangeForChoice(1048576) == 0 && menu.RangeForChoice(32768) == 32768);
-  menu.SetRange(128);
-  EXPECT_EQ(menu.CheckedRangeItem(), 40003);
   menu.SetRange(100);  // no item of its own
   EXPECT_EQ(menu.CheckedRangeItem(), 0);
   menu.SetRange(1024);  // the scale bottom follows the range

@@ -288,23 +288,6 @@ TEST(MbdynPageWords, AreKeptAsGivenAndDirtyTheRecord) {
   EXPECT_EQ(v, 2);
 }
 
-TEST(MbdynCapture, HostValuesForTheBandThresholdsAreIgnoredWhileCapturing) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  ASSERT_EQ(fx.SetCaptureThreshold(1), kOk);
-  for (int b = 0; b < kMbdynBands; ++b) {
-    EXPECT_EQ(fx.SetParam(Param(b, kMbdynParamThreshold), -30.0f), kOk);
-    EXPECT_EQ(Threshold(fx, b), 0) << "band " << b + 1;
-  }
-  EXPECT_EQ(fx.SetParam(Param(0, kMbdynParamAmount), 2.0f), kOk) << "other parameters still act";
-  std::int32_t amount = 0;
-  fx.GetParamProp(Param(0, kMbdynParamAmount), &amount);
-  EXPECT_EQ(amount, 20);
-  fx.SetCaptureThreshold(0);
-  EXPECT_EQ(fx.SetParam(Param(0, kMbdynParamThreshold), -30.0f), kOk);
-  EXPECT_EQ(Threshold(fx, 0), -300);
-}
-
 class MbdynMeterRing : public ::testing::Test {
  protected:
   // Bands 1 and 2 active at 1000 Hz and 5000 Hz, band 3 active, band 4 off;
