@@ -103,18 +103,17 @@ TEST(FirDesign, ExtremeTargetsStayFinite) {
 TEST(FirDesign, RefusesOtherSizesAndUnpreparedUse) {
   std::vector<double> target(512, 1.0), out(512);
   FirDesigner designer;
-  EXPECT_EQ(designer.Design(target.data(), 256, out.data(), nullptr), kInvalidArg);
+  EXPECT_EQ(designer.Design(target.data(), 256, out.data(), nullptr), kInvalidArg);  // unprepared
   ASSERT_EQ(designer.Init(), kOk);
   EXPECT_EQ(designer.Design(target.data(), 512, out.data(), nullptr), kInvalidArg);
   EXPECT_EQ(FirSizeIndex(2048), -1);
 }
 
 TEST(FirDesign, MagnitudeOfSimpleKernels) {
-  const double unit[] = {1.0};
+  // A unit tap at any frequency, scaled by 0.001; two equal taps add at DC and cancel at half the rate.
+  const double unit[] = {1.0}, pair[] = {0.5, 0.5};
   EXPECT_NEAR(FirMagnitudeDb(unit, 1, 1.0, 1234.0, 44100.0), 0.0, 1e-12);
   EXPECT_NEAR(FirMagnitudeDb(unit, 1, 0.001, 1234.0, 44100.0), -60.0, 1e-9);
-  // Two equal taps cancel at half the sample rate and add at DC.
-  const double pair[] = {0.5, 0.5};
   EXPECT_NEAR(FirMagnitudeDb(pair, 2, 1.0, 0.0, 48000.0), 0.0, 1e-12);
   EXPECT_EQ(FirMagnitudeDb(pair, 2, 1.0, 24000.0, 48000.0), kFirSilenceDb);
 }

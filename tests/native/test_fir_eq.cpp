@@ -173,15 +173,13 @@ TEST(FirEq, ReportedResponseIsWhatTheStreamDoes) {
   Eq<CAkPmeqTransform> pmeq;
   pmeq.fx.ApplyPreset(3);  // hiss removal
   ExpectReportedIsMeasured(pmeq.fx, {100.0, 1000.0, 6000.0, 7000.0, 12000.0, 20000.0}, db);
-  EXPECT_NEAR(db[0], 0.0, 0.3);
-  EXPECT_NEAR(db[4], -40.0, 1.0);
+  EXPECT_TRUE(std::fabs(db[0]) < 0.3 && std::fabs(db[4] + 40.0) < 1.0) << db[0] << " " << db[4];
   Eq<CAkGeqTransform> geq;
   geq.fx.ApplyPreset(3);  // bass boost around 80 Hz: narrow, so at High accuracy
   geq.fx.SetAccuracy(2);
   geq.fx.SetOutputGain(-60);
   ExpectReportedIsMeasured(geq.fx, {80.0, 1000.0}, db);
-  EXPECT_NEAR(db[0], 20.0 * std::log10(GeqPointGain(202)) - 6.0, 0.5);
-  EXPECT_NEAR(db[1], -6.0, 0.1);
+  EXPECT_TRUE(std::fabs(db[0] - (6.08 - 6.0)) < 0.5 && std::fabs(db[1] + 6.0) < 0.1) << db[0] << " " << db[1];  // level 202: 3 x 2^1.02 dB
 }
 
 // Subnormal input never reaches the arithmetic as such (where the processor
@@ -289,12 +287,10 @@ TEST(GeqSettings, EnvelopePointsAreKeptAndTheCountBounded) {
   EXPECT_TRUE(kept.pointCount == 64 && kept.points[63].x == 6300 && kept.outputGain == -123);
   MemoryRecordStream saved;
   eq.fx.SaveRecord(saved, true);
-  EXPECT_EQ(eq.fx.SetEnvelope(many.data(), 1), kInvalidArg);
-  EXPECT_EQ(eq.fx.SetEnvelope(many.data(), 0), kInvalidArg);
+  EXPECT_TRUE(eq.fx.SetEnvelope(many.data(), 1) == kInvalidArg && eq.fx.SetEnvelope(many.data(), 0) == kInvalidArg);
   EXPECT_EQ(eq.fx.SetEnvelope(nullptr, 5), kPointer);
   EXPECT_EQ(eq.fx.GetEnvelope(nullptr, nullptr), kPointer);
-  EXPECT_EQ(Params(eq.fx).pointCount, 64);
-  EXPECT_FALSE(eq.fx.IsDirty());
+  EXPECT_TRUE(Params(eq.fx).pointCount == 64 && !eq.fx.IsDirty());
 }
 
 // The output gain scales samples as they leave; a silent envelope is exact
@@ -330,15 +326,13 @@ TEST(GeqStream, BreaksDropThePartialBlockAndRepeatNothing) {
   const std::vector<double> got = Call(eq.fx, kProcessDrain, {}, 500);
   ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
   Call(eq.fx, kProcessOrdinary, b, 500);
-  EXPECT_EQ(got, Call(eq.fx, kProcessDrain, {}, 500));
-  EXPECT_EQ(got.size(), 50u);
+  EXPECT_TRUE(got.size() == 50u && got == Call(eq.fx, kProcessDrain, {}, 500));
 
   SetPoints(eq.fx, {{0, 0}, {10000, 0}});
   ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
   std::uint32_t consumed = 0;
   std::vector<double> out = Call(eq.fx, kProcessOrdinary, block, 50, &consumed);
-  EXPECT_EQ(consumed, 128u);
-  ASSERT_EQ(out.size(), 50u);
+  ASSERT_TRUE(consumed == 128u && out.size() == 50u) << consumed << " " << out.size();
   for (int mode : {kProcessDiscontinuity, kProcessDrain}) {
     const std::vector<double> rest = Call(eq.fx, mode, mode == kProcessDrain ? std::vector<double>() : more, 500);
     out.insert(out.end(), rest.begin(), rest.end());

@@ -145,8 +145,7 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
   d.fx.SetRatio(1);
   EXPECT_TRUE(d.fx.IsDirty());
   std::int32_t threshold, ratio;
-  d.fx.GetCurveThreshold(&threshold);
-  d.fx.GetCurveRatio(&ratio);
+  EXPECT_TRUE(d.fx.GetCurveThreshold(&threshold) == kOk && d.fx.GetCurveRatio(&ratio) == kOk);
   EXPECT_TRUE(threshold == before.threshold && ratio == before.ratio);
   d.fx.SaveRecord(sink, true);
   d.fx.SetThreshold(-1);  // 5 was stored as -1: no change
@@ -165,19 +164,15 @@ TEST(GdynSettings, EditBracketsAndHostValues) {
   d.fx.SetNotifyWindow(w, 32700);
   MemoryRecordStream sink;
   d.fx.SaveRecord(sink, true);
-  EXPECT_EQ(d.fx.BeginParamEdit(kGdynParamRelease), kOk);
-  EXPECT_FALSE(d.fx.IsDirty());
-  EXPECT_EQ(d.fx.EndParamEdit(kGdynParamRelease), kOk);
-  EXPECT_TRUE(d.fx.IsDirty());
+  ASSERT_TRUE(d.fx.BeginParamEdit(kGdynParamRelease) == kOk && !d.fx.IsDirty());
+  EXPECT_TRUE(d.fx.EndParamEdit(kGdynParamRelease) == kOk && d.fx.IsDirty());
   EXPECT_EQ(d.fx.BeginParamEdit(9), kInvalidArg);
   d.fx.SaveRecord(sink, true);
-  EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kOk);
-  EXPECT_TRUE(d.fx.IsDirty());
+  EXPECT_TRUE(d.fx.SetParam(kGdynParamRelease, 100.0f) == kOk && d.fx.IsDirty());
   EXPECT_EQ(d.fx.SetParam(kGdynParamRelease, 100.0f), kFalse);
   d.fx.SetParamProp(kGdynParamRelease, 7);
   const auto posted = native::TakePostedCommands();
-  ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(posted[0].code, kNotifyAutomationSet);
+  EXPECT_TRUE(posted.size() == 1u && posted[0].code == kNotifyAutomationSet) << posted.size();
   native::DestroyWindowStub(w);
 }
 
@@ -231,8 +226,7 @@ TEST(GdynLevels, LimiterBringsAFullScaleFrameToMinus6DbWithin1ms) {
   const std::vector<double> out = RunThrough(limiter.fx, Constant(3 * kFrame, 1.0));
   const double target = FromDb(-6.0);
   EXPECT_EQ(out[0], 1.0);  // the ramp starts at the old gain
-  EXPECT_GT(out[43], target);
-  EXPECT_LT(out[43], out[1]);
+  EXPECT_TRUE(out[43] > target && out[43] < out[1]) << out[43];
   for (std::size_t i = 44; i < out.size(); ++i) ASSERT_NEAR(out[i], target, 1e-12) << i;
   EXPECT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kAttack);
 }
@@ -251,8 +245,7 @@ TEST(GdynLevels, TargetUnderMinus74DbIsExactSilenceAndTheNextRampStartsAtZero) {
   const double og = FromDb(-25.0);
   EXPECT_NEAR(out[0], 0.1 * og, 1e-12);
   for (std::size_t i = 441; i < 2 * kFrame; ++i) ASSERT_EQ(out[i], 0.0) << i;
-  EXPECT_EQ(out[2 * kFrame], 0.0);  // restarts from silence
-  EXPECT_GT(out[2 * kFrame + 100], 0.0);
+  EXPECT_TRUE(out[2 * kFrame] == 0.0 && out[2 * kFrame + 100] > 0.0);  // restarts from silence
   EXPECT_NEAR(out[3 * kFrame - 1], og, 1e-12);
 }
 
@@ -264,8 +257,7 @@ TEST(GdynLevels, AutoGainRaisesACurveToppingAtMinus12DbAndScalesTheOutputBy098) 
   const std::vector<double> in = Constant(50 * kFrame, FromDb(-30.0));
   const std::vector<double> a = RunThrough(plain.fx, in);
   const std::vector<double> b = RunThrough(raised.fx, in);
-  EXPECT_EQ(plain.fx.OutputGain(), 1.0);
-  EXPECT_EQ(raised.fx.OutputGain(), 0.98);
+  EXPECT_TRUE(plain.fx.OutputGain() == 1.0 && raised.fx.OutputGain() == 0.98);
   EXPECT_NEAR(b.back() / a.back(), FromDb(12.0) * 0.98, 1e-9);
   // Full scale comes out just under full scale.
   const std::vector<double> loud = RunThrough(raised.fx, Constant(4 * kFrame, 1.0));
@@ -294,8 +286,7 @@ TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {
   std::vector<double> in(3 * kFrame, 1.0), out(4 * kFrame);
   std::uint32_t inFrames = 2 * kFrame + 100, outFrames = kFrame;  // room for one frame
   limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
-  ASSERT_LT(limiter.fx.SmoothedGain(0), 0.6);
-  ASSERT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kAttack);
+  ASSERT_TRUE(limiter.fx.SmoothedGain(0) < 0.6 && limiter.fx.ChannelMode(0) == CAkGdynTransform::Mode::kAttack);
 
   std::vector<double> quiet(kFrame, 0.25);
   inFrames = kFrame;
@@ -303,11 +294,9 @@ TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {
   ASSERT_EQ(limiter.fx.Process(kProcessDiscontinuity, quiet.data(), &inFrames, out.data(), &outFrames),
             kProcessProgress);
   // The held frame is gone: the output is the new audio at the reset gain.
-  EXPECT_EQ(inFrames, kFrame);
-  ASSERT_EQ(outFrames, kFrame);
+  ASSERT_TRUE(inFrames == kFrame && outFrames == kFrame) << inFrames << " " << outFrames;
   for (std::uint32_t i = 0; i < outFrames; ++i) ASSERT_EQ(out[i], 0.25) << i;
-  EXPECT_EQ(limiter.fx.SmoothedGain(0), 1.0);
-  EXPECT_EQ(limiter.fx.ChannelMode(0), CAkGdynTransform::Mode::kRelease);
+  EXPECT_TRUE(limiter.fx.SmoothedGain(0) == 1.0 && limiter.fx.ChannelMode(0) == CAkGdynTransform::Mode::kRelease);
 }
 
 // Bypass copies at once (no frame delay); toggled mid-stream on the unity

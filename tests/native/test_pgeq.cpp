@@ -114,9 +114,7 @@ TEST(PgeqRedesign, MemoriesFollowTheirBandAndTheirShelfKind) {
   RunInPlace(e.eq, s, 1);
   const PgeqBandSlot band3 = e.eq.Bands(0).slots[1];
   const PgeqShelfBlock shelves = e.eq.Shelves(0);
-  ASSERT_NE(band3.y1, 0.0);
-  ASSERT_NE(shelves.low[1].y2, 0.0);
-  ASSERT_NE(shelves.high[1].y2, 0.0);
+  ASSERT_TRUE(band3.y1 != 0.0 && shelves.low[1].y2 != 0.0 && shelves.high[1].y2 != 0.0);
 
   p.gain[0] = 0;            // band 1 off: band 3 moves to slot 0
   p.gain[3] = 30;           // band 4 on, in slot 1
@@ -158,19 +156,17 @@ TEST(PgeqRedesign, ChannelsKeepTheirOwnMemoriesAcrossRedesign) {
 
 TEST(PgeqFloat, ProcessMatchesTheFramePathAndNeverCountsAsDiscontinuity) {
   Eq a, b;
-  a.eq.ApplyPreset(10);
-  b.eq.ApplyPreset(10);
+  for (CAkPgeqTransform* eq : {&a.eq, &b.eq}) eq->ApplyPreset(10);
   ASSERT_EQ(a.eq.Init(2, kRate), kOk);
   Prepare(b.eq, SampleFormat::kFloat32, 2);
   const std::vector<double> noise = Noise(4000, 0.5, 41);
   std::vector<float> x(noise.begin(), noise.end()), y = x;
-  ASSERT_EQ(a.eq.ProcessFloat(x.data(), 1000, false), kOk);
-  ASSERT_EQ(a.eq.ProcessFloat(x.data() + 2000, 1000, false), kOk);
+  ASSERT_TRUE(a.eq.ProcessFloat(x.data(), 1000, false) == kOk && a.eq.ProcessFloat(x.data() + 2000, 1000, false) == kOk);
   std::vector<float> y1(y.begin(), y.begin() + 2000), y2(y.begin() + 2000, y.end());
   RunInPlace(b.eq, y1, 2, kProcessDiscontinuity);
   RunInPlace(b.eq, y2, 2);
-  EXPECT_TRUE(std::equal(y1.begin(), y1.end(), x.begin()));
-  EXPECT_TRUE(std::equal(y2.begin(), y2.end(), x.begin() + 2000));
+  y1.insert(y1.end(), y2.begin(), y2.end());
+  EXPECT_EQ(y1, x);
 }
 
 TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
@@ -178,9 +174,7 @@ TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
   PgeqParams p = Preset(0);
   p.gain[1] = 120;  // band 2 alone sits in the first slot, which is watched
   e.eq.SetParams(&p);
-  ASSERT_EQ(e.eq.Init(1, kRate), kOk);
-  ASSERT_EQ(e.eq.ActiveBands(), 1);
-
+  ASSERT_TRUE(e.eq.Init(1, kRate) == kOk && e.eq.ActiveBands() == 1);
   std::vector<float> s(256, 0.0f);
   ASSERT_EQ(e.eq.ProcessFloat(s.data(), 256, false), kOk);
   EXPECT_TRUE(e.eq.Quiet());  // silence keeps every memory at zero
@@ -193,9 +187,7 @@ TEST(PgeqFloat, DrainEndsOnceTheLastBufferWasQuiet) {
   for (std::fill(s.begin(), s.end(), 0.0f); (hr = e.eq.ProcessFloat(s.data(), 256, true)) == kOk && calls < 10000;
        std::fill(s.begin(), s.end(), 0.0f))
     ++calls;
-  EXPECT_EQ(hr, kProcessFinished);
-  EXPECT_GT(calls, 0);
-  EXPECT_LT(calls, 10000);
+  EXPECT_TRUE(hr == kProcessFinished && calls > 0 && calls < 10000) << calls;
   // The finishing call leaves the buffer alone.
   std::vector<float> marker(256, 0.25f);
   EXPECT_EQ(e.eq.ProcessFloat(marker.data(), 256, true), kProcessFinished);
@@ -237,17 +229,14 @@ TEST(PgeqGraphArithmetic, PositionsCountHundredthsOfAnOctaveFrom20HzTruncated) {
 TEST(PgeqGraphBands, ABandIsASymmetricBumpPeakingAtItsGain) {
   GraphCurve c{};
   AddGraphBand(c, 250, 10, 1000);  // h = 50 around position 564
-  EXPECT_EQ(c[564], 2047);
-  EXPECT_EQ(c[564 - 25], 1024);  // bell[500] at full gain
-  EXPECT_EQ(c[564 + 25], 1024);
+  EXPECT_TRUE(c[564] == 2047 && c[564 - 25] == 1024 && c[564 + 25] == 1024);  // bell[500] at full gain 25 away
   for (int k = 1; k <= 50; ++k) EXPECT_EQ(c[564 - k], c[564 + k]) << k;
   EXPECT_EQ(c[564 - 50], 0);  // the bump's feet are the bell's zero
   EXPECT_EQ(NonZero(c), 2 * 49 + 1);  // only the feet (bell[0]) are 0
 
   GraphCurve cut{};
   AddGraphBand(cut, -100, 10, 1000);
-  EXPECT_EQ(cut[564 - 25], -410);  // 409.6 rounded away from zero
-  EXPECT_EQ(cut[564], -819);       // 818.8
+  EXPECT_TRUE(cut[564 - 25] == -410 && cut[564] == -819);  // 409.6 and 818.8 rounded away from zero
   EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), -819);
 
   // Width 25 is 2.5 octaves across: h = 125.
@@ -315,8 +304,7 @@ TEST(PgeqGraphPicture, TheMarkerStandsAtTheHighlightedBandUpDownOrOnTheLine) {
   GraphPicture g = ComputeGraphPicture(&p, 330, 112);
   ASSERT_TRUE(g.hasMarker);
   EXPECT_EQ(g.marker.x, 1 + RoundedMulDiv(796, 327, 1000));
-  EXPECT_EQ(g.marker.top, 1);  // a full half-height
-  EXPECT_EQ(g.marker.bottom, g.middle);
+  EXPECT_TRUE(g.marker.top == 1 && g.marker.bottom == g.middle);  // a full half-height
 
   // MulDiv(|-246|, 55, 2048) = 7 pixels down; less than a pixel still shows one.
   for (auto [gain, top, bottom] : {std::tuple{-30, 57, 64}, {1, 55, 56}, {0, 56, 57}}) {
