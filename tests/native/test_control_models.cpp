@@ -167,7 +167,6 @@ TEST(EnvelopeModel, MarkersAndLocksFollowTheirPointsAndInsertionRefusesTakenOrOu
   EXPECT_TRUE(m.Markers()[0].point == 2u && m.Markers()[0].tag == 7);
   for (const auto& [point, result] : {std::pair{2, DeleteResult::kLocked}, {0, DeleteResult::kEndPoint}, {9, DeleteResult::kNoSuchPoint}})
     EXPECT_EQ(m.Delete(point), result) << point;
-
   const EnvelopePoint pts[] = {{0, 0}, {500, 50}, {1000, 100}};
   EnvelopeModel tens = Model(1000, 100, 101, {pts, pts + 3});  // ten values per pixel
   const EnvelopeGeometry& g = tens.Geometry();
@@ -256,7 +255,6 @@ TEST(MeterModel, LevelRulesHoldsAndMenuRanges) {
     m.UpdateHolds(tick);
     EXPECT_EQ(m.Channel(0).valley, valley) << tick;
   }
-
   // The menu's items and checks are driven through the window in the meter's Wine test.
   MeterModel menu;
   menu.SetFullScale(1048576, false);

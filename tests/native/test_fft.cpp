@@ -112,7 +112,6 @@ TYPED_TEST(Fft, ComplexAndRealMatchTheDirectDftForEveryPowerOfTwo) {
     for (C& v : d) v /= static_cast<T>(n);
     EXPECT_LT(RelativeError(Widen(d), inverse), kTolerance<T>);
     if (n < 2) continue;
-
     RealFft<T> real;
     ASSERT_EQ(real.Init(n), kOk);
     std::vector<T> p = Random<T>(n, static_cast<unsigned>(3 * n));

@@ -79,7 +79,6 @@ TEST(FirDesign, ResponseFollowsTargetMagnitude) {
       ++checked;
     }
     EXPECT_GT(checked, 40);
-
     std::vector<double> scaled(target);
     for (double& v : scaled) v *= 0.25;
     const Kernel s = Design(scaled);
@@ -155,7 +154,6 @@ TEST(BlockConvolver, EqualsDirectConvolutionWithAnyCallSizes) {
     std::vector<double> target(n);
     for (std::size_t k = 0; k < n; ++k) target[k] = 0.2 + 0.8 * (k % 97) / 97.0;
     const Kernel kernel = Design(target);
-
     const std::size_t frames = 5 * n + 77;  // ends with a partial block
     std::vector<double> x(frames * 2);
     for (double& v : x) v = u(rng);

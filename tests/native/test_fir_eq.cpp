@@ -278,7 +278,6 @@ TEST(GeqSettings, EnvelopePointsAreKeptAndTheCountBounded) {
   ASSERT_EQ(eq.fx.SetEnvelope(wild + 1, 2), kOk);
   for (double v : Target(eq.fx, kFirSizeMedium)) ASSERT_EQ(v, static_cast<float>(GeqPointGain(400)));
   for (double v : Process(eq.fx, std::vector<double>(3000, 0.01))) ASSERT_TRUE(std::isfinite(v));
-
   eq.fx.SetOutputGain(-123);
   std::vector<GeqPoint> many(100);
   for (int i = 0; i < 100; ++i) many[i] = {i * 100, i};
@@ -327,7 +326,6 @@ TEST(GeqStream, BreaksDropThePartialBlockAndRepeatNothing) {
   ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
   Call(eq.fx, kProcessOrdinary, b, 500);
   EXPECT_TRUE(got.size() == 50u && got == Call(eq.fx, kProcessDrain, {}, 500));
-
   SetPoints(eq.fx, {{0, 0}, {10000, 0}});
   ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
   std::uint32_t consumed = 0;

@@ -68,7 +68,6 @@ TEST(GdynCurve, FirstSegmentFromTheFloorIsAGateOnlyBelowMinus20DbOfGain) {
   EXPECT_EQ(gateDb[840], -840.0);
   EXPECT_NEAR(gateDb[670], -840.0 + (170.0 / 340.0) * 540.0, 1e-9);
   EXPECT_EQ(Table(steep)[840], 0.0);
-
   // At x1 the gain is -15 dB: the floor end keeps its own gain (0 dB).
   const auto gentle = Points({{-840, -840}, {-500, -650}, {0, 0}});
   const std::vector<double> t = Table(gentle);
@@ -136,7 +135,6 @@ TEST(GdynSettings, PointsCountThresholdAndRatioSetters) {
     EXPECT_EQ(count, held);
   }
   EXPECT_EQ(d.fx.GetPoints(nullptr, &count), kPointer);
-
   // Stored threshold and ratio are clamped but what is read is the curve's.
   MemoryRecordStream sink;
   d.fx.SaveRecord(sink, true);
@@ -272,7 +270,6 @@ TEST(GdynLevels, WithSyncOffALoudLeftChannelLeavesTheRightUntouched) {
   const std::vector<double> out = RunThrough(independent.fx, in, 2);
   for (std::size_t i = 1; i < out.size(); i += 2) ASSERT_EQ(out[i], in[i]) << i;
   EXPECT_NEAR(out[out.size() - 2], FromDb(-6.0), 1e-12);
-
   Dyn linked(4);
   const std::vector<double> together = RunThrough(linked.fx, in, 2);
   EXPECT_NEAR(together.back(), FromDb(-30.0) * FromDb(-6.0), 1e-12);
@@ -287,7 +284,6 @@ TEST(GdynTiming, DiscontinuityDropsWhatIsHeldAndResetsTheGains) {
   std::uint32_t inFrames = 2 * kFrame + 100, outFrames = kFrame;  // room for one frame
   limiter.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames);
   ASSERT_TRUE(limiter.fx.SmoothedGain(0) < 0.6 && limiter.fx.ChannelMode(0) == CAkGdynTransform::Mode::kAttack);
-
   std::vector<double> quiet(kFrame, 0.25);
   inFrames = kFrame;
   outFrames = 4 * kFrame;
@@ -311,7 +307,6 @@ TEST(GdynTiming, BypassCopiesAtOnceAndSwitchingKeepsOrderAndLength) {
   std::uint32_t inFrames = 500, outFrames = 500;
   ASSERT_EQ(d.fx.Process(kProcessOrdinary, in.data(), &inFrames, out.data(), &outFrames), kProcessProgress);
   EXPECT_EQ(out, in);
-
   Dyn unity;
   ASSERT_EQ(unity.fx.Prepare(robust::Wave(f), robust::Wave(f)), kOk);
   std::vector<double> src(20000);

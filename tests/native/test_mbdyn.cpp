@@ -100,15 +100,12 @@ TEST(MbdynDynamics, EachSettingActsOnlyWhereItShould) {
       {"plosives elsewhere", Preset(3), 1000, -6, 0},
   };
   for (const ToneCase& c : cases) {
-    if (c.below == 0) {
-      EXPECT_NEAR(ChangeDb(c.p, c.hz, c.db), 0.0, 0.1) << c.what;
-    } else {
-      EXPECT_LT(ChangeDb(c.p, c.hz, c.db), c.below) << c.what;
-    }
+    const double change = ChangeDb(c.p, c.hz, c.db);
+    EXPECT_TRUE(c.below == 0 ? std::fabs(change) < 0.1 : change < c.below) << c.what << ": " << change << " dB";
   }
   // At 1:1 not a sample differs.
-  const std::vector<double> in = Tone(1000.0, -1.0, 0.5), out = Through(cases[0].p, in);
-  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
+  const std::vector<double> in = Tone(1000.0, -1.0, 0.5);
+  EXPECT_EQ(Through(cases[0].p, in), in);
 }
 
 TEST(MbdynBandsRules, SoloAndBypass) {
@@ -122,7 +119,6 @@ TEST(MbdynBandsRules, SoloAndBypass) {
   p.bandBypass[1] = 1;
   bands.Build(ClampMbdynParams(p), kRate, false);
   for (int b = 0; b < kMbdynBands; ++b) EXPECT_FALSE(bands.BandOf(1, b).active) << b;
-
   // Plosives and sibilants: a low shelf at 600 Hz and a notch at 5 kHz. With
   // band 2 soloed a loud low tone passes untouched and a sibilant is still cut.
   MbdynParams both = Preset(5);
@@ -143,13 +139,10 @@ TEST(MbdynBandsRules, StereoSyncLinksTheGainAndIndependentDoesNot) {
     bands.Build(p, kRate, true);
     std::vector<std::vector<double>> channels{loud, quiet};
     RunBlocks(bands, channels);
-    double rightChange = TailDb(channels[1]) - TailDb(quiet);
-    if (sync) {
-      EXPECT_LT(rightChange, -5.0);
-      EXPECT_DOUBLE_EQ(bands.BandOf(0, 0).gain, bands.BandOf(1, 0).gain);
-    } else {
-      for (std::size_t i = 0; i < quiet.size(); ++i) ASSERT_DOUBLE_EQ(channels[1][i], quiet[i]);
-    }
+    if (sync)
+      EXPECT_TRUE(TailDb(channels[1]) - TailDb(quiet) < -5.0 && bands.BandOf(0, 0).gain == bands.BandOf(1, 0).gain);
+    else
+      EXPECT_EQ(channels[1], quiet);
     EXPECT_LT(TailDb(channels[0]) - TailDb(loud), -5.0);
   }
 }
@@ -175,7 +168,6 @@ TEST(MbdynBandsRules, RebuildKeepsGainAndStateUnlessReset) {
 TEST(MbdynMeters, BlockPeaksInTenthsOfADecibel) {
   for (auto [peak, tenths] : {std::pair{0.0, -600}, {1.0, -60}, {0.5, -120}, {1e-9, -600}})  // 0.5: trunc(-60.2) - 60
     EXPECT_EQ(mbdyn::MeterValue(peak), tenths) << peak;
-
   MbdynBands bands;
   ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
   bands.Build(OneBand(kMbdynBandNotch, 1000, 0, 10), kRate, true);
@@ -203,13 +195,10 @@ std::vector<double> RunDoubles(CAkMbdynTransform& fx, SampleFormat fmt, int chan
 
 // A band that removes everything of itself above -20 dB at once.
 void SetHardBand(CAkMbdynTransform& fx, int band, std::int32_t center) {
-  fx.SetParamProp(Param(band, kMbdynParamType), kMbdynBandNotch);
-  fx.SetParamProp(Param(band, kMbdynParamCenter), center);
-  fx.SetParamProp(Param(band, kMbdynParamThreshold), -200);
-  fx.SetParamProp(Param(band, kMbdynParamAmount), 500);
-  fx.SetParamProp(Param(band, kMbdynParamAttack), 0);
-  fx.SetParamProp(Param(band, kMbdynParamRelease), 0);
-  fx.SetParamProp(Param(band, kMbdynParamBandBypass), 0);
+  for (const auto& [k, v] : {std::pair<std::uint32_t, std::int32_t>{kMbdynParamType, kMbdynBandNotch}, {kMbdynParamCenter, center},
+                             {kMbdynParamThreshold, -200}, {kMbdynParamAmount, 500}, {kMbdynParamAttack, 0},
+                             {kMbdynParamRelease, 0}, {kMbdynParamBandBypass, 0}})
+    fx.SetParamProp(Param(band, k), v);
 }
 
 TEST(MbdynBypass, CopiesTheInputWithoutDelay) {
@@ -327,7 +316,6 @@ TEST_F(MbdynMeterRing, CaptureGivesActiveBandsOfTheVisiblePageTheirMaxima) {
   std::int32_t changed = 1;
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
   EXPECT_EQ(changed, 0) << "no page visible";
-
   fx.SetVisiblePage(1);
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
   EXPECT_EQ(changed, 1);
@@ -336,7 +324,6 @@ TEST_F(MbdynMeterRing, CaptureGivesActiveBandsOfTheVisiblePageTheirMaxima) {
   EXPECT_EQ(Threshold(fx, 2), 0) << "band 3 is on the other page";
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
   EXPECT_EQ(changed, 0) << "already there";
-
   fx.ResetMeterMaxima();
   EXPECT_EQ(fx.CapturedMaximum(0), kMbdynThresholdFloor);
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);

@@ -115,7 +115,6 @@ TEST(PgeqRedesign, MemoriesFollowTheirBandAndTheirShelfKind) {
   const PgeqBandSlot band3 = e.eq.Bands(0).slots[1];
   const PgeqShelfBlock shelves = e.eq.Shelves(0);
   ASSERT_TRUE(band3.y1 != 0.0 && shelves.low[1].y2 != 0.0 && shelves.high[1].y2 != 0.0);
-
   p.gain[0] = 0;            // band 1 off: band 3 moves to slot 0
   p.gain[3] = 30;           // band 4 on, in slot 1
   p.lowShelfGain = 30;      // still a boost
@@ -233,12 +232,10 @@ TEST(PgeqGraphBands, ABandIsASymmetricBumpPeakingAtItsGain) {
   for (int k = 1; k <= 50; ++k) EXPECT_EQ(c[564 - k], c[564 + k]) << k;
   EXPECT_EQ(c[564 - 50], 0);  // the bump's feet are the bell's zero
   EXPECT_EQ(NonZero(c), 2 * 49 + 1);  // only the feet (bell[0]) are 0
-
   GraphCurve cut{};
   AddGraphBand(cut, -100, 10, 1000);
   EXPECT_TRUE(cut[564 - 25] == -410 && cut[564] == -819);  // 409.6 and 818.8 rounded away from zero
   EXPECT_EQ(*std::min_element(cut.begin(), cut.end()), -819);
-
   // Width 25 is 2.5 octaves across: h = 125.
   GraphCurve wide{};
   AddGraphBand(wide, 250, 25, 1000);
@@ -250,7 +247,6 @@ TEST(PgeqGraphBands, GainZeroAddsNothingAndBandsAddUp) {
   GraphCurve c{};
   AddGraphBand(c, 0, 25, 1000);
   EXPECT_EQ(NonZero(c), 0);
-
   PgeqParams p = Flat();
   p.gain[0] = 120;
   p.gain[2] = 120;  // two bands on the same spot stack
@@ -305,14 +301,12 @@ TEST(PgeqGraphPicture, TheMarkerStandsAtTheHighlightedBandUpDownOrOnTheLine) {
   ASSERT_TRUE(g.hasMarker);
   EXPECT_EQ(g.marker.x, 1 + RoundedMulDiv(796, 327, 1000));
   EXPECT_TRUE(g.marker.top == 1 && g.marker.bottom == g.middle);  // a full half-height
-
   // MulDiv(|-246|, 55, 2048) = 7 pixels down; less than a pixel still shows one.
   for (auto [gain, top, bottom] : {std::tuple{-30, 57, 64}, {1, 55, 56}, {0, 56, 57}}) {
     p.gain[2] = gain;
     g = ComputeGraphPicture(&p, 330, 112);
     EXPECT_TRUE(g.hasMarker && g.marker.top == top && g.marker.bottom == bottom) << gain;
   }
-
   for (std::int32_t none : {4, -1, 99}) {
     p.highlightBand = none;
     EXPECT_FALSE(ComputeGraphPicture(&p, 330, 112).hasMarker) << none;
