@@ -173,8 +173,7 @@ TEST(EnvelopeModel, MarkersAndLocksFollowTheirPointsAndInsertionRefusesTakenOrOu
   // On a point's column, right of the last, left of the first.
   for (int pixel : {g.PixelX(500), g.PixelX(1000) + 3, g.PixelX(0) - 1}) EXPECT_EQ(tens.InsertAtPixel(pixel, 20), -1) << pixel;
   EXPECT_EQ(tens.InsertAtPixel(g.PixelX(250), 20), 1);
-  EXPECT_TRUE(tens.SetCapacity(4));
-  EXPECT_FALSE(tens.SetCapacity(4096));
+  EXPECT_TRUE(tens.SetCapacity(4) && !tens.SetCapacity(4096));
   ASSERT_EQ(tens.SetPoints(pts, 3), 3u);
   EXPECT_EQ(tens.InsertAtPixel(g.PixelX(250), 20), 1);
   EXPECT_EQ(tens.InsertAtPixel(g.PixelX(750), 20), -1);  // full
@@ -193,17 +192,18 @@ TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
 TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
   EnvelopeModel m = Model(1000, 1000, 1001, {{0, 0}, {300, 900}, {400, 950}, {1000, 0}});
   const std::vector<EnvelopePoint> from = m.Points();
+  const auto move = [&](int dx, int dy) {
+    const bool moved = m.MoveSelection(from, dx, dy);
+    return (moved ? "" : "refused ") + Text(m.Points());
+  };
   m.Select(1, 2);
   // The higher point meets the top, the last one short of the last point.
-  EXPECT_TRUE(m.MoveSelection(from, 5000, 500));
-  EXPECT_EQ(Text(m.Points()), "0:0 899:950 999:1000 1000:0");
+  EXPECT_EQ(move(5000, 500), "0:0 899:950 999:1000 1000:0");
   m.Restore(from);
   m.Select(0, 1);
   // The first point sits on the floor and keeps its x: no way to go.
-  EXPECT_FALSE(m.MoveSelection(from, -100, -100));
-  EXPECT_EQ(Text(m.Points()), Text(from));
-  EXPECT_TRUE(m.MoveSelection(from, -100, 50));
-  EXPECT_EQ(Text(m.Points()), "0:50 300:950 400:950 1000:0");
+  EXPECT_EQ(move(-100, -100), "refused " + Text(from));
+  EXPECT_EQ(move(-100, 50), "0:50 300:950 400:950 1000:0");
 }
 
 TEST(MeterModel, ClipReadouts) {
