@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -193,9 +194,8 @@ TEST(FirEq, SubnormalInputFiltersToSilence) {
   geq.fx.ApplyPreset(3);
   for (EffectProcessor* fx : {static_cast<EffectProcessor*>(&pmeq.fx), static_cast<EffectProcessor*>(&geq.fx)})
     for (SampleFormat fmt : {SampleFormat::kFloat32, SampleFormat::kFloat64}) {
-      const double tiny = fmt == SampleFormat::kFloat32
-                              ? double(std::numeric_limits<float>::denorm_min()) * 1000.0
-                              : std::numeric_limits<double>::denorm_min() * 1000.0;
+      const double tiny = 1000.0 * (fmt == SampleFormat::kFloat32 ? double(std::numeric_limits<float>::denorm_min())
+                                                                  : std::numeric_limits<double>::denorm_min());
       std::vector<double> in(2 * 20000);
       for (std::size_t i = 0; i < in.size(); ++i) in[i] = (i % 3 == 0 ? -tiny : tiny);
       for (double v : Process(*fx, in, 2, fmt)) ASSERT_EQ(v, 0.0);
@@ -205,23 +205,19 @@ TEST(FirEq, SubnormalInputFiltersToSilence) {
 // Each filter type's documented shape, 20 dB deep at 2 kHz, one octave wide:
 // the level well below and well above the corner, and at it for the bands.
 TEST(PmeqTarget, EachTypeHasItsShape) {
-  struct Shape {
-    std::int32_t type;
-    double low, at, high;  // dB at 100 Hz, 2 kHz, 15 kHz
-  };
-  const Shape shapes[] = {{kPmeqLowShelf, -20, NAN, 0}, {kPmeqHighShelf, 0, NAN, -20},
-                          {kPmeqBandPass, -20, 0, -20}, {kPmeqBandNotch, 0, -20, 0},
-                          {7, -6, -6, -6}};  // any other type: the output gain alone
+  // dB at 100 Hz, 2 kHz, 15 kHz; any other type: the output gain alone.
+  const std::pair<std::int32_t, std::array<double, 3>> shapes[] = {
+      {kPmeqLowShelf, {-20, NAN, 0}}, {kPmeqHighShelf, {0, NAN, -20}}, {kPmeqBandPass, {-20, 0, -20}},
+      {kPmeqBandNotch, {0, -20, 0}},  {7, {-6, -6, -6}}};
   const double hz[3] = {100.0, 2000.0, 15000.0};
-  for (const Shape& shape : shapes) {
+  for (const auto& [type, want] : shapes) {
     Eq<CAkPmeqTransform> eq;
-    const PmeqParams p{shape.type, 2000, 10, -200, shape.type == 7 ? -60 : 0, 2};
+    const PmeqParams p{type, 2000, 10, -200, type == 7 ? -60 : 0, 2};
     eq.fx.SetParams(&p);
     double db[3];
     ASSERT_EQ(eq.fx.MagnitudeResponseDb(kRate, hz, 3, db), kOk);
-    const double want[3] = {shape.low, shape.at, shape.high};
     for (int k = 0; k < 3; ++k)
-      EXPECT_NEAR(db[k], std::isnan(want[k]) ? db[k] : want[k], 1.0) << "type " << shape.type << " at " << hz[k];
+      EXPECT_NEAR(db[k], std::isnan(want[k]) ? db[k] : want[k], 1.0) << "type " << type << " at " << hz[k];
   }
 }
 
