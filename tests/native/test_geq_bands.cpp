@@ -20,9 +20,7 @@ namespace orlofx {
 // Internal linkage: found by argument lookup here, clashing with nothing else.
 static bool operator==(const GeqPoint& a, const GeqPoint& b) { return a.x == b.x && a.y == b.y; }
 
-static void PrintTo(const GeqPoint& p, std::ostream* os) {
-  *os << "(" << p.x << ", " << p.y << ")";
-}
+static void PrintTo(const GeqPoint& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
 
 namespace {
 
@@ -139,10 +137,7 @@ TEST(GeqBandGains, TheLargerDeviationWinsAndSilenceReadsTheFloor) {
   Points p = Edit(kFlat, 9, 60, GeqFaderPage::kTwentyBand);
   p = Edit(p, 10, -120, GeqFaderPage::kTwentyBand);
   const auto read = GeqBandGainsOf(p.data(), p.size());
-  EXPECT_EQ(read[9], 60);
-  EXPECT_EQ(read[10], -120);
-  EXPECT_EQ(read[0], 0);
-  EXPECT_EQ(read[19], 0);
+  for (auto [band, gain] : {std::pair{9, 60}, {10, -120}, {0, 0}, {19, 0}}) EXPECT_EQ(read[band], gain) << band;
   // The notch preset's floor reaches band 10 (450 Hz).
   const Points notch = {{0, 0}, {4000, 0}, {4250, -500}, {4750, -500}, {5000, 0}, {10000, 0}};
   EXPECT_EQ(GeqBandGainsOf(notch.data(), notch.size())[9], -480);

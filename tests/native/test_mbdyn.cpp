@@ -64,13 +64,14 @@ std::vector<double> Through(const MbdynParams& p, std::vector<double> x) {
   return channels[0];
 }
 
-// Level of the second half, in dB (the first half lets the gains settle).
-double TailDb(const std::vector<double>& x) {
+double Rms(const std::vector<double>& s, std::size_t from, std::size_t to) {
   double sum = 0.0;
-  std::size_t from = x.size() / 2;
-  for (std::size_t i = from; i < x.size(); ++i) sum += x[i] * x[i];
-  return 10.0 * std::log10(sum / static_cast<double>(x.size() - from));
+  for (std::size_t i = from; i < to; ++i) sum += s[i] * s[i];
+  return std::sqrt(sum / static_cast<double>(to - from));
 }
+
+// Level of the second half, in dB (the first half lets the gains settle).
+double TailDb(const std::vector<double>& x) { return 20.0 * std::log10(Rms(x, x.size() / 2, x.size())); }
 
 double ChangeDb(const MbdynParams& p, double hz, double db) {
   std::vector<double> in = Tone(hz, db, 1.0);
@@ -99,15 +100,12 @@ TEST(MbdynDynamics, EachSettingActsOnlyWhereItShould) {
       {"plosives elsewhere", Preset(3), 1000, -6, 0},
   };
   for (const ToneCase& c : cases) {
-    if (c.below == 0) {
-      EXPECT_NEAR(ChangeDb(c.p, c.hz, c.db), 0.0, 0.1) << c.what;
-    } else {
-      EXPECT_LT(ChangeDb(c.p, c.hz, c.db), c.below) << c.what;
-    }
+    const double change = ChangeDb(c.p, c.hz, c.db);
+    EXPECT_TRUE(c.below == 0 ? std::fabs(change) < 0.1 : change < c.below) << c.what << ": " << change << " dB";
   }
   // At 1:1 not a sample differs.
-  const std::vector<double> in = Tone(1000.0, -1.0, 0.5), out = Through(cases[0].p, in);
-  for (std::size_t i = 0; i < in.size(); ++i) ASSERT_DOUBLE_EQ(out[i], in[i]) << i;
+  const std::vector<double> in = Tone(1000.0, -1.0, 0.5);
+  EXPECT_EQ(Through(cases[0].p, in), in);
 }
 
 TEST(MbdynBandsRules, SoloAndBypass) {
@@ -121,7 +119,6 @@ TEST(MbdynBandsRules, SoloAndBypass) {
   p.bandBypass[1] = 1;
   bands.Build(ClampMbdynParams(p), kRate, false);
   for (int b = 0; b < kMbdynBands; ++b) EXPECT_FALSE(bands.BandOf(1, b).active) << b;
-
   // Plosives and sibilants: a low shelf at 600 Hz and a notch at 5 kHz. With
   // band 2 soloed a loud low tone passes untouched and a sibilant is still cut.
   MbdynParams both = Preset(5);
@@ -142,13 +139,10 @@ TEST(MbdynBandsRules, StereoSyncLinksTheGainAndIndependentDoesNot) {
     bands.Build(p, kRate, true);
     std::vector<std::vector<double>> channels{loud, quiet};
     RunBlocks(bands, channels);
-    double rightChange = TailDb(channels[1]) - TailDb(quiet);
-    if (sync) {
-      EXPECT_LT(rightChange, -5.0);
-      EXPECT_DOUBLE_EQ(bands.BandOf(0, 0).gain, bands.BandOf(1, 0).gain);
-    } else {
-      for (std::size_t i = 0; i < quiet.size(); ++i) ASSERT_DOUBLE_EQ(channels[1][i], quiet[i]);
-    }
+    if (sync)
+      EXPECT_TRUE(TailDb(channels[1]) - TailDb(quiet) < -5.0 && bands.BandOf(0, 0).gain == bands.BandOf(1, 0).gain);
+    else
+      EXPECT_EQ(channels[1], quiet);
     EXPECT_LT(TailDb(channels[0]) - TailDb(loud), -5.0);
   }
 }
@@ -172,18 +166,14 @@ TEST(MbdynBandsRules, RebuildKeepsGainAndStateUnlessReset) {
 }
 
 TEST(MbdynMeters, BlockPeaksInTenthsOfADecibel) {
-  EXPECT_EQ(mbdyn::MeterValue(0.0), -600);
-  EXPECT_EQ(mbdyn::MeterValue(1.0), -60);
-  EXPECT_EQ(mbdyn::MeterValue(0.5), -120);  // trunc(-60.2) - 60
-  EXPECT_EQ(mbdyn::MeterValue(1e-9), -600);
-
+  for (auto [peak, tenths] : {std::pair{0.0, -600}, {1.0, -60}, {0.5, -120}, {1e-9, -600}})  // 0.5: trunc(-60.2) - 60
+    EXPECT_EQ(mbdyn::MeterValue(peak), tenths) << peak;
   MbdynBands bands;
   ASSERT_EQ(bands.Allocate(kBlock, 1), kOk);
   bands.Build(OneBand(kMbdynBandNotch, 1000, 0, 10), kRate, true);
   std::vector<std::vector<double>> channels{Tone(1000.0, -6.0, 0.2)};
   RunBlocks(bands, channels);
-  std::int32_t loud = bands.TakeMeterMaximum(0);
-  EXPECT_GT(loud, -200);
+  EXPECT_GT(bands.TakeMeterMaximum(0), -200);
   EXPECT_EQ(bands.MeterMaximum(0), -600);  // taken
   EXPECT_EQ(bands.BlockMeter(1), -600);    // bypassed band
 }
@@ -193,12 +183,6 @@ std::int32_t Threshold(const CAkMbdynTransform& fx, int band) {
   std::int32_t t = 1;
   fx.GetParamProp(Param(band, kMbdynParamThreshold), &t);
   return t;
-}
-
-double Rms(const std::vector<double>& s, std::size_t from, std::size_t to) {
-  double sum = 0.0;
-  for (std::size_t i = from; i < to; ++i) sum += s[i] * s[i];
-  return std::sqrt(sum / static_cast<double>(to - from));
 }
 
 // Through the automation stretches with `room` frames of output per call.
@@ -211,38 +195,10 @@ std::vector<double> RunDoubles(CAkMbdynTransform& fx, SampleFormat fmt, int chan
 
 // A band that removes everything of itself above -20 dB at once.
 void SetHardBand(CAkMbdynTransform& fx, int band, std::int32_t center) {
-  fx.SetParamProp(Param(band, kMbdynParamType), kMbdynBandNotch);
-  fx.SetParamProp(Param(band, kMbdynParamCenter), center);
-  fx.SetParamProp(Param(band, kMbdynParamThreshold), -200);
-  fx.SetParamProp(Param(band, kMbdynParamAmount), 500);
-  fx.SetParamProp(Param(band, kMbdynParamAttack), 0);
-  fx.SetParamProp(Param(band, kMbdynParamRelease), 0);
-  fx.SetParamProp(Param(band, kMbdynParamBandBypass), 0);
-}
-
-TEST(MbdynStream, NeutralSettingsGiveTheInputBackWholeAfterOneBlock) {
-  for (SampleFormat fmt : {SampleFormat::kPcm8, SampleFormat::kPcm16, SampleFormat::kFloat64}) {
-    CAkMbdynTransform fx;
-    ASSERT_EQ(fx.ApplyPreset(0), kOk);  // band 1 at 1:1: no reduction
-    std::vector<double> tones = Tone(200.0, -6.0, 0.12);
-    for (std::size_t i = 1; i < tones.size(); i += 2) tones[i] = -0.25 * std::sin(0.4 * i);
-    const std::vector<double> in = robust::Decode(fmt, robust::Encode(fmt, tones));
-    const robust::StreamFormat f{fmt, 2, 44100};
-    ASSERT_EQ(fx.Prepare(robust::Wave(f), robust::Wave(f)), kOk);
-    EXPECT_EQ(fx.BlockLength(), kBlock);
-    robust::Driver d(fx, f);
-    d.FixedRoom(500);
-    std::mt19937 rng(1);
-    for (std::size_t at = 0; at < in.size(); at += 600)
-      ASSERT_TRUE(d.Offer(robust::Encode(fmt, {in.begin() + at, in.begin() + std::min(at + 600, in.size())}).data(),
-                          static_cast<std::uint32_t>(std::min<std::size_t>(600, in.size() - at) / 2),
-                          kProcessOrdinary, rng));
-    ASSERT_TRUE(d.Drain(rng));
-    EXPECT_EQ(d.FirstOutputAt(), kBlock) << "output waits for one whole block";
-    const std::vector<double> out = d.OutputSamples();
-    ASSERT_EQ(out.size(), in.size());
-    for (std::size_t i = 0; i < in.size(); ++i) ASSERT_NEAR(out[i], in[i], 1e-6) << i;
-  }
+  for (const auto& [k, v] : {std::pair<std::uint32_t, std::int32_t>{kMbdynParamType, kMbdynBandNotch}, {kMbdynParamCenter, center},
+                             {kMbdynParamThreshold, -200}, {kMbdynParamAmount, 500}, {kMbdynParamAttack, 0},
+                             {kMbdynParamRelease, 0}, {kMbdynParamBandBypass, 0}})
+    fx.SetParamProp(Param(band, k), v);
 }
 
 TEST(MbdynBypass, CopiesTheInputWithoutDelay) {
@@ -273,8 +229,7 @@ TEST(MbdynResponse, GivesTheStaticBandGainsAndTheOutputGain) {
   fx.SetParamProp(Param(0, kMbdynParamGain), 20);
   fx.SetParamProp(kMbdynParamOutputGain, -30);
   ASSERT_EQ(fx.ResponseAt(kRate, hz, 3, db), kOk);
-  EXPECT_NEAR(db[0], 1.0 - 3.0, 0.02);
-  EXPECT_NEAR(db[2], -3.0, 0.1);
+  EXPECT_TRUE(std::fabs(db[0] - (1.0 - 3.0)) < 0.02 && std::fabs(db[2] + 3.0) < 0.1) << db[0] << " " << db[2];
   // A bypassed band's gain does nothing.
   fx.SetParamProp(Param(0, kMbdynParamBandBypass), 1);
   ASSERT_EQ(fx.ResponseAt(kRate, hz, 3, db), kOk);
@@ -297,9 +252,8 @@ TEST(MbdynStream, ADiscontinuityStartsTheBandsAfresh) {
   ASSERT_LT(fx.Bands().BandOf(0, 0).gain, 0.01);
   in = out = 0;
   ASSERT_GE(fx.Process(kProcessDiscontinuity, nullptr, &in, nullptr, &out), 0);
-  EXPECT_EQ(fx.Bands().BandOf(0, 0).gain, 1.0);
-  EXPECT_FALSE(fx.Bands().BandOf(0, 0).attackMode);
-  EXPECT_EQ(fx.Bands().BandOf(0, 0).split.y1, 0.0);
+  const auto& band = fx.Bands().BandOf(0, 0);
+  EXPECT_TRUE(band.gain == 1.0 && !band.attackMode && band.split.y1 == 0.0);
   out = 4 * kBlock;
   EXPECT_EQ(fx.Process(kProcessDrain, nullptr, nullptr, room.data(), &out), kProcessFinished);
   EXPECT_EQ(out, 0u);
@@ -317,29 +271,10 @@ TEST(MbdynPageWords, AreKeptAsGivenAndDirtyTheRecord) {
   fx.GetDisplayWord(0, 4, &v);
   fx.GetDisplayWord(1, 1, &w);
   fx.GetFields(fields);
-  EXPECT_EQ(v, 12345);
-  EXPECT_EQ(w, 16);
-  EXPECT_EQ(fields[kMbdynDisplay + 3], 12345);
+  EXPECT_TRUE(v == 12345 && w == 16 && fields[kMbdynDisplay + 3] == 12345) << v << " " << w;
   fx.SetVisiblePage(7);
   fx.GetVisiblePage(&v);
   EXPECT_EQ(v, 2);
-}
-
-TEST(MbdynCapture, HostValuesForTheBandThresholdsAreIgnoredWhileCapturing) {
-  CAkMbdynTransform fx;
-  fx.ApplyPreset(0);
-  ASSERT_EQ(fx.SetCaptureThreshold(1), kOk);
-  for (int b = 0; b < kMbdynBands; ++b) {
-    EXPECT_EQ(fx.SetParam(Param(b, kMbdynParamThreshold), -30.0f), kOk);
-    EXPECT_EQ(Threshold(fx, b), 0) << "band " << b + 1;
-  }
-  EXPECT_EQ(fx.SetParam(Param(0, kMbdynParamAmount), 2.0f), kOk) << "other parameters still act";
-  std::int32_t amount = 0;
-  fx.GetParamProp(Param(0, kMbdynParamAmount), &amount);
-  EXPECT_EQ(amount, 20);
-  fx.SetCaptureThreshold(0);
-  EXPECT_EQ(fx.SetParam(Param(0, kMbdynParamThreshold), -30.0f), kOk);
-  EXPECT_EQ(Threshold(fx, 0), -300);
 }
 
 class MbdynMeterRing : public ::testing::Test {
@@ -360,19 +295,18 @@ class MbdynMeterRing : public ::testing::Test {
 TEST_F(MbdynMeterRing, TheRingKeepsTheLast64BlocksWithTheirTimes) {
   Play(70);
   MbdynMeterSnapshot s;
-  ASSERT_EQ(fx.GetMeterHistory(0, &s), kOk);
-  EXPECT_EQ(s.time, 69 * 200000);  // block 69 starts at 1.38 s
-  ASSERT_EQ(fx.GetMeterHistory(63, &s), kOk);
-  EXPECT_EQ(s.time, 6 * 200000);
+  for (auto [age, block] : {std::pair{0, 69}, {63, 6}}) {  // block 69 starts at 1.38 s
+    ASSERT_EQ(fx.GetMeterHistory(age, &s), kOk);
+    EXPECT_EQ(s.time, block * 200000) << age;
+  }
   EXPECT_EQ(fx.GetMeterHistory(64, &s), kFalse);
   // The band at the tone reads near its level, the band off reads the floor.
-  EXPECT_GT(s.values[0], -200);
-  EXPECT_GT(s.values[0], s.values[1]);
+  EXPECT_TRUE(s.values[0] > -200 && s.values[0] > s.values[1]) << s.values[0] << " " << s.values[1];
   EXPECT_EQ(s.values[3], kMbdynThresholdFloor);
-  ASSERT_EQ(fx.GetMeterAt(30 * 200000 + 5, &s), kOk);
-  EXPECT_EQ(s.time, 30 * 200000);
-  ASSERT_EQ(fx.GetMeterAt(0, &s), kOk);
-  EXPECT_EQ(s.time, 6 * 200000) << "earlier than kept: the oldest";
+  for (auto [at, block] : {std::pair{30 * 200000 + 5, 30}, {0, 6}}) {  // earlier than kept: the oldest
+    ASSERT_EQ(fx.GetMeterAt(at, &s), kOk);
+    EXPECT_EQ(s.time, block * 200000) << at;
+  }
 }
 
 TEST_F(MbdynMeterRing, CaptureGivesActiveBandsOfTheVisiblePageTheirMaxima) {
@@ -382,17 +316,14 @@ TEST_F(MbdynMeterRing, CaptureGivesActiveBandsOfTheVisiblePageTheirMaxima) {
   std::int32_t changed = 1;
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
   EXPECT_EQ(changed, 0) << "no page visible";
-
   fx.SetVisiblePage(1);
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
   EXPECT_EQ(changed, 1);
-  EXPECT_EQ(Threshold(fx, 0), fx.CapturedMaximum(0));
-  EXPECT_LT(Threshold(fx, 0), 0);
+  EXPECT_TRUE(Threshold(fx, 0) == fx.CapturedMaximum(0) && Threshold(fx, 0) < 0) << Threshold(fx, 0);
   EXPECT_EQ(Threshold(fx, 1), 0) << "inactive band untouched";
   EXPECT_EQ(Threshold(fx, 2), 0) << "band 3 is on the other page";
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
   EXPECT_EQ(changed, 0) << "already there";
-
   fx.ResetMeterMaxima();
   EXPECT_EQ(fx.CapturedMaximum(0), kMbdynThresholdFloor);
   ASSERT_EQ(fx.ApplyCapturedThresholds(&changed), kOk);
