@@ -33,11 +33,7 @@ const EffectDescription kRideDescription = {&kClsidRide, &IID_IUnknown, nullptr,
 
 class CRideFilter : public CAkAutomatedEffectFilter {
  public:
-  static CRideFilter* Create() {
-    auto* filter = new CRideFilter();
-    filter->NonDelegatingAddRef();
-    return filter;
-  }
+  static CRideFilter* Create() { return Held(new CRideFilter()); }
   RideEffect& Effect() { return effect_; }
 
  private:
@@ -220,20 +216,17 @@ TEST_F(Automation, EverySlotOfTheParamsInterfacesDoesItsOwnJob) {
   EXPECT_EQ(QueryAs<IMediaParams>(setCallback_.get(), IID_IMediaParams).get(), params_.get());
 }
 
+// The filter tells the automation when it streams: inside a segment the
+// host's value is refused only then (the rule itself is checked natively).
 TEST_F(Automation, InsideASegmentWhileStreamingTheHostsSetIsRefused) {
   ASSERT_EQ(AddEnvelope(0, {Jump(0, 50000000, 6.0f)}), S_OK);
   Build();
   PushOnes(0, 4410);
   EXPECT_EQ(SetValue(0, -3.0f), S_FALSE);
   EXPECT_EQ(Value(0), 6.0f);
-  EXPECT_EQ(SetValue(1, 1.0f), S_OK) << "the mute has no envelope";
-  EXPECT_EQ(SetValue(1, 0.0f), S_OK);
   ASSERT_EQ(graph_->Stop(), S_OK);
   EXPECT_EQ(SetValue(0, -3.0f), S_OK);
   EXPECT_EQ(Value(0), -3.0f);
-  const std::vector<float> out = Output();
-  ASSERT_EQ(out.size(), 4410u);
-  EXPECT_FLOAT_EQ(out.back(), Db(6));
 }
 
 // --- envelopes replayed in a graph -------------------------------------------------------
