@@ -137,12 +137,9 @@ const FilterRow kFilters[] = {
      624, 9, 8, L"Notch frequencies around 450 Hz", GeqSlots(), &Make<orlofx::CAkGeqTransform>, 8, {0, 1}},
 };
 
-using NotifyFn = HRESULT(STDMETHODCALLTYPE*)(void*, HWND, UINT);
-using RecordFn = HRESULT(STDMETHODCALLTYPE*)(void*, void*);
-using GetFormatFn = HRESULT(STDMETHODCALLTYPE*)(void*, WAVEFORMATEX*, int);
 
 // Registers `window` for notifications through slot 6 of the property interface.
-HRESULT Notify(void* prop, HWND window, UINT id) { return SlotOf<NotifyFn>(prop, 6)(prop, window, id); }
+HRESULT Notify(void* prop, HWND window, UINT id) { return CallSlot<HWND, UINT>(prop, 6, window, id); }
 
 // --- the COM adapter -------------------------------------------------------------------
 
@@ -214,7 +211,7 @@ TEST_P(FilterContract, AnswersItsInterfacesWithOneIdentityAndNamesItsPages) {
   EXPECT_EQ(size.QuadPart, GetParam().recordBytes);
   // Before a connection there is no format to report (slot 5).
   WAVEFORMATEX wf = {};
-  EXPECT_EQ(SlotOf<GetFormatFn>(Raw(), 5)(Raw(), &wf, 0), VFW_E_NOT_CONNECTED);
+  EXPECT_EQ((CallSlot<WAVEFORMATEX*, int>(Raw(), 5, &wf, 0)), VFW_E_NOT_CONNECTED);
 }
 
 TEST_P(FilterContract, EachSlotReachesTheFieldItNames) {
@@ -230,12 +227,12 @@ TEST_P(FilterContract, EachSlotReachesTheFieldItNames) {
   }
   // Slot 3 reads the whole record, slot 4 writes it.
   Fields whole(Saved().size(), 0x55555555);
-  ASSERT_EQ(SlotOf<RecordFn>(Raw(), 3)(Raw(), whole.data()), S_OK);
+  ASSERT_EQ(CallSlot<void*>(Raw(), 3, whole.data()), S_OK);
   EXPECT_TRUE(whole == Saved());
   Fields preset = ProcessorPreset(GetParam().namedPreset);
-  ASSERT_EQ(SlotOf<RecordFn>(Raw(), 4)(Raw(), preset.data()), S_OK);
+  ASSERT_EQ(CallSlot<void*>(Raw(), 4, preset.data()), S_OK);
   EXPECT_TRUE(Saved() == preset);
-  EXPECT_EQ(SlotOf<LongGetter>(Raw(), GetParam().slots.front().get)(Raw(), nullptr), E_POINTER);
+  EXPECT_EQ(CallSlot<long*>(Raw(), GetParam().slots.front().get, nullptr), E_POINTER);
 }
 
 // The record is the processor's (its size and tag are checked natively); a
@@ -377,7 +374,7 @@ TEST_P(FilterStreaming, EveryFormatComesOutWholeWithContinuousStampsAndEqualToTh
     graph_->Stop();
     // The connection's format as the property interface reports it (slot 5).
     WAVEFORMATEX reported = {};
-    ASSERT_EQ(SlotOf<GetFormatFn>(prop_.get(), 5)(prop_.get(), &reported, 0), S_OK);
+    ASSERT_EQ((CallSlot<WAVEFORMATEX*, int>(prop_.get(), 5, &reported, 0)), S_OK);
     EXPECT_TRUE(SameAudioFormat(reported, wf));
     const std::basic_string<DWORD> posted = window_->Take();
     for (WORD code : GetParam().streamCodes)

@@ -385,9 +385,9 @@ static WaveFormat Portable(const WAVEFORMATEX& wf) {
 }
 
 long SetAndGetThroughSlots(void* object, int setSlot, int getSlot, long value) {
-  EXPECT_EQ(SlotOf<LongSetter>(object, setSlot)(object, value), S_OK) << "slot " << setSlot;
+  EXPECT_EQ(CallSlot<long>(object, setSlot, value), S_OK) << "slot " << setSlot;
   long got = 0x7EEEEEEE;
-  EXPECT_EQ(SlotOf<LongGetter>(object, getSlot)(object, &got), S_OK) << "slot " << getSlot;
+  EXPECT_EQ(CallSlot<long*>(object, getSlot, &got), S_OK) << "slot " << getSlot;
   return got;
 }
 

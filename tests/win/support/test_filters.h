@@ -240,8 +240,12 @@ Fn SlotOf(void* object, int slot) {
   return reinterpret_cast<Fn>((*static_cast<void***>(object))[slot]);
 }
 
-using LongGetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long* value);
-using LongSetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long value);
+// Calls the method in slot `slot` of `object`; give Args explicitly, as the
+// method declares them (their sizes matter to a 32-bit call).
+template <class... Args>
+HRESULT CallSlot(void* object, int slot, Args... args) {
+  return SlotOf<HRESULT(STDMETHODCALLTYPE*)(void*, Args...)>(object, slot)(object, args...);
+}
 
 // Sets `value` through slot `setSlot` and reads it back through `getSlot`.
 long SetAndGetThroughSlots(void* object, int setSlot, int getSlot, long value);
