@@ -1,10 +1,7 @@
 // Filters and helpers for tests inside the platform's filter graph: a push
-// source (the test thread pushes samples of chosen size, times and marks
-// through its one output pin), a recording sink (a renderer that keeps what
-// its one input pin receives) and the graph with the calls tests need:
+// source the test thread drives, a recording sink and the graph:
 //   graph.Chain(source.get(), effect, sink.get()); graph.RunWithoutClock();
-//   source->Push(PushSample::Bytes(bytes).At(0, 100000)); source->PushEndOfStream();
-//   sink->Samples() ...
+//   source->Push(PushSample::Bytes(bytes).At(0, 100000)); sink->Samples() ...
 #pragma once
 
 #include <windows.h>
@@ -229,10 +226,9 @@ ComRef<IPin> FindPinByDirection(IBaseFilter* filter, PIN_DIRECTION direction);
 // The media type a pin is connected with (empty when unconnected).
 CMediaType ConnectionTypeOf(IPin* pin);
 
-// --- effect checks: calls through a raw vtable slot (so that a test checks the
-// slot order hosts rely on, not just the names), records through
-// IPersistStream over memory, a test signal, and the portable processor run
-// in-process as the reference for a filter's output.
+// --- effect checks: calls through a raw vtable slot (the slot order hosts
+// rely on), records over memory, a test signal, and the portable processor as
+// the reference for a filter's output.
 
 // The function in vtable slot `slot` of a COM interface pointer.
 template <typename Fn>
