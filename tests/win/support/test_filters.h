@@ -1,10 +1,7 @@
 // Filters and helpers for tests inside the platform's filter graph: a push
-// source (the test thread pushes samples of chosen size, times and marks
-// through its one output pin), a recording sink (a renderer that keeps what
-// its one input pin receives) and the graph with the calls tests need:
+// source the test thread drives, a recording sink and the graph:
 //   graph.Chain(source.get(), effect, sink.get()); graph.RunWithoutClock();
-//   source->Push(PushSample::Bytes(bytes).At(0, 100000)); source->PushEndOfStream();
-//   sink->Samples() ...
+//   source->Push(PushSample::Bytes(bytes).At(0, 100000)); sink->Samples() ...
 #pragma once
 
 #include <windows.h>
@@ -13,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "framework/processor.h"
@@ -26,30 +24,26 @@ class ComRef {
  public:
   ComRef() = default;
   explicit ComRef(T* p) : p_(p) {}  // takes over a reference the caller holds
-  ComRef(const ComRef& other) : p_(other.p_) {
-    if (p_) p_->AddRef();
-  }
-  ComRef& operator=(const ComRef& other) {
-    if (other.p_) other.p_->AddRef();
-    reset();
-    p_ = other.p_;
-    return *this;
-  }
-  ~ComRef() { reset(); }
+  ComRef(const ComRef& other) : p_(other.p_) { if (p_) p_->AddRef(); }
+  ComRef& operator=(const ComRef& other) { return ComRef(other).swap(*this), *this; }
+  ~ComRef() { if (p_) p_->Release(); }
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
   T** put() { return reset(), &p_; }  // for out-parameters
   void** put_void() { return reinterpret_cast<void**>(put()); }
-  void reset() {
-    T* p = p_;
-    p_ = nullptr;
-    if (p) p->Release();
-  }
+  void reset() { ComRef().swap(*this); }
+  void swap(ComRef& other) { std::swap(p_, other.p_); }
 
  private:
   T* p_ = nullptr;
 };
+
+// `object`, new, with the one reference its creator holds.
+template <class T>
+T* Held(T* object) {
+  return object->NonDelegatingAddRef(), object;
+}
 
 // Queries `object` for interface I; empty when it has none.
 template <class I>
@@ -64,17 +58,13 @@ ComRef<I> QueryAs(IUnknown* object, REFIID iid) {
 class ComInit {
  public:
   ComInit() : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-  ~ComInit() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
+  ~ComInit() { if (SUCCEEDED(hr_)) CoUninitialize(); }
   ComInit(const ComInit&) = delete;
   ComInit& operator=(const ComInit&) = delete;
 
  private:
   HRESULT hr_;
 };
-
-// --- formats ----------------------------------------------------------------------
 
 // A normalised WAVEFORMATEX (block alignment and byte rate computed, cbSize 0).
 WAVEFORMATEX MakeWaveFormat(WORD formatTag, WORD channels, DWORD samplesPerSec, WORD bitsPerSample);
@@ -85,8 +75,6 @@ void MakeAudioType(const WAVEFORMATEX& format, CMediaType* type);
 const WAVEFORMATEX* WaveFormatOf(const AM_MEDIA_TYPE& type);
 // True when two formats agree in tag, channels, rate and bits.
 bool SameAudioFormat(const WAVEFORMATEX& a, const WAVEFORMATEX& b);
-
-// --- samples ----------------------------------------------------------------------
 
 // A sample's data, times and marks, as pushed or as received.
 struct SampleMarks {
@@ -178,13 +166,14 @@ class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
   void OwnAllocatorOnly(long bytes);
   void AcceptOnly(const WAVEFORMATEX& format);
 
-  // What arrived so far: samples, end-of-stream calls, the last segment.
-  std::vector<ReceivedSample> Samples();
+  // What arrived so far: samples, end-of-stream calls, the last segment
+  // (start, stop, rate).
+  std::vector<ReceivedSample> Samples() { return CAutoLock(&recordLock_), samples_; }
   size_t SampleCount() { return Samples().size(); }
   std::vector<BYTE> AllBytes();
-  int EndOfStreamCount();
-  std::vector<double> LastSegment();  // start, stop, rate
-  void Clear();
+  int EndOfStreamCount() { return CAutoLock(&recordLock_), endOfStream_; }
+  std::vector<double> LastSegment() { return CAutoLock(&recordLock_), segment_; }
+  void Clear() { CAutoLock lock(&recordLock_); samples_.clear(), endOfStream_ = 0; }
   IPin* InputPin();
   IMemAllocator* Allocator();  // the one upstream chose (no reference added)
   int GetPinCount() override { return 1; }
@@ -196,6 +185,10 @@ class TestSink : public CBaseFilter, public IAMFilterMiscFlags {
   ~TestSink() override;
   CCritSec filterLock_, receiveLock_, recordLock_;
   Pin* pin_ = nullptr;
+  // Guarded by the record lock.
+  std::vector<ReceivedSample> samples_;
+  int endOfStream_ = 0;
+  std::vector<double> segment_;
 };
 
 // --- the filter graph -------------------------------------------------------------------
@@ -233,10 +226,9 @@ ComRef<IPin> FindPinByDirection(IBaseFilter* filter, PIN_DIRECTION direction);
 // The media type a pin is connected with (empty when unconnected).
 CMediaType ConnectionTypeOf(IPin* pin);
 
-// --- effect checks: calls through a raw vtable slot (so that a test checks the
-// slot order hosts rely on, not just the names), records through
-// IPersistStream over memory, a test signal, and the portable processor run
-// in-process as the reference for a filter's output.
+// --- effect checks: calls through a raw vtable slot (the slot order hosts
+// rely on), records over memory, a test signal, and the portable processor as
+// the reference for a filter's output.
 
 // The function in vtable slot `slot` of a COM interface pointer.
 template <typename Fn>
@@ -244,8 +236,12 @@ Fn SlotOf(void* object, int slot) {
   return reinterpret_cast<Fn>((*static_cast<void***>(object))[slot]);
 }
 
-using LongGetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long* value);
-using LongSetter = HRESULT(STDMETHODCALLTYPE*)(void* self, long value);
+// Calls the method in slot `slot` of `object`; give Args explicitly, as the
+// method declares them (their sizes matter to a 32-bit call).
+template <class... Args>
+HRESULT CallSlot(void* object, int slot, Args... args) {
+  return SlotOf<HRESULT(STDMETHODCALLTYPE*)(void*, Args...)>(object, slot)(object, args...);
+}
 
 // Sets `value` through slot `setSlot` and reads it back through `getSlot`.
 long SetAndGetThroughSlots(void* object, int setSlot, int getSlot, long value);
