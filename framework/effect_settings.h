@@ -178,3 +178,10 @@ class EffectSettings : public EffectProcessor {
 };
 
 }  // namespace orlofx
+
+// A transform's named getter and setter of one record field:
+// GetName(std::int32_t*) const and SetName(std::int32_t), clamped as the
+// field's descriptor row says.
+#define ORLOFX_SETTING(Name, field)                                                      \
+  HResult Get##Name(std::int32_t* value) const { return this->GetField(field, value); } \
+  HResult Set##Name(std::int32_t value) { return this->SetField(field, value); }

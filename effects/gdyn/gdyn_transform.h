@@ -50,8 +50,7 @@ class CAkGdynTransform : public AutomatedFrames<AkGdynProps>, public ResponsePro
   // The six automatable fields (one capture bracket), the stored threshold
   // and ratio, then the points and count; clamped; `changed` and `dirty`.
   HResult SetAllSettings(const AkGdynProps* props) { return SetParams(props); }
-  HResult SetPointCount(std::int32_t count) { return SetField(kGdynPointCount, count); }
-  HResult GetPointCount(std::int32_t* count) const { return GetField(kGdynPointCount, count); }
+  ORLOFX_SETTING(PointCount, kGdynPointCount)
   // Copies up to 16 pairs and sets the count (clamped to 3..16).
   HResult SetPoints(const GdynPoint* points, std::int32_t count);
   // Fills all 16 places and the count.

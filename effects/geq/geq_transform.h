@@ -32,13 +32,10 @@ class CAkGeqTransform : public FirEqualizer<GeqParams> {
   HResult SetBandGain(int band, std::int32_t value);  // clamped to -480..240
   // Accuracy is stored as given, the point count clamped to 2..64; a change
   // of either asks for a new FFT size.
-  HResult GetAccuracy(std::int32_t* value) const { return GetField(kGeqAccuracy, value); }
-  HResult SetAccuracy(std::int32_t value) { return SetField(kGeqAccuracy, value); }
-  HResult GetPointCount(std::int32_t* value) const { return GetField(kGeqPointCount, value); }
-  HResult SetPointCount(std::int32_t value) { return SetField(kGeqPointCount, value); }
-  HResult GetOutputGain(std::int32_t* value) const { return GetField(kGeqOutputGain, value); }
+  ORLOFX_SETTING(Accuracy, kGeqAccuracy)
+  ORLOFX_SETTING(PointCount, kGeqPointCount)
   // Clamped to -600..200.
-  HResult SetOutputGain(std::int32_t value) { return SetField(kGeqOutputGain, value); }
+  ORLOFX_SETTING(OutputGain, kGeqOutputGain)
   // The input format's rate, 44100 while the input has no format.
   HResult GetSampleRate(std::uint32_t* rate) const;
   // Copies `count` points and stores the count; values are kept as given.

@@ -36,12 +36,9 @@ class CAkNoisgtTransform : public EffectSettings<NoisgtParams> {
   // --- the effect's property interface --------------------------------------
   // Getters fill 32-bit values; setters clamp silently and always succeed.
   // GetParams/SetParams (the whole record) come from EffectSettings.
-  HResult GetAttack(std::int32_t* value) const { return GetField(kNoisgtAttack, value); }
-  HResult SetAttack(std::int32_t value) { return SetField(kNoisgtAttack, value); }
-  HResult GetRelease(std::int32_t* value) const { return GetField(kNoisgtRelease, value); }
-  HResult SetRelease(std::int32_t value) { return SetField(kNoisgtRelease, value); }
-  HResult GetThreshold(std::int32_t* value) const { return GetField(kNoisgtThreshold, value); }
-  HResult SetThreshold(std::int32_t value) { return SetField(kNoisgtThreshold, value); }
+  ORLOFX_SETTING(Attack, kNoisgtAttack)
+  ORLOFX_SETTING(Release, kNoisgtRelease)
+  ORLOFX_SETTING(Threshold, kNoisgtThreshold)
 
   // --- EffectProcessor --------------------------------------------------------
   HResult Prepare(const WaveFormat& in, const WaveFormat& out) override;

@@ -45,34 +45,23 @@ class CAkPgeqTransform : public EffectSettings<PgeqParams> {
   // index gives kInvalidArg. GetParams/SetParams (the whole record, whose
   // setter clamps the highlighted band only from above) come from
   // EffectSettings.
-  HResult GetDryOut(std::int32_t* v) const { return GetField(kPgeqDryOut, v); }
-  HResult SetDryOut(std::int32_t v) { return SetField(kPgeqDryOut, v); }
-  HResult GetWetOut(std::int32_t* v) const { return GetField(kPgeqWetOut, v); }
-  HResult SetWetOut(std::int32_t v) { return SetField(kPgeqWetOut, v); }
+  ORLOFX_SETTING(DryOut, kPgeqDryOut)
+  ORLOFX_SETTING(WetOut, kPgeqWetOut)
   HResult GetBandGain(int band, std::int32_t* v) const { return GetBand(kPgeqGain1, band, v); }
   HResult SetBandGain(int band, std::int32_t v) { return SetBand(kPgeqGain1, band, v); }
   HResult GetBandWidth(int band, std::int32_t* v) const { return GetBand(kPgeqWidth1, band, v); }
   HResult SetBandWidth(int band, std::int32_t v) { return SetBand(kPgeqWidth1, band, v); }
   HResult GetBandCenter(int band, std::int32_t* v) const { return GetBand(kPgeqCenter1, band, v); }
   HResult SetBandCenter(int band, std::int32_t v) { return SetBand(kPgeqCenter1, band, v); }
-  HResult GetLowShelfEnable(std::int32_t* v) const { return GetField(kPgeqLowShelfEnable, v); }
-  HResult SetLowShelfEnable(std::int32_t v) { return SetField(kPgeqLowShelfEnable, v); }
-  HResult GetHighShelfEnable(std::int32_t* v) const { return GetField(kPgeqHighShelfEnable, v); }
-  HResult SetHighShelfEnable(std::int32_t v) { return SetField(kPgeqHighShelfEnable, v); }
-  HResult GetLowShelfFrequency(std::int32_t* v) const { return GetField(kPgeqLowShelfFrequency, v); }
-  HResult SetLowShelfFrequency(std::int32_t v) { return SetField(kPgeqLowShelfFrequency, v); }
-  HResult GetHighShelfFrequency(std::int32_t* v) const {
-    return GetField(kPgeqHighShelfFrequency, v);
-  }
-  HResult SetHighShelfFrequency(std::int32_t v) { return SetField(kPgeqHighShelfFrequency, v); }
-  HResult GetLowShelfGain(std::int32_t* v) const { return GetField(kPgeqLowShelfGain, v); }
-  HResult SetLowShelfGain(std::int32_t v) { return SetField(kPgeqLowShelfGain, v); }
-  HResult GetHighShelfGain(std::int32_t* v) const { return GetField(kPgeqHighShelfGain, v); }
-  HResult SetHighShelfGain(std::int32_t v) { return SetField(kPgeqHighShelfGain, v); }
-  HResult GetHighlightBand(std::int32_t* v) const { return GetField(kPgeqHighlightBand, v); }
+  ORLOFX_SETTING(LowShelfEnable, kPgeqLowShelfEnable)
+  ORLOFX_SETTING(HighShelfEnable, kPgeqHighShelfEnable)
+  ORLOFX_SETTING(LowShelfFrequency, kPgeqLowShelfFrequency)
+  ORLOFX_SETTING(HighShelfFrequency, kPgeqHighShelfFrequency)
+  ORLOFX_SETTING(LowShelfGain, kPgeqLowShelfGain)
+  ORLOFX_SETTING(HighShelfGain, kPgeqHighShelfGain)
   // Takes the value as unsigned: anything above 4, a negative value too,
   // means no highlighted band.
-  HResult SetHighlightBand(std::int32_t v) { return SetField(kPgeqHighlightBand, v); }
+  ORLOFX_SETTING(HighlightBand, kPgeqHighlightBand)
 
   // --- the float transform interface ----------------------------------------
   // Streams 32-bit float audio without a filter: Init starts as the filter's

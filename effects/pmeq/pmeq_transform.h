@@ -27,19 +27,13 @@ class CAkPmeqTransform : public FirEqualizer<PmeqParams> {
   // clamped, the others as given) come from EffectSettings. Filter type and
   // accuracy are stored as given; a change of accuracy asks for a new FFT
   // size.
-  HResult GetFilterType(std::int32_t* value) const { return GetField(kPmeqFilterType, value); }
-  HResult SetFilterType(std::int32_t value) { return SetField(kPmeqFilterType, value); }
-  HResult GetAccuracy(std::int32_t* value) const { return GetField(kPmeqAccuracy, value); }
-  HResult SetAccuracy(std::int32_t value) { return SetField(kPmeqAccuracy, value); }
-  HResult GetFrequency(std::int32_t* value) const { return GetField(kPmeqFrequency, value); }
-  HResult SetFrequency(std::int32_t value) { return SetField(kPmeqFrequency, value); }
-  HResult GetWidth(std::int32_t* value) const { return GetField(kPmeqWidth, value); }
-  HResult SetWidth(std::int32_t value) { return SetField(kPmeqWidth, value); }
-  HResult GetAmount(std::int32_t* value) const { return GetField(kPmeqAmount, value); }
-  HResult SetAmount(std::int32_t value) { return SetField(kPmeqAmount, value); }
-  HResult GetOutputGain(std::int32_t* value) const { return GetField(kPmeqOutputGain, value); }
+  ORLOFX_SETTING(FilterType, kPmeqFilterType)
+  ORLOFX_SETTING(Accuracy, kPmeqAccuracy)
+  ORLOFX_SETTING(Frequency, kPmeqFrequency)
+  ORLOFX_SETTING(Width, kPmeqWidth)
+  ORLOFX_SETTING(Amount, kPmeqAmount)
   // Clamped to -600..200 (the whole-record setter keeps it as given).
-  HResult SetOutputGain(std::int32_t value) { return SetField(kPmeqOutputGain, value); }
+  ORLOFX_SETTING(OutputGain, kPmeqOutputGain)
 };
 
 }  // namespace orlofx
